@@ -1,0 +1,41 @@
+#pragma once
+// Manual-reset event on an eventfd. Its handle is the descriptor number,
+// which is what goes into a request block's SRB_PostProc; it is never 0,
+// since 0 there means "no event".
+#include <cstdint>
+#include <optional>
+
+namespace platform {
+
+using EventHandle = std::intptr_t;
+
+class Event {
+public:
+    // A new event in the non-signalled state; nullopt when the system has
+    // no descriptor to spare.
+    static std::optional<Event> Create();
+
+    Event(Event&& other) noexcept;
+    Event& operator=(Event&& other) noexcept;
+    Event(const Event&) = delete;
+    Event& operator=(const Event&) = delete;
+    ~Event();
+
+    EventHandle Handle() const { return fd_; }
+    void Set() const;
+    void Reset() const;
+    bool IsSet() const;
+    // True when the event is (or becomes) signalled within ms milliseconds.
+    // The event stays signalled: it is reset only by Reset.
+    bool Wait(uint32_t ms) const;
+
+private:
+    explicit Event(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+// Signals an event known only by its handle, as a transport layer does when
+// it completes a pending request. False when the handle is not an event.
+bool SignalEvent(EventHandle handle);
+
+}  // namespace platform

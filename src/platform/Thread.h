@@ -1,0 +1,56 @@
+#pragma once
+// A worker thread created suspended and started explicitly. Its body polls
+// Terminated() to learn that it should stop; OnTerminate runs on the thread
+// after the body returns. The owner always joins: the destructor asks the
+// body to stop and waits for it, so no thread outlives its object.
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace platform {
+
+enum class ThreadPriority { Idle, Lowest, BelowNormal, Normal, TimeCritical };
+
+// The nice value standing in for a priority level.
+int NiceValueOf(ThreadPriority priority);
+
+class Thread {
+public:
+    explicit Thread(std::function<void(Thread&)> body);
+    ~Thread();
+    Thread(const Thread&) = delete;
+    Thread& operator=(const Thread&) = delete;
+
+    // Runs the body; a second call does nothing.
+    void Start();
+    // Best effort: a priority the system refuses leaves the old one.
+    void SetPriority(ThreadPriority priority);
+    ThreadPriority Priority() const { return priority_.load(); }
+
+    void Terminate() { terminated_.store(true); }
+    bool Terminated() const { return terminated_.load(); }
+    bool Started() const { return started_.load(); }
+    bool Finished() const { return finished_.load(); }
+    // Waits for the body (and OnTerminate) to finish; returns at once when
+    // the thread was never started or already joined.
+    void WaitFor();
+
+    // Runs on the thread after the body, before Finished() turns true.
+    std::function<void(Thread&)> OnTerminate;
+
+private:
+    void Run();
+    void ApplyPriority();
+
+    std::function<void(Thread&)> body_;
+    std::thread thread_;
+    std::mutex joinLock_;
+    std::atomic<ThreadPriority> priority_{ThreadPriority::Normal};
+    std::atomic<int> tid_{0};
+    std::atomic<bool> terminated_{false};
+    std::atomic<bool> started_{false};
+    std::atomic<bool> finished_{false};
+};
+
+}  // namespace platform

@@ -1,0 +1,38 @@
+#pragma once
+// Clock, sleeps and event waits. Everything that waits goes through the
+// current Timing, so a test can put a fake in its place and check a
+// 10-second time-out without waiting 10 seconds.
+#include <cstdint>
+
+namespace platform {
+
+class Event;
+
+class Timing {
+public:
+    virtual ~Timing() = default;
+    virtual uint64_t NowMs();                              // monotonic
+    virtual void SleepMs(uint32_t ms);
+    virtual bool WaitEvent(const Event& event, uint32_t ms);  // true when signalled
+};
+
+Timing& CurrentTiming();
+// Installs a replacement (nullptr: the real one); returns the previous one.
+Timing* SetTiming(Timing* timing);
+
+inline uint64_t NowMs() { return CurrentTiming().NowMs(); }
+inline void SleepMs(uint32_t ms) { CurrentTiming().SleepMs(ms); }
+
+// Installs a replacement for the life of the scope.
+class ScopedTiming {
+public:
+    explicit ScopedTiming(Timing& timing) : previous_(SetTiming(&timing)) {}
+    ~ScopedTiming() { SetTiming(previous_); }
+    ScopedTiming(const ScopedTiming&) = delete;
+    ScopedTiming& operator=(const ScopedTiming&) = delete;
+
+private:
+    Timing* previous_;
+};
+
+}  // namespace platform

@@ -1,0 +1,195 @@
+#pragma once
+// Request blocks in the ASPI layout, their codes and status values, and the
+// transport entry through which every drive command leaves.
+//
+// Blocks are packed, in the ASPI field order; the pointer fields are
+// pointer-sized, so a 32-bit build has the ASPI sizes and a 64-bit build
+// the widened layout that every 64-bit ASPI-compatible layer shares.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kq {
+
+// Command codes (SRB_Cmd).
+inline constexpr uint8_t SC_HA_INQUIRY = 0x00;
+inline constexpr uint8_t SC_GET_DEV_TYPE = 0x01;
+inline constexpr uint8_t SC_EXEC_SCSI_CMD = 0x02;
+inline constexpr uint8_t SC_ABORT_SRB = 0x03;
+inline constexpr uint8_t SC_GET_DISK_INFO = 0x06;
+
+// Status values (SRB_Status), and the support-information status.
+inline constexpr uint8_t SS_PENDING = 0x00;
+inline constexpr uint8_t SS_COMP = 0x01;
+inline constexpr uint8_t SS_ABORTED = 0x02;
+inline constexpr uint8_t SS_ABORT_FAIL = 0x03;
+inline constexpr uint8_t SS_ERR = 0x04;
+inline constexpr uint8_t SS_INVALID_CMD = 0x80;
+inline constexpr uint8_t SS_INVALID_HA = 0x81;
+inline constexpr uint8_t SS_NO_DEVICE = 0x82;
+inline constexpr uint8_t SS_INVALID_SRB = 0xE0;
+inline constexpr uint8_t SS_NO_ADAPTERS = 0xE8;
+
+// Execute-block flags (SRB_Flags).
+inline constexpr uint8_t SRB_DIR_IN = 0x08;
+inline constexpr uint8_t SRB_DIR_OUT = 0x10;
+inline constexpr uint8_t SRB_EVENT_NOTIFY = 0x40;
+
+// Host adapter status of a request still pending when the wait ended.
+inline constexpr uint8_t HASTAT_OK = 0x00;
+inline constexpr uint8_t HASTAT_TIMEOUT = 0x09;
+
+inline constexpr size_t SENSE_LEN = 33;   // bytes of the sense area
+inline constexpr uint8_t NoAddress = 254;  // HaId of "no drive selected"
+
+#pragma pack(push, 1)
+
+struct SRB_Header {
+    uint8_t SRB_Cmd;
+    uint8_t SRB_Status;
+    uint8_t SRB_HaId;
+    uint8_t SRB_Flags;
+    uint32_t SRB_Hdr_Rsvd;
+};
+
+struct SRB_HAInquiry {
+    uint8_t SRB_Cmd;
+    uint8_t SRB_Status;
+    uint8_t SRB_HaId;
+    uint8_t SRB_Flags;
+    uint32_t SRB_Hdr_Rsvd;
+    uint8_t HA_Count;
+    uint8_t HA_SCSI_ID;
+    uint8_t HA_ManagerId[16];
+    uint8_t HA_Identifier[16];
+    uint8_t HA_Unique[16];
+    uint16_t HA_Rsvd1;
+};
+
+struct SRB_GDEVBlock {
+    uint8_t SRB_Cmd;
+    uint8_t SRB_Status;
+    uint8_t SRB_HaId;
+    uint8_t SRB_Flags;
+    uint32_t SRB_Hdr_Rsvd;
+    uint8_t SRB_Target;
+    uint8_t SRB_Lun;
+    uint8_t SRB_DeviceType;
+    uint8_t SRB_Rsvd1;
+};
+
+struct SRB_ExecSCSICmd {
+    uint8_t SRB_Cmd;
+    uint8_t SRB_Status;
+    uint8_t SRB_HaId;
+    uint8_t SRB_Flags;
+    uint32_t SRB_Hdr_Rsvd;
+    uint8_t SRB_Target;
+    uint8_t SRB_Lun;
+    uint16_t SRB_Rsvd1;
+    uint32_t SRB_BufLen;
+    uint8_t* SRB_BufPointer;
+    uint8_t SRB_SenseLen;
+    uint8_t SRB_CDBLen;
+    uint8_t SRB_HaStat;
+    uint8_t SRB_TargStat;
+    void* SRB_PostProc;  // completion event handle when SRB_EVENT_NOTIFY is set
+    uint8_t SRB_Rsvd2[20];
+    uint8_t CDBByte[16];
+    uint8_t SenseArea[SENSE_LEN];
+};
+
+struct SRB_Abort {
+    uint8_t SRB_Cmd;
+    uint8_t SRB_Status;
+    uint8_t SRB_HaId;
+    uint8_t SRB_Flags;
+    uint32_t SRB_Hdr_Rsvd;
+    void* SRB_ToAbort;
+};
+
+struct SRB_GetDiskInfo {
+    uint8_t SRB_Cmd;
+    uint8_t SRB_Status;
+    uint8_t SRB_HaId;
+    uint8_t SRB_Flags;
+    uint32_t SRB_Hdr_Rsvd;
+    uint8_t SRB_Target;
+    uint8_t SRB_Lun;
+    uint8_t SRB_DriveFlags;
+    uint8_t SRB_Int13HDriveInfo;
+    uint8_t SRB_Heads;
+    uint8_t SRB_Sectors;
+    uint8_t SRB_Rsvd1[10];
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(SRB_Header) == 8);
+static_assert(sizeof(SRB_HAInquiry) == 60);
+static_assert(offsetof(SRB_HAInquiry, HA_Unique) == 42);
+static_assert(sizeof(SRB_GDEVBlock) == 12);
+static_assert(sizeof(SRB_GetDiskInfo) == 24);
+static_assert(offsetof(SRB_GetDiskInfo, SRB_Int13HDriveInfo) == 11);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_BufLen) == 12);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_BufPointer) == 16);
+static_assert(offsetof(SRB_Abort, SRB_ToAbort) == 8);
+#if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(sizeof(SRB_ExecSCSICmd) == 97);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_SenseLen) == 20);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_PostProc) == 24);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_Rsvd2) == 28);
+static_assert(offsetof(SRB_ExecSCSICmd, CDBByte) == 48);
+static_assert(offsetof(SRB_ExecSCSICmd, SenseArea) == 64);
+static_assert(sizeof(SRB_Abort) == 12);
+#else
+static_assert(sizeof(SRB_ExecSCSICmd) == 105);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_SenseLen) == 24);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_PostProc) == 28);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_Rsvd2) == 36);
+static_assert(offsetof(SRB_ExecSCSICmd, CDBByte) == 56);
+static_assert(offsetof(SRB_ExecSCSICmd, SenseArea) == 72);
+static_assert(sizeof(SRB_Abort) == 16);
+#endif
+
+// The status byte is the layer's hand-over: a layer completing a request
+// from another thread writes every other field first and the status last
+// (StoreSrbStatus), then signals the event; the sender reads the status
+// with LoadSrbStatus before it looks at anything else.
+inline uint8_t LoadSrbStatus(const uint8_t& status) {
+    return std::atomic_ref<uint8_t>(const_cast<uint8_t&>(status)).load(std::memory_order_acquire);
+}
+inline void StoreSrbStatus(uint8_t& status, uint8_t value) {
+    std::atomic_ref<uint8_t>(status).store(value, std::memory_order_release);
+}
+
+// The event handle kept in SRB_PostProc (an eventfd descriptor on Linux).
+inline std::intptr_t PostProcHandle(const SRB_ExecSCSICmd& srb) {
+    return reinterpret_cast<std::intptr_t>(srb.SRB_PostProc);
+}
+
+// ---- Transport entry (one per process) ----
+
+using SendASPI32CommandFn = uint32_t (*)(void* srb);
+using GetASPI32SupportInfoFn = uint32_t (*)();
+
+// Layer names: the ASPI library, and our own pass-through layer.
+inline constexpr const char* kAspiLibraryName = "libwnaspi32.so";
+inline constexpr const char* kPassThroughLayerName = "QXASPI32";
+
+// Installs a layer behind the entry: both entry points, the loaded flag and
+// the layer's name.
+void InstallTransport(SendASPI32CommandFn send, GetASPI32SupportInfoFn info, std::string layerName);
+// Clears the entry; requests the layer still holds after a time-out are
+// given a last chance to finish first.
+void ReleaseTransport();
+
+bool ASPILoaded();
+std::string ASPILayerName();
+// Submits a block to the active layer; SS_INVALID_HA when none is loaded.
+uint32_t SendASPI32Command(void* srb);
+// 0 when no layer is loaded.
+uint32_t GetASPI32SupportInfo();
+
+}  // namespace kq

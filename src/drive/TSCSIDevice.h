@@ -5,6 +5,7 @@
 #include "transport/kqASPI.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -98,19 +99,21 @@ protected:
 
     // Work and reply buffer of the command wrappers; use it under the
     // command lock only.
-    std::array<uint8_t, 65536> TransferBuffer{};
+    alignas(16) std::array<uint8_t, 65536> TransferBuffer{};
 
 private:
+    void ClearLastError();
+    void Submit(SRB_ExecSCSICmd& request);
+    void TakeOutcome(SRB_ExecSCSICmd& request);
     void TraceCommand(const SRB_ExecSCSICmd& request);
-    void FinishRequest(SRB_ExecSCSICmd& request, InFlightRequest& flight, uint32_t waitMs);
 
     std::recursive_mutex deviceLock_;
     std::recursive_mutex commandLock_;
     mutable std::mutex errorLock_;  // LastErrorText and LastSense
     std::string lastErrorText_;
     std::array<uint8_t, SENSE_LEN> lastSense_{};
-    bool targetBusy_ = false;
-    bool errorTraceDone_ = false;
+    std::atomic<bool> targetBusy_{false};
+    std::atomic<bool> errorTraceDone_{false};
     std::unique_ptr<InFlightRequest> flight_;
 };
 

@@ -30,3 +30,17 @@ Timing& CurrentTiming() {
 Timing* SetTiming(Timing* timing) { return current.exchange(timing, std::memory_order_acq_rel); }
 
 }  // namespace platform
+
+#include <ctime>
+
+namespace platform {
+
+TimeOfDay LocalTimeOfDay() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    localtime_r(&now.tv_sec, &local);
+    return {local.tm_min, local.tm_sec, static_cast<int>(now.tv_nsec / 1000000)};
+}
+
+}  // namespace platform

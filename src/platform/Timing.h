@@ -36,3 +36,16 @@ private:
 };
 
 }  // namespace platform
+
+namespace platform {
+
+struct TimeOfDay {
+    int minutes = 0;
+    int seconds = 0;
+    int milliseconds = 0;
+};
+
+// Minutes, seconds and milliseconds of the local wall-clock time.
+TimeOfDay LocalTimeOfDay();
+
+}  // namespace platform

@@ -1,0 +1,44 @@
+#pragma once
+// The library's message table: every text the drive and burner code shows.
+// A translation replaces the whole table; code asks for texts by id.
+#include <array>
+#include <cstddef>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace kq {
+
+enum class Msg : size_t {
+    NoError,
+    // request status
+    Unknown, OperationAborted, InvalidRequest, InvalidHostAdapter, NoDevice, InvalidSrb,
+    BufferAlignment, AspiIsBusy, BufferTooBig,
+    // host adapter status
+    CommandTimeout, SrbTimeout, MessageReject, BusReset, ParityError, RequestSenseFailed,
+    SelectionTimeout, DataOverrun, UnexpectedBusFree,
+    // target status
+    CheckCondition, TargetBusy, TargetReservationConflict, TargetQueueFull,
+    // sense keys
+    Filemark, EndOfMedia, IllegalLength, IncorrectLength, NoAdditionalSense, RecoveredError,
+    NotReady, MediumError, HardwareError, IllegalRequest, UnitAttention, DataProtect,
+    EraseCheck, CopyAborted, AbortedCommand, VolumeOverflow, Miscompare, Reserved,
+    // the rest of the library
+    TestDummyWrite, CantOpenFile, CantCreateFile, WriterBusyBufferFull, WriterError,
+    InvalidDeviceId, TooMuchData, MaximumDirectories, InternalError0004, InternalError0005,
+    SendCueSheetFailed, StartingWriteProcess,
+    Count
+};
+
+using DriveMessageTable = std::array<std::string, static_cast<size_t>(Msg::Count)>;
+
+// The built-in English table.
+const DriveMessageTable& DefaultDriveMessages();
+// Replaces the table as a whole (for a translation).
+void SetDriveMessages(DriveMessageTable table);
+
+std::string DriveMessage(Msg id);
+// The text with each "%s" or "%d" replaced by the next argument in turn.
+std::string FormatDriveMessage(Msg id, std::initializer_list<std::string_view> args);
+
+}  // namespace kq

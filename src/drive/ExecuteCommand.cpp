@@ -1,0 +1,129 @@
+// Command execution: one request block to the selected drive and back.
+#include "drive/CommandTrace.h"
+#include "drive/TSCSIDevice.h"
+#include "platform/Timing.h"
+#include "transport/InFlightRequest.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kq {
+
+namespace {
+// A command never waits less than this for its completion.
+constexpr uint32_t kMinimumWaitMs = 10000;
+}  // namespace
+
+void TSCSIDevice::ClearLastError() {
+    std::lock_guard lock(errorLock_);
+    lastErrorText_.clear();
+    lastSense_.fill(0);
+    targetBusy_ = false;
+}
+
+int TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& request, int timeoutMs) {
+    std::lock_guard commandLock(commandLock_);
+    ClearLastError();
+    if (!ASPILoaded() || HaId == NoAddress) return kNotSent;
+    ReapParkedRequests();
+
+    InFlightRequest& flight = *flight_;
+    flight.event.reset();
+    if (request.SRB_Flags & SRB_EVENT_NOTIFY) {
+        flight.event = platform::Event::Create();
+        if (flight.event) flight.event->Reset();
+    }
+    request.SRB_PostProc =
+        flight.event ? reinterpret_cast<void*>(flight.event->Handle()) : nullptr;
+    request.SRB_Cmd = SC_EXEC_SCSI_CMD;
+    request.SRB_HaId = HaId;
+    request.SRB_Target = Target;
+    request.SRB_Lun = Lun;
+    request.SRB_SenseLen = 24;
+    const uint32_t waitMs =
+        timeoutMs > static_cast<int>(kMinimumWaitMs) ? static_cast<uint32_t>(timeoutMs) : kMinimumWaitMs;
+    request.CDBByte[1] = static_cast<uint8_t>((Lun << 5) | (request.CDBByte[1] & 0x1F));
+
+    Submit(request);
+    if (flight.event && LoadSrbStatus(flight.srb.SRB_Status) == SS_PENDING)
+        platform::CurrentTiming().WaitEvent(*flight.event, waitMs);
+    TakeOutcome(request);
+
+    if (request.SRB_Status != SS_PENDING && request.SRB_Status != SS_COMP) BuildErrorText(request);
+    TraceCommand(request);
+    if (request.SRB_Status == SS_PENDING) {
+        // Finished here, after the trace: the text stays empty.
+        request.SRB_Status = SS_ERR;
+        request.SRB_HaStat = HASTAT_TIMEOUT;
+    }
+    const auto address = reinterpret_cast<std::intptr_t>(request.SRB_BufPointer);
+    if (address % 4 != 0) SendDebugMessage("aaaa" + std::to_string(address), 0);
+    return 1;
+}
+
+// The layer works on a copy of the block and of the data, so that a request
+// it completes after we stopped waiting never writes into the caller's
+// memory (see InFlightRequest).
+void TSCSIDevice::Submit(SRB_ExecSCSICmd& request) {
+    InFlightRequest& flight = *flight_;
+    flight.srb = request;
+    if (request.SRB_BufPointer && request.SRB_BufLen > 0) {
+        if (flight.buffer.size() < request.SRB_BufLen) flight.buffer.resize(request.SRB_BufLen);
+        std::memcpy(flight.buffer.data(), request.SRB_BufPointer, request.SRB_BufLen);
+        flight.srb.SRB_BufPointer = flight.buffer.data();
+    }
+    SendASPI32Command(&flight.srb);
+}
+
+// Copies back what the layer writes (status bytes, sense, data read), or
+// parks a request the layer still holds; the caller's block then stays at
+// SS_PENDING with nothing else changed.
+void TSCSIDevice::TakeOutcome(SRB_ExecSCSICmd& request) {
+    InFlightRequest& flight = *flight_;
+    const uint8_t status = LoadSrbStatus(flight.srb.SRB_Status);
+    if (status == SS_PENDING) {
+        ParkRequest(std::move(flight_));
+        flight_ = std::make_unique<InFlightRequest>();
+        return;
+    }
+    request.SRB_Status = status;
+    request.SRB_HaStat = flight.srb.SRB_HaStat;
+    request.SRB_TargStat = flight.srb.SRB_TargStat;
+    std::memcpy(request.SenseArea, flight.srb.SenseArea, SENSE_LEN);
+    if ((request.SRB_Flags & SRB_DIR_IN) && request.SRB_BufPointer && request.SRB_BufLen > 0)
+        std::memcpy(request.SRB_BufPointer, flight.buffer.data(), request.SRB_BufLen);
+    flight.event.reset();
+}
+
+void TSCSIDevice::TraceCommand(const SRB_ExecSCSICmd& r) {
+    if (TraceAllCommands()) {
+        SendDebugMessage(TraceLine(r, LastErrorText(), platform::LocalTimeOfDay()), 0);
+        return;
+    }
+    if (errorTraceDone_.exchange(true)) return;
+    const bool failed = r.SRB_Status != SS_PENDING && r.SRB_Status != SS_COMP;
+    const bool longWrite = r.SenseArea[12] == 0x04 && r.SenseArea[13] == 0x08;
+    if (failed && !IsQuietOpcode(r.CDBByte[0]) && !longWrite)
+        SendDebugMessage(TraceLine(r, LastErrorText(), std::nullopt), 0);
+}
+
+SRB_ExecSCSICmd TSCSIDevice::RunRequest(std::span<const uint8_t> cdb, DataPhase data,
+                                        int timeoutMs) {
+    std::lock_guard lock(commandLock_);
+    SRB_ExecSCSICmd srb{};
+    srb.SRB_Flags = SRB_EVENT_NOTIFY;
+    if (data.direction == DataDirection::In) srb.SRB_Flags |= SRB_DIR_IN;
+    if (data.direction == DataDirection::Out) srb.SRB_Flags |= SRB_DIR_OUT;
+    const size_t cdbLength = std::min<size_t>(cdb.size(), sizeof srb.CDBByte);
+    srb.SRB_CDBLen = static_cast<uint8_t>(cdbLength);
+    srb.SRB_SenseLen = 24;
+    if (!data.bytes.empty()) {
+        srb.SRB_BufLen = static_cast<uint32_t>(data.bytes.size());
+        srb.SRB_BufPointer = data.bytes.data();
+    }
+    std::memcpy(srb.CDBByte, cdb.data(), cdbLength);
+    ExecuteCommand(srb, timeoutMs);
+    return srb;
+}
+
+}  // namespace kq

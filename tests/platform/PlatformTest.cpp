@@ -1,0 +1,98 @@
+#include "platform/Event.h"
+#include "platform/Library.h"
+#include "platform/Thread.h"
+#include "platform/Timing.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+
+using namespace platform;
+
+TEST(Event, ManualResetWithAHandleThatIsNeverZero) {
+    // Even with standard input closed, 0 never becomes an event handle.
+    int saved = dup(0);
+    close(0);
+    auto event = Event::Create();
+    dup2(saved, 0);
+    close(saved);
+    ASSERT_TRUE(event);
+    EXPECT_NE(event->Handle(), 0);
+
+    EXPECT_FALSE(event->IsSet());
+    EXPECT_FALSE(event->Wait(1));
+    EXPECT_TRUE(SignalEvent(event->Handle()));
+    EXPECT_TRUE(event->Wait(0));
+    EXPECT_TRUE(event->IsSet()) << "stays signalled until reset";
+    event->Reset();
+    EXPECT_FALSE(event->IsSet());
+    EXPECT_FALSE(SignalEvent(0));
+}
+
+TEST(Event, WaitWakesWhenAnotherThreadSignals) {
+    auto event = Event::Create();
+    ASSERT_TRUE(event);
+    std::thread setter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        event->Set();
+    });
+    EXPECT_TRUE(event->Wait(10000));
+    setter.join();
+}
+
+TEST(Thread, CreatedSuspendedAndJoinedByItsOwner) {
+    std::atomic<int> ran{0};
+    std::atomic<bool> terminateHandlerSawBody{false};
+    {
+        Thread t([&](Thread& self) {
+            ++ran;
+            while (!self.Terminated()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+        t.OnTerminate = [&](Thread&) { terminateHandlerSawBody = ran.load() == 1; };
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_EQ(ran.load(), 0) << "nothing runs before Start";
+        t.SetPriority(ThreadPriority::BelowNormal);
+        t.Start();
+        t.Start();
+        t.SetPriority(ThreadPriority::TimeCritical);  // may be refused; never fatal
+        t.SetPriority(ThreadPriority::Idle);
+        EXPECT_EQ(t.Priority(), ThreadPriority::Idle);
+    }  // the destructor terminates and joins
+    EXPECT_EQ(ran.load(), 1);
+    EXPECT_TRUE(terminateHandlerSawBody.load());
+}
+
+TEST(Thread, NiceValuesFollowTheLevels) {
+    EXPECT_GT(NiceValueOf(ThreadPriority::Idle), NiceValueOf(ThreadPriority::Lowest));
+    EXPECT_GT(NiceValueOf(ThreadPriority::Lowest), NiceValueOf(ThreadPriority::BelowNormal));
+    EXPECT_GT(NiceValueOf(ThreadPriority::BelowNormal), NiceValueOf(ThreadPriority::Normal));
+    EXPECT_GE(NiceValueOf(ThreadPriority::Normal), NiceValueOf(ThreadPriority::TimeCritical));
+}
+
+TEST(Library, LoadsResolvesAndReportsFailure) {
+    std::string error;
+    EXPECT_FALSE(Library::Open("./no-such-library.so", &error));
+    EXPECT_NE(error.find("no-such-library"), std::string::npos);
+    auto libc = Library::Open("libc.so.6");
+    ASSERT_TRUE(libc);
+    EXPECT_NE(libc->Symbol("strlen"), nullptr);
+    EXPECT_EQ(libc->Symbol("no_such_symbol_here"), nullptr);
+}
+
+TEST(Timing, AReplacementTakesTheWaits) {
+    struct Counting : Timing {
+        int sleeps = 0;
+        void SleepMs(uint32_t) override { ++sleeps; }
+    } fake;
+    {
+        ScopedTiming scope(fake);
+        SleepMs(100000);
+        EXPECT_EQ(fake.sleeps, 1);
+    }
+    auto before = NowMs();
+    SleepMs(2);
+    EXPECT_GE(NowMs(), before + 2) << "the real clock is back";
+}

@@ -1,0 +1,85 @@
+#pragma once
+// The image tree: directory and file entries of a layout, and the sector
+// arithmetic of a burn. The burner writes existing images, so the tree
+// only ever holds its root; its file list is the cache thread's source
+// list in tree mode.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kq {
+
+class TSCSIDevice;
+
+struct TDEntry {
+    std::string ShortName;
+    std::string LongName;
+    uint8_t Flag = 0;
+    std::string Path;
+    uint8_t Level = 0;          // 1 for the root
+    TDEntry* Parent = nullptr;  // the root is its own parent
+    uint32_t Value1 = 0;
+    uint32_t Value2 = 0;
+};
+
+inline constexpr uint32_t kAttrDirectory = 0x10;
+
+struct TFEntry {
+    std::string ShortName;
+    std::string LongName;
+    std::string SourcePath;
+    int64_t Size = 0;         // bytes
+    uint32_t Attributes = 0;  // kAttrDirectory entries are skipped when reading sources
+};
+
+// "MAXIMUM DIRECTORIES CAN BE %d": sent with the capacity when the
+// directory list is full.
+extern const char* const kMaxDirectoriesText;
+
+// Owned by the burner component; its limit messages go out through the
+// component's debug-message event.
+class TImageTree {
+public:
+    // device: where the limit messages go; may be null (then none are sent).
+    explicit TImageTree(TSCSIDevice* device = nullptr) : device_(device) {}
+
+    // Frees every entry, runs OnReset, takes the new capacities and makes
+    // the root ("CD_ROOT", "\"). False, with an empty tree, when there is
+    // no room for the root.
+    bool ResetTree(int FileCapacity, int DirCapacity);
+
+    // A new empty directory entry appended to the list, or null when the
+    // list is full (the limit message is sent then, as kind 3).
+    TDEntry* NewDirectory();
+
+    // The owner's part of a reset: it clears its header stream here.
+    std::function<void()> OnReset;
+
+    TDEntry* RootDir() const { return rootDir_; }
+    const std::vector<std::unique_ptr<TDEntry>>& DirEntries() const { return dirEntries_; }
+    const std::vector<std::unique_ptr<TFEntry>>& FileEntries() const { return fileEntries_; }
+    int DirCount() const { return static_cast<int>(dirEntries_.size()); }
+    int DirCapacity() const { return dirCapacity_; }
+    int FileCount() const { return static_cast<int>(fileEntries_.size()); }
+    int FileCapacity() const { return fileCapacity_; }
+
+private:
+    TSCSIDevice* device_;
+    std::vector<std::unique_ptr<TDEntry>> dirEntries_;
+    std::vector<std::unique_ptr<TFEntry>> fileEntries_;
+    int dirCapacity_ = 0;
+    int fileCapacity_ = 0;
+    TDEntry* rootDir_ = nullptr;
+};
+
+inline constexpr int64_t kSectorSize = 2048;
+
+// Whole 2048-byte sectors holding Size bytes, a remainder counting as one
+// more; 0 for 0 (and for negative sizes).
+constexpr int64_t SectorsOf(int64_t Size) {
+    return Size <= 0 ? 0 : Size / kSectorSize + (Size % kSectorSize != 0 ? 1 : 0);
+}
+
+}  // namespace kq

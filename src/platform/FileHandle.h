@@ -1,0 +1,60 @@
+#pragma once
+// Plain file services on descriptors: open, read, write, 64-bit seek and
+// end-of-file, with an optional advisory lock taken at open.
+//
+// Sharing on Linux: the kernel cannot deny other programs read or write
+// access the way a share mode does. What we can express is an advisory
+// lock (flock) on the open file: an exclusive lock fails while anyone else
+// holds a lock, a shared lock fails only against an exclusive one. Only
+// programs that lock too (this one does) are kept out.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+namespace platform {
+
+using FileDescriptor = int;
+
+enum class FileAccess { Read, Write, ReadWrite };
+enum class FileLock { None, Shared, Exclusive };
+enum class SeekOrigin { Begin, Current, End };
+
+// Opens an existing file, or with create makes it (emptying an existing
+// one, but only after the lock is held). Returns the descriptor, or -1
+// with error set: the system's reason, or device_or_resource_busy when the
+// lock is held elsewhere.
+FileDescriptor FileOpen(const std::string& path, FileAccess access, bool create, FileLock lock,
+                        std::error_code& error);
+void FileClose(FileDescriptor fd);
+
+// One read or write; the bytes moved, or -1 when the system refuses.
+int64_t FileRead(FileDescriptor fd, void* buffer, size_t count);
+int64_t FileWrite(FileDescriptor fd, const void* buffer, size_t count);
+
+// The new position, or -1.
+int64_t FileSeek(FileDescriptor fd, int64_t offset, SeekOrigin origin);
+// Sets the end of file at size; the system's reason when refused.
+std::error_code FileTruncate(FileDescriptor fd, int64_t size);
+// Bytes in the file, or -1.
+int64_t FileSize(FileDescriptor fd);
+
+// Owns a descriptor; closes it when the holder goes.
+class FileHandle {
+public:
+    FileHandle() = default;
+    explicit FileHandle(FileDescriptor fd) : fd_(fd) {}
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    ~FileHandle();
+
+    FileDescriptor Get() const { return fd_; }
+    bool IsOpen() const { return fd_ >= 0; }
+
+private:
+    FileDescriptor fd_ = -1;
+};
+
+}  // namespace platform

@@ -73,26 +73,29 @@ void TSCSIDevice::Submit(SRB_ExecSCSICmd& request) {
         flight.srb.SRB_BufPointer = flight.buffer.data();
     }
     SendASPI32Command(&flight.srb);
+    flight.pendingAtReturn = LoadSrbStatus(flight.srb.SRB_Status) == SS_PENDING;
 }
 
-// Copies back what the layer writes (status bytes, sense, data read), or
-// parks a request the layer still holds; the caller's block then stays at
-// SS_PENDING with nothing else changed.
+// Copies back what the layer wrote (status bytes, sense, data read); a
+// request still pending leaves the caller's block at SS_PENDING. A request
+// the layer may still touch is parked rather than reused.
 void TSCSIDevice::TakeOutcome(SRB_ExecSCSICmd& request) {
     InFlightRequest& flight = *flight_;
     const uint8_t status = LoadSrbStatus(flight.srb.SRB_Status);
-    if (status == SS_PENDING) {
-        ParkRequest(std::move(flight_));
-        flight_ = std::make_unique<InFlightRequest>();
+    if (status != SS_PENDING) {
+        request.SRB_Status = status;
+        request.SRB_HaStat = flight.srb.SRB_HaStat;
+        request.SRB_TargStat = flight.srb.SRB_TargStat;
+        std::memcpy(request.SenseArea, flight.srb.SenseArea, SENSE_LEN);
+        if ((request.SRB_Flags & SRB_DIR_IN) && request.SRB_BufPointer && request.SRB_BufLen > 0)
+            std::memcpy(request.SRB_BufPointer, flight.buffer.data(), request.SRB_BufLen);
+    }
+    if (flight.LayerLetGo()) {
+        flight.event.reset();
         return;
     }
-    request.SRB_Status = status;
-    request.SRB_HaStat = flight.srb.SRB_HaStat;
-    request.SRB_TargStat = flight.srb.SRB_TargStat;
-    std::memcpy(request.SenseArea, flight.srb.SenseArea, SENSE_LEN);
-    if ((request.SRB_Flags & SRB_DIR_IN) && request.SRB_BufPointer && request.SRB_BufLen > 0)
-        std::memcpy(request.SRB_BufPointer, flight.buffer.data(), request.SRB_BufLen);
-    flight.event.reset();
+    ParkRequest(std::move(flight_));
+    flight_ = std::make_unique<InFlightRequest>();
 }
 
 void TSCSIDevice::TraceCommand(const SRB_ExecSCSICmd& r) {

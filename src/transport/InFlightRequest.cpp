@@ -5,12 +5,16 @@
 
 namespace kq {
 
-bool InFlightRequest::LayerLetGo() const {
+bool InFlightRequest::LayerLetGo() {
+    if (!pendingAtReturn) return true;
     if (LoadSrbStatus(srb.SRB_Status) == SS_PENDING) return false;
+    if (!event) return true;
     // The layer writes the status before it signals: until the signal the
     // descriptor must stay open, or the layer could write into whatever
     // file reuses its number.
-    return !event || event->IsSet();
+    if (!event->IsSet()) return false;
+    event->Reset();
+    return true;
 }
 
 namespace {

@@ -17,10 +17,15 @@ struct InFlightRequest {
     SRB_ExecSCSICmd srb{};
     std::vector<uint8_t> buffer;
     std::optional<platform::Event> event;
+    // The layer returned with the request still pending: it completes it
+    // later, from a thread of its own.
+    bool pendingAtReturn = false;
 
     // True once the layer can no longer touch the block, its buffer or its
-    // event: it wrote a final status and (when asked to) signalled.
-    bool LayerLetGo() const;
+    // event: it returned with a final status, or it wrote one later and (when
+    // asked to) signalled. Consumes the signal, which is what orders the
+    // layer's last touch of the event before our closing it.
+    bool LayerLetGo();
 };
 
 // Keeps a timed-out request until its layer lets go of it.

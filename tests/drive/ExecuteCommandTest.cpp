@@ -118,7 +118,7 @@ TEST(ExecuteCommand, PendingWithoutEventIsTimedOutAtOnce) {
     EXPECT_TRUE(timing.waits.empty());
     EXPECT_EQ(srb.SRB_Status, SS_ERR);
     EXPECT_EQ(srb.SRB_HaStat, HASTAT_TIMEOUT);
-    EXPECT_EQ(srb.SRB_PostProc, nullptr);
+    EXPECT_EQ(PostProcHandle(srb), 0);
 }
 
 TEST(ExecuteCommand, NoTransportOrNoDriveSendsNothing) {
@@ -203,4 +203,27 @@ TEST(ExecuteCommand, OneCommandAtATimePerDevice) {
     b.join();
     EXPECT_FALSE(overlapped.load());
     EXPECT_EQ(fake.Calls(), 100);
+}
+
+// A layer that has written its final status but not yet signalled still
+// holds the event: it must stay open until the signal comes.
+TEST(ExecuteCommand, EventOutlivesAStatusWrittenBeforeTheSignal) {
+    std::vector<SRB_ExecSCSICmd*> held;
+    FakeTransport fake(FakeTransport::Pending(held));
+    TestDevice dev;
+    struct StatusOnWait : FakeTiming {
+        std::vector<SRB_ExecSCSICmd*>* held;
+        bool WaitEvent(const platform::Event&, uint32_t) override {
+            StoreSrbStatus(held->back()->SRB_Status, SS_COMP);  // no signal yet
+            return false;
+        }
+    } racing;
+    racing.held = &held;
+    platform::ScopedTiming raceScope(racing);
+    EXPECT_TRUE(dev.RunCommand(kTestUnitReady, NoData(), 5000));
+    EXPECT_EQ(ParkedRequestCount(), 1u);
+    platform::SignalEvent(PostProcHandle(*held.back()));
+    fake.SetAnswer(FakeTransport::Complete(SS_COMP));
+    EXPECT_TRUE(dev.RunCommand(kTestUnitReady, NoData(), 5000));
+    EXPECT_EQ(ParkedRequestCount(), 0u);
 }

@@ -60,7 +60,7 @@ private:
         FakeTransport* self = Current();
         ++self->calls_;
         self->answer_(srb);
-        return srb.SRB_Status;
+        return kq::LoadSrbStatus(srb.SRB_Status);
     }
     static uint32_t Info() { return 0x0101; }
 

@@ -9,7 +9,7 @@ class TempDir {
 public:
     TempDir() {
         std::random_device random;
-        path_ = std::filesystem::temp_directory_path() / ("kq-app-" + std::to_string(random()));
+        path_ = std::filesystem::temp_directory_path() / ("kq-test-" + std::to_string(random()));
         std::filesystem::create_directories(path_);
     }
     ~TempDir() {

@@ -1,0 +1,33 @@
+#pragma once
+// The kinds of medium the drive can hold and what each one is.
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace vrec {
+
+enum class MediumKind { None, CdRom, CdR, CdRw, DvdRom, DvdR, DvdRw, DvdPlusR, DvdPlusRw, DvdRam };
+
+struct MediumInfo {
+    MediumKind kind;
+    std::string_view name;    // as the configuration spells it
+    uint16_t profile;         // current profile of GET CONFIGURATION
+    bool cd;                  // CD addressing, ATIP, lead-in/lead-out
+    bool recordable;          // can be written at all
+    bool sequential;          // written at the next writable address only
+    bool erasable;            // disc information "erasable" bit
+    uint32_t defaultCapacity; // sectors
+};
+
+// Lead-in start in the ATIP of the CD-R and CD-RW media emulated (97:26:66).
+inline constexpr int64_t kAtipLeadIn = -11634;
+
+const MediumInfo& InfoOf(MediumKind kind);
+std::optional<MediumKind> MediumByName(std::string_view name);
+
+// Every profile a drive lists, in the order GET CONFIGURATION gives them.
+inline constexpr MediumKind kAllMedia[] = {MediumKind::DvdPlusR, MediumKind::DvdPlusRw, MediumKind::DvdRw,
+                                           MediumKind::DvdRam,   MediumKind::DvdR,      MediumKind::DvdRom,
+                                           MediumKind::CdRw,     MediumKind::CdR,       MediumKind::CdRom};
+
+}  // namespace vrec

@@ -1,0 +1,76 @@
+#pragma once
+// What one virtual recorder is: its address, identity, abilities, medium,
+// backing file, timing and faults. Filled from the configuration file or
+// by a test directly.
+#include "vrecorder/FaultRules.h"
+#include "vrecorder/Medium.h"
+#include "vrecorder/WriteParameters.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vrec {
+
+enum class DiscState { Blank, Appendable, Closed };
+
+struct RecorderConfig {
+    // Address behind the ASPI layer.
+    uint8_t adapter = 0, target = 0, lun = 0;
+    uint8_t driveLetter = 4;  // 0 = A; E by default
+
+    // INQUIRY identity, blank-padded to 8, 16 and 4 characters.
+    std::string vendor = "VIRTUAL";
+    std::string product = "CD-RW RECORDER";
+    std::string revision = "1.00";
+    uint8_t deviceType = 0x05;
+
+    // Abilities.
+    std::vector<MediumKind> reads{MediumKind::CdRom, MediumKind::CdR, MediumKind::CdRw};
+    std::vector<MediumKind> writes{MediumKind::CdR, MediumKind::CdRw};
+    WriteAbilities write;          // test write, BUF, accepted write types
+    bool vendorPage30 = false;
+    uint16_t maxReadSpeed = 7056;  // kB/s (40x)
+    uint16_t maxWriteSpeed = 8467; // kB/s (48x)
+    std::optional<uint16_t> currentReadSpeed, currentWriteSpeed;  // default: the maximum
+    uint32_t bufferSize = 2 * 1024 * 1024;
+    bool blockDescriptor = false;  // MODE SENSE replies carry an 8-byte block descriptor
+    bool feature2A = false;        // DVD+RW feature in GET CONFIGURATION
+    bool feature2F = false;        // DVD-R/-RW write feature
+
+    // Medium.
+    MediumKind medium = MediumKind::CdR;
+    DiscState state = DiscState::Blank;
+    uint32_t capacity = 0;         // sectors; 0 = the medium's usual size
+    uint32_t recorded = 0;         // sectors on an appendable, closed or pressed disc
+    std::string backing;           // empty: kept in memory
+
+    // Timing (0 = at once).
+    uint32_t writeSpeedKBps = 0;   // drain rate of the buffer, kB/s
+    uint32_t calibrateMs = 0, flushMs = 0, closeMs = 0;
+
+    bool unitAttentionOnChange = false;
+    std::vector<FaultRule> faults;
+
+    bool Reads(MediumKind kind) const;
+    bool Writes(MediumKind kind) const;
+    uint32_t CapacityOrDefault() const;
+};
+
+// The recorder of a machine without a configuration: a blank 80-minute
+// CD-R at 0:0:0 backed by ./virtual-disc.img.
+RecorderConfig DefaultRecorderConfig();
+
+struct ConfigResult {
+    std::vector<RecorderConfig> recorders;
+    std::string error;  // "<file>:<line>: <what>" when not empty
+};
+
+// Parses the text of a configuration file; relative backing paths are
+// taken from `baseDir`.
+ConfigResult ParseRecorderConfig(const std::string& text, const std::string& fileName,
+                                 const std::string& baseDir);
+ConfigResult LoadRecorderConfig(const std::string& path);
+
+}  // namespace vrec

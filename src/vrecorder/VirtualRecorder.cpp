@@ -1,0 +1,223 @@
+#include "vrecorder/VirtualRecorder.h"
+
+#include "platform/Timing.h"
+
+#include <algorithm>
+
+namespace vrec {
+
+VirtualRecorder::VirtualRecorder(RecorderConfig config)
+    : config_(std::move(config)),
+      store_(config_.backing),
+      buffer_(config_.bufferSize, config_.writeSpeedKBps * 1000),
+      readSpeed_(config_.currentReadSpeed.value_or(config_.maxReadSpeed)),
+      writeSpeed_(config_.currentWriteSpeed.value_or(config_.maxWriteSpeed)),
+      faults_(config_.faults) {
+    InitialiseDisc();
+}
+
+VirtualRecorder::~VirtualRecorder() {
+    std::lock_guard guard(lock_);
+    SaveState();
+}
+
+// The disc of the last run when its state file fits the configured
+// medium; otherwise the medium as configured.
+void VirtualRecorder::InitialiseDisc() {
+    if (config_.medium == MediumKind::None) return;
+    mediumPresent_ = true;
+    uint32_t capacity = config_.CapacityOrDefault();
+    auto saved = store_.LoadState();
+    if (saved && saved->Kind() == config_.medium && saved->Capacity() == capacity) {
+        disc_ = *saved;
+        return;
+    }
+    bool pressed = !InfoOf(config_.medium).recordable;
+    if (pressed || config_.state != DiscState::Blank) {
+        uint32_t blocks = config_.recorded ? config_.recorded : (pressed ? capacity : 1);
+        disc_ = Disc::Recorded(config_.medium, capacity, blocks, pressed || config_.state == DiscState::Closed);
+    } else {
+        disc_ = Disc::Blank(config_.medium, capacity);
+        if (InfoOf(config_.medium).sequential) store_.Truncate(0);
+    }
+    SaveState();
+}
+
+void VirtualRecorder::SaveState() {
+    if (disc_.Kind() != MediumKind::None) store_.SaveState(disc_);
+}
+
+uint64_t VirtualRecorder::Now() const { return platform::NowMs(); }
+
+CommandResult VirtualRecorder::Execute(const uint8_t* cdb, size_t cdbLength, DataDirection direction,
+                                       uint8_t* buffer, size_t bufferLength) {
+    Request rq;
+    rq.cdbLength = cdb ? std::min(cdbLength, rq.cdb.size()) : 0;
+    if (cdb) std::copy_n(cdb, rq.cdbLength, rq.cdb.begin());
+    rq.direction = direction;
+    if (buffer) rq.data = std::span<uint8_t>(buffer, bufferLength);
+
+    std::lock_guard guard(lock_);
+    CommandResult result = Dispatch(rq);
+    LogEntry entry{{rq.cdb.begin(), rq.cdb.begin() + rq.cdbLength}, result.status, {}, result.transferred,
+                   result.delivery};
+    if (result.status == kStatusCheckCondition) entry.code = result.Code();
+    log_.Add(std::move(entry));
+    return result;
+}
+
+CommandResult VirtualRecorder::Dispatch(Request& rq) {
+    CommandResult transport;
+    if (rq.cdbLength == 0 || (rq.cdbLength != 6 && rq.cdbLength != 10 && rq.cdbLength != 12 &&
+                              rq.cdbLength != 16)) {
+        transport.delivery = Delivery::PhaseError;
+        return transport;
+    }
+    if (vanished_) {
+        transport.delivery = Delivery::Vanished;
+        return transport;
+    }
+    std::optional<CommandResult> late;
+    if (auto fault = ApplyFault(rq)) {
+        if (fault->delivery != Delivery::Late) return *fault;
+        late = fault;
+    }
+    const CommandSpec* spec = FindCommand(rq.Op());
+    CommandResult result;
+    if (auto refused = Gatekeep(rq, spec)) result = *refused;
+    else result = (this->*spec->handler)(rq);
+    if (late && result.delivery == Delivery::Normal) {
+        result.delivery = Delivery::Late;
+        result.delayMs = late->delayMs;
+    }
+    return result;
+}
+
+// A fault rule that fires decides the answer (or only its timing, for a
+// late completion; or takes the medium out and lets the command find it gone).
+std::optional<CommandResult> VirtualRecorder::ApplyFault(Request& rq) {
+    const FaultRule* rule = MatchFault(faults_, std::span(rq.cdb).first(rq.cdbLength));
+    if (!rule) return std::nullopt;
+    CommandResult r;
+    switch (rule->action) {
+    case FaultAction::CheckCondition: return Check(rule->code);
+    case FaultAction::Busy: return vrec::Busy();
+    case FaultAction::Never: r.delivery = Delivery::Never; return r;
+    case FaultAction::Vanish: vanished_ = true; r.delivery = Delivery::Vanished; return r;
+    case FaultAction::Late: r.delivery = Delivery::Late; r.delayMs = rule->delayMs; return r;
+    case FaultAction::RemoveMedium: RemoveMedium(); return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// What every command meets before it runs: its length, a pending unit
+// attention, its opcode, the medium and a long write in progress.
+std::optional<CommandResult> VirtualRecorder::Gatekeep(const Request& rq, const CommandSpec* spec) {
+    static constexpr size_t kGroupLength[8] = {6, 10, 10, 0, 16, 12, 0, 0};
+    uint8_t op = rq.Op();
+    bool exempt = op == 0x12 || op == 0x03 || op == 0x46 || op == 0x4A;
+    if (unitAttention_ && !exempt) {
+        unitAttention_ = false;
+        return Check(sense::MediumChanged);
+    }
+    if (!spec) return Check(sense::InvalidOpcode);
+    if (rq.cdbLength < kGroupLength[op >> 5]) {
+        CommandResult r;
+        r.delivery = Delivery::PhaseError;
+        return r;
+    }
+    // Link and NACA in the control byte are not supported.
+    if (rq.cdb[kGroupLength[op >> 5] - 1] & 0x05) return Check(sense::InvalidFieldInCdb);
+    if (spec->needsMedium && !mediumPresent_) return Check(sense::MediumNotPresent);
+    if (!spec->whileBusy && Busy()) return Check(sense::LongWriteInProgress);
+    return std::nullopt;
+}
+
+CommandResult VirtualRecorder::SendIn(Request& rq, std::span<const uint8_t> reply, size_t allocation) {
+    CommandResult r;
+    size_t n = std::min(reply.size(), allocation);
+    if (n == 0) return r;
+    if (rq.direction != DataDirection::In) {
+        r.delivery = Delivery::PhaseError;
+        return r;
+    }
+    r.transferred = std::min(n, rq.data.size());
+    std::copy_n(reply.begin(), r.transferred, rq.data.begin());
+    if (n > rq.data.size()) r.delivery = Delivery::DataOverrun;
+    return r;
+}
+
+std::optional<CommandResult> VirtualRecorder::TakeOut(const Request& rq, size_t length) {
+    if (length == 0) return std::nullopt;
+    CommandResult r;
+    if (rq.direction != DataDirection::Out) r.delivery = Delivery::PhaseError;
+    else if (rq.data.size() < length) r.delivery = Delivery::DataOverrun;
+    else return std::nullopt;
+    return r;
+}
+
+bool VirtualRecorder::Busy() const { return Now() < busyUntilMs_; }
+
+void VirtualRecorder::BeginLongOperation(uint32_t ms) {
+    busyFromMs_ = Now();
+    busyUntilMs_ = std::max(busyUntilMs_, busyFromMs_ + ms);
+}
+
+void VirtualRecorder::RemoveMedium() {
+    SaveState();
+    mediumPresent_ = false;
+    mediaEvent_ = 3;  // media removal
+    buffer_.Empty();
+    buffer_.StopStreaming();
+    simulatedNext_.reset();
+    cueSheet_ = false;
+}
+
+void VirtualRecorder::LoadMedium() {
+    if (mediumPresent_ || disc_.Kind() == MediumKind::None) return;
+    mediumPresent_ = true;
+    mediaEvent_ = 2;  // new media
+    if (config_.unitAttentionOnChange) unitAttention_ = true;
+}
+
+bool VirtualRecorder::CanWriteMedium() const {
+    return mediumPresent_ && disc_.Info().recordable && config_.Writes(disc_.Kind());
+}
+
+MediumKind VirtualRecorder::WritableKind() const {
+    return CanWriteMedium() ? disc_.Kind() : MediumKind::None;
+}
+
+Disc VirtualRecorder::DiscState() const {
+    std::lock_guard guard(lock_);
+    return disc_;
+}
+
+bool VirtualRecorder::MediumPresent() const {
+    std::lock_guard guard(lock_);
+    return mediumPresent_;
+}
+
+bool VirtualRecorder::Vanished() const {
+    std::lock_guard guard(lock_);
+    return vanished_;
+}
+
+std::vector<LogEntry> VirtualRecorder::Log() const {
+    std::lock_guard guard(lock_);
+    return {log_.Entries().begin(), log_.Entries().end()};
+}
+
+void VirtualRecorder::ClearLog() {
+    std::lock_guard guard(lock_);
+    log_.Clear();
+}
+
+std::vector<uint8_t> VirtualRecorder::RecordedBytes(uint32_t lba, uint32_t blocks) {
+    std::lock_guard guard(lock_);
+    std::vector<uint8_t> bytes(size_t{blocks} * kBlockSize);
+    if (!store_.Read(lba, bytes)) bytes.clear();
+    return bytes;
+}
+
+}  // namespace vrec

@@ -1,0 +1,89 @@
+#include "vrecorder/WriteParameters.h"
+
+#include "vrecorder/Bytes.h"
+
+#include <algorithm>
+
+namespace vrec {
+
+WriteParameters WriteParameters::Default() {
+    Page p{};
+    p[0] = kWriteParametersPage;
+    p[1] = kWriteParametersLength;
+    p[2] = kTrackAtOnce;
+    p[3] = 0x04;  // data track, recorded uninterrupted
+    p[4] = 0x08;  // Mode 1, 2048 bytes
+    PutBE16(p, 14, 150);
+    return WriteParameters(p);
+}
+
+WriteParameters::Page WriteParameters::ChangeableMask(const WriteAbilities& abilities) {
+    Page m{};
+    m.fill(0xFF);
+    m[0] = kWriteParametersPage;
+    m[1] = kWriteParametersLength;
+    m[2] = static_cast<uint8_t>(0x2F | (abilities.bufe ? 0x40 : 0) | (abilities.testWrite ? 0x10 : 0));
+    m[4] = 0x0F;
+    m[6] = 0;
+    m[9] = 0;
+    return m;
+}
+
+uint32_t BlockSizeOf(uint8_t type) {
+    static constexpr uint32_t kSizes[16] = {2352, 2368, 2448, 2448, 0, 0, 0, 0,
+                                            2048, 2336, 2048, 2056, 2324, 2332, 0, 0};
+    return kSizes[type & 0x0F];
+}
+
+namespace {
+
+bool WriteTypeAllowed(uint8_t type, MediumKind medium, const WriteAbilities& a) {
+    bool cd = medium == MediumKind::CdR || medium == MediumKind::CdRw;
+    bool dvdMinus = medium == MediumKind::DvdR || medium == MediumKind::DvdRw;
+    bool byDrive = (type == kPacket && a.packet) || (type == kTrackAtOnce && a.tao) ||
+                   (type == kSessionAtOnce && a.sao) || (type == kRaw && a.raw);
+    if (!byDrive) return false;
+    if (cd || medium == MediumKind::None) return true;
+    if (dvdMinus) return type == kPacket || type == kSessionAtOnce;
+    if (medium == MediumKind::DvdPlusR || medium == MediumKind::DvdPlusRw) return type == kPacket || type == kSessionAtOnce;
+    return true;  // DVD-RAM: the page is not used
+}
+
+// Data block type against write type and track mode, as a CD recorder
+// pairs them; DVD media carry 2048-byte blocks only.
+bool BlockTypeAllowed(uint8_t type, uint8_t blockType, uint8_t trackMode, MediumKind medium) {
+    bool dvd = medium != MediumKind::None && !InfoOf(medium).cd;
+    if (dvd) return blockType == 8;
+    bool dataTrack = trackMode & 0x04;
+    if (type == kRaw) return blockType >= 1 && blockType <= 3;
+    if (blockType == 0) return type != kPacket && !dataTrack;
+    if (blockType >= 8 && blockType <= 13) return dataTrack;
+    return false;
+}
+
+bool TestWriteAllowed(MediumKind medium, const WriteAbilities& a) {
+    if (!a.testWrite) return false;
+    return medium != MediumKind::DvdPlusR && medium != MediumKind::DvdPlusRw && medium != MediumKind::DvdRam;
+}
+
+}  // namespace
+
+std::optional<Sense> CheckWriteParameters(std::span<const uint8_t> page, MediumKind medium,
+                                          const WriteAbilities& abilities) {
+    if (page.size() < kWriteParametersSize || page[1] != kWriteParametersLength)
+        return sense::InvalidFieldInParameterList;
+    WriteParameters::Page bytes{};
+    std::copy_n(page.begin(), bytes.size(), bytes.begin());
+    WriteParameters p(bytes);
+    bool bad = !WriteTypeAllowed(p.Type(), medium, abilities) ||
+               !BlockTypeAllowed(p.Type(), p.DataBlockType(), p.TrackMode(), medium) ||
+               (p.TestWrite() && !TestWriteAllowed(medium, abilities)) || (p.Bufe() && !abilities.bufe) ||
+               p.MultiSession() == 2 || (p.FixedPacket() && p.Type() != kPacket);
+    bool cd = medium == MediumKind::None || InfoOf(medium).cd;
+    if (cd && p.FixedPacket() && GetBE32(page, 10) == 0) bad = true;
+    if (cd && page[8] != 0x00 && page[8] != 0x10 && page[8] != 0x20) bad = true;
+    if (bad) return sense::InvalidFieldInParameterList;
+    return std::nullopt;
+}
+
+}  // namespace vrec

@@ -76,7 +76,7 @@ bool Disc::HasInvisibleTrack() const {
 std::optional<uint32_t> Disc::NextWritable() const {
     if (!Info().sequential || finalized_) return std::nullopt;
     if (const Track* t = OpenTrack()) {
-        if (t->Full()) return std::nullopt;
+        if (t->Full() || t->start + t->recorded >= capacity_) return std::nullopt;
         return t->start + t->recorded;
     }
     if (nextStart_ >= capacity_) return std::nullopt;

@@ -1,0 +1,92 @@
+// The configuration file: every key read, every fault named by its line.
+#include "Harness.h"
+
+#include "vrecorder/RecorderConfig.h"
+
+using namespace vtest;
+using vrec::ParseRecorderConfig;
+
+TEST(Config, AFullSectionAndASecondRecorder) {
+    auto result = ParseRecorderConfig(R"(
+# burner bench
+[recorder]
+address = 1:3:0
+drive_letter = G
+vendor = PLEXTOR
+product = CD-R   PX-W4824A
+revision = 1.07
+device_type = 4
+reads = cd-rom cd-r cd-rw dvd-rom
+writes = cd-r
+test_write = no
+underrun_protection = yes
+vendor_page_30 = yes
+write_types = tao sao
+max_read_speed = 0
+max_write_speed = 0
+buffer_size = 4194304
+block_descriptor = yes
+feature_2a = no
+feature_2f = yes
+medium = cd-rw
+medium_state = appendable
+capacity = 333000
+recorded = 1200
+backing = discs/a.img
+write_speed = 1764
+calibrate_ms = 500
+flush_ms = 100
+close_ms = 3000
+unit_attention = on
+fault = write nth=3 check 03/0C/00
+fault = any late 25
+
+[recorder]
+address = 1:4:0
+)", "bench.conf", "/base");
+    ASSERT_EQ(result.error, "");
+    ASSERT_EQ(result.recorders.size(), 2u);
+    const auto& c = result.recorders[0];
+    EXPECT_EQ(c.adapter, 1);
+    EXPECT_EQ(c.target, 3);
+    EXPECT_EQ(c.driveLetter, 6);
+    EXPECT_EQ(c.product, "CD-R   PX-W4824A");
+    EXPECT_EQ(c.deviceType, 4);
+    EXPECT_TRUE(c.Reads(vrec::MediumKind::DvdRom));
+    EXPECT_FALSE(c.Writes(vrec::MediumKind::CdRw));
+    EXPECT_FALSE(c.write.testWrite);
+    EXPECT_FALSE(c.write.raw);
+    EXPECT_TRUE(c.write.sao);
+    EXPECT_EQ(c.maxWriteSpeed, 0);
+    EXPECT_EQ(c.medium, vrec::MediumKind::CdRw);
+    EXPECT_EQ(c.state, vrec::DiscState::Appendable);
+    EXPECT_EQ(c.backing, "/base/discs/a.img");
+    EXPECT_EQ(c.faults.size(), 2u);
+    EXPECT_EQ(c.faults[1].action, vrec::FaultAction::Late);
+    EXPECT_TRUE(c.unitAttentionOnChange);
+    EXPECT_EQ(result.recorders[1].target, 4);
+    EXPECT_EQ(result.recorders[1].backing, "");  // kept in memory
+}
+
+TEST(Config, FaultsAreNamedByFileAndLine) {
+    struct Case {
+        const char* text;
+        const char* where;
+    };
+    for (Case c : {Case{"address = 0:0:0\n", "f.conf:1: key outside a [recorder] section"},
+                   Case{"[recorder]\n\nvendor = MUCH TOO LONG\n", "f.conf:3: bad value"},
+                   Case{"[recorder]\naddress = 0:16:0\n", "f.conf:2: bad value"},
+                   Case{"[recorder]\nmedium = floppy\n", "f.conf:2: bad value"},
+                   Case{"[recorder]\ncapacity = -5\n", "f.conf:2: bad value"},
+                   Case{"[recorder]\nfault = write explode\n", "f.conf:2: fault rule needs"},
+                   Case{"[recorder]\njust words\n", "f.conf:2: expected key = value"},
+                   Case{"[recorders]\n", "f.conf:1: unknown section"},
+                   Case{"[recorder]\n[recorder]\n", "f.conf:2: two recorders at the same address"},
+                   Case{"# nothing\n", "f.conf:1: no [recorder] section"}}) {
+        auto result = ParseRecorderConfig(c.text, "f.conf", "");
+        EXPECT_TRUE(result.recorders.empty()) << c.text;
+        EXPECT_EQ(result.error.rfind(c.where, 0), 0u) << c.text << " gave " << result.error;
+    }
+    auto missing = vrec::LoadRecorderConfig("/nonexistent/vrec.conf");
+    EXPECT_EQ(missing.error.rfind("/nonexistent/vrec.conf:", 0), 0u);
+}

@@ -1,0 +1,105 @@
+// The shared library through dlopen and its two entry points, configured
+// by VRECORDER_CONFIG. Each test loads its own copy, so each one starts
+// with the library's recorders built afresh.
+#include "Harness.h"
+
+#include "transport/kqASPI.h"
+
+#include <cstdlib>
+#include <dlfcn.h>
+#include <unistd.h>
+
+using namespace vtest;
+using namespace kq;
+
+namespace {
+
+class Library {
+public:
+    Library(const TempDir& dir, const char* config) {
+        if (config) setenv("VRECORDER_CONFIG", config, 1);
+        else unsetenv("VRECORDER_CONFIG");
+        std::string copy = dir.File("libvrec-copy.so");
+        fs::copy_file(KQ_VRECORDER_ASPI_PATH, copy, fs::copy_options::overwrite_existing);
+        handle_ = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
+        EXPECT_NE(handle_, nullptr) << dlerror();
+        if (!handle_) return;
+        send = reinterpret_cast<SendASPI32CommandFn>(dlsym(handle_, "SendASPI32Command"));
+        info = reinterpret_cast<GetASPI32SupportInfoFn>(dlsym(handle_, "GetASPI32SupportInfo"));
+    }
+    ~Library() {
+        if (handle_) dlclose(handle_);
+        unsetenv("VRECORDER_CONFIG");
+    }
+    SendASPI32CommandFn send = nullptr;
+    GetASPI32SupportInfoFn info = nullptr;
+
+private:
+    void* handle_ = nullptr;
+};
+
+void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+}  // namespace
+
+TEST(SharedLibrary, AnswersThroughItsTwoEntryPoints) {
+    TempDir dir;
+    WriteText(dir.File("vrec.conf"), "[recorder]\naddress = 0:1:0\nvendor = ACME\nproduct = WRITER 9000\n"
+                                     "backing = disc.img\ncapacity = 1000\n");
+    Library lib(dir, dir.File("vrec.conf").c_str());
+    ASSERT_TRUE(lib.send && lib.info);
+    EXPECT_EQ(lib.info(), 0x0101u);
+
+    Bytes reply(36);
+    SRB_ExecSCSICmd srb{};
+    srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+    srb.SRB_Target = 1;
+    srb.SRB_Flags = SRB_DIR_IN;
+    srb.SRB_BufLen = 36;
+    srb.SRB_BufPointer = reply.data();
+    srb.SRB_CDBLen = 6;
+    srb.CDBByte[0] = 0x12;
+    srb.CDBByte[4] = 36;
+    lib.send(&srb);
+    EXPECT_EQ(srb.SRB_Status, SS_COMP);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(&reply[8]), 24), "ACME    WRITER 9000     ");
+    EXPECT_TRUE(fs::exists(dir.File("disc.img.state")));  // backing beside the configuration
+}
+
+TEST(SharedLibrary, WithoutAConfigurationOneBlankCdRecorderAtZero) {
+    TempDir dir;
+    auto previous = fs::current_path();
+    fs::current_path(dir.Path());
+    {
+        Library lib(dir, nullptr);
+        ASSERT_TRUE(lib.send && lib.info);
+        EXPECT_EQ(lib.info(), 0x0101u);
+        SRB_GetDiskInfo disk{};
+    disk.SRB_Cmd = SC_GET_DISK_INFO;
+        lib.send(&disk);
+        EXPECT_EQ(disk.SRB_Status, SS_COMP);
+        EXPECT_EQ(disk.SRB_Int13HDriveInfo, 4);  // E
+    }
+    fs::current_path(previous);
+    std::ifstream state(dir.File("virtual-disc.img.state"));
+    std::stringstream text;
+    text << state.rdbuf();
+    EXPECT_NE(text.str().find("medium cd-r\ncapacity 359849\n"), std::string::npos);
+}
+
+TEST(SharedLibrary, MalformedConfigurationNamesFileAndLineAndLeavesNoAdapter) {
+    TempDir dir;
+    std::string path = dir.File("bad.conf");
+    WriteText(path, "# two recorders\n[recorder]\naddress = 0:0:0\nspeed_of_light = 3\n");
+    testing::internal::CaptureStderr();
+    {
+        Library lib(dir, path.c_str());
+        ASSERT_TRUE(lib.info);
+        EXPECT_EQ(lib.info(), uint32_t{SS_NO_ADAPTERS} << 8);
+        SRB_HAInquiry ha{};
+        EXPECT_EQ(lib.send(&ha), SS_INVALID_HA);
+    }
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find(path + ":4: unknown key 'speed_of_light'"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+}

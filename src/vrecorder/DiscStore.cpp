@@ -65,11 +65,12 @@ void DiscStore::Truncate(uint32_t blocks) {
 
 std::optional<Disc> DiscStore::LoadState() const {
     if (path_.empty()) return std::nullopt;
+    std::error_code ec;
+    auto size = std::filesystem::file_size(StatePath(), ec);
+    if (ec || size > 64 * 1024) return std::nullopt;  // 99 tracks take a few kilobytes
     std::ifstream in(StatePath());
-    if (!in) return std::nullopt;
     std::ostringstream text;
     text << in.rdbuf();
-    if (text.str().size() > 64 * 1024) return std::nullopt;
     return Disc::Parse(text.str());
 }
 

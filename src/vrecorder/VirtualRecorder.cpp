@@ -52,7 +52,7 @@ uint64_t VirtualRecorder::Now() const { return platform::NowMs(); }
 CommandResult VirtualRecorder::Execute(const uint8_t* cdb, size_t cdbLength, DataDirection direction,
                                        uint8_t* buffer, size_t bufferLength) {
     Request rq;
-    rq.cdbLength = cdb ? std::min(cdbLength, rq.cdb.size()) : 0;
+    rq.cdbLength = cdb && cdbLength <= rq.cdb.size() ? cdbLength : 0;  // 0: refused as a phase error
     if (cdb) std::copy_n(cdb, rq.cdbLength, rq.cdb.begin());
     rq.direction = direction;
     if (buffer) rq.data = std::span<uint8_t>(buffer, bufferLength);

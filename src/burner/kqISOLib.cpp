@@ -1,22 +1,11 @@
 #include "burner/kqISOLib.h"
 
+#include "drive/DriveMessages.h"
 #include "drive/TSCSIDevice.h"
 
 #include <algorithm>
 
 namespace kq {
-
-const char* const kMaxDirectoriesText = "MAXIMUM DIRECTORIES CAN BE %d";
-
-namespace {
-
-std::string WithNumber(std::string text, int number) {
-    size_t at = text.find("%d");
-    if (at != std::string::npos) text.replace(at, 2, std::to_string(number));
-    return text;
-}
-
-}  // namespace
 
 bool TImageTree::ResetTree(int FileCapacity, int DirCapacity) {
     rootDir_ = nullptr;
@@ -40,7 +29,10 @@ bool TImageTree::ResetTree(int FileCapacity, int DirCapacity) {
 
 TDEntry* TImageTree::NewDirectory() {
     if (DirCount() >= dirCapacity_) {
-        if (device_) device_->SendDebugMessage(">>> " + WithNumber(kMaxDirectoriesText, dirCapacity_), 3);
+        if (device_) {
+            const std::string capacity = std::to_string(dirCapacity_);
+            device_->SendDebugMessage(">>> " + FormatDriveMessage(Msg::MaximumDirectories, {capacity}), 3);
+        }
         return nullptr;
     }
     dirEntries_.push_back(std::make_unique<TDEntry>());

@@ -34,10 +34,6 @@ struct TFEntry {
     uint32_t Attributes = 0;  // kAttrDirectory entries are skipped when reading sources
 };
 
-// "MAXIMUM DIRECTORIES CAN BE %d": sent with the capacity when the
-// directory list is full.
-extern const char* const kMaxDirectoriesText;
-
 // Owned by the burner component; its limit messages go out through the
 // component's debug-message event.
 class TImageTree {

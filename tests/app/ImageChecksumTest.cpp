@@ -1,5 +1,5 @@
 #include "app/ImageChecksum.h"
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

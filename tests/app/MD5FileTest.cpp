@@ -1,5 +1,5 @@
 #include "app/MD5.h"
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "burner/StreamEx.h"
-#include "app/TempDir.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -23,27 +23,88 @@ bool IsDvd(MediumKind k) { return k != MediumKind::None && !InfoOf(k).cd; }
 
 }  // namespace
 
+namespace {
+
+// What the features are built from: the drive and the medium in it.
+struct FeatureContext {
+    const RecorderConfig& config;
+    MediumKind loaded;
+    bool writable;  // a medium this drive can still write
+    bool cdWrite;
+};
+
+std::vector<uint8_t> ProfileList(const FeatureContext& c) {
+    Reply d = Descriptor(0x0000, 0, true, true, 0);
+    for (MediumKind k : kAllMedia) {
+        if (!c.config.Reads(k)) continue;
+        size_t at = d.Size();
+        d.BE16(at, InfoOf(k).profile);
+        d[at + 2] = k == c.loaded ? 0x01 : 0x00;
+        d[at + 3] = 0;
+    }
+    d[3] = static_cast<uint8_t>(d.Size() - 4);
+    return d.Vector();
+}
+
+std::vector<uint8_t> IncrementalStreaming(const FeatureContext& c) {
+    const auto& cfg = c.config;
+    if (!c.cdWrite && !cfg.Writes(MediumKind::DvdR) && !cfg.Writes(MediumKind::DvdRw)) return {};
+    bool current = c.writable && InfoOf(c.loaded).sequential && c.loaded != MediumKind::DvdPlusR;
+    Reply d = Descriptor(0x0021, 1, false, current, 8);
+    d.BE16(4, 1 << 8 | 1 << 10);  // Mode 1 and Mode 2 Form 1 blocks
+    d[6] = cfg.write.bufe ? 0x01 : 0x00;
+    d[7] = 1;                     // one link size
+    d[8] = IsDvd(c.loaded) ? 16 : 7;
+    return d.Vector();
+}
+
+// CD Track at Once (2Dh) and CD Mastering (2Eh).
+std::vector<uint8_t> CdWrite(const FeatureContext& c, uint16_t code) {
+    const WriteAbilities& w = c.config.write;
+    uint8_t common = static_cast<uint8_t>((w.bufe ? 0x40 : 0) | (w.testWrite ? 0x04 : 0) |
+                                          (c.config.Writes(MediumKind::CdRw) ? 0x02 : 0));
+    bool current = c.writable && IsCd(c.loaded);
+    if (!c.cdWrite || (code == 0x002D && !w.tao) || (code == 0x002E && !w.sao && !w.raw)) return {};
+    Reply d = Descriptor(code, code == 0x002D ? 2 : 1, false, current, 4);
+    if (code == 0x002D) {
+        d[4] = common;
+        d.BE16(6, 1 << 8 | 1 << 10 | 1);
+    } else {
+        d[4] = static_cast<uint8_t>(common | (w.sao ? 0x20 : 0) | (w.raw ? 0x18 : 0));
+        d.BE24(5, 0x8000);  // largest cue sheet
+    }
+    return d.Vector();
+}
+
+// DVD+RW (2Ah), DVD+R (2Bh) and DVD-R/-RW write (2Fh).
+std::vector<uint8_t> DvdWrite(const FeatureContext& c, uint16_t code) {
+    const auto& cfg = c.config;
+    if ((code == 0x002A && !cfg.feature2A) || (code == 0x002F && !cfg.feature2F) ||
+        (code == 0x002B && !cfg.Reads(MediumKind::DvdPlusR)))
+        return {};
+    bool current = code == 0x002A   ? c.loaded == MediumKind::DvdPlusRw
+                   : code == 0x002B ? c.loaded == MediumKind::DvdPlusR
+                                    : c.loaded == MediumKind::DvdR || c.loaded == MediumKind::DvdRw;
+    Reply d = Descriptor(code, code == 0x002F ? 1 : 0, false, current, 4);
+    if (code == 0x002A) d[4] = cfg.Writes(MediumKind::DvdPlusRw) ? 0x01 : 0x00;
+    if (code == 0x002B) d[4] = cfg.Writes(MediumKind::DvdPlusR) ? 0x01 : 0x00;
+    if (code == 0x002F)
+        d[4] = static_cast<uint8_t>((cfg.write.bufe ? 0x40 : 0) | (cfg.write.testWrite ? 0x04 : 0) |
+                                    (cfg.Writes(MediumKind::DvdRw) ? 0x02 : 0));
+    return d.Vector();
+}
+
+}  // namespace
+
 // One feature descriptor, or nothing when the drive lacks the feature.
 std::vector<uint8_t> VirtualRecorder::Feature(uint16_t code) const {
     MediumKind loaded = mediumPresent_ ? disc_.Kind() : MediumKind::None;
-    bool writable = CanWriteMedium() && !disc_.Finalized();
-    bool cdWrite = config_.Writes(MediumKind::CdR) || config_.Writes(MediumKind::CdRw);
+    FeatureContext c{config_, loaded, CanWriteMedium() && !disc_.Finalized(),
+                     config_.Writes(MediumKind::CdR) || config_.Writes(MediumKind::CdRw)};
     bool dvdReads = false;
     for (MediumKind k : kAllMedia) dvdReads = dvdReads || (IsDvd(k) && config_.Reads(k));
-    const WriteAbilities& w = config_.write;
     switch (code) {
-    case 0x0000: {
-        Reply d = Descriptor(code, 0, true, true, 0);
-        for (MediumKind k : kAllMedia) {
-            if (!config_.Reads(k)) continue;
-            size_t at = d.Size();
-            d.BE16(at, InfoOf(k).profile);
-            d[at + 2] = k == loaded ? 0x01 : 0x00;
-            d[at + 3] = 0;
-        }
-        d[3] = static_cast<uint8_t>(d.Size() - 4);
-        return d.Vector();
-    }
+    case 0x0000: return ProfileList(c);
     case 0x0001: {
         Reply d = Descriptor(code, 2, true, true, 8);
         d.BE32(4, 1);  // SCSI family
@@ -59,57 +120,11 @@ std::vector<uint8_t> VirtualRecorder::Feature(uint16_t code) const {
         return d.Vector();
     }
     case 0x001E: return Descriptor(code, 2, false, IsCd(loaded), 4).Vector();
-    case 0x001F:
-        if (!dvdReads) return {};
-        return Descriptor(code, 0, false, IsDvd(loaded), 4).Vector();
-    case 0x0021: {
-        bool seq = writable && disc_.Info().sequential && loaded != MediumKind::DvdPlusR;
-        if (!cdWrite && !config_.Writes(MediumKind::DvdR) && !config_.Writes(MediumKind::DvdRw)) return {};
-        Reply d = Descriptor(code, 1, false, seq, 8);
-        d.BE16(4, 1 << 8 | 1 << 10);  // Mode 1 and Mode 2 Form 1 blocks
-        d[6] = w.bufe ? 0x01 : 0x00;
-        d[7] = 1;                     // one link size
-        d[8] = IsDvd(loaded) ? 16 : 7;
-        return d.Vector();
-    }
-    case 0x002A: {
-        if (!config_.feature2A) return {};
-        Reply d = Descriptor(code, 0, false, loaded == MediumKind::DvdPlusRw, 4);
-        d[4] = config_.Writes(MediumKind::DvdPlusRw) ? 0x01 : 0x00;
-        return d.Vector();
-    }
-    case 0x002B: {
-        if (!config_.Reads(MediumKind::DvdPlusR)) return {};
-        Reply d = Descriptor(code, 0, false, loaded == MediumKind::DvdPlusR, 4);
-        d[4] = config_.Writes(MediumKind::DvdPlusR) ? 0x01 : 0x00;
-        return d.Vector();
-    }
-    case 0x002D: {
-        if (!cdWrite || !w.tao) return {};
-        Reply d = Descriptor(code, 2, false, writable && IsCd(loaded), 4);
-        d[4] = static_cast<uint8_t>((w.bufe ? 0x40 : 0) | (w.testWrite ? 0x04 : 0) |
-                                    (config_.Writes(MediumKind::CdRw) ? 0x02 : 0));
-        d.BE16(6, 1 << 8 | 1 << 10 | 1);
-        return d.Vector();
-    }
-    case 0x002E: {
-        if (!cdWrite || !(w.sao || w.raw)) return {};
-        Reply d = Descriptor(code, 1, false, writable && IsCd(loaded), 4);
-        d[4] = static_cast<uint8_t>((w.bufe ? 0x40 : 0) | (w.sao ? 0x20 : 0) | (w.raw ? 0x18 : 0) |
-                                    (w.testWrite ? 0x04 : 0) | (config_.Writes(MediumKind::CdRw) ? 0x02 : 0));
-        d.BE24(5, 0x8000);  // largest cue sheet
-        return d.Vector();
-    }
-    case 0x002F: {
-        if (!config_.feature2F) return {};
-        bool dvdMinus = loaded == MediumKind::DvdR || loaded == MediumKind::DvdRw;
-        Reply d = Descriptor(code, 1, false, dvdMinus, 4);
-        d[4] = static_cast<uint8_t>((w.bufe ? 0x40 : 0) | (w.testWrite ? 0x04 : 0) |
-                                    (config_.Writes(MediumKind::DvdRw) ? 0x02 : 0));
-        return d.Vector();
-    }
-    default:
-        return {};
+    case 0x001F: return dvdReads ? Descriptor(code, 0, false, IsDvd(loaded), 4).Vector() : std::vector<uint8_t>{};
+    case 0x0021: return IncrementalStreaming(c);
+    case 0x002D: case 0x002E: return CdWrite(c, code);
+    case 0x002A: case 0x002B: case 0x002F: return DvdWrite(c, code);
+    default: return {};
     }
 }
 

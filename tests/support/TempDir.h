@@ -20,6 +20,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    std::string File(const std::string& name) const { return *this / name; }
+    const std::filesystem::path& Path() const { return path_; }
 
     std::string Write(const std::string& name, const std::string& bytes) const {
         std::string file = *this / name;

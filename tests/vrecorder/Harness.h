@@ -2,6 +2,7 @@
 // What the recorder's tests share: a temporary folder, a fake clock, and
 // a drive driven through raw command blocks.
 #include "platform/Timing.h"
+#include "support/TempDir.h"
 #include "vrecorder/Bytes.h"
 #include "vrecorder/VirtualRecorder.h"
 
@@ -20,23 +21,7 @@ namespace vtest {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-class TempDir {
-public:
-    TempDir() {
-        std::random_device seed;
-        path_ = fs::temp_directory_path() / ("vrec-test-" + std::to_string(seed()) + std::to_string(seed()));
-        fs::create_directories(path_);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using ::TempDir;
 
 // Time moves only when something sleeps or the test advances it.
 class FakeClock : public platform::Timing {

@@ -75,8 +75,7 @@ void PutText(uint8_t (&field)[16], const char* text) {
 uint32_t VirtualAspi::HaInquiry(SRB_HAInquiry& srb) const {
     srb.HA_Count = adapterCount_;
     if (srb.SRB_HaId >= adapterCount_) {
-        StoreSrbStatus(srb.SRB_Status, SS_INVALID_HA);
-        return SS_INVALID_HA;
+        return Answer(srb.SRB_Status, SS_INVALID_HA);
     }
     srb.HA_SCSI_ID = 7;
     PutText(srb.HA_ManagerId, "VRECORDER ASPI");
@@ -85,43 +84,36 @@ uint32_t VirtualAspi::HaInquiry(SRB_HAInquiry& srb) const {
     srb.HA_Unique[3] = 8;                           // targets
     uint32_t maxTransfer = 0x00100000;              // 1 MiB, little-endian
     std::memcpy(&srb.HA_Unique[4], &maxTransfer, 4);
-    StoreSrbStatus(srb.SRB_Status, SS_COMP);
-    return SS_COMP;
+    return Answer(srb.SRB_Status, SS_COMP);
 }
 
 uint32_t VirtualAspi::DeviceType(SRB_GDEVBlock& srb) const {
     if (srb.SRB_HaId >= adapterCount_) {
-        StoreSrbStatus(srb.SRB_Status, SS_INVALID_HA);
-        return SS_INVALID_HA;
+        return Answer(srb.SRB_Status, SS_INVALID_HA);
     }
     auto r = RecorderAt(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
     // A drive that vanished is gone from the bus, as after a rescan.
     if (!r || r->Vanished()) {
         srb.SRB_DeviceType = 0x1F;
-        StoreSrbStatus(srb.SRB_Status, SS_NO_DEVICE);
-        return SS_NO_DEVICE;
+        return Answer(srb.SRB_Status, SS_NO_DEVICE);
     }
     srb.SRB_DeviceType = r->Config().deviceType;
-    StoreSrbStatus(srb.SRB_Status, SS_COMP);
-    return SS_COMP;
+    return Answer(srb.SRB_Status, SS_COMP);
 }
 
 uint32_t VirtualAspi::DiskInfo(SRB_GetDiskInfo& srb) const {
     if (srb.SRB_HaId >= adapterCount_) {
-        StoreSrbStatus(srb.SRB_Status, SS_INVALID_HA);
-        return SS_INVALID_HA;
+        return Answer(srb.SRB_Status, SS_INVALID_HA);
     }
     auto r = RecorderAt(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
     if (!r) {
-        StoreSrbStatus(srb.SRB_Status, SS_NO_DEVICE);
-        return SS_NO_DEVICE;
+        return Answer(srb.SRB_Status, SS_NO_DEVICE);
     }
     srb.SRB_DriveFlags = 0;
     srb.SRB_Int13HDriveInfo = r->Config().driveLetter;
     srb.SRB_Heads = 0;
     srb.SRB_Sectors = 0;
-    StoreSrbStatus(srb.SRB_Status, SS_COMP);
-    return SS_COMP;
+    return Answer(srb.SRB_Status, SS_COMP);
 }
 
 }  // namespace vrec

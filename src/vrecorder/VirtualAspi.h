@@ -60,6 +60,12 @@ private:
     uint32_t Abort(kq::SRB_Abort& srb);
     uint32_t Defer(kq::SRB_ExecSCSICmd& srb, const CommandResult& result, uint32_t delayMs, bool never);
     static uint8_t Complete(kq::SRB_ExecSCSICmd& srb, const CommandResult& result);
+    // Writes a request's final status (last, see kq::StoreSrbStatus) and
+    // returns it as the entry point's answer.
+    static uint32_t Answer(uint8_t& statusField, uint8_t status) {
+        kq::StoreSrbStatus(statusField, status);
+        return status;
+    }
     static void Finish(kq::SRB_ExecSCSICmd& srb, uint8_t status);
     void Worker();
 

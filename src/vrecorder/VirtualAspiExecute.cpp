@@ -11,19 +11,16 @@ using namespace kq;
 
 uint32_t VirtualAspi::Execute(SRB_ExecSCSICmd& srb) {
     if (srb.SRB_HaId >= adapterCount_) {
-        StoreSrbStatus(srb.SRB_Status, SS_INVALID_HA);
-        return SS_INVALID_HA;
+        return Answer(srb.SRB_Status, SS_INVALID_HA);
     }
     auto recorder = RecorderAt(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
     if (!recorder) {
-        StoreSrbStatus(srb.SRB_Status, SS_NO_DEVICE);
-        return SS_NO_DEVICE;
+        return Answer(srb.SRB_Status, SS_NO_DEVICE);
     }
     bool in = srb.SRB_Flags & SRB_DIR_IN, out = srb.SRB_Flags & SRB_DIR_OUT;
     bool noBuffer = srb.SRB_BufLen > 0 && srb.SRB_BufPointer == nullptr;
     if ((in && out) || srb.SRB_CDBLen == 0 || srb.SRB_CDBLen > sizeof srb.CDBByte || noBuffer) {
-        StoreSrbStatus(srb.SRB_Status, SS_INVALID_SRB);
-        return SS_INVALID_SRB;
+        return Answer(srb.SRB_Status, SS_INVALID_SRB);
     }
     DataDirection direction = in ? DataDirection::In : out ? DataDirection::Out : DataDirection::None;
     StoreSrbStatus(srb.SRB_Status, SS_PENDING);
@@ -89,8 +86,7 @@ uint32_t VirtualAspi::Abort(SRB_Abort& srb) {
     }
     if (found) Finish(*target, SS_ABORTED);
     uint8_t status = found ? SS_COMP : SS_ABORT_FAIL;
-    StoreSrbStatus(srb.SRB_Status, status);
-    return status;
+    return Answer(srb.SRB_Status, status);
 }
 
 void VirtualAspi::Worker() {

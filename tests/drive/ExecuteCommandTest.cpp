@@ -82,12 +82,18 @@ TEST(ExecuteCommand, PendingRequestCompletedLaterFromAnotherThread) {
     EXPECT_EQ(ParkedRequestCount(), 0u);
 }
 
-TEST(ExecuteCommand, NeverCompletingRequestTimesOut) {
+// A layer that leaves every request pending, and a clock whose waits
+// return at once.
+class PendingLayer : public ::testing::Test {
+protected:
     std::vector<SRB_ExecSCSICmd*> held;
-    FakeTransport fake(FakeTransport::Pending(held));
+    FakeTransport fake{FakeTransport::Pending(held)};
     FakeTiming timing;
-    platform::ScopedTiming scope(timing);
+    platform::ScopedTiming scope{timing};
     TestDevice dev;
+};
+
+TEST_F(PendingLayer, NeverCompletingRequestTimesOut) {
     const auto srb = dev.RunRequest(kTestUnitReady, NoData(), 5000);
     EXPECT_EQ(srb.SRB_Status, SS_ERR);
     EXPECT_EQ(srb.SRB_HaStat, HASTAT_TIMEOUT);
@@ -96,22 +102,12 @@ TEST(ExecuteCommand, NeverCompletingRequestTimesOut) {
     EXPECT_EQ(timing.waits, std::vector<uint32_t>{10000});
 }
 
-TEST(ExecuteCommand, WaitLimitIsNeverBelowTenSeconds) {
-    std::vector<SRB_ExecSCSICmd*> held;
-    FakeTransport fake(FakeTransport::Pending(held));
-    FakeTiming timing;
-    platform::ScopedTiming scope(timing);
-    TestDevice dev;
+TEST_F(PendingLayer, WaitLimitIsNeverBelowTenSeconds) {
     for (int timeout : {0, 5000, 10000, 10001, 180000}) dev.RunCommand(kTestUnitReady, NoData(), timeout);
     EXPECT_EQ(timing.waits, (std::vector<uint32_t>{10000, 10000, 10000, 10001, 180000}));
 }
 
-TEST(ExecuteCommand, PendingWithoutEventIsTimedOutAtOnce) {
-    std::vector<SRB_ExecSCSICmd*> held;
-    FakeTransport fake(FakeTransport::Pending(held));
-    FakeTiming timing;
-    platform::ScopedTiming scope(timing);
-    TestDevice dev;
+TEST_F(PendingLayer, PendingWithoutEventIsTimedOutAtOnce) {
     SRB_ExecSCSICmd srb{};
     srb.SRB_CDBLen = 6;
     EXPECT_EQ(dev.ExecuteCommand(srb, 60000), 1);

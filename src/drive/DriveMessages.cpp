@@ -53,6 +53,7 @@ DriveMessageTable BuiltIn() {
     set(Msg::Reserved, "RESERVED");
     set(Msg::TestDummyWrite, "TEST/DUMMY WRITE");
     set(Msg::CantOpenFile, "CAN'T OPEN FILE \"%s\" OR FILE IS IN USES BY OTHER SOFTWARE");
+    set(Msg::CantReadFile, "CAN'T READ FILE \"%s\"");
     set(Msg::CantCreateFile, "CAN'T CREATE FILE \"%s\"");
     set(Msg::WriterBusyBufferFull, "WRITER BUSY/BUFFER FULL");
     set(Msg::WriterError, "WRITER ERROR");

@@ -26,7 +26,8 @@ enum class Msg : size_t {
     // the rest of the library
     TestDummyWrite, CantOpenFile, CantReadFile, CantCreateFile, WriterBusyBufferFull, WriterError,
     InvalidDeviceId, TooMuchData, MaximumDirectories, InternalError0004, InternalError0005,
-    SendCueSheetFailed, StartingWriteProcess, BurnAlreadyRunning,
+    SendCueSheetFailed, StartingWriteProcess, NoDriveSelected, ParameterListTooLong,
+    BurnAlreadyRunning,
     Count
 };
 

@@ -45,8 +45,12 @@ bool TThWrite::WriteBlock(int32_t n) {
         auto hold = burner_.LockCommands();  // keeps the error text ours until read
         if (burner_.Write10(sectorsWritten_, blocks, kWriteFlags, std::span(block_->data(), static_cast<size_t>(n))))
             return true;
-        // A long write in progress or a full buffer: the drive will take it later.
-        const bool busy = burner_.TargetBusy() || burner_.LastSense()[12] == 0x04 || burner_.LastSense()[12] == 0x00;
+        // A long write in progress or a full buffer: the drive will take it
+        // later. A drive that never answered (gone from the bus, timed out)
+        // will not, and retrying it would hang the burn for hours.
+        const auto& sense = burner_.LastSense();
+        const bool busy = burner_.LastCommandReachedDrive() &&
+                          (burner_.TargetBusy() || sense[12] == 0x04 || sense[12] == 0x00);
         const std::string driveText = burner_.LastErrorText();
         hold.unlock();
         if (!busy) {

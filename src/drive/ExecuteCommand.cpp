@@ -19,6 +19,7 @@ void TSCSIDevice::ClearLastError() {
     lastErrorText_.clear();
     lastSense_.fill(0);
     targetBusy_ = false;
+    reachedDrive_ = false;
 }
 
 int TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& request, int timeoutMs) {
@@ -56,6 +57,8 @@ int TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& request, int timeoutMs) {
         request.SRB_Status = SS_ERR;
         request.SRB_HaStat = HASTAT_TIMEOUT;
     }
+    reachedDrive_ = request.SRB_Status == SS_COMP ||
+                    (request.SRB_Status == SS_ERR && request.SRB_HaStat == HASTAT_OK);
     const auto address = reinterpret_cast<std::intptr_t>(request.SRB_BufPointer);
     if (address % 4 != 0) SendDebugMessage("aaaa" + std::to_string(address), 0);
     return 1;

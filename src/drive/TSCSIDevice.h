@@ -63,6 +63,10 @@ public:
     std::string LastErrorText() const;
     std::array<uint8_t, SENSE_LEN> LastSense() const;
     bool TargetBusy() const { return targetBusy_; }
+    // True when the last command reached the drive and the drive itself gave
+    // its status: false for a drive gone from the bus, a host adapter error,
+    // a time-out, or a command that was never sent.
+    bool LastCommandReachedDrive() const { return reachedDrive_; }
     bool ErrorTraceDone() const { return errorTraceDone_; }
 
     // Sense data and error texts.
@@ -245,6 +249,7 @@ private:
     std::string lastErrorText_;
     std::array<uint8_t, SENSE_LEN> lastSense_{};
     std::atomic<bool> targetBusy_{false};
+    std::atomic<bool> reachedDrive_{false};
     std::atomic<bool> errorTraceDone_{false};
     std::unique_ptr<InFlightRequest> flight_;
 };

@@ -38,6 +38,18 @@ TEST_F(BurnBench, WriteErrorEndsAtOnceWithTheDrivesText) {
     EXPECT_LT(Last(kSetSpeed), First(kWrite)) << "the drive's speed was not restored";
 }
 
+// A drive that drops off the bus mid-burn answers nothing more: the burn
+// ends with the adapter's text at once instead of retrying it as busy.
+TEST_F(BurnBench, VanishedDriveEndsTheBurnAtOnce) {
+    Start(MediumKind::CdR, {"write lba>=54 vanish"});
+    ASSERT_TRUE(Burn(Image(Pattern(200 * 2048))));
+    const auto reports = Reports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].rfind("WRITER ERROR [", 0), 0u) << reports[0];
+    EXPECT_EQ(Sent(kWrite).size(), 3u) << "the vanished drive was retried";
+    EXPECT_TRUE(Sent(kClose).empty());
+}
+
 // The image shrinks under the reader: the disc gets only bytes of the
 // image, the burn ends with the reader's text, after the flush, unclosed.
 TEST_F(BurnBench, ShortReadEndsTheBurnWithoutStaleBytes) {

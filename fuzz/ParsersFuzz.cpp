@@ -71,15 +71,22 @@ void FuzzConfig(FuzzInput& in) {
     CheckRecorder(result.recorders.front());
 }
 
-// One folder for this process's image and companions, made once.
-const fs::path& WorkFolder() {
-    static const fs::path folder = [] {
-        fs::path p = fs::temp_directory_path() / ("kq-fuzz-" + std::to_string(getpid()));
-        fs::create_directories(p);
-        return p;
-    }();
-    return folder;
-}
+// One folder for this process's image and companions, made once and
+// removed at exit.
+class WorkFolder {
+public:
+    WorkFolder() : path_(fs::temp_directory_path() / ("kq-fuzz-" + std::to_string(getpid()))) {
+        fs::create_directories(path_);
+    }
+    ~WorkFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    fs::path operator/(const char* name) const { return path_ / name; }
+
+private:
+    fs::path path_;
+};
 
 void WriteFile(const fs::path& path, std::span<const uint8_t> bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc)
@@ -102,10 +109,11 @@ void FuzzCompanion(FuzzInput& in) {
     kq::TMD5Digest digest = kq::MD5Buffer(image.data(), image.size());
     if (flags & 4) companion = kq::MD5Print(digest) + companion;
 
-    const fs::path imagePath = WorkFolder() / "image.iso";
-    for (const char* name : {"image.md5", "image.iso.md5"}) fs::remove(WorkFolder() / name);
+    static const WorkFolder folder;
+    const fs::path imagePath = folder / "image.iso";
+    for (const char* name : {"image.md5", "image.iso.md5"}) fs::remove(folder / name);
     WriteFile(imagePath, image);
-    WriteFile(WorkFolder() / (flags & 1 ? "image.iso.md5" : "image.md5"),
+    WriteFile(folder / (flags & 1 ? "image.iso.md5" : "image.md5"),
               std::span(reinterpret_cast<const uint8_t*>(companion.data()), companion.size()));
 
     std::string text = kq::ReadImageChecksum(imagePath.string());

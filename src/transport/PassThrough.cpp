@@ -20,7 +20,6 @@ SPTIDriveTable table;  // index 0 = A
 std::atomic<uint8_t> adapterCount{0};
 std::atomic<bool> initialized{false};
 uint8_t nextTarget = 0;
-std::atomic<bool> releaseHandle{true};
 std::mutex unopenableLock;
 std::vector<platform::UnopenableDrive> unopenable;
 alignas(4) std::array<uint8_t, 1025> inquiryBuffer{};
@@ -152,9 +151,6 @@ std::unique_ptr<platform::OpticalDrive> SPTIOpenDrive(uint8_t DriveIndex) {
     std::error_code why;
     return platform::CurrentOpticalDrives().Open(table[DriveIndex].Node, why);
 }
-
-bool ReleaseHandleAfterCommand() { return releaseHandle.load(); }
-void SetReleaseHandleAfterCommand(bool release) { releaseHandle.store(release); }
 
 namespace {
 // At program end the layer lets go of its drives.

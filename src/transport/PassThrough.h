@@ -4,6 +4,7 @@
 // drive letter has one table entry; each execute request becomes one
 // synchronous call on the drive (platform/OpticalDrive.h).
 #include "platform/OpticalDrive.h"
+#include "transport/ReleaseHandle.h"
 
 #include <array>
 #include <cstdint>
@@ -65,10 +66,5 @@ uint8_t SPTIDriveLetter(uint8_t HaId, uint8_t Target, uint8_t Lun);
 uint8_t SPTIFindDrive(uint8_t HaId, uint8_t Target, uint8_t Lun);
 // Opens the entry's drive read-write, else read-only; null when neither works.
 std::unique_ptr<platform::OpticalDrive> SPTIOpenDrive(uint8_t DriveIndex);
-
-// Close a drive's handle after every command (true at program start); the
-// drive class clears it around commands that need the handle kept.
-bool ReleaseHandleAfterCommand();
-void SetReleaseHandleAfterCommand(bool release);
 
 }  // namespace kq

@@ -283,7 +283,8 @@ private:
     uint8_t deviceType_ = 0;
     int8_t hostAdapterCount_ = 0;
     bool erasing_ = false;
-    std::array<uint8_t, 131> inquiryData_{};
+    // A reply buffer off a 4-byte boundary would draw the executor's "aaaa" line.
+    alignas(16) std::array<uint8_t, 131> inquiryData_{};
     SRB_HAInquiry haInquiry_{};
 
 private:

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -250,6 +251,12 @@ protected:
     void SetLastErrorText(std::string text);
 
 private:
+    void ForgetUndeclaredSense();
+    bool ReadCapabilitiesDefaults(size_t& offset);
+    void AddCapabilityFeatures();
+    bool ReadCapabilitiesCurrent(size_t fallbackOffset);
+    std::optional<size_t> SenseWriteParametersPage(bool tryByte7);
+
     // Work buffers of the wrappers, under the command lock like TransferBuffer.
     alignas(16) std::array<uint8_t, 4096> modeBuffer_{};
     std::array<uint8_t, 512> pageBuffer1_{}, pageBuffer2_{};

@@ -1,6 +1,7 @@
 # Fails when one of FILES (programs, DLLs) imports a DLL that is not part
 # of Windows itself: the MinGW runtime must be linked in, not shipped.
 #   cmake -DOBJDUMP=<objdump> -DFILES=<a|b|...> -P CheckImports.cmake
+cmake_policy(VERSION 3.25)
 set(system_dlls kernel32.dll user32.dll gdi32.dll advapi32.dll comctl32.dll comdlg32.dll
     shell32.dll ole32.dll oleaut32.dll msvcrt.dll ntdll.dll version.dll winmm.dll)
 string(REPLACE "|" ";" FILES "${FILES}")

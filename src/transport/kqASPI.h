@@ -185,10 +185,13 @@ using SendASPI32CommandFn = uint32_t(KQ_ASPI_CALL*)(void* srb);
 using GetASPI32SupportInfoFn = uint32_t(KQ_ASPI_CALL*)();
 
 // Layer names: the ASPI library, and our own pass-through layer.
+// The loader tries the library in the current folder, then by name.
 #ifdef _WIN32
 inline constexpr const char* kAspiLibraryName = "WNASPI32.DLL";
+inline constexpr const char* kAspiLibraryHere = ".\\WNASPI32.DLL";
 #else
 inline constexpr const char* kAspiLibraryName = "libwnaspi32.so";
+inline constexpr const char* kAspiLibraryHere = "./libwnaspi32.so";
 #endif
 inline constexpr const char* kPassThroughLayerName = "QXASPI32";
 

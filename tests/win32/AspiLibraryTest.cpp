@@ -1,5 +1,5 @@
-// The virtual recorder's DLL as the program finds it: WNASPI32.DLL beside
-// the executable. Wine has a built-in library of that name; the tests run
+// The virtual recorder's DLL as the loader finds it: WNASPI32.DLL in the
+// current folder. Wine has a built-in library of that name; the tests run
 // with WINEDLLOVERRIDES=wnaspi32=n, and the export that only ours has
 // proves which one answered.
 #include "platform/Library.h"
@@ -15,21 +15,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Makes the folder of the programs (and of the DLL) current for the scope.
-class InProgramFolder {
+// Makes the DLL's folder current for the scope.
+class InDllFolder {
 public:
-    InProgramFolder() : previous_(fs::current_path()) {
+    InDllFolder() : previous_(fs::current_path()) {
         fs::current_path(fs::path(KQ_VRECORDER_ASPI_PATH).parent_path());
     }
-    ~InProgramFolder() { fs::current_path(previous_); }
+    ~InDllFolder() { fs::current_path(previous_); }
 
 private:
     fs::path previous_;
 };
 
-TEST(AspiLibrary, OursIsFoundByNameBesideTheProgram) {
+TEST(AspiLibrary, OursIsFoundInTheCurrentFolder) {
     for (const char* name : {".\\WNASPI32.DLL", "WNASPI32.DLL"}) {
-        InProgramFolder here;
+        InDllFolder here;
         std::string error;
         auto library = platform::Library::Open(name, &error);
         ASSERT_TRUE(library) << name << ": " << error;

@@ -1,7 +1,7 @@
 #pragma once
-// Manual-reset event on an eventfd. Its handle is the descriptor number,
-// which is what goes into a request block's SRB_PostProc; it is never 0,
-// since 0 there means "no event".
+// Manual-reset event: an eventfd on Linux, whose handle is the descriptor
+// number, a Win32 event object on Windows. The handle is what goes into a
+// request block's SRB_PostProc; it is never 0, since 0 there means "no event".
 #include <cstdint>
 #include <optional>
 
@@ -21,7 +21,7 @@ public:
     Event& operator=(const Event&) = delete;
     ~Event();
 
-    EventHandle Handle() const { return fd_; }
+    EventHandle Handle() const { return handle_; }
     void Set() const;
     void Reset() const;
     bool IsSet() const;
@@ -30,8 +30,8 @@ public:
     bool Wait(uint32_t ms) const;
 
 private:
-    explicit Event(int fd) : fd_(fd) {}
-    int fd_ = -1;
+    explicit Event(EventHandle handle) : handle_(handle) {}
+    EventHandle handle_ = 0;  // 0 once moved from
 };
 
 // Signals an event known only by its handle, as a transport layer does when

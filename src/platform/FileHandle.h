@@ -7,6 +7,9 @@
 // lock (flock) on the open file: an exclusive lock fails while anyone else
 // holds a lock, a shared lock fails only against an exclusive one. Only
 // programs that lock too (this one does) are kept out.
+//
+// On Windows the lock is the share mode of the open: exclusive denies every
+// other open, shared denies only an exclusive one, as the locks do here.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,7 +17,13 @@
 
 namespace platform {
 
+// A descriptor on Linux, a file HANDLE on Windows; -1 (INVALID_HANDLE_VALUE
+// there) when no file is open, and never negative otherwise.
+#ifdef _WIN32
+using FileDescriptor = std::intptr_t;
+#else
 using FileDescriptor = int;
+#endif
 
 enum class FileAccess { Read, Write, ReadWrite };
 enum class FileLock { None, Shared, Exclusive };

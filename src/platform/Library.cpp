@@ -34,4 +34,6 @@ Library::~Library() {
 
 void* Library::Symbol(const char* name) const { return handle_ ? dlsym(handle_, name) : nullptr; }
 
+bool KeepLoadedUntilExit(const void*) { return true; }
+
 }  // namespace platform

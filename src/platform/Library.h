@@ -26,4 +26,11 @@ private:
     void* handle_ = nullptr;
 };
 
+// Keeps the library holding address loaded until the process ends; false
+// when the system refuses. Windows needs it for a library with threads of
+// its own: unloading it would join them under the loader lock, which a
+// thread needs in order to end, so FreeLibrary would never return. Linux
+// joins them at dlclose without trouble: nothing to do there.
+bool KeepLoadedUntilExit(const void* address);
+
 }  // namespace platform

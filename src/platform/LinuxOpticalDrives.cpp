@@ -85,4 +85,9 @@ std::unique_ptr<OpticalDrive> LinuxOpticalDrives::Open(const std::string& node, 
     return std::make_unique<LinuxOpticalDrive>(fd);
 }
 
+OpticalDrives& MachineOpticalDrives() {
+    static LinuxOpticalDrives drives;
+    return drives;
+}
+
 }  // namespace platform

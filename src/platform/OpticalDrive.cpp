@@ -1,7 +1,5 @@
 #include "platform/OpticalDrive.h"
 
-#include "platform/LinuxOpticalDrives.h"
-
 #include <atomic>
 #include <cctype>
 
@@ -10,15 +8,11 @@ namespace platform {
 namespace {
 std::atomic<OpticalDrives*> installed{nullptr};
 
-OpticalDrives& MachineDrives() {
-    static LinuxOpticalDrives drives;
-    return drives;
-}
 }  // namespace
 
 OpticalDrives& CurrentOpticalDrives() {
     OpticalDrives* drives = installed.load();
-    return drives ? *drives : MachineDrives();
+    return drives ? *drives : MachineOpticalDrives();
 }
 
 OpticalDrives* SetOpticalDrives(OpticalDrives* drives) { return installed.exchange(drives); }

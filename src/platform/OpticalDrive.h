@@ -73,7 +73,10 @@ public:
     virtual std::unique_ptr<OpticalDrive> Open(const std::string& node, std::error_code& why) = 0;
 };
 
-// The drives of this machine (the Linux ones unless a test put others in).
+// The machine's own drives: /dev/sr* on Linux, the CD-ROM drive letters
+// on Windows.
+OpticalDrives& MachineOpticalDrives();
+// The drives of this machine (its own unless a test put others in).
 OpticalDrives& CurrentOpticalDrives();
 // Installs a replacement (nullptr: the machine's own); returns the previous.
 OpticalDrives* SetOpticalDrives(OpticalDrives* drives);

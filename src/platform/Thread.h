@@ -12,8 +12,13 @@ namespace platform {
 
 enum class ThreadPriority { Idle, Lowest, BelowNormal, Normal, TimeCritical };
 
+#ifdef _WIN32
+// The THREAD_PRIORITY_* value of a level.
+int Win32PriorityOf(ThreadPriority priority);
+#else
 // The nice value standing in for a priority level.
 int NiceValueOf(ThreadPriority priority);
+#endif
 
 class Thread {
 public:
@@ -47,7 +52,7 @@ private:
     std::thread thread_;
     std::mutex joinLock_;
     std::atomic<ThreadPriority> priority_{ThreadPriority::Normal};
-    std::atomic<int> tid_{0};
+    std::atomic<int> tid_{0};  // the system's id of the running thread, 0 when none
     std::atomic<bool> terminated_{false};
     std::atomic<bool> started_{false};
     std::atomic<bool> finished_{false};

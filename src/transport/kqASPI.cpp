@@ -77,7 +77,7 @@ bool UsePassThrough() {
 std::optional<platform::Library> OpenFirstLibrary(const std::string& dllPath) {
     std::vector<std::string> tries;
     if (!dllPath.empty()) tries.push_back(dllPath);
-    tries.push_back(std::string("./") + kAspiLibraryName);
+    tries.push_back(kAspiLibraryHere);
     tries.push_back(kAspiLibraryName);
     for (const std::string& path : tries) {
         try {
@@ -108,8 +108,8 @@ EAssertionFailed::EAssertionFailed(const char* unit, int line)
       unit_(unit),
       line_(line) {}
 
-// The system's critical-error mode has no counterpart here: a failing
-// dlopen shows no dialog.
+// Critical-error boxes are kept away by platform::Library around each load
+// (Windows); a failing dlopen shows none.
 bool LoadASPI(bool PreferSPTI, const std::string& DllPath) {
     // Program end: registered now, after every unit-wide object exists, so
     // it runs while they all still do.

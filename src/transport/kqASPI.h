@@ -165,18 +165,34 @@ inline void StoreSrbStatus(uint8_t& status, uint8_t value) {
     std::atomic_ref<uint8_t>(status).store(value, std::memory_order_release);
 }
 
-// The event handle kept in SRB_PostProc (an eventfd descriptor on Linux).
+// The event handle kept in SRB_PostProc (an eventfd descriptor on Linux,
+// an event HANDLE on Windows).
 inline std::intptr_t PostProcHandle(const SRB_ExecSCSICmd& srb) {
     return reinterpret_cast<std::intptr_t>(srb.SRB_PostProc);
 }
 
 // ---- Transport entry (one per process) ----
 
-using SendASPI32CommandFn = uint32_t (*)(void* srb);
-using GetASPI32SupportInfoFn = uint32_t (*)();
+// The entry points' calling convention: the ASPI library's is __cdecl,
+// exported under the plain names.
+#ifdef _WIN32
+#define KQ_ASPI_CALL __cdecl
+#else
+#define KQ_ASPI_CALL
+#endif
+
+using SendASPI32CommandFn = uint32_t(KQ_ASPI_CALL*)(void* srb);
+using GetASPI32SupportInfoFn = uint32_t(KQ_ASPI_CALL*)();
 
 // Layer names: the ASPI library, and our own pass-through layer.
+// The loader tries the library in the current folder, then by name.
+#ifdef _WIN32
+inline constexpr const char* kAspiLibraryName = "WNASPI32.DLL";
+inline constexpr const char* kAspiLibraryHere = ".\\WNASPI32.DLL";
+#else
 inline constexpr const char* kAspiLibraryName = "libwnaspi32.so";
+inline constexpr const char* kAspiLibraryHere = "./libwnaspi32.so";
+#endif
 inline constexpr const char* kPassThroughLayerName = "QXASPI32";
 
 // Installs a layer behind the entry: both entry points, the loaded flag and

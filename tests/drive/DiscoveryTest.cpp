@@ -65,7 +65,7 @@ TEST(Discovery, DebugLinesOnlyWithDoDebug) {
     device.DoDebug = true;
     device.HostAdapterInquiry(0);
     device.RescanDevices();
-    EXPECT_EQ(lines, (std::vector<Line>{{">>> libwnaspi32.so", 1}, {">>> VRECORDER ASPI   (VIRTUAL ADAPTER)", 1}}));
+    EXPECT_EQ(lines, (std::vector<Line>{{std::string(">>> ") + kAspiLibraryName, 1}, {">>> VRECORDER ASPI   (VIRTUAL ADAPTER)", 1}}));
     EXPECT_EQ(device.Devices().size(), 1u);
 }
 

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -13,12 +15,16 @@
 using namespace platform;
 
 TEST(Event, ManualResetWithAHandleThatIsNeverZero) {
+#ifdef _WIN32
+    auto event = Event::Create();
+#else
     // Even with standard input closed, 0 never becomes an event handle.
     int saved = dup(0);
     close(0);
     auto event = Event::Create();
     dup2(saved, 0);
     close(saved);
+#endif
     ASSERT_TRUE(event);
     EXPECT_NE(event->Handle(), 0);
 
@@ -65,21 +71,29 @@ TEST(Thread, CreatedSuspendedAndJoinedByItsOwner) {
     EXPECT_TRUE(terminateHandlerSawBody.load());
 }
 
+#ifndef _WIN32
 TEST(Thread, NiceValuesFollowTheLevels) {
     EXPECT_GT(NiceValueOf(ThreadPriority::Idle), NiceValueOf(ThreadPriority::Lowest));
     EXPECT_GT(NiceValueOf(ThreadPriority::Lowest), NiceValueOf(ThreadPriority::BelowNormal));
     EXPECT_GT(NiceValueOf(ThreadPriority::BelowNormal), NiceValueOf(ThreadPriority::Normal));
     EXPECT_GE(NiceValueOf(ThreadPriority::Normal), NiceValueOf(ThreadPriority::TimeCritical));
 }
+#endif
 
 TEST(Library, LoadsResolvesAndReportsFailure) {
     std::string error;
     EXPECT_FALSE(Library::Open("./no-such-library.so", &error));
     EXPECT_NE(error.find("no-such-library"), std::string::npos);
-    auto libc = Library::Open("libc.so.6");
-    ASSERT_TRUE(libc);
-    EXPECT_NE(libc->Symbol("strlen"), nullptr);
-    EXPECT_EQ(libc->Symbol("no_such_symbol_here"), nullptr);
+#ifdef _WIN32
+    auto system = Library::Open("kernel32.dll");
+    const char* known = "GetTickCount";
+#else
+    auto system = Library::Open("libc.so.6");
+    const char* known = "strlen";
+#endif
+    ASSERT_TRUE(system);
+    EXPECT_NE(system->Symbol(known), nullptr);
+    EXPECT_EQ(system->Symbol("no_such_symbol_here"), nullptr);
 }
 
 TEST(Timing, AReplacementTakesTheWaits) {

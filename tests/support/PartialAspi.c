@@ -2,8 +2,14 @@
    once with the support-information entry only, once with none. */
 #include <stdint.h>
 
-#ifdef KQ_WITH_SUPPORT_INFO
-__attribute__((visibility("default"))) uint32_t GetASPI32SupportInfo(void) { return 0x0101; }
+#ifdef _WIN32
+#define KQ_EXPORT __declspec(dllexport) __cdecl
 #else
-__attribute__((visibility("default"))) int kq_no_entry_points(void) { return 0; }
+#define KQ_EXPORT __attribute__((visibility("default")))
+#endif
+
+#ifdef KQ_WITH_SUPPORT_INFO
+KQ_EXPORT uint32_t GetASPI32SupportInfo(void) { return 0x0101; }
+#else
+KQ_EXPORT int kq_no_entry_points(void) { return 0; }
 #endif

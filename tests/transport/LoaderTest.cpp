@@ -1,7 +1,7 @@
 // LoadASPI choosing between the virtual recorder's ASPI library (loaded
 // with dlopen, configured by VRECORDER_CONFIG) and the pass-through layer
 // on virtual drives. Each test works in a folder of its own, where
-// ./libwnaspi32.so is whatever the test puts there.
+// ./libwnaspi32.so (.\WNASPI32.DLL) is whatever the test puts there.
 #include "drive/TSCSIDevice.h"
 #include "support/TempDir.h"
 #include "transport/PassThrough.h"
@@ -19,17 +19,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
+void SetConfigVariable(const char* value) {
+#ifdef _WIN32
+    _putenv_s("VRECORDER_CONFIG", value ? value : "");  // empty removes it
+#else
+    if (value) setenv("VRECORDER_CONFIG", value, 1);
+    else unsetenv("VRECORDER_CONFIG");
+#endif
+}
+
 class Loader : public ::testing::Test {
 protected:
     Loader() : previous_(fs::current_path()) {
         fs::current_path(dir.Path());
         dir.Write("vrec.conf", "[recorder]\naddress = 0:0:0\n");
-        setenv("VRECORDER_CONFIG", (dir / "vrec.conf").c_str(), 1);
+        SetConfigVariable((dir / "vrec.conf").c_str());
     }
     ~Loader() override {
         ReleaseASPI();
         SPTIDone();
-        unsetenv("VRECORDER_CONFIG");
+        SetConfigVariable(nullptr);
         fs::current_path(previous_);
     }
     // A fresh copy of the virtual recorder's library, so its recorders
@@ -60,7 +69,7 @@ private:
 
 TEST_F(Loader, PreferredPassThroughWithDrivesLeavesTheLibraryAlone) {
     AddDrive();
-    PlaceLibrary("libwnaspi32.so");
+    PlaceLibrary(kAspiLibraryName);
     EXPECT_TRUE(LoadASPI(true, ""));
     EXPECT_EQ(ASPILayerName(), "QXASPI32");
     EXPECT_FALSE(ASPILibraryLoaded());
@@ -68,21 +77,21 @@ TEST_F(Loader, PreferredPassThroughWithDrivesLeavesTheLibraryAlone) {
 }
 
 TEST_F(Loader, PreferredPassThroughWithoutDrivesLoadsTheLibrary) {
-    PlaceLibrary("libwnaspi32.so");
+    PlaceLibrary(kAspiLibraryName);
     EXPECT_TRUE(LoadASPI(true, ""));
-    EXPECT_EQ(ASPILayerName(), "libwnaspi32.so");
+    EXPECT_EQ(ASPILayerName(), kAspiLibraryName);
     EXPECT_EQ(ManagerId(), "VRECORDER ASPI  ");
     EXPECT_TRUE(SPTIInitialized()) << "the scan ran first";
 }
 
 TEST_F(Loader, LibraryFirstNeverScansAndASecondLoadChangesNothing) {
     AddDrive();
-    PlaceLibrary("libwnaspi32.so");
+    PlaceLibrary(kAspiLibraryName);
     EXPECT_TRUE(LoadASPI(false, ""));
-    EXPECT_EQ(ASPILayerName(), "libwnaspi32.so");
+    EXPECT_EQ(ASPILayerName(), kAspiLibraryName);
     EXPECT_FALSE(SPTIInitialized());
     EXPECT_TRUE(LoadASPI(false, ""));
-    EXPECT_EQ(ASPILayerName(), "libwnaspi32.so");
+    EXPECT_EQ(ASPILayerName(), kAspiLibraryName);
     EXPECT_FALSE(SPTIInitialized());
 
     ReleaseASPI();
@@ -97,9 +106,9 @@ TEST_F(Loader, DllPathFirstAndABadOneFallsBack) {
     EXPECT_EQ(ManagerId(), "VRECORDER ASPI  ");
     ReleaseASPI();
 
-    PlaceLibrary("libwnaspi32.so");
+    PlaceLibrary(kAspiLibraryName);
     EXPECT_TRUE(LoadASPI(false, dir / "missing.so"));
-    EXPECT_EQ(ASPILayerName(), "libwnaspi32.so");
+    EXPECT_EQ(ASPILayerName(), kAspiLibraryName);
     EXPECT_EQ(GetASPI32SupportInfo(), 0x0101u);
 }
 

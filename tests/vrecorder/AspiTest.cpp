@@ -8,7 +8,9 @@
 
 #include <cstring>
 #include <thread>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 using namespace vtest;
 using namespace kq;
@@ -45,9 +47,17 @@ protected:
     std::unique_ptr<vrec::VirtualAspi> aspi;
 };
 
+// Signals since the last count, which resets the event. An eventfd counts
+// them; a Win32 event only tells whether there was any.
 uint64_t EventCount(const platform::Event& e) {
+#ifdef _WIN32
+    if (!e.IsSet()) return 0;
+    e.Reset();
+    return 1;
+#else
     uint64_t n = 0;
     return read(static_cast<int>(e.Handle()), &n, sizeof n) == sizeof n ? n : 0;
+#endif
 }
 
 }  // namespace

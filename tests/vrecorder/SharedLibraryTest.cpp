@@ -1,41 +1,58 @@
-// The shared library through dlopen and its two entry points, configured
+// The shared library loaded at run time and its entry points, configured
 // by VRECORDER_CONFIG. Each test loads its own copy, so each one starts
 // with the library's recorders built afresh.
 #include "Harness.h"
 
 #include "transport/kqASPI.h"
 
+#include "platform/Library.h"
+
 #include <cstdlib>
-#include <dlfcn.h>
-#include <unistd.h>
 
 using namespace vtest;
 using namespace kq;
 
 namespace {
 
+void SetConfigVariable(const char* value) {
+#ifdef _WIN32
+    _putenv_s("VRECORDER_CONFIG", value ? value : "");  // empty removes it
+#else
+    if (value) setenv("VRECORDER_CONFIG", value, 1);
+    else unsetenv("VRECORDER_CONFIG");
+#endif
+}
+
+#ifdef _WIN32
+constexpr const char* kCopyName = "vrec-copy.dll";
+#else
+constexpr const char* kCopyName = "libvrec-copy.so";
+#endif
+
 class Library {
 public:
     Library(const TempDir& dir, const char* config) {
-        if (config) setenv("VRECORDER_CONFIG", config, 1);
-        else unsetenv("VRECORDER_CONFIG");
-        std::string copy = dir.File("libvrec-copy.so");
+        SetConfigVariable(config);
+        std::string copy = dir.File(kCopyName);
         fs::copy_file(KQ_VRECORDER_ASPI_PATH, copy, fs::copy_options::overwrite_existing);
-        handle_ = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
-        EXPECT_NE(handle_, nullptr) << dlerror();
-        if (!handle_) return;
-        send = reinterpret_cast<SendASPI32CommandFn>(dlsym(handle_, "SendASPI32Command"));
-        info = reinterpret_cast<GetASPI32SupportInfoFn>(dlsym(handle_, "GetASPI32SupportInfo"));
+        std::string error;
+        library_ = platform::Library::Open(copy, &error);
+        EXPECT_TRUE(library_) << error;
+        if (!library_) return;
+        send = reinterpret_cast<SendASPI32CommandFn>(library_->Symbol("SendASPI32Command"));
+        info = reinterpret_cast<GetASPI32SupportInfoFn>(library_->Symbol("GetASPI32SupportInfo"));
+        version = reinterpret_cast<GetASPI32SupportInfoFn>(library_->Symbol("GetVirtualRecorderVersion"));
     }
     ~Library() {
-        if (handle_) dlclose(handle_);
-        unsetenv("VRECORDER_CONFIG");
+        library_.reset();
+        SetConfigVariable(nullptr);
     }
     SendASPI32CommandFn send = nullptr;
     GetASPI32SupportInfoFn info = nullptr;
+    GetASPI32SupportInfoFn version = nullptr;
 
 private:
-    void* handle_ = nullptr;
+    std::optional<platform::Library> library_;
 };
 
 void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
@@ -47,8 +64,9 @@ TEST(SharedLibrary, AnswersThroughItsTwoEntryPoints) {
     WriteText(dir.File("vrec.conf"), "[recorder]\naddress = 0:1:0\nvendor = ACME\nproduct = WRITER 9000\n"
                                      "backing = disc.img\ncapacity = 1000\n");
     Library lib(dir, dir.File("vrec.conf").c_str());
-    ASSERT_TRUE(lib.send && lib.info);
+    ASSERT_TRUE(lib.send && lib.info && lib.version);
     EXPECT_EQ(lib.info(), 0x0101u);
+    EXPECT_EQ(lib.version(), 1u);
 
     Bytes reply(36);
     SRB_ExecSCSICmd srb{};

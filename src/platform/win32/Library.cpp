@@ -1,0 +1,79 @@
+#include "platform/Library.h"
+
+#include <windows.h>
+
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+// The system's text for an error code, without its line end.
+std::string SystemText(DWORD code) {
+    char* text = nullptr;
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = n && text ? std::string(text, n) : "error " + std::to_string(code);
+    if (text) LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
+        result.pop_back();
+    return result;
+}
+
+// Keeps the system's "insert a disk" and critical-error boxes away while a
+// library is searched for; the previous mode comes back whatever happens.
+class QuietErrorMode {
+public:
+    QuietErrorMode() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
+    ~QuietErrorMode() { SetErrorMode(previous_); }
+    QuietErrorMode(const QuietErrorMode&) = delete;
+    QuietErrorMode& operator=(const QuietErrorMode&) = delete;
+
+private:
+    UINT previous_;
+};
+
+}  // namespace
+
+std::optional<Library> Library::Open(const std::string& path, std::string* error) {
+    HMODULE module;
+    DWORD code;
+    {
+        QuietErrorMode quiet;
+        module = LoadLibraryA(path.c_str());
+        code = GetLastError();
+    }
+    if (!module) {
+        if (error) *error = "cannot load " + path + ": " + SystemText(code);
+        return std::nullopt;
+    }
+    return Library(module);
+}
+
+Library::Library(Library&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+
+Library& Library::operator=(Library&& other) noexcept {
+    if (this != &other) {
+        if (handle_) FreeLibrary(static_cast<HMODULE>(handle_));
+        handle_ = std::exchange(other.handle_, nullptr);
+    }
+    return *this;
+}
+
+Library::~Library() {
+    if (handle_) FreeLibrary(static_cast<HMODULE>(handle_));
+}
+
+void* Library::Symbol(const char* name) const {
+    if (!handle_) return nullptr;
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+}
+
+bool KeepLoadedUntilExit(const void* address) {
+    HMODULE module;
+    return GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                              static_cast<const char*>(address), &module) != 0;
+}
+
+}  // namespace platform

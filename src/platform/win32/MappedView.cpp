@@ -1,0 +1,50 @@
+#include "platform/MappedView.h"
+
+#include <windows.h>
+
+#include <utility>
+
+namespace platform {
+
+std::optional<MappedView> MappedView::Map(FileDescriptor fd, uint64_t offset, size_t length) {
+    if (length == 0 || offset % MapGranularity() != 0) return std::nullopt;
+    HANDLE mapping = CreateFileMappingA(reinterpret_cast<HANDLE>(fd), nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!mapping) return std::nullopt;
+    void* address = MapViewOfFile(mapping, FILE_MAP_READ, static_cast<DWORD>(offset >> 32),
+                                  static_cast<DWORD>(offset & 0xFFFFFFFFu), length);
+    // The view keeps the mapping object alive; its handle is not needed.
+    CloseHandle(mapping);
+    if (!address) return std::nullopt;
+    return MappedView(address, length);
+}
+
+MappedView::MappedView(MappedView&& other) noexcept
+    : address_(std::exchange(other.address_, nullptr)), length_(std::exchange(other.length_, 0)) {}
+
+MappedView& MappedView::operator=(MappedView&& other) noexcept {
+    if (this != &other) {
+        Unmap();
+        address_ = std::exchange(other.address_, nullptr);
+        length_ = std::exchange(other.length_, 0);
+    }
+    return *this;
+}
+
+MappedView::~MappedView() { Unmap(); }
+
+void MappedView::Unmap() {
+    if (address_) UnmapViewOfFile(address_);
+    address_ = nullptr;
+    length_ = 0;
+}
+
+size_t MapGranularity() {
+    static const size_t granularity = [] {
+        SYSTEM_INFO info;
+        GetSystemInfo(&info);
+        return static_cast<size_t>(info.dwAllocationGranularity);
+    }();
+    return granularity;
+}
+
+}  // namespace platform

@@ -1,0 +1,47 @@
+#include "platform/Timing.h"
+
+#include "platform/Event.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace platform {
+
+uint64_t Timing::NowMs() {
+    // The performance counter, not the tick count: the tick moves in steps
+    // of about 16 ms, too coarse for short time-outs.
+    static const uint64_t frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<uint64_t>(f.QuadPart);
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    uint64_t ticks = static_cast<uint64_t>(now.QuadPart);
+    return ticks / frequency * 1000 + ticks % frequency * 1000 / frequency;
+}
+
+void Timing::SleepMs(uint32_t ms) { Sleep(ms); }
+
+bool Timing::WaitEvent(const Event& event, uint32_t ms) { return event.Wait(ms); }
+
+namespace {
+Timing realTiming;
+std::atomic<Timing*> current{nullptr};
+}  // namespace
+
+Timing& CurrentTiming() {
+    Timing* t = current.load(std::memory_order_acquire);
+    return t ? *t : realTiming;
+}
+
+Timing* SetTiming(Timing* timing) { return current.exchange(timing, std::memory_order_acq_rel); }
+
+TimeOfDay LocalTimeOfDay() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return {now.wMinute, now.wSecond, now.wMilliseconds};
+}
+
+}  // namespace platform

@@ -3,6 +3,9 @@
 
 #include <dirent.h>
 
+#include <functional>
+#include <mutex>
+
 using namespace e2e;
 using vrec::MediumKind;
 
@@ -53,7 +56,15 @@ TEST_F(BurnBench, AbortBeforeTheWriteThreadStartsIsKept) {
 }
 
 TEST_F(BurnBench, SecondBurnWhileOneRunsIsRefused) {
-    Start(MediumKind::CdR, {"write lba>=27 times=200 busy"});
+    Start(MediumKind::CdR);
+    // The host holds the first burn's report until the refusals are done,
+    // so that burn is still running however fast its threads are.
+    std::mutex postedLock;
+    std::function<void()> posted;
+    burner->Synchronize = [&](std::function<void()> call) {
+        std::lock_guard hold(postedLock);
+        posted = std::move(call);
+    };
     const std::string path = Image(Pattern(100 * 2048));
     ASSERT_TRUE(burner->BurnISOImage(path));
     EXPECT_FALSE(burner->BurnISOImage(path));
@@ -62,10 +73,20 @@ TEST_F(BurnBench, SecondBurnWhileOneRunsIsRefused) {
     other.OnWriteDone = [&](kq::TQCDBurner&, const std::string& e) { otherReports.push_back(e); };
     EXPECT_FALSE(other.BurnISOImage(path));
     EXPECT_EQ(otherReports, std::vector<std::string>{"A BURN IS ALREADY RUNNING"});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    for (;;) {
+        std::unique_lock hold(postedLock);
+        if (posted || std::chrono::steady_clock::now() > deadline) break;
+        hold.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(posted) << "the burn never reported";
+    posted();
     WaitForReport();
     EXPECT_EQ(Reports(), (std::vector<std::string>{"A BURN IS ALREADY RUNNING", ""}));
     EXPECT_EQ(kq::ActiveBurner.load(), burner.get());
     // Once reported, the next burn may start.
+    burner->Synchronize = nullptr;
     EXPECT_TRUE(Burn(path));
 }
 

@@ -1,8 +1,6 @@
 // Busy drives, aborts, and the component going away mid-burn.
 #include "e2e/BurnBench.h"
 
-#include <dirent.h>
-
 using namespace e2e;
 using vrec::MediumKind;
 
@@ -67,15 +65,6 @@ TEST_F(BurnBench, SecondBurnWhileOneRunsIsRefused) {
     EXPECT_EQ(kq::ActiveBurner.load(), burner.get());
     // Once reported, the next burn may start.
     EXPECT_TRUE(Burn(path));
-}
-
-int ThreadCount() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/task")) {
-        while (dirent* e = readdir(d)) n += e->d_name[0] != '.';
-        closedir(d);
-    }
-    return n;
 }
 
 // Destroying the component mid-burn aborts it, lets the flush finish and

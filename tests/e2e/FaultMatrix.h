@@ -3,16 +3,19 @@
 // misbehaves, how, and what the burn must then report.
 #include "vrecorder/CommandLog.h"
 #include "vrecorder/FaultRules.h"
+#include "vrecorder/Medium.h"
 
 #include <cstdint>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace e2e::matrix {
 
-// 300 sectors go in blocks of 27: the last WRITE carries 3.
+// 300 sectors go in blocks of 27 on CD (the last WRITE carries 3) and of
+// 32 on DVD (the last carries 12).
 inline constexpr uint32_t kImageSectors = 300;
 inline constexpr uint8_t kRewind = 0x01;
 
@@ -31,6 +34,7 @@ inline constexpr Fault kFaults[] = {
     {"IllegalRequest", "check 5/24/00", 1, "ILLEGAL REQUEST"},
     {"Busy", "busy", 3, nullptr},
     {"NotReady", "not-ready", 3, nullptr},
+    {"NotReadyStays", "not-ready", 0, "NOT READY"},
     {"Never", "never", 1, nullptr},
     {"Late", "late 20", 1, nullptr},
     {"Vanish", "vanish", 1, nullptr},
@@ -42,6 +46,7 @@ inline constexpr Fault kFaults[] = {
 //   S  success, the image on the disc in a closed session
 //   E  "WRITER ERROR [...]" naming the fault's own sense key
 //   e  "WRITER ERROR [...]" with what the drive said afterwards
+//   B  "WRITER BUSY/BUFFER FULL"
 struct Position {
     const char* name;
     Phase phase;
@@ -51,46 +56,70 @@ struct Position {
     const char* expected;
 };
 
-//                                                               faults: M1 MS IR BZ NR NV LT VA RM
-inline const Position kPositions[] = {
+// Columns: medium error once, for good, illegal request once, busy thrice,
+// not ready thrice, not ready for good, never, late, vanish, medium removed.
+inline const Position kCdRPositions[] = {
     // Preparation: results ignored; only what the WRITEs then meet counts.
-    {"ReadBufferCapacity", Phase::Prepare, "read-buffer-capacity", 1, {}, "SSSSSSSeS"},
-    {"MediaType", Phase::Prepare, "get-configuration", 2, {}, "SSSSSSSeS"},
-    {"MediaTypeDiscInfo", Phase::Prepare, "read-disc-info", 2, {}, "SSSSSSSeS"},
-    {"Load", Phase::Prepare, "start-stop", 1, {}, "SSSSSSSeS"},
-    {"Speed", Phase::Prepare, "set-cd-speed", 1, {}, "SSSSSSSee"},
-    {"WaitDiscInfo", Phase::Prepare, "read-disc-info", 3, {}, "SSSSSSSee"},
-    {"WaitTestUnitReady", Phase::Prepare, "test-unit-ready", 1, {}, "SSSSSSSee"},
+    {"ReadBufferCapacity", Phase::Prepare, "read-buffer-capacity", 1, {}, "SSSSSSSSeS"},
+    {"MediaType", Phase::Prepare, "get-configuration", 2, {}, "SSSSSSSSeS"},
+    {"MediaTypeDiscInfo", Phase::Prepare, "read-disc-info", 2, {}, "SSSSSSSSeS"},
+    {"Load", Phase::Prepare, "start-stop", 1, {}, "SSSSSSSSeS"},
+    {"Speed", Phase::Prepare, "set-cd-speed", 1, {}, "SSSSSSSSee"},
+    {"WaitDiscInfo", Phase::Prepare, "read-disc-info", 3, {}, "SSSSSSSSee"},
+    {"WaitTestUnitReady", Phase::Prepare, "test-unit-ready", 1, {}, "SSSSSSSSee"},
     // Busy answers go on to the next MODE SENSEs, and without the write
     // parameters page the drive takes no WRITE.
-    {"WriteSpeed", Phase::Prepare, "mode-sense", 1, {}, "SeSeeSSee"},
-    {"WriteFeatures", Phase::Prepare, "get-configuration", 3, {}, "SSSSSSSee"},
-    {"WriteParameters", Phase::Prepare, "mode-select", 1, {}, "eeeeeeSee"},
-    {"SessionCount", Phase::Prepare, "read-disc-info", 4, {}, "SSSSSSSee"},
-    {"Opc", Phase::Prepare, "send-opc", 1, {}, "SSSSSSSee"},
+    {"WriteSpeed", Phase::Prepare, "mode-sense", 1, {}, "SeSeeeSSee"},
+    {"WriteFeatures", Phase::Prepare, "get-configuration", 3, {}, "SSSSSSSSee"},
+    {"WriteParameters", Phase::Prepare, "mode-select", 1, {}, "eeeeeeeSee"},
+    {"SessionCount", Phase::Prepare, "read-disc-info", 4, {}, "SSSSSSSSee"},
+    {"Opc", Phase::Prepare, "send-opc", 1, {}, "SSSSSSSSee"},
     // Data: only the WRITEs' own answers reach the report.
-    {"FirstWrite", Phase::Data, "write", 0, 0, "EEESSeSee"},
-    {"MiddleWrite", Phase::Data, "write", 0, 135, "EEESSeSee"},
-    {"LastWrite", Phase::Data, "write", 0, 297, "EEESSeSee"},
-    {"BufferPoll", Phase::Data, "read-buffer-capacity", 2, {}, "SSSSSSSee"},
+    {"FirstWrite", Phase::Data, "write", 0, 0, "EEESSBeSee"},
+    {"MiddleWrite", Phase::Data, "write", 0, 135, "EEESSBeSee"},
+    {"LastWrite", Phase::Data, "write", 0, 297, "EEESSBeSee"},
+    {"BufferPoll", Phase::Data, "read-buffer-capacity", 2, {}, "SSSSSSSSee"},
     // Flush: a flush that fails for good fails the burn.
-    {"FlushBufferCapacity", Phase::Flush, "read-buffer-capacity", 4, {}, "SSSSSSSee"},
-    {"Flush", Phase::Flush, "sync-cache", 1, {}, "SESSSSSee"},
+    {"FlushBufferCapacity", Phase::Flush, "read-buffer-capacity", 4, {}, "SSSSSSSSee"},
+    {"Flush", Phase::Flush, "sync-cache", 1, {}, "SESSSSSSee"},
     // Close: sent once more after a refusal, retried while busy.
-    {"CloseWriteParameters", Phase::Close, "mode-select", 2, {}, "SSSSSSSee"},
-    {"Close", Phase::Close, "close", 1, {}, "SESSSSSee"},
+    {"CloseWriteParameters", Phase::Close, "mode-select", 2, {}, "SSSSSSSSee"},
+    {"Close", Phase::Close, "close", 1, {}, "SESSSESSee"},
     // Restore: the disc is done; nothing here reaches the report.
-    {"FinalWaitDiscInfo", Phase::Restore, "read-disc-info", 5, {}, "SSSSSSSSS"},
-    {"FinalWaitTestUnitReady", Phase::Restore, "test-unit-ready", 2, {}, "SSSSSSSSS"},
-    {"RestoreBufferCapacity", Phase::Restore, "read-buffer-capacity", 5, {}, "SSSSSSSSS"},
-    {"RestoreWriteParameters", Phase::Restore, "mode-select", 3, {}, "SSSSSSSSS"},
-    {"RestoreSpeed", Phase::Restore, "set-cd-speed", 2, {}, "SSSSSSSSS"},
-    {"Unlock", Phase::Restore, "prevent-allow", 1, {}, "SSSSSSSSS"},
-    {"RestoreLoad", Phase::Restore, "start-stop", 2, {}, "SSSSSSSSS"},
-    {"LastTestUnitReady", Phase::Restore, "test-unit-ready", 3, {}, "SSSSSSSSS"},
+    {"FinalWaitDiscInfo", Phase::Restore, "read-disc-info", 5, {}, "SSSSSSSSSS"},
+    {"FinalWaitTestUnitReady", Phase::Restore, "test-unit-ready", 2, {}, "SSSSSSSSSS"},
+    {"RestoreBufferCapacity", Phase::Restore, "read-buffer-capacity", 5, {}, "SSSSSSSSSS"},
+    {"RestoreWriteParameters", Phase::Restore, "mode-select", 3, {}, "SSSSSSSSSS"},
+    {"RestoreSpeed", Phase::Restore, "set-cd-speed", 2, {}, "SSSSSSSSSS"},
+    {"Unlock", Phase::Restore, "prevent-allow", 1, {}, "SSSSSSSSSS"},
+    {"RestoreLoad", Phase::Restore, "start-stop", 2, {}, "SSSSSSSSSS"},
+    {"LastTestUnitReady", Phase::Restore, "test-unit-ready", 3, {}, "SSSSSSSSSS"},
+};
+
+// What a DVD-R burn sends beyond a CD's: the reservation, an immediate
+// flush waited out with READ DISC INFORMATION, and three closes.
+inline const Position kDvdRPositions[] = {
+    {"Streaming", Phase::Prepare, "set-streaming", 1, {}, "SSSSSSSSee"},
+    {"TimeStamp", Phase::Prepare, "send-dvd-structure", 1, {}, "SSSSSSSSee"},
+    {"Reserve", Phase::Prepare, "reserve-track", 1, {}, "SSSSSSSSee"},
+    {"ReserveWait", Phase::Prepare, "read-disc-info", 5, {}, "SSSSSSSSee"},
+    {"Opc", Phase::Prepare, "send-opc", 1, {}, "SSSSSSSSee"},
+    {"FirstWrite", Phase::Data, "write", 0, 0, "EEESSBeSee"},
+    {"MiddleWrite", Phase::Data, "write", 0, 160, "EEESSBeSee"},
+    {"LastWrite", Phase::Data, "write", 0, 288, "EEESSBeSee"},
+    {"Flush", Phase::Flush, "sync-cache", 1, {}, "EEESSSSSee"},
+    {"Drain", Phase::Flush, "read-disc-info", 6, {}, "SSSSSSSSee"},
+    // A refused close fails the burn when the session stayed open; these
+    // closes are not retried while the drive is busy.
+    {"CloseTrack", Phase::Close, "close", 1, {}, "SESeeESSee"},
+    {"CloseNextTrack", Phase::Close, "close", 2, {}, "SESeeESSee"},
+    {"CloseSession", Phase::Close, "close", 3, {}, "EEEeeEeSee"},
+    {"FinalWaitDiscInfo", Phase::Restore, "read-disc-info", 7, {}, "SSSSSSSSSS"},
+    {"RestoreWriteParameters", Phase::Restore, "mode-select", 2, {}, "SSSSSSSSSS"},
 };
 
 struct Cell {
+    vrec::MediumKind medium;
     const Position* position;
     const Fault* fault;
     char expected;
@@ -108,11 +137,11 @@ inline std::string RuleText(const Position& p, const Fault& f) {
     return rule + " " + f.action;
 }
 
-inline std::vector<Cell> Cells() {
+inline std::vector<Cell> Cells(vrec::MediumKind medium, std::span<const Position> positions) {
     std::vector<Cell> cells;
-    for (const Position& p : kPositions)
+    for (const Position& p : positions)
         for (size_t f = 0; f < std::size(kFaults); ++f)
-            cells.push_back({&p, &kFaults[f], p.expected[f], RuleText(p, kFaults[f])});
+            cells.push_back({medium, &p, &kFaults[f], p.expected[f], RuleText(p, kFaults[f])});
     return cells;
 }
 

@@ -88,6 +88,9 @@ bool Disc::Consistent() const {
         previousEnd = t.End();
         previousSession = t.session;
     }
+    // A growing track keeps the next start at its own start until it closes.
+    const Track* open = OpenTrack();
+    if (open && !open->reserved) return nextStart_ == open->start;
     return nextStart_ >= previousEnd;
 }
 

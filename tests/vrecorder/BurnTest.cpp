@@ -95,6 +95,26 @@ TEST(Burn, StateSurvivesAReloadAndASecondSessionCanFinalize) {
     EXPECT_EQ(sessions[6], 2);  // first track of the last session
 }
 
+// A run that ends mid-track (the burner stopped, the process died) leaves
+// an incomplete track that the next run finds with its data, not a blank
+// disc with the data thrown away.
+TEST(Burn, OpenTrackSurvivesAReload) {
+    TempDir dir;
+    auto config = BlankCdR(dir.File("disc.img"));
+    Bytes image;
+    {
+        Drive d(config);
+        ASSERT_TRUE(d.SelectPage({}).Good());
+        BurnTrack(d, 5, image);
+    }
+    Drive d(config);
+    EXPECT_EQ(d.DiscInfo()[2], 0x05);  // incomplete disc, last session incomplete
+    ASSERT_EQ(d.rec->DiscState().Tracks().size(), 1u);
+    EXPECT_FALSE(d.rec->DiscState().Tracks()[0].closed);
+    EXPECT_EQ(d.Nwa(1), kBlocks);
+    EXPECT_EQ(d.rec->RecordedBytes(0, kBlocks), image);
+}
+
 TEST(Burn, TestWriteAdvancesTheAddressButRecordsNothing) {
     TempDir dir;
     Drive d(BlankCdR(dir.File("disc.img")));

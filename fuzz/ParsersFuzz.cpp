@@ -1,0 +1,137 @@
+// The parsers of what the user's files say: the recorder's configuration
+// file, and the companion ".md5" file read beside an image and compared
+// with its digest. The first input byte picks the parser.
+#include "FuzzInput.h"
+#include "FuzzTarget.h"
+
+#include "app/ImageChecksum.h"
+#include "platform/Timing.h"
+#include "vrecorder/RecorderConfig.h"
+#include "vrecorder/VirtualRecorder.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using fuzz::FuzzInput;
+
+// Frozen time: fault rules that delay answers only report the delay.
+class StillClock : public platform::Timing {
+public:
+    uint64_t NowMs() override { return 1'000'000; }
+    void SleepMs(uint32_t) override {}
+};
+
+// INQUIRY of a recorder built from the parsed configuration answers with
+// the configured identity, whatever fault rules it carries.
+void CheckRecorder(vrec::RecorderConfig config) {
+    config.backing.clear();  // in memory: the input names no file of ours
+    config.faults.clear();   // they may refuse INQUIRY; their matching runs below
+    StillClock clock;
+    platform::ScopedTiming timing(clock);
+    vrec::VirtualRecorder rec(config);
+    std::array<uint8_t, 10> cdb{0x12, 0, 0, 0, 36, 0};
+    std::array<uint8_t, 36> reply{};
+    auto r = rec.Execute(cdb.data(), 6, vrec::DataDirection::In, reply.data(), reply.size());
+    FUZZ_CHECK(r.Good() && r.transferred == reply.size());
+    std::string vendor(reply.begin() + 8, reply.begin() + 16);
+    FUZZ_CHECK(vendor == (config.vendor + std::string(8, ' ')).substr(0, 8));
+}
+
+void CheckFaultMatching(std::vector<vrec::FaultRule> rules) {
+    static constexpr std::array<uint8_t, 10> kCommands[] = {
+        {0x00}, {0x2A, 0, 0, 0, 0x10, 0, 0, 0, 1, 0}, {0x35}, {0x5B, 0, 2}, {0x28, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 1}};
+    for (int round = 0; round < 3; ++round)
+        for (const auto& cdb : kCommands) {
+            auto length = cdb[0] == 0x00 ? 6 : 10;
+            const vrec::FaultRule* rule = vrec::MatchFault(rules, std::span(cdb).first(length));
+            FUZZ_CHECK(!rule || rule->opcode < 0 || rule->opcode == cdb[0]);
+        }
+}
+
+void FuzzConfig(FuzzInput& in) {
+    auto result = vrec::ParseRecorderConfig(in.RestAsText(), "fuzz.conf", "base");
+    FUZZ_CHECK(result.error.empty() != result.recorders.empty());
+    if (!result.error.empty()) {
+        FUZZ_CHECK(result.error.rfind("fuzz.conf:", 0) == 0);
+        return;
+    }
+    for (const auto& c : result.recorders) {
+        FUZZ_CHECK(c.vendor.size() <= 8 && c.product.size() <= 16 && c.revision.size() <= 4);
+        FUZZ_CHECK(c.medium == vrec::MediumKind::None || c.recorded <= c.CapacityOrDefault());
+        FUZZ_CHECK(c.bufferSize >= 2048);
+        CheckFaultMatching(c.faults);
+    }
+    CheckRecorder(result.recorders.front());
+}
+
+// One folder for this process's image and companions, made once and
+// removed at exit.
+class WorkFolder {
+public:
+    WorkFolder() : path_(fs::temp_directory_path() / ("kq-fuzz-" + std::to_string(getpid()))) {
+        fs::create_directories(path_);
+    }
+    ~WorkFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    fs::path operator/(const char* name) const { return path_ / name; }
+
+private:
+    fs::path path_;
+};
+
+void WriteFile(const fs::path& path, std::span<const uint8_t> bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// Layout: flags, image length, image bytes, then the companion's text.
+// The flags put the companion beside the image as "<name>.md5" or as
+// "<name>.iso.md5", and may start it with the image's own digest.
+void FuzzCompanion(FuzzInput& in) {
+    uint8_t flags = in.Byte();
+    auto image = in.Bytes(in.Byte());
+    std::string companion = in.RestAsText();
+    kq::TMD5Digest digest = kq::MD5Buffer(image.data(), image.size());
+    if (flags & 4) companion = kq::MD5Print(digest) + companion;
+
+    static const WorkFolder folder;
+    const fs::path imagePath = folder / "image.iso";
+    for (const char* name : {"image.md5", "image.iso.md5"}) fs::remove(folder / name);
+    WriteFile(imagePath, image);
+    WriteFile(folder / (flags & 1 ? "image.iso.md5" : "image.md5"),
+              std::span(reinterpret_cast<const uint8_t*>(companion.data()), companion.size()));
+
+    std::string text = kq::ReadImageChecksum(imagePath.string());
+    FUZZ_CHECK(text.size() <= companion.size());
+    FUZZ_CHECK(text.empty() || (static_cast<unsigned char>(text.front()) > 32 &&
+                                static_cast<unsigned char>(text.back()) > 32));
+    bool matches = kq::ChecksumMatches(text, digest);
+    FUZZ_CHECK(matches == (Lower(text.substr(0, 32)) == kq::MD5Print(digest)));
+    // An empty image has the zero digest on file: it matches only zeros.
+    bool good = kq::ImageChecksumGood(imagePath.string());
+    FUZZ_CHECK(good == (text.empty() || kq::ChecksumMatches(text, image.empty() ? kq::TMD5Digest{} : digest)));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzInput in(data, size);
+    if (in.Byte() & 1) FuzzConfig(in);
+    else FuzzCompanion(in);
+    return 0;
+}

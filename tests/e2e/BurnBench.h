@@ -111,7 +111,7 @@ protected:
         Layer() = layer.get();
         kq::InstallTransport(&Send, &Info, kq::kAspiLibraryName);
         burner = std::make_unique<kq::TQCDBurner>();
-        burner->HaId = 0;
+        burner->HaId = burner->Target = burner->Lun = 0;  // the recorder at 0:0:0
         burner->OnWriteDone = [this](kq::TQCDBurner&, const std::string& error) {
             std::lock_guard hold(lock);
             reports.push_back(error);

@@ -17,7 +17,7 @@ namespace e2e::matrix {
 // 300 sectors go in blocks of 27 on CD (the last WRITE carries 3) and of
 // 32 on DVD (the last carries 12).
 inline constexpr uint32_t kImageSectors = 300;
-inline constexpr uint8_t kRewind = 0x01;
+inline constexpr uint8_t kRewind = 0x01, kInquiry = 0x12;
 
 enum class Phase { Prepare, Data, Flush, Close, Restore };
 

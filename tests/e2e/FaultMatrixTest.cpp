@@ -92,8 +92,9 @@ INSTANTIATE_TEST_SUITE_P(DvdR, FaultMatrix, ::testing::ValuesIn(Cells(MediumKind
                          CellName);
 
 // The matrix keeps up with the write thread: every command it sends in a
-// clean burn is a row (REWIND UNIT aside: no MMC drive takes it), and each
-// row's command is sent that often.
+// clean burn is a row (REWIND UNIT aside: no MMC drive takes it; INQUIRY
+// is the component's sweep of the bus), and each row's command is sent
+// that often.
 TEST_F(BurnBench, FaultMatrixCoversEveryCommandOfABurn) {
     std::set<uint8_t> rows;
     for (const Position& p : kCdRPositions) rows.insert(OpcodeOf(p));
@@ -109,7 +110,8 @@ TEST_F(BurnBench, FaultMatrixCoversEveryCommandOfABurn) {
         std::map<uint8_t, uint32_t> sent;
         for (const auto& e : recorder->Log()) {
             ++sent[e.Opcode()];
-            EXPECT_TRUE(e.Opcode() == kRewind || rows.count(e.Opcode())) << "no row for opcode " << int(e.Opcode());
+            const bool elsewhere = e.Opcode() == kRewind || e.Opcode() == kInquiry;
+            EXPECT_TRUE(elsewhere || rows.count(e.Opcode())) << "no row for opcode " << int(e.Opcode());
         }
         for (const Position& p : positions) {
             if (p.nth) {

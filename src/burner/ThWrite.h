@@ -66,6 +66,8 @@ private:
     void Flush();
     void FlushDvdMinusR();
     void Close();
+    void CloseDvd();
+    bool SessionClosed();
     void CloseCd();
     void Restore();
     void Complete();
@@ -74,7 +76,7 @@ private:
     bool HardFailure() const;
     bool BusyOrNotReady() const;
     void RaiseFinalizingTrack();
-    void CloseRaw(bool immediate, uint8_t function, int track);
+    bool CloseRaw(bool immediate, uint8_t function, int track);
 
     TQCDBurner& burner_;
     TCacheThread& cache_;

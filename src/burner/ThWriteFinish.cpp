@@ -73,35 +73,65 @@ void TThWrite::FlushDvdMinusR() {
     }
 }
 
-void TThWrite::CloseRaw(bool immediate, uint8_t function, int track) {
-    burner_.CloseTrackSessionRaw(immediate, function, 0, static_cast<uint8_t>(track >> 8),
-                                 static_cast<uint8_t>(track & 0xFF));
+bool TThWrite::CloseRaw(bool immediate, uint8_t function, int track) {
+    return burner_.CloseTrackSessionRaw(immediate, function, 0, static_cast<uint8_t>(track >> 8),
+                                        static_cast<uint8_t>(track & 0xFF));
 }
 
 void TThWrite::Close() {
     if (burner_.TestWrite() || mediaType_ == media::DvdRam || !burner_.FinalizeTrack()) return;
     if (mediaType_ != media::DvdR)
         burner_.SetWriteParameters(burner_.TestWrite(), burner_.UnderrunProtection(), mediaType_);
+    const bool dvd = mediaType_ >= media::DvdR && mediaType_ <= media::DvdPlusR;
+    if (dvd) CloseDvd();
+    else CloseCd();
+}
+
+// The DVD closes. A drive may refuse one of them and still close the
+// session, so a refusal alone fails nothing; but when one is refused the
+// disc is asked, and data left in a session that is still open fails the
+// burn with the refusal's text rather than passing for a finished disc.
+void TThWrite::CloseDvd() {
+    std::string refusal;
+    bool refused = false;
+    auto close = [&](bool immediate, uint8_t function, int track) {
+        auto hold = burner_.LockCommands();
+        if (CloseRaw(immediate, function, track) || refused) return;
+        refused = true;
+        refusal = burner_.LastErrorText();
+    };
     switch (mediaType_) {
         case media::DvdPlusR:
-            CloseRaw(false, 1, firstTrack_);
-            CloseRaw(false, 2, 255);
+            close(false, 1, firstTrack_);
+            close(false, 2, 255);
             break;
         case media::DvdR:
-            CloseRaw(false, 1, firstTrack_);
-            CloseRaw(false, 1, firstTrack_ + 1);
-            CloseRaw(false, 2, firstTrack_ + 2);
+            close(false, 1, firstTrack_);
+            close(false, 1, firstTrack_ + 1);
+            close(false, 2, firstTrack_ + 2);
             break;
         case media::DvdRwRestricted:
         case media::DvdRwSequential:
-            CloseRaw(true, 2, 0);
+            close(true, 2, 0);
             break;
         case media::DvdPlusRw:
-            CloseRaw(false, 3, 255);
-            break;
+            close(false, 3, 255);
+            return;  // overwritable: its data is readable closed or not
         default:
-            CloseCd();
+            return;
     }
+    if (refused && sectorsWritten_ > 0 && !SessionClosed()) WriterErrorUnlessSet(refusal);
+}
+
+// READ DISC INFORMATION, once the drive is done: the last session is
+// complete, or empty behind a closed one.
+bool TThWrite::SessionClosed() {
+    burner_.WaitUntilReady(kFinalWaitMs, kFinalWaitStepMs);
+    auto hold = burner_.LockCommands();
+    if (!burner_.RefreshDiscInformation()) return false;
+    const uint8_t status = burner_.DiscInformationBlock()[2];
+    const uint8_t discStatus = status & 0x03, lastSession = (status >> 2) & 0x03;
+    return discStatus != 0 && (lastSession == 0 || lastSession == 3);
 }
 
 // The CD session close: retried every second while the drive is busy or

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -39,10 +41,14 @@ public:
         else std::this_thread::yield();
     }
     bool WaitEvent(const platform::Event& event, uint32_t ms) override {
-        if (event.Wait(std::min<uint32_t>(ms, 2000))) return true;
+        if (event.Wait(std::min<uint32_t>(ms, realWaitMs.load()))) return true;
         now_ += ms;
         return false;
     }
+
+    // Real time given to a completion that is signalled late; a request
+    // that never completes costs this much.
+    std::atomic<uint32_t> realWaitMs{2000};
 
 private:
     std::atomic<uint64_t> now_{1'000'000};
@@ -52,6 +58,16 @@ inline Bytes Pattern(size_t size, uint8_t seed = 7) {
     Bytes data(size);
     for (size_t i = 0; i < size; ++i) data[i] = static_cast<uint8_t>(i * 31 + seed + i / 2048);
     return data;
+}
+
+// Threads of this process, from /proc.
+inline int ThreadCount() {
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(d)) n += e->d_name[0] != '.';
+        closedir(d);
+    }
+    return n;
 }
 
 inline vrec::FaultRule Rule(const char* text) {
@@ -95,9 +111,7 @@ protected:
         Layer() = layer.get();
         kq::InstallTransport(&Send, &Info, kq::kAspiLibraryName);
         burner = std::make_unique<kq::TQCDBurner>();
-        burner->HaId = 0;
-        burner->Target = 0;
-        burner->Lun = 0;
+        burner->HaId = burner->Target = burner->Lun = 0;  // the recorder at 0:0:0
         burner->OnWriteDone = [this](kq::TQCDBurner&, const std::string& error) {
             std::lock_guard hold(lock);
             reports.push_back(error);

@@ -87,3 +87,36 @@ TEST_F(BurnBench, DvdMinusRwClosesTheSessionAtOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// A DVD-R whose session close is refused keeps its data in an open session:
+// that is no finished disc, whatever the other closes said.
+TEST_F(BurnBench, DvdMinusRSessionCloseRefusedFailsTheBurn) {
+    Start(MediumKind::DvdR, {"close nth=3 check 3/0C/00"});
+    ASSERT_TRUE(Burn(Image(Pattern(70 * 2048))));
+    EXPECT_EQ(Reports(), std::vector<std::string>{"WRITER ERROR [MEDIUM ERROR (WRITE ERROR)]"});
+    EXPECT_EQ(recorder->DiscState().ClosedSessions(), 0);
+    EXPECT_TRUE(DiscStartsWithImage(70));
+}
+
+// The drive gone after the data: the closes go unanswered, and the burn
+// must not pass for a closed disc.
+TEST_F(BurnBench, DvdMinusRDriveGoneAtTheFlushFailsTheBurn) {
+    Start(MediumKind::DvdR, {"sync-cache vanish"});
+    ASSERT_TRUE(Burn(Image(Pattern(70 * 2048))));
+    const auto reports = Reports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].rfind("WRITER ERROR [", 0), 0u) << reports[0];
+    EXPECT_EQ(recorder->DiscState().ClosedSessions(), 0);
+}
+
+// A refused close after which the disc reads as closed fails nothing.
+TEST_F(BurnBench, DvdMinusRRefusedTrackCloseWithTheSessionClosedSucceeds) {
+    Start(MediumKind::DvdR, {"close nth=2 check 5/24/00"});
+    ASSERT_TRUE(Burn(Image(Pattern(70 * 2048))));
+    EXPECT_EQ(Reports(), std::vector<std::string>{""});
+    EXPECT_EQ(recorder->DiscState().ClosedSessions(), 1);
+}
+
+}  // namespace

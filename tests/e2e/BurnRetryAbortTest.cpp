@@ -1,8 +1,6 @@
 // Busy drives, aborts, and the component going away mid-burn.
 #include "e2e/BurnBench.h"
 
-#include <dirent.h>
-
 #include <functional>
 #include <mutex>
 
@@ -88,15 +86,6 @@ TEST_F(BurnBench, SecondBurnWhileOneRunsIsRefused) {
     // Once reported, the next burn may start.
     burner->Synchronize = nullptr;
     EXPECT_TRUE(Burn(path));
-}
-
-int ThreadCount() {
-    int n = 0;
-    if (DIR* d = opendir("/proc/self/task")) {
-        while (dirent* e = readdir(d)) n += e->d_name[0] != '.';
-        closedir(d);
-    }
-    return n;
 }
 
 // Destroying the component mid-burn aborts it, lets the flush finish and

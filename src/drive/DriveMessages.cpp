@@ -63,6 +63,8 @@ DriveMessageTable BuiltIn() {
     set(Msg::InternalError0005, "INTERNAL ERROR 0005");
     set(Msg::SendCueSheetFailed, "SEND CUE SHEET FAILED");
     set(Msg::StartingWriteProcess, "STARTING WRITE PROCESS ON %s AT %s");
+    set(Msg::NoDriveSelected, "NO DRIVE SELECTED");
+    set(Msg::ParameterListTooLong, "PARAMETER LIST TOO LONG");
     return t;
 }
 

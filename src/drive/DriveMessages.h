@@ -26,7 +26,7 @@ enum class Msg : size_t {
     // the rest of the library
     TestDummyWrite, CantOpenFile, CantCreateFile, WriterBusyBufferFull, WriterError,
     InvalidDeviceId, TooMuchData, MaximumDirectories, InternalError0004, InternalError0005,
-    SendCueSheetFailed, StartingWriteProcess,
+    SendCueSheetFailed, StartingWriteProcess, NoDriveSelected, ParameterListTooLong,
     Count
 };
 

@@ -1,6 +1,7 @@
 // How the session ends: test writes, FinalizeTrack, FinalizeDisc, and the
 // close sequence of each DVD medium.
 #include "e2e/BurnBench.h"
+#include "vrecorder/Bytes.h"
 
 using namespace e2e;
 using vrec::MediumKind;

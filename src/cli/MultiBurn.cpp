@@ -148,7 +148,6 @@ void WatchChildren(std::vector<Drive>& drives, Console& console) {
         else ShowPlain(drives, console, ticks * kTickMs);
     }
     if (terminal) ShowTerminal(drives, drawn);
-    else ShowPlain(drives, console, UINT64_MAX / 2);
 }
 
 // The worst result of the burns that ran; skipped drives count only when

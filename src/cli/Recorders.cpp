@@ -5,6 +5,7 @@
 #include "cli/DriveFacts.h"
 #include "cli/DriveTable.h"
 #include "cli/ExitCode.h"
+#include "drive/DriveListing.h"
 #include "platform/OpticalDrive.h"
 #include "transport/kqASPI.h"
 
@@ -48,7 +49,7 @@ std::vector<std::string> DriveListing(TQCDBurner& burner, bool transportLoaded) 
     for (const std::string& entry : std::vector<std::string>(burner.Devices())) {
         for (std::string& line : EntryLines(++number, ExamineDrive(burner, entry))) lines.push_back(std::move(line));
     }
-    auto unopenable = platform::FindUnopenableDrives(platform::CurrentOpticalDrives());
+    auto unopenable = ListDrives(burner).unopenable;
     if (!unopenable.empty()) lines.push_back("Present but not usable:");
     for (const auto& drive : unopenable) lines.push_back("  " + platform::UnopenableText(drive));
     return lines;

@@ -93,8 +93,8 @@ int SingleBurn::CheckMedium(const std::string& entry) {
     DriveFacts facts = ExamineDrive(b_, entry);
     std::string why = UnusableMediumReason(facts, o_.anyMedium);
     if (why.empty()) {
-        Note("burning onto " + ShortEntry(entry) + " (" + MediumName(facts.mediaType) + ", " +
-             DiscStatusText(facts) + ")");
+        std::string medium = MediumName(facts.mediaType) + ", " + DiscStatusText(facts);
+        Note(o_.reportFd >= 0 ? "medium: " + medium : "burning onto " + ShortEntry(entry) + " (" + medium + ")");
         return kExitSuccess;
     }
     console_.Error(ShortEntry(entry) + ": " + why);

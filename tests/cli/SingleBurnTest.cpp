@@ -83,10 +83,11 @@ TEST(CommandLine, NoUsableDiscExitsFour) {
     struct Case {
         std::string recorder, says;
     } cases[] = {
-        {"[recorder]\naddress = 0:0:0\nmedium = none\n", "no recorder can be used"},
+        {"[recorder]\naddress = 0:0:0\nwrites = cd-rw\n", "no recorder can be used"},
+        {"[recorder]\naddress = 0:0:0\nmedium = none\n", "not ready [NOT READY (MEDIUM NOT PRESENT)]"},
         {Recorder(0, "medium_state = closed\nrecorded = 500\n"), "closed"},
         {Recorder(0, "medium_state = appendable\nrecorded = 500\n"), "already holds 1 session"},
-        {"[recorder]\naddress = 0:0:0\nmedium = cd-rom\n", "no recorder can be used"},
+        {"[recorder]\naddress = 0:0:0\nmedium = cd-rom\n", "it holds a CD-ROM, not a CD-R"},
     };
     for (const Case& c : cases) {
         CliBench bench(c.recorder);

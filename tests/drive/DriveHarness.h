@@ -22,7 +22,7 @@ using Bytes = std::vector<uint8_t>;
 
 class Device : public kq::TSCSIDevice {
 public:
-    Device() { HaId = 0; }
+    Device() { HaId = Target = Lun = 0; }  // a new device has no address at all
     using TSCSIDevice::RunCommand;
 };
 

@@ -96,6 +96,8 @@ protected:
         kq::InstallTransport(&Send, &Info, kq::kAspiLibraryName);
         burner = std::make_unique<kq::TQCDBurner>();
         burner->HaId = 0;
+        burner->Target = 0;  // a new device has no address at all
+        burner->Lun = 0;
         burner->OnWriteDone = [this](kq::TQCDBurner&, const std::string& error) {
             std::lock_guard hold(lock);
             reports.push_back(error);

@@ -50,7 +50,9 @@ TEST_F(DiscInfoOnRecorder, MediaTypeFromTheCurrentProfile) {
         config.reads = {medium};
         Start(config);
         EXPECT_EQ(dev.GetMediaType(), code) << int(medium);
-        if (code != media::None) EXPECT_TRUE(Sent(0x43).empty()) << "a known profile needs no ATIP";
+        if (code != media::None) {
+            EXPECT_TRUE(Sent(0x43).empty()) << "a known profile needs no ATIP";
+        }
     }
 }
 

@@ -125,7 +125,10 @@ TEST_F(WriteParametersOnRecorder, DvdRamSendsNothing) {
 
 TEST_F(WriteParametersOnRecorder, RefusedModeSenseFails) {
     vrec::RecorderConfig config;
-    config.faults.push_back({.opcode = 0x5A, .code = {0x05, 0x24, 0x00}});
+    vrec::FaultRule refuse;
+    refuse.opcode = 0x5A;
+    refuse.code = {0x05, 0x24, 0x00};
+    config.faults.push_back(refuse);
     Start(config);
     EXPECT_FALSE(dev.SetWriteParameters(false, true, media::CdR));
     EXPECT_TRUE(Sent(0x55).empty());

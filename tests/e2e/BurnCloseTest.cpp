@@ -29,14 +29,6 @@ TEST_F(BurnBench, TestWriteRecordsNothingAndNeverCloses) {
     EXPECT_FALSE(Sent(kPreventAllow).empty()) << "a test write still restores the drive";
 }
 
-TEST_F(BurnBench, OpcIsSentWhenAsked) {
-    Start(MediumKind::CdR);
-    burner->SetPerformOPC(true);
-    ASSERT_TRUE(Burn(Image(Pattern(30 * 2048))));
-    EXPECT_EQ(Sent(kSendOpc).size(), 1u);
-    EXPECT_LT(First(kSendOpc), First(kWrite));
-}
-
 TEST_F(BurnBench, FinalizeTrackFalseLeavesTheSessionOpen) {
     Start(MediumKind::CdR);
     burner->SetFinalizeTrack(false);

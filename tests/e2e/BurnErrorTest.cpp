@@ -16,6 +16,10 @@ TEST_F(BurnBench, MissingImageIsOneReportWithItsName) {
     EXPECT_EQ(Reports(), std::vector<std::string>{"CAN'T OPEN FILE \"" + path +
                                                   "\" OR FILE IS IN USES BY OTHER SOFTWARE"});
     EXPECT_TRUE(Sent(kWrite).empty());
+    EXPECT_FALSE(burner->Burning());
+    EXPECT_EQ(kq::ActiveCacheThread.load(), nullptr);
+    EXPECT_FALSE(burner->BurnISOImage(path)) << "judged afresh, not refused as a running burn";
+    EXPECT_EQ(Reports().size(), 2u);
 }
 
 // The first refused WRITE ends the burn at once: flushed, not closed, not restored.

@@ -224,6 +224,9 @@ public:
     // flags: the block's direction flags (the write thread passes 50h).
     // False, with "no drive selected" as the error text, when unsent.
     bool Write10(uint32_t lba, uint16_t blocks, uint8_t flags, std::span<uint8_t> data);
+    // READ (10) of recorded user data: blocks * 2048 bytes into data, which
+    // must hold them (refused unsent otherwise).
+    bool Read10(uint32_t lba, uint16_t blocks, std::span<uint8_t> data);
     bool SynchronizeCache(int timeoutMs, bool immediate);
     bool CloseTrackSession(bool closeTrack, bool immediate, bool finalize);
     bool CloseTrackSessionRaw(bool immediate, uint8_t function, uint8_t byte3, uint8_t byte4,

@@ -21,7 +21,7 @@ protected:
             std::vector{std::make_shared<vrec::VirtualRecorder>(config)});
         Layer() = layer.get();
         InstallTransport(&Send, &Info, kAspiLibraryName);
-        dev.HaId = 0;
+        dev.HaId = dev.Target = dev.Lun = 0;
     }
     ~AgainstVirtualRecorder() override {
         ReleaseTransport();

@@ -85,7 +85,7 @@ TEST_F(CommandsScripted, WriteWithNoDriveSelectedFails) {
     EXPECT_FALSE(dev.Write10(0, 1, 0x50, data));
     EXPECT_EQ(dev.LastErrorText(), "NO DRIVE SELECTED");
     EXPECT_TRUE(sent.empty());
-    dev.HaId = 0;
+    dev.HaId = dev.Target = dev.Lun = 0;
     answers[0x2A] = Good();
     EXPECT_TRUE(dev.Write10(0, 1, 0x50, data));
     EXPECT_EQ(dev.LastErrorText(), "");

@@ -38,6 +38,12 @@ public:
     // OnWriteDone runs on the window's thread (the end of a burn is handed
     // over to it); OnFinalizingTrack runs on the write thread.
     virtual void BindEvents(WriteDone onWriteDone, FinalizingTrack onFinalizingTrack) = 0;
+
+    // How the write thread hands its report to the window's thread: the
+    // hook runs the call there and returns when it has run (or was dropped
+    // because the window is gone).
+    using HandOverHook = std::function<void(const std::function<void()>& call)>;
+    virtual void InstallHandOver(HandOverHook hook) = 0;
 };
 
 }  // namespace kq

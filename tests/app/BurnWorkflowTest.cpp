@@ -1,6 +1,6 @@
 // The window's behaviour against a scripted window and a scripted burner:
 // each row of the failure table, the companion rules and the result display.
-#include "FakeBurner.h"
+#include "support/FakeBurner.h"
 #include "ScriptedView.h"
 #include "app/BurnWorkflow.h"
 #include "app/ImageFolder.h"

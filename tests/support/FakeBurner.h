@@ -65,6 +65,9 @@ public:
         onFinalizingTrack = std::move(finalizing);
     }
 
+    void InstallHandOver(HandOverHook hook) override { handOver = std::move(hook); }
+
+    HandOverHook handOver;
     std::pair<bool, std::string> initArguments;
     std::pair<int, int> settleArguments;
     std::vector<int> readyTimeouts;

@@ -53,6 +53,7 @@ DriveMessageTable BuiltIn() {
     set(Msg::Reserved, "RESERVED");
     set(Msg::TestDummyWrite, "TEST/DUMMY WRITE");
     set(Msg::CantOpenFile, "CAN'T OPEN FILE \"%s\" OR FILE IS IN USES BY OTHER SOFTWARE");
+    set(Msg::CantReadFile, "CAN'T READ FILE \"%s\"");
     set(Msg::CantCreateFile, "CAN'T CREATE FILE \"%s\"");
     set(Msg::WriterBusyBufferFull, "WRITER BUSY/BUFFER FULL");
     set(Msg::WriterError, "WRITER ERROR");
@@ -63,6 +64,9 @@ DriveMessageTable BuiltIn() {
     set(Msg::InternalError0005, "INTERNAL ERROR 0005");
     set(Msg::SendCueSheetFailed, "SEND CUE SHEET FAILED");
     set(Msg::StartingWriteProcess, "STARTING WRITE PROCESS ON %s AT %s");
+    set(Msg::NoDriveSelected, "NO DRIVE SELECTED");
+    set(Msg::ParameterListTooLong, "PARAMETER LIST TOO LONG");
+    set(Msg::BurnAlreadyRunning, "A BURN IS ALREADY RUNNING");
     return t;
 }
 

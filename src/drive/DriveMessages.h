@@ -24,9 +24,10 @@ enum class Msg : size_t {
     NotReady, MediumError, HardwareError, IllegalRequest, UnitAttention, DataProtect,
     EraseCheck, CopyAborted, AbortedCommand, VolumeOverflow, Miscompare, Reserved,
     // the rest of the library
-    TestDummyWrite, CantOpenFile, CantCreateFile, WriterBusyBufferFull, WriterError,
+    TestDummyWrite, CantOpenFile, CantReadFile, CantCreateFile, WriterBusyBufferFull, WriterError,
     InvalidDeviceId, TooMuchData, MaximumDirectories, InternalError0004, InternalError0005,
-    SendCueSheetFailed, StartingWriteProcess,
+    SendCueSheetFailed, StartingWriteProcess, NoDriveSelected, ParameterListTooLong,
+    BurnAlreadyRunning,
     Count
 };
 

@@ -2,6 +2,7 @@
 // TSCSIDevice: one drive, addressed by adapter, target and LUN, reached
 // through the transport entry. Every command goes through ExecuteCommand;
 // the command wrappers of the drive class go through RunCommand.
+#include "drive/DriveTypes.h"
 #include "transport/kqASPI.h"
 
 #include <array>
@@ -10,8 +11,10 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace kq {
 
@@ -87,6 +90,108 @@ public:
     // Switches DoDebug's scan lines (read by discovery, not by the executor).
     bool DoDebug = false;
 
+    // ---- Disc, track and buffer information ----
+    // Every wrapper returns true exactly when the request completed; a
+    // buffer shorter than the asked length is refused before sending.
+    bool TestUnitReady(int timeoutMs);
+    bool RequestSense(std::span<uint8_t> buffer, uint8_t length);
+    bool ReadDiscInformation(std::span<uint8_t> buffer, uint8_t length);
+    // Throws std::out_of_range for a length above 255 (nothing is sent).
+    bool ReadTocPmaAtip(uint8_t format, std::span<uint8_t> buffer, bool msf, uint8_t track,
+                        uint8_t control, int length);
+    // Only the low bytes of feature and length fit the command block.
+    bool GetConfiguration(uint8_t requestType, uint8_t feature, uint8_t length,
+                          std::span<uint8_t> buffer);
+    // Reads DiscInformationBlock afresh (its length field in host order).
+    bool RefreshDiscInformation();
+    // Sessions on the disc; 0 when empty or unreadable.
+    int RecordedSessionCount();
+    // Media type code (media::*); 0 when nothing answers.
+    uint16_t GetMediaType();
+    // Sizes in bytes; sets DeviceBufferSize and DeviceFreeBufferSize.
+    bool ReadBufferCapacity(uint32_t& size, uint32_t& free);
+    // True when the drive became ready within the budget (counted by passes).
+    bool WaitUntilReady(int total, int interval);
+
+    const std::array<uint8_t, 56>& DiscInformationBlock() const { return discInformation_; }
+    bool DelayedReadyQuirk() const { return delayedReadyQuirk_; }
+    static bool SlowReadyQuirk();
+    // The unit-wide media type the write thread stores and WaitUntilReady reads.
+    static uint16_t MediaType();
+    static void SetMediaType(uint16_t type);
+
+    // ---- Capabilities and model quirks ----
+    // Rebuilds Capabilities, CapabilitiesPage and the maximum speeds; true
+    // when the current-values page was read.
+    bool ReadCapabilities();
+    bool ProbeUnderrunPage();
+    uint16_t GetMaxReadSpeed();
+    uint16_t GetCurrentWriteSpeed();
+    // kind: 0 raw, 1 session-at-once, 2 track-at-once.
+    bool TryWriteType(uint8_t kind);
+    bool ProbeWriteTypes();
+    TDeviceCapabilities Capabilities() const { return {capabilities_.load()}; }
+    TWriteTypes WriteTypes() const { return {writeTypes_.load()}; }
+    // Page 2Ah from its page code on; five speed fields in host order.
+    const std::array<uint8_t, 516>& CapabilitiesPage() const { return capabilitiesPage_; }
+
+    // Decides the model quirk flags from the INQUIRY vendor (8 bytes) and
+    // product (16 bytes) fields, untrimmed, control bytes already blanks.
+    void SetModelQuirks(std::string_view vendorId, std::string_view productId);
+    bool ForceUnderrunProtection() const { return forceUnderrunProtection_; }
+    bool LinkSizeQuirk() const { return linkSizeQuirk_; }
+    static bool CloseImmediate();
+
+    static uint16_t Swap16(uint16_t value) { return static_cast<uint16_t>(value << 8 | value >> 8); }
+    // Copies source reversed into the front of destination (at most its size).
+    static void ReverseBytes(std::span<const uint8_t> source, std::span<uint8_t> destination);
+
+    // ---- Speeds and buffer sizes (published by the burner component) ----
+    uint16_t DeviceMaxWriteSpeed() const { return deviceMaxWriteSpeed_; }
+    uint16_t DeviceMaxReadSpeed() const { return deviceMaxReadSpeed_; }
+    std::atomic<uint16_t> ReadSpeed{0};
+    uint16_t WriteSpeed() const { return writeSpeed_; }
+    // Sends SET CD SPEED (outcome ignored), then keeps the value.
+    void SetWriteSpeed(uint16_t speed);
+    uint32_t DeviceBufferSize() const { return deviceBufferSize_; }
+    void SetDeviceBufferSize(uint32_t bytes) { deviceBufferSize_ = bytes; }
+    uint32_t DeviceFreeBufferSize() const { return deviceFreeBufferSize_; }
+    void SetDeviceFreeBufferSize(uint32_t bytes) { deviceFreeBufferSize_ = bytes; }
+    // Counts bytes handed to the drive against the free space; stops at 0.
+    void TakeDeviceFreeBuffer(uint32_t bytes);
+    bool FinalizeDisc() const { return finalizeDisc_; }
+    void SetFinalizeDisc(bool finalize) { finalizeDisc_ = finalize; }
+
+    // ---- Write parameters, speed and session control ----
+    // Clears clearLength + 1 bytes of buffer, then copies length reply bytes.
+    bool ModeSense10(uint8_t pageCode, std::span<uint8_t> buffer, bool defaults, uint16_t length,
+                     uint16_t clearLength);
+    // Refuses a length of 256 or more (byte 8 alone carries it) unsent.
+    bool ModeSelect10(std::span<const uint8_t> list, size_t length);
+    // 0 is sent as FFFFh, the drive's maximum.
+    bool SetCDSpeed(uint16_t readSpeed, uint16_t writeSpeed);
+    bool SetStreaming(std::span<uint8_t> descriptor);
+    bool SendDVDStructure(uint8_t format, std::span<uint8_t> data);
+    bool SendTimeStamp(const TDateTime& when);
+    bool SendOPCInformation();
+    bool ReserveTrack(uint32_t blocks);
+    bool SendCueSheet(std::span<uint8_t> cueSheet);
+    // flags: the block's direction flags (the write thread passes 50h).
+    // False, with "no drive selected" as the error text, when unsent.
+    bool Write10(uint32_t lba, uint16_t blocks, uint8_t flags, std::span<uint8_t> data);
+    bool SynchronizeCache(int timeoutMs, bool immediate);
+    bool CloseTrackSession(bool closeTrack, bool immediate, bool finalize);
+    bool CloseTrackSessionRaw(bool immediate, uint8_t function, uint8_t byte3, uint8_t byte4,
+                              uint8_t byte5);
+    bool StartStopUnit(bool eject);
+    bool PreventAllowRemoval(bool allow);
+    void RewindUnit();
+    static void SetReleaseHandleAfterCommand(bool value);
+    static bool ReleaseHandleAfterCommand();
+    // Builds and sends page 05h; true when accepted or nothing to send.
+    bool SetWriteParameters(bool testWrite, bool underrun, uint16_t mediaType);
+    const std::array<uint8_t, 54>& WriteParametersPage() const { return writeParametersPage_; }
+
 protected:
     // The wrapper convention: a fresh zeroed block with flags 40h/48h/50h,
     // CDB length, sense length 24, the data and the CDB; executed with the
@@ -100,6 +205,35 @@ protected:
     // Work and reply buffer of the command wrappers; use it under the
     // command lock only.
     alignas(16) std::array<uint8_t, 65536> TransferBuffer{};
+
+    // Used by Write10 when the executor did not send the block.
+    void SetLastErrorText(std::string text);
+
+private:
+    void ForgetUndeclaredSense();
+    bool ReadCapabilitiesDefaults(size_t& offset);
+    void AddCapabilityFeatures();
+    bool ReadCapabilitiesCurrent(size_t fallbackOffset);
+    std::optional<size_t> SenseWriteParametersPage(bool tryByte7);
+
+    // Work buffers of the wrappers, under the command lock like TransferBuffer.
+    alignas(16) std::array<uint8_t, 4096> modeBuffer_{};
+    std::array<uint8_t, 512> pageBuffer1_{}, pageBuffer2_{};
+    std::array<uint8_t, 256> capabilityWork_{};
+    std::array<uint8_t, 256> configuration_{};
+    std::array<uint8_t, 40> senseBuffer_{};
+    std::array<uint8_t, 26> atip_{};
+    std::array<uint8_t, 56> discInformation_{};
+    std::array<uint8_t, 516> capabilitiesPage_{};
+    std::array<uint8_t, 54> writeParametersPage_{};
+
+    std::atomic<uint32_t> capabilities_{0};
+    std::atomic<uint8_t> writeTypes_{0};
+    std::atomic<uint16_t> deviceMaxWriteSpeed_{0}, deviceMaxReadSpeed_{0}, writeSpeed_{0};
+    std::atomic<uint32_t> deviceBufferSize_{0}, deviceFreeBufferSize_{0};
+    std::atomic<bool> finalizeDisc_{false};
+    std::atomic<bool> forceUnderrunProtection_{false}, linkSizeQuirk_{false},
+        delayedReadyQuirk_{false};
 
 private:
     void ClearLastError();

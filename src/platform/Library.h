@@ -18,6 +18,8 @@ public:
 
     // The address of an exported symbol, or nullptr.
     void* Symbol(const char* name) const;
+    // The system's module handle, for callers that judge it.
+    void* NativeHandle() const { return handle_; }
 
 private:
     explicit Library(void* handle) : handle_(handle) {}

@@ -43,4 +43,11 @@ TimeOfDay LocalTimeOfDay() {
     return {local.tm_min, local.tm_sec, static_cast<int>(now.tv_nsec / 1000000)};
 }
 
+LocalDateTime LocalDateTimeNow() {
+    const time_t now = time(nullptr);
+    tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+}
+
 }  // namespace platform

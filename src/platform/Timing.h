@@ -48,4 +48,12 @@ struct TimeOfDay {
 // Minutes, seconds and milliseconds of the local wall-clock time.
 TimeOfDay LocalTimeOfDay();
 
+struct LocalDateTime {
+    int year = 0, month = 1, day = 1;  // month and day from 1
+    int hour = 0, minute = 0, second = 0;
+};
+
+// The local calendar date and time of day.
+LocalDateTime LocalDateTimeNow();
+
 }  // namespace platform

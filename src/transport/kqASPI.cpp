@@ -1,8 +1,13 @@
 #include "transport/kqASPI.h"
 
+#include "platform/Library.h"
 #include "transport/InFlightRequest.h"
+#include "transport/PassThrough.h"
 
+#include <cstdint>
+#include <cstdlib>
 #include <mutex>
+#include <optional>
 
 namespace kq {
 
@@ -12,6 +17,8 @@ std::atomic<GetASPI32SupportInfoFn> infoEntry{nullptr};
 std::atomic<bool> loaded{false};
 std::mutex nameLock;
 std::string layerName;
+std::mutex libraryLock;
+std::optional<platform::Library> ASPILibHandle;
 }  // namespace
 
 void InstallTransport(SendASPI32CommandFn send, GetASPI32SupportInfoFn info, std::string name) {
@@ -49,6 +56,84 @@ uint32_t SendASPI32Command(void* srb) {
 uint32_t GetASPI32SupportInfo() {
     GetASPI32SupportInfoFn info = infoEntry.load();
     return info && loaded.load() ? info() : 0;
+}
+
+// ---- Loader ----
+
+namespace {
+
+constexpr int kSupportInfoLine = 477;
+constexpr int kCommandLine = 478;
+// Module handles up to 31 are error codes on the system the layout comes
+// from; dlopen never returns them, but the rule costs nothing.
+constexpr std::uintptr_t kLowestModuleHandle = 32;
+
+bool UsePassThrough() {
+    if (SPTIInit() == 0) return false;
+    InstallTransport(&SPTISendCommand, &SPTIGetSupportInfo, kPassThroughLayerName);
+    return true;
+}
+
+std::optional<platform::Library> OpenFirstLibrary(const std::string& dllPath) {
+    std::vector<std::string> tries;
+    if (!dllPath.empty()) tries.push_back(dllPath);
+    tries.push_back(std::string("./") + kAspiLibraryName);
+    tries.push_back(kAspiLibraryName);
+    for (const std::string& path : tries) {
+        try {
+            auto lib = platform::Library::Open(path);
+            if (lib && reinterpret_cast<std::uintptr_t>(lib->NativeHandle()) >= kLowestModuleHandle) return lib;
+        } catch (...) {
+            // a failed attempt leaves no handle; the next one is tried
+        }
+    }
+    return std::nullopt;
+}
+
+// Installs the library's entry points; throws when one is missing, and the
+// library then stays held but unused until the program ends.
+void UseLibrary(platform::Library lib) {
+    auto info = reinterpret_cast<GetASPI32SupportInfoFn>(lib.Symbol("GetASPI32SupportInfo"));
+    auto send = reinterpret_cast<SendASPI32CommandFn>(lib.Symbol("SendASPI32Command"));
+    ASPILibHandle = std::move(lib);
+    if (!info) throw EAssertionFailed("kqASPI", kSupportInfoLine);
+    if (!send) throw EAssertionFailed("kqASPI", kCommandLine);
+    InstallTransport(send, info, kAspiLibraryName);
+}
+
+}  // namespace
+
+EAssertionFailed::EAssertionFailed(const char* unit, int line)
+    : std::runtime_error(std::string("Echec de l'assert (") + unit + ", line " + std::to_string(line) + ")"),
+      unit_(unit),
+      line_(line) {}
+
+// The system's critical-error mode has no counterpart here: a failing
+// dlopen shows no dialog.
+bool LoadASPI(bool PreferSPTI, const std::string& DllPath) {
+    // Program end: registered now, after every unit-wide object exists, so
+    // it runs while they all still do.
+    static const bool finalization = std::atexit([] { ReleaseASPI(); }) == 0;
+    (void)finalization;
+    std::lock_guard guard(libraryLock);
+    if (PreferSPTI) UsePassThrough();
+    if (!ASPILoaded()) {
+        if (auto lib = OpenFirstLibrary(DllPath)) UseLibrary(std::move(*lib));
+    }
+    if (!ASPILoaded()) UsePassThrough();
+    if (ASPILoaded()) GetASPI32SupportInfo();
+    return ASPILoaded();
+}
+
+void ReleaseASPI() {
+    std::lock_guard guard(libraryLock);
+    ReleaseTransport();
+    ASPILibHandle.reset();
+}
+
+bool ASPILibraryLoaded() {
+    std::lock_guard guard(libraryLock);
+    return ASPILibHandle.has_value();
 }
 
 }  // namespace kq

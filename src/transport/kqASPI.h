@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 namespace kq {
@@ -191,5 +192,34 @@ std::string ASPILayerName();
 uint32_t SendASPI32Command(void* srb);
 // 0 when no layer is loaded.
 uint32_t GetASPI32SupportInfo();
+
+// ---- Loader ----
+
+// A library without one of the two entry points: "Echec de l'assert",
+// naming the unit and the line of the entry that is missing (477 support
+// information, 478 command).
+class EAssertionFailed : public std::runtime_error {
+public:
+    EAssertionFailed(const char* unit, int line);
+    const char* Unit() const { return unit_; }
+    int Line() const { return line_; }
+
+private:
+    const char* unit_;
+    int line_;
+};
+
+// Chooses the layer behind the entry once: the pass-through layer when
+// preferred and its scan finds a drive; else the ASPI library (DllPath,
+// ./libwnaspi32.so, libwnaspi32.so, the first that loads); else the
+// pass-through layer when the scan (which runs once per process) finds a
+// drive. Returns the loaded flag. Throws EAssertionFailed, leaving nothing
+// installed, when the loaded library lacks an entry point.
+bool LoadASPI(bool PreferSPTI, const std::string& DllPath);
+// Program end (also run by the unit's finalisation): clears the entry and
+// frees the library.
+void ReleaseASPI();
+// True while an ASPI library is held.
+bool ASPILibraryLoaded();
 
 }  // namespace kq

@@ -48,7 +48,7 @@ std::vector<uint8_t> VirtualRecorder::TrackInformation(uint16_t number) const {
     r[2] = static_cast<uint8_t>(number);
     r[3] = static_cast<uint8_t>(shown.session);
     r[5] = static_cast<uint8_t>(shown.mode | (shown.damaged ? 0x20 : 0));
-    bool packet = open && page_.Type() == kPacket;
+    bool packet = open && PageApplies() && page_.Type() == kPacket;  // never on DVD+R
     r[6] = static_cast<uint8_t>((shown.reserved ? 0x80 : 0) | (shown.recorded == 0 ? 0x40 : 0) |
                                 (packet ? 0x20 : 0) | (packet && page_.FixedPacket() ? 0x10 : 0) | 0x01);
     r[7] = static_cast<uint8_t>((shown.recorded ? 0x02 : 0) | (nwa ? 0x01 : 0));

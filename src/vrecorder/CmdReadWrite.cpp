@@ -9,6 +9,22 @@
 
 namespace vrec {
 
+// What the write parameters page must say before data can be written.
+// Disc at once is set up by a cue sheet on CD and by a reserved track on
+// DVD-R and DVD-RW.
+std::optional<Sense> VirtualRecorder::CheckPageForWrite() const {
+    if (!pageSelected_) return sense::CommandSequenceError;
+    if (CheckWriteParameters(page_.Bytes(), disc_.Kind(), config_.write) || page_.Type() == kRaw ||
+        BlockSizeOf(page_.DataBlockType()) != kBlockSize)
+        return sense::IllegalModeForTrack;  // only 2048-byte user data is recorded
+    if (page_.Type() == kSessionAtOnce) {
+        const Track* open = disc_.OpenTrack();
+        bool ready = disc_.Info().cd ? cueSheet_ : open && open->reserved;
+        if (!ready) return sense::CommandSequenceError;
+    }
+    return std::nullopt;
+}
+
 // Why a write of `blocks` at `lba` must be refused, if it must.
 std::optional<Sense> VirtualRecorder::CheckWrite(uint32_t lba, uint32_t blocks) const {
     uint64_t end = uint64_t{lba} + blocks;
@@ -16,16 +32,13 @@ std::optional<Sense> VirtualRecorder::CheckWrite(uint32_t lba, uint32_t blocks) 
         if (end > disc_.Capacity()) return sense::LbaOutOfRange;
         return std::nullopt;
     }
-    if (!pageSelected_) return sense::CommandSequenceError;
-    if (CheckWriteParameters(page_.Bytes(), disc_.Kind(), config_.write) || page_.Type() == kRaw ||
-        BlockSizeOf(page_.DataBlockType()) != kBlockSize)
-        return sense::IllegalModeForTrack;  // only 2048-byte user data is recorded
-    if (page_.Type() == kSessionAtOnce && !cueSheet_) return sense::CommandSequenceError;
+    if (PageApplies())
+        if (auto refused = CheckPageForWrite()) return refused;
     const Track* open = disc_.OpenTrack();
-    if (open && open->damaged && !page_.TestWrite()) return sense::LossOfStreaming;
+    if (open && open->damaged && !Simulating()) return sense::LossOfStreaming;
     auto next = disc_.NextWritable();
     if (!next) return open && open->Full() ? sense::EndOfUserArea : sense::LbaOutOfRange;
-    uint32_t expected = page_.TestWrite() ? simulatedNext_.value_or(*next) : *next;
+    uint32_t expected = Simulating() ? simulatedNext_.value_or(*next) : *next;
     if (lba != expected) return sense::InvalidAddressForWrite;
     if (open && open->reserved && end > open->End()) return sense::EndOfUserArea;
     if (end > disc_.Capacity()) return sense::LbaOutOfRange;
@@ -35,9 +48,10 @@ std::optional<Sense> VirtualRecorder::CheckWrite(uint32_t lba, uint32_t blocks) 
 // Puts the data in the drive buffer, waiting for room as a drive does
 // when it is full. A buffer that ran dry since the last write stopped the
 // laser mid-track: without underrun protection that spoils the track.
+// Media written without the page link losslessly whatever it says.
 std::optional<CommandResult> VirtualRecorder::FillBuffer(uint32_t bytes) {
     buffer_.Update(Now());
-    if (buffer_.TakeRanDry() && !page_.Bufe() && !page_.TestWrite()) {
+    if (buffer_.TakeRanDry() && !UnderrunProtected() && !Simulating()) {
         if (Track* open = disc_.OpenTrack()) open->damaged = true;
         buffer_.StopStreaming();
         SaveState();
@@ -74,12 +88,12 @@ CommandResult VirtualRecorder::Write10(Request& rq) {
     if (rq.data.size() != bytes) return Check(sense::InvalidFieldInCdb);
     if (blocks == 0) return {};
     if (auto refused = FillBuffer(static_cast<uint32_t>(bytes))) return *refused;
-    if (page_.TestWrite() && !disc_.RandomWritable()) {
+    if (Simulating()) {
         simulatedNext_ = lba + blocks;  // a test write records nothing
     } else {
         if (!store_.Write(lba, rq.data)) return Check(sense::WriteError);
         if (disc_.Info().sequential) {
-            if (!disc_.OpenTrack()) disc_.BeginTrack(0).mode = page_.TrackMode();
+            if (!disc_.OpenTrack()) disc_.BeginTrack(0).mode = NewTrackMode();
             disc_.Record(blocks);
         }
     }

@@ -46,8 +46,10 @@ CommandResult VirtualRecorder::CloseTrackSession(Request& rq) {
     uint16_t number = GetBE16(rq.cdb, 4);
     if (!CanWriteMedium()) return Check(sense::IncompatibleMediumForWrite);
     if (disc_.RandomWritable()) {
-        // DVD+RW: stop formatting / close session are accepted and change nothing.
+        // DVD+RW: stop formatting / close session; restricted overwrite DVD-RW:
+        // close session. Accepted, and a fully formatted disc stays as it is.
         if (disc_.Kind() == MediumKind::DvdPlusRw && function <= kFinalizeMinimal) return {};
+        if (disc_.Kind() == MediumKind::DvdRwRo && function == kCloseSession) return {};
         return Check(sense::InvalidFieldInCdb);
     }
     if (disc_.Finalized()) return Check(sense::WriteProtected);
@@ -56,7 +58,7 @@ CommandResult VirtualRecorder::CloseTrackSession(Request& rq) {
     buffer_.Empty();
     buffer_.StopStreaming();
     CommandResult result;
-    if (page_.TestWrite()) {
+    if (Simulating()) {
         simulatedNext_.reset();  // closing a simulated recording changes nothing
     } else if (function == kCloseTrack) {
         const Track* t = disc_.TrackByNumber(number);
@@ -82,8 +84,8 @@ CommandResult VirtualRecorder::ReserveTrack(Request& rq) {
     if (disc_.Finalized()) return Check(sense::WriteProtected);
     if (disc_.OpenTrack()) return Check(sense::CommandSequenceError);
     if (uint64_t{disc_.InvisibleStart()} + size > disc_.Capacity()) return Check(sense::InvalidFieldInCdb);
-    if (page_.TestWrite()) return {};
-    disc_.BeginTrack(size).mode = page_.TrackMode();
+    if (Simulating()) return {};
+    disc_.BeginTrack(size).mode = NewTrackMode();
     SaveState();
     return {};
 }

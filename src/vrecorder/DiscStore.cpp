@@ -1,5 +1,7 @@
 #include "vrecorder/DiscStore.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
@@ -71,20 +73,25 @@ std::optional<Disc> DiscStore::LoadState() const {
     std::ifstream in(StatePath());
     std::ostringstream text;
     text << in.rdbuf();
-    return Disc::Parse(text.str());
+    auto disc = Disc::Parse(text.str());
+    if (disc) known_ = disc->Serialize();
+    return disc;
 }
 
 // Written beside and renamed over, so a crash never leaves half a file.
 bool DiscStore::SaveState(const Disc& disc) const {
     if (path_.empty()) return true;
-    std::string temp = StatePath() + ".tmp";
+    std::string state = disc.Serialize();
+    if (known_ == state) return true;
+    std::string temp = StatePath() + ".tmp." + std::to_string(::getpid());
     {
         std::ofstream out(temp, std::ios::trunc);
-        out << disc.Serialize();
+        out << state;
         if (!out.good()) return false;
     }
     std::error_code ec;
     std::filesystem::rename(temp, StatePath(), ec);
+    if (!ec) known_ = state;
     return !ec;
 }
 

@@ -31,6 +31,9 @@ public:
     void Truncate(uint32_t blocks);
 
     std::optional<Disc> LoadState() const;
+    // Writes the state only when it differs from what this store last
+    // loaded or saved: several processes may hold the same recorder, and
+    // one that never changed the disc must not put back an old state.
     bool SaveState(const Disc& disc) const;
 
 private:
@@ -39,6 +42,7 @@ private:
     std::string path_;
     std::fstream file_;
     std::map<uint32_t, std::vector<uint8_t>> memory_;
+    mutable std::optional<std::string> known_;  // the state as last loaded or saved
 };
 
 }  // namespace vrec

@@ -6,7 +6,9 @@
 
 namespace vrec {
 
-enum class MediumKind { None, CdRom, CdR, CdRw, DvdRom, DvdR, DvdRw, DvdPlusR, DvdPlusRw, DvdRam };
+// DvdRwRo is a DVD-RW formatted for restricted overwrite: the same disc as
+// DvdRw to the drive's abilities, random writable once formatted.
+enum class MediumKind { None, CdRom, CdR, CdRw, DvdRom, DvdR, DvdRw, DvdRwRo, DvdPlusR, DvdPlusRw, DvdRam };
 
 struct MediumInfo {
     MediumKind kind;
@@ -16,6 +18,7 @@ struct MediumInfo {
     bool recordable;          // can be written at all
     bool sequential;          // written at the next writable address only
     bool erasable;            // disc information "erasable" bit
+    bool writeParameters;     // written by mode page 05h (drives ignore it on the others)
     uint32_t defaultCapacity; // sectors
 };
 
@@ -24,10 +27,14 @@ inline constexpr int64_t kAtipLeadIn = -11634;
 
 const MediumInfo& InfoOf(MediumKind kind);
 std::optional<MediumKind> MediumByName(std::string_view name);
+// The physical disc a kind is, for what a drive can read or write:
+// a restricted overwrite DVD-RW is a DVD-RW.
+MediumKind DiscOf(MediumKind kind);
 
 // Every profile a drive lists, in the order GET CONFIGURATION gives them.
 inline constexpr MediumKind kAllMedia[] = {MediumKind::DvdPlusR, MediumKind::DvdPlusRw, MediumKind::DvdRw,
-                                           MediumKind::DvdRam,   MediumKind::DvdR,      MediumKind::DvdRom,
-                                           MediumKind::CdRw,     MediumKind::CdR,       MediumKind::CdRom};
+                                           MediumKind::DvdRwRo,  MediumKind::DvdRam,    MediumKind::DvdR,
+                                           MediumKind::DvdRom,   MediumKind::CdRw,      MediumKind::CdR,
+                                           MediumKind::CdRom};
 
 }  // namespace vrec

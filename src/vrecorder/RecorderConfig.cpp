@@ -4,13 +4,15 @@
 
 namespace vrec {
 
-bool RecorderConfig::Reads(MediumKind kind) const {
-    return std::find(reads.begin(), reads.end(), kind) != reads.end() || Writes(kind);
+namespace {
+bool Lists(const std::vector<MediumKind>& media, MediumKind kind) {
+    return std::any_of(media.begin(), media.end(), [&](MediumKind m) { return DiscOf(m) == DiscOf(kind); });
 }
+}  // namespace
 
-bool RecorderConfig::Writes(MediumKind kind) const {
-    return std::find(writes.begin(), writes.end(), kind) != writes.end();
-}
+bool RecorderConfig::Reads(MediumKind kind) const { return Lists(reads, kind) || Writes(kind); }
+
+bool RecorderConfig::Writes(MediumKind kind) const { return Lists(writes, kind); }
 
 uint32_t RecorderConfig::CapacityOrDefault() const {
     return capacity ? capacity : InfoOf(medium).defaultCapacity;

@@ -39,7 +39,8 @@ struct RecorderConfig {
     bool feature2A = false;        // DVD+RW feature in GET CONFIGURATION
     bool feature2F = false;        // DVD-R/-RW write feature
 
-    // Medium.
+    // Medium. A drive that reads or writes dvd-rw also takes dvd-rw-ro, the
+    // same disc formatted for restricted overwrite (profile 0013h).
     MediumKind medium = MediumKind::CdR;
     DiscState state = DiscState::Blank;
     uint32_t capacity = 0;         // sectors; 0 = the medium's usual size

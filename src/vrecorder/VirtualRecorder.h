@@ -119,6 +119,14 @@ private:
     std::vector<uint8_t> Feature(uint16_t code) const;
     std::vector<uint8_t> TrackInformation(uint16_t number) const;
     std::optional<Sense> CheckWrite(uint32_t lba, uint32_t blocks) const;
+    std::optional<Sense> CheckPageForWrite() const;
+    // Whether the loaded medium is written by the write parameters page;
+    // a test write, underrun protection and the track mode come from it
+    // only then.
+    bool PageApplies() const { return disc_.Info().writeParameters; }
+    bool Simulating() const { return PageApplies() && page_.TestWrite(); }
+    bool UnderrunProtected() const { return !PageApplies() || page_.Bufe(); }
+    uint8_t NewTrackMode() const { return PageApplies() ? page_.TrackMode() : 4; }
     std::optional<CommandResult> FillBuffer(uint32_t bytes);
     CommandResult CloseSession(uint8_t function);
 

@@ -38,15 +38,11 @@ uint32_t BlockSizeOf(uint8_t type) {
 namespace {
 
 bool WriteTypeAllowed(uint8_t type, MediumKind medium, const WriteAbilities& a) {
-    bool cd = medium == MediumKind::CdR || medium == MediumKind::CdRw;
-    bool dvdMinus = medium == MediumKind::DvdR || medium == MediumKind::DvdRw;
     bool byDrive = (type == kPacket && a.packet) || (type == kTrackAtOnce && a.tao) ||
                    (type == kSessionAtOnce && a.sao) || (type == kRaw && a.raw);
     if (!byDrive) return false;
-    if (cd || medium == MediumKind::None) return true;
-    if (dvdMinus) return type == kPacket || type == kSessionAtOnce;
-    if (medium == MediumKind::DvdPlusR || medium == MediumKind::DvdPlusRw) return type == kPacket || type == kSessionAtOnce;
-    return true;  // DVD-RAM: the page is not used
+    if (medium == MediumKind::None || InfoOf(medium).cd) return true;
+    return type == kPacket || type == kSessionAtOnce;  // DVD-R, DVD-RW: incremental or disc at once
 }
 
 // Data block type against write type and track mode, as a CD recorder
@@ -61,9 +57,10 @@ bool BlockTypeAllowed(uint8_t type, uint8_t blockType, uint8_t trackMode, Medium
     return false;
 }
 
-bool TestWriteAllowed(MediumKind medium, const WriteAbilities& a) {
-    if (!a.testWrite) return false;
-    return medium != MediumKind::DvdPlusR && medium != MediumKind::DvdPlusRw && medium != MediumKind::DvdRam;
+// DVD-R and DVD-RW link by one 16-block ECC block; a valid link size must say so.
+bool LinkSizeAllowed(std::span<const uint8_t> page, MediumKind medium) {
+    bool dvd = medium != MediumKind::None && !InfoOf(medium).cd;
+    return !dvd || !(page[2] & 0x20) || page[5] == 16;
 }
 
 }  // namespace
@@ -72,13 +69,14 @@ std::optional<Sense> CheckWriteParameters(std::span<const uint8_t> page, MediumK
                                           const WriteAbilities& abilities) {
     if (page.size() < kWriteParametersSize || page[1] != kWriteParametersLength)
         return sense::InvalidFieldInParameterList;
+    if (medium != MediumKind::None && !InfoOf(medium).writeParameters) return std::nullopt;  // stored, unused
     WriteParameters::Page bytes{};
     std::copy_n(page.begin(), bytes.size(), bytes.begin());
     WriteParameters p(bytes);
     bool bad = !WriteTypeAllowed(p.Type(), medium, abilities) ||
                !BlockTypeAllowed(p.Type(), p.DataBlockType(), p.TrackMode(), medium) ||
-               (p.TestWrite() && !TestWriteAllowed(medium, abilities)) || (p.Bufe() && !abilities.bufe) ||
-               p.MultiSession() == 2 || (p.FixedPacket() && p.Type() != kPacket);
+               !LinkSizeAllowed(page, medium) || (p.TestWrite() && !abilities.testWrite) ||
+               (p.Bufe() && !abilities.bufe) || p.MultiSession() == 2 || (p.FixedPacket() && p.Type() != kPacket);
     bool cd = medium == MediumKind::None || InfoOf(medium).cd;
     if (cd && p.FixedPacket() && GetBE32(page, 10) == 0) bad = true;
     if (cd && page[8] != 0x00 && page[8] != 0x10 && page[8] != 0x20) bad = true;

@@ -55,7 +55,9 @@ uint32_t BlockSizeOf(uint8_t dataBlockType);
 // Checks a page sent with MODE SELECT (page code, length 32h and the 50
 // bytes after it) against the loaded medium and the drive's abilities.
 // `medium` is None when no writable medium is loaded: the page is then
-// checked against everything the drive can write.
+// checked against everything the drive can write. On media that do not
+// use the page (DVD+R, DVD+RW, DVD-RAM, restricted overwrite DVD-RW) only
+// its length is checked: drives take it, keep it and ignore it there.
 std::optional<Sense> CheckWriteParameters(std::span<const uint8_t> page, MediumKind medium,
                                           const WriteAbilities& abilities);
 

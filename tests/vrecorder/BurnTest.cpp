@@ -95,6 +95,25 @@ TEST(Burn, StateSurvivesAReloadAndASecondSessionCanFinalize) {
     EXPECT_EQ(sessions[6], 2);  // first track of the last session
 }
 
+// Each burner process holds every configured recorder; one that never
+// touched a disc must not put back the state it loaded when it ends.
+TEST(Burn, AnIdleHolderOfTheSameDiscKeepsItsStateToItself) {
+    TempDir dir;
+    auto config = BlankCdR(dir.File("disc.img"));
+    auto idle = std::make_unique<Drive>(config);
+    Bytes image;
+    {
+        Drive d(config);
+        ASSERT_TRUE(d.SelectPage({}).Good());
+        BurnTrack(d, 9, image);
+        ASSERT_TRUE(d.Run(CloseCdb(2)).Good());
+    }
+    idle.reset();
+    Drive d(config);
+    EXPECT_EQ(d.DiscInfo()[2], 0x01);  // appendable, as the burning holder left it
+    EXPECT_EQ(d.rec->RecordedBytes(0, kBlocks), image);
+}
+
 TEST(Burn, TestWriteAdvancesTheAddressButRecordsNothing) {
     TempDir dir;
     Drive d(BlankCdR(dir.File("disc.img")));

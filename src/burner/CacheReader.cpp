@@ -1,0 +1,247 @@
+// The cache thread's body: read the sources into blocks, keep the queue
+// filled, then wait until the writer has taken everything.
+#include "burner/CacheThread.h"
+#include "burner/kqISOLib.h"
+#include "drive/DriveMessages.h"
+#include "platform/Timing.h"
+
+#include <algorithm>
+#include <cstring>
+#include <system_error>
+
+namespace kq {
+
+namespace {
+
+int32_t SectorAligned(int64_t n) { return static_cast<int32_t>(SectorsOf(n) * kSectorSize); }
+
+}  // namespace
+
+void TCacheThread::Execute() {
+    try {
+        assembly_ = std::make_unique<std::array<uint8_t, kCacheBlockRoom>>();
+        std::deque<Source> sources;
+        if (imageFileName_.empty()) {
+            CopyHeader();
+            sources = SourceList();
+        } else {
+            sources.push_back({imageFileName_, totalBytes_});
+        }
+        for (size_t i = 0; i < sources.size(); ++i) ReadSource(sources[i], i + 1 == sources.size());
+        file_.reset();
+        if (assembled_ > 0) {
+            std::lock_guard lock(deviceLock_);
+            QueueAssembly();
+        }
+        if (imageFileName_.empty() && padShortImage_) PadShortTreeImage();
+        cacheReady_.store(true);
+        WaitUntilDelivered();
+    } catch (const Stop&) {
+    }
+    file_.reset();
+}
+
+// Tree mode: the optional single source file, then the tree's files.
+std::deque<TCacheThread::Source> TCacheThread::SourceList() {
+    std::deque<Source> list;
+    if (!sourceFileName_.empty()) list.push_back({sourceFileName_, int64_t{sourceSectors_} * kSectorSize});
+    if (!tree_) return list;
+    for (const auto& entry : tree_->FileEntries()) {
+        if (!entry) Fail(DriveMessage(Msg::InternalError0005));
+        list.push_back({entry->SourcePath, entry->Size, (entry->Attributes & kAttrDirectory) != 0});
+    }
+    return list;
+}
+
+// Tree mode: the header goes ahead of the files, whole blocks queued as
+// they come, a shorter rest starting the first file's block. The rest is
+// rounded to whole sectors so every later piece still fits its block.
+void TCacheThread::CopyHeader() {
+    if (!headerStream_) return;
+    int64_t left = headerStream_->GetSize();
+    headerStream_->Seek(0, 0);
+    while (left > 0) {
+        const int32_t piece = static_cast<int32_t>(std::min<int64_t>(left, blockSize_));
+        const int32_t got = headerStream_->Read(assembly_->data(), piece);
+        std::memset(assembly_->data() + got, 0, static_cast<size_t>(SectorAligned(piece) - got));
+        if (piece == blockSize_) {
+            std::lock_guard lock(deviceLock_);
+            assembled_ = piece;
+            QueueAssembly();
+        } else {
+            assembled_ = SectorAligned(piece);
+            room_ = blockSize_ - assembled_;
+        }
+        left -= piece;
+        WaitWhileFull(true);
+    }
+    headerStream_->Clear();
+}
+
+void TCacheThread::ReadSource(const Source& source, bool last) {
+    if (source.skip || source.path.empty() || source.size <= 0) return;
+    {
+        std::lock_guard lock(deviceLock_);
+        currentFile_ = source.path;
+    }
+    file_.reset();
+    try {
+        file_ = std::make_unique<TFileStreamEx>(source.path, kOpenRead | kShareDenyNone);
+    } catch (const std::system_error&) {
+        Fail(FormatDriveMessage(Msg::CantOpenFile, {source.path}));
+    }
+    // The file must cover every sector the entry takes; only the rest of
+    // its last sector may lie beyond its end.
+    const int64_t fileSize = file_->GetSize();
+    if (SectorsOf(fileSize) < SectorsOf(source.size)) Fail(FormatDriveMessage(Msg::CantReadFile, {source.path}));
+
+    int64_t remaining = source.size, offset = 0;
+    while (remaining > 0) {
+        if (room_ == 0) {
+            assembled_ = 0;
+            room_ = blockSize_;
+        }
+        const int64_t n = std::min<int64_t>(remaining, room_);
+        ReadPiece(source.path, offset, n, fileSize);
+        const int32_t r = SectorAligned(n);
+        assembled_ += r;
+        room_ -= r;
+        CheckAbort();
+        int count = 0;
+        {
+            std::lock_guard lock(deviceLock_);
+            producerBusy_.store(false);
+            if (last || room_ == 0) QueueAssembly();
+            count = static_cast<int>(blocks_.size());
+            remaining -= n;
+        }
+        offset += n;
+        AdjustPriority(count);
+        WaitWhileFull(false);
+    }
+}
+
+// Reads n bytes at offset into the block being assembled, then zeros up to
+// the sector boundary. Short of the file's end, every byte must arrive: a
+// read that stops early fails the burn rather than queue stale bytes.
+void TCacheThread::ReadPiece(const std::string& path, int64_t offset, int64_t n, int64_t fileSize) {
+    uint8_t* at = assembly_->data() + assembled_;
+    const int64_t expected = std::clamp<int64_t>(fileSize - offset, 0, n);
+    int64_t got = 0;
+    while (got < expected) {
+        const int32_t k = file_->Read(at + got, static_cast<int32_t>(expected - got));
+        if (k <= 0) break;
+        got += k;
+    }
+    if (got < expected) Fail(FormatDriveMessage(Msg::CantReadFile, {path}));
+    std::memset(at + got, 0, static_cast<size_t>(SectorAligned(n) - got));
+}
+
+// Under the lock: the assembled bytes become a queued block.
+void TCacheThread::QueueAssembly() {
+    std::unique_ptr<TCacheBlock> block(new TCacheBlock);  // data left uninitialised: overwritten now
+    std::memcpy(block->Data.data(), assembly_->data(), static_cast<size_t>(assembled_));
+    block->Length = assembled_;
+    blocks_.push_back(std::move(block));
+    assembled_ = 0;
+}
+
+// Tree mode: a short image grows to 300 sectors of zeros, even past the
+// queue's bound (by the padding at most).
+void TCacheThread::PadShortTreeImage() {
+    std::lock_guard lock(deviceLock_);
+    int64_t pad = kShortImageBytes - totalBytes_;
+    if (pad <= 0) return;
+    bytesToDeliver_ += pad;
+    while (pad > 0) {
+        std::unique_ptr<TCacheBlock> block(new TCacheBlock);
+        const int32_t length = static_cast<int32_t>(std::min<int64_t>(blockSize_, pad));
+        std::memset(block->Data.data(), 0, static_cast<size_t>(length));
+        block->Length = length;
+        blocks_.push_back(std::move(block));
+        pad -= length;
+    }
+}
+
+void TCacheThread::WaitUntilDelivered() {
+    for (;;) {
+        int64_t left = 0;
+        {
+            std::lock_guard lock(deviceLock_);
+            left = bytesToDeliver_;
+        }
+        if (left <= 0) {
+            finished_.store(true);
+            // Linger a second as the writer expects, but not when the owner is closing.
+            for (int i = 0; i < 100 && !thread_.Terminated(); ++i) platform::SleepMs(10);
+            return;
+        }
+        if (StopRequested()) {
+            while (consumerBusy_.load()) platform::SleepMs(1);
+            producerBusy_.store(true);
+            finished_.store(true);
+            return;
+        }
+        platform::SleepMs(10);
+    }
+}
+
+void TCacheThread::WaitWhileFull(bool header) {
+    int count = CountBlocks();
+    while (count >= blockCount_ - 1) {
+        if (!header && priorityLevel_.load() != 0) SetLevel(0);
+        CheckAbort();
+        cacheReady_.store(true);
+        platform::SleepMs(1);
+        count = CountBlocks();
+    }
+}
+
+int TCacheThread::CountBlocks() {
+    std::lock_guard lock(deviceLock_);
+    return static_cast<int>(blocks_.size());
+}
+
+void TCacheThread::SetLevel(uint8_t level) {
+    static constexpr platform::ThreadPriority kLevels[] = {
+        platform::ThreadPriority::Idle, platform::ThreadPriority::Lowest,
+        platform::ThreadPriority::BelowNormal, platform::ThreadPriority::Normal};
+    priorityLevel_.store(level);
+    thread_.SetPriority(kLevels[level]);
+}
+
+// The emptier the queue, the more the reader may run.
+void TCacheThread::AdjustPriority(int count) {
+    const uint8_t level = count < blockCount_ / 4 ? 3 : count < blockCount_ / 2 ? 2 : 1;
+    if (level != priorityLevel_.load()) SetLevel(level);
+}
+
+// The reader's own error: the consumer's text, if any, stays.
+void TCacheThread::Fail(const std::string& text) {
+    {
+        std::lock_guard lock(deviceLock_);
+        if (statusText_.empty()) statusText_ = text;
+        finished_.store(true);
+    }
+    file_.reset();
+    throw Stop{};
+}
+
+void TCacheThread::CheckAbort() {
+    if (StopRequested()) AbortCleanUp();
+}
+
+void TCacheThread::AbortCleanUp() {
+    while (consumerBusy_.load()) platform::SleepMs(10);
+    producerBusy_.store(true);
+    {
+        std::lock_guard lock(deviceLock_);
+        blocks_.clear();
+        if (statusText_.empty()) statusText_ = DriveMessage(Msg::OperationAborted);
+        finished_.store(true);
+    }
+    file_.reset();
+    throw Stop{};
+}
+
+}  // namespace kq

@@ -1,0 +1,91 @@
+#pragma once
+// TThWrite: the drive side of one burn. Prepares the recorder, announces
+// the write, sends the cache's blocks with one WRITE (10) each (retrying
+// while the drive is busy), flushes, closes the session, restores the
+// drive and reports the outcome once through the component's OnWriteDone.
+#include "platform/Thread.h"
+
+#include <array>
+#include <cstdint>
+#include <locale>
+#include <memory>
+#include <string>
+
+namespace kq {
+
+class TQCDBurner;
+class TCacheThread;
+
+// Display names by media type code.
+inline constexpr std::array<const char*, 15> MediaNames{
+    "UNKNOWN", "CD-ROM", "CD-R", "CD-RW", "DVD-ROM", "DVD-R", "DVD-RAM", "DVD-RW",
+    "DVD-RW", "DVD-RW", "DVD+RW", "DVD+R", "DDCD-ROM", "DDCD-R", "DDCD-RW"};
+const char* MediaName(uint16_t mediaType);
+
+namespace write_timing {
+inline constexpr uint32_t kBusySleepMs = 600;
+inline constexpr int kBusyAttempts = 10000;
+inline constexpr uint32_t kNoBlockSleepMs = 1;
+inline constexpr int kBufferPollBlocks = 5;
+inline constexpr uint32_t kCloseRetrySleepMs = 1000;
+inline constexpr int kCloseSends = 1000;
+inline constexpr int kFlushTimeoutMs = 120000;
+inline constexpr int kDvdFlushTimeoutMs = 1800000;
+inline constexpr uint32_t kDrainStepDivisor = 960;
+inline constexpr uint32_t kDrainStepMs = 1000;
+inline constexpr int kFinalWaitMs = 240000, kFinalWaitStepMs = 5000;
+inline constexpr int kPrepareWaitMs = 10000, kPrepareWaitStepMs = 1000;
+inline constexpr int kReadyTimeoutMs = 5000;
+inline constexpr uint8_t kWriteFlags = 0x50;  // event notify, data out
+}  // namespace write_timing
+
+// "40X (7,056 KB/s)": the speed as a CD (176.4 kB/s) or DVD (1385 kB/s)
+// multiple, then in kB/s, with the locale's decimal and thousands signs.
+std::string SpeedText(uint16_t kBps, bool dvd, const std::locale& locale);
+
+class TThWrite {
+public:
+    TThWrite(TQCDBurner& burner, TCacheThread& cache);
+    // Waits for the thread; the owner aborts the burn first.
+    ~TThWrite();
+    TThWrite(const TThWrite&) = delete;
+    TThWrite& operator=(const TThWrite&) = delete;
+
+    // Runs the body at time-critical priority.
+    void Start();
+    bool Ended() const { return thread_.Finished(); }
+
+private:
+    void Execute();
+    void Prepare();
+    void ReserveDvdRTrack();
+    void Announce();
+    void DataPhase();
+    bool WriteBlock(int32_t n);
+    int32_t NextBlock();
+    void Flush();
+    void FlushDvdMinusR();
+    void Close();
+    void CloseCd();
+    void Restore();
+    void Complete();
+    void Fail(const std::string& text);
+    void WriterErrorUnlessSet(const std::string& driveText);
+    bool HardFailure() const;
+    bool BusyOrNotReady() const;
+    void RaiseFinalizingTrack();
+    void CloseRaw(bool immediate, uint8_t function, int track);
+
+    TQCDBurner& burner_;
+    TCacheThread& cache_;
+    uint16_t mediaType_ = 0;
+    uint32_t sectorsWritten_ = 0;
+    int pollCountdown_ = write_timing::kBufferPollBlocks;
+    bool capacityKnown_ = false;
+    int firstTrack_ = 1;
+    uint16_t writeSpeed_ = 0;
+    std::unique_ptr<std::array<uint8_t, 65536>> block_;
+    platform::Thread thread_;  // last: joined before the fields above go
+};
+
+}  // namespace kq

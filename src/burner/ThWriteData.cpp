@@ -1,0 +1,90 @@
+// The write thread's data phase: one WRITE (10) per cache block, retried
+// while the drive is busy, until the cache has delivered everything.
+#include "burner/CacheThread.h"
+#include "burner/ThWrite.h"
+#include "burner/kqCDBC.h"
+#include "drive/DriveMessages.h"
+#include "platform/Timing.h"
+
+namespace kq {
+
+using namespace write_timing;
+
+void TThWrite::DataPhase() {
+    sectorsWritten_ = 0;
+    int32_t n = 0;
+    {
+        std::lock_guard hold(burner_.DeviceLock());
+        n = cache_.ReadBlock(block_->data());
+    }
+    while (n != 0) {
+        if (n > 0) {
+            // Counted when handed to the drive, before the command completes.
+            burner_.AddBytesWritten(n);
+            if (pollCountdown_ == 0 && capacityKnown_) {
+                uint32_t size = 0, free = 0;
+                if (burner_.ReadBufferCapacity(size, free)) pollCountdown_ = kBufferPollBlocks;
+            }
+            --pollCountdown_;  // a failed poll leaves it negative: no more polls
+            if (!WriteBlock(n)) return;
+            sectorsWritten_ += static_cast<uint32_t>(n / 2048);
+        }
+        n = NextBlock();
+    }
+}
+
+// Sends the block at the next address; false when the burn ends here (the
+// reason is in the cache's StatusText).
+bool TThWrite::WriteBlock(int32_t n) {
+    const auto blocks = static_cast<uint16_t>(n / 2048);
+    for (int tries = 0;;) {
+        if (AbortRequested.load()) {
+            Fail(DriveMessage(Msg::OperationAborted));
+            return false;
+        }
+        auto hold = burner_.LockCommands();  // keeps the error text ours until read
+        if (burner_.Write10(sectorsWritten_, blocks, kWriteFlags, std::span(block_->data(), static_cast<size_t>(n))))
+            return true;
+        // A long write in progress or a full buffer: the drive will take it later.
+        const bool busy = burner_.TargetBusy() || burner_.LastSense()[12] == 0x04 || burner_.LastSense()[12] == 0x00;
+        const std::string driveText = burner_.LastErrorText();
+        hold.unlock();
+        if (!busy) {
+            Fail(DriveMessage(Msg::WriterError) + " [" + driveText + "]");
+            return false;
+        }
+        platform::SleepMs(kBusySleepMs);
+        if (++tries >= kBusyAttempts) {
+            Fail(DriveMessage(Msg::WriterBusyBufferFull));
+            return false;
+        }
+    }
+}
+
+// The next block's length, waiting while none is ready; 0 when the data
+// phase ends (all delivered, an abort, or the reader's error).
+int32_t TThWrite::NextBlock() {
+    for (;;) {
+        if (AbortRequested.load()) {
+            Fail(DriveMessage(Msg::OperationAborted));
+            return 0;
+        }
+        int32_t n = 0;
+        {
+            std::lock_guard hold(burner_.DeviceLock());
+            n = cache_.ReadBlock(block_->data());
+        }
+        if (!cache_.StatusText().empty()) return 0;
+        if (n != -1) return n;
+        platform::SleepMs(kNoBlockSleepMs);
+    }
+}
+
+// The burn's reason to end goes to the cache before it is stopped, so the
+// reader keeps it rather than its own abort text.
+void TThWrite::Fail(const std::string& text) {
+    cache_.SetStatusText(text);
+    cache_.Abort();
+}
+
+}  // namespace kq

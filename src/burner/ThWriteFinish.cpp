@@ -1,0 +1,153 @@
+// The write thread after the data: flush, close, restore, report.
+#include "burner/CacheThread.h"
+#include "burner/ThWrite.h"
+#include "burner/kqCDBC.h"
+#include "drive/DriveMessages.h"
+#include "platform/Timing.h"
+
+#include <algorithm>
+
+namespace kq {
+
+using namespace write_timing;
+
+// The last command ended in CHECK CONDITION for a reason that waiting
+// does not cure (not busy, not "not ready"). Call under the command lock.
+bool TThWrite::HardFailure() const {
+    const auto sense = burner_.LastSense();
+    const bool checkCondition = (sense[0] & 0x7E) == 0x70;
+    const bool notReady = (sense[2] & 0x0F) == 0x02 || sense[12] == 0x04;
+    return checkCondition && !burner_.TargetBusy() && !notReady;
+}
+
+bool TThWrite::BusyOrNotReady() const { return burner_.TargetBusy() || burner_.LastSense()[12] == 0x04; }
+
+// Keeps a reason already given (an abort, a write error, a read error).
+void TThWrite::WriterErrorUnlessSet(const std::string& driveText) {
+    std::lock_guard hold(burner_.DeviceLock());
+    if (cache_.StatusText().empty()) cache_.SetStatusText(DriveMessage(Msg::WriterError) + " [" + driveText + "]");
+}
+
+void TThWrite::RaiseFinalizingTrack() {
+    if (burner_.OnFinalizingTrack) burner_.OnFinalizingTrack(burner_);
+}
+
+// A drive with a write cache may report a write error only now, so a
+// flush that fails for good fails the burn.
+void TThWrite::Flush() {
+    uint32_t size = 0, free = 0;
+    if (mediaType_ != media::DvdRam) burner_.ReadBufferCapacity(size, free);
+    if (mediaType_ == media::DvdR || mediaType_ == media::DvdRwRestricted || mediaType_ == media::DvdRwSequential) {
+        FlushDvdMinusR();
+    } else {
+        RaiseFinalizingTrack();
+        auto hold = burner_.LockCommands();
+        if (!burner_.SynchronizeCache(kFlushTimeoutMs, false)) {
+            const bool firstHard = HardFailure();
+            if (!burner_.SynchronizeCache(kFlushTimeoutMs, true) && firstHard && HardFailure())
+                WriterErrorUnlessSet(burner_.LastErrorText());
+        }
+    }
+    burner_.SetDeviceBufferSize(0);
+    burner_.SetDeviceFreeBufferSize(0);
+}
+
+// DVD-R/-RW: an immediate flush, then READ DISC INFORMATION until the
+// drive answers again, the free buffer shown falling meanwhile; never
+// longer than the flush time-out.
+void TThWrite::FlushDvdMinusR() {
+    RaiseFinalizingTrack();
+    {
+        auto hold = burner_.LockCommands();
+        if (!burner_.SynchronizeCache(kDvdFlushTimeoutMs, true) && HardFailure())
+            WriterErrorUnlessSet(burner_.LastErrorText());
+    }
+    burner_.SetDeviceFreeBufferSize(burner_.DeviceBufferSize());
+    const uint64_t start = platform::NowMs();
+    while (!burner_.RefreshDiscInformation()) {
+        if (platform::NowMs() - start >= static_cast<uint64_t>(kDvdFlushTimeoutMs)) break;
+        const uint32_t step = burner_.DeviceBufferSize() / kDrainStepDivisor;
+        const uint32_t left = burner_.DeviceFreeBufferSize();
+        burner_.SetDeviceFreeBufferSize(left > step ? left - step : 0);
+        platform::SleepMs(kDrainStepMs);
+    }
+}
+
+void TThWrite::CloseRaw(bool immediate, uint8_t function, int track) {
+    burner_.CloseTrackSessionRaw(immediate, function, 0, static_cast<uint8_t>(track >> 8),
+                                 static_cast<uint8_t>(track & 0xFF));
+}
+
+void TThWrite::Close() {
+    if (burner_.TestWrite() || mediaType_ == media::DvdRam || !burner_.FinalizeTrack()) return;
+    if (mediaType_ != media::DvdR)
+        burner_.SetWriteParameters(burner_.TestWrite(), burner_.UnderrunProtection(), mediaType_);
+    switch (mediaType_) {
+        case media::DvdPlusR:
+            CloseRaw(false, 1, firstTrack_);
+            CloseRaw(false, 2, 255);
+            break;
+        case media::DvdR:
+            CloseRaw(false, 1, firstTrack_);
+            CloseRaw(false, 1, firstTrack_ + 1);
+            CloseRaw(false, 2, firstTrack_ + 2);
+            break;
+        case media::DvdRwRestricted:
+        case media::DvdRwSequential:
+            CloseRaw(true, 2, 0);
+            break;
+        case media::DvdPlusRw:
+            CloseRaw(false, 3, 255);
+            break;
+        default:
+            CloseCd();
+    }
+}
+
+// The CD session close: retried every second while the drive is busy or
+// not ready, up to 1000 sends; any other failure is tried exactly once
+// more. A close that fails in the end fails the burn.
+void TThWrite::CloseCd() {
+    for (int sends = 1;; ++sends) {
+        auto hold = burner_.LockCommands();
+        if (burner_.CloseTrackSession(false, TSCSIDevice::CloseImmediate(), false)) return;
+        if (!BusyOrNotReady()) {
+            if (!burner_.CloseTrackSession(false, TSCSIDevice::CloseImmediate(), false))
+                WriterErrorUnlessSet(burner_.LastErrorText());
+            return;
+        }
+        if (sends >= kCloseSends || burner_.Closing()) {
+            WriterErrorUnlessSet(burner_.LastErrorText());
+            return;
+        }
+        hold.unlock();
+        platform::SleepMs(kCloseRetrySleepMs);
+    }
+}
+
+// A neutral drive: ready, plain page, moderate speed, tray unlocked.
+void TThWrite::Restore() {
+    burner_.WaitUntilReady(kFinalWaitMs, kFinalWaitStepMs);
+    uint32_t size = 0, free = 0;
+    if (mediaType_ != media::DvdRam) burner_.ReadBufferCapacity(size, free);
+    burner_.SetWriteParameters(false, false, media::CdRom);
+    burner_.SetCDSpeed(burner_.GetMaxReadSpeed(), 2);
+    burner_.RewindUnit();
+    burner_.PreventAllowRemoval(true);
+    burner_.StartStopUnit(false);
+    burner_.RewindUnit();
+    burner_.TestUnitReady(kReadyTimeoutMs);
+}
+
+void TThWrite::Complete() {
+    std::string result;
+    {
+        std::lock_guard hold(burner_.DeviceLock());
+        result = cache_.StatusText();
+    }
+    burner_.DeliverWriteDone(result);
+    TSCSIDevice::SetReleaseHandleAfterCommand(true);
+    burner_.EndBurn();
+}
+
+}  // namespace kq

@@ -1,0 +1,150 @@
+#include "burner/kqCDBC.h"
+
+#include "burner/CacheThread.h"
+#include "burner/ThWrite.h"
+#include "drive/DriveMessages.h"
+#include "platform/Timing.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace kq {
+
+std::atomic<TQCDBurner*> ActiveBurner{nullptr};
+std::atomic<TCacheThread*> ActiveCacheThread{nullptr};
+std::atomic<bool> AbortRequested{false};
+
+namespace {
+
+// Held from the start of a burn until its OnWriteDone has been delivered:
+// the unit-wide state above serves one burn at a time.
+std::atomic<bool> burnClaimed{false};
+
+}  // namespace
+
+TQCDBurner::TQCDBurner() {
+    headerStream_.SetSize(kHeaderStreamSize);
+    writePostGap_ = true;
+    tree_.OnReset = [this] { headerStream_.Clear(); };
+    tree_.ResetTree(65535, 8191);
+    SetCacheSize(kDefaultCacheSize);
+    jolietFileSystem_ = true;
+    finalizeTrack_ = true;
+    underrunProtection_ = true;
+}
+
+TQCDBurner::~TQCDBurner() {
+    closing_ = true;
+    handOver_.Cancel();
+    if (writer_ && burning_.load()) AbortRequested = true;
+    writer_.reset();  // joins after the flush
+    StopCache();
+    TQCDBurner* self = this;
+    ActiveBurner.compare_exchange_strong(self, nullptr);
+}
+
+void TQCDBurner::SetCacheSize(int32_t value) {
+    cacheSize_ = std::max(value, kMinimumCacheSize) / 2048 * 2048;
+}
+
+bool TQCDBurner::IsStored(std::string_view property) const {
+    if (property == "DoDebug") return DoDebug;
+    if (property == "FinalizeTrack") return !FinalizeTrack();
+    if (property == "JolietFileSystem") return !JolietFileSystem();
+    return true;
+}
+
+int64_t TQCDBurner::TotalSectors() const {
+    const int64_t sectors = imageSectors_.load();
+    return writePostGap_.load() && sectors < kPostGapSectors ? kPostGapSectors : sectors;
+}
+
+std::string TQCDBurner::WriteDoneText() const {
+    std::lock_guard lock(textLock_);
+    return writeDoneText_;
+}
+
+bool TQCDBurner::Burning() const { return burning_.load(); }
+
+void TQCDBurner::AbortWrite() { AbortRequested = true; }
+
+void TQCDBurner::ReportFailure(const std::string& text) {
+    if (OnWriteDone) OnWriteDone(*this, text);
+}
+
+bool TQCDBurner::BurnISOImage(const std::string& FileName) {
+    bool expected = false;
+    if (!burnClaimed.compare_exchange_strong(expected, true)) {
+        ReportFailure(DriveMessage(Msg::BurnAlreadyRunning));
+        return false;
+    }
+    // The previous burn's threads have reported; collect them.
+    writer_.reset();
+    StopCache();
+    burning_ = true;
+    // Reset here rather than when the write thread starts, so that an
+    // abort asked for while the cache primes is not lost.
+    AbortRequested = false;
+    bytesWritten_ = 0;
+    ActiveBurner = this;
+
+    const uint16_t media = GetMediaType();
+    const int32_t blockSize = media == media::CdR || media == media::CdRw ? kCdBlockSize : kDvdBlockSize;
+    try {
+        TFileStreamEx image(FileName, kOpenRead | kShareDenyNone);
+        imageSectors_ = SectorsOf(image.GetSize());
+    } catch (const std::system_error&) {
+        ReportFailure(FormatDriveMessage(Msg::CantOpenFile, {FileName}));
+        EndBurn();
+        return false;
+    }
+
+    cache_ = std::make_unique<TCacheThread>(CacheSize(), &headerStream_, imageSectors_ * kSectorSize, 0, "",
+                                            WritePostGap(), blockSize, DeviceLock(), FileName, &tree_);
+    ActiveCacheThread = cache_.get();
+    while (!cache_->CacheReady()) {
+        const std::string status = cache_->StatusText();
+        if (!status.empty()) {
+            StopCache();  // a failed reader is joined, not left behind
+            ReportFailure(status);
+            EndBurn();
+            return false;
+        }
+        platform::SleepMs(100);
+    }
+    return StartWriteThread();
+}
+
+bool TQCDBurner::StartWriteThread() {
+    writer_ = std::make_unique<TThWrite>(*this, *cache_);
+    writer_->Start();
+    return true;
+}
+
+void TQCDBurner::StopCache() {
+    TCacheThread* current = cache_.get();
+    ActiveCacheThread.compare_exchange_strong(current, nullptr);
+    cache_.reset();
+}
+
+void TQCDBurner::AddBytesWritten(int64_t n) {
+    const int64_t limit = TotalSectors() * kSectorSize;
+    bytesWritten_ = std::min(bytesWritten_.load() + n, limit);
+}
+
+void TQCDBurner::DeliverWriteDone(const std::string& text) {
+    {
+        std::lock_guard lock(textLock_);
+        writeDoneText_ = text;
+    }
+    handOver_.Run(Synchronize, [this] {
+        if (OnWriteDone) OnWriteDone(*this, WriteDoneText());
+    });
+}
+
+void TQCDBurner::EndBurn() {
+    burning_ = false;
+    burnClaimed = false;
+}
+
+}  // namespace kq

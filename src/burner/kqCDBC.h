@@ -1,0 +1,155 @@
+#pragma once
+// TQCDBurner: the burner component. A drive (TSCSIDevice) with burn
+// settings, progress counters, events and one entry, BurnISOImage, which
+// writes an image file Track-At-Once through a reader thread (the cache)
+// and a write thread. The outcome arrives once, through OnWriteDone.
+#include "burner/HandOver.h"
+#include "burner/MemoryStreamEx.h"
+#include "burner/kqISOLib.h"
+#include "drive/TSCSIDevice.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kq {
+
+class TQCDBurner;
+class TCacheThread;
+class TThWrite;
+
+using TWriteDoneEvent = std::function<void(TQCDBurner& Sender, const std::string& Error)>;
+using TEraseDoneEvent = std::function<void(TQCDBurner& Sender, bool WithError)>;
+using TNotifyEvent = std::function<void(TQCDBurner& Sender)>;
+// Dates are days since 1899-12-30, as a double.
+using TDateTimeValue = double;
+using TAddFileEvent =
+    std::function<void(TQCDBurner& Sender, const std::string& FullPath, std::string& LongFileName,
+                       std::string& ShortFileName, TDateTimeValue& DateTime, int32_t Attr, int64_t FileSize,
+                       bool& Skip)>;
+using TAddDirEvent =
+    std::function<void(TQCDBurner& Sender, std::string& LongName, std::string& ShortName, bool& Skip)>;
+
+inline constexpr int32_t kDefaultCacheSize = 4194304;
+inline constexpr int32_t kMinimumCacheSize = 2097152;
+inline constexpr int64_t kHeaderStreamSize = 67108864;
+inline constexpr int64_t kPostGapSectors = 300;
+inline constexpr const char* kLibraryVersion = "1.21";
+
+class TQCDBurner : public TSCSIDevice {
+public:
+    TQCDBurner();
+    // A burn still running is aborted: the write thread flushes the drive
+    // (bounded by the flush time-outs), skips closing, and is joined with
+    // the reader before anything goes. OnWriteDone is not raised then.
+    ~TQCDBurner() override;
+
+    // ---- Published settings (getter, SetX) ----
+    bool UnderrunProtection() const { return underrunProtection_; }
+    void SetUnderrunProtection(bool v) { underrunProtection_ = v; }
+    bool TestWrite() const { return testWrite_; }
+    void SetTestWrite(bool v) { testWrite_ = v; }
+    bool Erasing() const { return false; }  // nothing erases in this system
+    bool ReplaceFile() const { return replaceFile_; }
+    void SetReplaceFile(bool v) { replaceFile_ = v; }
+    bool FinalizeTrack() const { return finalizeTrack_; }
+    void SetFinalizeTrack(bool v) { finalizeTrack_ = v; }
+    bool PerformOPC() const { return performOPC_; }
+    void SetPerformOPC(bool v) { performOPC_ = v; }
+    bool JolietFileSystem() const { return jolietFileSystem_; }
+    void SetJolietFileSystem(bool v) { jolietFileSystem_ = v; }
+    bool WritePostGap() const { return writePostGap_; }
+    void SetWritePostGap(bool v) { writePostGap_ = v; }
+    int32_t CacheSize() const { return cacheSize_; }
+    // Stores max(value, 2 MiB), cut to whole sectors.
+    void SetCacheSize(int32_t value);
+    const std::string& Version() const { return version_; }
+    void SetVersion(const std::string&) {}  // always the library's own
+    const std::string& ISOFileName() const { return isoFileName_; }
+    void SetISOFileName(const std::string& v) { isoFileName_ = v; }
+
+    // Image building values: stored, never turned into image data here.
+    std::string IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication;
+    std::string FileCopyright, FileAbstract, FileBibliographic;
+    TDateTimeValue DateCreation = 0, DateModification = 0, DateEffective = 0, DateExpiration = 0;
+
+    // Whether the host's layout streamer stores the property: not when it
+    // holds its stored default (DoDebug False, FinalizeTrack and
+    // JolietFileSystem True); every other property is always stored.
+    bool IsStored(std::string_view property) const;
+
+    // ---- Events ----
+    TEraseDoneEvent OnEraseDone;  // never raised in this system
+    TAddFileEvent OnAddFile;
+    TAddDirEvent OnAddDir;
+    // Once per burn: on the host's thread through Synchronize after the
+    // write thread started, on the caller's thread when BurnISOImage fails.
+    TWriteDoneEvent OnWriteDone;
+    // On the write thread: the data phase is over, the drive flushes.
+    TNotifyEvent OnFinalizingTrack;
+    // How OnWriteDone reaches the host's user-interface thread (see HandOver.h).
+    TSynchronizeHook Synchronize;
+
+    // ---- Burning ----
+    // Starts burning FileName onto the selected drive. True when both
+    // threads run (the outcome follows through OnWriteDone); false after
+    // OnWriteDone reported why, on this thread: the file cannot be opened,
+    // the reader failed while priming, or another burn is running.
+    bool BurnISOImage(const std::string& FileName);
+    // Asks the running burn to stop; returns at once.
+    void AbortWrite();
+    // A burn of this component is running (until its OnWriteDone is done).
+    bool Burning() const;
+
+    int64_t ImageSectors() const { return imageSectors_.load(); }
+    // The image's sectors, at least 300 with WritePostGap.
+    int64_t TotalSectors() const;
+    // Bytes handed to the drive in this burn; readable from any thread.
+    int64_t BytesWritten() const { return bytesWritten_.load(); }
+    std::string WriteDoneText() const;
+
+    TMemoryStreamEx& HeaderStream() { return headerStream_; }
+    TImageTree& ImageTree() { return tree_; }
+    TDEntry* RootDir() const { return tree_.RootDir(); }
+
+private:
+    friend class TThWrite;
+
+    bool StartWriteThread();
+    void ReportFailure(const std::string& text);
+    void StopCache();
+    // The write thread's last steps.
+    void AddBytesWritten(int64_t n);
+    void DeliverWriteDone(const std::string& text);
+    void EndBurn();
+    bool Closing() const { return closing_.load(); }
+
+    TMemoryStreamEx headerStream_;
+    TImageTree tree_{this};
+    std::atomic<bool> underrunProtection_{true}, testWrite_{false}, replaceFile_{false},
+        finalizeTrack_{true}, performOPC_{false}, jolietFileSystem_{true}, writePostGap_{true};
+    std::atomic<int32_t> cacheSize_{kDefaultCacheSize};
+    std::string version_ = kLibraryVersion;
+    std::string isoFileName_;
+
+    std::atomic<int64_t> imageSectors_{0};
+    std::atomic<int64_t> bytesWritten_{0};
+    mutable std::mutex textLock_;
+    std::string writeDoneText_;
+    std::atomic<bool> burning_{false};
+    std::atomic<bool> closing_{false};  // being destroyed: end the burn quickly
+    UiHandOver handOver_;
+    std::unique_ptr<TCacheThread> cache_;
+    std::unique_ptr<TThWrite> writer_;
+};
+
+// One burn per process: the component whose burn runs, its cache thread,
+// and the abort request the write thread polls.
+extern std::atomic<TQCDBurner*> ActiveBurner;
+extern std::atomic<TCacheThread*> ActiveCacheThread;
+extern std::atomic<bool> AbortRequested;
+
+}  // namespace kq

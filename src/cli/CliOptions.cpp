@@ -1,0 +1,142 @@
+#include "cli/CliOptions.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+
+namespace kq::cli {
+
+namespace {
+
+struct Flag {
+    const char* name;
+    bool CliOptions::*member;
+};
+
+constexpr Flag kFlags[] = {
+    {"--help", &CliOptions::help},
+    {"--list", &CliOptions::list},
+    {"--all-recorders", &CliOptions::allRecorders},
+    {"--pass-through", &CliOptions::passThrough},
+    {"--any-medium", &CliOptions::anyMedium},
+    {"--no-checksum", &CliOptions::noChecksum},
+    {"--test-write", &CliOptions::testWrite},
+    {"--no-underrun-protection", &CliOptions::noUnderrunProtection},
+    {"--finalize-disc", &CliOptions::finalizeDisc},
+    {"--no-close", &CliOptions::noClose},
+    {"--opc", &CliOptions::opc},
+    {"--no-post-gap", &CliOptions::noPostGap},
+    {"--verify", &CliOptions::verify},
+    {"--eject", &CliOptions::eject},
+    {"--debug", &CliOptions::debug},
+    {"--trace-all", &CliOptions::traceAll},
+};
+
+constexpr const char* kValueOptions[] = {"--device", "--aspi-library", "--write-speed",
+                                         "--read-speed", "--cache-size", "--report-fd"};
+
+std::optional<int64_t> WholeNumber(const std::string& text, int64_t low, int64_t high) {
+    int64_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+bool IsValueOption(const std::string& name) {
+    for (const char* option : kValueOptions)
+        if (name == option) return true;
+    return false;
+}
+
+// Stores one option's value; an error line when the value is unfit.
+std::string TakeValue(CliOptions& o, const std::string& name, const std::string& value) {
+    if (name == "--device") {
+        if (value.empty()) return "--device needs a drive: a number, H:T:L or an entry of --list";
+        o.devices.push_back(value);
+    } else if (name == "--aspi-library") {
+        o.aspiLibrary = value;
+    } else if (name == "--write-speed" || name == "--read-speed") {
+        auto speed = WholeNumber(value, 0, 65535);
+        if (!speed) return name + " takes a speed in kB/s from 0 to 65535, not \"" + value + "\"";
+        (name == "--write-speed" ? o.writeSpeed : o.readSpeed) = static_cast<uint16_t>(*speed);
+    } else if (name == "--cache-size") {
+        auto bytes = WholeNumber(value, 1, std::numeric_limits<int32_t>::max());
+        if (!bytes) return "--cache-size takes a number of bytes, not \"" + value + "\"";
+        o.cacheSize = static_cast<int32_t>(*bytes);
+    } else if (name == "--report-fd") {
+        auto fd = WholeNumber(value, 0, std::numeric_limits<int>::max());
+        if (!fd) return "--report-fd takes a file descriptor number";
+        o.reportFd = static_cast<int>(*fd);
+    }
+    return {};
+}
+
+std::string TakeFlag(CliOptions& o, const std::string& name) {
+    for (const Flag& flag : kFlags) {
+        if (name == flag.name) {
+            o.*flag.member = true;
+            return {};
+        }
+    }
+    return "unknown option " + name + " (see --help)";
+}
+
+std::string CheckCombination(const CliOptions& o) {
+    if (o.help) return {};
+    if (o.list) return o.image.empty() ? std::string() : "--list takes no image";
+    if (o.image.empty()) return "no image given (see --help)";
+    if (o.allRecorders && !o.devices.empty()) return "give either --device or --all-recorders, not both";
+    return {};
+}
+
+}  // namespace
+
+ParseResult ParseCommandLine(const std::vector<std::string>& args) {
+    ParseResult result;
+    CliOptions& o = result.options;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size() && result.error.empty(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            if (!o.image.empty()) result.error = "one image at a time: \"" + arg + "\" is one too many";
+            else o.image = arg;
+            continue;
+        }
+        if (arg == "--") { optionsEnded = true; continue; }
+        if (arg == "-h") { o.help = true; continue; }
+        auto equals = arg.find('=');
+        std::string name = arg.substr(0, equals);
+        if (!IsValueOption(name)) {
+            result.error = equals == std::string::npos ? TakeFlag(o, name) : name + " takes no value";
+            continue;
+        }
+        std::string value;
+        if (equals != std::string::npos) value = arg.substr(equals + 1);
+        else if (i + 1 < args.size()) value = args[++i];
+        else { result.error = name + " needs a value"; continue; }
+        result.error = TakeValue(o, name, value);
+    }
+    if (result.error.empty()) result.error = CheckCombination(o);
+    return result;
+}
+
+std::vector<std::string> ChildArguments(const CliOptions& o, const std::string& device, int reportFd) {
+    std::vector<std::string> args{"--device", device, "--report-fd", std::to_string(reportFd)};
+    for (const Flag& flag : kFlags) {
+        std::string name = flag.name;
+        if (name == "--all-recorders" || name == "--help" || name == "--list") continue;
+        if (o.*flag.member) args.push_back(name);
+    }
+    if (!o.aspiLibrary.empty()) args.insert(args.end(), {"--aspi-library", o.aspiLibrary});
+    if (o.writeSpeed) args.insert(args.end(), {"--write-speed", std::to_string(*o.writeSpeed)});
+    if (o.readSpeed) args.insert(args.end(), {"--read-speed", std::to_string(*o.readSpeed)});
+    if (o.cacheSize) args.insert(args.end(), {"--cache-size", std::to_string(*o.cacheSize)});
+    // The parent has checked the image once; the children need not again.
+    if (std::find(args.begin(), args.end(), "--no-checksum") == args.end()) args.push_back("--no-checksum");
+    args.push_back("--");
+    args.push_back(o.image);
+    return args;
+}
+
+}  // namespace kq::cli

@@ -1,0 +1,32 @@
+#include "cli/DeviceChoice.h"
+
+#include "cli/DriveTable.h"
+
+#include <charconv>
+
+namespace kq::cli {
+
+namespace {
+
+std::optional<size_t> ListNumber(const std::string& spec) {
+    size_t n = 0;
+    auto [end, ec] = std::from_chars(spec.data(), spec.data() + spec.size(), n);
+    if (ec != std::errc() || end != spec.data() + spec.size()) return std::nullopt;
+    return n;
+}
+
+std::string AddressOf(const std::string& entry) { return entry.substr(0, entry.find(',')); }
+
+}  // namespace
+
+std::optional<std::string> ResolveDevice(const std::vector<std::string>& devices, const std::string& spec) {
+    if (auto n = ListNumber(spec)) {
+        if (*n >= 1 && *n <= devices.size()) return devices[*n - 1];
+        return std::nullopt;
+    }
+    for (const std::string& entry : devices)
+        if (entry == spec || AddressOf(entry) == spec || ShortEntry(entry) == ShortEntry(spec)) return entry;
+    return std::nullopt;
+}
+
+}  // namespace kq::cli

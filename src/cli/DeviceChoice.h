@@ -1,0 +1,14 @@
+#pragma once
+// Which entry of the device list the user means by --device.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kq::cli {
+
+// N (its number in --list, from 1), H:T:L (the entry's address) or the
+// entry itself, exactly or with its padding blanks cut. nullopt when no
+// entry matches.
+std::optional<std::string> ResolveDevice(const std::vector<std::string>& devices, const std::string& spec);
+
+}  // namespace kq::cli

@@ -1,0 +1,16 @@
+#include "cli/ExitCode.h"
+
+namespace kq::cli {
+
+int ExitSeverity(int code) {
+    switch (code) {
+        case 0: return 0;
+        case 4: return 1;
+        case 3: return 2;
+        case 1: return 3;
+        case 130: return 5;
+        default: return 4;
+    }
+}
+
+}  // namespace kq::cli

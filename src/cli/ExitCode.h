@@ -1,0 +1,18 @@
+#pragma once
+// The command line's exit codes: scripts branch on them.
+namespace kq::cli {
+
+enum ExitCode : int {
+    kExitSuccess = 0,
+    kExitBurnFailed = 1,
+    kExitUsage = 2,
+    kExitChecksumMismatch = 3,
+    kExitNoRecorder = 4,  // no recorder, or no usable medium in it
+    kExitAborted = 130,   // 128 + SIGINT, as shells report an interrupted program
+};
+
+// How bad a result is, for the overall code of several burns: an abort
+// outranks a failure, which outranks a missing medium.
+int ExitSeverity(int code);
+
+}  // namespace kq::cli

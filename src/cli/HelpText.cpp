@@ -1,0 +1,65 @@
+#include "cli/CliOptions.h"
+
+namespace kq::cli {
+
+const char* HelpText() {
+    return R"(Burns an ISO 9660 image onto a CD-R, Track-At-Once, as one data track.
+
+Usage:
+  cdburner-cli --list [--aspi-library PATH] [--pass-through]
+  cdburner-cli [options] IMAGE
+  cdburner-cli [options] --device A --device B ... IMAGE
+  cdburner-cli [options] --all-recorders IMAGE
+
+Drives:
+  --list                   list the recorders: description, what each can write, the
+                           medium loaded and its state; then the drives that are present
+                           but cannot be opened, with the reason and what to do
+  --device N|H:T:L|ENTRY   the recorder: its number in --list (from 1), its address
+                           adapter:target:lun, or its whole --list entry. Default: the
+                           first recorder that can write CD-R. Repeat it to burn the same
+                           image onto several recorders at once
+  --all-recorders          burn onto every recorder that holds a usable disc
+  --aspi-library PATH      load this ASPI-compatible library instead of the usual one
+  --pass-through           prefer the operating system's SCSI pass-through
+
+The image:
+  --no-checksum            do not compare the image with its .md5 companion. Otherwise an
+                           image with a companion (IMAGE without its extension + .md5, or
+                           IMAGE + .md5) is burnt only when the digests match
+  --any-medium             burn onto any writable medium the burner supports, not only CD-R
+
+The burn:
+  --write-speed KBPS       write speed in kB/s (176.4 kB/s is 1x CD); 0 = the drive's maximum
+  --read-speed KBPS        read speed in kB/s; 0 = the drive's maximum
+  --test-write             simulate: the laser stays off, nothing is recorded
+  --no-underrun-protection do not ask for buffer-underrun protection
+  --finalize-disc          close the disc: no further session can be added
+  --no-close               leave the session open after the track
+  --opc                    calibrate the laser (OPC) before writing
+  --cache-size BYTES       read-ahead cache (default 4194304; at least 2097152)
+  --no-post-gap            do not pad an image shorter than 300 sectors
+  --verify                 after a successful burn, read the track back with READ (10)
+                           and compare its digest with the image's
+  --eject                  eject the disc when done
+  --debug                  print the debug-message lines; --trace-all traces every command
+
+Output:
+  On a terminal, one updating line: percentage, MB written of the total, speed in kB/s
+  and as a CD or DVD multiple, drive buffer fill, elapsed time and time left. Otherwise a
+  plain line every few seconds. Then the burner's result: "Success" or its error text.
+  With several drives: one line per drive, then a summary table.
+
+Exit codes:
+  0   success (every burn, with several drives)
+  1   the burn failed (or a verify found a difference)
+  2   a mistake on the command line, a missing image or an unknown device
+  3   the image does not match its .md5 companion (or the companion cannot be read)
+  4   no recorder, or no usable disc in it (a closed disc, or a write-once disc that
+      already holds a session)
+  130 aborted with Ctrl-C; the drive is flushed first
+  With several drives: the worst single result.
+)";
+}
+
+}  // namespace kq::cli

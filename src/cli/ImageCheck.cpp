@@ -1,0 +1,70 @@
+#include "cli/ImageCheck.h"
+
+#include "app/ImageChecksum.h"
+#include "cli/ExitCode.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace kq::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Empty when the file opens for reading; the reason otherwise.
+std::string WhyUnreadable(const std::string& path) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) return "it is a folder";
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    ::close(fd);
+    return {};
+}
+
+std::string ReplacedExtension(const std::string& image) {
+    return fs::path(image).replace_extension(".md5").string();
+}
+
+}  // namespace
+
+std::string UnreadableCompanion(const std::string& image) {
+    for (const std::string& companion : {ReplacedExtension(image), image + ".md5"}) {
+        std::error_code ec;
+        if (!fs::exists(companion, ec)) continue;
+        std::string why = WhyUnreadable(companion);
+        if (!why.empty()) return companion + ": " + why;
+    }
+    return {};
+}
+
+int CheckImage(const std::string& image, bool skipChecksum, Console& console) {
+    std::error_code ec;
+    if (!fs::exists(image, ec)) {
+        console.Error("cannot read the image " + image + ": no such file");
+        return kExitUsage;
+    }
+    if (std::string why = WhyUnreadable(image); !why.empty()) {
+        console.Error("cannot read the image " + image + ": " + why);
+        return kExitUsage;
+    }
+    if (skipChecksum) return kExitSuccess;
+    if (std::string bad = UnreadableCompanion(image); !bad.empty()) {
+        console.Error("cannot read the checksum file " + bad + " (--no-checksum skips the check)");
+        return kExitUsage;
+    }
+    std::string checksum = ReadImageChecksum(image);
+    if (checksum.empty()) return kExitSuccess;
+    console.Line("checking " + image + " against its .md5 companion...");
+    if (!ChecksumMatches(checksum, MD5File(image))) {
+        console.Error("Error in md5-checksum: " + image + " is corrupted. Please download it again.");
+        return kExitChecksumMismatch;
+    }
+    console.Line("checksum: good");
+    return kExitSuccess;
+}
+
+}  // namespace kq::cli

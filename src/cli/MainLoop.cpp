@@ -1,0 +1,63 @@
+#include "cli/MainLoop.h"
+
+#include "platform/Timing.h"
+
+namespace kq::cli {
+
+MainLoop::MainLoop() : owner_(std::this_thread::get_id()), wake_(platform::Event::Create()) {}
+
+void MainLoop::Invoke(const std::function<void()>& call) {
+    auto pending = std::make_shared<Pending>();
+    pending->call = call;
+    {
+        std::unique_lock guard(lock_);
+        if (closed_ || std::this_thread::get_id() == owner_) {
+            guard.unlock();
+            call();
+            return;
+        }
+        queue_.push_back(pending);
+    }
+    if (wake_) wake_->Set();
+    std::unique_lock guard(lock_);
+    finished_.wait(guard, [&] { return pending->done; });
+}
+
+void MainLoop::RunFor(uint32_t ms) {
+    if (wake_) platform::CurrentTiming().WaitEvent(*wake_, ms);
+    else platform::SleepMs(ms);
+    for (;;) {
+        std::shared_ptr<Pending> next;
+        {
+            std::lock_guard guard(lock_);
+            if (queue_.empty()) {
+                if (wake_) wake_->Reset();
+                return;
+            }
+            next = queue_.front();
+            queue_.pop_front();
+        }
+        next->call();
+        std::lock_guard guard(lock_);
+        next->done = true;
+        finished_.notify_all();
+    }
+}
+
+void MainLoop::Close() {
+    std::deque<std::shared_ptr<Pending>> left;
+    {
+        std::lock_guard guard(lock_);
+        closed_ = true;
+        left.swap(queue_);
+    }
+    // Whoever is still waiting is served here rather than left hanging.
+    for (auto& pending : left) {
+        pending->call();
+        std::lock_guard guard(lock_);
+        pending->done = true;
+        finished_.notify_all();
+    }
+}
+
+}  // namespace kq::cli

@@ -1,0 +1,44 @@
+#pragma once
+// The progress line of a burn, and the speed measured from BytesWritten.
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <utility>
+
+namespace kq::cli {
+
+struct ProgressSample {
+    int64_t bytesWritten = 0;
+    int64_t totalBytes = 0;      // TotalSectors * 2048
+    uint64_t elapsedMs = 0;      // since the burn started
+    double speedKBps = 0;        // measured, kB = 1000 bytes
+    bool dvd = false;            // the multiple is of DVD speed, not CD
+    uint32_t bufferSize = 0;     // the drive's buffer; 0 when unknown
+    uint32_t bufferFree = 0;
+};
+
+// Whole percent written, 0..100; 0 while the total is unknown.
+int PercentOf(int64_t written, int64_t total);
+// The drive buffer's fill in whole percent, or -1 when its size is unknown.
+int BufferFillPercent(uint32_t size, uint32_t free);
+// "m:ss", or "h:mm:ss" from an hour on.
+std::string FormatDuration(uint64_t ms);
+// The speed as the drives count it: 1x CD = 176.4 kB/s, 1x DVD = 1385 kB/s.
+std::string FormatMultiple(double kBps, bool dvd);
+
+// " 37%  245.1 of 650.0 MB  7056 kB/s (40.0x)  buffer 95%  0:42 elapsed  1:12 left"
+std::string FormatProgressLine(const ProgressSample& sample);
+
+// The write speed over the last few seconds.
+class SpeedMeter {
+public:
+    explicit SpeedMeter(uint64_t windowMs = 3000) : windowMs_(windowMs) {}
+    void Add(uint64_t ms, int64_t bytes);
+    double KBps() const;
+
+private:
+    uint64_t windowMs_;
+    std::deque<std::pair<uint64_t, int64_t>> samples_;
+};
+
+}  // namespace kq::cli

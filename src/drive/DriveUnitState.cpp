@@ -1,0 +1,10 @@
+#include "drive/DriveUnitState.h"
+
+namespace kq {
+
+DriveUnitState& DriveUnit() {
+    static DriveUnitState state;
+    return state;
+}
+
+}  // namespace kq

@@ -1,0 +1,51 @@
+#include "platform/OpticalDrive.h"
+
+#include "platform/LinuxOpticalDrives.h"
+
+#include <atomic>
+#include <cctype>
+
+namespace platform {
+
+namespace {
+std::atomic<OpticalDrives*> installed{nullptr};
+
+OpticalDrives& MachineDrives() {
+    static LinuxOpticalDrives drives;
+    return drives;
+}
+}  // namespace
+
+OpticalDrives& CurrentOpticalDrives() {
+    OpticalDrives* drives = installed.load();
+    return drives ? *drives : MachineDrives();
+}
+
+OpticalDrives* SetOpticalDrives(OpticalDrives* drives) { return installed.exchange(drives); }
+
+std::string UnopenableHint(const std::error_code& reason) {
+    if (reason == std::errc::permission_denied || reason == std::errc::operation_not_permitted)
+        return "add the user to the cdrom group";
+    if (reason == std::errc::device_or_resource_busy) return "another program holds the drive";
+    return {};
+}
+
+std::string UnopenableText(const UnopenableDrive& drive) {
+    std::string why = drive.reason.message();
+    if (!why.empty()) why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(why[0])));
+    std::string text = drive.node + " is there but cannot be opened: " + why;
+    const std::string hint = UnopenableHint(drive.reason);
+    if (!hint.empty()) text += " (" + hint + ")";
+    return text;
+}
+
+std::vector<UnopenableDrive> FindUnopenableDrives(OpticalDrives& drives) {
+    std::vector<UnopenableDrive> found;
+    for (const std::string& node : drives.Enumerate()) {
+        std::error_code why;
+        if (!drives.Open(node, why)) found.push_back({node, why});
+    }
+    return found;
+}
+
+}  // namespace platform

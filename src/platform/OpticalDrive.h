@@ -1,0 +1,106 @@
+#pragma once
+// The machine's optical drives and the one call that reaches them: a
+// command block with its data, direction, time-out and sense, carried out
+// synchronously. The pass-through layer works only through this interface,
+// so virtual recorders can stand exactly where a real drive would.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace platform {
+
+// Where the system's SCSI layer puts a drive: host adapter (port), channel
+// (path), target and LUN.
+struct ScsiAddress {
+    uint32_t host = 0;
+    uint8_t channel = 0;
+    uint8_t target = 0;
+    uint8_t lun = 0;
+};
+
+enum class PassDirection { None, In, Out };
+
+struct PassThroughRequest {
+    std::span<const uint8_t> cdb;
+    PassDirection direction = PassDirection::None;
+    std::span<uint8_t> data;
+    uint32_t timeoutSeconds = 0;
+    std::span<uint8_t> sense;  // room for the sense bytes; its size is the length asked for
+};
+
+// Why a call brought no answer of the drive. Only with None did the drive
+// carry the command out (successfully or with a SCSI status).
+enum class PassFailure : uint8_t {
+    None,
+    CallFailed,      // the system call failed: no status, no sense
+    Filtered,        // the system would not pass this command on (EPERM)
+    TimedOut,        // the drive did not finish in time
+    NoDevice,        // the drive no longer answers selection
+    BusReset,        // the bus was reset under the command
+    TransportError,  // any other adapter or driver failure
+    ShortWrite,      // the drive took fewer bytes than it was sent
+};
+
+struct PassThroughOutcome {
+    PassFailure failure = PassFailure::None;
+    int systemError = 0;     // errno of a failed call
+    uint8_t scsiStatus = 0;  // the SCSI status byte (02h CHECK CONDITION)
+    size_t senseLength = 0;  // bytes written into the request's sense room
+    size_t transferred = 0;  // data bytes that actually moved
+};
+
+// One open drive; destroying it closes the drive.
+class OpticalDrive {
+public:
+    virtual ~OpticalDrive() = default;
+    // nullopt when the system cannot say where the drive sits.
+    virtual std::optional<ScsiAddress> Address() = 0;
+    virtual PassThroughOutcome PassThrough(const PassThroughRequest& request) = 0;
+};
+
+class OpticalDrives {
+public:
+    virtual ~OpticalDrives() = default;
+    // Device nodes of the optical drives in letter order: the first is C.
+    virtual std::vector<std::string> Enumerate() = 0;
+    // Opens read-write, falling back to read-only. nullptr when neither
+    // works, with `why` the system's reason.
+    virtual std::unique_ptr<OpticalDrive> Open(const std::string& node, std::error_code& why) = 0;
+};
+
+// The drives of this machine (the Linux ones unless a test put others in).
+OpticalDrives& CurrentOpticalDrives();
+// Installs a replacement (nullptr: the machine's own); returns the previous.
+OpticalDrives* SetOpticalDrives(OpticalDrives* drives);
+
+class ScopedOpticalDrives {
+public:
+    explicit ScopedOpticalDrives(OpticalDrives& drives) : previous_(SetOpticalDrives(&drives)) {}
+    ~ScopedOpticalDrives() { SetOpticalDrives(previous_); }
+    ScopedOpticalDrives(const ScopedOpticalDrives&) = delete;
+    ScopedOpticalDrives& operator=(const ScopedOpticalDrives&) = delete;
+
+private:
+    OpticalDrives* previous_;
+};
+
+// A drive node that exists but cannot be opened, and the system's reason.
+struct UnopenableDrive {
+    std::string node;
+    std::error_code reason;
+};
+
+// What the user can do about it ("add the user to the cdrom group"), or "".
+std::string UnopenableHint(const std::error_code& reason);
+// "/dev/sr0 is there but cannot be opened: permission denied (add the user
+// to the cdrom group)".
+std::string UnopenableText(const UnopenableDrive& drive);
+// Tries each enumerated node once and keeps those that would not open.
+std::vector<UnopenableDrive> FindUnopenableDrives(OpticalDrives& drives);
+
+}  // namespace platform

@@ -1,0 +1,92 @@
+#include "platform/SgIo.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace platform {
+
+namespace {
+
+// Host byte (host_status) values of the kernel's SCSI layer.
+constexpr uint16_t kDidOk = 0x00;
+constexpr uint16_t kDidNoConnect = 0x01;
+constexpr uint16_t kDidTimeOut = 0x03;
+constexpr uint16_t kDidBadTarget = 0x04;
+constexpr uint16_t kDidReset = 0x08;
+
+// Driver byte (driver_status): the low nibble; DRIVER_SENSE only says that
+// sense bytes came with the status.
+constexpr uint16_t kDriverMask = 0x0F;
+constexpr uint16_t kDriverOk = 0x00;
+constexpr uint16_t kDriverTimeout = 0x06;
+constexpr uint16_t kDriverSense = 0x08;
+
+PassFailure HostFailure(uint16_t host) {
+    switch (host) {
+        case kDidOk: return PassFailure::None;
+        case kDidNoConnect: case kDidBadTarget: return PassFailure::NoDevice;
+        case kDidTimeOut: return PassFailure::TimedOut;
+        case kDidReset: return PassFailure::BusReset;
+        default: return PassFailure::TransportError;
+    }
+}
+
+PassFailure DriverFailure(uint16_t driver) {
+    switch (driver & kDriverMask) {
+        case kDriverOk: case kDriverSense: return PassFailure::None;
+        case kDriverTimeout: return PassFailure::TimedOut;
+        default: return PassFailure::TransportError;
+    }
+}
+
+size_t Transferred(const sg_io_hdr_t& h) {
+    if (h.resid <= 0) return h.dxfer_len;
+    return h.dxfer_len - std::min<unsigned>(static_cast<unsigned>(h.resid), h.dxfer_len);
+}
+
+}  // namespace
+
+sg_io_hdr_t BuildSgIoHeader(const PassThroughRequest& request) {
+    sg_io_hdr_t h{};
+    h.interface_id = 'S';
+    switch (request.direction) {
+        case PassDirection::In: h.dxfer_direction = SG_DXFER_FROM_DEV; break;
+        case PassDirection::Out: h.dxfer_direction = SG_DXFER_TO_DEV; break;
+        case PassDirection::None: h.dxfer_direction = SG_DXFER_NONE; break;
+    }
+    // The kernel wants no buffer when there is no data phase.
+    if (request.direction != PassDirection::None && !request.data.empty()) {
+        h.dxferp = request.data.data();
+        h.dxfer_len = static_cast<unsigned>(request.data.size());
+    } else {
+        h.dxfer_direction = SG_DXFER_NONE;
+    }
+    h.cmdp = const_cast<unsigned char*>(request.cdb.data());
+    h.cmd_len = static_cast<unsigned char>(std::min<size_t>(request.cdb.size(), 16));
+    h.sbp = request.sense.data();
+    h.mx_sb_len = static_cast<unsigned char>(std::min<size_t>(request.sense.size(), 255));
+    h.timeout = request.timeoutSeconds * 1000u;
+    return h;
+}
+
+PassThroughOutcome DecodeSgIo(const sg_io_hdr_t& h, int ioctlResult, int callErrno) {
+    PassThroughOutcome out;
+    if (ioctlResult < 0) {
+        // The kernel filters commands for users without CAP_SYS_RAWIO
+        // before they reach the drive: not the drive's error.
+        out.failure = callErrno == EPERM ? PassFailure::Filtered : PassFailure::CallFailed;
+        out.systemError = callErrno;
+        return out;
+    }
+    out.scsiStatus = h.status;
+    out.senseLength = std::min<size_t>(h.sb_len_wr, h.mx_sb_len);
+    out.transferred = Transferred(h);
+    out.failure = HostFailure(h.host_status);
+    if (out.failure == PassFailure::None) out.failure = DriverFailure(h.driver_status);
+    if (out.failure == PassFailure::None && h.status == 0 && h.dxfer_direction == SG_DXFER_TO_DEV &&
+        out.transferred < h.dxfer_len)
+        out.failure = PassFailure::ShortWrite;
+    return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,146 @@
+#include "vrecorder/VirtualOpticalDrives.h"
+
+#include "platform/Timing.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace vrec {
+
+namespace {
+
+using platform::PassFailure;
+using platform::PassThroughOutcome;
+using platform::PassThroughRequest;
+
+DataDirection ToRecorder(platform::PassDirection d) {
+    switch (d) {
+        case platform::PassDirection::In: return DataDirection::In;
+        case platform::PassDirection::Out: return DataDirection::Out;
+        default: return DataDirection::None;
+    }
+}
+
+PassFailure DeliveryFailure(Delivery d) {
+    switch (d) {
+        case Delivery::Normal: case Delivery::Late: return PassFailure::None;
+        case Delivery::Never: return PassFailure::TimedOut;  // not waited out
+        case Delivery::Vanished: return PassFailure::NoDevice;
+        default: return PassFailure::TransportError;
+    }
+}
+
+PassThroughOutcome Carry(VirtualRecorder& recorder, const PassThroughRequest& rq) {
+    CommandResult r = recorder.Execute(rq.cdb.data(), rq.cdb.size(), ToRecorder(rq.direction),
+                                       rq.data.data(), rq.data.size());
+    if (r.delivery == Delivery::Late) platform::SleepMs(r.delayMs);
+    PassThroughOutcome out;
+    out.failure = DeliveryFailure(r.delivery);
+    if (out.failure != PassFailure::None) return out;
+    out.scsiStatus = r.status;
+    out.transferred = std::min(r.transferred, rq.data.size());
+    if (r.status == kStatusCheckCondition) {
+        out.senseLength = std::min(rq.sense.size(), r.sense.size());
+        std::memcpy(rq.sense.data(), r.sense.data(), out.senseLength);
+    }
+    if (r.status == kStatusGood && rq.direction == platform::PassDirection::Out &&
+        out.transferred < rq.data.size())
+        out.failure = PassFailure::ShortWrite;
+    return out;
+}
+
+class VirtualDrive : public platform::OpticalDrive {
+public:
+    VirtualDrive(VirtualDriveSlot& slot, const std::atomic<uint32_t>& callMs) : slot_(slot), callMs_(callMs) {
+        ++slot_.opens;
+        ++slot_.openHandles;
+    }
+    ~VirtualDrive() override { --slot_.openHandles; }
+
+    std::optional<platform::ScsiAddress> Address() override { return slot_.address; }
+
+    PassThroughOutcome PassThrough(const PassThroughRequest& rq) override {
+        ++slot_.calls;
+        const int now = ++slot_.active;
+        int most = slot_.mostActive.load();
+        while (now > most && !slot_.mostActive.compare_exchange_weak(most, now)) {}
+        PassThroughOutcome out = Answer(rq);
+        if (uint32_t ms = callMs_.load()) platform::SleepMs(ms);
+        --slot_.active;
+        return out;
+    }
+
+private:
+    PassThroughOutcome Answer(const PassThroughRequest& rq) {
+        PassThroughOutcome out;
+        const uint8_t opcode = rq.cdb.empty() ? 0 : rq.cdb[0];
+        if (std::ranges::find(slot_.filtered, opcode) != slot_.filtered.end()) {
+            out.failure = PassFailure::Filtered;
+            out.systemError = EPERM;
+            return out;
+        }
+        if (slot_.callsFail || !slot_.recorder) {
+            out.failure = PassFailure::CallFailed;
+            out.systemError = EIO;
+            return out;
+        }
+        return Carry(*slot_.recorder, rq);
+    }
+
+    VirtualDriveSlot& slot_;
+    const std::atomic<uint32_t>& callMs_;
+};
+
+}  // namespace
+
+VirtualDriveSlot& VirtualOpticalDrives::NewSlot() {
+    std::lock_guard guard(lock_);
+    auto slot = std::make_unique<VirtualDriveSlot>();
+    slot->node = "/dev/vsr" + std::to_string(slots_.size());
+    slots_.push_back(std::move(slot));
+    return *slots_.back();
+}
+
+VirtualDriveSlot& VirtualOpticalDrives::Add(std::shared_ptr<VirtualRecorder> recorder) {
+    VirtualDriveSlot& slot = NewSlot();
+    const RecorderConfig& c = recorder->Config();
+    platform::ScsiAddress address;
+    address.host = c.adapter;
+    address.target = c.target;
+    address.lun = c.lun;
+    slot.address = address;
+    slot.recorder = std::move(recorder);
+    return slot;
+}
+
+VirtualDriveSlot& VirtualOpticalDrives::AddUnopenable(std::error_code why) {
+    VirtualDriveSlot& slot = NewSlot();
+    slot.openError = why;
+    return slot;
+}
+
+std::vector<std::string> VirtualOpticalDrives::Enumerate() {
+    std::lock_guard guard(lock_);
+    std::vector<std::string> nodes;
+    for (const auto& s : slots_) nodes.push_back(s->node);
+    return nodes;
+}
+
+std::unique_ptr<platform::OpticalDrive> VirtualOpticalDrives::Open(const std::string& node,
+                                                                   std::error_code& why) {
+    std::lock_guard guard(lock_);
+    for (const auto& s : slots_) {
+        if (s->node != node) continue;
+        if (s->openError) {
+            why = s->openError;
+            return nullptr;
+        }
+        why.clear();
+        return std::make_unique<VirtualDrive>(*s, callMs_);
+    }
+    why = std::make_error_code(std::errc::no_such_file_or_directory);
+    return nullptr;
+}
+
+}  // namespace vrec

@@ -1,0 +1,178 @@
+#include "burner/HandOver.h"
+#include "burner/ThWrite.h"
+#include "burner/kqCDBC.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <locale>
+#include <thread>
+
+using namespace kq;
+
+namespace {
+
+TEST(BurnerComponent, StartsWithItsDefaults) {
+    TQCDBurner b;
+    EXPECT_TRUE(b.UnderrunProtection());
+    EXPECT_TRUE(b.FinalizeTrack());
+    EXPECT_TRUE(b.JolietFileSystem());
+    EXPECT_TRUE(b.WritePostGap());
+    EXPECT_FALSE(b.TestWrite() || b.PerformOPC() || b.ReplaceFile() || b.Erasing() || b.FinalizeDisc());
+    EXPECT_FALSE(b.DoDebug);
+    EXPECT_EQ(b.CacheSize(), 4194304);
+    EXPECT_EQ(b.Version(), "1.21");
+    EXPECT_EQ(b.ReadSpeed.load(), 0);
+    EXPECT_EQ(b.WriteSpeed(), 0);
+    EXPECT_EQ(b.DeviceBufferSize(), 0u);
+    EXPECT_EQ(b.IdVolume, "");
+    EXPECT_EQ(b.DateCreation, 0.0);
+    EXPECT_EQ(b.BytesWritten(), 0);
+    EXPECT_EQ(b.TotalSectors(), 300);  // no image yet: the post gap alone
+    ASSERT_NE(b.RootDir(), nullptr);
+    EXPECT_EQ(b.RootDir()->ShortName, "CD_ROOT");
+    EXPECT_EQ(b.ImageTree().DirCapacity(), 8191);
+    EXPECT_EQ(b.ImageTree().FileCapacity(), 65535);
+    // Sized at construction, emptied by the tree reset: no memory held.
+    EXPECT_EQ(b.HeaderStream().HeldBytes(), 0u);
+}
+
+TEST(BurnerComponent, SettersKeepTheirRules) {
+    TQCDBurner b;
+    b.SetCacheSize(1000);
+    EXPECT_EQ(b.CacheSize(), 2097152);
+    b.SetCacheSize(5000000);
+    EXPECT_EQ(b.CacheSize(), 4999168);
+    b.SetVersion("9.99");
+    EXPECT_EQ(b.Version(), "1.21");
+    b.SetWritePostGap(false);
+    EXPECT_EQ(b.TotalSectors(), 0);
+}
+
+TEST(BurnerComponent, StoredDefaultsAreNotStored) {
+    TQCDBurner b;
+    EXPECT_FALSE(b.IsStored("DoDebug"));
+    EXPECT_FALSE(b.IsStored("FinalizeTrack"));
+    EXPECT_FALSE(b.IsStored("JolietFileSystem"));
+    EXPECT_TRUE(b.IsStored("CacheSize"));
+    b.DoDebug = true;
+    b.SetFinalizeTrack(false);
+    EXPECT_TRUE(b.IsStored("DoDebug"));
+    EXPECT_TRUE(b.IsStored("FinalizeTrack"));
+}
+
+// No transport is needed: the image is looked at before any thread starts.
+TEST(BurnerComponent, MissingImageIsReportedOnceWithItsName) {
+    TempDir dir;
+    TQCDBurner b;
+    std::vector<std::string> reports;
+    b.OnWriteDone = [&](TQCDBurner& sender, const std::string& error) {
+        EXPECT_EQ(&sender, &b);
+        reports.push_back(error);
+    };
+    const std::string path = dir / "missing.iso";
+    EXPECT_FALSE(b.BurnISOImage(path));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0], "CAN'T OPEN FILE \"" + path + "\" OR FILE IS IN USES BY OTHER SOFTWARE");
+    EXPECT_FALSE(b.Burning());
+    EXPECT_EQ(ActiveBurner.load(), &b);
+    EXPECT_EQ(ActiveCacheThread.load(), nullptr);
+    // Nothing stays claimed: the next attempt is judged on its own.
+    EXPECT_FALSE(b.BurnISOImage(path));
+    EXPECT_EQ(reports.size(), 2u);
+}
+
+TEST(SpeedText, MultipleAndKilobytesInTheLocalesSigns) {
+    EXPECT_EQ(SpeedText(7056, false, std::locale::classic()), "40X (7,056 KB/s)");
+    EXPECT_EQ(SpeedText(1411, false, std::locale::classic()), "8X (1,411 KB/s)");
+    EXPECT_EQ(SpeedText(11080, true, std::locale::classic()), "8.0X (11,080 KB/s)");
+    EXPECT_EQ(SpeedText(0, true, std::locale::classic()), "0.0X (0 KB/s)");
+    struct German : std::numpunct<char> {
+        char do_decimal_point() const override { return ','; }
+        char do_thousands_sep() const override { return '.'; }
+    };
+    const std::locale german(std::locale::classic(), new German);
+    EXPECT_EQ(SpeedText(5540, true, german), "4,0X (5.540 KB/s)");
+    EXPECT_EQ(SpeedText(65535, false, german), "372X (65.535 KB/s)");
+}
+
+TEST(MediaNames, ByCode) {
+    EXPECT_STREQ(MediaName(2), "CD-R");
+    EXPECT_STREQ(MediaName(7), "DVD-RW");
+    EXPECT_STREQ(MediaName(11), "DVD+R");
+    EXPECT_STREQ(MediaName(14), "DDCD-RW");
+    EXPECT_STREQ(MediaName(99), "UNKNOWN");
+}
+
+// A host that posts the call to its own loop and returns at once.
+class PostingHost {
+public:
+    TSynchronizeHook Hook() {
+        return [this](std::function<void()> call) {
+            std::lock_guard hold(lock_);
+            queue_.push_back(std::move(call));
+        };
+    }
+    bool RunOne() {
+        std::function<void()> call;
+        {
+            std::lock_guard hold(lock_);
+            if (queue_.empty()) return false;
+            call = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        call();
+        return true;
+    }
+
+private:
+    std::mutex lock_;
+    std::deque<std::function<void()>> queue_;
+};
+
+TEST(UiHandOver, CallRunsOnTheHostsThreadWhileTheCallerWaits) {
+    UiHandOver handOver;
+    PostingHost host;
+    std::atomic<bool> returned{false};
+    std::thread::id ranOn;
+    std::thread worker([&] {
+        EXPECT_TRUE(handOver.Run(host.Hook(), [&] { ranOn = std::this_thread::get_id(); }));
+        returned = true;
+    });
+    while (!host.RunOne()) std::this_thread::yield();
+    worker.join();
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
+
+// The component goes away while its report waits in the host's queue:
+// the waiting thread is released, and the stale call later does nothing.
+TEST(UiHandOver, CancelReleasesTheWaitAndDropsTheStaleCall) {
+    UiHandOver handOver;
+    PostingHost host;
+    std::atomic<bool> ran{false}, released{false};
+    std::thread worker([&] {
+        EXPECT_FALSE(handOver.Run(host.Hook(), [&] { ran = true; }));
+        released = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    handOver.Cancel();
+    worker.join();
+    EXPECT_TRUE(released);
+    EXPECT_TRUE(host.RunOne());
+    EXPECT_FALSE(ran);
+    EXPECT_FALSE(handOver.Run(nullptr, [&] { ran = true; }));
+    EXPECT_FALSE(ran);
+}
+
+TEST(UiHandOver, WithoutAHookTheCallRunsDirectly) {
+    UiHandOver handOver;
+    std::thread::id ranOn;
+    EXPECT_TRUE(handOver.Run(nullptr, [&] { ranOn = std::this_thread::get_id(); }));
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+}
+
+}  // namespace

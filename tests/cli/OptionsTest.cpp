@@ -1,0 +1,89 @@
+// The command line as typed: every option lands where it should, and each
+// mistake gets one line.
+#include "cli/CliOptions.h"
+#include "cli/ExitCode.h"
+
+#include <gtest/gtest.h>
+
+using namespace kq::cli;
+
+namespace {
+
+ParseResult Parse(std::vector<std::string> args) { return ParseCommandLine(args); }
+
+}  // namespace
+
+TEST(Options, EveryOptionLandsInItsField) {
+    auto r = Parse({"--device", "0:1:0", "--aspi-library=/x/lib.so", "--pass-through", "--any-medium",
+                    "--no-checksum", "--write-speed", "7056", "--read-speed=0", "--test-write",
+                    "--no-underrun-protection", "--finalize-disc", "--no-close", "--opc", "--cache-size",
+                    "5000000", "--no-post-gap", "--verify", "--eject", "--debug", "--trace-all", "image.iso"});
+    ASSERT_EQ(r.error, "");
+    const CliOptions& o = r.options;
+    EXPECT_EQ(o.devices, std::vector<std::string>{"0:1:0"});
+    EXPECT_EQ(o.aspiLibrary, "/x/lib.so");
+    EXPECT_TRUE(o.passThrough && o.anyMedium && o.noChecksum && o.testWrite && o.noUnderrunProtection);
+    EXPECT_TRUE(o.finalizeDisc && o.noClose && o.opc && o.noPostGap && o.verify && o.eject && o.debug &&
+                o.traceAll);
+    EXPECT_EQ(o.writeSpeed, 7056);
+    EXPECT_EQ(o.readSpeed, 0);
+    EXPECT_EQ(o.cacheSize, 5000000);
+    EXPECT_EQ(o.image, "image.iso");
+    EXPECT_FALSE(o.ManyDrives());
+}
+
+TEST(Options, MistakesGetOneLine) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+    } cases[] = {
+        {{"--frobnicate", "a.iso"}, "unknown option --frobnicate (see --help)"},
+        {{}, "no image given (see --help)"},
+        {{"a.iso", "b.iso"}, "one image at a time: \"b.iso\" is one too many"},
+        {{"--write-speed", "fast", "a.iso"}, "--write-speed takes a speed in kB/s from 0 to 65535, not \"fast\""},
+        {{"--write-speed", "70000", "a.iso"}, "--write-speed takes a speed in kB/s from 0 to 65535, not \"70000\""},
+        {{"--cache-size", "-1", "a.iso"}, "--cache-size takes a number of bytes, not \"-1\""},
+        {{"a.iso", "--device"}, "--device needs a value"},
+        {{"--verify=yes", "a.iso"}, "--verify takes no value"},
+        {{"--list", "a.iso"}, "--list takes no image"},
+        {{"--all-recorders", "--device", "1", "a.iso"}, "give either --device or --all-recorders, not both"},
+    };
+    for (const Case& c : cases) {
+        auto r = Parse(c.args);
+        EXPECT_EQ(r.error, c.error);
+        EXPECT_EQ(r.error.find('\n'), std::string::npos);
+    }
+}
+
+TEST(Options, ListAndHelpNeedNoImage) {
+    EXPECT_EQ(Parse({"--list", "--pass-through"}).error, "");
+    EXPECT_TRUE(Parse({"--help"}).options.help);
+    EXPECT_EQ(Parse({"-h", "--bogus-but-ignored-after-help"}).error, "unknown option --bogus-but-ignored-after-help (see --help)");
+    // After "--" a name that looks like an option is the image.
+    EXPECT_EQ(Parse({"--", "--odd.iso"}).options.image, "--odd.iso");
+}
+
+TEST(Options, SeveralDrivesAndTheirChildren) {
+    auto r = Parse({"--device", "1", "--device", "0:2:0", "--verify", "--write-speed", "9173", "a.iso"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_TRUE(r.options.ManyDrives());
+    EXPECT_TRUE(Parse({"--all-recorders", "a.iso"}).options.ManyDrives());
+
+    // A child gets the same options, one drive, and no second checksum.
+    auto child = ChildArguments(r.options, "0:2:0", 7);
+    auto back = ParseCommandLine(child);
+    ASSERT_EQ(back.error, "");
+    EXPECT_EQ(back.options.devices, std::vector<std::string>{"0:2:0"});
+    EXPECT_EQ(back.options.reportFd, 7);
+    EXPECT_TRUE(back.options.verify && back.options.noChecksum);
+    EXPECT_EQ(back.options.writeSpeed, 9173);
+    EXPECT_EQ(back.options.image, "a.iso");
+    EXPECT_FALSE(back.options.ManyDrives());
+}
+
+TEST(Options, WorstResultDecidesTheExitCode) {
+    EXPECT_GT(ExitSeverity(kExitAborted), ExitSeverity(kExitBurnFailed));
+    EXPECT_GT(ExitSeverity(kExitBurnFailed), ExitSeverity(kExitChecksumMismatch));
+    EXPECT_GT(ExitSeverity(kExitChecksumMismatch), ExitSeverity(kExitNoRecorder));
+    EXPECT_GT(ExitSeverity(kExitNoRecorder), ExitSeverity(kExitSuccess));
+}

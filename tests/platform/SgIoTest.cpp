@@ -1,0 +1,146 @@
+// The SG_IO request built from canned inputs, and canned kernel answers
+// turned into outcomes; then the Linux drives on a folder of stand-in
+// nodes, where every call reaches the real open and ioctl.
+#include "platform/LinuxOpticalDrives.h"
+#include "platform/SgIo.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cerrno>
+#include <filesystem>
+
+using namespace platform;
+
+namespace {
+
+struct Canned {
+    std::array<uint8_t, 6> cdb{0x12, 0, 0, 0, 96, 0};
+    std::array<uint8_t, 96> data{};
+    std::array<uint8_t, 24> sense{};
+    PassThroughRequest Request(PassDirection d) {
+        return {cdb, d, data, 120, sense};
+    }
+};
+
+sg_io_hdr_t Answered(Canned& c, PassDirection d) {
+    sg_io_hdr_t h = BuildSgIoHeader(c.Request(d));
+    return h;
+}
+
+}  // namespace
+
+TEST(SgIo, HeaderCarriesCdbDataDirectionTimeoutAndSenseRoom) {
+    Canned c;
+    sg_io_hdr_t h = BuildSgIoHeader(c.Request(PassDirection::In));
+    EXPECT_EQ(h.interface_id, 'S');
+    EXPECT_EQ(h.dxfer_direction, SG_DXFER_FROM_DEV);
+    EXPECT_EQ(h.dxferp, c.data.data());
+    EXPECT_EQ(h.dxfer_len, 96u);
+    EXPECT_EQ(h.cmdp, c.cdb.data());
+    EXPECT_EQ(h.cmd_len, 6);
+    EXPECT_EQ(h.sbp, c.sense.data());
+    EXPECT_EQ(h.mx_sb_len, 24);
+    EXPECT_EQ(h.timeout, 120000u);
+
+    EXPECT_EQ(BuildSgIoHeader(c.Request(PassDirection::Out)).dxfer_direction, SG_DXFER_TO_DEV);
+    sg_io_hdr_t none = BuildSgIoHeader(c.Request(PassDirection::None));
+    EXPECT_EQ(none.dxfer_direction, SG_DXFER_NONE);
+    EXPECT_EQ(none.dxfer_len, 0u) << "no data phase, no buffer";
+}
+
+TEST(SgIo, CheckConditionKeepsStatusAndTheSenseActuallyWritten) {
+    Canned c;
+    sg_io_hdr_t h = Answered(c, PassDirection::In);
+    h.status = 0x02;
+    h.driver_status = 0x08;  // DRIVER_SENSE: sense came with the status
+    h.sb_len_wr = 18;
+    PassThroughOutcome o = DecodeSgIo(h, 0, 0);
+    EXPECT_EQ(o.failure, PassFailure::None) << "the drive answered";
+    EXPECT_EQ(o.scsiStatus, 0x02);
+    EXPECT_EQ(o.senseLength, 18u);
+
+    h.sb_len_wr = 200;  // never more than the room given
+    EXPECT_EQ(DecodeSgIo(h, 0, 0).senseLength, 24u);
+}
+
+TEST(SgIo, HostAndDriverErrorsAreFailuresEvenWithGoodStatus) {
+    Canned c;
+    sg_io_hdr_t h = Answered(c, PassDirection::In);
+    const std::pair<uint16_t, PassFailure> hosts[] = {
+        {0x01, PassFailure::NoDevice}, {0x03, PassFailure::TimedOut}, {0x04, PassFailure::NoDevice},
+        {0x07, PassFailure::TransportError}, {0x08, PassFailure::BusReset}};
+    for (auto [host, failure] : hosts) {
+        h.host_status = host;
+        EXPECT_EQ(DecodeSgIo(h, 0, 0).failure, failure) << "host " << host;
+    }
+    h.host_status = 0;
+    h.driver_status = 0x06;
+    EXPECT_EQ(DecodeSgIo(h, 0, 0).failure, PassFailure::TimedOut);
+    h.driver_status = 0x04;
+    EXPECT_EQ(DecodeSgIo(h, 0, 0).failure, PassFailure::TransportError);
+}
+
+TEST(SgIo, FailedIoctlHasNoSenseAndEpermIsTheKernelsFilter) {
+    Canned c;
+    sg_io_hdr_t h = Answered(c, PassDirection::None);
+    h.sb_len_wr = 18;  // whatever is left in the header does not count
+    PassThroughOutcome filtered = DecodeSgIo(h, -1, EPERM);
+    EXPECT_EQ(filtered.failure, PassFailure::Filtered);
+    EXPECT_EQ(filtered.senseLength, 0u);
+    PassThroughOutcome failed = DecodeSgIo(h, -1, EIO);
+    EXPECT_EQ(failed.failure, PassFailure::CallFailed);
+    EXPECT_EQ(failed.systemError, EIO);
+}
+
+TEST(SgIo, ShortTransferInIsCountedShortWriteIsAFailure) {
+    Canned c;
+    sg_io_hdr_t in = Answered(c, PassDirection::In);
+    in.resid = 60;
+    PassThroughOutcome o = DecodeSgIo(in, 0, 0);
+    EXPECT_EQ(o.failure, PassFailure::None);
+    EXPECT_EQ(o.transferred, 36u);
+    in.resid = 5000;  // a residue larger than the buffer moved nothing
+    EXPECT_EQ(DecodeSgIo(in, 0, 0).transferred, 0u);
+
+    sg_io_hdr_t out = Answered(c, PassDirection::Out);
+    out.resid = 10;
+    EXPECT_EQ(DecodeSgIo(out, 0, 0).failure, PassFailure::ShortWrite);
+}
+
+TEST(LinuxOpticalDrives, NodesInNumberOrderAndTheReasonOfOneThatWillNotOpen) {
+    TempDir dir;
+    for (const char* name : {"sr10", "sr2", "sr0", "sda", "srx"}) dir.Write(name, "");
+    std::filesystem::create_symlink(dir / "gone", dir / "sr3");
+    LinuxOpticalDrives drives(dir.Path().string());
+    EXPECT_EQ(drives.Enumerate(),
+              (std::vector<std::string>{dir / "sr0", dir / "sr2", dir / "sr3", dir / "sr10"}));
+
+    auto unopenable = FindUnopenableDrives(drives);
+    ASSERT_EQ(unopenable.size(), 1u);
+    EXPECT_EQ(unopenable[0].node, dir / "sr3");
+    EXPECT_EQ(unopenable[0].reason, std::errc::no_such_file_or_directory);
+}
+
+TEST(LinuxOpticalDrives, AFileThatIsNoDriveHasNoAddressAndFailsTheCall) {
+    TempDir dir;
+    dir.Write("sr0", "");
+    LinuxOpticalDrives drives(dir.Path().string());
+    std::error_code why;
+    auto drive = drives.Open(dir / "sr0", why);
+    ASSERT_TRUE(drive) << why.message();
+    EXPECT_FALSE(drive->Address());
+    Canned c;
+    PassThroughOutcome o = drive->PassThrough(c.Request(PassDirection::In));
+    EXPECT_EQ(o.failure, PassFailure::CallFailed);
+    EXPECT_EQ(o.systemError, ENOTTY);
+}
+
+TEST(UnopenableDrive, TextNamesNodeReasonAndHint) {
+    UnopenableDrive d{"/dev/sr0", std::error_code(EACCES, std::generic_category())};
+    EXPECT_EQ(UnopenableText(d),
+              "/dev/sr0 is there but cannot be opened: permission denied (add the user to the cdrom group)");
+    d.reason = std::error_code(ENXIO, std::generic_category());
+    EXPECT_EQ(UnopenableHint(d.reason), "");
+}

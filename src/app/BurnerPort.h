@@ -39,10 +39,10 @@ public:
     // over to it); OnFinalizingTrack runs on the write thread.
     virtual void BindEvents(WriteDone onWriteDone, FinalizingTrack onFinalizingTrack) = 0;
 
-    // How the write thread hands its report to the window's thread: the
-    // hook runs the call there and returns when it has run (or was dropped
-    // because the window is gone).
-    using HandOverHook = std::function<void(const std::function<void()>& call)>;
+    // How the write thread's report gets onto the window's thread: the hook
+    // queues the call there; the burner waits until it has run, or until
+    // the burner itself is being destroyed.
+    using HandOverHook = std::function<void(std::function<void()> call)>;
     virtual void InstallHandOver(HandOverHook hook) = 0;
 };
 

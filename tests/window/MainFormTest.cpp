@@ -2,6 +2,7 @@
 // message boxes, and the hand-over from the write thread.
 #include "WindowTestApp.h"
 #include "app/qt/MainForm.h"
+#include "burner/HandOver.h"
 #include "support/FakeBurner.h"
 #include "support/TempDir.h"
 
@@ -144,11 +145,11 @@ TEST_F(MainFormTest, WriteThreadReportRunsOnTheWindowThreadWhileItWaits) {
     dir.Write("x.iso", "image");
     form->show();
     Button(Control::Burn)->click();
+    kq::UiHandOver handOver;  // the burner's side of the hand-over
     std::atomic<bool> returned{false};
     std::thread::id ranOn;
     std::thread writer([&] {
-        burner->onFinalizingTrack();
-        burner->handOver([&] {
+        handOver.Run(burner->handOver, [&] {
             ranOn = std::this_thread::get_id();
             burner->onWriteDone("WRITER ERROR [MEDIUM ERROR]");
         });
@@ -184,11 +185,13 @@ TEST_F(MainFormTest, ClosingDuringABurnAbortsAndLetsTheWriteThreadGo) {
     form->close();
     EXPECT_EQ(burner->aborts, 1);
     EXPECT_FALSE(form->Timer()->isActive());
-    bool ran = false;
-    std::thread writer([&] { burner->handOver([&] { ran = true; }); });
-    writer.join();  // returns although the window no longer runs the call
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(ran);
+    // The write thread reports after the window closed: the report is
+    // queued, the window is destroyed, and the waiting thread is let go.
+    kq::UiHandOver handOver;
+    std::thread writer([&] { handOver.Run(burner->handOver, [&] { burner->onWriteDone("LATE"); }); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    handOver.Cancel();  // what the burner does as it is destroyed
+    writer.join();
     form.reset();
 }
 

@@ -18,22 +18,19 @@ TMainForm::TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFo
     setWindowTitle(QStringLiteral("CD Burner"));
     setFixedSize(mainform::kClientWidth, mainform::kClientHeight);
     CreateControls();
-    handOver_ = kq::UiHandOver::Create([this](std::function<void()> call) {
-        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
-    });
-    B->InstallHandOver([handOver = handOver_](const std::function<void()>& call) {
-        handOver->Run(call);
-    });
+    // The write thread's report is queued to this thread; the burner waits
+    // for it to run, or for its own end when the window goes first.
+    B->InstallHandOver([this](std::function<void()> call) { PostToWindow(std::move(call)); });
     workflow_ = std::make_unique<kq::BurnWorkflow>(*this, *B, std::move(imageFolder));
     ConnectHandlers();
 }
 
 // A burn still running is stopped; B then waits, within its bound, for
-// its threads before the hand-over they use goes away.
+// its threads, before anything they post to could go away.
 TMainForm::~TMainForm() {
     Shut();
-    workflow_.reset();
     B.reset();
+    workflow_.reset();
 }
 
 void TMainForm::ConnectHandlers() {
@@ -47,7 +44,10 @@ void TMainForm::ConnectHandlers() {
 void TMainForm::Shut() {
     if (workflow_) workflow_->FormClose();
     Timer_->stop();
-    handOver_->Shutdown();
+}
+
+void TMainForm::PostToWindow(std::function<void()> call) {
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -121,4 +121,4 @@ void TMainForm::ProcessMessages() { QCoreApplication::processEvents(); }
 
 void TMainForm::Close() { close(); }
 
-void TMainForm::Post(std::function<void()> call) { handOver_->Post(std::move(call)); }
+void TMainForm::Post(std::function<void()> call) { PostToWindow(std::move(call)); }

@@ -5,7 +5,6 @@
 #include "app/BurnWorkflow.h"
 #include "app/BurnerPort.h"
 #include "app/MainView.h"
-#include "app/UiHandOver.h"
 
 #include <QDialog>
 
@@ -53,13 +52,13 @@ private:
     QLabel* LabelOf(kq::Control control) const;
     QComboBox* ListOf(kq::Control control) const;
     void Shut();
+    void PostToWindow(std::function<void()> call);
 
     std::map<kq::Control, QWidget*> controls_;
     QTimer* Timer_ = nullptr;
     bool shown_ = false;
-    // Declared in this order so B, whose threads may still report, ends
-    // before the hand-over they report through.
-    std::shared_ptr<kq::UiHandOver> handOver_;
+    // B is destroyed in the destructor's body: it joins its threads, so
+    // none of them posts to this window afterwards.
     std::unique_ptr<kq::BurnerPort> B;
     std::unique_ptr<kq::BurnWorkflow> workflow_;
 };

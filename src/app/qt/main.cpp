@@ -2,7 +2,7 @@
 // given as the only argument) and the recorders, and burns the chosen one.
 #include "app/ImageFolder.h"
 #include "app/qt/MainForm.h"
-// #include "app/QCDBurnerPort.h"
+#include "app/qt/QCDBurnerPort.h"
 
 #include <QApplication>
 

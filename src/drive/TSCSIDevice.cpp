@@ -4,7 +4,12 @@
 
 namespace kq {
 
-TSCSIDevice::TSCSIDevice() : flight_(std::make_unique<InFlightRequest>()) {}
+TSCSIDevice::TSCSIDevice() : flight_(std::make_unique<InFlightRequest>()) {
+    if (ASPIInitialized()) {
+        HostAdapterInquiry(0);
+        RescanDevices();
+    }
+}
 
 TSCSIDevice::~TSCSIDevice() = default;
 

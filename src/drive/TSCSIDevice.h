@@ -15,6 +15,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kq {
 
@@ -41,6 +42,8 @@ inline constexpr int kNotSent = 226;
 
 class TSCSIDevice {
 public:
+    // No drive selected. When a transport is already loaded, the adapters
+    // are asked and Devices is filled at once.
     TSCSIDevice();
     virtual ~TSCSIDevice();
     TSCSIDevice(const TSCSIDevice&) = delete;
@@ -48,8 +51,46 @@ public:
 
     // The selected drive; HaId == NoAddress when none is.
     uint8_t HaId = NoAddress;
-    uint8_t Target = 0;
-    uint8_t Lun = 0;
+    uint8_t Target = NoAddress;
+    uint8_t Lun = NoAddress;
+
+    // ---- Discovery, selection and identification ----
+    // Loads the transport (LoadASPI; an exception counts as failure) and,
+    // when it loaded, sweeps the devices. The loader's result.
+    bool InitASPI(bool PreferPassThrough, const std::string& LibraryPath);
+    // Rebuilds Devices: INQUIRY at every target and LUN of every adapter;
+    // the address fields are left as they were.
+    void RescanDevices();
+    // Sets HostAdapterCount (-1 when the inquiry failed, 7 for a reported
+    // 0) and leaves the reply in the inquiry block.
+    void HostAdapterInquiry(uint8_t Adapter);
+    // Letter of the drive at HaId/Target/Lun, or character 0 when none is known.
+    char GetDriveLetter();
+    // Drive number the transport reports for the address (0 = A); 128 when
+    // it does not.
+    uint8_t ASPIGetDiskInfo(uint8_t Adapter, uint8_t TargetId, uint8_t Unit);
+    // Selects the entry of Devices (SetDeviceID); true in every case.
+    bool SelectDevice(const std::string& Entry);
+    // Parses, identifies, applies the model quirks, fires OnDeviceChange and
+    // probes the write types; a refused entry clears the selection. Throws
+    // nothing.
+    void SetDeviceID(const std::string& Entry);
+    // Capabilities, INQUIRY and description; false when the INQUIRY failed.
+    bool IdentifyDevice();
+    // INQUIRY of 128 bytes into InquiryData.
+    bool Inquiry();
+
+    bool ASPIInitialized() const { return ASPILoaded(); }
+    const std::vector<std::string>& Devices() const { return devices_; }
+    const std::string& DeviceID() const { return deviceID_; }
+    uint8_t DeviceType() const { return deviceType_; }
+    const std::string& DeviceDescription() const { return deviceDescription_; }
+    int8_t HostAdapterCount() const { return hostAdapterCount_; }
+    const std::array<uint8_t, 131>& InquiryData() const { return inquiryData_; }
+    const SRB_HAInquiry& HostAdapterInquiryBlock() const { return haInquiry_; }
+    bool Erasing() const { return erasing_; }
+    // Fired after every successful selection, before the write-type probe.
+    std::function<void(TSCSIDevice& Sender)> OnDeviceChange;
 
     // Addresses the block to the selected drive, hands it to the transport,
     // waits for its completion (never less than 10 s) and records the last
@@ -234,6 +275,23 @@ private:
     std::atomic<bool> finalizeDisc_{false};
     std::atomic<bool> forceUnderrunProtection_{false}, linkSizeQuirk_{false},
         delayedReadyQuirk_{false};
+
+private:
+    // Discovery and selection state.
+    void ClearSelection();
+    void RefuseSelection();
+    bool TakeEntry(const std::string& entry);
+    void SweepAdapter(uint8_t adapter);
+    std::string DeviceEntry(uint8_t adapter, uint8_t target, uint8_t lun);
+
+    std::vector<std::string> devices_;
+    std::string deviceID_;
+    std::string deviceDescription_;
+    uint8_t deviceType_ = 0;
+    int8_t hostAdapterCount_ = 0;
+    bool erasing_ = false;
+    std::array<uint8_t, 131> inquiryData_{};
+    SRB_HAInquiry haInquiry_{};
 
 private:
     void ClearLastError();

@@ -56,6 +56,13 @@ private:
         return current;
     }
     static uint32_t Send(void* block) {
+        // Only execute requests are scripted; a device object's adapter
+        // inquiry finds no adapter here, so it sweeps nothing.
+        auto& header = *static_cast<kq::SRB_Header*>(block);
+        if (header.SRB_Cmd != kq::SC_EXEC_SCSI_CMD) {
+            kq::StoreSrbStatus(header.SRB_Status, kq::SS_INVALID_HA);
+            return kq::SS_INVALID_HA;
+        }
         auto& srb = *static_cast<kq::SRB_ExecSCSICmd*>(block);
         FakeTransport* self = Current();
         ++self->calls_;
@@ -93,7 +100,11 @@ private:
 // A device selected at 1:0:0 whose wrappers the tests may call.
 class TestDevice : public kq::TSCSIDevice {
 public:
-    TestDevice() { HaId = 1; }
+    TestDevice() {
+        HaId = 1;
+        Target = 0;
+        Lun = 0;
+    }
     using TSCSIDevice::RunCommand;
     using TSCSIDevice::RunRequest;
     std::vector<std::pair<std::string, uint8_t>> lines;

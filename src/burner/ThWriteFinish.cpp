@@ -106,18 +106,21 @@ void TThWrite::Close() {
 
 // The CD session close: retried every second while the drive is busy or
 // not ready, up to 1000 sends; any other failure is tried exactly once
-// more. A close that fails in the end fails the burn.
+// more. A close that fails in the end fails a burn that wrote data (an
+// empty session has nothing to close, and a drive may say so).
 void TThWrite::CloseCd() {
+    auto failed = [this] {
+        if (sectorsWritten_ > 0) WriterErrorUnlessSet(burner_.LastErrorText());
+    };
     for (int sends = 1;; ++sends) {
         auto hold = burner_.LockCommands();
         if (burner_.CloseTrackSession(false, TSCSIDevice::CloseImmediate(), false)) return;
         if (!BusyOrNotReady()) {
-            if (!burner_.CloseTrackSession(false, TSCSIDevice::CloseImmediate(), false))
-                WriterErrorUnlessSet(burner_.LastErrorText());
+            if (!burner_.CloseTrackSession(false, TSCSIDevice::CloseImmediate(), false)) failed();
             return;
         }
         if (sends >= kCloseSends || burner_.Closing()) {
-            WriterErrorUnlessSet(burner_.LastErrorText());
+            failed();
             return;
         }
         hold.unlock();

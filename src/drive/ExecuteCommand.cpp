@@ -45,7 +45,7 @@ int TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& request, int timeoutMs) {
     request.CDBByte[1] = static_cast<uint8_t>((Lun << 5) | (request.CDBByte[1] & 0x1F));
 
     Submit(request);
-    if (flight.event && LoadSrbStatus(flight.srb.SRB_Status) == SS_PENDING)
+    if (flight.event && flight.pendingAtReturn)
         platform::CurrentTiming().WaitEvent(*flight.event, waitMs);
     TakeOutcome(request);
 
@@ -72,8 +72,10 @@ void TSCSIDevice::Submit(SRB_ExecSCSICmd& request) {
         std::memcpy(flight.buffer.data(), request.SRB_BufPointer, request.SRB_BufLen);
         flight.srb.SRB_BufPointer = flight.buffer.data();
     }
-    SendASPI32Command(&flight.srb);
-    flight.pendingAtReturn = LoadSrbStatus(flight.srb.SRB_Status) == SS_PENDING;
+    // A layer that answers SS_PENDING signals later, even when its thread
+    // has already written the final status by the time we look at it.
+    const uint32_t answer = SendASPI32Command(&flight.srb);
+    flight.pendingAtReturn = answer == SS_PENDING || LoadSrbStatus(flight.srb.SRB_Status) == SS_PENDING;
 }
 
 // Copies back what the layer wrote (status bytes, sense, data read); a

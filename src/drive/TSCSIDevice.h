@@ -251,7 +251,6 @@ protected:
     void SetLastErrorText(std::string text);
 
 private:
-    void ForgetUndeclaredSense();
     bool ReadCapabilitiesDefaults(size_t& offset);
     void AddCapabilityFeatures();
     bool ReadCapabilitiesCurrent(size_t fallbackOffset);
@@ -262,7 +261,6 @@ private:
     std::array<uint8_t, 512> pageBuffer1_{}, pageBuffer2_{};
     std::array<uint8_t, 256> capabilityWork_{};
     std::array<uint8_t, 256> configuration_{};
-    std::array<uint8_t, 40> senseBuffer_{};
     std::array<uint8_t, 26> atip_{};
     std::array<uint8_t, 56> discInformation_{};
     std::array<uint8_t, 516> capabilitiesPage_{};

@@ -15,19 +15,20 @@ constexpr int kTestTimeoutMs = 5000;
 void Pause(int ms) {
     if (ms > 0) platform::SleepMs(static_cast<uint32_t>(ms));
 }
-}  // namespace
 
 // Bytes past the additional sense length did not come from the drive.
-void TSCSIDevice::ForgetUndeclaredSense() {
-    const size_t received = SenseReply(senseBuffer_, senseBuffer_.size());
-    std::fill(senseBuffer_.begin() + static_cast<std::ptrdiff_t>(received), senseBuffer_.end(), 0);
+void ForgetUndeclaredSense(std::span<uint8_t> sense) {
+    const size_t received = SenseReply(sense, sense.size());
+    std::fill(sense.begin() + static_cast<std::ptrdiff_t>(received), sense.end(), 0);
 }
+}  // namespace
 
+// The sense buffer is the caller's own, so no lock is held across the
+// pauses: other threads' commands to this drive are not kept waiting.
 bool TSCSIDevice::WaitUntilReady(int total, int interval) {
-    auto lock = LockCommands();
     const auto notReady = [this] { return LastSense()[12] == kNotReadyAsc; };
     int budget = total;
-    senseBuffer_.fill(0);
+    std::array<uint8_t, 40> senseBuffer{};
 
     // Some models report ready too early after loading: give them time first.
     if (DelayedReadyQuirk() || SlowReadyQuirk()) {
@@ -40,7 +41,7 @@ bool TSCSIDevice::WaitUntilReady(int total, int interval) {
     }
     // DVD-RAM formats in the background: go straight to REQUEST SENSE polling.
     if (MediaType() == media::DvdRam) {
-        senseBuffer_[12] = kNotReadyAsc;
+        senseBuffer[12] = kNotReadyAsc;
     } else {
         do {
             Pause(interval);
@@ -49,7 +50,7 @@ bool TSCSIDevice::WaitUntilReady(int total, int interval) {
             if (budget < 0) return false;
         } while (notReady());
     }
-    if (TestUnitReady(kTestTimeoutMs) && senseBuffer_[12] == 0) return true;
+    if (TestUnitReady(kTestTimeoutMs) && senseBuffer[12] == 0) return true;
     do {
         Pause(interval);
         budget -= interval;
@@ -57,16 +58,16 @@ bool TSCSIDevice::WaitUntilReady(int total, int interval) {
         TestUnitReady(kTestTimeoutMs);
     } while (notReady());
     do {
-        senseBuffer_.fill(0);
-        RequestSense(senseBuffer_, static_cast<uint8_t>(senseBuffer_.size()));
-        ForgetUndeclaredSense();
+        senseBuffer.fill(0);
+        RequestSense(senseBuffer, static_cast<uint8_t>(senseBuffer.size()));
+        ForgetUndeclaredSense(senseBuffer);
         budget -= interval;
         if (budget < 0) return false;
         // Response code F0h (valid information field): the drive is still busy
         // with the operation it reports on, whatever its ASC says.
-        if (senseBuffer_[0] == 0xF0) senseBuffer_[12] = kNotReadyAsc;
-        if (senseBuffer_[12] == kNotReadyAsc) Pause(interval);
-    } while (senseBuffer_[12] != 0);
+        if (senseBuffer[0] == 0xF0) senseBuffer[12] = kNotReadyAsc;
+        if (senseBuffer[12] == kNotReadyAsc) Pause(interval);
+    } while (senseBuffer[12] != 0);
     return true;
 }
 

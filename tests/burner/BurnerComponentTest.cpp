@@ -1,7 +1,6 @@
 #include "burner/HandOver.h"
 #include "burner/ThWrite.h"
 #include "burner/kqCDBC.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -52,39 +51,6 @@ TEST(BurnerComponent, SettersKeepTheirRules) {
     EXPECT_EQ(b.TotalSectors(), 0);
 }
 
-TEST(BurnerComponent, StoredDefaultsAreNotStored) {
-    TQCDBurner b;
-    EXPECT_FALSE(b.IsStored("DoDebug"));
-    EXPECT_FALSE(b.IsStored("FinalizeTrack"));
-    EXPECT_FALSE(b.IsStored("JolietFileSystem"));
-    EXPECT_TRUE(b.IsStored("CacheSize"));
-    b.DoDebug = true;
-    b.SetFinalizeTrack(false);
-    EXPECT_TRUE(b.IsStored("DoDebug"));
-    EXPECT_TRUE(b.IsStored("FinalizeTrack"));
-}
-
-// No transport is needed: the image is looked at before any thread starts.
-TEST(BurnerComponent, MissingImageIsReportedOnceWithItsName) {
-    TempDir dir;
-    TQCDBurner b;
-    std::vector<std::string> reports;
-    b.OnWriteDone = [&](TQCDBurner& sender, const std::string& error) {
-        EXPECT_EQ(&sender, &b);
-        reports.push_back(error);
-    };
-    const std::string path = dir / "missing.iso";
-    EXPECT_FALSE(b.BurnISOImage(path));
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0], "CAN'T OPEN FILE \"" + path + "\" OR FILE IS IN USES BY OTHER SOFTWARE");
-    EXPECT_FALSE(b.Burning());
-    EXPECT_EQ(ActiveBurner.load(), &b);
-    EXPECT_EQ(ActiveCacheThread.load(), nullptr);
-    // Nothing stays claimed: the next attempt is judged on its own.
-    EXPECT_FALSE(b.BurnISOImage(path));
-    EXPECT_EQ(reports.size(), 2u);
-}
-
 TEST(SpeedText, MultipleAndKilobytesInTheLocalesSigns) {
     EXPECT_EQ(SpeedText(7056, false, std::locale::classic()), "40X (7,056 KB/s)");
     EXPECT_EQ(SpeedText(1411, false, std::locale::classic()), "8X (1,411 KB/s)");
@@ -97,14 +63,6 @@ TEST(SpeedText, MultipleAndKilobytesInTheLocalesSigns) {
     const std::locale german(std::locale::classic(), new German);
     EXPECT_EQ(SpeedText(5540, true, german), "4,0X (5.540 KB/s)");
     EXPECT_EQ(SpeedText(65535, false, german), "372X (65.535 KB/s)");
-}
-
-TEST(MediaNames, ByCode) {
-    EXPECT_STREQ(MediaName(2), "CD-R");
-    EXPECT_STREQ(MediaName(7), "DVD-RW");
-    EXPECT_STREQ(MediaName(11), "DVD+R");
-    EXPECT_STREQ(MediaName(14), "DDCD-RW");
-    EXPECT_STREQ(MediaName(99), "UNKNOWN");
 }
 
 // A host that posts the call to its own loop and returns at once.
@@ -166,13 +124,6 @@ TEST(UiHandOver, CancelReleasesTheWaitAndDropsTheStaleCall) {
     EXPECT_FALSE(ran);
     EXPECT_FALSE(handOver.Run(nullptr, [&] { ran = true; }));
     EXPECT_FALSE(ran);
-}
-
-TEST(UiHandOver, WithoutAHookTheCallRunsDirectly) {
-    UiHandOver handOver;
-    std::thread::id ranOn;
-    EXPECT_TRUE(handOver.Run(nullptr, [&] { ranOn = std::this_thread::get_id(); }));
-    EXPECT_EQ(ranOn, std::this_thread::get_id());
 }
 
 }  // namespace

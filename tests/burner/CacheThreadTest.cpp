@@ -103,13 +103,6 @@ TEST_F(CacheThread, ReaderWaitsForTheConsumerBeforeFinishing) {
     EXPECT_EQ(cache->ReadBlock(buffer.data()), 0);
 }
 
-TEST_F(CacheThread, AnEmptyImageDeliversNothing) {
-    auto cache = ImageCache(WriteFile(dir, "empty.iso", {}), 0, lock);
-    WaitUntil([&] { return cache->CacheReady(); });
-    EXPECT_TRUE(Drain(*cache, lock).data.empty());
-    EXPECT_EQ(cache->StatusText(), "");
-}
-
 // A full queue drops the reader to idle; an abort empties the queue and
 // leaves the consumer's own reason alone.
 TEST_F(CacheThread, AbortWhileFullFreesTheQueue) {
@@ -151,14 +144,6 @@ TEST_F(CacheThread, ShortReadBeforeTheEndQueuesNoStaleBytes) {
     ASSERT_LE(got.data.size(), 11u * kDvdBlockSize);
     EXPECT_TRUE(std::equal(got.data.begin(), got.data.end(), image.begin()));
     EXPECT_TRUE(cache->Finished());
-}
-
-TEST_F(CacheThread, ImageShorterThanAnnouncedFailsAtOnce) {
-    const std::string path = WriteFile(dir, "short.iso", Pattern(2048));
-    auto cache = ImageCache(path, 3 * 2048, lock);
-    WaitUntil([&] { return cache->Finished(); });
-    EXPECT_EQ(cache->StatusText(), "CAN'T READ FILE \"" + path + "\"");
-    EXPECT_EQ(cache->QueuedBlocks(), 0);
 }
 
 // Tree mode: the header, then the source file, then zeros up to 300

@@ -67,6 +67,7 @@ TEST(ExecuteCommand, FillsTheBlockAsTheWrapperConventionSays) {
 TEST(ExecuteCommand, PendingRequestCompletedLaterFromAnotherThread) {
     std::thread layer;
     FakeTransport fake([&](SRB_ExecSCSICmd& srb) {
+        FakeTransport::Deferred();
         layer = std::thread([&srb] {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             srb.SRB_BufPointer[0] = 0xAB;
@@ -80,6 +81,30 @@ TEST(ExecuteCommand, PendingRequestCompletedLaterFromAnotherThread) {
     EXPECT_TRUE(ok);
     EXPECT_EQ(reply[0], 0xAB) << "data read by a late completion reaches the caller";
     EXPECT_EQ(ParkedRequestCount(), 0u);
+}
+
+// A layer that answers SS_PENDING and whose thread writes the final status
+// before Send has even returned still signals afterwards: the sender waits
+// for that signal rather than closing the event under the layer.
+TEST(ExecuteCommand, PendingAnswerIsTrustedOverAStatusAlreadyFinal) {
+    std::thread layer;
+    std::atomic<bool> signalled{false};
+    FakeTransport fake([&](SRB_ExecSCSICmd& srb) {
+        FakeTransport::Deferred();
+        std::atomic<bool> stored{false};
+        layer = std::thread([&srb, &stored, &signalled] {
+            StoreSrbStatus(srb.SRB_Status, SS_COMP);
+            stored = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            signalled = true;
+            platform::SignalEvent(PostProcHandle(srb));
+        });
+        while (!stored) std::this_thread::yield();
+    });
+    TestDevice dev;
+    EXPECT_TRUE(dev.RunCommand(kTestUnitReady, NoData(), 5000));
+    EXPECT_TRUE(signalled.load()) << "the command ended before the layer let go of its event";
+    layer.join();
 }
 
 // A layer that leaves every request pending, and a clock whose waits

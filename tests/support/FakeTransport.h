@@ -49,6 +49,10 @@ public:
     static Answer Pending(std::vector<kq::SRB_ExecSCSICmd*>& held) {
         return [&held](kq::SRB_ExecSCSICmd& srb) { held.push_back(&srb); };
     }
+    // Called by an answer that hands the request to a thread of its own:
+    // Send then returns SS_PENDING, as a layer does, however fast that
+    // thread completes.
+    static void Deferred() { Current()->deferred_ = true; }
 
 private:
     static FakeTransport*& Current() {
@@ -67,12 +71,15 @@ private:
         FakeTransport* self = Current();
         ++self->calls_;
         self->answer_(srb);
-        return kq::LoadSrbStatus(srb.SRB_Status);
+        // Answered like a layer: SS_PENDING when the answer deferred the
+        // request (it left the status alone), whoever completes it later.
+        return self->deferred_.exchange(false) ? kq::SS_PENDING : kq::LoadSrbStatus(srb.SRB_Status);
     }
     static uint32_t Info() { return 0x0101; }
 
     Answer answer_;
     std::atomic<int> calls_{0};
+    std::atomic<bool> deferred_{false};
 };
 
 // Completes a held request the way a layer does from its own thread.

@@ -1,0 +1,98 @@
+// Busy drives, aborts, and the component going away mid-burn.
+#include "e2e/BurnBench.h"
+
+#include <dirent.h>
+
+using namespace e2e;
+using vrec::MediumKind;
+
+namespace {
+
+TEST_F(BurnBench, BusyAndNotReadyAreRetriedUntilTheDriveTakesTheBlock) {
+    Start(MediumKind::CdR, {"write nth=2 times=3 not-ready", "write nth=6 times=2 busy"});
+    ASSERT_TRUE(Burn(Image(Pattern(100 * 2048))));
+    EXPECT_EQ(Reports(), std::vector<std::string>{""});
+    EXPECT_EQ(Sent(kWrite).size(), 4u + 5u);  // four blocks, five refusals
+    EXPECT_TRUE(DiscStartsWithImage(100));
+}
+
+TEST_F(BurnBench, TenThousandBusyAnswersGiveUp) {
+    Start(MediumKind::CdR, {"write lba>=27 busy"});
+    const uint64_t start = clock.NowMs();
+    ASSERT_TRUE(Burn(Image(Pattern(100 * 2048))));
+    EXPECT_EQ(Reports(), std::vector<std::string>{"WRITER BUSY/BUFFER FULL"});
+    EXPECT_EQ(Sent(kWrite).size(), 1u + 10000u);
+    EXPECT_GE(clock.NowMs() - start, 10000u * 600u);
+    EXPECT_TRUE(Sent(kClose).empty());
+}
+
+TEST_F(BurnBench, AbortDuringTheDataPhase) {
+    Start(MediumKind::CdR, {"write lba>=54 busy"});
+    std::atomic<int> finalizing{0};
+    burner->OnFinalizingTrack = [&](kq::TQCDBurner&) { ++finalizing; };
+    ASSERT_TRUE(burner->BurnISOImage(Image(Pattern(300 * 2048))));
+    while (Sent(kWrite).size() < 4) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    burner->AbortWrite();
+    WaitForReport();
+    EXPECT_EQ(Reports(), std::vector<std::string>{"OPERATION ABORTED BY USER"});
+    EXPECT_EQ(finalizing.load(), 1);
+    EXPECT_LT(Last(kWrite), First(kSync));
+    EXPECT_TRUE(Sent(kClose).empty());
+    EXPECT_EQ(burner->BytesWritten(), 81 * 2048);  // the refused block was counted as handed over
+}
+
+// An abort asked for while the cache primes is not lost.
+TEST_F(BurnBench, AbortBeforeTheWriteThreadStartsIsKept) {
+    Start(MediumKind::CdR);
+    burner->OnDebugMessage = [&](kq::TSCSIDevice&, const std::string& line, uint8_t) {
+        if (line.find("STARTING WRITE PROCESS") != std::string::npos) burner->AbortWrite();
+    };
+    ASSERT_TRUE(Burn(Image(Pattern(100 * 2048))));
+    EXPECT_EQ(Reports(), std::vector<std::string>{"OPERATION ABORTED BY USER"});
+    EXPECT_TRUE(Sent(kWrite).empty());
+}
+
+TEST_F(BurnBench, SecondBurnWhileOneRunsIsRefused) {
+    Start(MediumKind::CdR, {"write lba>=27 times=200 busy"});
+    const std::string path = Image(Pattern(100 * 2048));
+    ASSERT_TRUE(burner->BurnISOImage(path));
+    EXPECT_FALSE(burner->BurnISOImage(path));
+    kq::TQCDBurner other;
+    std::vector<std::string> otherReports;
+    other.OnWriteDone = [&](kq::TQCDBurner&, const std::string& e) { otherReports.push_back(e); };
+    EXPECT_FALSE(other.BurnISOImage(path));
+    EXPECT_EQ(otherReports, std::vector<std::string>{"A BURN IS ALREADY RUNNING"});
+    WaitForReport();
+    EXPECT_EQ(Reports(), (std::vector<std::string>{"A BURN IS ALREADY RUNNING", ""}));
+    EXPECT_EQ(kq::ActiveBurner.load(), burner.get());
+    // Once reported, the next burn may start.
+    EXPECT_TRUE(Burn(path));
+}
+
+int ThreadCount() {
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(d)) n += e->d_name[0] != '.';
+        closedir(d);
+    }
+    return n;
+}
+
+// Destroying the component mid-burn aborts it, lets the flush finish and
+// joins both threads; no report is raised into a host that is going away.
+TEST_F(BurnBench, DestroyedMidBurnLeavesNoThreadBehind) {
+    Start(MediumKind::CdR, {"write lba>=54 busy"});
+    const int before = ThreadCount();
+    ASSERT_TRUE(burner->BurnISOImage(Image(Pattern(300 * 2048))));
+    while (Sent(kWrite).size() < 4) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(ThreadCount(), before + 2);
+    burner.reset();
+    EXPECT_EQ(ThreadCount(), before);
+    EXPECT_TRUE(Reports().empty());
+    EXPECT_FALSE(Sent(kSync).empty());
+    EXPECT_TRUE(Sent(kClose).empty());
+    EXPECT_EQ(kq::ActiveBurner.load(), nullptr);
+    EXPECT_EQ(kq::ActiveCacheThread.load(), nullptr);
+}
+
+}  // namespace

@@ -35,7 +35,7 @@ std::string NoteReportLine(std::string_view text) { return "note " + OneLine(tex
 
 std::string ResultReportLine(const DriveResult& r) {
     return "result " + std::to_string(r.exitCode) + " " + OneLine(r.verify) + " " + std::to_string(r.elapsedMs) +
-           " " + OneLine(r.text) + "\n";
+           " " + std::to_string(r.lowestFill) + " " + OneLine(r.text) + "\n";
 }
 
 ReportLine ParseReportLine(std::string_view text) {
@@ -50,7 +50,7 @@ ReportLine ParseReportLine(std::string_view text) {
         line.note = Rest(in);
         line.kind = ReportLine::Note;
     } else if (kind == "result") {
-        in >> line.result.exitCode >> line.result.verify >> line.result.elapsedMs;
+        in >> line.result.exitCode >> line.result.verify >> line.result.elapsedMs >> line.result.lowestFill;
         if (in) {
             line.result.text = Rest(in);
             line.kind = ReportLine::Result;

@@ -3,7 +3,7 @@
 // descriptor of --report-fd:
 //   progress <percent> <kB/s> <buffer fill, -1 unknown> <state>
 //   note <text>
-//   result <exit code> <verify: - ok differs failed> <elapsed ms> <result text>
+//   result <exit code> <verify: - ok differs failed> <elapsed ms> <lowest buffer fill> <result text>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +22,7 @@ struct DriveResult {
     std::string verify = "-";
     uint64_t elapsedMs = 0;
     std::string text;  // the burner's result text; "Success" on success
+    int lowestFill = -1;  // the drive buffer's lowest fill while fed; -1 unknown
 };
 
 std::string ProgressReportLine(const DriveStatus& status);

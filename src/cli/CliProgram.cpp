@@ -1,26 +1,52 @@
 #include "cli/CliProgram.h"
 
+#include "burner/kqCDBC.h"
 #include "cli/CliOptions.h"
 #include "cli/Console.h"
 #include "cli/ExitCode.h"
+#include "cli/ImageCheck.h"
+#include "cli/Interrupt.h"
+#include "cli/MultiBurn.h"
+#include "cli/Recorders.h"
+#include "cli/SingleBurn.h"
+
+#include "platform/Process.h"
 
 #include <cstdio>
 
 namespace kq::cli {
 
-int RunCliProgram(const std::string&, const std::vector<std::string>& args) {
+namespace {
+
+int ListDrives(const CliOptions& options, Console& console) {
+    TQCDBurner burner;
+    bool loaded = StartTransport(burner, options);
+    for (const std::string& line : DriveListing(burner, loaded)) console.Line(line);
+    return loaded && !burner.Devices().empty() ? kExitSuccess : kExitNoRecorder;
+}
+
+}  // namespace
+
+int RunCliProgram(const std::string& self, const std::vector<std::string>& args) {
     Console console;
     ParseResult parsed = ParseCommandLine(args);
+    const CliOptions& options = parsed.options;
     if (!parsed.error.empty()) {
         console.Error(parsed.error);
         return kExitUsage;
     }
-    if (parsed.options.help) {
+    if (options.help) {
         std::fputs(HelpText(), stdout);
         return kExitSuccess;
     }
-    console.Error("burning is not built yet");
-    return kExitBurnFailed;
+    InstallInterruptHandler();
+    // A parent that went away must not kill a child in the middle of a burn.
+    if (options.reportFd >= 0) platform::IgnoreBrokenPipe();
+    if (options.list) return ListDrives(options, console);
+    int code = CheckImage(options.image, options.noChecksum, console);
+    if (code != kExitSuccess) return code;
+    if (options.ManyDrives()) return RunMultiBurn(self, options, console);
+    return RunSingleBurn(options, console);
 }
 
 }  // namespace kq::cli

@@ -1,10 +1,10 @@
 #include "cli/Console.h"
 
-#include <unistd.h>
+#include "platform/Process.h"
 
 namespace kq::cli {
 
-Console::Console(FILE* out, FILE* err) : out_(out), err_(err), terminal_(isatty(fileno(out)) == 1) {}
+Console::Console(FILE* out, FILE* err) : out_(out), err_(err), terminal_(platform::IsTerminal(out)) {}
 
 void Console::ClearProgress() {
     if (!progressShown_) return;

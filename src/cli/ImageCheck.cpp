@@ -3,11 +3,9 @@
 #include "app/ImageChecksum.h"
 #include "cli/ExitCode.h"
 
-#include <cerrno>
-#include <cstring>
+#include "platform/FileHandle.h"
+
 #include <filesystem>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace kq::cli {
 
@@ -19,10 +17,9 @@ namespace fs = std::filesystem;
 std::string WhyUnreadable(const std::string& path) {
     std::error_code ec;
     if (fs::is_directory(path, ec)) return "it is a folder";
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::strerror(errno);
-    ::close(fd);
-    return {};
+    std::error_code why;
+    platform::FileHandle file(platform::FileOpen(path, platform::FileAccess::Read, false, platform::FileLock::None, why));
+    return file.IsOpen() ? std::string() : why.message();
 }
 
 std::string ReplacedExtension(const std::string& image) {

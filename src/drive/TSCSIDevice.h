@@ -220,6 +220,9 @@ public:
     // flags: the block's direction flags (the write thread passes 50h).
     // False, with "no drive selected" as the error text, when unsent.
     bool Write10(uint32_t lba, uint16_t blocks, uint8_t flags, std::span<uint8_t> data);
+    // READ (10) of recorded user data: blocks * 2048 bytes into data, which
+    // must hold them (refused unsent otherwise).
+    bool Read10(uint32_t lba, uint16_t blocks, std::span<uint8_t> data);
     bool SynchronizeCache(int timeoutMs, bool immediate);
     bool CloseTrackSession(bool closeTrack, bool immediate, bool finalize);
     bool CloseTrackSessionRaw(bool immediate, uint8_t function, uint8_t byte3, uint8_t byte4,
@@ -288,7 +291,8 @@ private:
     uint8_t deviceType_ = 0;
     int8_t hostAdapterCount_ = 0;
     bool erasing_ = false;
-    std::array<uint8_t, 131> inquiryData_{};
+    // A reply buffer off a 4-byte boundary would draw the executor's "aaaa" line.
+    alignas(16) std::array<uint8_t, 131> inquiryData_{};
     SRB_HAInquiry haInquiry_{};
 
 private:

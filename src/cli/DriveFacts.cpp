@@ -1,0 +1,103 @@
+#include "cli/DriveFacts.h"
+
+#include "burner/ThWrite.h"
+#include "burner/kqCDBC.h"
+
+#include <array>
+
+namespace kq::cli {
+
+namespace {
+
+constexpr int kCdR = 2, kCdRw = 3, kDvdRam = 6, kDvdRwOverwrite = 8, kDvdPlusRw = 10;
+
+// Media the drive can write, by its capabilities, with their names.
+struct WritableMedium {
+    TDeviceCapability ability;
+    const char* name;
+};
+constexpr std::array<WritableMedium, 7> kWritable{{
+    {TDeviceCapability::CanWriteCDR, "CD-R"},
+    {TDeviceCapability::CanWriteCDRW, "CD-RW"},
+    {TDeviceCapability::CanWriteDVDR, "DVD-R"},
+    {TDeviceCapability::CanWriteDVDRW, "DVD-RW"},
+    {TDeviceCapability::CanWriteDVDRAM, "DVD-RAM"},
+    {TDeviceCapability::CanWriteDVDPlusR, "DVD+R"},
+    {TDeviceCapability::CanWriteDVDPlusRW, "DVD+RW"},
+}};
+
+bool DriveWrites(const DriveFacts& facts, int mediaType) {
+    std::string name = MediumName(mediaType);
+    for (const std::string& writable : facts.writes)
+        if (writable == name) return true;
+    return false;
+}
+
+bool Overwritable(int mediaType) {
+    return mediaType == kDvdRam || mediaType == kDvdRwOverwrite || mediaType == kDvdPlusRw;
+}
+
+void ReadDiscStatus(TQCDBurner& burner, DriveFacts& facts) {
+    if (!burner.RefreshDiscInformation()) return;
+    switch (burner.DiscInformationBlock()[2] & 0x03) {
+        case 0: facts.status = DiscStatus::Blank; break;
+        case 1: facts.status = DiscStatus::Appendable; break;
+        case 2: facts.status = DiscStatus::Closed; break;
+        default: break;  // 3: random-access medium, no sessions to speak of
+    }
+    facts.sessions = burner.RecordedSessionCount();
+}
+
+}  // namespace
+
+std::string MediumName(int mediaType) {
+    return mediaType >= 0 && mediaType < static_cast<int>(MediaNames.size()) ? MediaNames[mediaType] : "UNKNOWN";
+}
+
+DriveFacts ExamineDrive(TQCDBurner& burner, const std::string& entry) {
+    DriveFacts facts;
+    facts.entry = entry;
+    burner.SelectDevice(entry);
+    facts.selected = burner.HaId != NoAddress;
+    if (!facts.selected) return facts;
+    facts.description = burner.DeviceDescription();
+    for (const WritableMedium& medium : kWritable)
+        if (burner.Capabilities().Contains(medium.ability)) facts.writes.push_back(medium.name);
+    facts.canWriteCDR = burner.Capabilities().Contains(TDeviceCapability::CanWriteCDR);
+    std::unique_lock commands = burner.LockCommands();  // the text belongs to this command
+    facts.ready = burner.TestUnitReady(5000);
+    if (!facts.ready) facts.notReadyReason = burner.LastErrorText();
+    commands.unlock();
+    facts.mediaType = burner.GetMediaType();
+    if (facts.mediaType != 0) ReadDiscStatus(burner, facts);
+    return facts;
+}
+
+std::string UnusableMediumReason(const DriveFacts& facts, bool anyMedium) {
+    if (!facts.selected) return "it does not answer as a CD or DVD drive";
+    if (!facts.ready) return "not ready" + (facts.notReadyReason.empty() ? "" : " [" + facts.notReadyReason + "]");
+    if (facts.mediaType == 0) return "no disc, or a disc it does not know";
+    std::string name = MediumName(facts.mediaType);
+    if (!anyMedium && facts.mediaType != kCdR)
+        return "it holds a " + name + ", not a CD-R (--any-medium takes other writable media)";
+    if (!DriveWrites(facts, facts.mediaType)) return "it cannot write the " + name + " it holds";
+    if (facts.status == DiscStatus::Closed) return "the " + name + " is closed: nothing more can be written on it";
+    if (facts.status == DiscStatus::Appendable && !Overwritable(facts.mediaType))
+        return "the " + name + " already holds " + DiscStatusText(facts).substr(12) +
+               (facts.mediaType == kCdRw ? ": blank it first" : ": a write-once disc takes one image, from its start");
+    return {};
+}
+
+std::string DiscStatusText(const DriveFacts& facts) {
+    switch (facts.status) {
+        case DiscStatus::Blank: return "blank";
+        case DiscStatus::Closed: return "closed";
+        case DiscStatus::Appendable: {
+            int n = facts.sessions;
+            return "appendable, " + std::to_string(n) + (n == 1 ? " session" : " sessions");
+        }
+        default: return "state unknown";
+    }
+}
+
+}  // namespace kq::cli

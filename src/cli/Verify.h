@@ -1,0 +1,25 @@
+#pragma once
+// Reading the burnt track back and comparing it with the image.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace kq {
+class TSCSIDevice;
+}
+
+namespace kq::cli {
+
+struct VerifyOutcome {
+    std::string word;    // "ok", "differs" or "failed"
+    std::string detail;  // the drive's text when a read failed
+};
+
+// Reads the image's sectors from LBA 0 with READ (10) and compares their
+// MD5 digest (over the image's own length) with the image file's.
+// `percent` follows the reading; `stop` true ends it as "failed".
+VerifyOutcome VerifyTrack(TSCSIDevice& drive, const std::string& image, std::atomic<int>& percent,
+                          const std::function<bool()>& stop);
+
+}  // namespace kq::cli

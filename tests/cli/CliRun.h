@@ -1,0 +1,85 @@
+#pragma once
+// Runs the built cdburner-cli against virtual recorders: a folder with a
+// recorder configuration, images, and the program's output and exit code.
+#include "platform/Process.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace clitest {
+
+struct Outcome {
+    int code = -1;
+    std::string output;  // standard output and error together
+};
+
+// A recorder section: a blank CD-R at 0:<target>:0 backed by disc<target>.img.
+inline std::string Recorder(int target, const std::string& extra = "") {
+    return "[recorder]\naddress = 0:" + std::to_string(target) + ":0\nmedium = cd-r\ncapacity = 20000\n" +
+           "backing = disc" + std::to_string(target) + ".img\n" + extra + "\n";
+}
+
+class CliBench {
+public:
+    explicit CliBench(const std::string& config) { dir.Write("vrec.conf", config); }
+
+    std::string Image(const std::string& name, size_t bytes, uint8_t seed = 7) {
+        std::string data(bytes, '\0');
+        std::mt19937 random(seed);
+        for (char& c : data) c = static_cast<char>(random());
+        return dir.Write(name, data);
+    }
+
+    std::string Quote(const std::string& arg) const { return "'" + arg + "'"; }
+
+    std::string CommandLine(const std::vector<std::string>& args) const {
+        std::string line = "cd " + Quote(dir.Path().string()) + " && VRECORDER_CONFIG=vrec.conf exec " +
+                           Quote(KQ_CLI_PATH) + " --aspi-library " + Quote(KQ_VRECORDER_ASPI_PATH);
+        for (const std::string& arg : args) line += " " + Quote(arg);
+        return line + " 2>&1";
+    }
+
+    Outcome Run(const std::vector<std::string>& args) const {
+        Outcome outcome;
+        FILE* pipe = popen(CommandLine(args).c_str(), "r");
+        if (!pipe) return outcome;
+        char chunk[4096];
+        for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;) outcome.output.append(chunk, n);
+        int status = pclose(pipe);
+        outcome.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return outcome;
+    }
+
+    // The program started without waiting, for tests that interrupt it.
+    platform::ChildProcess Start(const std::vector<std::string>& args) const {
+        std::error_code why;
+        std::vector<std::string> shellArgs{"-c", CommandLine(args)};
+        auto child = platform::ChildProcess::Spawn("/bin/sh", shellArgs, 9, true, why);
+        EXPECT_TRUE(child) << why.message();
+        return std::move(*child);
+    }
+
+    std::string Disc(int target) const { return dir.File("disc" + std::to_string(target) + ".img"); }
+
+    TempDir dir;
+};
+
+inline std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The disc's first bytes are the image.
+inline bool DiscBeginsWith(const std::string& disc, const std::string& image) {
+    std::string d = ReadAll(disc), i = ReadAll(image);
+    return d.size() >= i.size() && d.compare(0, i.size(), i) == 0;
+}
+
+}  // namespace clitest

@@ -22,7 +22,13 @@ using Bytes = std::vector<uint8_t>;
 
 class Device : public kq::TSCSIDevice {
 public:
-    Device() { HaId = 0; }
+    // A new device object selects nothing (254:254:254); these tests talk
+    // to 0:0:0 directly.
+    Device() {
+        HaId = 0;
+        Target = 0;
+        Lun = 0;
+    }
     using TSCSIDevice::RunCommand;
 };
 

@@ -95,7 +95,10 @@ protected:
         Layer() = layer.get();
         kq::InstallTransport(&Send, &Info, kq::kAspiLibraryName);
         burner = std::make_unique<kq::TQCDBurner>();
+        // A new device object selects nothing (254:254:254); talk to 0:0:0.
         burner->HaId = 0;
+        burner->Target = 0;
+        burner->Lun = 0;
         burner->OnWriteDone = [this](kq::TQCDBurner&, const std::string& error) {
             std::lock_guard hold(lock);
             reports.push_back(error);

@@ -72,6 +72,8 @@ public:
             CloseHandle(info.hThread);
         }
         CloseHandle(read);
+        // The program writes text lines, which end in CR LF here.
+        for (size_t at; (at = outcome.output.find("\r\n")) != std::string::npos;) outcome.output.erase(at, 1);
         return outcome;
     }
 

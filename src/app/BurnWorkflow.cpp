@@ -1,0 +1,220 @@
+#include "app/BurnWorkflow.h"
+
+#include "app/ImageChecksum.h"
+#include "app/ImageFolder.h"
+
+namespace kq {
+
+namespace {
+
+constexpr int kReadyTimeoutMs = 5000;
+constexpr int kSettleTotalMs = 10000;
+constexpr int kSettleIntervalMs = 5000;
+
+std::string CorruptedImageText(const std::string& imagePath) {
+    return "Error in md5-checksum...\r\r" + imagePath + "\ris corrupted.\rPlease download it again.";
+}
+
+}  // namespace
+
+SplitError SplitErrorText(const std::string& error) {
+    size_t bracket = error.find('[');
+    if (bracket == std::string::npos) return {error, std::nullopt};
+    // From after the "[" up to, not including, the last character.
+    size_t start = bracket + 1;
+    size_t length = error.size() > start ? error.size() - start - 1 : 0;
+    return {error.substr(0, bracket), error.substr(start, length)};
+}
+
+std::optional<int64_t> ProgressPercent(int64_t bytesWritten, int64_t totalSectors) {
+    if (totalSectors == 0) return std::nullopt;
+    int64_t percent = bytesWritten * 100 / (totalSectors * 2048);
+    return percent > 100 ? 100 : percent;
+}
+
+BurnWorkflow::BurnWorkflow(MainView& view, BurnerPort& burner, std::string imageFolder)
+    : view_(view), B(burner), imagePath_(std::move(imageFolder)) {
+    B.BindEvents([this](const std::string& error) { WriteThreadDone(error); },
+                 [this] { BFinalizingTrack(); });
+}
+
+void BurnWorkflow::FormShow() {
+    state_ = WorkflowState::Choosing;
+    std::vector<std::string> images = ListImageFiles(imagePath_);
+    if (images.empty()) return;
+    for (const std::string& name : images) view_.AddItem(Control::ISO, name);
+    view_.SetItemIndex(Control::ISO, 0);
+
+    if (!B.InitASPI(false, "")) {
+        view_.ShowMessage("ASPI init error", MessageButtons::Ok, MessageIcon::None);
+        return;
+    }
+    for (const std::string& entry : B.Devices()) {
+        if (B.SelectDevice(entry) && B.CanWriteCDR()) view_.AddItem(Control::Recorder, entry);
+    }
+    if (view_.ItemCount(Control::Recorder) > 0) view_.SetItemIndex(Control::Recorder, 0);
+}
+
+void BurnWorkflow::BurnClick() {
+    if (state_ != WorkflowState::Choosing) return;
+    ShowBurnControls();
+    imagePath_ += view_.SelectedItem(Control::ISO);
+    const std::string recorder = view_.SelectedItem(Control::Recorder);
+    if (!ImageFileExists(imagePath_) || recorder.empty()) return CloseWindow();
+
+    std::string checksum = ReadImageChecksum(imagePath_);
+    if (!checksum.empty() && !CheckImage(checksum)) return;
+
+    state_ = WorkflowState::Initialising;
+    view_.SetCaption(Control::Label3, "Init recorder...");
+    if (!ProcessMessages()) return;
+    AttemptBurn(recorder);
+}
+
+void BurnWorkflow::ShowBurnControls() {
+    for (Control c : {Control::Label1, Control::Label2, Control::Burn, Control::ISO, Control::Recorder})
+        view_.SetVisible(c, false);
+    for (Control c : {Control::Label3, Control::Label4, Control::Cancel}) view_.SetVisible(c, true);
+}
+
+// True when the image's digest is the companion's; otherwise the user is
+// told and the window closes. The digest blocks the window's thread.
+bool BurnWorkflow::CheckImage(const std::string& checksum) {
+    state_ = WorkflowState::Checking;
+    view_.SetCaption(Control::Label4, "check...");
+    view_.SetCaption(Control::Label3, "File integrity");
+    if (!ProcessMessages()) return false;
+    if (ChecksumMatches(checksum, MD5File(imagePath_))) {
+        view_.SetCaption(Control::Label4, "");
+        return true;
+    }
+    view_.ShowMessage(CorruptedImageText(imagePath_), MessageButtons::Ok, MessageIcon::Error);
+    CloseWindow();
+    return false;
+}
+
+void BurnWorkflow::AttemptBurn(const std::string& recorder) {
+    while (!RecorderReady(recorder)) {
+        MessageAnswer answer = view_.ShowMessage("Please insert a blank CD-R in\r" + recorder,
+                                                 MessageButtons::YesNoCancel, MessageIcon::None);
+        if (closed_) return;
+        if (answer != MessageAnswer::Yes) return CloseWindow();
+    }
+    StartBurn();
+}
+
+// Any disc of media type CD-R will do; whether it is blank is left to the burn.
+bool BurnWorkflow::RecorderReady(const std::string& recorder) {
+    return B.SelectDevice(recorder) && B.TestUnitReady(kReadyTimeoutMs) &&
+           B.GetMediaType() == kMediaCDR;
+}
+
+void BurnWorkflow::StartBurn() {
+    if (B.BurnISOImage(imagePath_)) {
+        burnRunning_ = true;
+        SetTimer(true);
+        state_ = WorkflowState::Burning;
+        view_.SetCaption(Control::Label3, "Burning...");
+        return;
+    }
+    BWriteDone("CD-R Error");
+}
+
+// The burner's own report: from a failing BurnISOImage, or the write
+// thread's last word handed over to this thread.
+void BurnWorkflow::WriteThreadDone(const std::string& error) {
+    burnRunning_ = false;
+    BWriteDone(error);
+}
+
+void BurnWorkflow::TimerTimer() {
+    if (!timerEnabled_) return;
+    std::optional<int64_t> percent = ProgressPercent(B.BytesWritten(), B.TotalSectors());
+    if (percent) view_.SetCaption(Control::Label4, std::to_string(*percent) + "%");
+}
+
+void BurnWorkflow::BWriteDone(const std::string& error) {
+    if (closed_) return;
+    if (showingResult_) {
+        pendingResults_.push_back(error);
+        return;
+    }
+    showingResult_ = true;
+    ShowWriteDone(error);
+    while (!pendingResults_.empty() && !closed_) {
+        std::string next = std::move(pendingResults_.front());
+        pendingResults_.pop_front();
+        ShowWriteDone(next);
+    }
+    showingResult_ = false;
+}
+
+void BurnWorkflow::ShowWriteDone(const std::string& error) {
+    SetTimer(false);
+    state_ = WorkflowState::Result;
+    view_.SetCaption(Control::Label4, "wait...");
+    view_.SetCaption(Control::Label3, error.empty() ? "Done" : "Error :(");
+    if (!ProcessMessages()) return;
+    B.WaitUntilReady(kSettleTotalMs, kSettleIntervalMs);
+    if (error.empty()) {
+        view_.SetCaption(Control::Label4, "Success");
+        view_.SetCaption(Control::Cancel, "OK");
+    } else {
+        ShowError(error);
+    }
+    cancelIsDefault_ = true;
+    view_.SetDefaultButton(Control::Cancel);
+    view_.SetCaption(Control::Label3, "");
+}
+
+// A drive's detail, in "[...]" after the burn's own text, goes in red
+// into the first prompt's place.
+void BurnWorkflow::ShowError(const std::string& error) {
+    SplitError split = SplitErrorText(error);
+    if (split.detail) {
+        view_.SetCaption(Control::Label1, *split.detail);
+        view_.SetLabelFont(Control::Label1, kRed, true);
+        view_.SetVisible(Control::Label1, true);
+    }
+    view_.SetCaption(Control::Label4, split.head);
+    view_.SetCaption(Control::Cancel, "Quit");
+}
+
+// Raised on the write thread: the caption changes on the window's thread.
+void BurnWorkflow::BFinalizingTrack() {
+    view_.Post([this] {
+        if (!closed_) view_.SetCaption(Control::Label3, "Finalizing");
+    });
+}
+
+void BurnWorkflow::CancelClick() {
+    if (cancelIsDefault_) return CloseWindow();
+    if (!timerEnabled_) return;  // nothing to stop yet, e.g. while the recorder starts
+    B.AbortWrite();
+    BWriteDone("Aborted");
+}
+
+void BurnWorkflow::FormClose() {
+    if (closed_) return;
+    closed_ = true;
+    state_ = WorkflowState::Closed;
+    SetTimer(false);
+    if (burnRunning_) B.AbortWrite();
+}
+
+void BurnWorkflow::SetTimer(bool enabled) {
+    timerEnabled_ = enabled;
+    view_.SetTimerEnabled(enabled);
+}
+
+bool BurnWorkflow::ProcessMessages() {
+    view_.ProcessMessages();
+    return !closed_;
+}
+
+void BurnWorkflow::CloseWindow() {
+    FormClose();
+    view_.Close();
+}
+
+}  // namespace kq

@@ -1,0 +1,81 @@
+#pragma once
+// The main window's behaviour without a toolkit: listing images and
+// recorders, checking the image, starting the burn, showing its progress
+// and its result. Every handler runs on the window's thread except
+// BFinalizingTrack, which the write thread raises.
+#include "app/BurnerPort.h"
+#include "app/MainView.h"
+
+#include <deque>
+#include <optional>
+#include <string>
+
+namespace kq {
+
+enum class WorkflowState { Choosing, Checking, Initialising, Burning, Result, Closed };
+
+// An error text split at its first "[": the part before it (a trailing
+// blank kept) and, when there is a "[", the text between it and the last
+// character.
+struct SplitError {
+    std::string head;
+    std::optional<std::string> detail;
+};
+SplitError SplitErrorText(const std::string& error);
+
+// The percentage shown for the bytes written of a track of totalSectors,
+// capped at 100; nothing while the total is not known (0).
+std::optional<int64_t> ProgressPercent(int64_t bytesWritten, int64_t totalSectors);
+
+class BurnWorkflow {
+public:
+    // Binds the burner's two events to BWriteDone and BFinalizingTrack.
+    // imageFolder ends with "/".
+    BurnWorkflow(MainView& view, BurnerPort& burner, std::string imageFolder);
+    BurnWorkflow(const BurnWorkflow&) = delete;
+    BurnWorkflow& operator=(const BurnWorkflow&) = delete;
+
+    void FormShow();
+    void BurnClick();
+    void TimerTimer();
+    void BWriteDone(const std::string& error);
+    void BFinalizingTrack();
+    void CancelClick();
+    // The window is closing, by the workflow or by its close box: a burn
+    // still running is asked to stop.
+    void FormClose();
+
+    const std::string& ImagePath() const { return imagePath_; }
+    WorkflowState State() const { return state_; }
+    // The write thread runs and has not reported yet.
+    bool BurnRunning() const { return burnRunning_; }
+
+private:
+    void WriteThreadDone(const std::string& error);
+    void ShowBurnControls();
+    bool CheckImage(const std::string& checksum);
+    void AttemptBurn(const std::string& recorder);
+    bool RecorderReady(const std::string& recorder);
+    void StartBurn();
+    void ShowWriteDone(const std::string& error);
+    void ShowError(const std::string& error);
+    void SetTimer(bool enabled);
+    // False when the window was closed meanwhile.
+    bool ProcessMessages();
+    void CloseWindow();
+
+    MainView& view_;
+    BurnerPort& B;
+    std::string imagePath_;
+    WorkflowState state_ = WorkflowState::Choosing;
+    bool timerEnabled_ = false;
+    bool cancelIsDefault_ = false;
+    bool burnRunning_ = false;
+    bool closed_ = false;
+    // A result that arrives while another is being shown waits for it, so
+    // the last report is the one left on screen.
+    bool showingResult_ = false;
+    std::deque<std::string> pendingResults_;
+};
+
+}  // namespace kq

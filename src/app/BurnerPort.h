@@ -1,0 +1,49 @@
+#pragma once
+// The part of the burner component that the window uses: the drive layer
+// (start, device list, selection, readiness, medium) and the burn itself.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kq {
+
+// The media type of a CD-R.
+inline constexpr int kMediaCDR = 2;
+
+class BurnerPort {
+public:
+    using WriteDone = std::function<void(const std::string& error)>;
+    using FinalizingTrack = std::function<void()>;
+
+    virtual ~BurnerPort() = default;
+
+    virtual bool InitASPI(bool preferPassThrough, const std::string& libraryPath) = 0;
+    virtual std::vector<std::string> Devices() = 0;
+    // True in every case; whether a drive was taken shows in CanWriteCDR.
+    virtual bool SelectDevice(const std::string& entry) = 0;
+    // The selected drive's capabilities say it writes CD-R media.
+    virtual bool CanWriteCDR() = 0;
+    virtual bool TestUnitReady(int timeoutMs) = 0;
+    virtual int GetMediaType() = 0;
+    virtual bool WaitUntilReady(int totalMs, int intervalMs) = 0;
+
+    // True when the burn runs; its outcome arrives through the bound
+    // OnWriteDone. False after reporting why through OnWriteDone.
+    virtual bool BurnISOImage(const std::string& fileName) = 0;
+    virtual void AbortWrite() = 0;
+    virtual int64_t TotalSectors() = 0;
+    virtual int64_t BytesWritten() = 0;
+
+    // OnWriteDone runs on the window's thread (the end of a burn is handed
+    // over to it); OnFinalizingTrack runs on the write thread.
+    virtual void BindEvents(WriteDone onWriteDone, FinalizingTrack onFinalizingTrack) = 0;
+
+    // How the write thread's report gets onto the window's thread: the hook
+    // queues the call there; the burner waits until it has run, or until
+    // the burner itself is being destroyed.
+    using HandOverHook = std::function<void(std::function<void()> call)>;
+    virtual void InstallHandOver(HandOverHook hook) = 0;
+};
+
+}  // namespace kq

@@ -1,0 +1,24 @@
+#pragma once
+// Where the window looks for images, and what it finds there.
+#include <string>
+#include <vector>
+
+namespace kq {
+
+// The folder of the running program, with its trailing "/".
+std::string ProgramFolder();
+
+// The folder to list: the optional first argument when given (a trailing
+// "/" added), else the program's own folder.
+std::string ImageFolderFromArguments(int argc, const char* const* argv);
+
+// Names (no folder) of the entries matching "*.iso" in the order the file
+// system returns them. Directories match too, as the wildcard does; the
+// extension is compared without regard to case, as on the system the
+// window was designed for. Empty when the folder cannot be read.
+std::vector<std::string> ListImageFiles(const std::string& folder);
+
+// True when a file (not a directory) exists at the path.
+bool ImageFileExists(const std::string& path);
+
+}  // namespace kq

@@ -1,0 +1,124 @@
+#include "app/qt/MainForm.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+using kq::Control;
+
+TMainForm::TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFolder)
+    : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+      B(std::move(burner)) {
+    setWindowTitle(QStringLiteral("CD Burner"));
+    setFixedSize(mainform::kClientWidth, mainform::kClientHeight);
+    CreateControls();
+    // The write thread's report is queued to this thread; the burner waits
+    // for it to run, or for its own end when the window goes first.
+    B->InstallHandOver([this](std::function<void()> call) { PostToWindow(std::move(call)); });
+    workflow_ = std::make_unique<kq::BurnWorkflow>(*this, *B, std::move(imageFolder));
+    ConnectHandlers();
+}
+
+// A burn still running is stopped; B then waits, within its bound, for
+// its threads, before anything they post to could go away.
+TMainForm::~TMainForm() {
+    Shut();
+    B.reset();
+    workflow_.reset();
+}
+
+void TMainForm::ConnectHandlers() {
+    connect(qobject_cast<QPushButton*>(Widget(Control::Burn)), &QPushButton::clicked, this,
+            [this] { workflow_->BurnClick(); });
+    connect(qobject_cast<QPushButton*>(Widget(Control::Cancel)), &QPushButton::clicked, this,
+            [this] { workflow_->CancelClick(); });
+    connect(Timer_, &QTimer::timeout, this, [this] { workflow_->TimerTimer(); });
+}
+
+void TMainForm::Shut() {
+    if (workflow_) workflow_->FormClose();
+    Timer_->stop();
+}
+
+void TMainForm::PostToWindow(std::function<void()> call) {
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    if (QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    workflow_->FormShow();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    Shut();
+    QDialog::closeEvent(event);
+}
+
+// The window is not a dialog to the user: Escape does not close it.
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) return event->ignore();
+    QDialog::keyPressEvent(event);
+}
+
+void TMainForm::SetCaption(Control control, const std::string& text) {
+    QString caption = QString::fromStdString(text);
+    if (auto* button = qobject_cast<QPushButton*>(Widget(control))) return button->setText(caption);
+    QLabel* label = LabelOf(control);
+    if (!label) return;
+    label->setText(caption);
+    if (!label->wordWrap()) label->adjustSize();  // auto-size labels follow their text
+}
+
+void TMainForm::SetVisible(Control control, bool visible) { Widget(control)->setVisible(visible); }
+
+void TMainForm::AddItem(Control list, const std::string& text) {
+    ListOf(list)->addItem(QString::fromStdString(text));
+}
+
+int TMainForm::ItemCount(Control list) const { return ListOf(list)->count(); }
+
+void TMainForm::SetItemIndex(Control list, int index) { ListOf(list)->setCurrentIndex(index); }
+
+std::string TMainForm::SelectedItem(Control list) const {
+    QComboBox* box = ListOf(list);
+    return box->currentIndex() < 0 ? std::string() : box->currentText().toStdString();
+}
+
+void TMainForm::SetLabelFont(Control label, kq::Rgb colour, bool bold) {
+    QWidget* widget = Widget(label);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, QColor(colour.r, colour.g, colour.b));
+    widget->setPalette(palette);
+    QFont font = widget->font();
+    font.setBold(bold);
+    widget->setFont(font);
+}
+
+void TMainForm::SetDefaultButton(Control button) {
+    for (Control c : {Control::Burn, Control::Cancel})
+        qobject_cast<QPushButton*>(Widget(c))->setDefault(c == button);
+}
+
+void TMainForm::SetTimerEnabled(bool enabled) {
+    if (enabled) Timer_->start();
+    else Timer_->stop();
+}
+
+void TMainForm::ProcessMessages() { QCoreApplication::processEvents(); }
+
+void TMainForm::Close() { close(); }
+
+void TMainForm::Post(std::function<void()> call) { PostToWindow(std::move(call)); }

@@ -1,0 +1,72 @@
+#pragma once
+// TMainForm: the burner's one window. It lays out the controls, turns
+// their events into the workflow's handlers and carries out what the
+// workflow asks of the window.
+#include "app/BurnWorkflow.h"
+#include "app/BurnerPort.h"
+#include "app/MainView.h"
+
+#include <QDialog>
+
+#include <map>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+class TMainForm : public QDialog, public kq::MainView {
+public:
+    // The window owns its burner B; imageFolder ends with "/".
+    TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFolder);
+    ~TMainForm() override;
+
+    void SetCaption(kq::Control control, const std::string& text) override;
+    void SetVisible(kq::Control control, bool visible) override;
+    void AddItem(kq::Control list, const std::string& text) override;
+    int ItemCount(kq::Control list) const override;
+    void SetItemIndex(kq::Control list, int index) override;
+    std::string SelectedItem(kq::Control list) const override;
+    void SetLabelFont(kq::Control label, kq::Rgb colour, bool bold) override;
+    void SetDefaultButton(kq::Control button) override;
+    void SetTimerEnabled(bool enabled) override;
+    void ProcessMessages() override;
+    kq::MessageAnswer ShowMessage(const std::string& text, kq::MessageButtons buttons,
+                                  kq::MessageIcon icon) override;
+    void Close() override;
+    void Post(std::function<void()> call) override;
+
+    QWidget* Widget(kq::Control control) const { return controls_.at(control); }
+    QTimer* Timer() const { return Timer_; }
+    kq::BurnWorkflow& Workflow() { return *workflow_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void CreateControls();
+    void ConnectHandlers();
+    QLabel* LabelOf(kq::Control control) const;
+    QComboBox* ListOf(kq::Control control) const;
+    void Shut();
+    void PostToWindow(std::function<void()> call);
+
+    std::map<kq::Control, QWidget*> controls_;
+    QTimer* Timer_ = nullptr;
+    bool shown_ = false;
+    // B is destroyed in the destructor's body: it joins its threads, so
+    // none of them posts to this window afterwards.
+    std::unique_ptr<kq::BurnerPort> B;
+    std::unique_ptr<kq::BurnWorkflow> workflow_;
+};
+
+// The window's fixed look, shared with its tests.
+namespace mainform {
+inline constexpr int kClientWidth = 327;
+inline constexpr int kClientHeight = 232;
+inline constexpr int kTimerIntervalMs = 1000;
+extern const char* const kCredit;
+}  // namespace mainform

@@ -1,0 +1,363 @@
+// The window's behaviour against a scripted window and a scripted burner:
+// each row of the failure table, the companion rules and the result display.
+#include "support/FakeBurner.h"
+#include "ScriptedView.h"
+#include "app/BurnWorkflow.h"
+#include "app/ImageFolder.h"
+#include "app/MD5.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <thread>
+
+using kq::Control;
+using kq::MessageAnswer;
+using kq::WorkflowState;
+
+namespace {
+
+const std::string kImage = std::string(5000, 'x') + "image bytes";
+const std::string kRecorder = "0:0:0,C: VIRTUAL RECORDER        1.00";
+
+std::string DigestOf(const std::string& bytes) {
+    return kq::MD5Print(kq::MD5Buffer(bytes.data(), bytes.size()));
+}
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return std::toupper(c); });
+    return text;
+}
+
+class BurnWorkflowTest : public ::testing::Test {
+protected:
+    std::string Folder() const { return dir.Path().string() + "/"; }
+    std::string ImagePath() const { return dir / "x.iso"; }
+
+    void Show() {
+        workflow.emplace(view, burner, Folder());
+        workflow->FormShow();
+    }
+    void ShowAndBurn() {
+        Show();
+        workflow->BurnClick();
+    }
+    // Shows the window on x.iso and starts a burn that runs.
+    void StartBurning() {
+        dir.Write("x.iso", kImage);
+        ShowAndBurn();
+        ASSERT_EQ(workflow->State(), WorkflowState::Burning);
+    }
+    void ExpectClosedSilently() {
+        EXPECT_EQ(view.closes, 1);
+        EXPECT_EQ(workflow->State(), WorkflowState::Closed);
+        EXPECT_TRUE(view.messages.empty());
+        EXPECT_TRUE(burner.burns.empty());
+    }
+    void ExpectResult(const std::string& label4, const std::string& button) {
+        EXPECT_EQ(workflow->State(), WorkflowState::Result);
+        EXPECT_EQ(view.Caption(Control::Label4), label4);
+        EXPECT_EQ(view.Caption(Control::Cancel), button);
+        EXPECT_EQ(view.Caption(Control::Label3), "");
+        EXPECT_EQ(view.defaultButton, Control::Cancel);
+        EXPECT_FALSE(view.timerEnabled);
+    }
+
+    TempDir dir;
+    kqtest::ScriptedView view;
+    kqtest::FakeBurner burner;
+    std::optional<kq::BurnWorkflow> workflow;
+};
+
+TEST_F(BurnWorkflowTest, ListsImagesInFolderOrderAndOnlyCdrWriters) {
+    dir.Write("b.iso", "b");
+    dir.Write("a.ISO", "a");
+    dir.Write("notes.txt", "n");
+    std::filesystem::create_directory(dir / "dir.iso");
+    burner.devices = {"1:0:0,D: READER", kRecorder, "2:0:0,E: OTHER WRITER"};
+    burner.cdWriters = {kRecorder, "2:0:0,E: OTHER WRITER"};
+    Show();
+
+    std::vector<std::string> expected = kq::ListImageFiles(Folder());
+    EXPECT_EQ(view.Items(Control::ISO), expected);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, (std::vector<std::string>{"a.ISO", "b.iso", "dir.iso"}));
+    EXPECT_EQ(view.SelectedItem(Control::ISO), view.Items(Control::ISO)[0]);
+    EXPECT_EQ(burner.initArguments, (std::pair<bool, std::string>{false, ""}));
+    EXPECT_EQ(burner.selections, burner.devices);
+    EXPECT_EQ(view.Items(Control::Recorder),
+              (std::vector<std::string>{kRecorder, "2:0:0,E: OTHER WRITER"}));
+    EXPECT_EQ(view.SelectedItem(Control::Recorder), kRecorder);
+    EXPECT_EQ(workflow->ImagePath(), Folder());
+    EXPECT_EQ(workflow->State(), WorkflowState::Choosing);
+}
+
+TEST_F(BurnWorkflowTest, NoImageLeavesBothListsEmptyAndBurnCloses) {
+    Show();
+    EXPECT_EQ(burner.initCalls, 0);
+    EXPECT_TRUE(view.Items(Control::ISO).empty());
+    EXPECT_TRUE(view.Items(Control::Recorder).empty());
+    workflow->BurnClick();
+    ExpectClosedSilently();
+}
+
+TEST_F(BurnWorkflowTest, DriveLayerFailingSaysAspiInitErrorAndBurnCloses) {
+    dir.Write("x.iso", kImage);
+    burner.initResult = false;
+    Show();
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text, "ASPI init error");
+    EXPECT_EQ(view.messages[0].buttons, kq::MessageButtons::Ok);
+    EXPECT_EQ(view.messages[0].icon, kq::MessageIcon::None);
+    EXPECT_TRUE(view.Items(Control::Recorder).empty());
+    view.messages.clear();
+    workflow->BurnClick();
+    ExpectClosedSilently();
+}
+
+TEST_F(BurnWorkflowTest, NoCdrWriterLeavesRecorderEmptyAndBurnCloses) {
+    dir.Write("x.iso", kImage);
+    burner.cdWriters.clear();
+    Show();
+    EXPECT_TRUE(view.Items(Control::Recorder).empty());
+    EXPECT_TRUE(view.messages.empty());
+    workflow->BurnClick();
+    ExpectClosedSilently();
+}
+
+TEST_F(BurnWorkflowTest, VanishedImageOrDirectoryNamedIsoClosesAtOnce) {
+    dir.Write("x.iso", kImage);
+    Show();
+    std::filesystem::remove(ImagePath());
+    std::filesystem::create_directory(ImagePath());
+    workflow->BurnClick();
+    ExpectClosedSilently();
+    EXPECT_EQ(workflow->ImagePath(), ImagePath());
+    EXPECT_FALSE(view.Visible(Control::Burn));
+    EXPECT_TRUE(view.Visible(Control::Cancel));
+}
+
+TEST_F(BurnWorkflowTest, DigestDifferentShowsTheExactMessageAndCloses) {
+    dir.Write("x.iso", kImage);
+    dir.Write("x.md5", DigestOf("another image"));
+    std::pair<std::string, std::string> shownWhileChecking;
+    view.onProcessMessages = [&] {
+        shownWhileChecking = {view.Caption(Control::Label3), view.Caption(Control::Label4)};
+    };
+    ShowAndBurn();
+    EXPECT_EQ(shownWhileChecking, (std::pair<std::string, std::string>{"File integrity", "check..."}));
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text, "Error in md5-checksum...\r\r" + ImagePath() +
+                                         "\ris corrupted.\rPlease download it again.");
+    EXPECT_EQ(view.messages[0].buttons, kq::MessageButtons::Ok);
+    EXPECT_EQ(view.messages[0].icon, kq::MessageIcon::Error);
+    EXPECT_EQ(view.closes, 1);
+    EXPECT_TRUE(burner.burns.empty());
+    EXPECT_TRUE(burner.selections.size() == 1);  // only the listing's
+}
+
+TEST_F(BurnWorkflowTest, CompanionTextsThatMatch) {
+    const std::string digest = DigestOf(kImage);
+    struct Case {
+        std::string md5, isoMd5;
+    } cases[] = {
+        {" \t\r\n ", digest},             // blank x.md5: x.iso.md5 is read
+        {Upper(digest) + "\n", ""},       // upper-case digest
+        {digest + " *x.iso\n", ""},       // digest followed by the name
+        {"", "  " + digest + "  "},       // only the appended companion
+    };
+    for (const Case& c : cases) {
+        TempDir fresh;
+        fresh.Write("x.iso", kImage);
+        if (!c.md5.empty()) fresh.Write("x.md5", c.md5);
+        if (!c.isoMd5.empty()) fresh.Write("x.iso.md5", c.isoMd5);
+        kqtest::ScriptedView v;
+        kqtest::FakeBurner b;
+        kq::BurnWorkflow w(v, b, fresh.Path().string() + "/");
+        w.FormShow();
+        w.BurnClick();
+        EXPECT_TRUE(v.messages.empty()) << c.md5 << "|" << c.isoMd5;
+        EXPECT_EQ(b.burns, std::vector<std::string>{fresh / "x.iso"});
+        EXPECT_EQ(v.Caption(Control::Label4), "");  // "check..." cleared
+        EXPECT_EQ(w.State(), WorkflowState::Burning);
+    }
+}
+
+TEST_F(BurnWorkflowTest, ShortChecksumNeverMatches) {
+    dir.Write("x.iso", kImage);
+    dir.Write("x.md5", DigestOf(kImage).substr(0, 31));
+    ShowAndBurn();
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].icon, kq::MessageIcon::Error);
+    EXPECT_TRUE(burner.burns.empty());
+}
+
+TEST_F(BurnWorkflowTest, WithoutCompanionTheCheckIsSkipped) {
+    dir.Write("x.iso", kImage);
+    std::vector<std::string> captionsSeen;
+    view.onProcessMessages = [&] { captionsSeen.push_back(view.Caption(Control::Label3)); };
+    ShowAndBurn();
+    EXPECT_EQ(captionsSeen, std::vector<std::string>{"Init recorder..."});
+    EXPECT_EQ(view.Caption(Control::Label3), "Burning...");
+    EXPECT_TRUE(view.timerEnabled);
+    EXPECT_EQ(burner.readyTimeouts, std::vector<int>{5000});
+    EXPECT_EQ(burner.selections.back(), kRecorder);
+}
+
+TEST_F(BurnWorkflowTest, NoMediumAsksAgainUntilYesFindsACdr) {
+    dir.Write("x.iso", kImage);
+    burner.readyAnswers = {false, false};
+    view.answers = {MessageAnswer::Yes, MessageAnswer::Yes};
+    ShowAndBurn();
+    ASSERT_EQ(view.messages.size(), 2u);
+    EXPECT_EQ(view.messages[0].text, "Please insert a blank CD-R in\r" + kRecorder);
+    EXPECT_EQ(view.messages[0].buttons, kq::MessageButtons::YesNoCancel);
+    EXPECT_EQ(view.messages[0].icon, kq::MessageIcon::None);
+    EXPECT_EQ(burner.readyTimeouts.size(), 3u);
+    EXPECT_EQ(workflow->State(), WorkflowState::Burning);
+}
+
+TEST_F(BurnWorkflowTest, NoOrCancelAtTheInsertPromptCloses) {
+    for (MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Cancel}) {
+        TempDir fresh;
+        fresh.Write("x.iso", kImage);
+        kqtest::ScriptedView v;
+        kqtest::FakeBurner b;
+        b.mediaType = 3;  // CD-RW is not taken
+        v.answers = {answer};
+        kq::BurnWorkflow w(v, b, fresh.Path().string() + "/");
+        w.FormShow();
+        w.BurnClick();
+        EXPECT_EQ(v.messages.size(), 1u);
+        EXPECT_EQ(v.closes, 1);
+        EXPECT_TRUE(b.burns.empty());
+    }
+}
+
+TEST_F(BurnWorkflowTest, BurnIsoImageFalseEndsInCdrError) {
+    dir.Write("x.iso", kImage);
+    burner.burnResult = false;
+    burner.failureReport = "CAN'T OPEN FILE \"x\" OR FILE IS IN USES BY OTHER SOFTWARE";
+    ShowAndBurn();
+    ExpectResult("CD-R Error", "Quit");
+    EXPECT_EQ(burner.settles, 2);  // the component's report, then the window's
+    EXPECT_FALSE(view.Visible(Control::Label1));
+    workflow->CancelClick();
+    EXPECT_EQ(view.closes, 1);
+}
+
+TEST_F(BurnWorkflowTest, ProgressIsCappedAndWaitsForTheTotal) {
+    StartBurning();
+    view.captions[Control::Label4] = "unchanged";
+    burner.bytesWritten = 4096;
+    workflow->TimerTimer();
+    EXPECT_EQ(view.Caption(Control::Label4), "unchanged");
+    burner.totalSectors = 300;
+    burner.bytesWritten = 300 * 2048 * 37 / 100 + 100;
+    workflow->TimerTimer();
+    EXPECT_EQ(view.Caption(Control::Label4), "37%");
+    burner.bytesWritten = 400 * 2048;
+    workflow->TimerTimer();
+    EXPECT_EQ(view.Caption(Control::Label4), "100%");
+    EXPECT_EQ(kq::ProgressPercent(int64_t(1) << 52, int64_t(1) << 40), 100);
+}
+
+TEST_F(BurnWorkflowTest, SuccessShowsDoneThenSuccessAndOkCloses) {
+    StartBurning();
+    std::thread writer([&] { burner.onFinalizingTrack(); });
+    writer.join();
+    EXPECT_EQ(view.Caption(Control::Label3), "Burning...");  // not touched off its thread
+    view.RunPosted();
+    EXPECT_EQ(view.Caption(Control::Label3), "Finalizing");
+
+    std::string whilePainting;
+    view.onProcessMessages = [&] { whilePainting = view.Caption(Control::Label3) + "/" + view.Caption(Control::Label4); };
+    burner.onWriteDone("");
+    EXPECT_EQ(whilePainting, "Done/wait...");
+    EXPECT_EQ(burner.settleArguments, (std::pair<int, int>{10000, 5000}));
+    ExpectResult("Success", "OK");
+    workflow->CancelClick();
+    EXPECT_EQ(view.closes, 1);
+    EXPECT_EQ(burner.aborts, 0);
+}
+
+TEST_F(BurnWorkflowTest, WriteFailureShowsTheDriveDetailInRed) {
+    StartBurning();
+    burner.onWriteDone("WRITER ERROR [MEDIUM ERROR (WRITE ERROR)]");
+    ExpectResult("WRITER ERROR ", "Quit");
+    EXPECT_EQ(view.Caption(Control::Label1), "MEDIUM ERROR (WRITE ERROR)");
+    EXPECT_TRUE(view.Visible(Control::Label1));
+    EXPECT_EQ(view.fonts[Control::Label1], (std::pair<kq::Rgb, bool>{kq::kRed, true}));
+}
+
+TEST_F(BurnWorkflowTest, ErrorTextWithoutBracketLeavesLabel1Hidden) {
+    StartBurning();
+    burner.onWriteDone("WRITER BUSY/BUFFER FULL");
+    ExpectResult("WRITER BUSY/BUFFER FULL", "Quit");
+    EXPECT_FALSE(view.Visible(Control::Label1));
+    EXPECT_EQ(view.fonts.count(Control::Label1), 0u);
+}
+
+TEST(SplitErrorText, CutsAtTheFirstBracketAndDropsTheLastCharacter) {
+    EXPECT_EQ(kq::SplitErrorText("A [B] [C]").head, "A ");
+    EXPECT_EQ(kq::SplitErrorText("A [B] [C]").detail, "B] [C");
+    EXPECT_EQ(kq::SplitErrorText("A [").detail, "");
+    EXPECT_EQ(kq::SplitErrorText("[x").detail, "");
+    EXPECT_EQ(kq::SplitErrorText("plain").detail, std::nullopt);
+}
+
+TEST_F(BurnWorkflowTest, AbortShowsAbortedThenTheWriteThreadsOwnText) {
+    StartBurning();
+    workflow->CancelClick();
+    EXPECT_EQ(burner.aborts, 1);
+    ExpectResult("Aborted", "Quit");
+    burner.onWriteDone("OPERATION ABORTED BY USER");
+    ExpectResult("OPERATION ABORTED BY USER", "Quit");
+    workflow->CancelClick();
+    EXPECT_EQ(view.closes, 1);
+    EXPECT_EQ(burner.aborts, 1);
+}
+
+TEST_F(BurnWorkflowTest, WriteThreadsReportArrivingWhileAbortedPaintsStaysLast) {
+    StartBurning();
+    view.onProcessMessages = [&] { burner.onWriteDone("OPERATION ABORTED BY USER"); };
+    workflow->CancelClick();
+    ExpectResult("OPERATION ABORTED BY USER", "Quit");
+    EXPECT_EQ(burner.settles, 2);
+}
+
+TEST_F(BurnWorkflowTest, CancelDuringInitialisationDoesNothing) {
+    dir.Write("x.iso", kImage);
+    Show();
+    view.onProcessMessages = [&] {
+        EXPECT_EQ(workflow->State(), WorkflowState::Initialising);
+        workflow->CancelClick();
+    };
+    workflow->BurnClick();
+    EXPECT_EQ(burner.aborts, 0);
+    EXPECT_EQ(view.closes, 0);
+    EXPECT_EQ(workflow->State(), WorkflowState::Burning);
+}
+
+TEST_F(BurnWorkflowTest, ClosingDuringABurnAbortsItAndIgnoresLateReports) {
+    StartBurning();
+    workflow->FormClose();
+    EXPECT_EQ(burner.aborts, 1);
+    EXPECT_FALSE(view.timerEnabled);
+    burner.onWriteDone("OPERATION ABORTED BY USER");
+    EXPECT_EQ(workflow->State(), WorkflowState::Closed);
+    EXPECT_EQ(burner.settles, 0);
+}
+
+TEST_F(BurnWorkflowTest, ClosingWhileTheChecksumPaintsStopsTheBurn) {
+    dir.Write("x.iso", kImage);
+    dir.Write("x.md5", DigestOf(kImage));
+    view.onProcessMessages = [&] { workflow->FormClose(); };
+    ShowAndBurn();
+    EXPECT_TRUE(burner.burns.empty());
+    EXPECT_TRUE(view.messages.empty());
+}
+
+}  // namespace

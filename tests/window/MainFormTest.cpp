@@ -1,0 +1,198 @@
+// The Qt window under the offscreen platform: its layout and look, the
+// message boxes, and the hand-over from the write thread.
+#include "WindowTestApp.h"
+#include "app/qt/MainForm.h"
+#include "burner/HandOver.h"
+#include "support/FakeBurner.h"
+#include "support/TempDir.h"
+
+#include <QComboBox>
+#include <QFontInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using kq::Control;
+
+namespace {
+
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        kqtest::EnsureApplication();
+        auto fake = std::make_unique<kqtest::FakeBurner>();
+        burner = fake.get();
+        form = std::make_unique<TMainForm>(std::move(fake), dir.Path().string() + "/");
+    }
+    QLabel* Label(Control c) { return qobject_cast<QLabel*>(form->Widget(c)); }
+    QPushButton* Button(Control c) { return qobject_cast<QPushButton*>(form->Widget(c)); }
+    QComboBox* List(Control c) { return qobject_cast<QComboBox*>(form->Widget(c)); }
+
+    TempDir dir;
+    kqtest::FakeBurner* burner = nullptr;
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(MainFormTest, WindowAndControlsAsLaidOut) {
+    EXPECT_EQ(form->windowTitle(), "CD Burner");
+    EXPECT_EQ(form->size(), QSize(327, 232));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_EQ(form->palette().color(QPalette::Window), QColor(255, 251, 240));
+    EXPECT_EQ(form->font().pixelSize(), 12);
+    EXPECT_EQ(QFontInfo(form->font()).family(), "Liberation Sans");  // Arial's metric twin
+
+    struct Place {
+        Control control;
+        QRect geometry;
+    } fixed[] = {{Control::ISO, {56, 40, 225, 23}},      {Control::Label1, {56, 24, 201, 49}},
+                 {Control::Recorder, {56, 96, 225, 23}}, {Control::Burn, {72, 144, 161, 49}},
+                 {Control::Cancel, {112, 160, 75, 25}},  {Control::Label5, {152, 216, 165, 12}}};
+    for (const Place& p : fixed) EXPECT_EQ(form->Widget(p.control)->geometry(), p.geometry);
+    EXPECT_EQ(Label(Control::Label2)->pos(), QPoint(56, 80));
+    EXPECT_EQ(Label(Control::Label3)->pos(), QPoint(114, 72));
+    EXPECT_EQ(Label(Control::Label4)->pos(), QPoint(114, 99));
+
+    EXPECT_EQ(Label(Control::Label1)->text(), "1. Choose an ISO file to burn:");
+    EXPECT_TRUE(Label(Control::Label1)->wordWrap());
+    EXPECT_EQ(Label(Control::Label2)->text(), "2. Choose a recorder to use:");
+    EXPECT_EQ(Button(Control::Burn)->text(), "Burn it");
+    EXPECT_EQ(Button(Control::Cancel)->text(), "Abort");
+    EXPECT_EQ(Label(Control::Label5)->text(), mainform::kCredit);
+    EXPECT_TRUE(Label(Control::Label5)->alignment() & Qt::AlignRight);
+    EXPECT_FALSE(List(Control::ISO)->isEditable());
+
+    EXPECT_EQ(Button(Control::Burn)->font().pixelSize(), 27);
+    EXPECT_EQ(Label(Control::Label3)->font().pixelSize(), 19);
+    EXPECT_TRUE(Label(Control::Label3)->font().bold());
+    EXPECT_EQ(Label(Control::Label4)->font().pixelSize(), 21);
+    EXPECT_EQ(Label(Control::Label4)->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+    EXPECT_EQ(Label(Control::Label5)->font().pixelSize(), 9);
+    EXPECT_TRUE(Label(Control::Label5)->font().italic());
+    EXPECT_EQ(Label(Control::Label5)->palette().color(QPalette::WindowText), QColor(128, 128, 128));
+
+    EXPECT_TRUE(Button(Control::Burn)->isDefault());
+    EXPECT_EQ(form->Timer()->interval(), 1000);
+    EXPECT_FALSE(form->Timer()->isActive());
+    for (Control hidden : {Control::Label3, Control::Label4, Control::Cancel})
+        EXPECT_TRUE(form->Widget(hidden)->isHidden());
+
+    QWidget* focus = form->Widget(Control::ISO);
+    std::vector<QWidget*> order;
+    for (int i = 0; i < 4; ++i, focus = focus->nextInFocusChain()) {
+        while (focus->focusPolicy() == Qt::NoFocus) focus = focus->nextInFocusChain();
+        order.push_back(focus);
+    }
+    EXPECT_EQ(order, (std::vector<QWidget*>{form->Widget(Control::ISO), form->Widget(Control::Recorder),
+                                             form->Widget(Control::Burn), form->Widget(Control::Cancel)}));
+}
+
+TEST_F(MainFormTest, BurnItSwapsThePromptsForTheStatus) {
+    dir.Write("x.iso", "image");
+    form->show();
+    EXPECT_EQ(List(Control::ISO)->currentText(), "x.iso");
+    EXPECT_EQ(List(Control::Recorder)->count(), 1);
+    Button(Control::Burn)->click();
+    for (Control gone : {Control::Label1, Control::Label2, Control::Burn, Control::ISO, Control::Recorder})
+        EXPECT_FALSE(form->Widget(gone)->isVisible());
+    for (Control shown : {Control::Label3, Control::Label4, Control::Cancel, Control::Label5})
+        EXPECT_TRUE(form->Widget(shown)->isVisible());
+    EXPECT_EQ(Label(Control::Label3)->text(), "Burning...");
+    EXPECT_GT(Label(Control::Label3)->width(), 0);  // auto-sized to its text
+    EXPECT_TRUE(form->Timer()->isActive());
+
+    burner->totalSectors = 300;
+    burner->bytesWritten = 300 * 2048 / 2;
+    QTest_WaitUntil([&] { return Label(Control::Label4)->text() == "50%"; }, 2500);
+    EXPECT_EQ(Label(Control::Label4)->text(), "50%");
+}
+
+TEST_F(MainFormTest, MessageBoxesCarryTheirTextButtonsAndIcon) {
+    dir.Write("x.iso", "image");
+    dir.Write("x.md5", "0123456789abcdef0123456789abcdef");
+    std::vector<std::tuple<QString, QMessageBox::Icon, QMessageBox::StandardButtons>> seen;
+    kqtest::AnswerMessageBoxes(seen, 1);
+    form->show();
+    Button(Control::Burn)->click();
+    ASSERT_EQ(seen.size(), 1u);
+    QString path = QString::fromStdString(dir / "x.iso");
+    EXPECT_EQ(std::get<0>(seen[0]), "Error in md5-checksum...\n\n" + path +
+                                        "\nis corrupted.\nPlease download it again.");
+    EXPECT_EQ(std::get<1>(seen[0]), QMessageBox::Critical);
+    EXPECT_EQ(std::get<2>(seen[0]), QMessageBox::Ok);
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(MainFormTest, InsertDiscQuestionOffersYesNoCancel) {
+    dir.Write("x.iso", "image");
+    burner->mediaType = 0;
+    std::vector<std::tuple<QString, QMessageBox::Icon, QMessageBox::StandardButtons>> seen;
+    kqtest::AnswerMessageBoxes(seen, 1, QMessageBox::No);
+    form->show();
+    Button(Control::Burn)->click();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(std::get<0>(seen[0]), QString::fromStdString("Please insert a blank CD-R in\n" + burner->devices[0]));
+    EXPECT_EQ(std::get<1>(seen[0]), QMessageBox::NoIcon);
+    EXPECT_EQ(std::get<2>(seen[0]), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(MainFormTest, WriteThreadReportRunsOnTheWindowThreadWhileItWaits) {
+    dir.Write("x.iso", "image");
+    form->show();
+    Button(Control::Burn)->click();
+    kq::UiHandOver handOver;  // the burner's side of the hand-over
+    std::atomic<bool> returned{false};
+    std::thread::id ranOn;
+    std::thread writer([&] {
+        handOver.Run(burner->handOver, [&] {
+            ranOn = std::this_thread::get_id();
+            burner->onWriteDone("WRITER ERROR [MEDIUM ERROR]");
+        });
+        returned = true;
+    });
+    QTest_WaitUntil([&] { return returned.load(); }, 20000);
+    writer.join();
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+    EXPECT_EQ(Label(Control::Label4)->text(), "WRITER ERROR ");
+    EXPECT_EQ(Label(Control::Label1)->text(), "MEDIUM ERROR");
+    EXPECT_EQ(Label(Control::Label1)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_TRUE(Label(Control::Label1)->font().bold());
+    EXPECT_TRUE(Label(Control::Label1)->isVisible());
+    EXPECT_EQ(Button(Control::Cancel)->text(), "Quit");
+    EXPECT_TRUE(Button(Control::Cancel)->isDefault());
+    EXPECT_FALSE(Button(Control::Burn)->isDefault());
+}
+
+TEST_F(MainFormTest, FinalizingFromTheWriteThreadReachesTheLabel) {
+    dir.Write("x.iso", "image");
+    form->show();
+    Button(Control::Burn)->click();
+    std::thread writer([&] { burner->onFinalizingTrack(); });
+    writer.join();
+    QTest_WaitUntil([&] { return Label(Control::Label3)->text() == "Finalizing"; }, 2000);
+    EXPECT_EQ(Label(Control::Label3)->text(), "Finalizing");
+}
+
+TEST_F(MainFormTest, ClosingDuringABurnAbortsAndLetsTheWriteThreadGo) {
+    dir.Write("x.iso", "image");
+    form->show();
+    Button(Control::Burn)->click();
+    form->close();
+    EXPECT_EQ(burner->aborts, 1);
+    EXPECT_FALSE(form->Timer()->isActive());
+    // The write thread reports after the window closed: the report is
+    // queued, the window is destroyed, and the waiting thread is let go.
+    kq::UiHandOver handOver;
+    std::thread writer([&] { handOver.Run(burner->handOver, [&] { burner->onWriteDone("LATE"); }); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    handOver.Cancel();  // what the burner does as it is destroyed
+    writer.join();
+    form.reset();
+}
+
+}  // namespace

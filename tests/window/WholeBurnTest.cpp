@@ -1,0 +1,108 @@
+// The real window with its real burner: the image is checked, burnt onto
+// the virtual recorder (loaded as ./libwnaspi32.so, as on a user's machine)
+// and the window ends in "Success"; and a write fault shows in red.
+#include "WindowTestApp.h"
+#include "app/MD5.h"
+#include "app/qt/MainForm.h"
+#include "app/qt/QCDBurnerPort.h"
+#include "support/TempDir.h"
+#include "transport/kqASPI.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using kq::Control;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ImageBytes(size_t sectors) {
+    std::string bytes(sectors * 2048, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 7 + i / 2048) & 0xFF);
+    return bytes;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class WholeBurn : public ::testing::Test {
+protected:
+    WholeBurn() : previous_(fs::current_path()) {
+        kqtest::EnsureApplication();
+        fs::current_path(dir.Path());
+        fs::copy_file(KQ_VRECORDER_ASPI_PATH, dir / "libwnaspi32.so");
+    }
+    ~WholeBurn() override {
+        form.reset();
+        kq::ReleaseASPI();
+        unsetenv("VRECORDER_CONFIG");
+        fs::current_path(previous_);
+    }
+    void Open(const std::string& recorderConfig) {
+        dir.Write("vrec.conf", recorderConfig);
+        setenv("VRECORDER_CONFIG", (dir / "vrec.conf").c_str(), 1);
+        auto port = std::make_unique<kq::QCDBurnerPort>();
+        burner = &port->Component();
+        form = std::make_unique<TMainForm>(std::move(port), dir.Path().string() + "/");
+        form->show();
+    }
+    QString Text(Control c) const {
+        if (auto* label = qobject_cast<QLabel*>(form->Widget(c))) return label->text();
+        return qobject_cast<QPushButton*>(form->Widget(c))->text();
+    }
+    void BurnAndWaitForResult() {
+        qobject_cast<QPushButton*>(form->Widget(Control::Burn))->click();
+        QTest_WaitUntil([&] { return form->Workflow().State() == kq::WorkflowState::Result &&
+                                     Text(Control::Label3).isEmpty(); }, 120000);
+    }
+
+    TempDir dir;
+    kq::TQCDBurner* burner = nullptr;
+    std::unique_ptr<TMainForm> form;
+
+private:
+    fs::path previous_;
+};
+
+TEST_F(WholeBurn, ImageOntoABlankCdrEndsInSuccess) {
+    const std::string image = ImageBytes(400);
+    dir.Write("x.iso", image);
+    dir.Write("x.md5", kq::MD5Print(kq::MD5Buffer(image.data(), image.size())) + "  x.iso\n");
+    Open("[recorder]\naddress = 0:0:0\nmedium = cd-r\nbacking = disc.img\n");
+
+    EXPECT_TRUE(burner->UnderrunProtection());
+    EXPECT_FALSE(burner->FinalizeDisc());
+    EXPECT_EQ(burner->CacheSize(), 4194304);
+    EXPECT_TRUE(burner->WritePostGap());
+    auto* recorders = qobject_cast<QComboBox*>(form->Widget(Control::Recorder));
+    ASSERT_EQ(recorders->count(), 1);
+    EXPECT_TRUE(recorders->currentText().startsWith("0:0:0,"));
+
+    BurnAndWaitForResult();
+    EXPECT_EQ(Text(Control::Label4), "Success");
+    EXPECT_EQ(Text(Control::Cancel), "OK");
+    EXPECT_FALSE(form->Widget(Control::Label1)->isVisible());
+    EXPECT_EQ(ReadFile(dir / "disc.img").substr(0, image.size()), image);
+}
+
+TEST_F(WholeBurn, WriteErrorShowsTheDrivesTextInRed) {
+    dir.Write("x.iso", ImageBytes(400));
+    Open("[recorder]\naddress = 0:0:0\nmedium = cd-r\nbacking = disc.img\n"
+         "fault = write lba>=100 check 3/0C/00\n");
+    BurnAndWaitForResult();
+    EXPECT_EQ(Text(Control::Label4), "WRITER ERROR ");
+    EXPECT_EQ(Text(Control::Cancel), "Quit");
+    EXPECT_TRUE(form->Widget(Control::Label1)->isVisible());
+    EXPECT_FALSE(Text(Control::Label1).isEmpty());
+    EXPECT_EQ(form->Widget(Control::Label1)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+#pragma once
+// One QApplication for the window's tests, on the offscreen platform, and
+// helpers that wait for the event loop or answer a modal message box.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <cstdlib>
+#include <functional>
+#include <tuple>
+#include <vector>
+
+namespace kqtest {
+
+inline void EnsureApplication() {
+    static QApplication* application = [] {
+        if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int argc = 1;
+        static char name[] = "test_window";
+        static char* argv[] = {name, nullptr};
+        auto* app = new QApplication(argc, argv);
+        app->setQuitOnLastWindowClosed(false);
+        return app;
+    }();
+    (void)application;
+}
+
+// Records the next count message boxes and answers each with answer.
+inline void AnswerMessageBoxes(
+    std::vector<std::tuple<QString, QMessageBox::Icon, QMessageBox::StandardButtons>>& seen,
+    int count, QMessageBox::StandardButton answer = QMessageBox::Ok) {
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, &seen, count, answer] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        seen.emplace_back(box->text(), box->icon(), box->standardButtons());
+        box->button(answer)->click();
+        if (static_cast<int>(seen.size()) >= count) poll->deleteLater();
+    });
+    poll->start();
+}
+
+}  // namespace kqtest
+
+// Runs the event loop until done() or the time is up.
+inline void QTest_WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+}

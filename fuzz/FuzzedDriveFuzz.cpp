@@ -182,7 +182,7 @@ public:
         std::error_code ignored;
         fs::remove_all(folder_, ignored);
     }
-    std::string path() const { return folder_ / "image.iso"; }
+    std::string path() const { return (folder_ / "image.iso").string(); }
 
 private:
     fs::path folder_;

@@ -1,5 +1,7 @@
 #include "app/ImageFolder.h"
 
+#include "platform/Process.h"
+
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -9,7 +11,11 @@ namespace kq {
 namespace {
 
 std::string WithDelimiter(std::string folder) {
-    if (folder.empty() || folder.back() != '/') folder += '/';
+    if (!folder.empty() && folder.back() == '/') return folder;
+#ifdef _WIN32
+    if (!folder.empty() && folder.back() == '\\') return folder;  // either delimiter counts there
+#endif
+    folder += '/';
     return folder;
 }
 
@@ -23,10 +29,9 @@ bool HasIsoExtension(const std::string& name) {
 }  // namespace
 
 std::string ProgramFolder() {
-    std::error_code error;
-    fs::path self = fs::read_symlink("/proc/self/exe", error);
-    if (error) return "./";
-    return WithDelimiter(self.parent_path().string());
+    std::string self = platform::SelfExecutable();
+    if (self.empty()) return "./";
+    return WithDelimiter(fs::path(self).parent_path().string());
 }
 
 std::string ImageFolderFromArguments(int argc, const char* const* argv) {

@@ -36,6 +36,8 @@ public:
     ~ChildProcess();
 
     int ReportFd() const { return readFd_; }
+    // The system's process id.
+    int Id() const { return pid_; }
     // Appends what has arrived without waiting; false once the child has
     // closed its end and everything has been read.
     bool ReadReport(std::string& into);
@@ -51,6 +53,9 @@ private:
     int pid_ = -1;
     int readFd_ = -1;
     std::optional<int> status_;
+    // Windows only: the process and the event its Interrupt sets.
+    void* process_ = nullptr;
+    void* interrupt_ = nullptr;
 };
 
 // Waits until one of `fds` has something to read (or has closed), at most `ms`.

@@ -34,7 +34,8 @@ std::string Upper(std::string text) {
 class BurnWorkflowTest : public ::testing::Test {
 protected:
     std::string Folder() const { return dir.Path().string() + "/"; }
-    std::string ImagePath() const { return dir / "x.iso"; }
+    // The folder as given to the workflow and the name appended to it.
+    std::string ImagePath() const { return Folder() + "x.iso"; }
 
     void Show() {
         workflow.emplace(view, burner, Folder());
@@ -179,7 +180,7 @@ TEST_F(BurnWorkflowTest, CompanionTextsThatMatch) {
         w.FormShow();
         w.BurnClick();
         EXPECT_TRUE(v.messages.empty()) << c.md5 << "|" << c.isoMd5;
-        EXPECT_EQ(b.burns, std::vector<std::string>{fresh / "x.iso"});
+        EXPECT_EQ(b.burns, std::vector<std::string>{fresh.Path().string() + "/x.iso"});
         EXPECT_EQ(v.Caption(Control::Label4), "");  // "check..." cleared
         EXPECT_EQ(w.State(), WorkflowState::Burning);
     }

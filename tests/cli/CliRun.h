@@ -10,8 +10,12 @@
 #include <fstream>
 #include <random>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#endif
 
 namespace clitest {
 
@@ -37,6 +41,63 @@ public:
         return dir.Write(name, data);
     }
 
+#ifdef _WIN32
+    // The program runs in the bench's folder with its configuration in the
+    // environment; both are set here and inherited, as no shell is at hand.
+    Outcome Run(const std::vector<std::string>& args) const {
+        Outcome outcome;
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        HANDLE read = nullptr, write = nullptr;
+        if (!CreatePipe(&read, &write, &inherit, 0)) return outcome;
+        SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOA start{};
+        start.cb = sizeof start;
+        start.dwFlags = STARTF_USESTDHANDLES;
+        start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        start.hStdOutput = start.hStdError = write;
+        std::string line = CommandLine(args);
+        SetEnvironmentVariableA("VRECORDER_CONFIG", dir.File("vrec.conf").c_str());
+        PROCESS_INFORMATION info{};
+        BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                      dir.Path().string().c_str(), &start, &info);
+        CloseHandle(write);
+        if (started) {
+            char chunk[4096];
+            for (DWORD n; ReadFile(read, chunk, sizeof chunk, &n, nullptr) && n > 0;) outcome.output.append(chunk, n);
+            WaitForSingleObject(info.hProcess, INFINITE);
+            DWORD code = 0;
+            GetExitCodeProcess(info.hProcess, &code);
+            outcome.code = static_cast<int>(code);
+            CloseHandle(info.hProcess);
+            CloseHandle(info.hThread);
+        }
+        CloseHandle(read);
+        // The program writes text lines, which end in CR LF here.
+        for (size_t at; (at = outcome.output.find("\r\n")) != std::string::npos;) outcome.output.erase(at, 1);
+        return outcome;
+    }
+
+    std::string CommandLine(const std::vector<std::string>& args) const {
+        std::string line = "\"" KQ_CLI_PATH "\" --aspi-library \"" KQ_VRECORDER_ASPI_PATH "\"";
+        for (const std::string& arg : args) line += " \"" + arg + "\"";
+        return line;
+    }
+
+    // The program started without waiting, for tests that interrupt it.
+    platform::ChildProcess Start(const std::vector<std::string>& args) const {
+        std::error_code why;
+        SetEnvironmentVariableA("VRECORDER_CONFIG", dir.File("vrec.conf").c_str());
+        std::vector<std::string> all{"--aspi-library", KQ_VRECORDER_ASPI_PATH};
+        all.insert(all.end(), args.begin(), args.end());
+        char here[MAX_PATH];
+        GetCurrentDirectoryA(sizeof here, here);
+        SetCurrentDirectoryA(dir.Path().string().c_str());
+        auto child = platform::ChildProcess::Spawn(KQ_CLI_PATH, all, 9, true, why);
+        SetCurrentDirectoryA(here);
+        EXPECT_TRUE(child) << why.message();
+        return std::move(*child);
+    }
+#else
     std::string Quote(const std::string& arg) const { return "'" + arg + "'"; }
 
     std::string CommandLine(const std::vector<std::string>& args) const {
@@ -65,6 +126,8 @@ public:
         EXPECT_TRUE(child) << why.message();
         return std::move(*child);
     }
+
+#endif
 
     std::string Disc(int target) const { return dir.File("disc" + std::to_string(target) + ".img"); }
 

@@ -3,7 +3,12 @@
 #include "CliRun.h"
 
 #include <chrono>
+#ifdef _WIN32
+#include <windows.h>
+#include <tlhelp32.h>
+#else
 #include <dirent.h>
+#endif
 #include <sstream>
 #include <thread>
 
@@ -22,8 +27,23 @@ std::string SummaryRow(const std::string& output, const std::string& address) {
     return output.substr(at + 1, output.find('\n', at + 1) - at - 1);
 }
 
+#ifdef _WIN32
+// The program `parent` and the copies of it that it started.
+int ProgramProcesses(const platform::ChildProcess& parent, const std::string&) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    auto root = static_cast<DWORD>(parent.Id());
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (Contains(entry.szExeFile, "cdburner-cli") && (entry.th32ProcessID == root || entry.th32ParentProcessID == root))
+            ++count;
+    CloseHandle(snapshot);
+    return count;
+}
+#else
 // Processes whose command line names `marker` (the test's own folder).
-int ProcessesNaming(const std::string& marker) {
+int ProgramProcesses(const platform::ChildProcess&, const std::string& marker) {
     int count = 0;
     DIR* proc = opendir("/proc");
     while (dirent* entry = proc ? readdir(proc) : nullptr) {
@@ -33,6 +53,7 @@ int ProcessesNaming(const std::string& marker) {
     if (proc) closedir(proc);
     return count;
 }
+#endif
 
 }  // namespace
 
@@ -90,8 +111,8 @@ TEST(SeveralDrives, CtrlCLeavesNoChildRunning) {
     auto parent = bench.Start({"--all-recorders", image});
     for (int i = 0; i < 200 && ReadAll(bench.Disc(2)).size() < 2 * 55296; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(ProcessesNaming(bench.dir.Path().string()), 4);  // the parent and three children
+    EXPECT_EQ(ProgramProcesses(parent, bench.dir.Path().string()), 4);  // the parent and three children
     parent.Interrupt();
     EXPECT_EQ(parent.Wait(), 130);
-    EXPECT_EQ(ProcessesNaming(bench.dir.Path().string()), 0);
+    EXPECT_EQ(ProgramProcesses(parent, bench.dir.Path().string()), 0);
 }

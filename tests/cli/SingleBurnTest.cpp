@@ -1,6 +1,7 @@
 // The program as people and scripts meet it: its options, messages and
 // exit codes, and whole burns onto virtual recorders.
 #include "CliRun.h"
+#include "app/MD5.h"
 
 #include <chrono>
 #include <filesystem>
@@ -77,6 +78,25 @@ TEST(CommandLine, BurnsVerifiesAndSaysSuccess) {
     EXPECT_TRUE(Contains(run.output, "verify: ok")) << run.output;
     EXPECT_TRUE(Contains(run.output, "100%")) << run.output;  // the plain progress line
     EXPECT_TRUE(DiscBeginsWith(bench.Disc(0), image));
+}
+
+// The whole path through the ASPI library the program loads (on Windows
+// the virtual recorder as WNASPI32.DLL): the image's companion digest is
+// checked, the disc written and read back, and the disc's digest over the
+// image's length is the companion's.
+TEST(CommandLine, DiscCarriesTheDigestOfItsCompanion) {
+    CliBench bench(Recorder(0));
+    const size_t size = 450 * 2048;
+    std::string image = bench.Image("release.iso", size, 11);
+    std::string digest = kq::MD5Print(kq::MD5File(image));
+    bench.dir.Write("release.md5", digest + " *release.iso\n");
+    auto run = bench.Run({"--verify", "release.iso"});
+    EXPECT_EQ(run.code, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "checksum: good")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "verify: ok")) << run.output;
+    std::string disc = ReadAll(bench.Disc(0));
+    ASSERT_GE(disc.size(), size);
+    EXPECT_EQ(kq::MD5Print(kq::MD5Buffer(disc.data(), size)), digest);
 }
 
 TEST(CommandLine, NoUsableDiscExitsFour) {

@@ -14,7 +14,12 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#include <tlhelp32.h>
+#else
 #include <dirent.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -61,6 +66,18 @@ inline Bytes Pattern(size_t size, uint8_t seed = 7) {
 }
 
 // Threads of this process, from /proc.
+#ifdef _WIN32
+inline int ThreadCount() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int n = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        n += entry.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+    return n;
+}
+#else
 inline int ThreadCount() {
     int n = 0;
     if (DIR* d = opendir("/proc/self/task")) {
@@ -69,6 +86,7 @@ inline int ThreadCount() {
     }
     return n;
 }
+#endif
 
 inline vrec::FaultRule Rule(const char* text) {
     std::string error;

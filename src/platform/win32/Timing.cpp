@@ -44,4 +44,10 @@ TimeOfDay LocalTimeOfDay() {
     return {now.wMinute, now.wSecond, now.wMilliseconds};
 }
 
+LocalDateTime LocalDateTimeNow() {
+    SYSTEMTIME local;
+    GetLocalTime(&local);
+    return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
+}
+
 }  // namespace platform

@@ -1,13 +1,13 @@
 // The CD-ROM drive letters of a Windows machine, opened as "\\.\E:" and
 // driven through IOCTL_SCSI_PASS_THROUGH_DIRECT.
-#include "platform/OpticalDrive.h"
+#include "platform/Sptd.h"
 #include "platform/win32/Win32Error.h"
+#include "platform/win32/Win32OpticalDrive.h"
 
 #include <windows.h>
 #include <winioctl.h>
 #include <ntddscsi.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -15,55 +15,27 @@ namespace platform {
 
 namespace {
 
-// The block handed to the driver: the request, then room for the sense
-// bytes it copies back; 80 bytes with 32-bit pointers.
-struct PassThroughBlock {
-    SCSI_PASS_THROUGH_DIRECT spt;
-    ULONG filler;  // keeps the sense area aligned
-    UCHAR sense[32];
-};
-#ifndef _WIN64
-static_assert(sizeof(PassThroughBlock) == 80);
-#endif
-
-constexpr uint8_t kStatusGood = 0x00;
-
-PassThroughBlock BuildBlock(const PassThroughRequest& request) {
-    PassThroughBlock b{};
-    b.spt.Length = sizeof b.spt;
-    b.spt.CdbLength = static_cast<UCHAR>(std::min<size_t>(request.cdb.size(), sizeof b.spt.Cdb));
-    std::memcpy(b.spt.Cdb, request.cdb.data(), b.spt.CdbLength);
-    b.spt.SenseInfoLength = static_cast<UCHAR>(std::min(request.sense.size(), sizeof b.sense));
-    b.spt.SenseInfoOffset = offsetof(PassThroughBlock, sense);
-    b.spt.TimeOutValue = request.timeoutSeconds;
-    b.spt.DataIn = SCSI_IOCTL_DATA_UNSPECIFIED;
-    if (request.direction != PassDirection::None && !request.data.empty()) {
-        b.spt.DataIn = request.direction == PassDirection::In ? SCSI_IOCTL_DATA_IN : SCSI_IOCTL_DATA_OUT;
-        b.spt.DataBuffer = request.data.data();
-        b.spt.DataTransferLength = static_cast<ULONG>(request.data.size());
-    }
-    return b;
-}
-
-// The driver's answer; the length and sense fields it wrote are checked
-// against what was asked for before anything is copied.
-PassThroughOutcome Decode(const PassThroughBlock& b, const PassThroughRequest& request) {
-    PassThroughOutcome out;
-    out.scsiStatus = b.spt.ScsiStatus;
-    out.transferred = std::min<size_t>(b.spt.DataTransferLength, request.data.size());
-    if (b.spt.ScsiStatus != kStatusGood) {
-        out.senseLength = std::min<size_t>({b.spt.SenseInfoLength, sizeof b.sense, request.sense.size()});
-        std::memcpy(request.sense.data(), b.sense, out.senseLength);
-    }
-    if (b.spt.ScsiStatus == kStatusGood && b.spt.DataIn == SCSI_IOCTL_DATA_OUT &&
-        out.transferred < request.data.size())
-        out.failure = PassFailure::ShortWrite;
-    return out;
-}
+// The portable block is the system's declaration, field for field.
+#define KQ_SAME_FIELD(field) \
+    static_assert(offsetof(SptdBlock, field) == offsetof(SCSI_PASS_THROUGH_DIRECT, field))
+KQ_SAME_FIELD(Length);
+KQ_SAME_FIELD(ScsiStatus);
+KQ_SAME_FIELD(CdbLength);
+KQ_SAME_FIELD(SenseInfoLength);
+KQ_SAME_FIELD(DataIn);
+KQ_SAME_FIELD(DataTransferLength);
+KQ_SAME_FIELD(TimeOutValue);
+KQ_SAME_FIELD(DataBuffer);
+KQ_SAME_FIELD(SenseInfoOffset);
+KQ_SAME_FIELD(Cdb);
+#undef KQ_SAME_FIELD
+static_assert(offsetof(SptdBlock, Filler) == sizeof(SCSI_PASS_THROUGH_DIRECT));
+static_assert(kSptdDataIn == SCSI_IOCTL_DATA_IN && kSptdDataOut == SCSI_IOCTL_DATA_OUT &&
+              kSptdDataUnspecified == SCSI_IOCTL_DATA_UNSPECIFIED);
 
 class Win32OpticalDrive : public OpticalDrive {
 public:
-    explicit Win32OpticalDrive(HANDLE handle) : handle_(handle) {}
+    Win32OpticalDrive(HANDLE handle, DeviceControl control) : handle_(handle), control_(std::move(control)) {}
     ~Win32OpticalDrive() override { CloseHandle(handle_); }
     Win32OpticalDrive(const Win32OpticalDrive&) = delete;
     Win32OpticalDrive& operator=(const Win32OpticalDrive&) = delete;
@@ -72,8 +44,8 @@ public:
         SCSI_ADDRESS address{};
         address.Length = sizeof address;
         DWORD returned = 0;
-        if (!DeviceIoControl(handle_, IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &address, sizeof address, &returned,
-                             nullptr))
+        if (!control_(handle_, IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &address, sizeof address, &returned) ||
+            returned < sizeof address)
             return std::nullopt;
         ScsiAddress a;
         a.host = address.PortNumber;
@@ -84,21 +56,32 @@ public:
     }
 
     PassThroughOutcome PassThrough(const PassThroughRequest& request) override {
-        PassThroughBlock block = BuildBlock(request);
+        SptdBlock block = BuildSptdBlock(request);
         DWORD returned = 0;
-        if (!DeviceIoControl(handle_, IOCTL_SCSI_PASS_THROUGH_DIRECT, &block, sizeof block, &block, sizeof block,
-                             &returned, nullptr)) {
-            PassThroughOutcome out;
-            out.failure = PassFailure::CallFailed;
-            out.systemError = static_cast<int>(GetLastError());
-            return out;
-        }
-        return Decode(block, request);
+        SetLastError(ERROR_SUCCESS);
+        BOOL ok = control_(handle_, IOCTL_SCSI_PASS_THROUGH_DIRECT, &block, sizeof block, &block, sizeof block,
+                           &returned);
+        return DecodeSptd(block, request, ok != FALSE, ok ? 0u : static_cast<uint32_t>(GetLastError()));
     }
 
 private:
     HANDLE handle_;
+    DeviceControl control_;
 };
+
+}  // namespace
+
+DeviceControl SystemDeviceControl() {
+    return [](HANDLE handle, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned) {
+        return DeviceIoControl(handle, code, in, inSize, out, outSize, returned, nullptr);
+    };
+}
+
+std::unique_ptr<OpticalDrive> MakeWin32OpticalDrive(HANDLE handle, DeviceControl control) {
+    return std::make_unique<Win32OpticalDrive>(handle, std::move(control));
+}
+
+namespace {
 
 class Win32OpticalDrives : public OpticalDrives {
 public:
@@ -116,7 +99,7 @@ public:
         for (DWORD access : {GENERIC_READ | GENERIC_WRITE, DWORD{GENERIC_READ}}) {
             HANDLE handle = CreateFileA(node.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                         OPEN_EXISTING, 0, nullptr);
-            if (handle != INVALID_HANDLE_VALUE) return std::make_unique<Win32OpticalDrive>(handle);
+            if (handle != INVALID_HANDLE_VALUE) return MakeWin32OpticalDrive(handle);
             why = Win32Error();
         }
         return nullptr;

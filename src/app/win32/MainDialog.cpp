@@ -1,0 +1,171 @@
+#include "app/win32/MainDialog.h"
+
+#include <vector>
+
+using kq::Control;
+
+namespace {
+
+constexpr UINT kPostedMessage = WM_APP + 1;
+constexpr UINT_PTR kTimerId = 1;
+
+// An empty dialog template: the controls are made with pixel positions
+// once it exists, which dialog units could not give exactly.
+std::vector<WORD> EmptyTemplate() {
+    std::vector<WORD> words(sizeof(DLGTEMPLATE) / sizeof(WORD) + 3, 0);  // + menu, class, title
+    auto* t = reinterpret_cast<DLGTEMPLATE*>(words.data());
+    t->style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    t->dwExtendedStyle = WS_EX_DLGMODALFRAME;
+    return words;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFolder) : B(std::move(burner)) {
+    background_ = CreateSolidBrush(mainform::kCream);
+    std::vector<WORD> dialog = EmptyTemplate();
+    dialog_ = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<DLGTEMPLATE*>(dialog.data()),
+                                         nullptr, DialogProc, reinterpret_cast<LPARAM>(this));
+    SetWindowTextA(dialog_, "CD Burner");
+    CreateControls();
+    SizeAndCentre();
+    // The write thread's report is queued to this thread; the burner waits
+    // for it to run, or for its own end when the window goes first.
+    B->InstallHandOver([this](std::function<void()> call) { Post(std::move(call)); });
+    workflow_ = std::make_unique<kq::BurnWorkflow>(*this, *B, std::move(imageFolder));
+}
+
+// A burn still running is stopped; B then waits, within its bound, for
+// its threads, before anything they post to could go away.
+TMainForm::~TMainForm() {
+    Shut();
+    B.reset();
+    workflow_.reset();
+    if (dialog_) DestroyWindow(dialog_);
+    for (auto& [control, item] : controls_)
+        if (item.font) DeleteObject(item.font);
+    DeleteObject(background_);
+}
+
+void TMainForm::SizeAndCentre() {
+    RECT frame{0, 0, mainform::kClientWidth, mainform::kClientHeight};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(dialog_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(dialog_, GWL_EXSTYLE)));
+    int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    RECT work{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    SetWindowPos(dialog_, nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TMainForm::Show() {
+    ShowWindow(dialog_, SW_SHOW);
+    UpdateWindow(dialog_);
+    if (shown_) return;
+    shown_ = true;
+    workflow_->FormShow();
+}
+
+int TMainForm::Run() {
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        HWND top = GetAncestor(message.hwnd, GA_ROOT);
+        if (top && IsDialogMessageA(top, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 0;
+}
+
+INT_PTR CALLBACK TMainForm::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(window, DWLP_USER, lParam);
+        return TRUE;
+    }
+    auto* form = reinterpret_cast<TMainForm*>(GetWindowLongPtrA(window, DWLP_USER));
+    return form ? form->Handle(message, wParam, lParam) : FALSE;
+}
+
+INT_PTR TMainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
+        case WM_TIMER:
+            if (wParam == kTimerId && workflow_) workflow_->TimerTimer();
+            return TRUE;
+        case kPostedMessage: RunPosted(); return TRUE;
+        case WM_CTLCOLORDLG: return reinterpret_cast<INT_PTR>(background_);
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN: {
+            auto dc = reinterpret_cast<HDC>(wParam);
+            for (const auto& [control, item] : controls_)
+                if (item.window == reinterpret_cast<HWND>(lParam)) SetTextColor(dc, item.colour);
+            SetBkColor(dc, mainform::kCream);
+            return reinterpret_cast<INT_PTR>(background_);
+        }
+        case WM_CLOSE: Close(); return TRUE;
+        case WM_DESTROY:
+            dialog_ = nullptr;
+            PostQuitMessage(0);
+            return TRUE;
+        default: return FALSE;
+    }
+}
+
+void TMainForm::OnCommand(int id, int code) {
+    if (!workflow_ || code != BN_CLICKED) return;
+    // Escape asks for IDCANCEL: the window is not a dialog to the user and
+    // stays. Enter asks for the default button, which DM_SETDEFID names.
+    if (id == static_cast<int>(Control::Burn) + 100) workflow_->BurnClick();
+    else if (id == static_cast<int>(Control::Cancel) + 100) workflow_->CancelClick();
+}
+
+void TMainForm::Shut() {
+    if (workflow_) workflow_->FormClose();
+    SetTimerEnabled(false);
+}
+
+void TMainForm::Close() {
+    Shut();
+    if (dialog_) DestroyWindow(dialog_);
+}
+
+void TMainForm::Post(std::function<void()> call) {
+    {
+        std::lock_guard hold(postedLock_);
+        posted_.push_back(std::move(call));
+    }
+    if (HWND window = dialog_.load()) PostMessageA(window, kPostedMessage, 0, 0);
+}
+
+void TMainForm::RunPosted() {
+    for (;;) {
+        std::function<void()> call;
+        {
+            std::lock_guard hold(postedLock_);
+            if (posted_.empty()) return;
+            call = std::move(posted_.front());
+            posted_.pop_front();
+        }
+        call();
+    }
+}
+
+void TMainForm::ProcessMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));  // left for the main loop
+            return;
+        }
+        if (dialog_ && IsDialogMessageA(dialog_, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void TMainForm::SetTimerEnabled(bool enabled) {
+    if (!dialog_) enabled = false;
+    if (enabled) SetTimer(dialog_, kTimerId, mainform::kTimerIntervalMs, nullptr);
+    else if (dialog_) KillTimer(dialog_, kTimerId);
+    timerEnabled_ = enabled;
+}

@@ -1,0 +1,73 @@
+#include "platform/Sptd.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+constexpr uint8_t kStatusGood = 0x00;
+
+// Windows errors of a call that reached no drive, by what they mean.
+constexpr uint32_t kErrorSemTimeout = 121;
+constexpr uint32_t kErrorIoDevice = 1117;
+constexpr uint32_t kErrorDeviceNotConnected = 1167;
+constexpr uint32_t kErrorBusReset = 1111;
+constexpr uint32_t kErrorAccessDenied = 5;
+
+PassFailure CallFailure(uint32_t error) {
+    switch (error) {
+        case kErrorSemTimeout: return PassFailure::TimedOut;
+        case kErrorDeviceNotConnected: return PassFailure::NoDevice;
+        case kErrorBusReset: return PassFailure::BusReset;
+        case kErrorIoDevice: return PassFailure::TransportError;
+        // The system refuses the command itself: a user without the right
+        // to send it, as EPERM on Linux.
+        case kErrorAccessDenied: return PassFailure::Filtered;
+        default: return PassFailure::CallFailed;
+    }
+}
+
+}  // namespace
+
+SptdBlock BuildSptdBlock(const PassThroughRequest& request) {
+    SptdBlock b{};
+    b.Length = offsetof(SptdBlock, Filler);
+    b.CdbLength = static_cast<uint8_t>(std::min(request.cdb.size(), sizeof b.Cdb));
+    std::memcpy(b.Cdb, request.cdb.data(), b.CdbLength);
+    b.SenseInfoLength = static_cast<uint8_t>(std::min(request.sense.size(), sizeof b.Sense));
+    b.SenseInfoOffset = offsetof(SptdBlock, Sense);
+    b.TimeOutValue = request.timeoutSeconds;
+    b.DataIn = kSptdDataUnspecified;
+    if (request.direction != PassDirection::None && !request.data.empty()) {
+        b.DataIn = request.direction == PassDirection::In ? kSptdDataIn : kSptdDataOut;
+        b.DataBuffer = request.data.data();
+        b.DataTransferLength = static_cast<uint32_t>(request.data.size());
+    }
+    return b;
+}
+
+PassThroughOutcome DecodeSptd(const SptdBlock& b, const PassThroughRequest& request, bool callSucceeded,
+                              uint32_t lastError) {
+    PassThroughOutcome out;
+    if (!callSucceeded) {
+        out.failure = CallFailure(lastError);
+        out.systemError = static_cast<int>(lastError);
+        return out;
+    }
+    out.scsiStatus = b.ScsiStatus;
+    // DataTransferLength comes back as what moved; without a data phase
+    // nothing did, whatever the field says.
+    size_t asked = b.DataIn == kSptdDataUnspecified ? 0 : request.data.size();
+    out.transferred = std::min<size_t>(b.DataTransferLength, asked);
+    if (b.ScsiStatus != kStatusGood) {
+        out.senseLength = std::min<size_t>({b.SenseInfoLength, sizeof b.Sense, request.sense.size()});
+        std::memcpy(request.sense.data(), b.Sense, out.senseLength);
+    }
+    if (b.ScsiStatus == kStatusGood && b.DataIn == kSptdDataOut && out.transferred < asked)
+        out.failure = PassFailure::ShortWrite;
+    return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,279 @@
+// The window as a native dialog under the same workflow as the Qt one: its
+// layout and look, the message boxes with their buttons and icon, the timer,
+// and the hand-over from the write thread.
+#include "app/win32/MainDialog.h"
+#include "burner/HandOver.h"
+#include "support/FakeBurner.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <tuple>
+
+using kq::Control;
+
+namespace {
+
+struct SeenBox {
+    std::string text;
+    std::vector<int> buttons;
+    bool icon = false;
+};
+
+// Answers the message boxes of this thread: records each one's text, its
+// buttons and whether it shows an icon, then presses `answer`. A box is
+// looked at a moment after it is activated, once it has filled itself in.
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(int answer) {
+        current = this;
+        answer_ = answer;
+        hook_ = SetWindowsHookExA(WH_CBT, OnCbt, nullptr, GetCurrentThreadId());
+    }
+    ~BoxAnswerer() {
+        UnhookWindowsHookEx(hook_);
+        current = nullptr;
+    }
+    std::vector<SeenBox> seen;
+
+private:
+    static LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam) {
+        char kind[32] = {};
+        if (code == HCBT_ACTIVATE && current && GetClassNameA(reinterpret_cast<HWND>(wParam), kind, sizeof kind) &&
+            std::string(kind) == "#32770") {
+            current->box_ = reinterpret_cast<HWND>(wParam);
+            SetTimer(nullptr, 0, 50, OnTimer);
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        if (current && current->box_ && IsWindow(current->box_)) current->Record(current->box_);
+    }
+    static bool Visible(HWND w) { return w && (GetWindowLongA(w, GWL_STYLE) & WS_VISIBLE); }
+    void Record(HWND box) {
+        box_ = nullptr;
+        SeenBox s;
+        for (int id : {IDOK, IDYES, IDNO, IDCANCEL})
+            if (Visible(GetDlgItem(box, id))) s.buttons.push_back(id);
+        for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            char kind[32] = {}, text[1024] = {};
+            GetClassNameA(child, kind, sizeof kind);
+            if (!Visible(child) || _stricmp(kind, "Static") != 0) continue;
+            if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+                s.icon = s.icon || SendMessageA(child, STM_GETICON, 0, 0) != 0;
+            } else if (GetWindowTextA(child, text, sizeof text) > 0) {
+                s.text = text;
+            }
+        }
+        seen.push_back(s);
+        PostMessageA(box, WM_COMMAND, answer_, 0);
+    }
+
+    static inline BoxAnswerer* current = nullptr;
+    static inline int answer_ = IDOK;
+    HHOOK hook_;
+    HWND box_ = nullptr;
+};
+
+RECT PlaceOf(const TMainForm& form, Control c) {
+    RECT r{};
+    GetWindowRect(form.Widget(c), &r);
+    MapWindowPoints(nullptr, form.Window(), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::string Text(HWND window) {
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+LOGFONTA FontOf(HWND window) {
+    LOGFONTA look{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)), sizeof look, &look);
+    return look;
+}
+
+bool Shown(HWND window) { return (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+// Lets the dialog handle what has been posted to it until `done` or `ms`.
+template <class Done>
+void PumpUntil(TMainForm& form, Done done, int ms) {
+    for (int waited = 0; !done() && waited < ms; waited += 10) {
+        form.ProcessMessages();
+        Sleep(10);
+    }
+}
+
+class MainDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto fake = std::make_unique<kqtest::FakeBurner>();
+        burner = fake.get();
+        form = std::make_unique<TMainForm>(std::move(fake), dir.Path().string() + "/");
+    }
+    // A closed window ends the program's message loop; here the next test
+    // goes on.
+    void TearDown() override {
+        form.reset();
+        MSG quit;
+        while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
+    void StartBurn() {
+        dir.Write("x.iso", "image");
+        form->Show();
+        SendMessageA(form->Window(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(form->Widget(Control::Burn)), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(form->Widget(Control::Burn)));
+    }
+
+    TempDir dir;
+    kqtest::FakeBurner* burner = nullptr;
+    std::unique_ptr<TMainForm> form;
+};
+
+}  // namespace
+
+TEST_F(MainDialogTest, WindowAndControlsAsLaidOut) {
+    EXPECT_EQ(Text(form->Window()), "CD Burner");
+    RECT client{};
+    GetClientRect(form->Window(), &client);
+    EXPECT_EQ(client.right, 327);
+    EXPECT_EQ(client.bottom, 232);
+    EXPECT_FALSE(GetWindowLongA(form->Window(), GWL_STYLE) & WS_THICKFRAME) << "not resizable";
+
+    struct Place {
+        Control control;
+        RECT place;
+    } fixed[] = {{Control::Label1, {56, 24, 257, 73}},   {Control::Burn, {72, 144, 233, 193}},
+                 {Control::Cancel, {112, 160, 187, 185}}, {Control::Label5, {152, 216, 317, 228}},
+                 {Control::ISO, {56, 40, 281, 63}},       {Control::Recorder, {56, 96, 281, 119}}};
+    for (const Place& p : fixed) {
+        RECT r = PlaceOf(*form, p.control);
+        EXPECT_EQ(std::tie(r.left, r.top, r.right, r.bottom),
+                  std::tie(p.place.left, p.place.top, p.place.right, p.place.bottom))
+            << static_cast<int>(p.control);
+    }
+    EXPECT_EQ(PlaceOf(*form, Control::Label2).left, 56);
+    EXPECT_EQ(PlaceOf(*form, Control::Label2).top, 80);
+    EXPECT_GT(PlaceOf(*form, Control::Label2).right, 56 + 100) << "auto-sized to its text";
+
+    EXPECT_EQ(Text(form->Widget(Control::Label1)), "1. Choose an ISO file to burn:");
+    EXPECT_EQ(Text(form->Widget(Control::Label2)), "2. Choose a recorder to use:");
+    EXPECT_EQ(Text(form->Widget(Control::Burn)), "Burn it");
+    EXPECT_EQ(Text(form->Widget(Control::Cancel)), "Abort");
+    EXPECT_EQ(Text(form->Widget(Control::Label5)), mainform::kCredit);
+    EXPECT_EQ(GetWindowLongA(form->Widget(Control::Label5), GWL_STYLE) & SS_TYPEMASK, SS_RIGHT);
+    EXPECT_EQ(GetWindowLongA(form->Widget(Control::ISO), GWL_STYLE) & 3, CBS_DROPDOWNLIST) << "no free text";
+
+    EXPECT_EQ(FontOf(form->Widget(Control::Label1)).lfHeight, -12);
+    EXPECT_STREQ(FontOf(form->Widget(Control::Label1)).lfFaceName, "Arial");
+    EXPECT_EQ(FontOf(form->Widget(Control::Burn)).lfHeight, -27);
+    EXPECT_EQ(FontOf(form->Widget(Control::Label3)).lfHeight, -19);
+    EXPECT_EQ(FontOf(form->Widget(Control::Label3)).lfWeight, FW_BOLD);
+    EXPECT_EQ(FontOf(form->Widget(Control::Label4)).lfHeight, -21);
+    EXPECT_EQ(form->TextColour(Control::Label4), RGB(0, 0, 128));
+    EXPECT_EQ(FontOf(form->Widget(Control::Label5)).lfHeight, -9);
+    EXPECT_TRUE(FontOf(form->Widget(Control::Label5)).lfItalic);
+    EXPECT_EQ(form->TextColour(Control::Label5), RGB(128, 128, 128));
+
+    EXPECT_EQ(LOWORD(SendMessageA(form->Window(), DM_GETDEFID, 0, 0)), GetDlgCtrlID(form->Widget(Control::Burn)));
+    EXPECT_FALSE(form->TimerEnabled());
+    for (Control hidden : {Control::Label3, Control::Label4, Control::Cancel})
+        EXPECT_FALSE(Shown(form->Widget(hidden)));
+
+    // Tab goes ISO, Recorder, Burn (Cancel is hidden until a burn).
+    HWND next = form->Widget(Control::ISO);
+    std::vector<HWND> order{next};
+    for (int i = 0; i < 2; ++i) order.push_back(next = GetNextDlgTabItem(form->Window(), next, FALSE));
+    EXPECT_EQ(order, (std::vector<HWND>{form->Widget(Control::ISO), form->Widget(Control::Recorder),
+                                        form->Widget(Control::Burn)}));
+}
+
+TEST_F(MainDialogTest, BurnItSwapsThePromptsForTheStatusAndTheTimerShowsProgress) {
+    StartBurn();
+    EXPECT_EQ(form->SelectedItem(Control::ISO), "x.iso");
+    EXPECT_EQ(form->ItemCount(Control::Recorder), 1);
+    for (Control gone : {Control::Label1, Control::Label2, Control::Burn, Control::ISO, Control::Recorder})
+        EXPECT_FALSE(Shown(form->Widget(gone)));
+    for (Control shown : {Control::Label3, Control::Label4, Control::Cancel, Control::Label5})
+        EXPECT_TRUE(Shown(form->Widget(shown)));
+    EXPECT_EQ(Text(form->Widget(Control::Label3)), "Burning...");
+    EXPECT_GT(PlaceOf(*form, Control::Label3).right, 114) << "auto-sized to its text";
+    EXPECT_TRUE(form->TimerEnabled());
+
+    burner->totalSectors = 300;
+    burner->bytesWritten = 300 * 2048 / 2;
+    PumpUntil(*form, [&] { return Text(form->Widget(Control::Label4)) == "50%"; }, 3000);
+    EXPECT_EQ(Text(form->Widget(Control::Label4)), "50%") << "the 1000 ms timer ticked";
+}
+
+TEST_F(MainDialogTest, CorruptImageBoxHasTheErrorIconAndOk) {
+    dir.Write("x.iso", "image");
+    dir.Write("x.md5", "0123456789abcdef0123456789abcdef");
+    BoxAnswerer answerer(IDOK);
+    form->Show();
+    SendMessageA(form->Window(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(form->Widget(Control::Burn)), BN_CLICKED), 0);
+    ASSERT_EQ(answerer.seen.size(), 1u);
+    EXPECT_EQ(answerer.seen[0].text,
+              "Error in md5-checksum...\r\r" + dir.Path().string() + "/x.iso" + "\ris corrupted.\rPlease download it again.");
+    EXPECT_EQ(answerer.seen[0].buttons, std::vector<int>{IDOK});
+    EXPECT_TRUE(answerer.seen[0].icon);
+    EXPECT_FALSE(IsWindow(form->Window())) << "the window closed";
+}
+
+TEST_F(MainDialogTest, InsertDiscQuestionOffersYesNoCancelWithoutIcon) {
+    dir.Write("x.iso", "image");
+    burner->mediaType = 0;
+    BoxAnswerer answerer(IDNO);
+    form->Show();
+    SendMessageA(form->Window(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(form->Widget(Control::Burn)), BN_CLICKED), 0);
+    ASSERT_EQ(answerer.seen.size(), 1u);
+    EXPECT_EQ(answerer.seen[0].text, "Please insert a blank CD-R in\r" + burner->devices[0]);
+    EXPECT_EQ(answerer.seen[0].buttons, (std::vector<int>{IDYES, IDNO, IDCANCEL}));
+    EXPECT_FALSE(answerer.seen[0].icon);
+    EXPECT_FALSE(IsWindow(form->Window()));
+}
+
+TEST_F(MainDialogTest, WriteThreadReportRunsOnTheWindowThreadWhileItWaits) {
+    StartBurn();
+    kq::UiHandOver handOver;  // the burner's side of the hand-over
+    std::atomic<bool> returned{false};
+    std::thread::id ranOn;
+    std::thread writer([&] {
+        handOver.Run(burner->handOver, [&] {
+            ranOn = std::this_thread::get_id();
+            burner->onWriteDone("WRITER ERROR [MEDIUM ERROR]");
+        });
+        returned = true;
+    });
+    PumpUntil(*form, [&] { return returned.load(); }, 20000);
+    writer.join();
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+    EXPECT_EQ(Text(form->Widget(Control::Label4)), "WRITER ERROR ");
+    EXPECT_EQ(Text(form->Widget(Control::Label1)), "MEDIUM ERROR");
+    EXPECT_EQ(form->TextColour(Control::Label1), RGB(255, 0, 0));
+    EXPECT_EQ(FontOf(form->Widget(Control::Label1)).lfWeight, FW_BOLD);
+    EXPECT_TRUE(Shown(form->Widget(Control::Label1)));
+    EXPECT_EQ(Text(form->Widget(Control::Cancel)), "Quit");
+    EXPECT_EQ(LOWORD(SendMessageA(form->Window(), DM_GETDEFID, 0, 0)), GetDlgCtrlID(form->Widget(Control::Cancel)));
+    EXPECT_FALSE(GetWindowLongA(form->Widget(Control::Burn), GWL_STYLE) & BS_DEFPUSHBUTTON);
+    EXPECT_FALSE(form->TimerEnabled());
+}
+
+TEST_F(MainDialogTest, CloseBoxDuringABurnAbortsAndLetsTheWriteThreadGo) {
+    StartBurn();
+    SendMessageA(form->Window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(burner->aborts, 1);
+    EXPECT_FALSE(form->TimerEnabled());
+    EXPECT_FALSE(IsWindow(form->Window()));
+    kq::UiHandOver handOver;
+    std::thread writer([&] { handOver.Run(burner->handOver, [&] { burner->onWriteDone("LATE"); }); });
+    Sleep(50);
+    handOver.Cancel();  // what the burner does as it is destroyed
+    writer.join();
+    form.reset();
+}

@@ -88,6 +88,19 @@ inline int ThreadCount() {
 }
 #endif
 
+// The thread count once it has settled at `expected`, or after two seconds:
+// a joined thread can stay listed by the system for a moment after its
+// join has returned.
+inline int SettledThreadCount(int expected) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    int n = ThreadCount();
+    while (n != expected && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        n = ThreadCount();
+    }
+    return n;
+}
+
 inline vrec::FaultRule Rule(const char* text) {
     std::string error;
     auto rule = vrec::ParseFaultRule(text, error);

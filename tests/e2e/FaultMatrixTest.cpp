@@ -25,7 +25,7 @@ protected:
         const int threads = ThreadCount();
         ASSERT_TRUE(Burn(path));
         burner.reset();
-        EXPECT_EQ(ThreadCount(), threads) << "a thread outlived the component";
+        EXPECT_EQ(SettledThreadCount(threads), threads) << "a thread outlived the component";
         EXPECT_EQ(kq::ActiveBurner.load(), nullptr);
         EXPECT_EQ(kq::ActiveCacheThread.load(), nullptr);
     }

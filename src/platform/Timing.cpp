@@ -15,20 +15,6 @@ uint64_t Timing::NowMs() {
 
 void Timing::SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-bool Timing::WaitEvent(const Event& event, uint32_t ms) { return event.Wait(ms); }
-
-namespace {
-Timing realTiming;
-std::atomic<Timing*> current{nullptr};
-}  // namespace
-
-Timing& CurrentTiming() {
-    Timing* t = current.load(std::memory_order_acquire);
-    return t ? *t : realTiming;
-}
-
-Timing* SetTiming(Timing* timing) { return current.exchange(timing, std::memory_order_acq_rel); }
-
 }  // namespace platform
 
 #include <ctime>

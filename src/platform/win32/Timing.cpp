@@ -24,20 +24,6 @@ uint64_t Timing::NowMs() {
 
 void Timing::SleepMs(uint32_t ms) { Sleep(ms); }
 
-bool Timing::WaitEvent(const Event& event, uint32_t ms) { return event.Wait(ms); }
-
-namespace {
-Timing realTiming;
-std::atomic<Timing*> current{nullptr};
-}  // namespace
-
-Timing& CurrentTiming() {
-    Timing* t = current.load(std::memory_order_acquire);
-    return t ? *t : realTiming;
-}
-
-Timing* SetTiming(Timing* timing) { return current.exchange(timing, std::memory_order_acq_rel); }
-
 TimeOfDay LocalTimeOfDay() {
     SYSTEMTIME now;
     GetLocalTime(&now);

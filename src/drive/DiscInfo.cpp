@@ -37,6 +37,16 @@ bool TSCSIDevice::ReadDiscInformation(std::span<uint8_t> buffer, uint8_t length)
     return RunCommand(Cdb10(0x51, length), DataIn(buffer.first(length)), kTimeoutMs);
 }
 
+bool TSCSIDevice::ReadTrackInformation(uint8_t addressType, uint32_t number,
+                                       std::span<uint8_t> buffer, uint16_t length) {
+    constexpr int kTimeoutMs = 10000;
+    if (length > buffer.size()) return false;
+    std::array<uint8_t, 10> cdb{0x52, static_cast<uint8_t>(addressType & 0x03)};
+    PutBE32(std::span(cdb).subspan(2, 4), number);
+    PutBE16(std::span(cdb).subspan(7, 2), length);
+    return RunCommand(cdb, DataIn(buffer.first(length)), kTimeoutMs);
+}
+
 bool TSCSIDevice::ReadTocPmaAtip(uint8_t format, std::span<uint8_t> buffer, bool msf,
                                  uint8_t track, uint8_t control, int length) {
     constexpr int kTimeoutMs = 10000;

@@ -142,6 +142,10 @@ public:
     bool RequestSense(std::span<uint8_t> buffer, uint8_t length);
     bool ReadDiscInformation(std::span<uint8_t> buffer, uint8_t length);
     // Throws std::out_of_range for a length above 255 (nothing is sent).
+    // READ TRACK INFORMATION (52h). addressType: 0 LBA, 1 track number (FFh
+    // names the invisible track), 2 session number.
+    bool ReadTrackInformation(uint8_t addressType, uint32_t number, std::span<uint8_t> buffer,
+                              uint16_t length);
     bool ReadTocPmaAtip(uint8_t format, std::span<uint8_t> buffer, bool msf, uint8_t track,
                         uint8_t control, int length);
     // Only the low bytes of feature and length fit the command block.

@@ -183,3 +183,20 @@ TEST_F(DiscInfoScripted, DvdRamPollsSenseUntilItClears) {
     EXPECT_EQ(timing.pauses, (std::vector<uint32_t>{1000, 1000, 1000}));
     EXPECT_TRUE(SentCdbs(0x51).empty());
 }
+
+// The invisible track of a blank CD-R: its number, start and free blocks
+// as the recorder reports them, asked by track number FFh.
+TEST_F(DiscInfoOnRecorder, TrackInformationOfTheInvisibleTrack) {
+    vrec::RecorderConfig config;
+    config.capacity = 359849;
+    Start(config);
+    std::array<uint8_t, 48> reply{};
+    ASSERT_TRUE(dev.ReadTrackInformation(1, 0xFF, reply, 48));
+    const auto sent = Sent(0x52);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(Bytes(sent[0].cdb.begin(), sent[0].cdb.begin() + 10),
+              (Bytes{0x52, 0x01, 0, 0, 0, 0xFF, 0, 0, 48, 0}));
+    EXPECT_EQ(GetBE32(std::span(reply).subspan(8)), 0u);          // track start
+    EXPECT_EQ(GetBE32(std::span(reply).subspan(16)), 359849u);    // free blocks
+    EXPECT_FALSE(dev.ReadTrackInformation(1, 0xFF, std::span(reply).first(8), 48));
+}

@@ -2,6 +2,7 @@
 
 #include "burner/ThWrite.h"
 #include "burner/kqCDBC.h"
+#include "cli/SessionSectors.h"
 
 #include <array>
 
@@ -37,6 +38,20 @@ bool Overwritable(int mediaType) {
     return mediaType == kDvdRam || mediaType == kDvdRwOverwrite || mediaType == kDvdPlusRw;
 }
 
+// Last session state 01b: tracks written, the session never closed.
+void ReadIncompleteSession(TQCDBurner& burner, DriveFacts& facts) {
+    if (facts.status != DiscStatus::Appendable || (burner.DiscInformationBlock()[2] >> 2 & 0x03) != 1) return;
+    facts.status = DiscStatus::Incomplete;
+    facts.incompleteSectors = LastSessionSectors(burner).value_or(0);
+}
+
+// 1863 as "1,863".
+std::string Grouped(uint32_t n) {
+    std::string digits = std::to_string(n);
+    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits;
+}
+
 void ReadDiscStatus(TQCDBurner& burner, DriveFacts& facts) {
     if (!burner.RefreshDiscInformation()) return;
     switch (burner.DiscInformationBlock()[2] & 0x03) {
@@ -46,6 +61,7 @@ void ReadDiscStatus(TQCDBurner& burner, DriveFacts& facts) {
         default: break;  // 3: random-access medium, no sessions to speak of
     }
     facts.sessions = burner.RecordedSessionCount();
+    ReadIncompleteSession(burner, facts);
 }
 
 }  // namespace
@@ -82,6 +98,9 @@ std::string UnusableMediumReason(const DriveFacts& facts, bool anyMedium) {
         return "it holds a " + name + ", not a CD-R (--any-medium takes other writable media)";
     if (!DriveWrites(facts, facts.mediaType)) return "it cannot write the " + name + " it holds";
     if (facts.status == DiscStatus::Closed) return "the " + name + " is closed: nothing more can be written on it";
+    if (facts.status == DiscStatus::Incomplete && !Overwritable(facts.mediaType))
+        return "the " + name + " holds an " + DiscStatusText(facts) +
+               (facts.mediaType == kCdRw ? ": blank it first" : ": a write-once disc takes one image, from its start");
     if (facts.status == DiscStatus::Appendable && !Overwritable(facts.mediaType))
         return "the " + name + " already holds " + DiscStatusText(facts).substr(12) +
                (facts.mediaType == kCdRw ? ": blank it first" : ": a write-once disc takes one image, from its start");
@@ -96,6 +115,9 @@ std::string DiscStatusText(const DriveFacts& facts) {
             int n = facts.sessions;
             return "appendable, " + std::to_string(n) + (n == 1 ? " session" : " sessions");
         }
+        case DiscStatus::Incomplete:
+            return "incomplete session, " + Grouped(facts.incompleteSectors) +
+                   (facts.incompleteSectors == 1 ? " sector written" : " sectors written");
         default: return "state unknown";
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 // What --list and the medium check want to know of one drive.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,9 @@ class TQCDBurner;
 
 namespace kq::cli {
 
-enum class DiscStatus { Unknown, Blank, Appendable, Closed };
+// Incomplete: the last session holds tracks but was never closed (a burn
+// that failed or was cut off).
+enum class DiscStatus { Unknown, Blank, Appendable, Closed, Incomplete };
 
 struct DriveFacts {
     std::string entry;        // the Devices entry
@@ -22,6 +25,7 @@ struct DriveFacts {
     int mediaType = 0;
     DiscStatus status = DiscStatus::Unknown;
     int sessions = 0;
+    uint32_t incompleteSectors = 0;  // written in the unclosed session
 };
 
 // Selects the entry and asks the drive: capabilities, readiness (TEST UNIT
@@ -32,7 +36,8 @@ DriveFacts ExamineDrive(TQCDBurner& burner, const std::string& entry);
 // `anyMedium` only a CD-R will do, as the window insists.
 std::string UnusableMediumReason(const DriveFacts& facts, bool anyMedium);
 
-// "blank", "appendable, 1 session", "closed", or "state unknown".
+// "blank", "appendable, 1 session", "closed", "incomplete session, 1,863
+// sectors written", or "state unknown".
 std::string DiscStatusText(const DriveFacts& facts);
 // The display name of a media type code.
 std::string MediumName(int mediaType);

@@ -26,7 +26,9 @@ CommandResult VirtualRecorder::ReadDiscInformation(Request& rq) {
         r.BE32(16, kNoAddress);
         r.BE32(20, kNoAddress);
     } else if (d.Info().cd) {
-        int64_t leadIn = d.Blank() ? kAtipLeadIn : int64_t{d.InvisibleStart()} - 4650;
+        // The lead-in of the session being written, or of the next one;
+        // the first session's is where the ATIP puts it.
+        int64_t leadIn = d.ClosedSessions() == 0 ? kAtipLeadIn : int64_t{d.LastSessionStart()} - 4650;
         r.BE32(16, MsfField(leadIn));
         r.BE32(20, MsfField(d.Capacity()));
     } else {

@@ -91,11 +91,15 @@ CommandResult VirtualRecorder::Write10(Request& rq) {
     if (Simulating()) {
         simulatedNext_ = lba + blocks;  // a test write records nothing
     } else {
-        if (!store_.Write(lba, rq.data)) return Check(sense::WriteError);
-        if (disc_.Info().sequential) {
-            if (!disc_.OpenTrack()) disc_.BeginTrack(0).mode = NewTrackMode();
-            disc_.Record(blocks);
+        // The new track is in the state file before its first block is in
+        // the backing: a process killed from here on leaves a disc that is
+        // not blank, and later writes cost no state write.
+        if (disc_.Info().sequential && !disc_.OpenTrack()) {
+            BeginTrack(0);
+            SaveState();
         }
+        if (!store_.Write(lba, rq.data)) return Check(sense::WriteError);
+        if (disc_.Info().sequential) disc_.Record(blocks);
     }
     CommandResult r;
     r.transferred = bytes;

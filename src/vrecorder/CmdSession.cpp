@@ -85,7 +85,7 @@ CommandResult VirtualRecorder::ReserveTrack(Request& rq) {
     if (disc_.OpenTrack()) return Check(sense::CommandSequenceError);
     if (uint64_t{disc_.InvisibleStart()} + size > disc_.Capacity()) return Check(sense::InvalidFieldInCdb);
     if (Simulating()) return {};
-    disc_.BeginTrack(size).mode = NewTrackMode();
+    BeginTrack(size);
     SaveState();
     return {};
 }

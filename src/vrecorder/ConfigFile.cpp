@@ -157,6 +157,27 @@ std::string ApplyLine(RecorderConfig& c, const std::string& key, const std::stri
     return {};
 }
 
+// A backing file must be one the recorder can write when the disc is
+// burnt: caught here, not as a write error in the middle of a burn.
+std::string BackingProblem(const std::string& value, const std::string& baseDir) {
+    namespace fs = std::filesystem;
+    fs::path file(value);
+    if (file.is_relative() && !baseDir.empty()) file = fs::path(baseDir) / file;
+    fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    std::error_code ec;
+    if (fs::exists(file, ec)) {
+        if (!fs::is_regular_file(file, ec)) return "backing '" + value + "' is not a file";
+        std::fstream probe(file, std::ios::binary | std::ios::in | std::ios::out);  // opens, changes nothing
+        return probe.is_open() ? "" : "backing '" + value + "' cannot be written";
+    }
+    if (!fs::is_directory(folder, ec)) return "backing '" + value + "': the folder does not exist";
+    auto perms = fs::status(folder, ec).permissions();
+    using P = fs::perms;
+    if (ec || (perms & (P::owner_write | P::group_write | P::others_write)) == P::none)
+        return "backing '" + value + "': the folder cannot be written";
+    return {};
+}
+
 std::string Finish(std::vector<RecorderConfig>& all, const std::string& baseDir) {
     RecorderConfig& c = all.back();
     for (size_t i = 0; i + 1 < all.size(); ++i)
@@ -170,7 +191,12 @@ std::string Finish(std::vector<RecorderConfig>& all, const std::string& baseDir)
 
 }  // namespace
 
-ConfigResult ParseRecorderConfig(const std::string& text, const std::string& fileName, const std::string& baseDir) {
+namespace {
+
+// The text's recorders; with `checkFiles` (a file on this machine, not a
+// text on its own) the backing files are checked where they would be.
+ConfigResult Parse(const std::string& text, const std::string& fileName, const std::string& baseDir,
+                   bool checkFiles) {
     ConfigResult result;
     std::istringstream lines(text);
     std::string raw;
@@ -195,12 +221,20 @@ ConfigResult ParseRecorderConfig(const std::string& text, const std::string& fil
         size_t eq = line.find('=');
         if (eq == std::string::npos) return fail(number, "expected key = value");
         if (result.recorders.empty()) return fail(number, "key outside a [recorder] section");
-        std::string error = ApplyLine(result.recorders.back(), Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)));
+        std::string key = Trim(line.substr(0, eq)), value = Trim(line.substr(eq + 1));
+        std::string error = ApplyLine(result.recorders.back(), key, value);
+        if (error.empty() && checkFiles && key == "backing") error = BackingProblem(value, baseDir);
         if (!error.empty()) return fail(number, error);
     }
     if (result.recorders.empty()) return fail(number ? number : 1, "no [recorder] section");
     if (auto e = Finish(result.recorders, baseDir); !e.empty()) return fail(sectionLine, e);
     return result;
+}
+
+}  // namespace
+
+ConfigResult ParseRecorderConfig(const std::string& text, const std::string& fileName, const std::string& baseDir) {
+    return Parse(text, fileName, baseDir, false);
 }
 
 ConfigResult LoadRecorderConfig(const std::string& path) {
@@ -211,7 +245,7 @@ ConfigResult LoadRecorderConfig(const std::string& path) {
     if (size > 1024 * 1024) return {{}, path + ":0: configuration file too large"};
     std::ostringstream text;
     text << in.rdbuf();
-    return ParseRecorderConfig(text.str(), path, std::filesystem::path(path).parent_path().string());
+    return Parse(text.str(), path, std::filesystem::path(path).parent_path().string(), true);
 }
 
 }  // namespace vrec

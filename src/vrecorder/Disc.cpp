@@ -147,6 +147,15 @@ void Disc::CloseSession(bool allowNext) {
     if (!allowNext || nextStart_ >= capacity_) finalized_ = true;
 }
 
+bool Disc::RecoverOpenTrack(uint64_t backedBlocks) {
+    Track* t = OpenTrack();
+    if (!t || backedBlocks <= uint64_t{t->start} + t->recorded) return false;
+    uint64_t limit = t->reserved ? t->reserved : capacity_ - t->start;
+    t->recorded = static_cast<uint32_t>(std::min<uint64_t>(backedBlocks - t->start, limit));
+    t->damaged = true;
+    return true;
+}
+
 void Disc::Finalize() {
     if (OpenSessionHasTracks()) CloseSession(false);
     finalized_ = true;

@@ -70,8 +70,16 @@ public:
     void CloseSession(bool allowNext);
     void Finalize();
 
+    // A track still open when its writer died: the blocks that reached
+    // the backing file (`backedBlocks` long) beyond what the state says are
+    // taken as recorded, and such a track is damaged, as after a power cut
+    // mid-write. Returns whether anything changed.
+    bool RecoverOpenTrack(uint64_t backedBlocks);
+
     std::string Serialize() const;
-    static std::optional<Disc> Parse(const std::string& text);
+    // Nullopt when the text is not a consistent state; `why` then says
+    // where and what, as "line: what" (line 0: the whole).
+    static std::optional<Disc> Parse(const std::string& text, std::string* why = nullptr);
 
 private:
     uint32_t TrackGap() const;

@@ -1,9 +1,12 @@
 #include "vrecorder/DiscStore.h"
 
+#include "platform/FileClaim.h"
+
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
 #include <sstream>
 #include <system_error>
 
@@ -65,17 +68,42 @@ void DiscStore::Truncate(uint32_t blocks) {
         std::filesystem::resize_file(path_, uint64_t{blocks} * kBlockSize, ec);
 }
 
-std::optional<Disc> DiscStore::LoadState() const {
-    if (path_.empty()) return std::nullopt;
+uint64_t DiscStore::BackedBlocks() const {
     std::error_code ec;
+    auto size = std::filesystem::file_size(path_, ec);
+    return ec ? 0 : size / kBlockSize;  // a block cut short by a crash did not arrive
+}
+
+SavedState DiscStore::LoadState() const {
+    SavedState saved;
+    if (path_.empty()) return saved;
+    std::error_code ec;
+    if (!std::filesystem::exists(StatePath(), ec)) return saved;
     auto size = std::filesystem::file_size(StatePath(), ec);
-    if (ec || size > 64 * 1024) return std::nullopt;  // 99 tracks take a few kilobytes
     std::ifstream in(StatePath());
+    if (ec || !in) {
+        saved.damage = StatePath() + ":0: cannot be read";
+        return saved;
+    }
+    if (size > 64 * 1024) {  // 99 tracks take a few kilobytes
+        saved.damage = StatePath() + ":0: too large for a state file";
+        return saved;
+    }
     std::ostringstream text;
     text << in.rdbuf();
-    auto disc = Disc::Parse(text.str());
-    if (disc) known_ = disc->Serialize();
-    return disc;
+    std::string why;
+    saved.disc = Disc::Parse(text.str(), &why);
+    if (!saved.disc) {
+        saved.damage = StatePath() + ":" + why;
+        return saved;
+    }
+    saved.disc->RecoverOpenTrack(BackedBlocks());
+    known_ = saved.disc->Serialize();
+    return saved;
+}
+
+void DiscStore::SetBaseline(const Disc& disc) const {
+    if (!path_.empty()) known_ = disc.Serialize();
 }
 
 // Written beside and renamed over, so a crash never leaves half a file.
@@ -93,6 +121,35 @@ bool DiscStore::SaveState(const Disc& disc) const {
     std::filesystem::rename(temp, StatePath(), ec);
     if (!ec) known_ = state;
     return !ec;
+}
+
+namespace {
+// The claims this process holds, by backing file, so that its recorder
+// objects on one disc share one claim instead of refusing each other.
+struct ClaimRegistry {
+    std::mutex lock;
+    std::map<std::string, std::weak_ptr<platform::FileHandle>> held;
+};
+ClaimRegistry& Claims() {
+    static ClaimRegistry registry;
+    return registry;
+}
+}  // namespace
+
+bool DiscStore::Claim() {
+    if (Claimed()) return true;
+    std::error_code ec;
+    std::string key = std::filesystem::weakly_canonical(path_, ec).string();
+    if (ec) key = path_;
+    ClaimRegistry& claims = Claims();
+    std::lock_guard guard(claims.lock);
+    if ((claim_ = claims.held[key].lock())) return true;
+    if (!std::filesystem::exists(path_, ec)) std::ofstream(path_, std::ios::binary);
+    platform::FileHandle handle = platform::ClaimFile(path_, ec);
+    if (ec == std::errc::device_or_resource_busy) return false;
+    claim_ = std::make_shared<platform::FileHandle>(std::move(handle));
+    claims.held[key] = claim_;
+    return true;
 }
 
 }  // namespace vrec

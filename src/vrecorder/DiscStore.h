@@ -4,9 +4,12 @@
 // With no backing path the data stays in memory.
 #include "vrecorder/Disc.h"
 
+#include "platform/FileHandle.h"
+
 #include <cstdint>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,6 +18,14 @@
 namespace vrec {
 
 inline constexpr uint32_t kBlockSize = 2048;
+
+// What a state file held: nothing (no file), a disc, or text that does not
+// parse, with "file:line: what" to report.
+struct SavedState {
+    std::optional<Disc> disc;
+    std::string damage;
+    bool Damaged() const { return !damage.empty(); }
+};
 
 class DiscStore {
 public:
@@ -27,22 +38,40 @@ public:
     bool Write(uint32_t lba, std::span<const uint8_t> blocks);
     // Blocks never written read as zeros. False on an I/O failure.
     bool Read(uint32_t lba, std::span<uint8_t> blocks);
-    // Drops everything from block `blocks` on (a blank disc keeps nothing).
+    // Drops everything from block `blocks` on. Called only when a blank
+    // disc is started (its first track, or blanking): nothing else ever
+    // shortens the backing file, so a disc is never lost by reading it.
     void Truncate(uint32_t blocks);
 
-    std::optional<Disc> LoadState() const;
+    // The saved disc, with an open track brought up to what reached the
+    // backing file (its writer may have died mid-track). Reads only.
+    SavedState LoadState() const;
+    // Takes `disc` as what is saved, without writing: a disc that is only
+    // looked at leaves its files as they are.
+    void SetBaseline(const Disc& disc) const;
     // Writes the state only when it differs from what this store last
-    // loaded or saved: several processes may hold the same recorder, and
-    // one that never changed the disc must not put back an old state.
+    // loaded, saved or took as baseline: several processes may hold the
+    // same recorder, and one that never changed the disc must not put back
+    // an old state.
     bool SaveState(const Disc& disc) const;
+
+    // One writer per disc: true when this process holds the backing file's
+    // claim (taken now if free; held until the store goes), false while
+    // another process holds it. Stores of one process on the same backing
+    // share the claim. Without a backing file, or where the claim cannot
+    // be taken for other reasons, there is nothing to contend for: true.
+    bool Claim();
+    bool Claimed() const { return path_.empty() || claim_ != nullptr; }
 
 private:
     bool Open();
+    uint64_t BackedBlocks() const;
 
     std::string path_;
     std::fstream file_;
     std::map<uint32_t, std::vector<uint8_t>> memory_;
     mutable std::optional<std::string> known_;  // the state as last loaded or saved
+    std::shared_ptr<platform::FileHandle> claim_;
 };
 
 }  // namespace vrec

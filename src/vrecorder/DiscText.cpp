@@ -36,11 +36,11 @@ bool ReadTrack(std::istringstream& in, Track& t) {
 }
 }  // namespace
 
-std::optional<Disc> Disc::Parse(const std::string& text) {
+std::optional<Disc> Disc::Parse(const std::string& text, std::string* why) {
     Disc d;
     std::istringstream lines(text);
     std::string line;
-    while (std::getline(lines, line)) {
+    for (int number = 1; std::getline(lines, line); ++number) {
         std::istringstream in(line);
         std::string key;
         if (!(in >> key)) continue;
@@ -67,9 +67,15 @@ std::optional<Disc> Disc::Parse(const std::string& text) {
         } else {
             ok = false;
         }
-        if (!ok) return std::nullopt;
+        if (!ok) {
+            if (why) *why = std::to_string(number) + ": cannot read '" + line + "'";
+            return std::nullopt;
+        }
     }
-    if (!d.Consistent()) return std::nullopt;
+    if (!d.Consistent()) {
+        if (why) *why = "0: its tracks and sessions do not agree with each other";
+        return std::nullopt;
+    }
     return d;
 }
 

@@ -72,6 +72,8 @@ struct ConfigResult {
 // taken from `baseDir`.
 ConfigResult ParseRecorderConfig(const std::string& text, const std::string& fileName,
                                  const std::string& baseDir);
+// Reads and parses a configuration file, and checks that each backing
+// file's folder exists and can be written.
 ConfigResult LoadRecorderConfig(const std::string& path);
 
 }  // namespace vrec

@@ -25,4 +25,10 @@ CommandResult Busy() {
     return r;
 }
 
+CommandResult ReservationConflict() {
+    CommandResult r;
+    r.status = kStatusReservationConflict;
+    return r;
+}
+
 }  // namespace vrec

@@ -10,6 +10,7 @@ namespace vrec {
 inline constexpr uint8_t kStatusGood = 0x00;
 inline constexpr uint8_t kStatusCheckCondition = 0x02;
 inline constexpr uint8_t kStatusBusy = 0x08;
+inline constexpr uint8_t kStatusReservationConflict = 0x18;
 
 struct Sense {
     uint8_t key = 0, asc = 0, ascq = 0;
@@ -22,6 +23,7 @@ inline constexpr Sense NoSense{0x00, 0x00, 0x00};
 inline constexpr Sense LongWriteInProgress{0x02, 0x04, 0x08};
 inline constexpr Sense BecomingReady{0x02, 0x04, 0x01};
 inline constexpr Sense MediumNotPresent{0x02, 0x3A, 0x00};
+inline constexpr Sense CannotReadMedium{0x02, 0x30, 0x01};  // unknown format
 inline constexpr Sense WriteError{0x03, 0x0C, 0x00};
 inline constexpr Sense LossOfStreaming{0x03, 0x0C, 0x09};
 inline constexpr Sense UnrecoveredReadError{0x03, 0x11, 0x00};
@@ -70,5 +72,7 @@ struct CommandResult {
 std::array<uint8_t, kFixedSenseLength> FixedSense(Sense code);
 CommandResult Check(Sense code);
 CommandResult Busy();
+// Another initiator (here: another process) holds the disc.
+CommandResult ReservationConflict();
 
 }  // namespace vrec

@@ -3,6 +3,7 @@
 #include "platform/Timing.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace vrec {
 
@@ -22,25 +23,71 @@ VirtualRecorder::~VirtualRecorder() {
 }
 
 // The disc of the last run when its state file fits the configured
-// medium; otherwise the medium as configured.
+// medium; otherwise the medium as configured. Loading writes nothing: the
+// files change only when the disc does.
 void VirtualRecorder::InitialiseDisc() {
     if (config_.medium == MediumKind::None) return;
     mediumPresent_ = true;
+    disc_ = ConfiguredDisc();
+    AdoptSavedDisc();
+    if (!unreadable_) store_.SetBaseline(disc_);
+}
+
+Disc VirtualRecorder::ConfiguredDisc() const {
     uint32_t capacity = config_.CapacityOrDefault();
-    auto saved = store_.LoadState();
-    if (saved && saved->Kind() == config_.medium && saved->Capacity() == capacity) {
-        disc_ = *saved;
-        return;
-    }
     bool pressed = !InfoOf(config_.medium).recordable;
     if (pressed || config_.state != DiscState::Blank) {
         uint32_t blocks = config_.recorded ? config_.recorded : (pressed ? capacity : 1);
-        disc_ = Disc::Recorded(config_.medium, capacity, blocks, pressed || config_.state == DiscState::Closed);
-    } else {
-        disc_ = Disc::Blank(config_.medium, capacity);
-        if (InfoOf(config_.medium).sequential) store_.Truncate(0);
+        return Disc::Recorded(config_.medium, capacity, blocks, pressed || config_.state == DiscState::Closed);
     }
-    SaveState();
+    return Disc::Blank(config_.medium, capacity);
+}
+
+// A state file that does not parse is reported and left alone, and the
+// disc reads as one the drive cannot make sense of: repairing it by force
+// would destroy what the user burnt.
+void VirtualRecorder::AdoptSavedDisc() {
+    SavedState saved = store_.LoadState();
+    if (saved.Damaged()) {
+        std::fprintf(stderr, "virtual recorder: %s; the disc is unreadable until that is mended\n",
+                     saved.damage.c_str());
+        unreadable_ = true;
+        disc_ = Disc();
+        return;
+    }
+    if (saved.disc && saved.disc->Kind() == config_.medium && saved.disc->Capacity() == config_.CapacityOrDefault())
+        disc_ = *saved.disc;
+}
+
+// The first command that changes the disc takes the claim, and the disc is
+// read again: another process may have burnt it since it was loaded here.
+bool VirtualRecorder::ClaimDisc() {
+    if (store_.Claimed()) return true;
+    if (!store_.Claim()) return false;
+    AdoptSavedDisc();
+    return true;
+}
+
+// Commands that record, close or erase: only the claim holder's run.
+bool VirtualRecorder::ChangesDisc(uint8_t opcode) {
+    switch (opcode) {
+    case 0x04:  // FORMAT UNIT
+    case 0x2A:  // WRITE (10)
+    case 0x53:  // RESERVE TRACK
+    case 0x5B:  // CLOSE TRACK/SESSION
+    case 0xA1:  // BLANK
+        return true;
+    default: return false;
+    }
+}
+
+// A blank disc's backing file keeps nothing of an earlier disc; it is
+// emptied when the disc gets its first track, never before.
+Track& VirtualRecorder::BeginTrack(uint32_t reservedBlocks) {
+    if (disc_.Blank()) store_.Truncate(0);
+    Track& track = disc_.BeginTrack(reservedBlocks);
+    track.mode = NewTrackMode();
+    return track;
 }
 
 void VirtualRecorder::SaveState() {
@@ -111,7 +158,8 @@ std::optional<CommandResult> VirtualRecorder::ApplyFault(Request& rq) {
 }
 
 // What every command meets before it runs: its length, a pending unit
-// attention, its opcode, the medium and a long write in progress.
+// attention, its opcode, the medium, a long write in progress, and for
+// commands that change the disc, another process holding it.
 std::optional<CommandResult> VirtualRecorder::Gatekeep(const Request& rq, const CommandSpec* spec) {
     static constexpr size_t kGroupLength[8] = {6, 10, 10, 0, 16, 12, 0, 0};
     uint8_t op = rq.Op();
@@ -129,6 +177,8 @@ std::optional<CommandResult> VirtualRecorder::Gatekeep(const Request& rq, const 
     // Link and NACA in the control byte are not supported.
     if (rq.cdb[kGroupLength[op >> 5] - 1] & 0x05) return Check(sense::InvalidFieldInCdb);
     if (spec->needsMedium && !mediumPresent_) return Check(sense::MediumNotPresent);
+    if (ChangesDisc(op) && !ClaimDisc()) return ReservationConflict();
+    if (spec->needsMedium && unreadable_) return Check(sense::CannotReadMedium);
     if (!spec->whileBusy && Busy()) return Check(sense::LongWriteInProgress);
     return std::nullopt;
 }

@@ -75,6 +75,12 @@ private:
 
     // State helpers.
     void InitialiseDisc();
+    Disc ConfiguredDisc() const;
+    void AdoptSavedDisc();
+    bool ClaimDisc();
+    static bool ChangesDisc(uint8_t opcode);
+    // Starts a track on the disc (emptying the backing of a blank disc).
+    Track& BeginTrack(uint32_t reservedBlocks);
     void SaveState();
     void RemoveMedium();
     void LoadMedium();
@@ -135,6 +141,7 @@ private:
     DiscStore store_;
     Disc disc_;
     bool mediumPresent_ = false;
+    bool unreadable_ = false;  // its state file does not parse
     bool removalPrevented_ = false;
     bool vanished_ = false;
     WriteParameters page_ = WriteParameters::Default();

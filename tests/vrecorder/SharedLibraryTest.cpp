@@ -57,10 +57,34 @@ private:
 
 void WriteText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
+// A closed CD-R of `capacity` holding one 100-block track: a state that
+// the recorder takes only when it fits its configured medium.
+std::string ClosedDiscState(uint32_t capacity) {
+    return "medium cd-r\ncapacity " + std::to_string(capacity) +
+           "\nclosed_sessions 1\nfinalized 1\nnext_start 11500\ntrack 1 1 0 100 0 1 0 4\n";
+}
+
+// READ CAPACITY's last block of the recorder at 0:target:0.
+uint32_t LastBlock(Library& lib, uint8_t target) {
+    Bytes reply(8);
+    SRB_ExecSCSICmd srb{};
+    srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+    srb.SRB_Target = target;
+    srb.SRB_Flags = SRB_DIR_IN;
+    srb.SRB_BufLen = 8;
+    srb.SRB_BufPointer = reply.data();
+    srb.SRB_CDBLen = 10;
+    srb.CDBByte[0] = 0x25;
+    lib.send(&srb);
+    EXPECT_EQ(srb.SRB_Status, SS_COMP);
+    return vrec::GetBE32(reply, 0);
+}
+
 }  // namespace
 
 TEST(SharedLibrary, AnswersThroughItsTwoEntryPoints) {
     TempDir dir;
+    WriteText(dir.File("disc.img.state"), ClosedDiscState(1000));
     WriteText(dir.File("vrec.conf"), "[recorder]\naddress = 0:1:0\nvendor = ACME\nproduct = WRITER 9000\n"
                                      "backing = disc.img\ncapacity = 1000\n");
     Library lib(dir, dir.File("vrec.conf").c_str());
@@ -81,11 +105,12 @@ TEST(SharedLibrary, AnswersThroughItsTwoEntryPoints) {
     lib.send(&srb);
     EXPECT_EQ(srb.SRB_Status, SS_COMP);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(&reply[8]), 24), "ACME    WRITER 9000     ");
-    EXPECT_TRUE(fs::exists(dir.File("disc.img.state")));  // backing beside the configuration
+    EXPECT_EQ(LastBlock(lib, 1), 99u);  // the disc saved beside the configuration
 }
 
 TEST(SharedLibrary, WithoutAConfigurationOneBlankCdRecorderAtZero) {
     TempDir dir;
+    WriteText(dir.File("virtual-disc.img.state"), ClosedDiscState(359849));
     auto previous = fs::current_path();
     fs::current_path(dir.Path());
     {
@@ -97,12 +122,9 @@ TEST(SharedLibrary, WithoutAConfigurationOneBlankCdRecorderAtZero) {
         lib.send(&disk);
         EXPECT_EQ(disk.SRB_Status, SS_COMP);
         EXPECT_EQ(disk.SRB_Int13HDriveInfo, 4);  // E
+        EXPECT_EQ(LastBlock(lib, 0), 99u);  // a CD-R of 80 minutes, at ./virtual-disc.img
     }
     fs::current_path(previous);
-    std::ifstream state(dir.File("virtual-disc.img.state"));
-    std::stringstream text;
-    text << state.rdbuf();
-    EXPECT_NE(text.str().find("medium cd-r\ncapacity 359849\n"), std::string::npos);
 }
 
 TEST(SharedLibrary, MalformedConfigurationNamesFileAndLineAndLeavesNoAdapter) {

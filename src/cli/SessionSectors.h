@@ -1,0 +1,17 @@
+#pragma once
+// How much of an unfinished session reached the disc.
+#include <cstdint>
+#include <optional>
+
+namespace kq {
+class TQCDBurner;
+}
+
+namespace kq::cli {
+
+// Sectors recorded in the tracks of the disc's last session (READ TRACK
+// INFORMATION of each, from the disc information block as last read);
+// nullopt when a track does not answer.
+std::optional<uint32_t> LastSessionSectors(TQCDBurner& burner);
+
+}  // namespace kq::cli

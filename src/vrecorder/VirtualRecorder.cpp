@@ -64,7 +64,7 @@ void VirtualRecorder::AdoptSavedDisc() {
 bool VirtualRecorder::ClaimDisc() {
     if (store_.Claimed()) return true;
     if (!store_.Claim()) return false;
-    AdoptSavedDisc();
+    if (!unreadable_) AdoptSavedDisc();
     return true;
 }
 

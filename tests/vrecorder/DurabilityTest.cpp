@@ -1,0 +1,147 @@
+// What a disc keeps across runs: the files a killed process leaves behind,
+// a state file that cannot be read, and files that reading never changes.
+#include "Harness.h"
+
+#include <cstring>
+#include <functional>
+
+using namespace vtest;
+
+namespace {
+
+// A TAO burn onto a blank CD-R, step by step: what has reached the files
+// after each step is what a process killed right after it leaves behind.
+struct KillPoint {
+    const char* name;
+    int writes;          // WRITEs of 16 blocks that were sent
+    bool sync, closeTrack, closeSession;
+    uint8_t discByte2;   // READ DISC INFORMATION: last session state << 2 | disc status
+    bool damaged;        // the track was cut off mid-write
+};
+
+constexpr KillPoint kKillPoints[] = {
+    {"before the first WRITE", 0, false, false, false, 0x00, false},
+    {"after the first WRITE", 1, false, false, false, 0x05, true},
+    {"mid-data", 3, false, false, false, 0x05, true},
+    {"during the flush", 3, true, false, false, 0x05, false},
+    {"during the close", 3, true, true, false, 0x05, false},
+    {"after the close", 3, true, true, true, 0x01, false},
+};
+
+void Burn(Drive& drive, const KillPoint& point) {
+    ASSERT_TRUE(drive.SelectPage({}).Good());
+    for (int i = 0; i < point.writes; ++i) ASSERT_TRUE(drive.Write(16u * i, 16, 3).Good());
+    if (point.sync) ASSERT_TRUE(drive.Run(SyncCdb()).Good());
+    if (point.closeTrack) ASSERT_TRUE(drive.Run(CloseCdb(1, 1)).Good());
+    if (point.closeSession) ASSERT_TRUE(drive.Run(CloseCdb(2)).Good());
+}
+
+// The files as they stand now, as a killed process would leave them.
+void CopyDisc(const TempDir& from, const TempDir& to) {
+    for (const char* name : {"disc.img", "disc.img.state"})
+        if (fs::exists(from.File(name))) fs::copy_file(from.File(name), to.File(name));
+}
+
+}  // namespace
+
+TEST(Durability, AKilledBurnReloadsWithWhatReachedTheDisc) {
+    for (const KillPoint& point : kKillPoints) {
+        SCOPED_TRACE(point.name);
+        TempDir burnt, left;
+        Drive burning(BlankCdR(burnt.File("disc.img")));
+        Burn(burning, point);
+        CopyDisc(burnt, left);
+
+        Drive reloaded(BlankCdR(left.File("disc.img")));
+        EXPECT_EQ(reloaded.DiscInfo()[2], point.discByte2);
+        if (point.writes == 0) continue;
+        uint32_t blocks = 16u * point.writes;
+        Bytes track = reloaded.TrackInfo(1);
+        EXPECT_EQ(track[6] & 0x40, 0) << "the track is not blank";
+        EXPECT_EQ((track[5] & 0x20) != 0, point.damaged);
+        EXPECT_EQ(vrec::GetBE32(track, 28), blocks - 1) << "last recorded address";
+        EXPECT_EQ(reloaded.rec->RecordedBytes(blocks - 16, 16), Pattern(16, 3));
+        // The write-once disc is not written over from its start.
+        EXPECT_EQ(reloaded.Write(0, 16).status, vrec::kStatusCheckCondition);
+    }
+}
+
+TEST(Durability, ADamagedStateFileIsReportedAndLeftAlone) {
+    const char* damaged[] = {
+        "medium cd-r\ncapacity 20000\nclosed_sessions 0\nfinalized 0\nnext_start 0\ntrack 1 1 0 26\n",
+        "medium cd-r\ncapacity 20000\nclosed_sessions 0\nfinalized 0\nnext_start 500\ntrack 1 1 0 26 0 0 0 4\n",
+        "\x7f" "ELF\x01\x01",
+    };
+    for (const char* state : damaged) {
+        TempDir dir;
+        std::string disc = dir.Write("disc.img", std::string(26 * 2048, 'd'));
+        dir.Write("disc.img.state", state);
+        testing::internal::CaptureStderr();
+        {
+            Drive drive(BlankCdR(disc));
+            EXPECT_SENSE(drive.Run({0, 0, 0, 0, 0, 0}), 0x02, 0x30, 0x01);
+            Bytes reply(2048);
+            EXPECT_SENSE(drive.In(Read10(0, 1), reply), 0x02, 0x30, 0x01);
+            EXPECT_SENSE(drive.Write(0, 1), 0x02, 0x30, 0x01);
+            EXPECT_TRUE(drive.Ask(Bytes{0x12, 0, 0, 0, 36, 0}, 36).size() == 36) << "INQUIRY still answers";
+        }
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find(dir.File("disc.img.state") + ":"), std::string::npos) << said;
+        EXPECT_EQ(ReadFile(dir.File("disc.img.state")), Bytes(state, state + std::strlen(state)));
+        EXPECT_EQ(ReadFile(disc).size(), 26u * 2048);
+    }
+    // The line is named where one line is at fault.
+    TempDir dir;
+    dir.Write("disc.img.state", kKillPoints[0].name);
+    testing::internal::CaptureStderr();
+    Drive drive(BlankCdR(dir.File("disc.img")));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("disc.img.state:1: "), std::string::npos);
+}
+
+// Loading and reading a disc writes neither file, whatever the disc: one
+// saved by today's recorder, or one that does not fit the configuration.
+TEST(Durability, ReadingNeverChangesTheFiles) {
+    const std::string saved = "medium cd-r\ncapacity 20000\nclosed_sessions 1\nfinalized 0\nnext_start 11500\n"
+                              "track 1 1 0 100 0 1 0 4\n";
+    struct Case {
+        const char* name;
+        std::function<vrec::RecorderConfig(const std::string&)> config;
+        uint8_t discByte2;
+    };
+    const Case cases[] = {
+        {"a saved appendable disc", [](auto& b) { return BlankCdR(b); }, 0x01},
+        {"a state of another medium", [](auto& b) { return BlankCdR(b, 30000); }, 0x00},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        std::string disc = dir.Write("disc.img", std::string(100 * 2048, 'x'));
+        dir.Write("disc.img.state", saved);
+        {
+            Drive drive(c.config(disc));
+            EXPECT_EQ(drive.DiscInfo()[2], c.discByte2);
+            drive.TrackInfo(1);
+            Bytes reply(2048);
+            drive.In(Read10(0, 1), reply);
+            drive.Run(SyncCdb());
+        }
+        EXPECT_EQ(ReadFile(disc).size(), 100u * 2048);
+        EXPECT_EQ(ReadFile(dir.File("disc.img.state")), Bytes(saved.begin(), saved.end()));
+    }
+    // A blank disc that is only looked at leaves no state file behind.
+    TempDir dir;
+    { Drive(BlankCdR(dir.File("disc.img"))).DiscInfo(); }
+    EXPECT_FALSE(fs::exists(dir.File("disc.img.state")));
+}
+
+// The backing of an earlier disc is emptied when a blank disc gets its
+// first track, and not before.
+TEST(Durability, ABlankDiscEmptiesItsBackingAtItsFirstTrack) {
+    TempDir dir;
+    std::string disc = dir.Write("disc.img", std::string(300 * 2048, 'o'));
+    Drive drive(BlankCdR(disc));
+    ASSERT_TRUE(drive.SelectPage({}).Good());
+    EXPECT_EQ(ReadFile(disc).size(), 300u * 2048);
+    ASSERT_TRUE(drive.Write(0, 2).Good());
+    EXPECT_EQ(ReadFile(disc), Pattern(2, 1));
+}

@@ -39,8 +39,8 @@ bool Overwritable(int mediaType) {
 }
 
 // Last session state 01b: tracks written, the session never closed.
-void ReadIncompleteSession(TQCDBurner& burner, DriveFacts& facts) {
-    if (facts.status != DiscStatus::Appendable || (burner.DiscInformationBlock()[2] >> 2 & 0x03) != 1) return;
+void ReadIncompleteSession(TQCDBurner& burner, DriveFacts& facts, uint8_t lastSession) {
+    if (facts.status != DiscStatus::Appendable || lastSession != 1) return;
     facts.status = DiscStatus::Incomplete;
     facts.incompleteSectors = LastSessionSectors(burner).value_or(0);
 }
@@ -60,8 +60,9 @@ void ReadDiscStatus(TQCDBurner& burner, DriveFacts& facts) {
         case 2: facts.status = DiscStatus::Closed; break;
         default: break;  // 3: random-access medium, no sessions to speak of
     }
+    uint8_t lastSession = burner.DiscInformationBlock()[2] >> 2 & 0x03;  // before the count rewrites it
     facts.sessions = burner.RecordedSessionCount();
-    ReadIncompleteSession(burner, facts);
+    ReadIncompleteSession(burner, facts, lastSession);
 }
 
 }  // namespace

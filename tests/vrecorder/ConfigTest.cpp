@@ -90,3 +90,29 @@ TEST(Config, FaultsAreNamedByFileAndLine) {
     auto missing = vrec::LoadRecorderConfig("/nonexistent/vrec.conf");
     EXPECT_EQ(missing.error.rfind("/nonexistent/vrec.conf:", 0), 0u);
 }
+
+// A backing the recorder could never write is caught when the file is
+// loaded, by its line, not as a write error in the middle of a burn.
+TEST(Config, BackingMustBeWritableWhereItLies) {
+    TempDir dir;
+    fs::create_directory(dir.File("discs"));
+    fs::create_directory(dir.File("locked"));
+    fs::permissions(dir.File("locked"), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    struct Case {
+        const char* backing;
+        const char* error;  // "" when accepted
+    };
+    for (Case c : {Case{"discs/a.img", ""}, Case{"missing/a.img", "folder does not exist"},
+                   Case{"discs", "is not a file"}, Case{"locked/a.img", "folder cannot be written"}}) {
+        std::string conf = dir.Write("vrec.conf", std::string("[recorder]\n\nbacking = ") + c.backing + "\n");
+        auto result = vrec::LoadRecorderConfig(conf);
+        if (std::string(c.error).empty()) {
+            EXPECT_EQ(result.error, "") << c.backing;
+            continue;
+        }
+        EXPECT_EQ(result.error.rfind(conf + ":3: backing '" + c.backing + "'", 0), 0u) << result.error;
+        EXPECT_NE(result.error.find(c.error), std::string::npos) << result.error;
+    }
+    fs::permissions(dir.File("locked"), fs::perms::owner_all, fs::perm_options::add);
+}

@@ -74,9 +74,19 @@ uint64_t DiscStore::BackedBlocks() const {
     return ec ? 0 : size / kBlockSize;  // a block cut short by a crash did not arrive
 }
 
+std::optional<DiscStore::Stamp> DiscStore::StateStamp() const {
+    std::error_code ec;
+    Stamp stamp{std::filesystem::last_write_time(StatePath(), ec), 0};
+    if (!ec) stamp.size = std::filesystem::file_size(StatePath(), ec);
+    return ec ? std::nullopt : std::optional(stamp);
+}
+
+bool DiscStore::StateChanged() const { return !path_.empty() && StateStamp() != stamp_; }
+
 SavedState DiscStore::LoadState() const {
     SavedState saved;
     if (path_.empty()) return saved;
+    stamp_ = StateStamp();
     std::error_code ec;
     if (!std::filesystem::exists(StatePath(), ec)) return saved;
     auto size = std::filesystem::file_size(StatePath(), ec);
@@ -120,6 +130,7 @@ bool DiscStore::SaveState(const Disc& disc) const {
     std::error_code ec;
     std::filesystem::rename(temp, StatePath(), ec);
     if (!ec) known_ = state;
+    stamp_ = StateStamp();
     return !ec;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/FileHandle.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -46,6 +47,9 @@ public:
     // The saved disc, with an open track brought up to what reached the
     // backing file (its writer may have died mid-track). Reads only.
     SavedState LoadState() const;
+    // Whether the state file changed since this store last loaded or
+    // saved it (another process saved its disc). One stat.
+    bool StateChanged() const;
     // Takes `disc` as what is saved, without writing: a disc that is only
     // looked at leaves its files as they are.
     void SetBaseline(const Disc& disc) const;
@@ -71,6 +75,13 @@ private:
     std::fstream file_;
     std::map<uint32_t, std::vector<uint8_t>> memory_;
     mutable std::optional<std::string> known_;  // the state as last loaded or saved
+    struct Stamp {
+        std::filesystem::file_time_type time{};
+        uintmax_t size = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    std::optional<Stamp> StateStamp() const;
+    mutable std::optional<Stamp> stamp_;  // of the state file as last loaded or saved
     std::shared_ptr<platform::FileHandle> claim_;
 };
 

@@ -178,6 +178,9 @@ std::optional<CommandResult> VirtualRecorder::Gatekeep(const Request& rq, const 
     if (rq.cdb[kGroupLength[op >> 5] - 1] & 0x05) return Check(sense::InvalidFieldInCdb);
     if (spec->needsMedium && !mediumPresent_) return Check(sense::MediumNotPresent);
     if (ChangesDisc(op) && !ClaimDisc()) return ReservationConflict();
+    // Until it holds the disc, this process answers from the disc as last
+    // saved, by whichever process saved it.
+    if (mediumPresent_ && !unreadable_ && !store_.Claimed() && store_.StateChanged()) AdoptSavedDisc();
     if (spec->needsMedium && unreadable_) return Check(sense::CannotReadMedium);
     if (!spec->whileBusy && Busy()) return Check(sense::LongWriteInProgress);
     return std::nullopt;

@@ -145,3 +145,20 @@ TEST(Durability, ABlankDiscEmptiesItsBackingAtItsFirstTrack) {
     ASSERT_TRUE(drive.Write(0, 2).Good());
     EXPECT_EQ(ReadFile(disc), Pattern(2, 1));
 }
+
+// A recorder that has not changed the disc answers from the disc as last
+// saved by whoever holds it, and takes it up before it writes itself.
+TEST(Durability, ADiscSavedElsewhereIsWhatALookerSees) {
+    TempDir dir;
+    Drive writer(BlankCdR(dir.File("disc.img")));
+    Drive looker(BlankCdR(dir.File("disc.img")));
+    EXPECT_EQ(looker.DiscInfo()[2], 0x00);
+    ASSERT_TRUE(writer.SelectPage({}).Good());
+    ASSERT_TRUE(writer.Write(0, 16).Good());
+    ASSERT_TRUE(writer.Run(SyncCdb()).Good());
+    EXPECT_EQ(looker.DiscInfo()[2], 0x05);
+    ASSERT_TRUE(writer.Run(CloseCdb(2)).Good());
+    EXPECT_EQ(looker.DiscInfo()[2], 0x01);
+    ASSERT_TRUE(looker.SelectPage({}).Good());
+    EXPECT_SENSE(looker.Write(0, 16), 0x05, 0x21, 0x02);  // not over the first session
+}

@@ -53,7 +53,10 @@ TEST(Durability, AKilledBurnReloadsWithWhatReachedTheDisc) {
         CopyDisc(burnt, left);
 
         Drive reloaded(BlankCdR(left.File("disc.img")));
-        EXPECT_EQ(reloaded.DiscInfo()[2], point.discByte2);
+        Bytes info = reloaded.DiscInfo();
+        EXPECT_EQ(info[2], point.discByte2);
+        if (point.discByte2 == 0x05)  // the first session is still open: its lead-in is the ATIP's
+            EXPECT_EQ(vrec::GetBE32(info, 16), vrec::MsfField(vrec::kAtipLeadIn));
         if (point.writes == 0) continue;
         uint32_t blocks = 16u * point.writes;
         Bytes track = reloaded.TrackInfo(1);

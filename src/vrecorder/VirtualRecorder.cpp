@@ -30,7 +30,6 @@ void VirtualRecorder::InitialiseDisc() {
     mediumPresent_ = true;
     disc_ = ConfiguredDisc();
     AdoptSavedDisc();
-    if (!unreadable_) store_.SetBaseline(disc_);
 }
 
 Disc VirtualRecorder::ConfiguredDisc() const {
@@ -57,6 +56,7 @@ void VirtualRecorder::AdoptSavedDisc() {
     }
     if (saved.disc && saved.disc->Kind() == config_.medium && saved.disc->Capacity() == config_.CapacityOrDefault())
         disc_ = *saved.disc;
+    store_.SetBaseline(disc_);  // a state that does not fit stays until this disc changes
 }
 
 // The first command that changes the disc takes the claim, and the disc is

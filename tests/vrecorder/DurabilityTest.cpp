@@ -31,9 +31,15 @@ constexpr KillPoint kKillPoints[] = {
 void Burn(Drive& drive, const KillPoint& point) {
     ASSERT_TRUE(drive.SelectPage({}).Good());
     for (int i = 0; i < point.writes; ++i) ASSERT_TRUE(drive.Write(16u * i, 16, 3).Good());
-    if (point.sync) ASSERT_TRUE(drive.Run(SyncCdb()).Good());
-    if (point.closeTrack) ASSERT_TRUE(drive.Run(CloseCdb(1, 1)).Good());
-    if (point.closeSession) ASSERT_TRUE(drive.Run(CloseCdb(2)).Good());
+    if (point.sync) {
+        ASSERT_TRUE(drive.Run(SyncCdb()).Good());
+    }
+    if (point.closeTrack) {
+        ASSERT_TRUE(drive.Run(CloseCdb(1, 1)).Good());
+    }
+    if (point.closeSession) {
+        ASSERT_TRUE(drive.Run(CloseCdb(2)).Good());
+    }
 }
 
 // The files as they stand now, as a killed process would leave them.
@@ -55,8 +61,9 @@ TEST(Durability, AKilledBurnReloadsWithWhatReachedTheDisc) {
         Drive reloaded(BlankCdR(left.File("disc.img")));
         Bytes info = reloaded.DiscInfo();
         EXPECT_EQ(info[2], point.discByte2);
-        if (point.discByte2 == 0x05)  // the first session is still open: its lead-in is the ATIP's
+        if (point.discByte2 == 0x05) {  // the first session is still open: its lead-in is the ATIP's
             EXPECT_EQ(vrec::GetBE32(info, 16), vrec::MsfField(vrec::kAtipLeadIn));
+        }
         if (point.writes == 0) continue;
         uint32_t blocks = 16u * point.writes;
         Bytes track = reloaded.TrackInfo(1);

@@ -103,7 +103,8 @@ TEST(Config, BackingMustBeWritableWhereItLies) {
         const char* backing;
         const char* error;  // "" when accepted
     };
-    std::vector<Case> cases{{"discs/a.img", ""}, {"missing/a.img", "folder does not exist"}, {"discs", "is not a file"}};
+    std::vector<Case> cases{
+        {"discs/a.img", ""}, {"missing/a.img", "folder does not exist"}, {"discs", "is not a file"}};
 #ifndef _WIN32  // a read-only folder attribute does not keep files out on Windows
     cases.push_back({"locked/a.img", "folder cannot be written"});
 #endif

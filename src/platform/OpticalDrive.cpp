@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 
 namespace platform {
 
@@ -16,6 +17,19 @@ OpticalDrives& CurrentOpticalDrives() {
 }
 
 OpticalDrives* SetOpticalDrives(OpticalDrives* drives) { return installed.exchange(drives); }
+
+PassThroughOutcome FailedCallOutcome(int callErrno) {
+    PassThroughOutcome out;
+    out.systemError = callErrno;
+    switch (callErrno) {
+        // The kernel filters commands for users without CAP_SYS_RAWIO
+        // before they reach the drive: not the drive's error.
+        case EPERM: out.failure = PassFailure::Filtered; break;
+        case ENODEV: case ENXIO: out.failure = PassFailure::NoDevice; break;
+        default: out.failure = PassFailure::CallFailed; break;
+    }
+    return out;
+}
 
 std::string UnopenableHint(const std::error_code& reason) {
     if (reason == std::errc::permission_denied || reason == std::errc::operation_not_permitted)

@@ -54,6 +54,11 @@ struct PassThroughOutcome {
     size_t transferred = 0;  // data bytes that actually moved
 };
 
+// A pass-through call that the system failed with `callErrno`: a filtered
+// command (EPERM), a drive that is gone (ENODEV, ENXIO: unplugged or taken
+// off the bus), or any other failure of the call.
+PassThroughOutcome FailedCallOutcome(int callErrno);
+
 // One open drive; destroying it closes the drive.
 class OpticalDrive {
 public:

@@ -13,18 +13,21 @@ constexpr uint8_t kStatusGood = 0x00;
 constexpr uint32_t kErrorSemTimeout = 121;
 constexpr uint32_t kErrorIoDevice = 1117;
 constexpr uint32_t kErrorDeviceNotConnected = 1167;
+constexpr uint32_t kErrorDevNotExist = 55;
+constexpr uint32_t kErrorNoSuchDevice = 433;
 constexpr uint32_t kErrorBusReset = 1111;
 constexpr uint32_t kErrorAccessDenied = 5;
 
 PassFailure CallFailure(uint32_t error) {
     switch (error) {
         case kErrorSemTimeout: return PassFailure::TimedOut;
-        case kErrorDeviceNotConnected: return PassFailure::NoDevice;
+        case kErrorDeviceNotConnected: case kErrorDevNotExist: case kErrorNoSuchDevice: return PassFailure::NoDevice;
         case kErrorBusReset: return PassFailure::BusReset;
         case kErrorIoDevice: return PassFailure::TransportError;
         // The system refuses the command itself: a user without the right
         // to send it, as EPERM on Linux.
         case kErrorAccessDenied: return PassFailure::Filtered;
+        // Still a failure of the adapter, never a drive's answer.
         default: return PassFailure::CallFailed;
     }
 }

@@ -123,7 +123,8 @@ TEST(Sptd, FailedCallBringsNeitherStatusNorSenseAndSaysWhy) {
     };
     for (Case k : {Case{121, PassFailure::TimedOut}, Case{1167, PassFailure::NoDevice},
                    Case{1111, PassFailure::BusReset}, Case{1117, PassFailure::TransportError},
-                   Case{5, PassFailure::Filtered}, Case{87, PassFailure::CallFailed}}) {
+                   Case{5, PassFailure::Filtered}, Case{87, PassFailure::CallFailed},
+                   Case{55, PassFailure::NoDevice}, Case{433, PassFailure::NoDevice}}) {
         PassThroughOutcome out = DecodeSptd(b, request, false, k.error);
         EXPECT_EQ(out.failure, k.failure) << k.error;
         EXPECT_EQ(out.systemError, static_cast<int>(k.error));

@@ -1,0 +1,93 @@
+// Whole burns through the pass-through layer onto stand-in drives, in real
+// time: a DVD+R writer that lists feature 2Bh only, and a drive that is
+// pulled (ENODEV) or stops answering (EIO) in the middle of the burn.
+#include "BurnBench.h"
+
+#include "transport/PassThrough.h"
+#include "vrecorder/VirtualOpticalDrives.h"
+
+#include <cerrno>
+
+namespace {
+
+using vrec::MediumKind;
+
+class PassThroughBurn : public ::testing::Test {
+protected:
+    ~PassThroughBurn() override {
+        burner.reset();
+        kq::ReleaseASPI();
+        kq::SPTIDone();
+    }
+
+    vrec::VirtualDriveSlot& AddDvdPlusRWriter() {
+        vrec::RecorderConfig c = e2e::Recorder(MediumKind::DvdPlusR, "");
+        c.feature2B = true;
+        recorder = std::make_shared<vrec::VirtualRecorder>(c);
+        return drives.Add(recorder);
+    }
+
+    // The report of the write thread, or "never ended".
+    std::string Burn(const std::string& path) {
+        burner = std::make_unique<kq::TQCDBurner>();
+        burner->OnWriteDone = [this](kq::TQCDBurner&, const std::string& error) { report = error; };
+        if (!burner->InitASPI(true, "") || burner->Devices().empty()) return "no drive";
+        burner->SelectDevice(burner->Devices()[0]);
+        if (!burner->Capabilities().Contains(kq::TDeviceCapability::CanWriteDVDPlusR)) return "cannot write DVD+R";
+        if (!burner->BurnISOImage(path)) return "not started";
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (burner->Burning() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return burner->Burning() ? "never ended" : report;
+    }
+
+    TempDir dir;
+    vrec::VirtualOpticalDrives drives;
+    platform::ScopedOpticalDrives scoped{drives};
+    std::shared_ptr<vrec::VirtualRecorder> recorder;
+    std::unique_ptr<kq::TQCDBurner> burner;
+    std::string report = "no report";
+};
+
+}  // namespace
+
+TEST_F(PassThroughBurn, DvdPlusRFromFeature2BIsWrittenByteForByte) {
+    AddDvdPlusRWriter();
+    const e2e::Bytes image = e2e::Pattern(900 * 2048, 3);
+    const std::string path = dir.Write("a.iso", std::string(image.begin(), image.end()));
+    EXPECT_EQ(Burn(path), "");
+    EXPECT_EQ(recorder->RecordedBytes(0, 900), image);
+}
+
+// A WRITE that fails in the system call never reached the drive: it must
+// not be retried as a busy drive's, nor be followed by a flush, and the
+// burn ends at once with the adapter's text.
+TEST_F(PassThroughBurn, DriveGoneMidBurnEndsTheBurnAtOnce) {
+    struct Case {
+        int error;
+        const char* report;
+    };
+    for (const Case& k : {Case{ENODEV, "WRITER ERROR [SELECTION TIMEOUT]"}, Case{ENXIO, "WRITER ERROR [SELECTION TIMEOUT]"},
+                          Case{EIO, "WRITER ERROR [UNKNOWN]"}}) {
+        SCOPED_TRACE(k.error);
+        vrec::VirtualOpticalDrives fresh;
+        platform::ScopedOpticalDrives use{fresh};
+        vrec::RecorderConfig c = e2e::Recorder(MediumKind::DvdPlusR, "");
+        c.feature2B = true;
+        recorder = std::make_shared<vrec::VirtualRecorder>(c);
+        auto& slot = fresh.Add(recorder);
+        slot.failAfterWrites = 3;
+        slot.failErrno = k.error;
+        const e2e::Bytes image = e2e::Pattern(2000 * 2048, 4);
+        const std::string path = dir.Write("b.iso", std::string(image.begin(), image.end()));
+
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Burn(path), k.report);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+        EXPECT_EQ(slot.writes, 3);
+        EXPECT_EQ(slot.failedCalls, 1) << "nothing is sent after the failed WRITE";
+        burner.reset();
+        kq::ReleaseASPI();
+        kq::SPTIDone();
+    }
+}

@@ -77,6 +77,19 @@ uint8_t CountAdapters() {
     return static_cast<uint8_t>(highest + 1);
 }
 
+// The adapter shared by drives without an address: the one after the real
+// ones, unless that would be 254 ("no drive selected"); then the lowest
+// number no real drive has.
+uint8_t ExtraAdapter(uint8_t count) {
+    if (count <= kHighestHost) return count;
+    std::array<bool, 256> taken{};
+    for (const TSPTIDrive& e : table)
+        if (e.Present && e.Lun != kAddressUnknown) taken[e.HaId] = true;
+    uint8_t free = 0;
+    while (taken[free]) ++free;  // 24 letters at most: one below 254 is free
+    return free;
+}
+
 }  // namespace
 
 uint8_t SPTIInit() {
@@ -100,7 +113,7 @@ uint8_t SPTIInit() {
     adapterCount.store(CountAdapters());
     // Drives without an address share one extra adapter after the real ones.
     if (nextTarget > 0) {
-        const uint8_t extra = adapterCount.load();
+        const uint8_t extra = ExtraAdapter(adapterCount.load());
         for (TSPTIDrive& e : table) {
             if (!e.Present || e.Lun != kAddressUnknown) continue;
             e.Lun = 0;

@@ -54,6 +54,30 @@ TEST_F(OnPassThrough, ListingShowsEntriesWithLettersAndTheDriveThatWouldNotOpen)
     EXPECT_EQ(device.DeviceDescription(), "NOADDR   CD-RW RECORDER   1.00");
 }
 
+// Hosts are numbered upward with every plug-in: drives on hosts far above
+// 126 are swept and selectable, and a drive without an address never gets
+// 254, the number of "no drive selected".
+TEST_F(OnPassThrough, HighHostNumbersAreSweptAndSelectable) {
+    AddDrive(130, 0, "HOST130");
+    AddDrive(253, 1, "HOST253");
+    AddDrive(0, 0, "NOADDR").address.reset();
+
+    TSCSIDevice device;
+    ASSERT_TRUE(device.InitASPI(true, ""));
+    EXPECT_EQ(device.HostAdapterCount(), 254);
+    EXPECT_EQ(device.Devices(), (std::vector<std::string>{
+                                    "0:0:0,E: NOADDR  CD-RW RECORDER  1.00",
+                                    "130:0:0,C: HOST130 CD-RW RECORDER  1.00",
+                                    "253:1:0,D: HOST253 CD-RW RECORDER  1.00",
+                                }));
+    for (const std::string& entry : device.Devices()) {
+        device.SelectDevice(entry);
+        EXPECT_EQ(device.DeviceType(), 5) << entry;
+        EXPECT_TRUE(device.Capabilities().Contains(TDeviceCapability::CanWriteCDR)) << entry;
+    }
+    EXPECT_EQ(device.HaId, 253);
+}
+
 TEST_F(OnPassThrough, AnAddressWithoutADriveHasNoLetter) {
     AddDrive(0, 0);
     TSCSIDevice device;

@@ -1,5 +1,6 @@
 #include "platform/OpticalDrive.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -17,6 +18,15 @@ OpticalDrives& CurrentOpticalDrives() {
 }
 
 OpticalDrives* SetOpticalDrives(OpticalDrives* drives) { return installed.exchange(drives); }
+
+uint8_t DriveIndexOfNode(const std::string& node, size_t position) {
+    constexpr size_t kFirst = 2;  // C
+    if (node.size() == 6 && node.compare(0, 4, "\\\\.\\") == 0 && node[5] == ':') {
+        const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(node[4])));
+        if (letter >= 'A' && letter <= 'Z') return static_cast<uint8_t>(letter - 'A');
+    }
+    return static_cast<uint8_t>(std::min<size_t>(kFirst + position, 255));
+}
 
 PassThroughOutcome FailedCallOutcome(int callErrno) {
     PassThroughOutcome out;

@@ -68,10 +68,15 @@ public:
     virtual PassThroughOutcome PassThrough(const PassThroughRequest& request) = 0;
 };
 
+// The drive letter a node stands for, 0 = A: a Windows device path
+// "\\.\E:" is its own letter; any other node (/dev/srN) takes its place
+// in the enumerated list, the first being C.
+uint8_t DriveIndexOfNode(const std::string& node, size_t position);
+
 class OpticalDrives {
 public:
     virtual ~OpticalDrives() = default;
-    // Device nodes of the optical drives in letter order: the first is C.
+    // Device nodes of the optical drives in letter order (DriveIndexOfNode).
     virtual std::vector<std::string> Enumerate() = 0;
     // Opens read-write, falling back to read-only. nullptr when neither
     // works, with `why` the system's reason.

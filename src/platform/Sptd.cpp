@@ -42,9 +42,11 @@ SptdBlock BuildSptdBlock(const PassThroughRequest& request) {
     b.SenseInfoLength = static_cast<uint8_t>(std::min(request.sense.size(), sizeof b.Sense));
     b.SenseInfoOffset = offsetof(SptdBlock, Sense);
     b.TimeOutValue = request.timeoutSeconds;
-    b.DataIn = kSptdDataUnspecified;
-    if (request.direction != PassDirection::None && !request.data.empty()) {
-        b.DataIn = request.direction == PassDirection::In ? kSptdDataIn : kSptdDataOut;
+    b.DataIn = request.direction == PassDirection::In    ? kSptdDataIn
+               : request.direction == PassDirection::Out ? kSptdDataOut
+                                                         : kSptdDataUnspecified;
+    // Without a direction the buffer still goes along, as the sender gave it.
+    if (!request.data.empty()) {
         b.DataBuffer = request.data.data();
         b.DataTransferLength = static_cast<uint32_t>(request.data.size());
     }
@@ -60,9 +62,8 @@ PassThroughOutcome DecodeSptd(const SptdBlock& b, const PassThroughRequest& requ
         return out;
     }
     out.scsiStatus = b.ScsiStatus;
-    // DataTransferLength comes back as what moved; without a data phase
-    // nothing did, whatever the field says.
-    size_t asked = b.DataIn == kSptdDataUnspecified ? 0 : request.data.size();
+    // DataTransferLength comes back as what moved, never more than was asked.
+    size_t asked = b.DataBuffer ? request.data.size() : 0;
     out.transferred = std::min<size_t>(b.DataTransferLength, asked);
     if (b.ScsiStatus != kStatusGood) {
         out.senseLength = std::min<size_t>({b.SenseInfoLength, sizeof b.Sense, request.sense.size()});

@@ -96,17 +96,21 @@ uint8_t SPTIInit() {
     if (initialized.load()) return 0;
     nextTarget = 0;
     ClearTable();
+    // Each drive at its own letter: a recorder at E: is E:, whatever
+    // comes before it.
     const std::vector<std::string> nodes = platform::CurrentOpticalDrives().Enumerate();
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const uint8_t letter = platform::DriveIndexOfNode(nodes[i], i);
+        if (letter >= kFirstLetter && letter < kLetterCount && table[letter].Node.empty()) table[letter].Node = nodes[i];
+    }
     uint8_t found = 0;
     for (uint8_t letter = kFirstLetter; letter < kLetterCount; ++letter) {
         TSPTIDrive& e = table[letter];
         e.DriveIndex = letter;
-        const size_t n = letter - kFirstLetter;
-        if (n >= nodes.size()) {
+        if (e.Node.empty()) {
             e.Target = kNotAnOpticalDrive;
             continue;
         }
-        e.Node = nodes[n];
         Probe(e);
         if (e.Present) ++found;
     }

@@ -83,9 +83,10 @@ uint8_t DecideStatus(SRB_ExecSCSICmd& srb, const platform::PassThroughOutcome& o
 
 platform::PassThroughOutcome Call(TSPTIDrive& drive, SRB_ExecSCSICmd& srb, std::span<uint8_t> sense) {
     const platform::PassDirection direction = Direction(srb.SRB_Flags);
+    // A request without a direction keeps its buffer: the system decides
+    // whether the command moves data.
     std::span<uint8_t> data;
-    if (direction != platform::PassDirection::None && srb.SRB_BufPointer)
-        data = std::span(srb.SRB_BufPointer, srb.SRB_BufLen);
+    if (srb.SRB_BufPointer) data = std::span(srb.SRB_BufPointer, srb.SRB_BufLen);
     const size_t cdbLength = std::min<size_t>(srb.SRB_CDBLen, sizeof srb.CDBByte);
     platform::PassThroughRequest rq{std::span(srb.CDBByte, cdbLength), direction, data,
                                     kPassThroughTimeoutSeconds, sense};

@@ -32,8 +32,10 @@ PassFailure DeliveryFailure(Delivery d) {
 }
 
 PassThroughOutcome Carry(VirtualRecorder& recorder, const PassThroughRequest& rq) {
-    CommandResult r = recorder.Execute(rq.cdb.data(), rq.cdb.size(), ToRecorder(rq.direction),
-                                       rq.data.data(), rq.data.size());
+    // A command without a direction moves no data, as under the ASPI layer.
+    const DataDirection direction = ToRecorder(rq.direction);
+    CommandResult r = recorder.Execute(rq.cdb.data(), rq.cdb.size(), direction, rq.data.data(),
+                                       direction == DataDirection::None ? 0 : rq.data.size());
     if (r.delivery == Delivery::Late) platform::SleepMs(r.delayMs);
     PassThroughOutcome out;
     out.failure = DeliveryFailure(r.delivery);

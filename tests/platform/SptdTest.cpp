@@ -49,8 +49,8 @@ TEST(Sptd, BlockCarriesCdbDirectionDataTimeoutAndSenseRoom) {
     EXPECT_EQ(BuildSptdBlock(c.Request(PassDirection::In)).DataIn, kSptdDataIn);
     SptdBlock none = BuildSptdBlock(c.Request(PassDirection::None));
     EXPECT_EQ(none.DataIn, kSptdDataUnspecified);
-    EXPECT_EQ(none.DataBuffer, nullptr);
-    EXPECT_EQ(none.DataTransferLength, 0u);
+    EXPECT_EQ(none.DataBuffer, c.data.data()) << "no direction keeps the buffer and its length";
+    EXPECT_EQ(none.DataTransferLength, 2048u);
 }
 
 TEST(Sptd, OversizedCdbAndSenseRoomAreCutToTheBlock) {
@@ -97,7 +97,12 @@ TEST(Sptd, GoodStatusCopiesNoSenseAndCountsWhatMoved) {
     EXPECT_EQ(DecodeSptd(b, request, true, 0).transferred, 2048u);
     SptdBlock none = BuildSptdBlock(c.Request(PassDirection::None));
     none.DataTransferLength = 512;
-    EXPECT_EQ(DecodeSptd(none, c.Request(PassDirection::None), true, 0).transferred, 0u);
+    EXPECT_EQ(DecodeSptd(none, c.Request(PassDirection::None), true, 0).transferred, 512u);
+    PassThroughRequest empty{c.cdb, PassDirection::None, {}, 10, c.sense};
+    SptdBlock noBuffer = BuildSptdBlock(empty);
+    EXPECT_EQ(noBuffer.DataBuffer, nullptr);
+    noBuffer.DataTransferLength = 512;
+    EXPECT_EQ(DecodeSptd(noBuffer, empty, true, 0).transferred, 0u);
 }
 
 TEST(Sptd, WriteTakenOnlyInPartIsAShortWrite) {

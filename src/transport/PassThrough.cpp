@@ -101,7 +101,8 @@ uint8_t SPTIInit() {
     const std::vector<std::string> nodes = platform::CurrentOpticalDrives().Enumerate();
     for (size_t i = 0; i < nodes.size(); ++i) {
         const uint8_t letter = platform::DriveIndexOfNode(nodes[i], i);
-        if (letter >= kFirstLetter && letter < kLetterCount && table[letter].Node.empty()) table[letter].Node = nodes[i];
+        if (letter >= kFirstLetter && letter < kLetterCount && table[letter].Node.empty())
+            table[letter].Node = nodes[i];
     }
     uint8_t found = 0;
     for (uint8_t letter = kFirstLetter; letter < kLetterCount; ++letter) {

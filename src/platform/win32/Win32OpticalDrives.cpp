@@ -108,8 +108,8 @@ public:
     std::unique_ptr<OpticalDrive> Open(const std::string& node, std::error_code& why) override {
         why.clear();
         for (const DriveOpen& attempt : kDriveOpens) {
-            HANDLE handle =
-                CreateFileA(node.c_str(), attempt.access, attempt.share, nullptr, OPEN_EXISTING, attempt.attributes, nullptr);
+            HANDLE handle = CreateFileA(node.c_str(), attempt.access, attempt.share, nullptr, OPEN_EXISTING,
+                                        attempt.attributes, nullptr);
             if (handle != INVALID_HANDLE_VALUE) return MakeWin32OpticalDrive(handle);
             why = Win32Error();
         }

@@ -67,7 +67,9 @@ void TThWrite::Execute() {
     Prepare();
     Announce();
     DataPhase();
-    Flush();
+    // A drive the last WRITE never reached (gone from the bus, the call
+    // failing) would only make the flush wait out its time-outs.
+    if (!driveLost_) Flush();
     // After a failure or an abort the drive is left as it is: no close,
     // no restore. A component going away skips them too, to end quickly.
     if (cache_.StatusText().empty() && !burner_.Closing()) {

@@ -84,6 +84,7 @@ private:
     uint32_t sectorsWritten_ = 0;
     int pollCountdown_ = write_timing::kBufferPollBlocks;
     bool capacityKnown_ = false;
+    bool driveLost_ = false;  // the failed WRITE never reached the drive
     int firstTrack_ = 1;
     uint16_t writeSpeed_ = 0;
     std::unique_ptr<std::array<uint8_t, 65536>> block_;

@@ -54,6 +54,7 @@ bool TThWrite::WriteBlock(int32_t n) {
         const std::string driveText = burner_.LastErrorText();
         hold.unlock();
         if (!busy) {
+            driveLost_ = !burner_.LastCommandReachedDrive();
             Fail(DriveMessage(Msg::WriterError) + " [" + driveText + "]");
             return false;
         }

@@ -1,11 +1,12 @@
 // What the drive can do: mode page 2Ah (default values for the flags,
-// current values for the speeds), features 2Ah and 2Fh, vendor page 30h.
+// current values for the speeds), features 2Ah, 2Bh and 2Fh, vendor page 30h.
 #include "drive/DriveUnitState.h"
 #include "drive/ModePage.h"
 #include "drive/TSCSIDevice.h"
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 
 namespace kq {
 
@@ -92,18 +93,21 @@ bool TSCSIDevice::ReadCapabilitiesDefaults(size_t& offset) {
     return true;
 }
 
-// Features 2Ah (DVD+RW) and 2Fh (DVD-R/-RW write). Write ability counts
-// only when the first feature byte is exactly 1.
+// Features 2Ah (DVD+RW), 2Bh (DVD+R) and 2Fh (DVD-R/-RW write). Write
+// ability counts only when the first feature byte is exactly 1. Some DVD+R
+// writers list 2Bh alone: without it they would pass for unable to write
+// the DVD+R they hold.
 void TSCSIDevice::AddCapabilityFeatures() {
     constexpr uint8_t kLength = 114;
     struct Feature {
         uint8_t code;
-        TDeviceCapability read1, read2, write1, write2;
+        std::initializer_list<TDeviceCapability> reads, writes;
     };
     using C = TDeviceCapability;
-    constexpr Feature kFeatures[] = {
-        {0x2A, C::CanReadDVDPlusR, C::CanReadDVDPlusRW, C::CanWriteDVDPlusR, C::CanWriteDVDPlusRW},
-        {0x2F, C::CanReadDVDR, C::CanReadDVDRW, C::CanWriteDVDR, C::CanWriteDVDRW},
+    const Feature kFeatures[] = {
+        {0x2A, {C::CanReadDVDPlusR, C::CanReadDVDPlusRW}, {C::CanWriteDVDPlusR, C::CanWriteDVDPlusRW}},
+        {0x2B, {C::CanReadDVDPlusR}, {C::CanWriteDVDPlusR}},
+        {0x2F, {C::CanReadDVDR, C::CanReadDVDRW}, {C::CanWriteDVDR, C::CanWriteDVDRW}},
     };
     TDeviceCapabilities caps{capabilities_.load()};
     for (const auto& f : kFeatures) {
@@ -111,12 +115,9 @@ void TSCSIDevice::AddCapabilityFeatures() {
         if (!GetConfiguration(2, f.code, kLength, configuration_)) continue;
         const ReplyView reply(configuration_, Length32Reply(configuration_, kLength));
         if (reply.BE16(8) != f.code) continue;
-        caps.Include(f.read1);
-        caps.Include(f.read2);
-        if (reply.Byte(12) == 1) {
-            caps.Include(f.write1);
-            caps.Include(f.write2);
-        }
+        for (C flag : f.reads) caps.Include(flag);
+        if (reply.Byte(12) == 1)
+            for (C flag : f.writes) caps.Include(flag);
     }
     capabilities_ = caps.bits;
 }

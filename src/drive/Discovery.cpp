@@ -48,8 +48,8 @@ void TSCSIDevice::HostAdapterInquiry(uint8_t Adapter) {
     haInquiry_.SRB_HaId = Adapter;
     SendASPI32Command(&haInquiry_);
     hostAdapterCount_ = LoadSrbStatus(haInquiry_.SRB_Status) == SS_COMP
-                            ? static_cast<int8_t>(haInquiry_.HA_Count)
-                            : int8_t{-1};
+                            ? int16_t{haInquiry_.HA_Count}
+                            : int16_t{-1};
     // Some layers report no adapters and still answer on them.
     if (hostAdapterCount_ == 0) hostAdapterCount_ = 7;
 }

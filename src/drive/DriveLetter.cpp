@@ -9,7 +9,7 @@ namespace kq {
 
 namespace {
 constexpr uint8_t kNoDiskInfo = 128;
-constexpr size_t kLetters = 24;  // C to Z
+constexpr uint8_t kFirstLetter = 1, kLastLetter = 25;  // B to Z
 }  // namespace
 
 char TSCSIDevice::GetDriveLetter() {
@@ -20,13 +20,15 @@ char TSCSIDevice::GetDriveLetter() {
     }
     platform::OpticalDrives& drives = platform::CurrentOpticalDrives();
     const std::vector<std::string> nodes = drives.Enumerate();
-    for (size_t i = 0; i < nodes.size() && i < kLetters; ++i) {
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const uint8_t letter = platform::DriveIndexOfNode(nodes[i], i);
+        if (letter < kFirstLetter || letter > kLastLetter) continue;
         std::error_code why;
         auto drive = drives.Open(nodes[i], why);
         if (!drive) continue;
         // The channel and the LUN are not compared.
         auto address = drive->Address();
-        if (address && address->host == HaId && address->target == Target) return static_cast<char>('C' + i);
+        if (address && address->host == HaId && address->target == Target) return static_cast<char>('A' + letter);
     }
     const uint8_t number = ASPIGetDiskInfo(HaId, Target, Lun);
     return number == kNoDiskInfo ? char{0} : static_cast<char>('A' + number);

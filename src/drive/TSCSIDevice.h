@@ -85,7 +85,9 @@ public:
     const std::string& DeviceID() const { return deviceID_; }
     uint8_t DeviceType() const { return deviceType_; }
     const std::string& DeviceDescription() const { return deviceDescription_; }
-    int8_t HostAdapterCount() const { return hostAdapterCount_; }
+    // 0 to 255 adapters, or -1: the system numbers hosts upward with every
+    // plug-in, so counts above 127 are real and must not turn negative.
+    int16_t HostAdapterCount() const { return hostAdapterCount_; }
     const std::array<uint8_t, 131>& InquiryData() const { return inquiryData_; }
     const SRB_HAInquiry& HostAdapterInquiryBlock() const { return haInquiry_; }
     bool Erasing() const { return erasing_; }
@@ -297,7 +299,7 @@ private:
     std::string deviceID_;
     std::string deviceDescription_;
     uint8_t deviceType_ = 0;
-    int8_t hostAdapterCount_ = 0;
+    int16_t hostAdapterCount_ = 0;
     bool erasing_ = false;
     // A reply buffer off a 4-byte boundary would draw the executor's "aaaa" line.
     alignas(16) std::array<uint8_t, 131> inquiryData_{};

@@ -6,6 +6,9 @@
 
 namespace platform {
 
+QuietCriticalErrors::QuietCriticalErrors() = default;
+QuietCriticalErrors::~QuietCriticalErrors() = default;
+
 std::optional<Library> Library::Open(const std::string& path, std::string* error) {
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {

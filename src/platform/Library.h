@@ -26,6 +26,20 @@ private:
     void* handle_ = nullptr;
 };
 
+// Keeps the system's critical-error boxes ("insert a disk in drive E:")
+// away while it lives, and restores the previous mode when it goes, also
+// when it goes by an exception. Windows only; nothing to do on Linux.
+class QuietCriticalErrors {
+public:
+    QuietCriticalErrors();
+    ~QuietCriticalErrors();
+    QuietCriticalErrors(const QuietCriticalErrors&) = delete;
+    QuietCriticalErrors& operator=(const QuietCriticalErrors&) = delete;
+
+private:
+    unsigned previous_ = 0;
+};
+
 // Keeps the library holding address loaded until the process ends; false
 // when the system refuses. Windows needs it for a library with threads of
 // its own: unloading it would join them under the loader lock, which a

@@ -1,7 +1,9 @@
 #include "platform/OpticalDrive.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 
 namespace platform {
 
@@ -16,6 +18,28 @@ OpticalDrives& CurrentOpticalDrives() {
 }
 
 OpticalDrives* SetOpticalDrives(OpticalDrives* drives) { return installed.exchange(drives); }
+
+uint8_t DriveIndexOfNode(const std::string& node, size_t position) {
+    constexpr size_t kFirst = 2;  // C
+    if (node.size() == 6 && node.compare(0, 4, "\\\\.\\") == 0 && node[5] == ':') {
+        const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(node[4])));
+        if (letter >= 'A' && letter <= 'Z') return static_cast<uint8_t>(letter - 'A');
+    }
+    return static_cast<uint8_t>(std::min<size_t>(kFirst + position, 255));
+}
+
+PassThroughOutcome FailedCallOutcome(int callErrno) {
+    PassThroughOutcome out;
+    out.systemError = callErrno;
+    switch (callErrno) {
+        // The kernel filters commands for users without CAP_SYS_RAWIO
+        // before they reach the drive: not the drive's error.
+        case EPERM: out.failure = PassFailure::Filtered; break;
+        case ENODEV: case ENXIO: out.failure = PassFailure::NoDevice; break;
+        default: out.failure = PassFailure::CallFailed; break;
+    }
+    return out;
+}
 
 std::string UnopenableHint(const std::error_code& reason) {
     if (reason == std::errc::permission_denied || reason == std::errc::operation_not_permitted)

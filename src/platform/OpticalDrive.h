@@ -54,6 +54,11 @@ struct PassThroughOutcome {
     size_t transferred = 0;  // data bytes that actually moved
 };
 
+// A pass-through call that the system failed with `callErrno`: a filtered
+// command (EPERM), a drive that is gone (ENODEV, ENXIO: unplugged or taken
+// off the bus), or any other failure of the call.
+PassThroughOutcome FailedCallOutcome(int callErrno);
+
 // One open drive; destroying it closes the drive.
 class OpticalDrive {
 public:
@@ -63,10 +68,15 @@ public:
     virtual PassThroughOutcome PassThrough(const PassThroughRequest& request) = 0;
 };
 
+// The drive letter a node stands for, 0 = A: a Windows device path
+// "\\.\E:" is its own letter; any other node (/dev/srN) takes its place
+// in the enumerated list, the first being C.
+uint8_t DriveIndexOfNode(const std::string& node, size_t position);
+
 class OpticalDrives {
 public:
     virtual ~OpticalDrives() = default;
-    // Device nodes of the optical drives in letter order: the first is C.
+    // Device nodes of the optical drives in letter order (DriveIndexOfNode).
     virtual std::vector<std::string> Enumerate() = 0;
     // Opens read-write, falling back to read-only. nullptr when neither
     // works, with `why` the system's reason.

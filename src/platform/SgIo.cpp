@@ -1,7 +1,6 @@
 #include "platform/SgIo.h"
 
 #include <algorithm>
-#include <cerrno>
 
 namespace platform {
 
@@ -71,13 +70,7 @@ sg_io_hdr_t BuildSgIoHeader(const PassThroughRequest& request) {
 
 PassThroughOutcome DecodeSgIo(const sg_io_hdr_t& h, int ioctlResult, int callErrno) {
     PassThroughOutcome out;
-    if (ioctlResult < 0) {
-        // The kernel filters commands for users without CAP_SYS_RAWIO
-        // before they reach the drive: not the drive's error.
-        out.failure = callErrno == EPERM ? PassFailure::Filtered : PassFailure::CallFailed;
-        out.systemError = callErrno;
-        return out;
-    }
+    if (ioctlResult < 0) return FailedCallOutcome(callErrno);
     out.scsiStatus = h.status;
     out.senseLength = std::min<size_t>(h.sb_len_wr, h.mx_sb_len);
     out.transferred = Transferred(h);

@@ -13,18 +13,21 @@ constexpr uint8_t kStatusGood = 0x00;
 constexpr uint32_t kErrorSemTimeout = 121;
 constexpr uint32_t kErrorIoDevice = 1117;
 constexpr uint32_t kErrorDeviceNotConnected = 1167;
+constexpr uint32_t kErrorDevNotExist = 55;
+constexpr uint32_t kErrorNoSuchDevice = 433;
 constexpr uint32_t kErrorBusReset = 1111;
 constexpr uint32_t kErrorAccessDenied = 5;
 
 PassFailure CallFailure(uint32_t error) {
     switch (error) {
         case kErrorSemTimeout: return PassFailure::TimedOut;
-        case kErrorDeviceNotConnected: return PassFailure::NoDevice;
+        case kErrorDeviceNotConnected: case kErrorDevNotExist: case kErrorNoSuchDevice: return PassFailure::NoDevice;
         case kErrorBusReset: return PassFailure::BusReset;
         case kErrorIoDevice: return PassFailure::TransportError;
         // The system refuses the command itself: a user without the right
         // to send it, as EPERM on Linux.
         case kErrorAccessDenied: return PassFailure::Filtered;
+        // Still a failure of the adapter, never a drive's answer.
         default: return PassFailure::CallFailed;
     }
 }
@@ -39,9 +42,11 @@ SptdBlock BuildSptdBlock(const PassThroughRequest& request) {
     b.SenseInfoLength = static_cast<uint8_t>(std::min(request.sense.size(), sizeof b.Sense));
     b.SenseInfoOffset = offsetof(SptdBlock, Sense);
     b.TimeOutValue = request.timeoutSeconds;
-    b.DataIn = kSptdDataUnspecified;
-    if (request.direction != PassDirection::None && !request.data.empty()) {
-        b.DataIn = request.direction == PassDirection::In ? kSptdDataIn : kSptdDataOut;
+    b.DataIn = request.direction == PassDirection::In    ? kSptdDataIn
+               : request.direction == PassDirection::Out ? kSptdDataOut
+                                                         : kSptdDataUnspecified;
+    // Without a direction the buffer still goes along, as the sender gave it.
+    if (!request.data.empty()) {
         b.DataBuffer = request.data.data();
         b.DataTransferLength = static_cast<uint32_t>(request.data.size());
     }
@@ -57,9 +62,8 @@ PassThroughOutcome DecodeSptd(const SptdBlock& b, const PassThroughRequest& requ
         return out;
     }
     out.scsiStatus = b.ScsiStatus;
-    // DataTransferLength comes back as what moved; without a data phase
-    // nothing did, whatever the field says.
-    size_t asked = b.DataIn == kSptdDataUnspecified ? 0 : request.data.size();
+    // DataTransferLength comes back as what moved, never more than was asked.
+    size_t asked = b.DataBuffer ? request.data.size() : 0;
     out.transferred = std::min<size_t>(b.DataTransferLength, asked);
     if (b.ScsiStatus != kStatusGood) {
         out.senseLength = std::min<size_t>({b.SenseInfoLength, sizeof b.Sense, request.sense.size()});

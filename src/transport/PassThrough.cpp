@@ -77,30 +77,48 @@ uint8_t CountAdapters() {
     return static_cast<uint8_t>(highest + 1);
 }
 
+// The adapter shared by drives without an address: the one after the real
+// ones, unless that would be 254 ("no drive selected"); then the lowest
+// number no real drive has.
+uint8_t ExtraAdapter(uint8_t count) {
+    if (count <= kHighestHost) return count;
+    std::array<bool, 256> taken{};
+    for (const TSPTIDrive& e : table)
+        if (e.Present && e.Lun != kAddressUnknown) taken[e.HaId] = true;
+    uint8_t free = 0;
+    while (taken[free]) ++free;  // 24 letters at most: one below 254 is free
+    return free;
+}
+
 }  // namespace
 
 uint8_t SPTIInit() {
     if (initialized.load()) return 0;
     nextTarget = 0;
     ClearTable();
+    // Each drive at its own letter: a recorder at E: is E:, whatever
+    // comes before it.
     const std::vector<std::string> nodes = platform::CurrentOpticalDrives().Enumerate();
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const uint8_t letter = platform::DriveIndexOfNode(nodes[i], i);
+        if (letter >= kFirstLetter && letter < kLetterCount && table[letter].Node.empty())
+            table[letter].Node = nodes[i];
+    }
     uint8_t found = 0;
     for (uint8_t letter = kFirstLetter; letter < kLetterCount; ++letter) {
         TSPTIDrive& e = table[letter];
         e.DriveIndex = letter;
-        const size_t n = letter - kFirstLetter;
-        if (n >= nodes.size()) {
+        if (e.Node.empty()) {
             e.Target = kNotAnOpticalDrive;
             continue;
         }
-        e.Node = nodes[n];
         Probe(e);
         if (e.Present) ++found;
     }
     adapterCount.store(CountAdapters());
     // Drives without an address share one extra adapter after the real ones.
     if (nextTarget > 0) {
-        const uint8_t extra = adapterCount.load();
+        const uint8_t extra = ExtraAdapter(adapterCount.load());
         for (TSPTIDrive& e : table) {
             if (!e.Present || e.Lun != kAddressUnknown) continue;
             e.Lun = 0;

@@ -72,22 +72,28 @@ uint8_t DecideStatus(SRB_ExecSCSICmd& srb, const platform::PassThroughOutcome& o
         case PassFailure::NoDevice: srb.SRB_HaStat = kHaStatSelectionTimeout; break;
         case PassFailure::BusReset: srb.SRB_HaStat = kHaStatBusReset; break;
         case PassFailure::ShortWrite: srb.SRB_HaStat = kHaStatDataOverrun; break;
-        case PassFailure::TransportError: srb.SRB_HaStat = kHaStatPhaseError; break;
-        default: break;  // a failed call or a SCSI status: no adapter status
+        // A call that failed brought no answer of the drive: without an
+        // adapter status it would pass for a drive busy with no sense, and
+        // the write would be retried for as long as the burn's patience lasts.
+        case PassFailure::TransportError: case PassFailure::CallFailed: srb.SRB_HaStat = kHaStatPhaseError; break;
+        default: break;  // the drive's own SCSI status
     }
     return SS_ERR;
 }
 
 platform::PassThroughOutcome Call(TSPTIDrive& drive, SRB_ExecSCSICmd& srb, std::span<uint8_t> sense) {
     const platform::PassDirection direction = Direction(srb.SRB_Flags);
+    // A request without a direction keeps its buffer: the system decides
+    // whether the command moves data.
     std::span<uint8_t> data;
-    if (direction != platform::PassDirection::None && srb.SRB_BufPointer)
-        data = std::span(srb.SRB_BufPointer, srb.SRB_BufLen);
+    if (srb.SRB_BufPointer) data = std::span(srb.SRB_BufPointer, srb.SRB_BufLen);
     const size_t cdbLength = std::min<size_t>(srb.SRB_CDBLen, sizeof srb.CDBByte);
     platform::PassThroughRequest rq{std::span(srb.CDBByte, cdbLength), direction, data,
                                     kPassThroughTimeoutSeconds, sense};
+    // A drive that will not open any more is gone (unplugged, taken off
+    // the bus): no command reaches it.
     platform::PassThroughOutcome out;
-    out.failure = platform::PassFailure::CallFailed;
+    out.failure = platform::PassFailure::NoDevice;
     if (drive.Handle) out = drive.Handle->PassThrough(rq);
     // Nothing of a short reply is left from before the command.
     if (direction == platform::PassDirection::In && out.transferred < data.size())

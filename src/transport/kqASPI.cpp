@@ -108,14 +108,16 @@ EAssertionFailed::EAssertionFailed(const char* unit, int line)
       unit_(unit),
       line_(line) {}
 
-// Critical-error boxes are kept away by platform::Library around each load
-// (Windows); a failing dlopen shows none.
+// Critical-error boxes are kept away for the whole of it: the library
+// search, and the pass-through scan that opens every CD-ROM letter, empty
+// drives included.
 bool LoadASPI(bool PreferSPTI, const std::string& DllPath) {
     // Program end: registered now, after every unit-wide object exists, so
     // it runs while they all still do.
     static const bool finalization = std::atexit([] { ReleaseASPI(); }) == 0;
     (void)finalization;
     std::lock_guard guard(libraryLock);
+    platform::QuietCriticalErrors quiet;
     if (PreferSPTI) UsePassThrough();
     if (!ASPILoaded()) {
         if (auto lib = OpenFirstLibrary(DllPath)) UseLibrary(std::move(*lib));

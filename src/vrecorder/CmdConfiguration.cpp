@@ -80,7 +80,7 @@ std::vector<uint8_t> CdWrite(const FeatureContext& c, uint16_t code) {
 std::vector<uint8_t> DvdWrite(const FeatureContext& c, uint16_t code) {
     const auto& cfg = c.config;
     if ((code == 0x002A && !cfg.feature2A) || (code == 0x002F && !cfg.feature2F) ||
-        (code == 0x002B && !cfg.Reads(MediumKind::DvdPlusR)))
+        (code == 0x002B && !cfg.feature2B))
         return {};
     bool current = code == 0x002A   ? c.loaded == MediumKind::DvdPlusRw
                    : code == 0x002B ? c.loaded == MediumKind::DvdPlusR

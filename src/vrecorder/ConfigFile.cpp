@@ -119,6 +119,7 @@ const std::map<std::string, Setter>& Setters() {
         {"block_descriptor", [](auto& c, auto& v) { return Flag(v, c.blockDescriptor); }},
         {"feature_2a", [](auto& c, auto& v) { return Flag(v, c.feature2A); }},
         {"feature_2f", [](auto& c, auto& v) { return Flag(v, c.feature2F); }},
+        {"feature_2b", [](auto& c, auto& v) { return Flag(v, c.feature2B); }},
         // A media name; "dvd-rw-ro" is a DVD-RW formatted for restricted overwrite.
         {"medium", [](auto& c, auto& v) { auto k = MediumByName(v); return k && (c.medium = *k, true); }},
         {"medium_state", [](auto& c, auto& v) { return State(v, c.state); }},

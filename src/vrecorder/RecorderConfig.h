@@ -37,6 +37,7 @@ struct RecorderConfig {
     uint32_t bufferSize = 2 * 1024 * 1024;
     bool blockDescriptor = false;  // MODE SENSE replies carry an 8-byte block descriptor
     bool feature2A = false;        // DVD+RW feature in GET CONFIGURATION
+    bool feature2B = false;        // DVD+R feature
     bool feature2F = false;        // DVD-R/-RW write feature
 
     // Medium. A drive that reads or writes dvd-rw also takes dvd-rw-ro, the

@@ -32,8 +32,10 @@ PassFailure DeliveryFailure(Delivery d) {
 }
 
 PassThroughOutcome Carry(VirtualRecorder& recorder, const PassThroughRequest& rq) {
-    CommandResult r = recorder.Execute(rq.cdb.data(), rq.cdb.size(), ToRecorder(rq.direction),
-                                       rq.data.data(), rq.data.size());
+    // A command without a direction moves no data, as under the ASPI layer.
+    const DataDirection direction = ToRecorder(rq.direction);
+    CommandResult r = recorder.Execute(rq.cdb.data(), rq.cdb.size(), direction, rq.data.data(),
+                                       direction == DataDirection::None ? 0 : rq.data.size());
     if (r.delivery == Delivery::Late) platform::SleepMs(r.delayMs);
     PassThroughOutcome out;
     out.failure = DeliveryFailure(r.delivery);
@@ -48,6 +50,17 @@ PassThroughOutcome Carry(VirtualRecorder& recorder, const PassThroughRequest& rq
         out.transferred < rq.data.size())
         out.failure = PassFailure::ShortWrite;
     return out;
+}
+
+constexpr uint8_t kWrite10 = 0x2A;
+
+bool Gone(const VirtualDriveSlot& slot) {
+    return slot.failAfterWrites >= 0 && slot.writes.load() >= slot.failAfterWrites;
+}
+
+// A drive taken off the bus leaves no node to open.
+bool NodeGone(const VirtualDriveSlot& slot) {
+    return Gone(slot) && (slot.failErrno == ENODEV || slot.failErrno == ENXIO);
 }
 
 class VirtualDrive : public platform::OpticalDrive {
@@ -80,12 +93,13 @@ private:
             out.systemError = EPERM;
             return out;
         }
-        if (slot_.callsFail || !slot_.recorder) {
-            out.failure = PassFailure::CallFailed;
-            out.systemError = EIO;
-            return out;
+        if (slot_.callsFail || !slot_.recorder || Gone(slot_)) {
+            ++slot_.failedCalls;
+            return platform::FailedCallOutcome(slot_.recorder ? slot_.failErrno : EIO);
         }
-        return Carry(*slot_.recorder, rq);
+        PassThroughOutcome carried = Carry(*slot_.recorder, rq);
+        if (opcode == kWrite10 && carried.failure == PassFailure::None) ++slot_.writes;
+        return carried;
     }
 
     VirtualDriveSlot& slot_;
@@ -132,8 +146,8 @@ std::unique_ptr<platform::OpticalDrive> VirtualOpticalDrives::Open(const std::st
     std::lock_guard guard(lock_);
     for (const auto& s : slots_) {
         if (s->node != node) continue;
-        if (s->openError) {
-            why = s->openError;
+        if (s->openError || NodeGone(*s)) {
+            why = s->openError ? s->openError : std::make_error_code(std::errc::no_such_device_or_address);
             return nullptr;
         }
         why.clear();

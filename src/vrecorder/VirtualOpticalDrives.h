@@ -8,6 +8,7 @@
 #include "vrecorder/VirtualRecorder.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -22,13 +23,20 @@ struct VirtualDriveSlot {
     std::shared_ptr<VirtualRecorder> recorder;
     std::optional<platform::ScsiAddress> address;  // nullopt: the system cannot tell
     std::error_code openError;                     // set: the node will not open
-    bool callsFail = false;                        // every pass-through call fails (EIO)
+    bool callsFail = false;                        // every pass-through call fails (failErrno)
     std::vector<uint8_t> filtered;                 // opcodes refused with EPERM
+    // After this many WRITE (10)s the drive is gone: every call fails with
+    // failErrno, as the kernel fails them for a drive pulled mid-burn
+    // (ENODEV) or one that stopped answering (EIO). -1: never.
+    int failAfterWrites = -1;
+    int failErrno = EIO;
 
     // What happened to this node, for tests.
     std::atomic<int> opens{0};
     std::atomic<int> openHandles{0};
     std::atomic<int> calls{0};
+    std::atomic<int> writes{0};        // WRITE (10)s the recorder carried out
+    std::atomic<int> failedCalls{0};   // calls failed as a gone drive's
     std::atomic<int> active{0};
     std::atomic<int> mostActive{0};  // most calls seen at one time
 };

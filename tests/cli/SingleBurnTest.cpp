@@ -136,3 +136,18 @@ TEST(CommandLine, CtrlCAbortsAndWaitsForTheFlush) {
     child.Interrupt();
     EXPECT_EQ(child.Wait(), 130);
 }
+
+// A DVD+R writer that lists feature 2Bh and not 2Ah, as some do: the disc
+// is written and reads back byte for byte.
+TEST(CommandLine, DvdPlusRFromFeature2BBurnsAndVerifies) {
+    CliBench bench("[recorder]\naddress = 0:0:0\nreads = cd-rom cd-r dvd-rom dvd+r\nwrites = cd-r dvd+r\n"
+                   "feature_2b = yes\nmedium = dvd+r\ncapacity = 20000\nbacking = disc0.img\n");
+    std::string image = bench.Image("a.iso", 700 * 2048 + 300, 5);
+    auto list = bench.Run({"--list"});
+    EXPECT_TRUE(Contains(list.output, "DVD+R")) << list.output;
+    auto run = bench.Run({"--any-medium", "--verify", "a.iso"});
+    EXPECT_EQ(run.code, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "\nSuccess\n")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "verify: ok")) << run.output;
+    EXPECT_TRUE(DiscBeginsWith(bench.Disc(0), image));
+}

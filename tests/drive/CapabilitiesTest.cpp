@@ -109,6 +109,37 @@ TEST_F(CapabilitiesOnRecorder, UnderrunFromVendorPageAndDvdPlusFeature) {
     EXPECT_TRUE(caps.Contains(C::CanWriteDVDPlusR) && caps.Contains(C::CanWriteDVDPlusRW));
 }
 
+// DVD+R writers that list feature 2Bh and not 2Ah: the DVD+R flags come
+// from 2Bh alone, the DVD+RW ones only from 2Ah.
+TEST_F(CapabilitiesOnRecorder, DvdPlusFlagsFromFeatures2Aand2B) {
+    struct Case {
+        bool feature2A, feature2B, writesPlusR;
+        bool readPlusR, writePlusR, readPlusRw;
+    };
+    const Case cases[] = {
+        {false, true, true, true, true, false},
+        {false, true, false, true, false, false},
+        {true, false, true, true, false, true},
+        {false, false, true, false, false, false},
+    };
+    for (const Case& k : cases) {
+        vrec::RecorderConfig config;
+        config.feature2A = k.feature2A;
+        config.feature2B = k.feature2B;
+        config.reads.push_back(vrec::MediumKind::DvdPlusR);
+        if (k.writesPlusR) config.writes.push_back(vrec::MediumKind::DvdPlusR);
+        Start(config);
+        ASSERT_TRUE(dev.ReadCapabilities());
+        const auto caps = dev.Capabilities();
+        SCOPED_TRACE(testing::Message() << "2A " << k.feature2A << " 2B " << k.feature2B << " writes "
+                                        << k.writesPlusR);
+        EXPECT_EQ(caps.Contains(C::CanReadDVDPlusR), k.readPlusR);
+        EXPECT_EQ(caps.Contains(C::CanWriteDVDPlusR), k.writePlusR);
+        EXPECT_EQ(caps.Contains(C::CanReadDVDPlusRW), k.readPlusRw);
+        EXPECT_FALSE(caps.Contains(C::CanWriteDVDPlusRW)) << "DVD+RW is not written";
+    }
+}
+
 TEST_F(CapabilitiesScripted, FeatureWriteFlagsNeedExactlyOne) {
     AnswerModeSense(Reply(ModeReply(Page2A(0, 0x01, 0, 100, 100, 100))),
                     Reply(ModeReply(Page2A(0, 0x01, 0, 100, 100, 100))));

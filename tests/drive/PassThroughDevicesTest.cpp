@@ -54,6 +54,58 @@ TEST_F(OnPassThrough, ListingShowsEntriesWithLettersAndTheDriveThatWouldNotOpen)
     EXPECT_EQ(device.DeviceDescription(), "NOADDR   CD-RW RECORDER   1.00");
 }
 
+// Hosts are numbered upward with every plug-in: drives on hosts far above
+// 126 are swept and selectable, and a drive without an address never gets
+// 254, the number of "no drive selected".
+TEST_F(OnPassThrough, HighHostNumbersAreSweptAndSelectable) {
+    AddDrive(130, 0, "HOST130");
+    AddDrive(253, 1, "HOST253");
+    AddDrive(0, 0, "NOADDR").address.reset();
+
+    TSCSIDevice device;
+    ASSERT_TRUE(device.InitASPI(true, ""));
+    EXPECT_EQ(device.HostAdapterCount(), 254);
+    EXPECT_EQ(device.Devices(), (std::vector<std::string>{
+                                    "0:0:0,E: NOADDR  CD-RW RECORDER  1.00",
+                                    "130:0:0,C: HOST130 CD-RW RECORDER  1.00",
+                                    "253:1:0,D: HOST253 CD-RW RECORDER  1.00",
+                                }));
+    for (const std::string& entry : device.Devices()) {
+        device.SelectDevice(entry);
+        EXPECT_EQ(device.DeviceType(), 5) << entry;
+        EXPECT_TRUE(device.Capabilities().Contains(TDeviceCapability::CanWriteCDR)) << entry;
+    }
+    EXPECT_EQ(device.HaId, 253);
+}
+
+// Windows drive letters: each recorder is listed and found at its own
+// letter, whatever letters come before it. B: is no pass-through letter,
+// yet a drive there is found by its address.
+TEST_F(OnPassThrough, DrivesSitAtTheirOwnLetters) {
+    AddDrive(0, 1, "AT_F").node = "\\\\.\\F:";
+    AddDrive(0, 0, "AT_D").node = "\\\\.\\D:";
+    AddDrive(0, 2, "AT_B").node = "\\\\.\\B:";
+
+    TSCSIDevice device;
+    ASSERT_TRUE(device.InitASPI(true, ""));
+    EXPECT_EQ(device.Devices(), (std::vector<std::string>{
+                                    "0:0:0,D: AT_D    CD-RW RECORDER  1.00",
+                                    "0:1:0,F: AT_F    CD-RW RECORDER  1.00",
+                                }));
+    EXPECT_EQ(SPTIDrives()[2].Target, kNotAnOpticalDrive) << "nothing at C:";
+    EXPECT_EQ(SPTIDrives()[4].Target, kNotAnOpticalDrive) << "nothing at E:";
+
+    // The same drives behind a library: letters from each drive's address.
+    InstallTransport(&SPTISendCommand, &SPTIGetSupportInfo, kAspiLibraryName);
+    const std::pair<uint8_t, char> letters[] = {{0, 'D'}, {1, 'F'}, {2, 'B'}};
+    for (auto [target, letter] : letters) {
+        device.HaId = 0;
+        device.Target = target;
+        device.Lun = 0;
+        EXPECT_EQ(device.GetDriveLetter(), letter);
+    }
+}
+
 TEST_F(OnPassThrough, AnAddressWithoutADriveHasNoLetter) {
     AddDrive(0, 0);
     TSCSIDevice device;

@@ -49,8 +49,8 @@ TEST(Sptd, BlockCarriesCdbDirectionDataTimeoutAndSenseRoom) {
     EXPECT_EQ(BuildSptdBlock(c.Request(PassDirection::In)).DataIn, kSptdDataIn);
     SptdBlock none = BuildSptdBlock(c.Request(PassDirection::None));
     EXPECT_EQ(none.DataIn, kSptdDataUnspecified);
-    EXPECT_EQ(none.DataBuffer, nullptr);
-    EXPECT_EQ(none.DataTransferLength, 0u);
+    EXPECT_EQ(none.DataBuffer, c.data.data()) << "no direction keeps the buffer and its length";
+    EXPECT_EQ(none.DataTransferLength, 2048u);
 }
 
 TEST(Sptd, OversizedCdbAndSenseRoomAreCutToTheBlock) {
@@ -97,7 +97,12 @@ TEST(Sptd, GoodStatusCopiesNoSenseAndCountsWhatMoved) {
     EXPECT_EQ(DecodeSptd(b, request, true, 0).transferred, 2048u);
     SptdBlock none = BuildSptdBlock(c.Request(PassDirection::None));
     none.DataTransferLength = 512;
-    EXPECT_EQ(DecodeSptd(none, c.Request(PassDirection::None), true, 0).transferred, 0u);
+    EXPECT_EQ(DecodeSptd(none, c.Request(PassDirection::None), true, 0).transferred, 512u);
+    PassThroughRequest empty{c.cdb, PassDirection::None, {}, 10, c.sense};
+    SptdBlock noBuffer = BuildSptdBlock(empty);
+    EXPECT_EQ(noBuffer.DataBuffer, nullptr);
+    noBuffer.DataTransferLength = 512;
+    EXPECT_EQ(DecodeSptd(noBuffer, empty, true, 0).transferred, 0u);
 }
 
 TEST(Sptd, WriteTakenOnlyInPartIsAShortWrite) {
@@ -123,7 +128,8 @@ TEST(Sptd, FailedCallBringsNeitherStatusNorSenseAndSaysWhy) {
     };
     for (Case k : {Case{121, PassFailure::TimedOut}, Case{1167, PassFailure::NoDevice},
                    Case{1111, PassFailure::BusReset}, Case{1117, PassFailure::TransportError},
-                   Case{5, PassFailure::Filtered}, Case{87, PassFailure::CallFailed}}) {
+                   Case{5, PassFailure::Filtered}, Case{87, PassFailure::CallFailed},
+                   Case{55, PassFailure::NoDevice}, Case{433, PassFailure::NoDevice}}) {
         PassThroughOutcome out = DecodeSptd(b, request, false, k.error);
         EXPECT_EQ(out.failure, k.failure) << k.error;
         EXPECT_EQ(out.systemError, static_cast<int>(k.error));

@@ -306,11 +306,18 @@ TEST_F(CannedSgIo, HostAndDriverErrorsFailWithAnAdapterStatus) {
 
 TEST_F(CannedSgIo, IoctlFailureAndFilterAndShortTransfers) {
     std::array<uint8_t, 8> data{};
-    drives.kernel = [](sg_io_hdr_t& h) { h.info = 0xFF, h.duration = EIO; };
-    auto failed = Send(SRB_EVENT_NOTIFY, data);
-    EXPECT_EQ(failed.SRB_Status, SS_ERR);
-    EXPECT_EQ(failed.SRB_TargStat, 0);
-    EXPECT_EQ(failed.SenseArea[0], 0) << "a failed call brings no sense";
+    // A failed call always names the adapter's reason: a drive that is gone
+    // did not select, anything else is the adapter's failure. Without it
+    // the request would read as a drive busy with no sense.
+    for (auto [error, haStat] : {std::pair{EIO, 0x14}, std::pair{ENODEV, 0x11}, std::pair{ENXIO, 0x11},
+                                 std::pair{EINVAL, 0x14}}) {
+        drives.kernel = [error](sg_io_hdr_t& h) { h.info = 0xFF, h.duration = static_cast<unsigned>(error); };
+        auto failed = Send(SRB_EVENT_NOTIFY, data);
+        EXPECT_EQ(failed.SRB_Status, SS_ERR);
+        EXPECT_EQ(failed.SRB_HaStat, haStat) << error;
+        EXPECT_EQ(failed.SRB_TargStat, 0);
+        EXPECT_EQ(failed.SenseArea[0], 0) << "a failed call brings no sense";
+    }
 
     drives.kernel = [](sg_io_hdr_t& h) { h.info = 0xFF, h.duration = EPERM; };
     EXPECT_EQ(Send(SRB_EVENT_NOTIFY, data).SRB_Status, SS_INVALID_CMD);

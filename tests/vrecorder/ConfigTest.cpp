@@ -28,6 +28,7 @@ buffer_size = 4194304
 block_descriptor = yes
 feature_2a = no
 feature_2f = yes
+feature_2b = yes
 medium = cd-rw
 medium_state = appendable
 capacity = 333000
@@ -64,6 +65,7 @@ address = 1:4:0
     EXPECT_EQ(c.faults.size(), 2u);
     EXPECT_EQ(c.faults[1].action, vrec::FaultAction::Late);
     EXPECT_TRUE(c.unitAttentionOnChange);
+    EXPECT_TRUE(c.feature2B);
     EXPECT_EQ(result.recorders[1].target, 4);
     EXPECT_EQ(result.recorders[1].backing, "");  // kept in memory
 }

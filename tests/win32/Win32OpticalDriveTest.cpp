@@ -12,6 +12,7 @@
 #include <winioctl.h>
 #include <ntddscsi.h>
 
+#include <array>
 #include <cstring>
 
 using namespace kq;
@@ -143,13 +144,73 @@ TEST_F(Win32Drive, HandleStaysOpenBetweenCommandsUntilTheLayerEnds) {
     EXPECT_FALSE(IsOpen(kept));
 }
 
+// Every failed call names the adapter's reason, so that none reads as a
+// drive busy without sense (which a burn would retry for hours).
 TEST_F(Win32Drive, FailedCallIsAnAdapterErrorWithoutSense) {
     ASSERT_EQ(SPTIInit(), 1);
-    drives.failWith = ERROR_SEM_TIMEOUT;
-    SRB_ExecSCSICmd srb = Execute({0x00, 0, 0, 0, 0, 0});
-    EXPECT_EQ(srb.SRB_Status, SS_ERR);
-    EXPECT_EQ(srb.SRB_HaStat, HASTAT_TIMEOUT);
-    EXPECT_EQ(srb.SRB_TargStat, 0);
-    EXPECT_EQ(srb.SenseArea[0], 0);
-    EXPECT_FALSE(IsOpen(drives.handles.back()));
+    const std::pair<DWORD, uint8_t> cases[] = {{ERROR_SEM_TIMEOUT, HASTAT_TIMEOUT},
+                                               {ERROR_DEVICE_NOT_CONNECTED, 0x11},
+                                               {ERROR_DEV_NOT_EXIST, 0x11},
+                                               {ERROR_INVALID_PARAMETER, 0x14},
+                                               {ERROR_GEN_FAILURE, 0x14}};
+    for (auto [error, haStat] : cases) {
+        drives.failWith = error;
+        SRB_ExecSCSICmd srb = Execute({0x00, 0, 0, 0, 0, 0});
+        EXPECT_EQ(srb.SRB_Status, SS_ERR) << error;
+        EXPECT_EQ(srb.SRB_HaStat, haStat) << error;
+        EXPECT_EQ(srb.SRB_TargStat, 0);
+        EXPECT_EQ(srb.SenseArea[0], 0);
+        EXPECT_FALSE(IsOpen(drives.handles.back()));
+    }
+}
+
+TEST_F(Win32Drive, RequestWithoutDirectionKeepsItsBuffer) {
+    ASSERT_EQ(SPTIInit(), 1);
+    const TSPTIDrive& d = SPTIDrives()[kC];
+    std::array<uint8_t, 12> data{};
+    SRB_ExecSCSICmd srb{};
+    srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+    srb.SRB_HaId = d.HaId;
+    srb.SRB_Target = d.Target;
+    srb.SRB_Lun = d.Lun;
+    srb.SRB_SenseLen = 14;
+    srb.SRB_CDBLen = 6;
+    srb.SRB_BufPointer = data.data();
+    srb.SRB_BufLen = static_cast<uint32_t>(data.size());
+    SPTISendCommand(&srb);
+    const platform::SptdBlock& sent = drives.seen.back();
+    EXPECT_EQ(sent.DataIn, SCSI_IOCTL_DATA_UNSPECIFIED);
+    EXPECT_EQ(sent.DataBuffer, data.data());
+    EXPECT_EQ(sent.DataTransferLength, data.size());
+}
+
+namespace {
+// Drives that note the process's error mode while they are enumerated.
+class ModeNotingDrives : public platform::OpticalDrives {
+public:
+    std::vector<std::string> Enumerate() override {
+        modeDuringScan = GetErrorMode();
+        return {};
+    }
+    std::unique_ptr<platform::OpticalDrive> Open(const std::string&, std::error_code& why) override {
+        why = std::make_error_code(std::errc::no_such_device);
+        return nullptr;
+    }
+    UINT modeDuringScan = 0;
+};
+}  // namespace
+
+// Opening the drive letters of empty drives must raise no "insert a disk"
+// box: the quiet error mode covers the whole load, the scan included, and
+// the previous mode comes back after.
+TEST(Win32Loader, ScanRunsWithCriticalErrorsQuietAndTheModeComesBack) {
+    ModeNotingDrives drives;
+    platform::ScopedOpticalDrives scoped{drives};
+    const UINT saved = SetErrorMode(0);
+    LoadASPI(true, "");
+    EXPECT_NE(drives.modeDuringScan & SEM_FAILCRITICALERRORS, 0u);
+    EXPECT_EQ(GetErrorMode(), 0u);
+    SetErrorMode(saved);
+    ReleaseASPI();
+    SPTIDone();
 }

@@ -21,26 +21,16 @@ std::string SystemText(DWORD code) {
     return result;
 }
 
-// Keeps the system's "insert a disk" and critical-error boxes away while a
-// library is searched for; the previous mode comes back whatever happens.
-class QuietErrorMode {
-public:
-    QuietErrorMode() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
-    ~QuietErrorMode() { SetErrorMode(previous_); }
-    QuietErrorMode(const QuietErrorMode&) = delete;
-    QuietErrorMode& operator=(const QuietErrorMode&) = delete;
-
-private:
-    UINT previous_;
-};
-
 }  // namespace
+
+QuietCriticalErrors::QuietCriticalErrors() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
+QuietCriticalErrors::~QuietCriticalErrors() { SetErrorMode(previous_); }
 
 std::optional<Library> Library::Open(const std::string& path, std::string* error) {
     HMODULE module;
     DWORD code;
     {
-        QuietErrorMode quiet;
+        QuietCriticalErrors quiet;
         module = LoadLibraryA(path.c_str());
         code = GetLastError();
     }

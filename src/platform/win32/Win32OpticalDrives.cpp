@@ -83,11 +83,22 @@ std::unique_ptr<OpticalDrive> MakeWin32OpticalDrive(HANDLE handle, DeviceControl
 
 namespace {
 
+// Read-write sharing both ways; failing that, read-only, sharing reading
+// only, so a drive another program holds for reading can still be asked.
+struct DriveOpen {
+    DWORD access, share, attributes;
+};
+constexpr DriveOpen kDriveOpens[] = {
+    {GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_ATTRIBUTE_NORMAL},
+    {GENERIC_READ, FILE_SHARE_READ, 0},
+};
+
 class Win32OpticalDrives : public OpticalDrives {
 public:
     std::vector<std::string> Enumerate() override {
         std::vector<std::string> nodes;
-        for (char letter = 'C'; letter <= 'Z'; ++letter) {
+        // From B: a recorder may sit there; the pass-through layer takes C to Z.
+        for (char letter = 'B'; letter <= 'Z'; ++letter) {
             const char root[] = {letter, ':', '\\', '\0'};
             if (GetDriveTypeA(root) == DRIVE_CDROM) nodes.push_back(std::string("\\\\.\\") + letter + ":");
         }
@@ -96,9 +107,9 @@ public:
 
     std::unique_ptr<OpticalDrive> Open(const std::string& node, std::error_code& why) override {
         why.clear();
-        for (DWORD access : {GENERIC_READ | GENERIC_WRITE, DWORD{GENERIC_READ}}) {
-            HANDLE handle = CreateFileA(node.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, 0, nullptr);
+        for (const DriveOpen& attempt : kDriveOpens) {
+            HANDLE handle = CreateFileA(node.c_str(), attempt.access, attempt.share, nullptr, OPEN_EXISTING,
+                                        attempt.attributes, nullptr);
             if (handle != INVALID_HANDLE_VALUE) return MakeWin32OpticalDrive(handle);
             why = Win32Error();
         }

@@ -51,7 +51,7 @@ bool TThWrite::WriteBlock(int32_t n) {
         const auto& sense = burner_.LastSense();
         const bool busy = burner_.LastCommandReachedDrive() &&
                           (burner_.TargetBusy() || sense[12] == 0x04 || sense[12] == 0x00);
-        const std::string driveText = burner_.LastErrorText();
+        const std::string driveText = DriveText();
         hold.unlock();
         if (!busy) {
             Fail(DriveMessage(Msg::WriterError) + " [" + driveText + "]");

@@ -88,16 +88,18 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
     bytesWritten_ = 0;
     ActiveBurner = this;
 
-    const uint16_t media = GetMediaType();
-    const int32_t blockSize = media == media::CdR || media == media::CdRw ? kCdBlockSize : kDvdBlockSize;
+    // The image is looked at before the drive is touched.
     try {
         TFileStreamEx image(FileName, kOpenRead | kShareDenyNone);
         imageSectors_ = SectorsOf(image.GetSize());
     } catch (const std::system_error&) {
-        ReportFailure(FormatDriveMessage(Msg::CantOpenFile, {FileName}));
-        EndBurn();
-        return false;
+        return RefuseBurn(FormatDriveMessage(Msg::CantOpenFile, {FileName}));
     }
+    if (imageSectors_ == 0) return RefuseBurn(FormatDriveMessage(Msg::ImageEmpty, {FileName}));
+    const uint16_t media = GetMediaType();
+    const int32_t blockSize = media == media::CdR || media == media::CdRw ? kCdBlockSize : kDvdBlockSize;
+    // A write-once disc that meets the end of its room mid-burn is lost.
+    if (std::string tooLarge = ImageTooLargeText(media, TotalSectors()); !tooLarge.empty()) return RefuseBurn(tooLarge);
 
     cache_ = std::make_unique<TCacheThread>(CacheSize(), &headerStream_, imageSectors_ * kSectorSize, 0, "",
                                             WritePostGap(), blockSize, DeviceLock(), FileName, &tree_);
@@ -113,6 +115,18 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
         platform::SleepMs(100);
     }
     return StartWriteThread();
+}
+
+bool TQCDBurner::RefuseBurn(const std::string& text) {
+    ReportFailure(text);
+    EndBurn();
+    return false;
+}
+
+std::string TQCDBurner::ImageTooLargeText(uint16_t mediaType, int64_t total) {
+    const std::optional<int64_t> free = FreeSectors(mediaType);
+    if (!free || total <= *free) return {};
+    return FormatDriveMessage(Msg::ImageTooLarge, {std::to_string(total), std::to_string(*free)});
 }
 
 bool TQCDBurner::StartWriteThread() {

@@ -99,6 +99,9 @@ public:
     // OnWriteDone reported why, on this thread: the file cannot be opened,
     // the reader failed while priming, or another burn is running.
     bool BurnISOImage(const std::string& FileName);
+    // The refusal of a track of `sectors` that the disc in the selected
+    // drive has no room for; empty when it fits or the drive does not tell.
+    std::string ImageTooLargeText(uint16_t mediaType, int64_t sectors);
     // Asks the running burn to stop; returns at once.
     void AbortWrite();
     // A burn of this component is running (until its OnWriteDone is done).
@@ -120,6 +123,8 @@ private:
 
     bool StartWriteThread();
     void ReportFailure(const std::string& text);
+    // Reports why the burn does not start; false.
+    bool RefuseBurn(const std::string& text);
     void StopCache();
     // The write thread's last steps.
     void AddBytesWritten(int64_t n);

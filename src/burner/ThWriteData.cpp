@@ -53,6 +53,12 @@ bool TThWrite::WriteBlock(int32_t n) {
                           (burner_.TargetBusy() || sense[12] == 0x04 || sense[12] == 0x00);
         const std::string driveText = DriveText();
         hold.unlock();
+        // Another program holds the drive: its status carries no sense, so
+        // it must not pass for a busy drive and be waited on.
+        if (driveText == DriveMessage(Msg::TargetReservationConflict)) {
+            Fail(DriveMessage(Msg::DriveInUse));
+            return false;
+        }
         if (!busy) {
             Fail(DriveMessage(Msg::WriterError) + " [" + driveText + "]");
             return false;

@@ -4,6 +4,7 @@
 #include "burner/ThWrite.h"
 #include "drive/DriveMessages.h"
 #include "platform/Timing.h"
+#include "transport/PassThrough.h"
 
 #include <algorithm>
 #include <system_error>
@@ -96,6 +97,7 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
         return RefuseBurn(FormatDriveMessage(Msg::CantOpenFile, {FileName}));
     }
     if (imageSectors_ == 0) return RefuseBurn(FormatDriveMessage(Msg::ImageEmpty, {FileName}));
+    if (std::string busy = ClaimDrive(); !busy.empty()) return RefuseBurn(busy);
     const uint16_t media = GetMediaType();
     const int32_t blockSize = media == media::CdR || media == media::CdRw ? kCdBlockSize : kDvdBlockSize;
     // A write-once disc that meets the end of its room mid-burn is lost.
@@ -115,6 +117,23 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
         platform::SleepMs(100);
     }
     return StartWriteThread();
+}
+
+// The pass-through layer holds the drive's node exclusively for the burn,
+// so a second burner (or a mounted disc) is refused before anything is
+// written. Other layers answer for their drives themselves.
+std::string TQCDBurner::ClaimDrive() {
+    if (ASPILayerName() != kPassThroughLayerName) return {};
+    std::error_code why;
+    if (!SPTIClaimDrive(HaId, Target, Lun, why)) return DriveMessage(Msg::DriveInUse) + " (" + why.message() + ")";
+    claimed_ = {HaId, Target, Lun};
+    return {};
+}
+
+void TQCDBurner::ReleaseDrive() {
+    if (!claimed_) return;
+    SPTIReleaseDrive((*claimed_)[0], (*claimed_)[1], (*claimed_)[2]);
+    claimed_.reset();
 }
 
 bool TQCDBurner::RefuseBurn(const std::string& text) {
@@ -157,6 +176,7 @@ void TQCDBurner::DeliverWriteDone(const std::string& text) {
 }
 
 void TQCDBurner::EndBurn() {
+    ReleaseDrive();
     burning_ = false;
     burnClaimed = false;
 }

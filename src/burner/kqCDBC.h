@@ -8,10 +8,12 @@
 #include "burner/kqISOLib.h"
 #include "drive/TSCSIDevice.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -125,6 +127,9 @@ private:
     void ReportFailure(const std::string& text);
     // Reports why the burn does not start; false.
     bool RefuseBurn(const std::string& text);
+    // Why the drive cannot be had for this burn; empty once it is held.
+    std::string ClaimDrive();
+    void ReleaseDrive();
     void StopCache();
     // The write thread's last steps.
     void AddBytesWritten(int64_t n);
@@ -149,6 +154,7 @@ private:
     UiHandOver handOver_;
     std::unique_ptr<TCacheThread> cache_;
     std::unique_ptr<TThWrite> writer_;
+    std::optional<std::array<uint8_t, 3>> claimed_;  // the address held for the burn
 };
 
 // One burn per process: the component whose burn runs, its cache thread,

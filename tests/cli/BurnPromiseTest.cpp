@@ -81,6 +81,23 @@ TEST(BurnPromises, DiscNotAsAskedIsWarnedAbout) {
     EXPECT_TRUE(Contains(run.output, "verify: ok")) << run.output;
 }
 
+// Two burners onto one recorder: the second is refused before it writes
+// and the first disc holds the first image. Needs the recorder to answer a
+// second process with RESERVATION CONFLICT.
+TEST(BurnPromises, DISABLED_SecondBurnOntoABusyDriveIsRefused) {
+    CliBench bench(Recorder(0, "write_speed = 353\n"));
+    const std::string first = bench.Image("first.iso", 1000 * 2048, 1);
+    bench.Image("second.iso", 1000 * 2048, 2);
+    auto running = bench.Start({"--no-checksum", "first.iso"});
+    for (int i = 0; i < 200 && ReadAll(bench.Disc(0)).size() < 2 * 55296; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    auto second = bench.Run({"--no-checksum", "second.iso"});
+    EXPECT_NE(second.code, 0) << second.output;
+    EXPECT_TRUE(Contains(second.output, "THE DRIVE IS IN USE BY ANOTHER PROGRAM")) << second.output;
+    EXPECT_EQ(running.Wait(), 0);
+    EXPECT_TRUE(DiscBeginsWith(bench.Disc(0), first));
+}
+
 #ifndef _WIN32
 // Ctrl-C while a large image is hashed stops the check at once.
 TEST(BurnPromises, CtrlCStopsTheChecksum) {

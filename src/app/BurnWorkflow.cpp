@@ -2,6 +2,8 @@
 
 #include "app/ImageChecksum.h"
 #include "app/ImageFolder.h"
+#include "platform/Thread.h"
+#include "platform/Timing.h"
 
 namespace kq {
 
@@ -10,6 +12,7 @@ namespace {
 constexpr int kReadyTimeoutMs = 5000;
 constexpr int kSettleTotalMs = 10000;
 constexpr int kSettleIntervalMs = 5000;
+constexpr uint32_t kPaintEveryMs = 20;
 
 std::string CorruptedImageText(const std::string& imagePath) {
     return "Error in md5-checksum...\r\r" + imagePath + "\ris corrupted.\rPlease download it again.";
@@ -155,7 +158,7 @@ void BurnWorkflow::ShowWriteDone(const std::string& error) {
     view_.SetCaption(Control::Label4, "wait...");
     view_.SetCaption(Control::Label3, error.empty() ? "Done" : "Error :(");
     if (!ProcessMessages()) return;
-    B.WaitUntilReady(kSettleTotalMs, kSettleIntervalMs);
+    if (!WaitForDrive()) return;
     if (error.empty()) {
         view_.SetCaption(Control::Label4, "Success");
         view_.SetCaption(Control::Cancel, "OK");
@@ -165,6 +168,25 @@ void BurnWorkflow::ShowWriteDone(const std::string& error) {
     cancelIsDefault_ = true;
     view_.SetDefaultButton(Control::Cancel);
     view_.SetCaption(Control::Label3, "");
+}
+
+// After an abort the write thread still holds the drive through the WRITE
+// in flight and the flushes, for minutes at worst: the wait runs on a
+// thread of its own while this one keeps painting and hears its close box.
+// False when the window was closed meanwhile.
+bool BurnWorkflow::WaitForDrive() {
+    std::atomic<bool> waited{false};
+    platform::Thread waiter([this, &waited](platform::Thread&) {
+        B.WaitUntilReady(kSettleTotalMs, kSettleIntervalMs);
+        waited.store(true);
+    });
+    waiter.Start();
+    while (!waited.load()) {
+        view_.ProcessMessages();
+        platform::SleepMs(kPaintEveryMs);
+    }
+    waiter.WaitFor();
+    return !closed_;
 }
 
 // A drive's detail, in "[...]" after the burn's own text, goes in red

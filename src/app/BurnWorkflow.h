@@ -59,6 +59,7 @@ private:
     void StartBurn();
     void ShowWriteDone(const std::string& error);
     void ShowError(const std::string& error);
+    bool WaitForDrive();
     void SetTimer(bool enabled);
     // False when the window was closed meanwhile.
     bool ProcessMessages();

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -32,6 +33,9 @@ TMD5Digest MD5Buffer(const void* bytes, size_t length);
 // Digest of a whole file, or 16 zero bytes when it cannot be opened or
 // mapped, an empty file included.
 TMD5Digest MD5File(const std::string& fileName);
+// The same, asking `stop` between pieces of a few megabytes: nullopt when
+// it said stop.
+std::optional<TMD5Digest> MD5FileUntil(const std::string& fileName, const std::function<bool()>& stop);
 // 32 lower-case hex digits.
 std::string MD5Print(const TMD5Digest& digest);
 

@@ -33,7 +33,7 @@ void TCacheThread::Execute() {
             std::lock_guard lock(deviceLock_);
             QueueAssembly();
         }
-        if (imageFileName_.empty() && padShortImage_) PadShortTreeImage();
+        if (padShortImage_) AppendPadding();
         cacheReady_.store(true);
         WaitUntilDelivered();
     } catch (const Stop&) {
@@ -146,9 +146,9 @@ void TCacheThread::QueueAssembly() {
     assembled_ = 0;
 }
 
-// Tree mode: a short image grows to 300 sectors of zeros, even past the
-// queue's bound (by the padding at most).
-void TCacheThread::PadShortTreeImage() {
+// A short image grows to 300 sectors of zeros (the shortest track a CD
+// holds), even past the queue's bound (by the padding at most).
+void TCacheThread::AppendPadding() {
     std::lock_guard lock(deviceLock_);
     int64_t pad = kShortImageBytes - totalBytes_;
     if (pad <= 0) return;

@@ -24,7 +24,7 @@ class TImageTree;
 inline constexpr int32_t kCacheBlockRoom = 65540;
 inline constexpr int32_t kCdBlockSize = 27 * 2048;  // 55296: CD-R and CD-RW
 inline constexpr int32_t kDvdBlockSize = 32 * 2048;  // 65536: everything else
-// A short tree-mode image is padded to 300 sectors.
+// A short image is padded to 300 sectors.
 inline constexpr int64_t kShortImageBytes = 300 * 2048;
 
 struct TCacheBlock {
@@ -97,7 +97,7 @@ private:
     void ReadSource(const Source& source, bool last);
     void ReadPiece(const std::string& path, int64_t offset, int64_t n, int64_t fileSize);
     void QueueAssembly();
-    void PadShortTreeImage();
+    void AppendPadding();
     void WaitUntilDelivered();
     void WaitWhileFull(bool header);
     int CountBlocks();

@@ -93,8 +93,9 @@ void TThWrite::Prepare() {
     writeSpeed_ = burner_.GetCurrentWriteSpeed();
     // Writing starts with the page of a finalizing write; the close sends
     // the page again with the real FinalizeDisc.
+    // DVD-R is not sent the page again: it is written as it will close.
     const bool finalize = burner_.FinalizeDisc();
-    burner_.SetFinalizeDisc(true);
+    burner_.SetFinalizeDisc(finalize || mediaType_ != media::DvdR);
     burner_.SetWriteParameters(burner_.TestWrite(), burner_.UnderrunProtection(), mediaType_);
     burner_.SetFinalizeDisc(finalize);
     firstTrack_ = burner_.RecordedSessionCount() + 1;

@@ -37,6 +37,7 @@ inline constexpr int kFinalWaitMs = 240000, kFinalWaitStepMs = 5000;
 inline constexpr int kPrepareWaitMs = 10000, kPrepareWaitStepMs = 1000;
 inline constexpr int kReadyTimeoutMs = 5000;
 inline constexpr uint8_t kWriteFlags = 0x50;  // event notify, data out
+inline constexpr uint8_t kCloseFinalizeDvdPlusR = 5;  // close the session and the disc
 }  // namespace write_timing
 
 // "40X (7,056 KB/s)": the speed as a CD (176.4 kB/s) or DVD (1385 kB/s)
@@ -66,6 +67,7 @@ private:
     void Flush();
     void FlushDvdMinusR();
     void Close();
+    void SendClosingPage();
     void CloseDvd();
     bool SessionClosed();
     void CloseCd();
@@ -75,6 +77,8 @@ private:
     void WriterErrorUnlessSet(const std::string& driveText);
     bool HardFailure() const;
     bool BusyOrNotReady() const;
+    bool FlushFailed() const;
+    std::string DriveText() const;
     void RaiseFinalizingTrack();
     bool CloseRaw(bool immediate, uint8_t function, int track);
 

@@ -51,8 +51,14 @@ bool TThWrite::WriteBlock(int32_t n) {
         const auto& sense = burner_.LastSense();
         const bool busy = burner_.LastCommandReachedDrive() &&
                           (burner_.TargetBusy() || sense[12] == 0x04 || sense[12] == 0x00);
-        const std::string driveText = burner_.LastErrorText();
+        const std::string driveText = DriveText();
         hold.unlock();
+        // Another program holds the drive: its status carries no sense, so
+        // it must not pass for a busy drive and be waited on.
+        if (driveText == DriveMessage(Msg::TargetReservationConflict)) {
+            Fail(DriveMessage(Msg::DriveInUse));
+            return false;
+        }
         if (!busy) {
             driveLost_ = !burner_.LastCommandReachedDrive();
             Fail(DriveMessage(Msg::WriterError) + " [" + driveText + "]");

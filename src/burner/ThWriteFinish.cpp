@@ -22,6 +22,21 @@ bool TThWrite::HardFailure() const {
 
 bool TThWrite::BusyOrNotReady() const { return burner_.TargetBusy() || burner_.LastSense()[12] == 0x04; }
 
+// The last command's text for the report. A command that timed out has
+// none of its own: then the adapter's time-out text says what happened.
+std::string TThWrite::DriveText() const {
+    std::string text = burner_.LastErrorText();
+    if (text.empty() && !burner_.LastCommandReachedDrive()) return DriveMessage(Msg::CommandTimeout);
+    return text;
+}
+
+// A flush that never got its answer (timed out, adapter error, drive gone)
+// or found the medium gone may have left data in the drive's cache.
+bool TThWrite::FlushFailed() const {
+    constexpr uint8_t kMediumNotPresent = 0x3A;
+    return !burner_.LastCommandReachedDrive() || HardFailure() || burner_.LastSense()[12] == kMediumNotPresent;
+}
+
 // Keeps a reason already given (an abort, a write error, a read error).
 void TThWrite::WriterErrorUnlessSet(const std::string& driveText) {
     std::lock_guard hold(burner_.DeviceLock());
@@ -42,11 +57,9 @@ void TThWrite::Flush() {
     } else {
         RaiseFinalizingTrack();
         auto hold = burner_.LockCommands();
-        if (!burner_.SynchronizeCache(kFlushTimeoutMs, false)) {
-            const bool firstHard = HardFailure();
-            if (!burner_.SynchronizeCache(kFlushTimeoutMs, true) && firstHard && HardFailure())
-                WriterErrorUnlessSet(burner_.LastErrorText());
-        }
+        if (!burner_.SynchronizeCache(kFlushTimeoutMs, false) && !burner_.SynchronizeCache(kFlushTimeoutMs, true) &&
+            FlushFailed())
+            WriterErrorUnlessSet(DriveText());
     }
     burner_.SetDeviceBufferSize(0);
     burner_.SetDeviceFreeBufferSize(0);
@@ -59,8 +72,7 @@ void TThWrite::FlushDvdMinusR() {
     RaiseFinalizingTrack();
     {
         auto hold = burner_.LockCommands();
-        if (!burner_.SynchronizeCache(kDvdFlushTimeoutMs, true) && HardFailure())
-            WriterErrorUnlessSet(burner_.LastErrorText());
+        if (!burner_.SynchronizeCache(kDvdFlushTimeoutMs, true) && FlushFailed()) WriterErrorUnlessSet(DriveText());
     }
     burner_.SetDeviceFreeBufferSize(burner_.DeviceBufferSize());
     const uint64_t start = platform::NowMs();
@@ -80,11 +92,23 @@ bool TThWrite::CloseRaw(bool immediate, uint8_t function, int track) {
 
 void TThWrite::Close() {
     if (burner_.TestWrite() || mediaType_ == media::DvdRam || !burner_.FinalizeTrack()) return;
-    if (mediaType_ != media::DvdR)
-        burner_.SetWriteParameters(burner_.TestWrite(), burner_.UnderrunProtection(), mediaType_);
+    if (mediaType_ != media::DvdR) SendClosingPage();
     const bool dvd = mediaType_ >= media::DvdR && mediaType_ <= media::DvdPlusR;
     if (dvd) CloseDvd();
     else CloseCd();
+}
+
+// The page with the real FinalizeDisc, retried while the drive is busy or
+// not ready. When it is refused for good the disc is closed all the same
+// under the page of preparation: the data must become readable.
+void TThWrite::SendClosingPage() {
+    for (int sends = 1;; ++sends) {
+        auto hold = burner_.LockCommands();
+        if (burner_.SetWriteParameters(burner_.TestWrite(), burner_.UnderrunProtection(), mediaType_)) return;
+        if (!BusyOrNotReady() || sends >= kCloseSends || burner_.Closing()) return;
+        hold.unlock();
+        platform::SleepMs(kCloseRetrySleepMs);
+    }
 }
 
 // The DVD closes. A drive may refuse one of them and still close the
@@ -98,12 +122,12 @@ void TThWrite::CloseDvd() {
         auto hold = burner_.LockCommands();
         if (CloseRaw(immediate, function, track) || refused) return;
         refused = true;
-        refusal = burner_.LastErrorText();
+        refusal = DriveText();
     };
     switch (mediaType_) {
         case media::DvdPlusR:
             close(false, 1, firstTrack_);
-            close(false, 2, 255);
+            close(false, burner_.FinalizeDisc() ? kCloseFinalizeDvdPlusR : 2, 255);
             break;
         case media::DvdR:
             close(false, 1, firstTrack_);
@@ -116,7 +140,7 @@ void TThWrite::CloseDvd() {
             break;
         case media::DvdPlusRw:
             close(false, 3, 255);
-            return;  // overwritable: its data is readable closed or not
+            break;
         default:
             return;
     }
@@ -140,7 +164,7 @@ bool TThWrite::SessionClosed() {
 // empty session has nothing to close, and a drive may say so).
 void TThWrite::CloseCd() {
     auto failed = [this] {
-        if (sectorsWritten_ > 0) WriterErrorUnlessSet(burner_.LastErrorText());
+        if (sectorsWritten_ > 0) WriterErrorUnlessSet(DriveText());
     };
     for (int sends = 1;; ++sends) {
         auto hold = burner_.LockCommands();

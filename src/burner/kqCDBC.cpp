@@ -4,6 +4,7 @@
 #include "burner/ThWrite.h"
 #include "drive/DriveMessages.h"
 #include "platform/Timing.h"
+#include "transport/PassThrough.h"
 
 #include <algorithm>
 #include <system_error>
@@ -88,16 +89,19 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
     bytesWritten_ = 0;
     ActiveBurner = this;
 
-    const uint16_t media = GetMediaType();
-    const int32_t blockSize = media == media::CdR || media == media::CdRw ? kCdBlockSize : kDvdBlockSize;
+    // The image is looked at before the drive is touched.
     try {
         TFileStreamEx image(FileName, kOpenRead | kShareDenyNone);
         imageSectors_ = SectorsOf(image.GetSize());
     } catch (const std::system_error&) {
-        ReportFailure(FormatDriveMessage(Msg::CantOpenFile, {FileName}));
-        EndBurn();
-        return false;
+        return RefuseBurn(FormatDriveMessage(Msg::CantOpenFile, {FileName}));
     }
+    if (imageSectors_ == 0) return RefuseBurn(FormatDriveMessage(Msg::ImageEmpty, {FileName}));
+    if (std::string busy = ClaimDrive(); !busy.empty()) return RefuseBurn(busy);
+    const uint16_t media = GetMediaType();
+    const int32_t blockSize = media == media::CdR || media == media::CdRw ? kCdBlockSize : kDvdBlockSize;
+    // A write-once disc that meets the end of its room mid-burn is lost.
+    if (std::string tooLarge = ImageTooLargeText(media, TotalSectors()); !tooLarge.empty()) return RefuseBurn(tooLarge);
 
     cache_ = std::make_unique<TCacheThread>(CacheSize(), &headerStream_, imageSectors_ * kSectorSize, 0, "",
                                             WritePostGap(), blockSize, DeviceLock(), FileName, &tree_);
@@ -113,6 +117,35 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
         platform::SleepMs(100);
     }
     return StartWriteThread();
+}
+
+// The pass-through layer holds the drive's node exclusively for the burn,
+// so a second burner (or a mounted disc) is refused before anything is
+// written. Other layers answer for their drives themselves.
+std::string TQCDBurner::ClaimDrive() {
+    if (ASPILayerName() != kPassThroughLayerName) return {};
+    std::error_code why;
+    if (!SPTIClaimDrive(HaId, Target, Lun, why)) return DriveMessage(Msg::DriveInUse) + " (" + why.message() + ")";
+    claimed_ = {HaId, Target, Lun};
+    return {};
+}
+
+void TQCDBurner::ReleaseDrive() {
+    if (!claimed_) return;
+    SPTIReleaseDrive((*claimed_)[0], (*claimed_)[1], (*claimed_)[2]);
+    claimed_.reset();
+}
+
+bool TQCDBurner::RefuseBurn(const std::string& text) {
+    ReportFailure(text);
+    EndBurn();
+    return false;
+}
+
+std::string TQCDBurner::ImageTooLargeText(uint16_t mediaType, int64_t total) {
+    const std::optional<int64_t> free = FreeSectors(mediaType);
+    if (!free || total <= *free) return {};
+    return FormatDriveMessage(Msg::ImageTooLarge, {std::to_string(total), std::to_string(*free)});
 }
 
 bool TQCDBurner::StartWriteThread() {
@@ -143,6 +176,7 @@ void TQCDBurner::DeliverWriteDone(const std::string& text) {
 }
 
 void TQCDBurner::EndBurn() {
+    ReleaseDrive();
     burning_ = false;
     burnClaimed = false;
 }

@@ -8,10 +8,12 @@
 #include "burner/kqISOLib.h"
 #include "drive/TSCSIDevice.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -99,6 +101,9 @@ public:
     // OnWriteDone reported why, on this thread: the file cannot be opened,
     // the reader failed while priming, or another burn is running.
     bool BurnISOImage(const std::string& FileName);
+    // The refusal of a track of `sectors` that the disc in the selected
+    // drive has no room for; empty when it fits or the drive does not tell.
+    std::string ImageTooLargeText(uint16_t mediaType, int64_t sectors);
     // Asks the running burn to stop; returns at once.
     void AbortWrite();
     // A burn of this component is running (until its OnWriteDone is done).
@@ -120,6 +125,11 @@ private:
 
     bool StartWriteThread();
     void ReportFailure(const std::string& text);
+    // Reports why the burn does not start; false.
+    bool RefuseBurn(const std::string& text);
+    // Why the drive cannot be had for this burn; empty once it is held.
+    std::string ClaimDrive();
+    void ReleaseDrive();
     void StopCache();
     // The write thread's last steps.
     void AddBytesWritten(int64_t n);
@@ -144,6 +154,7 @@ private:
     UiHandOver handOver_;
     std::unique_ptr<TCacheThread> cache_;
     std::unique_ptr<TThWrite> writer_;
+    std::optional<std::array<uint8_t, 3>> claimed_;  // the address held for the burn
 };
 
 // One burn per process: the component whose burn runs, its cache thread,

@@ -43,7 +43,8 @@ int RunCliProgram(const std::string& self, const std::vector<std::string>& args)
     // A parent that went away must not kill a child in the middle of a burn.
     if (options.reportFd >= 0) platform::IgnoreBrokenPipe();
     if (options.list) return ListDrives(options, console);
-    int code = CheckImage(options.image, options.noChecksum, console);
+    // One drive: the checksum waits until the disc is known to take the image.
+    int code = CheckImage(options.image, options.noChecksum || !options.ManyDrives(), console);
     if (code != kExitSuccess) return code;
     if (options.ManyDrives()) return RunMultiBurn(self, options, console);
     return RunSingleBurn(options, console);

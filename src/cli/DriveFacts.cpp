@@ -98,7 +98,8 @@ std::string UnusableMediumReason(const DriveFacts& facts, bool anyMedium) {
     if (!anyMedium && facts.mediaType != kCdR)
         return "it holds a " + name + ", not a CD-R (--any-medium takes other writable media)";
     if (!DriveWrites(facts, facts.mediaType)) return "it cannot write the " + name + " it holds";
-    if (facts.status == DiscStatus::Closed) return "the " + name + " is closed: nothing more can be written on it";
+    if (facts.status == DiscStatus::Closed && !Overwritable(facts.mediaType))
+        return "the " + name + " is closed: nothing more can be written on it";
     if (facts.status == DiscStatus::Incomplete && !Overwritable(facts.mediaType))
         return "the " + name + " holds an " + DiscStatusText(facts) +
                (facts.mediaType == kCdRw ? ": blank it first" : ": a write-once disc takes one image, from its start");
@@ -109,6 +110,7 @@ std::string UnusableMediumReason(const DriveFacts& facts, bool anyMedium) {
 }
 
 std::string DiscStatusText(const DriveFacts& facts) {
+    if (Overwritable(facts.mediaType)) return "overwritable";  // written from sector 0 whatever it holds
     switch (facts.status) {
         case DiscStatus::Blank: return "blank";
         case DiscStatus::Closed: return "closed";

@@ -53,10 +53,10 @@ Output:
 Exit codes:
   0   success (every burn, with several drives)
   1   the burn failed (or a verify found a difference)
-  2   a mistake on the command line, a missing image or an unknown device
+  2   a mistake on the command line, a missing or empty image or an unknown device
   3   the image does not match its .md5 companion (or the companion cannot be read)
-  4   no recorder, or no usable disc in it (a closed disc, or a write-once disc that
-      already holds a session)
+  4   no recorder, or no usable disc in it (a closed disc, a write-once disc that
+      already holds a session, or a disc with too little room for the image)
   130 aborted with Ctrl-C; the drive is flushed first
   With several drives: the worst single result.
 )";

@@ -2,6 +2,7 @@
 
 #include "app/ImageChecksum.h"
 #include "cli/ExitCode.h"
+#include "cli/Interrupt.h"
 
 #include "platform/FileHandle.h"
 
@@ -48,6 +49,10 @@ int CheckImage(const std::string& image, bool skipChecksum, Console& console) {
         console.Error("cannot read the image " + image + ": " + why);
         return kExitUsage;
     }
+    if (fs::file_size(image, ec) == 0 && !ec) {
+        console.Error("cannot burn " + image + ": the image is empty");
+        return kExitUsage;
+    }
     if (skipChecksum) return kExitSuccess;
     if (std::string bad = UnreadableCompanion(image); !bad.empty()) {
         console.Error("cannot read the checksum file " + bad + " (--no-checksum skips the check)");
@@ -56,7 +61,12 @@ int CheckImage(const std::string& image, bool skipChecksum, Console& console) {
     std::string checksum = ReadImageChecksum(image);
     if (checksum.empty()) return kExitSuccess;
     console.Line("checking " + image + " against its .md5 companion...");
-    if (!ChecksumMatches(checksum, MD5File(image))) {
+    const std::optional<TMD5Digest> digest = MD5FileUntil(image, InterruptRequested);
+    if (!digest) {
+        console.Error("checksum: aborted");
+        return kExitAborted;
+    }
+    if (!ChecksumMatches(checksum, *digest)) {
         console.Error("Error in md5-checksum: " + image + " is corrupted. Please download it again.");
         return kExitChecksumMismatch;
     }

@@ -8,8 +8,9 @@
 namespace kq::cli {
 
 // 0 when the image may be burnt; otherwise the exit code, with one line
-// on the console saying why (2: unreadable image or companion, 3: the
-// digests differ). With `skipChecksum` only readability is checked.
+// on the console saying why (2: unreadable or empty image, unreadable
+// companion; 3: the digests differ; 130: Ctrl-C stopped the check). With
+// `skipChecksum` only the image itself is checked.
 int CheckImage(const std::string& image, bool skipChecksum, Console& console);
 
 // The companions that exist but cannot be read: "<path>: <reason>".

@@ -2,9 +2,12 @@
 
 #include "burner/kqCDBC.h"
 #include "cli/BurnMonitor.h"
+#include "cli/DiscAfterBurn.h"
 #include "cli/DriveFacts.h"
 #include "cli/DriveTable.h"
 #include "cli/ExitCode.h"
+#include "cli/ImageCheck.h"
+#include "cli/ImageFit.h"
 #include "cli/Interrupt.h"
 #include "cli/MainLoop.h"
 #include "cli/Recorders.h"
@@ -45,6 +48,8 @@ private:
     void Note(const std::string& text);
     int Finish(int code, const std::string& text, const std::string& verify = "-");
     int CheckMedium(const std::string& entry);
+    int CheckFit(const std::string& entry);
+    int CheckChecksum();
     int Burn();
     void WaitForTheWriteThread(BurnMonitor& monitor);
     int AfterBurn(BurnMonitor& monitor);
@@ -56,6 +61,8 @@ private:
     MainLoop loop_;
     std::atomic<bool> finalizing_{false};
     bool done_ = false;
+    int mediaType_ = 0;
+    std::string mediumNote_;
     std::string result_;
     uint64_t elapsedMs_ = 0;
     int lowestFill_ = -1;
@@ -84,8 +91,11 @@ int SingleBurn::Run() {
     }
     if (!chosen) return Finish(code, "no recorder");
     code = CheckMedium(chosen->front());
+    if (code == kExitSuccess) code = CheckFit(chosen->front());
+    if (code == kExitSuccess) code = CheckChecksum();
     if (code != kExitSuccess) return code;
     if (InterruptRequested()) return Finish(kExitAborted, DriveMessage(Msg::OperationAborted));
+    Note(mediumNote_);
     return Burn();
 }
 
@@ -94,11 +104,28 @@ int SingleBurn::CheckMedium(const std::string& entry) {
     std::string why = UnusableMediumReason(facts, o_.anyMedium);
     if (why.empty()) {
         std::string medium = MediumName(facts.mediaType) + ", " + DiscStatusText(facts);
-        Note(o_.reportFd >= 0 ? "medium: " + medium : "burning onto " + ShortEntry(entry) + " (" + medium + ")");
+        mediumNote_ = o_.reportFd >= 0 ? "medium: " + medium : "burning onto " + ShortEntry(entry) + " (" + medium + ")";
+        mediaType_ = facts.mediaType;
         return kExitSuccess;
     }
     console_.Error(ShortEntry(entry) + ": " + why);
     return Finish(kExitNoRecorder, why);
+}
+
+// Asked of the drive before the checksum, so that a disc too small is
+// named at once rather than after minutes of hashing.
+int SingleBurn::CheckFit(const std::string& entry) {
+    const std::string tooLarge = ImageFitRefusal(b_, o_, mediaType_);
+    if (tooLarge.empty()) return kExitSuccess;
+    console_.Error(ShortEntry(entry) + ": " + tooLarge);
+    return Finish(kExitNoRecorder, tooLarge);
+}
+
+int SingleBurn::CheckChecksum() {
+    if (o_.noChecksum) return kExitSuccess;
+    const int code = CheckImage(o_.image, false, console_);
+    if (code == kExitSuccess) return code;
+    return Finish(code, code == kExitAborted ? DriveMessage(Msg::OperationAborted) : "checksum");
 }
 
 int SingleBurn::Burn() {
@@ -145,6 +172,9 @@ int SingleBurn::AfterBurn(BurnMonitor& monitor) {
         Note("lowest drive buffer fill while writing: " + std::to_string(monitor.LowestFill()) + "%");
     int code = result_.empty() ? kExitSuccess
                : result_ == DriveMessage(Msg::OperationAborted) ? kExitAborted : kExitBurnFailed;
+    if (code == kExitSuccess) {
+        if (std::string warning = DiscStateWarning(b_, o_, mediaType_); !warning.empty()) Note(warning);
+    }
     std::string verify = "-";
     if (code == kExitSuccess && o_.verify) {
         if (o_.testWrite) Note("verify: a test write records nothing to read back");

@@ -67,6 +67,9 @@ DriveMessageTable BuiltIn() {
     set(Msg::NoDriveSelected, "NO DRIVE SELECTED");
     set(Msg::ParameterListTooLong, "PARAMETER LIST TOO LONG");
     set(Msg::BurnAlreadyRunning, "A BURN IS ALREADY RUNNING");
+    set(Msg::ImageTooLarge, "IMAGE TOO LARGE: %d SECTORS, THE DISC HAS %d FREE");
+    set(Msg::ImageEmpty, "THE IMAGE \"%s\" IS EMPTY");
+    set(Msg::DriveInUse, "THE DRIVE IS IN USE BY ANOTHER PROGRAM");
     return t;
 }
 

@@ -28,6 +28,7 @@ enum class Msg : size_t {
     InvalidDeviceId, TooMuchData, MaximumDirectories, InternalError0004, InternalError0005,
     SendCueSheetFailed, StartingWriteProcess, NoDriveSelected, ParameterListTooLong,
     BurnAlreadyRunning,
+    ImageTooLarge, ImageEmpty, DriveInUse,
     Count
 };
 

@@ -148,6 +148,12 @@ public:
     // names the invisible track), 2 session number.
     bool ReadTrackInformation(uint8_t addressType, uint32_t number, std::span<uint8_t> buffer,
                               uint16_t length);
+    // READ CAPACITY: the last addressable block.
+    bool ReadCapacity(uint32_t& lastLba);
+    // Sectors the drive can still take from where the burn writes (the
+    // invisible track, or the whole of an overwritable disc); nullopt when
+    // the drive does not say.
+    std::optional<int64_t> FreeSectors(uint16_t mediaType);
     bool ReadTocPmaAtip(uint8_t format, std::span<uint8_t> buffer, bool msf, uint8_t track,
                         uint8_t control, int length);
     // Only the low bytes of feature and length fit the command block.

@@ -11,7 +11,7 @@ namespace kq {
 namespace {
 
 constexpr uint8_t kBufe = 0x40, kLinkSizeValid = 0x20, kTestWrite = 0x10;
-constexpr uint8_t kNextSessionAllowed = 0xC0;
+constexpr uint8_t kNextSessionAllowed = 0xC0, kFixedPacket = 0x20;
 
 bool IsOneOf(uint16_t type, std::initializer_list<uint16_t> types) {
     return std::find(types.begin(), types.end(), type) != types.end();
@@ -42,7 +42,9 @@ bool TSCSIDevice::SetWriteParameters(bool testWrite, bool underrun, uint16_t med
     }
     if (LinkSizeQuirk()) page[2] |= kLinkSizeValid;
     if (IsOneOf(mediaType, {DvdR, 7, DvdRwRestricted, DvdRwSequential, DvdPlusR})) {
-        page[3] |= 0xE0;
+        // Multi-session 00b: the session's close closes the disc too.
+        page[3] = FinalizeDisc() ? static_cast<uint8_t>((page[3] & ~kNextSessionAllowed) | kFixedPacket)
+                                 : static_cast<uint8_t>(page[3] | kNextSessionAllowed | kFixedPacket);
     } else if (!testWrite && !FinalizeDisc()) {
         page[3] |= kNextSessionAllowed;
     } else if ((page[3] & kNextSessionAllowed) == kNextSessionAllowed) {
@@ -59,7 +61,7 @@ bool TSCSIDevice::SetWriteParameters(bool testWrite, bool underrun, uint16_t med
         page[3] = 0xC4;
     }
     if (IsOneOf(mediaType, {DvdRwRestricted, DvdRwSequential}))
-        page[2] = 0x20, page[3] = 0xC5, page[5] = 16;
+        page[2] = 0x20, page[3] = FinalizeDisc() ? 0x05 : 0xC5, page[5] = 16;
     if (mediaType == DvdPlusRw) page[3] = 0x04, page[5] = 16;
     PutBE16(page.subspan(14), 150);  // audio pause, blocks
 

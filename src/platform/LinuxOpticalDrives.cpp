@@ -85,6 +85,16 @@ std::unique_ptr<OpticalDrive> LinuxOpticalDrives::Open(const std::string& node, 
     return std::make_unique<LinuxOpticalDrive>(fd);
 }
 
+std::unique_ptr<OpticalDrive> LinuxOpticalDrives::OpenExclusive(const std::string& node, std::error_code& why) {
+    const int fd = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_EXCL | O_CLOEXEC);
+    if (fd < 0) {
+        why = std::error_code(errno, std::generic_category());
+        return nullptr;
+    }
+    why.clear();
+    return std::make_unique<LinuxOpticalDrive>(fd);
+}
+
 OpticalDrives& MachineOpticalDrives() {
     static LinuxOpticalDrives drives;
     return drives;

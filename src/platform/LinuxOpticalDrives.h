@@ -13,6 +13,7 @@ public:
     explicit LinuxOpticalDrives(std::string devDir = "/dev") : devDir_(std::move(devDir)) {}
     std::vector<std::string> Enumerate() override;
     std::unique_ptr<OpticalDrive> Open(const std::string& node, std::error_code& why) override;
+    std::unique_ptr<OpticalDrive> OpenExclusive(const std::string& node, std::error_code& why) override;
 
 private:
     std::string devDir_;

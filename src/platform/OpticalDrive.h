@@ -81,6 +81,12 @@ public:
     // Opens read-write, falling back to read-only. nullptr when neither
     // works, with `why` the system's reason.
     virtual std::unique_ptr<OpticalDrive> Open(const std::string& node, std::error_code& why) = 0;
+    // Opens read-write for this process alone, for the length of a burn:
+    // refused (EBUSY) while the disc is mounted or another program holds
+    // it so. Drives that know no such claim open as Open does.
+    virtual std::unique_ptr<OpticalDrive> OpenExclusive(const std::string& node, std::error_code& why) {
+        return Open(node, why);
+    }
 };
 
 // The machine's own drives: /dev/sr* on Linux, the CD-ROM drive letters

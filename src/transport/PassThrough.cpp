@@ -31,6 +31,7 @@ void ClearTable() {
         e.Present = false;
         e.InquiryData.fill(0);
         e.Node.clear();
+        e.Claimed = false;
     }
     std::lock_guard guard(unopenableLock);
     unopenable.clear();

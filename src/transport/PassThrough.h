@@ -36,6 +36,7 @@ struct TSPTIDrive {
     std::unique_ptr<platform::OpticalDrive> Handle;  // null while closed
     std::array<uint8_t, 40> InquiryData{};
     std::string Node;  // the device node that stands for the letter
+    bool Claimed = false;  // Handle is the burn's exclusive one: kept open
     // Two device objects may address one drive from two threads; one must
     // not close the handle under the other's command.
     std::mutex CommandLock;
@@ -66,5 +67,12 @@ uint8_t SPTIDriveLetter(uint8_t HaId, uint8_t Target, uint8_t Lun);
 uint8_t SPTIFindDrive(uint8_t HaId, uint8_t Target, uint8_t Lun);
 // Opens the entry's drive read-write, else read-only; null when neither works.
 std::unique_ptr<platform::OpticalDrive> SPTIOpenDrive(uint8_t DriveIndex);
+
+// One burn per drive: the drive at this address is opened exclusively and
+// that handle serves every command until released. False with the
+// system's reason when another program holds the drive (or its disc is
+// mounted); true, claiming nothing, for an address the layer does not know.
+bool SPTIClaimDrive(uint8_t HaId, uint8_t Target, uint8_t Lun, std::error_code& why);
+void SPTIReleaseDrive(uint8_t HaId, uint8_t Target, uint8_t Lun);
 
 }  // namespace kq

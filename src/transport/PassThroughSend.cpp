@@ -117,7 +117,7 @@ uint32_t Execute(SRB_ExecSCSICmd& srb) {
     const size_t senseLength = std::min<size_t>(srb.SRB_SenseLen, kSenseRoom);
     const platform::PassThroughOutcome out = Call(drive, srb, std::span(sense).first(senseLength));
     const uint8_t status = DecideStatus(srb, out, sense);
-    if (ReleaseHandleAfterCommand()) drive.Handle.reset();
+    if (ReleaseHandleAfterCommand() && !drive.Claimed) drive.Handle.reset();
     return Answer(srb.SRB_Status, status);
 }
 

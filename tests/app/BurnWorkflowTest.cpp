@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -327,6 +329,33 @@ TEST_F(BurnWorkflowTest, WriteThreadsReportArrivingWhileAbortedPaintsStaysLast) 
     workflow->CancelClick();
     ExpectResult("OPERATION ABORTED BY USER", "Quit");
     EXPECT_EQ(burner.settles, 2);
+}
+
+// The drive held after an abort: what the window's thread is asked to do
+// meanwhile runs at once, a repaint or the close box.
+TEST_F(BurnWorkflowTest, WindowStaysAliveWhileTheDriveIsAwaitedAfterAbort) {
+    for (bool closeMidWait : {true, false}) {
+        SCOPED_TRACE(closeMidWait);
+        StartBurning();
+        std::atomic<bool> handled{false};
+        burner.duringSettle = [&] {
+            view.Post([&] {
+                if (closeMidWait) workflow->FormClose();
+                handled = true;
+            });
+            for (int ms = 0; ms < 2000 && !handled.load(); ++ms)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        workflow->CancelClick();
+        EXPECT_TRUE(handled.load()) << "the window's thread was blocked by the wait";
+        if (closeMidWait) {
+            EXPECT_EQ(workflow->State(), WorkflowState::Closed);
+            EXPECT_NE(view.Caption(Control::Cancel), "Quit");
+        } else {
+            ExpectResult("Aborted", "Quit");
+        }
+        burner.duringSettle = nullptr;
+    }
 }
 
 TEST_F(BurnWorkflowTest, CancelDuringInitialisationDoesNothing) {

@@ -59,9 +59,10 @@ void WaitUntil(const std::function<bool()>& condition) {
 }
 
 std::unique_ptr<TCacheThread> ImageCache(const std::string& path, int64_t imageBytes, std::recursive_mutex& lock,
-                                         int32_t blockSize = kDvdBlockSize, int32_t cacheSize = 4194304) {
+                                         int32_t blockSize = kDvdBlockSize, int32_t cacheSize = 4194304,
+                                         bool padShort = false) {
     const int64_t total = (imageBytes + 2047) / 2048 * 2048;
-    return std::make_unique<TCacheThread>(cacheSize, nullptr, total, 0, "", true, blockSize, lock, path);
+    return std::make_unique<TCacheThread>(cacheSize, nullptr, total, 0, "", padShort, blockSize, lock, path);
 }
 
 class CacheThread : public ::testing::Test {
@@ -85,6 +86,23 @@ TEST_F(CacheThread, BlocksOfWholeSectorsAndAZeroFilledTail) {
         EXPECT_EQ(cache->StatusText(), "");
         EXPECT_TRUE(cache->Finished());
         EXPECT_EQ(cache->BytesToDeliver(), 0);
+    }
+}
+
+// A short image file grows to 300 sectors with padding asked for, and
+// delivers exactly its own sectors without.
+TEST_F(CacheThread, ShortImageFilePaddedToThreeHundredSectors) {
+    struct Case { int64_t bytes; bool pad; int64_t delivered; };
+    for (const Case c : {Case{1, true, kShortImageBytes}, Case{100 * 2048, true, kShortImageBytes},
+                         Case{100 * 2048, false, 100 * 2048}, Case{301 * 2048, true, 301 * 2048}}) {
+        SCOPED_TRACE(c.bytes);
+        const Bytes image = Pattern(static_cast<size_t>(c.bytes));
+        auto cache = ImageCache(WriteFile(dir, "short.iso", image), c.bytes, lock, kCdBlockSize, 4194304, c.pad);
+        Drained got = Drain(*cache, lock);
+        ASSERT_EQ(static_cast<int64_t>(got.data.size()), c.delivered);
+        EXPECT_TRUE(std::equal(image.begin(), image.end(), got.data.begin()));
+        EXPECT_TRUE(std::all_of(got.data.begin() + c.bytes, got.data.end(), [](uint8_t b) { return b == 0; }));
+        EXPECT_EQ(cache->StatusText(), "");
     }
 }
 

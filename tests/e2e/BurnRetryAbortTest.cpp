@@ -13,8 +13,8 @@ TEST_F(BurnBench, BusyAndNotReadyAreRetriedUntilTheDriveTakesTheBlock) {
     Start(MediumKind::CdR, {"write nth=2 times=3 not-ready", "write nth=6 times=2 busy"});
     ASSERT_TRUE(Burn(Image(Pattern(100 * 2048))));
     EXPECT_EQ(Reports(), std::vector<std::string>{""});
-    EXPECT_EQ(Sent(kWrite).size(), 4u + 5u);  // four blocks, five refusals
-    EXPECT_TRUE(DiscStartsWithImage(100));
+    EXPECT_EQ(Sent(kWrite).size(), 12u + 5u);  // four blocks and eight of padding, five refusals
+    EXPECT_TRUE(DiscStartsWithImage(300));
 }
 
 TEST_F(BurnBench, TenThousandBusyAnswersGiveUp) {

@@ -12,14 +12,14 @@ TEST_F(BurnBench, ImageLandsOnTheDiscInCdBlocks) {
     ASSERT_TRUE(Burn(path));
     EXPECT_EQ(Reports(), std::vector<std::string>{""});
     EXPECT_EQ(burner->ImageSectors(), 101);
-    EXPECT_EQ(burner->TotalSectors(), 300);  // the post gap counts, but is not written
-    EXPECT_EQ(burner->BytesWritten(), 101 * 2048);
-    EXPECT_EQ(GoodWriteLengths(), (std::vector<uint32_t>{27, 27, 27, 20}));
-    EXPECT_TRUE(DiscStartsWithImage(101));
+    EXPECT_EQ(burner->TotalSectors(), 300);  // the post gap counts, and is written as zeros
+    EXPECT_EQ(burner->BytesWritten(), 300 * 2048);
+    EXPECT_EQ(GoodWriteLengths(), (std::vector<uint32_t>{27, 27, 27, 20, 27, 27, 27, 27, 27, 27, 27, 10}));
+    EXPECT_TRUE(DiscStartsWithImage(300));
 
     const vrec::Disc disc = recorder->DiscState();
     ASSERT_EQ(disc.Tracks().size(), 1u);
-    EXPECT_EQ(disc.Tracks()[0].recorded, 101u);
+    EXPECT_EQ(disc.Tracks()[0].recorded, 300u);
     EXPECT_EQ(disc.ClosedSessions(), 1);
     EXPECT_FALSE(disc.Finalized());  // FinalizeDisc False: appendable
     // Flush, then close, then the restore's speed.
@@ -43,16 +43,16 @@ TEST_F(BurnBench, DvdMediaTakeBlocksOf32Sectors) {
     EXPECT_TRUE(DiscStartsWithImage(70));
 }
 
-TEST_F(BurnBench, EmptyImageWritesNothingYetFlushesClosesAndRestores) {
+// An empty image is refused before the drive is asked anything.
+TEST_F(BurnBench, EmptyImageIsRefusedBeforeTheDriveIsTouched) {
     Start(MediumKind::CdR);
-    ASSERT_TRUE(Burn(Image({})));
-    EXPECT_EQ(Reports(), std::vector<std::string>{""});
-    EXPECT_EQ(burner->ImageSectors(), 0);
-    EXPECT_EQ(burner->TotalSectors(), 300);
-    EXPECT_TRUE(Sent(kWrite).empty());
-    EXPECT_FALSE(Sent(kSync).empty());
-    EXPECT_FALSE(Sent(kClose).empty());
-    EXPECT_LT(First(kClose), Last(kPreventAllow));
+    const std::string path = Image({});
+    const size_t before = recorder->Log().size();
+    EXPECT_FALSE(Burn(path));
+    EXPECT_EQ(Reports(), std::vector<std::string>{"THE IMAGE \"" + path + "\" IS EMPTY"});
+    EXPECT_EQ(recorder->Log().size(), before);
+    EXPECT_TRUE(recorder->DiscState().Blank());
+    EXPECT_FALSE(burner->Burning());
 }
 
 // The report reaches the host's thread through its hook, while the write

@@ -59,6 +59,8 @@ struct Position {
 // Columns: medium error once, for good, illegal request once, busy thrice,
 // not ready thrice, not ready for good, never, late, vanish, medium removed.
 inline const Position kCdRPositions[] = {
+    // The room on the disc: unknown when refused, and the burn goes on.
+    {"FreeSectors", Phase::Prepare, "read-track-info", 1, {}, "SSSSSSSSeS"},
     // Preparation: results ignored; only what the WRITEs then meet counts.
     {"ReadBufferCapacity", Phase::Prepare, "read-buffer-capacity", 1, {}, "SSSSSSSSeS"},
     {"MediaType", Phase::Prepare, "get-configuration", 2, {}, "SSSSSSSSeS"},
@@ -99,6 +101,7 @@ inline const Position kCdRPositions[] = {
 // What a DVD-R burn sends beyond a CD's: the reservation, an immediate
 // flush waited out with READ DISC INFORMATION, and three closes.
 inline const Position kDvdRPositions[] = {
+    {"FreeSectors", Phase::Prepare, "read-track-info", 1, {}, "SSSSSSSSee"},
     {"Streaming", Phase::Prepare, "set-streaming", 1, {}, "SSSSSSSSee"},
     {"TimeStamp", Phase::Prepare, "send-dvd-structure", 1, {}, "SSSSSSSSee"},
     {"Reserve", Phase::Prepare, "reserve-track", 1, {}, "SSSSSSSSee"},
@@ -107,7 +110,8 @@ inline const Position kDvdRPositions[] = {
     {"FirstWrite", Phase::Data, "write", 0, 0, "EEESSBeSee"},
     {"MiddleWrite", Phase::Data, "write", 0, 160, "EEESSBeSee"},
     {"LastWrite", Phase::Data, "write", 0, 288, "EEESSBeSee"},
-    {"Flush", Phase::Flush, "sync-cache", 1, {}, "EEESSSSSee"},
+    // A flush that timed out may have left data in the drive's cache.
+    {"Flush", Phase::Flush, "sync-cache", 1, {}, "EEESSSeSee"},
     {"Drain", Phase::Flush, "read-disc-info", 6, {}, "SSSSSSSSee"},
     // A refused close fails the burn when the session stayed open; these
     // closes are not retried while the drive is busy.
@@ -118,8 +122,47 @@ inline const Position kDvdRPositions[] = {
     {"RestoreWriteParameters", Phase::Restore, "mode-select", 2, {}, "SSSSSSSSSS"},
 };
 
+// The other media the burner writes, and a CD-R burn that leaves its
+// session open (FinalizeTrack False): the data, the flush and the close.
+inline const Position kDvdPlusRPositions[] = {
+    {"FreeSectors", Phase::Prepare, "read-track-info", 1, {}, "SSSSSSSSeS"},
+    {"FirstWrite", Phase::Data, "write", 0, 0, "EEESSBeSee"},
+    {"LastWrite", Phase::Data, "write", 0, 288, "EEESSBeSee"},
+    {"Flush", Phase::Flush, "sync-cache", 1, {}, "SESSSSSSee"},
+    {"CloseTrack", Phase::Close, "close", 1, {}, "SESeeESSee"},
+    {"CloseSession", Phase::Close, "close", 2, {}, "EEEeeEeSee"},
+};
+inline const Position kDvdPlusRwPositions[] = {
+    {"FreeSectors", Phase::Prepare, "read-capacity", 1, {}, "SSSSSSSSeS"},
+    {"FirstWrite", Phase::Data, "write", 0, 0, "EEESSBeSee"},
+    {"LastWrite", Phase::Data, "write", 0, 288, "EEESSBeSee"},
+    {"Flush", Phase::Flush, "sync-cache", 1, {}, "SESSSSSSee"},
+    // A refused close is checked against the disc, which a formatted
+    // DVD+RW reports complete.
+    {"Close", Phase::Close, "close", 1, {}, "SSSSSSSSee"},
+};
+inline const Position kDvdRwPositions[] = {
+    {"FirstWrite", Phase::Data, "write", 0, 0, "EEESSBeSee"},
+    {"LastWrite", Phase::Data, "write", 0, 288, "EEESSBeSee"},
+    {"Flush", Phase::Flush, "sync-cache", 1, {}, "EEESSSeSee"},
+    {"CloseWriteParameters", Phase::Close, "mode-select", 2, {}, "SSSSSSSSee"},
+    {"Close", Phase::Close, "close", 1, {}, "EEEeeEeSee"},
+};
+inline const Position kDvdRamPositions[] = {
+    {"FreeSectors", Phase::Prepare, "read-capacity", 1, {}, "SSSSSSSSee"},
+    {"FirstWrite", Phase::Data, "write", 0, 0, "EEESSBeSee"},
+    {"LastWrite", Phase::Data, "write", 0, 288, "EEESSBeSee"},
+    {"Flush", Phase::Flush, "sync-cache", 1, {}, "SESSSSSSee"},
+};
+inline const Position kOpenSessionPositions[] = {
+    {"FirstWrite", Phase::Data, "write", 0, 0, "EEESSBeSee"},
+    {"LastWrite", Phase::Data, "write", 0, 297, "EEESSBeSee"},
+    {"Flush", Phase::Flush, "sync-cache", 1, {}, "SESSSSSSee"},
+};
+
 struct Cell {
     vrec::MediumKind medium;
+    bool finalizeTrack;
     const Position* position;
     const Fault* fault;
     char expected;
@@ -137,11 +180,12 @@ inline std::string RuleText(const Position& p, const Fault& f) {
     return rule + " " + f.action;
 }
 
-inline std::vector<Cell> Cells(vrec::MediumKind medium, std::span<const Position> positions) {
+inline std::vector<Cell> Cells(vrec::MediumKind medium, std::span<const Position> positions,
+                                bool finalizeTrack = true) {
     std::vector<Cell> cells;
     for (const Position& p : positions)
         for (size_t f = 0; f < std::size(kFaults); ++f)
-            cells.push_back({medium, &p, &kFaults[f], p.expected[f], RuleText(p, kFaults[f])});
+            cells.push_back({medium, finalizeTrack, &p, &kFaults[f], p.expected[f], RuleText(p, kFaults[f])});
     return cells;
 }
 

@@ -50,8 +50,11 @@ public:
     bool WaitUntilReady(int totalMs, int intervalMs) override {
         ++settles;
         settleArguments = {totalMs, intervalMs};
+        if (duringSettle) duringSettle();
         return true;
     }
+    // Runs inside WaitUntilReady, for tests that hold the drive.
+    std::function<void()> duringSettle;
     bool BurnISOImage(const std::string& fileName) override {
         burns.push_back(fileName);
         if (!burnResult && !failureReport.empty() && onWriteDone) onWriteDone(failureReport);

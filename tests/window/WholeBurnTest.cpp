@@ -105,4 +105,26 @@ TEST_F(WholeBurn, WriteErrorShowsTheDrivesTextInRed) {
     EXPECT_EQ(form->Widget(Control::Label1)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
 }
 
+// Abort while the drive takes its time to flush: the window waits for the
+// drive yet keeps painting, with the aborted state on show.
+TEST_F(WholeBurn, WindowStaysAliveWhileTheDriveIsAwaitedAfterAbort) {
+    dir.Write("x.iso", ImageBytes(1000));
+    Open("[recorder]\naddress = 0:0:0\nmedium = cd-r\nbacking = disc.img\nwrite_speed = 353\nflush_ms = 1500\n");
+    qobject_cast<QPushButton*>(form->Widget(Control::Burn))->click();
+    QTest_WaitUntil([&] { return burner->BytesWritten() > 0; }, 30000);
+    ASSERT_GT(burner->BytesWritten(), 0);
+
+    // One pass of the event loop before the wait would see a tick or two;
+    // a window alive through the wait sees one every 50 ms of it.
+    int ticksWhileWaiting = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ticksWhileWaiting += Text(Control::Label4) == "wait..."; });
+    ticker.start(50);
+    qobject_cast<QPushButton*>(form->Widget(Control::Cancel))->click();  // returns once the wait is over
+    ticker.stop();
+    EXPECT_GE(ticksWhileWaiting, 5) << "the window froze while the drive was awaited";
+    QTest_WaitUntil([&] { return !burner->Burning(); }, 30000);
+    EXPECT_EQ(Text(Control::Cancel), "Quit");
+}
+
 }  // namespace

@@ -1,0 +1,60 @@
+// How much room the disc has left for an image.
+#include "drive/ReplyLength.h"
+#include "drive/TSCSIDevice.h"
+
+#include <array>
+
+namespace kq {
+
+namespace {
+
+constexpr int kTimeoutMs = 10000;
+constexpr uint32_t kInvisibleTrack = 0xFF;
+
+bool Overwritable(uint16_t mediaType) {
+    return mediaType == media::DvdRam || mediaType == media::DvdRwRestricted || mediaType == media::DvdPlusRw;
+}
+
+// An MSF field of the disc information (byte 0 reserved) as a block address.
+int64_t MsfToLba(uint32_t field) {
+    const int64_t m = (field >> 16) & 0xFF, s = (field >> 8) & 0xFF, f = field & 0xFF;
+    return (m * 60 + s) * 75 + f - 150;
+}
+
+}  // namespace
+
+bool TSCSIDevice::ReadCapacity(uint32_t& lastLba) {
+    const std::array<uint8_t, 10> cdb{0x25};
+    std::array<uint8_t, 8> reply{};
+    if (!RunCommand(cdb, DataIn(reply), kTimeoutMs)) return false;
+    lastLba = GetBE32(reply);
+    return true;
+}
+
+std::optional<int64_t> TSCSIDevice::FreeSectors(uint16_t mediaType) {
+    auto lock = LockCommands();
+    if (Overwritable(mediaType)) {
+        uint32_t last = 0;
+        if (!ReadCapacity(last) || last == 0 || last == 0xFFFFFFFFu) return std::nullopt;
+        return int64_t{last} + 1;
+    }
+    std::array<uint8_t, 36> track{};
+    if (ReadTrackInformation(1, kInvisibleTrack, track, static_cast<uint16_t>(track.size()))) {
+        const ReplyView r(track, Length16Reply(track, track.size()));
+        const auto flags = r.Byte(7);
+        const auto free = r.BE32(16);
+        if (flags && free && (*flags & 0x01)) return int64_t{*free};  // NWA_V: the field is current
+    }
+    // A blank CD: from the start to the last possible lead-out (MSF on CD).
+    if (mediaType != media::CdR && mediaType != media::CdRw) return std::nullopt;
+    std::array<uint8_t, 34> disc{};
+    if (!ReadDiscInformation(disc, static_cast<uint8_t>(disc.size()))) return std::nullopt;
+    const ReplyView r(disc, Length16Reply(disc, disc.size()));
+    const auto status = r.Byte(2);
+    const auto leadOut = r.BE32(20);
+    if (!status || !leadOut || (*status & 0x03) != 0 || *leadOut == 0xFFFFFFFFu) return std::nullopt;
+    const int64_t lba = MsfToLba(*leadOut);
+    return lba > 0 ? std::optional<int64_t>(lba) : std::nullopt;
+}
+
+}  // namespace kq

@@ -1,0 +1,128 @@
+// No false "Success" and no wasted disc, through the program: what each
+// burn prints, its exit code and what the disc holds afterwards.
+#include "CliRun.h"
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+using namespace clitest;
+
+namespace {
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+struct PromiseCase {
+    const char* name;
+    std::string recorder;
+    size_t imageBytes;
+    std::vector<std::string> options;
+    int code;
+    std::vector<std::string> says;
+    size_t discBytes;  // the backing file's size afterwards
+};
+
+TEST(BurnPromises, EachBurnEndsAsItSays) {
+    const std::string dvd = "reads = cd-rom cd-r dvd-rom dvd+r dvd+rw\nwrites = cd-r dvd+r dvd+rw\nfeature_2a = yes\n";
+    const std::string dvdPlusR = dvd + "medium = dvd+r\n", dvdPlusRw = dvd + "medium = dvd+rw\n";
+    const PromiseCase cases[] = {
+        {"too large for the disc", Recorder(0, "capacity = 2000\n"), 2001 * 2048, {}, 4,
+         {"IMAGE TOO LARGE: 2001 SECTORS, THE DISC HAS 2000 FREE"}, 0},
+        {"empty image", Recorder(0), 0, {"--no-checksum"}, 2, {"the image is empty"}, 0},
+        {"one sector", Recorder(0), 2048, {"--no-checksum", "--verify"}, 0, {"Success", "verify: ok"}, 300 * 2048},
+        {"hundred sectors", Recorder(0), 100 * 2048, {"--no-checksum"}, 0, {"Success"}, 300 * 2048},
+        {"DVD+R finalized", Recorder(0, dvdPlusR), 400 * 2048, {"--any-medium", "--finalize-disc"}, 0,
+         {"Success"}, 400 * 2048},
+        {"DVD+RW overwritten", Recorder(0, dvdPlusRw), 400 * 2048, {"--any-medium", "--verify"}, 0,
+         {"(DVD+RW, overwritable)", "verify: ok", "Success"}, 400 * 2048},
+    };
+    for (const PromiseCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CliBench bench(c.recorder);
+        bench.Image("a.iso", c.imageBytes);
+        std::vector<std::string> args = c.options;
+        args.push_back("a.iso");
+        auto run = bench.Run(args);
+        EXPECT_EQ(run.code, c.code) << run.output;
+        for (const std::string& part : c.says) EXPECT_TRUE(Contains(run.output, part)) << run.output;
+        if (c.code != 0) EXPECT_FALSE(Contains(run.output, "Success")) << run.output;
+        EXPECT_EQ(ReadAll(bench.Disc(0)).size(), c.discBytes);
+    }
+}
+
+// The fit is known before minutes of hashing: the checksum is not computed.
+TEST(BurnPromises, TooLargeIsToldBeforeTheChecksum) {
+    CliBench bench(Recorder(0, "capacity = 2000\n"));
+    bench.Image("a.iso", 2001 * 2048);
+    bench.dir.Write("a.md5", "0123456789abcdef0123456789abcdef  a.iso\n");
+    auto run = bench.Run({"a.iso"});
+    EXPECT_EQ(run.code, 4) << run.output;
+    EXPECT_FALSE(Contains(run.output, "checking")) << run.output;
+}
+
+TEST(BurnPromises, FinalizedDvdIsListedClosed) {
+    CliBench bench(Recorder(0, "medium = dvd+r\nreads = cd-r dvd+r dvd+rw\nwrites = cd-r dvd+r dvd+rw\nfeature_2a = yes\n"));
+    bench.Image("a.iso", 400 * 2048);
+    ASSERT_EQ(bench.Run({"--any-medium", "--finalize-disc", "--no-checksum", "a.iso"}).code, 0);
+    auto list = bench.Run({"--list"});
+    EXPECT_TRUE(Contains(list.output, "medium: DVD+R, closed")) << list.output;
+}
+
+// A close page refused for good: the disc is closed under the page of
+// preparation so the data is readable, and the program says the disc is
+// not what was asked. The eighth MODE SELECT is the close page: six
+// probes at selection, then the page of preparation.
+TEST(BurnPromises, DiscNotAsAskedIsWarnedAbout) {
+    CliBench bench(Recorder(0, "fault = mode-select nth=8 times=1000000 check 5/26/00\n"));
+    bench.Image("a.iso", 400 * 2048);
+    auto run = bench.Run({"--no-checksum", "--verify", "a.iso"});
+    EXPECT_EQ(run.code, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "warning: the disc is now closed, not appendable as asked")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "verify: ok")) << run.output;
+}
+
+// Two burners onto one recorder: the second is refused before it writes
+// and the first disc holds the first image. Needs the recorder to answer a
+// second process with RESERVATION CONFLICT.
+TEST(BurnPromises, SecondBurnOntoABusyDriveIsRefused) {
+    CliBench bench(Recorder(0, "write_speed = 353\n"));
+    const std::string first = bench.Image("first.iso", 1000 * 2048, 1);
+    bench.Image("second.iso", 1000 * 2048, 2);
+    auto running = bench.Start({"--no-checksum", "first.iso"});
+    for (int i = 0; i < 200 && ReadAll(bench.Disc(0)).size() < 2 * 55296; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    auto second = bench.Run({"--no-checksum", "second.iso"});
+    EXPECT_NE(second.code, 0) << second.output;
+    EXPECT_TRUE(Contains(second.output, "THE DRIVE IS IN USE BY ANOTHER PROGRAM")) << second.output;
+    EXPECT_EQ(running.Wait(), 0);
+    EXPECT_TRUE(DiscBeginsWith(bench.Disc(0), first));
+}
+
+#ifndef _WIN32
+// Ctrl-C while a large image is hashed stops the check at once.
+TEST(BurnPromises, CtrlCStopsTheChecksum) {
+    CliBench bench(Recorder(0, "capacity = 4000000\n"));  // room for the image
+    const std::string image = bench.dir.File("big.iso");
+    { std::ofstream create(image); }
+    std::filesystem::resize_file(image, uint64_t{6} << 30);  // sparse: minutes of hashing on this machine
+    bench.dir.Write("big.md5", "0123456789abcdef0123456789abcdef  big.iso\n");
+    std::string line = bench.CommandLine({"big.iso"});
+    line = line.substr(0, line.rfind(" 2>&1")) + " >out.txt 2>&1";
+    std::error_code why;
+    auto child = platform::ChildProcess::Spawn("/bin/sh", {"-c", line}, 9, true, why);
+    ASSERT_TRUE(child) << why.message();
+    for (int i = 0; i < 400 && !Contains(ReadAll(bench.dir.File("out.txt")), "checking"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto interrupted = std::chrono::steady_clock::now();
+    child->Interrupt();
+    EXPECT_EQ(child->Wait(), 130);
+    EXPECT_LT(std::chrono::steady_clock::now() - interrupted, std::chrono::seconds(3));
+    const std::string output = ReadAll(bench.dir.File("out.txt"));
+    EXPECT_TRUE(Contains(output, "checksum: aborted")) << output;
+    EXPECT_FALSE(Contains(output, "burning onto")) << output;
+    EXPECT_EQ(ReadAll(bench.Disc(0)).size(), 0u);
+}
+#endif
+
+}  // namespace

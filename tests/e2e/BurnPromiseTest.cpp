@@ -1,0 +1,115 @@
+// What a burn promises: an image that does not fit is refused before the
+// disc is touched, a disc asked to be closed ends closed on every medium,
+// a drive that never answers is named as such, and a refused close page
+// still leaves the data readable.
+#include "e2e/BurnBench.h"
+
+using namespace e2e;
+using vrec::MediumKind;
+
+namespace {
+
+struct FitCase {
+    MediumKind medium;
+    uint32_t imageSectors;
+    bool fits;
+};
+
+TEST_F(BurnBench, ImageMustFitTheRoomLeftOnTheDisc) {
+    constexpr uint32_t kCapacity = 2000;
+    const FitCase cases[] = {
+        {MediumKind::CdR, 2001, false},      {MediumKind::CdR, 2000, true},
+        {MediumKind::DvdR, 2001, false},     {MediumKind::DvdPlusR, 2001, false},
+        {MediumKind::DvdPlusRw, 2001, false}, {MediumKind::DvdRam, 2001, false},
+        {MediumKind::DvdPlusRw, 2000, true},
+    };
+    int n = 0;
+    for (const FitCase& c : cases) {
+        SCOPED_TRACE(std::string(vrec::InfoOf(c.medium).name) + " " + std::to_string(c.imageSectors));
+        burner.reset();
+        reports.clear();
+        vrec::RecorderConfig config = Recorder(c.medium, dir / ("disc" + std::to_string(++n) + ".img"));
+        config.capacity = kCapacity;
+        Start(std::move(config));
+        const std::string path = Image(Pattern(size_t{c.imageSectors} * 2048));
+        if (c.fits) {
+            ASSERT_TRUE(Burn(path));
+            EXPECT_EQ(Reports(), std::vector<std::string>{""});
+            EXPECT_TRUE(DiscStartsWithImage(c.imageSectors));
+            continue;
+        }
+        const std::string before = recorder->DiscState().Serialize();
+        EXPECT_FALSE(Burn(path));
+        EXPECT_EQ(Reports(), std::vector<std::string>{"IMAGE TOO LARGE: 2001 SECTORS, THE DISC HAS 2000 FREE"});
+        EXPECT_TRUE(Sent(kWrite).empty());
+        EXPECT_TRUE(Sent(kReserve).empty());
+        EXPECT_EQ(recorder->DiscState().Serialize(), before) << "the disc was changed";
+    }
+}
+
+// The room counts from the next writable address of an appendable disc.
+TEST_F(BurnBench, AppendableDiscOffersOnlyWhatIsLeft) {
+    vrec::RecorderConfig config = Recorder(MediumKind::DvdPlusR, dir / "disc.img");
+    config.capacity = 2000;
+    Start(std::move(config));
+    burner->SetWritePostGap(false);
+    ASSERT_TRUE(Burn(Image(Pattern(1500 * 2048))));
+    ASSERT_EQ(Reports(), std::vector<std::string>{""});
+    reports.clear();
+    EXPECT_FALSE(Burn(Image(Pattern(1500 * 2048), "second.iso")));
+    const auto got = Reports();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].rfind("IMAGE TOO LARGE: 1500 SECTORS, THE DISC HAS ", 0), 0u) << got[0];
+}
+
+TEST_F(BurnBench, FinalizeDiscClosesEveryDvdWriteOnceDisc) {
+    int n = 0;
+    for (MediumKind medium : {MediumKind::DvdPlusR, MediumKind::DvdR, MediumKind::DvdRw}) {
+        for (bool finalize : {false, true}) {
+            SCOPED_TRACE(std::string(vrec::InfoOf(medium).name) + (finalize ? " finalized" : " appendable"));
+            burner.reset();
+            reports.clear();
+            Start(Recorder(medium, dir / ("disc" + std::to_string(++n) + ".img")));
+            burner->SetFinalizeDisc(finalize);
+            ASSERT_TRUE(Burn(Image(Pattern(70 * 2048))));
+            EXPECT_EQ(Reports(), std::vector<std::string>{""});
+            EXPECT_EQ(recorder->DiscState().Finalized(), finalize);
+            EXPECT_TRUE(DiscStartsWithImage(300));
+        }
+    }
+}
+
+TEST_F(BurnBench, WriteThatIsNeverAnsweredNamesTheTimeOut) {
+    clock.realWaitMs = 300;
+    Start(MediumKind::CdR, {"write lba>=27 never"});
+    ASSERT_TRUE(Burn(Image(Pattern(300 * 2048))));
+    EXPECT_EQ(Reports(), std::vector<std::string>{"WRITER ERROR [COMMAND TIMEOUT]"});
+}
+
+// The close page tells the drive whether the disc stays appendable: a busy
+// drive gets it again; one that refuses it for good still gets its close,
+// under the page of preparation, so the data becomes readable.
+TEST_F(BurnBench, ClosePageRetriedWhileBusyThenClosedAsPrepared) {
+    struct Case {
+        const char* fault;
+        bool finalized;
+    };
+    int n = 0;
+    for (const Case c : {Case{"mode-select nth=2 times=3 busy", false},
+                         Case{"mode-select nth=2 times=1000000 check 5/26/00", true}}) {
+        SCOPED_TRACE(c.fault);
+        burner.reset();
+        reports.clear();
+        vrec::RecorderConfig config = Recorder(MediumKind::CdR, dir / ("disc" + std::to_string(++n) + ".img"));
+        config.faults.push_back(Rule(c.fault));
+        Start(std::move(config));
+        ASSERT_TRUE(Burn(Image(Pattern(300 * 2048))));
+        EXPECT_EQ(Reports(), std::vector<std::string>{""});
+        const vrec::Disc disc = recorder->DiscState();
+        EXPECT_EQ(disc.ClosedSessions(), 1);
+        EXPECT_EQ(disc.Finalized(), c.finalized);
+        EXPECT_TRUE(DiscStartsWithImage(300));
+    }
+}
+
+}  // namespace

@@ -53,13 +53,16 @@ std::string TakeSpeed(CliOptions& o, const std::string& name, const std::string&
     bool write = name == "--write-speed";
     if (!value.empty() && (value.back() == 'x' || value.back() == 'X')) {
         auto multiple = WholeNumber(value.substr(0, value.size() - 1), 0, kMaxSpeedMultiple);
-        if (!multiple) return name + " takes a multiple from 0x to " + std::to_string(kMaxSpeedMultiple) + "x, not \"" + value + "\"";
+        if (!multiple)
+            return name + " takes a multiple from 0x to " + std::to_string(kMaxSpeedMultiple) + "x, not \"" + value +
+                   "\"";
         (write ? o.writeMultiple : o.readMultiple) = static_cast<uint16_t>(*multiple);
         (write ? o.writeSpeed : o.readSpeed).reset();
         return {};
     }
     auto speed = WholeNumber(value, 0, 65535);
-    if (!speed) return name + " takes a speed in kB/s from 0 to 65535, or a multiple such as 16x, not \"" + value + "\"";
+    if (!speed)
+        return name + " takes a speed in kB/s from 0 to 65535, or a multiple such as 16x, not \"" + value + "\"";
     (write ? o.writeSpeed : o.readSpeed) = static_cast<uint16_t>(*speed);
     (write ? o.writeMultiple : o.readMultiple).reset();
     return {};

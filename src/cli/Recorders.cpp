@@ -44,7 +44,8 @@ bool StartTransport(TQCDBurner& burner, const CliOptions& options) {
 
 std::vector<std::string> DriveListing(TQCDBurner& burner, bool transportLoaded) {
     std::vector<std::string> lines;
-    if (transportLoaded && burner.Devices().empty()) lines.push_back("No CD or DVD drive found through " + ASPILayerName() + ".");
+    if (transportLoaded && burner.Devices().empty())
+        lines.push_back("No CD or DVD drive found through " + ASPILayerName() + ".");
     size_t number = 0;
     for (const std::string& entry : std::vector<std::string>(burner.Devices())) {
         for (std::string& line : EntryLines(++number, ExamineDrive(burner, entry))) lines.push_back(std::move(line));

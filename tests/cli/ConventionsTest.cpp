@@ -100,6 +100,16 @@ TEST(Conventions, InfoDescribesEachDisc) {
     EXPECT_TRUE(Contains(closed.output, "free: 0 sectors")) << closed.output;
 }
 
+TEST(Conventions, InfoOnADriveThatCannotDescribeItsDisc) {
+    for (const char* command : {"read-disc-info", "read-track-info"}) {
+        CliBench bench(Recorder(0, std::string("fault = ") + command + " check 3/0C/00"));
+        auto run = bench.RunApart({"--info"});
+        EXPECT_EQ(run.code, 4) << command;
+        EXPECT_TRUE(Contains(run.errors, ": the drive cannot describe ")) << command << "\n" << run.errors;
+        EXPECT_TRUE(Contains(run.errors, "[MEDIUM ERROR")) << run.errors;
+    }
+}
+
 TEST(Conventions, TraceAllAloneShowsTheCommands) {
     CliBench bench(Recorder(0));
     bench.Image("a.iso", 400 * 2048);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The burn benchmark: a 700 MiB image burnt onto the virtual recorder at
 # unlimited speed, against dd (bs=64k) and cdrskin onto a stdio: pseudo
-# drive; then the drive buffer's lowest fill at a real 52x with 1, 2 and 4
-# recorders while another process reads a large file from the same disk.
+# drive; then the drive buffer's lowest fill at a real 52x with 1, 2, 4, 8
+# and 16 recorders while another process reads a large file from the same
+# disk.
 # usage: bench/burn.sh BUILD_DIR
 set -euo pipefail
 BUILD=$(cd "${1:?usage: burn.sh BUILD_DIR}" && pwd)
@@ -21,11 +22,14 @@ image=$dir/image.iso
 head -c $((SIZE_MB * 1024 * 1024)) /dev/urandom >"$image"
 chmod 644 "$image"
 
+# Eight targets to an adapter, as the drive sweep looks for them.
+address() { echo "$(($1 / 8)):$(($1 % 8)):0"; }
+
 recorders() {  # recorders COUNT WRITE_SPEED: a configuration with COUNT blank CD-Rs
   local n
   for ((n = 0; n < $1; n++)); do
-    printf '[recorder]\naddress = 0:%d:0\nmedium = cd-r\ncapacity = 359849\nbacking = disc%d.img\nwrite_speed = %d\n\n' \
-      "$n" "$n" "$2"
+    printf '[recorder]\naddress = %s\nmedium = cd-r\ncapacity = 359849\nbacking = disc%d.img\nwrite_speed = %d\n\n' \
+      "$(address "$n")" "$n" "$2"
   done >"$dir/vrec.conf"
   rm -f "$dir"/disc*.img "$dir"/disc*.img.state
 }
@@ -69,16 +73,18 @@ awk -v mb=$SIZE_MB -v ours="$(cat "$dir/ours.time")" -v dd="$(cat "$dir/dd.time"
 fill_image=$dir/fill.iso
 head -c $((FILL_MB * 1024 * 1024)) "$image" >"$fill_image"
 echo "Drive buffer at 52x ($SPEED52 kB/s), $FILL_MB MiB image, another process reading $SIZE_MB MiB from the same disk:"
-for n in 1 2 4; do
+for n in 1 2 4 8 16; do
   recorders "$n" "$SPEED52"
   dd if="$fill_image" iflag=nocache count=0 status=none
   ( while :; do dd if="$image" of=/dev/null bs=1M iflag=direct status=none; done ) &
   reader=$!
   devices=()
-  for ((i = 0; i < n; i++)); do devices+=(--device "0:$i:0"); done
-  VRECORDER_CONFIG="$dir/vrec.conf" "$CLI" --no-checksum --aspi-library "$LIB" "${devices[@]}" "$fill_image" \
+  for ((i = 0; i < n; i++)); do devices+=(--device "$(address "$i")"); done
+  VRECORDER_CONFIG="$dir/vrec.conf" "$CLI" --no-checksum --aspi-library "$LIB" --write-speed 52x "${devices[@]}" "$fill_image" \
     >"$dir/fill$n.log" 2>&1 || { echo "  $n recorder(s): the burn failed" >&2; tail -8 "$dir/fill$n.log" >&2; exit 1; }
   kill "$reader"; wait "$reader" 2>/dev/null || true; reader=
-  fills=$(grep -oE 'lowest drive buffer fill while writing: [0-9]+%' "$dir/fill$n.log" | grep -oE '[0-9]+%' | paste -sd' ')
-  echo "  $n recorder(s): lowest fill per drive: ${fills:-unknown}"
+  fills=$(grep -oE 'lowest drive buffer fill while writing: [0-9]+%' "$dir/fill$n.log" | grep -oE '[0-9]+' | paste -sd' ')
+  lowest=$(tr ' ' '\n' <<<"$fills" | sort -n | head -1)
+  printf '  %2d recorder(s): lowest fill %s%%; per drive: %s\n' "$n" "${lowest:-?}" "${fills:-unknown}"
+  rm -f "$dir"/disc*.img "$dir"/disc*.img.state
 done

@@ -48,12 +48,25 @@ void BurnMonitor::TrackFill(const ProgressSample& p) {
     if (filled_) lowestFill_ = lowestFill_ < 0 ? fill : std::min(lowestFill_, fill);
 }
 
+// A plain line's speed is over the interval since the line before it, so
+// that it says what happened in between. When nothing moved (the drive
+// closing the track), the burn's average: data did move.
+double BurnMonitor::ShownSpeed(const ProgressSample& p) {
+    double speed = console_.Terminal() || reportFd_ >= 0
+                       ? p.speedKBps
+                       : IntervalKBps(shownBytes_, shownAtMs_, p.bytesWritten, p.elapsedMs);
+    shownBytes_ = p.bytesWritten;
+    shownAtMs_ = p.elapsedMs;
+    return speed > 0 ? speed : IntervalKBps(0, 0, p.bytesWritten, p.elapsedMs);
+}
+
 void BurnMonitor::Tick() {
     ProgressSample p = Sample();
     TrackFill(p);
     uint64_t every = reportFd_ >= 0 ? kReportEveryMs : console_.Terminal() ? kTerminalEveryMs : kPlainEveryMs;
     if (lastShownMs_ != 0 && p.elapsedMs - lastShownMs_ < every) return;
     lastShownMs_ = std::max<uint64_t>(1, p.elapsedMs);
+    p.speedKBps = ShownSpeed(p);
     if (reportFd_ >= 0) {
         DriveStatus s{PercentOf(p.bytesWritten, p.totalBytes), p.speedKBps,
                       BufferFillPercent(p.bufferSize, p.bufferFree), state_};

@@ -35,12 +35,15 @@ public:
 private:
     ProgressSample Sample();
     void TrackFill(const ProgressSample& sample);
+    double ShownSpeed(const ProgressSample& sample);
 
     TQCDBurner& burner_;
     Console& console_;
     int reportFd_;
     uint64_t startMs_;
     uint64_t lastShownMs_ = 0;
+    int64_t shownBytes_ = 0;  // BytesWritten at the last line shown
+    uint64_t shownAtMs_ = 0;
     SpeedMeter speed_;
     bool filled_ = false;
     int lowestFill_ = -1;

@@ -16,6 +16,8 @@ struct Flag {
 constexpr Flag kFlags[] = {
     {"--help", &CliOptions::help},
     {"--list", &CliOptions::list},
+    {"--info", &CliOptions::info},
+    {"--version", &CliOptions::version},
     {"--all-recorders", &CliOptions::allRecorders},
     {"--pass-through", &CliOptions::passThrough},
     {"--any-medium", &CliOptions::anyMedium},
@@ -32,6 +34,9 @@ constexpr Flag kFlags[] = {
     {"--trace-all", &CliOptions::traceAll},
 };
 
+// 371x is the most a kB/s field holds on CD media.
+constexpr int64_t kMaxSpeedMultiple = 371;
+
 constexpr const char* kValueOptions[] = {"--device", "--aspi-library", "--write-speed",
                                          "--read-speed", "--cache-size", "--report-fd"};
 
@@ -41,6 +46,26 @@ std::optional<int64_t> WholeNumber(const std::string& text, int64_t low, int64_t
     if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high)
         return std::nullopt;
     return value;
+}
+
+// "16x" (a multiple of the medium's 1x) or kB/s.
+std::string TakeSpeed(CliOptions& o, const std::string& name, const std::string& value) {
+    bool write = name == "--write-speed";
+    if (!value.empty() && (value.back() == 'x' || value.back() == 'X')) {
+        auto multiple = WholeNumber(value.substr(0, value.size() - 1), 0, kMaxSpeedMultiple);
+        if (!multiple)
+            return name + " takes a multiple from 0x to " + std::to_string(kMaxSpeedMultiple) + "x, not \"" + value +
+                   "\"";
+        (write ? o.writeMultiple : o.readMultiple) = static_cast<uint16_t>(*multiple);
+        (write ? o.writeSpeed : o.readSpeed).reset();
+        return {};
+    }
+    auto speed = WholeNumber(value, 0, 65535);
+    if (!speed)
+        return name + " takes a speed in kB/s from 0 to 65535, or a multiple such as 16x, not \"" + value + "\"";
+    (write ? o.writeSpeed : o.readSpeed) = static_cast<uint16_t>(*speed);
+    (write ? o.writeMultiple : o.readMultiple).reset();
+    return {};
 }
 
 bool IsValueOption(const std::string& name) {
@@ -54,12 +79,11 @@ std::string TakeValue(CliOptions& o, const std::string& name, const std::string&
     if (name == "--device") {
         if (value.empty()) return "--device needs a drive: a number, H:T:L or an entry of --list";
         o.devices.push_back(value);
+        if (value.starts_with("/dev/")) o.passThrough = true;  // a node is reached through the pass-through layer
     } else if (name == "--aspi-library") {
         o.aspiLibrary = value;
     } else if (name == "--write-speed" || name == "--read-speed") {
-        auto speed = WholeNumber(value, 0, 65535);
-        if (!speed) return name + " takes a speed in kB/s from 0 to 65535, not \"" + value + "\"";
-        (name == "--write-speed" ? o.writeSpeed : o.readSpeed) = static_cast<uint16_t>(*speed);
+        return TakeSpeed(o, name, value);
     } else if (name == "--cache-size") {
         auto bytes = WholeNumber(value, 1, std::numeric_limits<int32_t>::max());
         if (!bytes) return "--cache-size takes a number of bytes, not \"" + value + "\"";
@@ -83,8 +107,12 @@ std::string TakeFlag(CliOptions& o, const std::string& name) {
 }
 
 std::string CheckCombination(const CliOptions& o) {
-    if (o.help) return {};
+    if (o.help || o.version) return {};
     if (o.list) return o.image.empty() ? std::string() : "--list takes no image";
+    if (o.info) {
+        if (!o.image.empty()) return "--info takes no image";
+        return o.allRecorders && !o.devices.empty() ? "give either --device or --all-recorders, not both" : "";
+    }
     if (o.image.empty()) return "no image given (see --help)";
     if (o.allRecorders && !o.devices.empty()) return "give either --device or --all-recorders, not both";
     return {};
@@ -118,6 +146,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         result.error = TakeValue(o, name, value);
     }
     if (result.error.empty()) result.error = CheckCombination(o);
+    if (o.traceAll) o.debug = true;  // the traced commands are debug lines
     return result;
 }
 
@@ -125,12 +154,17 @@ std::vector<std::string> ChildArguments(const CliOptions& o, const std::string& 
     std::vector<std::string> args{"--device", device, "--report-fd", std::to_string(reportFd)};
     for (const Flag& flag : kFlags) {
         std::string name = flag.name;
-        if (name == "--all-recorders" || name == "--help" || name == "--list") continue;
+        if (name == "--all-recorders" || name == "--help" || name == "--list" || name == "--info" ||
+            name == "--version")
+            continue;
         if (o.*flag.member) args.push_back(name);
     }
     if (!o.aspiLibrary.empty()) args.insert(args.end(), {"--aspi-library", o.aspiLibrary});
     if (o.writeSpeed) args.insert(args.end(), {"--write-speed", std::to_string(*o.writeSpeed)});
     if (o.readSpeed) args.insert(args.end(), {"--read-speed", std::to_string(*o.readSpeed)});
+    // Each child's own medium turns a multiple into kB/s.
+    if (o.writeMultiple) args.insert(args.end(), {"--write-speed", std::to_string(*o.writeMultiple) + "x"});
+    if (o.readMultiple) args.insert(args.end(), {"--read-speed", std::to_string(*o.readMultiple) + "x"});
     if (o.cacheSize) args.insert(args.end(), {"--cache-size", std::to_string(*o.cacheSize)});
     // The parent has checked the image once; the children need not again.
     if (std::find(args.begin(), args.end(), "--no-checksum") == args.end()) args.push_back("--no-checksum");

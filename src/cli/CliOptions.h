@@ -10,6 +10,8 @@ namespace kq::cli {
 struct CliOptions {
     bool help = false;
     bool list = false;
+    bool info = false;
+    bool version = false;
     std::vector<std::string> devices;  // --device, in the order given
     bool allRecorders = false;
     std::string aspiLibrary;
@@ -17,6 +19,8 @@ struct CliOptions {
     bool anyMedium = false;
     bool noChecksum = false;
     std::optional<uint16_t> writeSpeed, readSpeed;  // kB/s
+    // A speed given as a multiple ("16x"); the medium in the drive decides its kB/s.
+    std::optional<uint16_t> writeMultiple, readMultiple;
     bool testWrite = false;
     bool noUnderrunProtection = false;
     bool finalizeDisc = false;

@@ -5,10 +5,12 @@
 #include "cli/Console.h"
 #include "cli/ExitCode.h"
 #include "cli/ImageCheck.h"
+#include "cli/InfoCommand.h"
 #include "cli/Interrupt.h"
 #include "cli/MultiBurn.h"
 #include "cli/Recorders.h"
 #include "cli/SingleBurn.h"
+#include "cli/TransportHelp.h"
 
 #include "platform/Process.h"
 
@@ -21,6 +23,8 @@ namespace {
 int ListDrives(const CliOptions& options, Console& console) {
     TQCDBurner burner;
     bool loaded = StartTransport(burner, options);
+    if (!loaded)
+        for (const std::string& line : NoTransportLines(options)) console.Error(line);
     for (const std::string& line : DriveListing(burner, loaded)) console.Line(line);
     return loaded && !burner.Devices().empty() ? kExitSuccess : kExitNoRecorder;
 }
@@ -39,12 +43,20 @@ int RunCliProgram(const std::string& self, const std::vector<std::string>& args)
         std::fputs(HelpText(), stdout);
         return kExitSuccess;
     }
+    if (options.version) {
+        std::printf("cdburner-cli %s\n", KQ_CLI_VERSION);
+        return kExitSuccess;
+    }
     InstallInterruptHandler();
     // A parent that went away must not kill a child in the middle of a burn.
     if (options.reportFd >= 0) platform::IgnoreBrokenPipe();
     if (options.list) return ListDrives(options, console);
+    if (options.info) return ShowDiscInfo(options, console);
+    // A mistyped drive is told at once, not after reading the whole image.
+    int code = CheckNamedDrives(options, console);
+    if (code != kExitSuccess) return code;
     // One drive: the checksum waits until the disc is known to take the image.
-    int code = CheckImage(options.image, options.noChecksum || !options.ManyDrives(), console);
+    code = CheckImage(options.image, options.noChecksum || !options.ManyDrives(), console);
     if (code != kExitSuccess) return code;
     if (options.ManyDrives()) return RunMultiBurn(self, options, console);
     return RunSingleBurn(options, console);

@@ -1,5 +1,6 @@
 #include "cli/DeviceChoice.h"
 
+#include "cli/DeviceNode.h"
 #include "cli/DriveTable.h"
 
 #include <charconv>
@@ -19,7 +20,13 @@ std::string AddressOf(const std::string& entry) { return entry.substr(0, entry.f
 
 }  // namespace
 
-std::optional<std::string> ResolveDevice(const std::vector<std::string>& devices, const std::string& spec) {
+std::optional<std::string> ResolveDevice(const std::vector<std::string>& devices, const std::string& given) {
+    std::string spec = given;
+    if (IsDeviceNode(given)) {
+        auto address = NodeAddress(given);
+        if (!address) return std::nullopt;
+        spec = *address;
+    }
     if (auto n = ListNumber(spec)) {
         if (*n >= 1 && *n <= devices.size()) return devices[*n - 1];
         return std::nullopt;

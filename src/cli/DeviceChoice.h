@@ -6,9 +6,9 @@
 
 namespace kq::cli {
 
-// N (its number in --list, from 1), H:T:L (the entry's address) or the
-// entry itself, exactly or with its padding blanks cut. nullopt when no
-// entry matches.
+// N (its number in --list, from 1), H:T:L (the entry's address), a
+// pass-through device node (/dev/sr0) or the entry itself, exactly or
+// with its padding blanks cut. nullopt when no entry matches.
 std::optional<std::string> ResolveDevice(const std::vector<std::string>& devices, const std::string& spec);
 
 }  // namespace kq::cli

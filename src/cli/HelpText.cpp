@@ -7,6 +7,8 @@ const char* HelpText() {
 
 Usage:
   cdburner-cli --list [--aspi-library PATH] [--pass-through]
+  cdburner-cli --info [--device N | --all-recorders]
+  cdburner-cli --version
   cdburner-cli [options] IMAGE
   cdburner-cli [options] --device A --device B ... IMAGE
   cdburner-cli [options] --all-recorders IMAGE
@@ -15,10 +17,15 @@ Drives:
   --list                   list the recorders: description, what each can write, the
                            medium loaded and its state; then the drives that are present
                            but cannot be opened, with the reason and what to do
+  --info                   the disc in the drive (default the first; each with
+                           --all-recorders) as the drive describes it: medium, state
+                           (blank, appendable, incomplete, closed, overwritable),
+                           capacity, used and free space, sessions, tracks and TOC
   --device N|H:T:L|ENTRY   the recorder: its number in --list (from 1), its address
-                           adapter:target:lun, or its whole --list entry. Default: the
-                           first recorder that can write CD-R. Repeat it to burn the same
-                           image onto several recorders at once
+                           adapter:target:lun, its whole --list entry, or on Linux its
+                           device node (/dev/sr0, through the pass-through layer).
+                           Default: the first recorder that can write CD-R. Repeat it to
+                           burn the same image onto several recorders at once
   --all-recorders          burn onto every recorder that holds a usable disc
   --aspi-library PATH      load this ASPI-compatible library instead of the usual one
   --pass-through           prefer the operating system's SCSI pass-through
@@ -30,8 +37,9 @@ The image:
   --any-medium             burn onto any writable medium the burner supports, not only CD-R
 
 The burn:
-  --write-speed KBPS       write speed in kB/s (176.4 kB/s is 1x CD); 0 = the drive's maximum
-  --read-speed KBPS        read speed in kB/s; 0 = the drive's maximum
+  --write-speed KBPS|Nx    write speed in kB/s, or a multiple such as 16x (1x is 176.4 kB/s
+                           on CD media, 1385 kB/s on DVD media); 0 = the drive's maximum
+  --read-speed KBPS|Nx     read speed, the same way; 0 = the drive's maximum
   --test-write             simulate: the laser stays off, nothing is recorded
   --no-underrun-protection do not ask for buffer-underrun protection
   --finalize-disc          close the disc: no further session can be added
@@ -42,13 +50,18 @@ The burn:
   --verify                 after a successful burn, read the track back with READ (10)
                            and compare its digest with the image's
   --eject                  eject the disc when done
-  --debug                  print the debug-message lines; --trace-all traces every command
+  --debug                  print the debug-message lines
+  --trace-all              trace every command (its lines are debug lines, shown with it)
+  --version                print the program's name and version
 
 Output:
   On a terminal, one updating line: percentage, MB written of the total, speed in kB/s
   and as a CD or DVD multiple, drive buffer fill, elapsed time and time left. Otherwise a
-  plain line every few seconds. Then the burner's result: "Success" or its error text.
-  With several drives: one line per drive, then a summary table.
+  plain line every few seconds, its speed over the time since the line before. Then
+  the burner's result: "Success", or its error text on standard error. Results and
+  progress go to standard output, every error and warning to standard error.
+  With several drives: a drive's line when its state changes (and every few seconds
+  while it burns), then a summary table.
 
 Exit codes:
   0   success (every burn, with several drives)

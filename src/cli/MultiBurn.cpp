@@ -6,6 +6,7 @@
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
 #include "cli/Recorders.h"
+#include "cli/TransportHelp.h"
 #include "platform/Process.h"
 #include "transport/kqASPI.h"
 
@@ -20,6 +21,13 @@ namespace {
 constexpr int kChildReportFd = 3;
 constexpr uint32_t kTickMs = 250;
 constexpr uint64_t kPlainEveryMs = 5000;
+
+// What the lines of a plain watch need to know.
+struct Watch {
+    bool terminal = false;
+    uint64_t nowMs = 0;
+    size_t width = 0;
+};
 
 struct Drive {
     DriveRow row;
@@ -38,7 +46,7 @@ std::optional<std::vector<Drive>> CheckDrives(const CliOptions& options, Console
         bool loaded = StartTransport(burner, options);
         auto chosen = loaded ? ChooseRecorders(burner, options, console, code) : std::nullopt;
         if (!loaded) {
-            console.Error("no recorder can be used");
+            for (const std::string& line : NoTransportLines(options)) console.Error(line);
             for (const std::string& line : DriveListing(burner, false)) console.Line(line);
             code = kExitNoRecorder;
         }
@@ -50,7 +58,7 @@ std::optional<std::vector<Drive>> CheckDrives(const CliOptions& options, Console
             if (!why.empty()) {
                 d.row.skipped = true;
                 d.row.result = DriveResult{kExitNoRecorder, "-", 0, why};
-                console.Line(ShortEntry(entry) + ": skipped: " + why);
+                console.Error(ShortEntry(entry) + ": skipped: " + why);
             }
             drives.push_back(std::move(d));
         }
@@ -72,18 +80,30 @@ void StartChildren(std::vector<Drive>& drives, const std::string& self, const Cl
     }
 }
 
-void TakeLine(Drive& d, const std::string& text, Console& console, bool terminal) {
+// A drive's line when its state changes, at once, so that it falls in
+// its place among the notes; `ended` drives are never shown again.
+void ShowState(Drive& d, Console& console, uint64_t nowMs, size_t width) {
+    std::string state = d.row.result ? "ended" : d.row.status.state;
+    if (state == d.shownState) return;
+    d.shownState = state;
+    d.shownMs = nowMs;
+    console.Line(DriveLine(d.row, width));
+}
+
+void TakeLine(Drive& d, const std::string& text, Console& console, const Watch& watch) {
     ReportLine line = ParseReportLine(text);
     if (line.kind == ReportLine::Progress) d.row.status = line.status;
     else if (line.kind == ReportLine::Result) d.row.result = line.result;
-    else if (line.kind == ReportLine::Note && !terminal) console.Line(ShortEntry(d.row.entry) + ": " + line.note);
+    else if (line.kind == ReportLine::Note && !watch.terminal) console.Line(ShortEntry(d.row.entry) + ": " + line.note);
+    if (!watch.terminal && line.kind != ReportLine::Note && line.kind != ReportLine::Unknown)
+        ShowState(d, console, watch.nowMs, watch.width);
 }
 
 // Reads what the child said; true while it may say more.
-bool ReadChild(Drive& d, Console& console, bool terminal) {
+bool ReadChild(Drive& d, Console& console, const Watch& watch) {
     bool open = d.child->ReadReport(d.pending);
     for (size_t end; (end = d.pending.find('\n')) != std::string::npos;) {
-        TakeLine(d, d.pending.substr(0, end), console, terminal);
+        TakeLine(d, d.pending.substr(0, end), console, watch);
         d.pending.erase(0, end + 1);
     }
     return open;
@@ -110,13 +130,13 @@ void ShowTerminal(const std::vector<Drive>& drives, bool redraw) {
     std::fflush(stdout);
 }
 
-// Elsewhere a drive's line is printed when its state changes, or every few seconds.
+// Elsewhere a burning drive's line is repeated every few seconds; state
+// changes were shown as they came.
 void ShowPlain(std::vector<Drive>& drives, Console& console, uint64_t nowMs) {
     for (Drive& d : drives) {
-        if (d.row.skipped) continue;  // said once, when the media were checked
-        std::string state = d.row.skipped ? "skipped" : d.row.result ? "ended" : d.row.status.state;
-        if (state == d.shownState && nowMs - d.shownMs < kPlainEveryMs) continue;
-        d.shownState = state;
+        // Skipped drives were told once; a drive not heard from yet has nothing to show.
+        if (d.row.skipped || d.row.result || d.shownState.empty()) continue;
+        if (nowMs - d.shownMs < kPlainEveryMs) continue;
         d.shownMs = nowMs;
         console.Line(DriveLine(d.row, EntryWidth(drives)));
     }
@@ -142,8 +162,11 @@ void WatchChildren(std::vector<Drive>& drives, Console& console) {
             interrupted = true;
             InterruptChildren(drives);
         }
-        for (Drive& d : drives)
-            if (d.child && !ReadChild(d, console, terminal)) EndChild(d);
+        const Watch watch{terminal, ticks * kTickMs, EntryWidth(drives)};
+        for (Drive& d : drives) {
+            if (d.child && !ReadChild(d, console, watch)) EndChild(d);
+            if (!terminal && d.row.result) ShowState(d, console, watch.nowMs, watch.width);  // ended without a report
+        }
         if (terminal) ShowTerminal(drives, std::exchange(drawn, true));
         else ShowPlain(drives, console, ticks * kTickMs);
     }

@@ -53,6 +53,11 @@ std::string FormatProgressLine(const ProgressSample& p) {
     return line;
 }
 
+double IntervalKBps(int64_t fromBytes, uint64_t fromMs, int64_t toBytes, uint64_t toMs) {
+    if (toMs <= fromMs || toBytes <= fromBytes) return 0;
+    return static_cast<double>(toBytes - fromBytes) / static_cast<double>(toMs - fromMs);  // bytes/ms = kB/s
+}
+
 void SpeedMeter::Add(uint64_t ms, int64_t bytes) {
     samples_.emplace_back(ms, bytes);
     while (samples_.size() > 2 && samples_.back().first - samples_[1].first >= windowMs_) samples_.pop_front();

@@ -29,6 +29,9 @@ std::string FormatMultiple(double kBps, bool dvd);
 // " 37%  245.1 of 650.0 MB  7056 kB/s (40.0x)  buffer 95%  0:42 elapsed  1:12 left"
 std::string FormatProgressLine(const ProgressSample& sample);
 
+// kB/s between two points of a burn; 0 when no time passed or nothing moved.
+double IntervalKBps(int64_t fromBytes, uint64_t fromMs, int64_t toBytes, uint64_t toMs);
+
 // The write speed over the last few seconds.
 class SpeedMeter {
 public:

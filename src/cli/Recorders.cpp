@@ -5,6 +5,7 @@
 #include "cli/DriveFacts.h"
 #include "cli/DriveTable.h"
 #include "cli/ExitCode.h"
+#include "cli/TransportHelp.h"
 #include "drive/DriveListing.h"
 #include "platform/OpticalDrive.h"
 #include "transport/kqASPI.h"
@@ -43,8 +44,8 @@ bool StartTransport(TQCDBurner& burner, const CliOptions& options) {
 
 std::vector<std::string> DriveListing(TQCDBurner& burner, bool transportLoaded) {
     std::vector<std::string> lines;
-    if (!transportLoaded) lines.push_back("No transport could be loaded (ASPI init error).");
-    else if (burner.Devices().empty()) lines.push_back("No CD or DVD drive found through " + ASPILayerName() + ".");
+    if (transportLoaded && burner.Devices().empty())
+        lines.push_back("No CD or DVD drive found through " + ASPILayerName() + ".");
     size_t number = 0;
     for (const std::string& entry : std::vector<std::string>(burner.Devices())) {
         for (std::string& line : EntryLines(++number, ExamineDrive(burner, entry))) lines.push_back(std::move(line));
@@ -53,6 +54,22 @@ std::vector<std::string> DriveListing(TQCDBurner& burner, bool transportLoaded) 
     if (!unopenable.empty()) lines.push_back("Present but not usable:");
     for (const auto& drive : unopenable) lines.push_back("  " + platform::UnopenableText(drive));
     return lines;
+}
+
+int CheckNamedDrives(const CliOptions& options, Console& console) {
+    if (options.devices.empty()) return kExitSuccess;
+    TQCDBurner burner;
+    if (!StartTransport(burner, options)) {
+        for (const std::string& line : NoTransportLines(options)) console.Error(line);
+        return kExitNoRecorder;
+    }
+    const std::vector<std::string> devices = burner.Devices();
+    for (const std::string& spec : options.devices) {
+        if (ResolveDevice(devices, spec)) continue;
+        console.Error("no drive \"" + spec + "\" (--list shows them)");
+        return kExitUsage;
+    }
+    return kExitSuccess;
 }
 
 std::optional<std::vector<std::string>> ChooseRecorders(TQCDBurner& burner, const CliOptions& options,

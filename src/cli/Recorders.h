@@ -23,6 +23,10 @@ bool StartTransport(TQCDBurner& burner, const CliOptions& options);
 // with the reason and what to do.
 std::vector<std::string> DriveListing(TQCDBurner& burner, bool transportLoaded);
 
+// Each --device names a drive that is there: 0, else 2 after a line
+// naming it (4 when no transport loads).
+int CheckNamedDrives(const CliOptions& options, Console& console);
+
 // The entries a burn goes to: those named with --device, every recorder
 // with --all-recorders, else the first that can write CD-R. Prints one
 // line and returns nullopt with `exitCode` set when none can be had

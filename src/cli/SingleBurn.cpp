@@ -11,6 +11,8 @@
 #include "cli/Interrupt.h"
 #include "cli/MainLoop.h"
 #include "cli/Recorders.h"
+#include "cli/SpeedMultiple.h"
+#include "cli/TransportHelp.h"
 #include "cli/Verify.h"
 #include "drive/CommandTrace.h"
 #include "drive/DriveMessages.h"
@@ -25,7 +27,7 @@ namespace {
 
 constexpr uint32_t kTickMs = 100;
 
-void ApplySettings(TQCDBurner& b, const CliOptions& o) {
+void ApplySettings(TQCDBurner& b, const CliOptions& o, int mediaType) {
     b.SetUnderrunProtection(!o.noUnderrunProtection);
     b.SetTestWrite(o.testWrite);
     b.SetFinalizeDisc(o.finalizeDisc);
@@ -33,8 +35,8 @@ void ApplySettings(TQCDBurner& b, const CliOptions& o) {
     b.SetPerformOPC(o.opc);
     b.SetWritePostGap(!o.noPostGap);
     if (o.cacheSize) b.SetCacheSize(*o.cacheSize);
-    if (o.readSpeed) b.ReadSpeed = *o.readSpeed;
-    if (o.writeSpeed) b.SetWriteSpeed(*o.writeSpeed);
+    if (auto read = ChosenSpeed(o.readSpeed, o.readMultiple, mediaType)) b.ReadSpeed = *read;
+    if (auto write = ChosenSpeed(o.writeSpeed, o.writeMultiple, mediaType)) b.SetWriteSpeed(*write);
 }
 
 class SingleBurn {
@@ -46,6 +48,7 @@ public:
 
 private:
     void Note(const std::string& text);
+    void Warn(const std::string& text);
     int Finish(int code, const std::string& text, const std::string& verify = "-");
     int CheckMedium(const std::string& entry);
     int CheckFit(const std::string& entry);
@@ -66,11 +69,18 @@ private:
     std::string result_;
     uint64_t elapsedMs_ = 0;
     int lowestFill_ = -1;
+    int mediaType_ = 0;
 };
 
 void SingleBurn::Note(const std::string& text) {
     if (o_.reportFd >= 0) WriteReportLine(o_.reportFd, NoteReportLine(text));
     else console_.Line(text);
+}
+
+// A warning goes to standard error, or to the parent that reports it.
+void SingleBurn::Warn(const std::string& text) {
+    if (o_.reportFd >= 0) WriteReportLine(o_.reportFd, NoteReportLine(text));
+    else console_.Error(text);
 }
 
 int SingleBurn::Finish(int code, const std::string& text, const std::string& verify) {
@@ -86,7 +96,7 @@ int SingleBurn::Run() {
     int code = kExitNoRecorder;
     auto chosen = loaded ? ChooseRecorders(b_, o_, console_, code) : std::nullopt;
     if (!loaded) {
-        console_.Error("no recorder can be used");
+        for (const std::string& line : NoTransportLines(o_)) console_.Error(line);
         for (const std::string& line : DriveListing(b_, false)) console_.Line(line);
     }
     if (!chosen) return Finish(code, "no recorder");
@@ -101,6 +111,7 @@ int SingleBurn::Run() {
 
 int SingleBurn::CheckMedium(const std::string& entry) {
     DriveFacts facts = ExamineDrive(b_, entry);
+    mediaType_ = facts.mediaType;
     std::string why = UnusableMediumReason(facts, o_.anyMedium);
     if (why.empty()) {
         std::string medium = MediumName(facts.mediaType) + ", " + DiscStatusText(facts);
@@ -129,7 +140,7 @@ int SingleBurn::CheckChecksum() {
 }
 
 int SingleBurn::Burn() {
-    ApplySettings(b_, o_);
+    ApplySettings(b_, o_, mediaType_);
     b_.Synchronize = [this](std::function<void()> call) { loop_.Invoke(call); };
     b_.OnWriteDone = [this](TQCDBurner&, const std::string& error) {
         result_ = error;
@@ -167,7 +178,8 @@ int SingleBurn::AfterBurn(BurnMonitor& monitor) {
     elapsedMs_ = monitor.ElapsedMs();
     lowestFill_ = monitor.LowestFill();
     std::string text = result_.empty() ? "Success" : result_;
-    if (o_.reportFd < 0) console_.Line(text);
+    if (o_.reportFd < 0 && result_.empty()) console_.Line(text);
+    else if (o_.reportFd < 0) console_.Error(text);
     if (monitor.LowestFill() >= 0)
         Note("lowest drive buffer fill while writing: " + std::to_string(monitor.LowestFill()) + "%");
     int code = result_.empty() ? kExitSuccess
@@ -181,7 +193,7 @@ int SingleBurn::AfterBurn(BurnMonitor& monitor) {
         else verify = Verify(monitor);
         if (verify != "ok" && verify != "-") code = InterruptRequested() ? kExitAborted : kExitBurnFailed;
     }
-    if (o_.eject && !b_.StartStopUnit(true)) Note("eject: " + b_.LastErrorText());
+    if (o_.eject && !b_.StartStopUnit(true)) Warn("eject: " + b_.LastErrorText());
     elapsedMs_ = monitor.ElapsedMs();
     return Finish(code, text, verify);
 }
@@ -204,7 +216,8 @@ std::string SingleBurn::Verify(BurnMonitor& monitor) {
     reader.WaitFor();
     monitor.EndVerify();
     std::string line = "verify: " + outcome.word + (outcome.detail.empty() ? "" : " [" + outcome.detail + "]");
-    Note(line);
+    if (outcome.word == "ok") Note(line);
+    else Warn(line);
     return outcome.word;
 }
 

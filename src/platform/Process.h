@@ -53,9 +53,11 @@ private:
     int pid_ = -1;
     int readFd_ = -1;
     std::optional<int> status_;
-    // Windows only: the process and the event its Interrupt sets.
+#ifdef _WIN32
+    // The process and the event its Interrupt sets.
     void* process_ = nullptr;
     void* interrupt_ = nullptr;
+#endif
 };
 
 // Waits until one of `fds` has something to read (or has closed), at most `ms`.

@@ -44,7 +44,10 @@ std::vector<uint8_t> VirtualRecorder::TrackInformation(uint16_t number) const {
     bool invisible = !t;
     Track shown = t ? *t : Track{number, static_cast<uint16_t>(d.ClosedSessions() + 1), d.InvisibleStart()};
     bool open = invisible || !shown.closed;
-    auto nwa = open ? d.NextWritable() : std::nullopt;
+    // Two plain values: GCC cannot follow an optional through the branches.
+    const std::optional<uint32_t> next = open ? d.NextWritable() : std::nullopt;
+    const bool nwaValid = next.has_value();
+    const uint32_t nwa = next.value_or(0);
     Reply r(36);
     r.BE16(0, 34);
     r[2] = static_cast<uint8_t>(number);
@@ -53,11 +56,11 @@ std::vector<uint8_t> VirtualRecorder::TrackInformation(uint16_t number) const {
     bool packet = open && PageApplies() && page_.Type() == kPacket;  // never on DVD+R
     r[6] = static_cast<uint8_t>((shown.reserved ? 0x80 : 0) | (shown.recorded == 0 ? 0x40 : 0) |
                                 (packet ? 0x20 : 0) | (packet && page_.FixedPacket() ? 0x10 : 0) | 0x01);
-    r[7] = static_cast<uint8_t>((shown.recorded ? 0x02 : 0) | (nwa ? 0x01 : 0));
+    r[7] = static_cast<uint8_t>((shown.recorded ? 0x02 : 0) | (nwaValid ? 0x01 : 0));
     r.BE32(8, shown.start);
-    r.BE32(12, nwa.value_or(0));
+    r.BE32(12, nwa);
     uint32_t end = shown.reserved ? shown.End() : (open ? d.Capacity() : shown.End());
-    r.BE32(16, open && nwa ? end - *nwa : 0);
+    r.BE32(16, open && nwaValid ? end - nwa : 0);
     if (packet && page_.FixedPacket()) r.BE32(20, GetBE32(page_.Bytes(), 10));
     r.BE32(24, end - shown.start);
     if (shown.recorded) r.BE32(28, shown.start + shown.recorded - 1);

@@ -22,6 +22,7 @@ namespace clitest {
 struct Outcome {
     int code = -1;
     std::string output;  // standard output and error together
+    std::string errors;  // standard error alone, with RunApart
 };
 
 // A recorder section: a blank CD-R at 0:<target>:0 backed by disc<target>.img.
@@ -100,16 +101,26 @@ public:
 #else
     std::string Quote(const std::string& arg) const { return "'" + arg + "'"; }
 
-    std::string CommandLine(const std::vector<std::string>& args) const {
+    // `errors`: where standard error goes ("&1": with standard output).
+    std::string CommandLine(const std::vector<std::string>& args, const std::string& errors = "&1") const {
         std::string line = "cd " + Quote(dir.Path().string()) + " && VRECORDER_CONFIG=vrec.conf exec " +
                            Quote(KQ_CLI_PATH) + " --aspi-library " + Quote(KQ_VRECORDER_ASPI_PATH);
         for (const std::string& arg : args) line += " " + Quote(arg);
-        return line + " 2>&1";
+        return line + " 2>" + errors;
     }
 
-    Outcome Run(const std::vector<std::string>& args) const {
+    // Standard output in `output`, standard error in `errors`.
+    Outcome RunApart(const std::vector<std::string>& args) const {
+        std::string file = dir.File("stderr.txt");
+        Outcome outcome = Run(args, Quote(file));
+        std::ifstream in(file, std::ios::binary);
+        outcome.errors.assign(std::istreambuf_iterator<char>(in), {});
+        return outcome;
+    }
+
+    Outcome Run(const std::vector<std::string>& args, const std::string& errors = "&1") const {
         Outcome outcome;
-        FILE* pipe = popen(CommandLine(args).c_str(), "r");
+        FILE* pipe = popen(CommandLine(args, errors).c_str(), "r");
         if (!pipe) return outcome;
         char chunk[4096];
         for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;) outcome.output.append(chunk, n);

@@ -2,6 +2,8 @@
 // mistake gets one line.
 #include "cli/CliOptions.h"
 #include "cli/ExitCode.h"
+#include "cli/SpeedMultiple.h"
+#include "drive/DriveTypes.h"
 
 #include <gtest/gtest.h>
 
@@ -40,8 +42,13 @@ TEST(Options, MistakesGetOneLine) {
         {{"--frobnicate", "a.iso"}, "unknown option --frobnicate (see --help)"},
         {{}, "no image given (see --help)"},
         {{"a.iso", "b.iso"}, "one image at a time: \"b.iso\" is one too many"},
-        {{"--write-speed", "fast", "a.iso"}, "--write-speed takes a speed in kB/s from 0 to 65535, not \"fast\""},
-        {{"--write-speed", "70000", "a.iso"}, "--write-speed takes a speed in kB/s from 0 to 65535, not \"70000\""},
+        {{"--write-speed", "fast", "a.iso"},
+         "--write-speed takes a speed in kB/s from 0 to 65535, or a multiple such as 16x, not \"fast\""},
+        {{"--write-speed", "70000", "a.iso"},
+         "--write-speed takes a speed in kB/s from 0 to 65535, or a multiple such as 16x, not \"70000\""},
+        {{"--read-speed", "400x", "a.iso"}, "--read-speed takes a multiple from 0x to 371x, not \"400x\""},
+        {{"--write-speed", "x", "a.iso"}, "--write-speed takes a multiple from 0x to 371x, not \"x\""},
+        {{"--info", "a.iso"}, "--info takes no image"},
         {{"--cache-size", "-1", "a.iso"}, "--cache-size takes a number of bytes, not \"-1\""},
         {{"a.iso", "--device"}, "--device needs a value"},
         {{"--verify=yes", "a.iso"}, "--verify takes no value"},
@@ -79,6 +86,44 @@ TEST(Options, SeveralDrivesAndTheirChildren) {
     EXPECT_EQ(back.options.writeSpeed, 9173);
     EXPECT_EQ(back.options.image, "a.iso");
     EXPECT_FALSE(back.options.ManyDrives());
+}
+
+TEST(Options, ModesAndImpliedOptions) {
+    EXPECT_EQ(Parse({"--version"}).error, "");
+    EXPECT_EQ(Parse({"--info", "--all-recorders"}).error, "");
+    EXPECT_TRUE(Parse({"--trace-all", "a.iso"}).options.debug);  // its lines are debug lines
+    auto node = Parse({"--device", "/dev/sr1", "a.iso"});
+    EXPECT_TRUE(node.options.passThrough);
+    EXPECT_EQ(node.options.devices, std::vector<std::string>{"/dev/sr1"});
+}
+
+TEST(Options, SpeedsAsMultiples) {
+    auto r = Parse({"--write-speed", "16x", "--read-speed", "48X", "--device", "1", "--device", "2", "a.iso"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.writeMultiple, 16);
+    EXPECT_EQ(r.options.readMultiple, 48);
+    EXPECT_FALSE(r.options.writeSpeed || r.options.readSpeed);
+    // Each child turns the multiple into kB/s on its own medium.
+    auto back = ParseCommandLine(ChildArguments(r.options, "0:1:0", 3)).options;
+    EXPECT_EQ(back.writeMultiple, 16);
+    EXPECT_EQ(back.readMultiple, 48);
+    // The last of kB/s and multiple wins.
+    auto last = Parse({"--write-speed", "8x", "--write-speed", "1000", "a.iso"}).options;
+    EXPECT_EQ(last.writeSpeed, 1000);
+    EXPECT_FALSE(last.writeMultiple);
+
+    struct Case {
+        uint16_t multiple;
+        int mediaType;
+        uint16_t kBps;
+    } cases[] = {
+        {16, kq::media::CdR, 2822},       {52, kq::media::CdRw, 9173},    {1, kq::media::CdR, 176},
+        {16, kq::media::DvdR, 22160},     {4, kq::media::DvdPlusRw, 5540}, {0, kq::media::DvdR, 0},
+        {371, kq::media::CdR, 65444},     {48, kq::media::DvdPlusR, 65535},  // past the field: the maximum
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChosenSpeed(std::nullopt, c.multiple, c.mediaType), c.kBps) << c.multiple << "x on " << c.mediaType;
+    EXPECT_EQ(ChosenSpeed(uint16_t{7056}, std::nullopt, kq::media::DvdR), 7056);
 }
 
 TEST(Options, WorstResultDecidesTheExitCode) {

@@ -1,0 +1,123 @@
+#include "cli/DiscReport.h"
+
+#include "drive/ReplyLength.h"
+#include "drive/TSCSIDevice.h"
+
+#include <array>
+#include <cstdio>
+
+namespace kq::cli {
+
+namespace {
+
+constexpr uint8_t kDiscInfoLength = 34;
+constexpr uint16_t kTrackInfoLength = 36;
+constexpr int kTocLength = 255;  // the wrapper's limit: 31 tracks, the rest is left out
+constexpr uint8_t kByTrackNumber = 1;
+constexpr double kSectorsPerSecond = 75.0;  // CD at 1x
+constexpr double kMB = 1024.0 * 1024.0;
+
+std::string Sectors(uint64_t sectors, bool cd) {
+    char text[96];
+    double mb = static_cast<double>(sectors) * 2048 / kMB;
+    if (cd) {
+        auto seconds = static_cast<uint64_t>(static_cast<double>(sectors) / kSectorsPerSecond);
+        std::snprintf(text, sizeof text, "%llu sectors (%.1f MB, %llu:%02llu min)",
+                      static_cast<unsigned long long>(sectors), mb, static_cast<unsigned long long>(seconds / 60),
+                      static_cast<unsigned long long>(seconds % 60));
+    } else {
+        std::snprintf(text, sizeof text, "%llu sectors (%.1f MB)", static_cast<unsigned long long>(sectors), mb);
+    }
+    return text;
+}
+
+std::string TrackLine(const TrackSummary& t, bool cd) {
+    std::string head = "  session " + std::to_string(t.session) + ", track " + std::to_string(t.number) + ": ";
+    std::string start = "start " + std::to_string(t.start) + ", ";
+    if (t.blank) return head + start + "blank, " + Sectors(t.freeBlocks, cd) + " free";
+    if (t.nextWritable && *t.nextWritable >= t.start)
+        return head + start + "open, " + Sectors(*t.nextWritable - t.start, cd) + " written";
+    return head + start + Sectors(t.size, cd);
+}
+
+std::string TocLine(const TocSummary& toc) {
+    std::string line = "  toc: tracks " + std::to_string(toc.firstTrack) + "-" + std::to_string(toc.lastTrack);
+    for (const auto& [track, start] : toc.starts)
+        line += ", " + std::to_string(track) + " at " + std::to_string(start);
+    if (toc.leadOut) line += ", lead-out at " + std::to_string(*toc.leadOut);
+    return line;
+}
+
+std::string Failure(TSCSIDevice& device, const std::string& what) {
+    std::string why = device.LastErrorText();
+    return "the drive cannot describe " + what + (why.empty() ? "" : " [" + why + "]");
+}
+
+std::string TooShort(const std::string& what, size_t received) {
+    return "the drive's " + what + " is too short (" + std::to_string(received) + " bytes)";
+}
+
+std::optional<TocSummary> ReadToc(TSCSIDevice& device) {
+    std::array<uint8_t, kTocLength> reply{};
+    // A blank disc has no TOC; the drive refuses the command.
+    if (!device.ReadTocPmaAtip(0, reply, false, 0, 0, kTocLength)) return std::nullopt;
+    return DecodeToc(std::span(reply).first(Length16Reply(reply, reply.size())));
+}
+
+}  // namespace
+
+std::string StateText(const DiscSummary& disc) {
+    std::string name = DiscStateName(disc.state);
+    if (disc.state == DiscState::Blank || disc.state == DiscState::Overwritable) return name;
+    constexpr uint8_t kLastSessionEmpty = 0;
+    int sessions = disc.sessions;
+    if (((disc.statusByte >> 2) & 0x03) == kLastSessionEmpty && sessions > 0) --sessions;
+    return name + ", " + std::to_string(sessions) + (sessions == 1 ? " session" : " sessions");
+}
+
+std::vector<std::string> DescribeDisc(const std::vector<TrackSummary>& tracks, const std::optional<TocSummary>& toc,
+                                      bool cd) {
+    DiscSpace space = SpaceOf(tracks, toc);
+    std::vector<std::string> lines{"  capacity: " + Sectors(space.used + space.free, cd)};
+    lines.push_back("  used: " + Sectors(space.used, cd));
+    lines.push_back("  free: " + Sectors(space.free, cd));
+    for (const TrackSummary& t : tracks) lines.push_back(TrackLine(t, cd));
+    if (toc) lines.push_back(TocLine(*toc));
+    return lines;
+}
+
+DiscReport ReadDiscReport(TSCSIDevice& device, bool cd) {
+    DiscReport report;
+    auto lock = device.LockCommands();  // the error texts belong to these commands
+    std::array<uint8_t, kDiscInfoLength> info{};
+    if (!device.ReadDiscInformation(info, kDiscInfoLength)) {
+        report.error = Failure(device, "the disc");
+        return report;
+    }
+    size_t received = Length16Reply(info, info.size());
+    auto disc = DecodeDiscInformation(std::span(info).first(received));
+    if (!disc) {
+        report.error = TooShort("disc information", received);
+        return report;
+    }
+    report.state = StateText(*disc);
+    std::vector<TrackSummary> tracks;
+    for (int n = std::max(1, disc->firstTrack); n <= disc->lastTrack; ++n) {
+        std::array<uint8_t, kTrackInfoLength> reply{};
+        if (!device.ReadTrackInformation(kByTrackNumber, static_cast<uint32_t>(n), reply, kTrackInfoLength)) {
+            report.error = Failure(device, "track " + std::to_string(n));
+            return report;
+        }
+        received = Length16Reply(reply, reply.size());
+        auto track = DecodeTrackInformation(std::span(reply).first(received));
+        if (!track) {
+            report.error = TooShort("information on track " + std::to_string(n), received);
+            return report;
+        }
+        tracks.push_back(*track);
+    }
+    report.lines = DescribeDisc(tracks, ReadToc(device), cd);
+    return report;
+}
+
+}  // namespace kq::cli

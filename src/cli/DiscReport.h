@@ -1,0 +1,33 @@
+#pragma once
+// --info: the disc in a drive as the drive itself describes it.
+#include "cli/DiscLayout.h"
+
+#include <string>
+#include <vector>
+
+namespace kq {
+class TSCSIDevice;
+}
+
+namespace kq::cli {
+
+// "blank", "appendable, 1 session", "closed, 2 sessions", ...: the sessions
+// that hold data, not the empty one an appendable disc keeps open.
+std::string StateText(const DiscSummary& disc);
+
+// The lines of a described disc after its state: capacity, used and free
+// space, then each session's tracks and the TOC. `cd` adds playing minutes.
+std::vector<std::string> DescribeDisc(const std::vector<TrackSummary>& tracks, const std::optional<TocSummary>& toc,
+                                      bool cd);
+
+struct DiscReport {
+    std::string state;  // StateText, once the disc information came
+    std::vector<std::string> lines;
+    std::string error;  // set when the drive could not describe the disc
+};
+
+// Asks the selected drive: READ DISC INFORMATION, READ TRACK INFORMATION
+// for each track, READ TOC. A failed or short reply ends in `error`.
+DiscReport ReadDiscReport(TSCSIDevice& device, bool cd);
+
+}  // namespace kq::cli

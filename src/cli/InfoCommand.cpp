@@ -1,0 +1,80 @@
+#include "cli/InfoCommand.h"
+
+#include "burner/kqCDBC.h"
+#include "cli/DeviceChoice.h"
+#include "cli/DiscReport.h"
+#include "cli/DriveFacts.h"
+#include "cli/DriveTable.h"
+#include "cli/ExitCode.h"
+#include "cli/Recorders.h"
+#include "cli/TransportHelp.h"
+#include "transport/kqASPI.h"
+
+namespace kq::cli {
+
+namespace {
+
+bool IsCd(int mediaType) { return mediaType >= media::CdRom && mediaType <= media::CdRw; }
+
+// The named drives, every drive, or the first one.
+std::optional<std::vector<std::string>> InfoDrives(TQCDBurner& burner, const CliOptions& options,
+                                                   Console& console) {
+    const std::vector<std::string> devices = burner.Devices();
+    if (options.devices.empty()) {
+        if (options.allRecorders || devices.empty()) return devices;
+        return std::vector<std::string>{devices.front()};
+    }
+    std::vector<std::string> chosen;
+    for (const std::string& spec : options.devices) {
+        auto entry = ResolveDevice(devices, spec);
+        if (!entry) {
+            console.Error("no drive \"" + spec + "\" (--list shows them)");
+            return std::nullopt;
+        }
+        chosen.push_back(*entry);
+    }
+    return chosen;
+}
+
+int ShowOne(TQCDBurner& burner, const std::string& entry, Console& console) {
+    console.Line(ShortEntry(entry));
+    DriveFacts facts = ExamineDrive(burner, entry);
+    std::string why;
+    if (!facts.selected) why = "it does not answer as a CD or DVD drive";
+    else if (!facts.ready || facts.mediaType == 0)
+        why = "no disc, or not ready" + (facts.notReadyReason.empty() ? "" : " [" + facts.notReadyReason + "]");
+    if (!why.empty()) {
+        console.Error(ShortEntry(entry) + ": " + why);
+        return kExitNoRecorder;
+    }
+    DiscReport report = ReadDiscReport(burner, IsCd(facts.mediaType));
+    console.Line("  medium: " + MediumName(facts.mediaType) + (report.state.empty() ? "" : ", " + report.state));
+    for (const std::string& line : report.lines) console.Line(line);
+    if (report.error.empty()) return kExitSuccess;
+    console.Error(ShortEntry(entry) + ": " + report.error);
+    return kExitNoRecorder;
+}
+
+}  // namespace
+
+int ShowDiscInfo(const CliOptions& options, Console& console) {
+    TQCDBurner burner;
+    if (!StartTransport(burner, options)) {
+        for (const std::string& line : NoTransportLines(options)) console.Error(line);
+        return kExitNoRecorder;
+    }
+    auto chosen = InfoDrives(burner, options, console);
+    if (!chosen) return kExitUsage;
+    if (chosen->empty()) {
+        console.Error("no CD or DVD drive found through " + ASPILayerName());
+        return kExitNoRecorder;
+    }
+    int worst = kExitSuccess;
+    for (const std::string& entry : *chosen) {
+        int code = ShowOne(burner, entry, console);
+        if (ExitSeverity(code) > ExitSeverity(worst)) worst = code;
+    }
+    return worst;
+}
+
+}  // namespace kq::cli

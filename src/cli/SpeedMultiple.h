@@ -1,0 +1,18 @@
+#pragma once
+// Speeds given as multiples: 1x is 176.4 kB/s on CD media and 1385 kB/s
+// on DVD media.
+#include <cstdint>
+#include <optional>
+
+namespace kq::cli {
+
+bool IsDvdMedium(int mediaType);
+
+// The kB/s of `multiple` on the medium, at most 65535 (the field's limit,
+// which drives take as their maximum); 0x stays 0, the drive's maximum.
+uint16_t MultipleToKBps(uint16_t multiple, bool dvd);
+
+// The kB/s to ask for: the plain figure, or the multiple on this medium.
+std::optional<uint16_t> ChosenSpeed(std::optional<uint16_t> kBps, std::optional<uint16_t> multiple, int mediaType);
+
+}  // namespace kq::cli

@@ -89,7 +89,7 @@ CompanionFinding FindImageCompanion(const std::string& imagePath, bool stopAtUnr
                         companion.why};
             continue;
         }
-        ListedDigest listed = DigestForImage(companion.text, imageName, candidate.kind);
+        ListedDigest listed = DigestForImage(companion.text, imageName, candidate.kind, !candidate.folderList);
         CompanionFinding finding{OutcomeOf(listed.reading), candidate.path, candidate.kind, candidate.folderList,
                                  listed.digest, {}};
         if (finding.outcome == CompanionOutcome::Digest) return finding;

@@ -59,14 +59,15 @@ const char* DigestTag(DigestKind kind) { return kind == DigestKind::MD5 ? "md5" 
 
 size_t DigestDigits(DigestKind kind) { return kind == DigestKind::MD5 ? 32 : 64; }
 
-ListedDigest DigestForImage(const std::string& text, const std::string& imageName, DigestKind kind) {
+ListedDigest DigestForImage(const std::string& text, const std::string& imageName, DigestKind kind,
+                            bool loneDigestCounts) {
     bool blank = true;
     for (char c : text) blank = blank && IsBlank(c);
     if (blank) return {ListReading::Blank, {}};
     std::vector<DigestLine> lines = DigestLines(text, DigestDigits(kind));
     for (const DigestLine& line : lines)
         if (line.name == imageName) return {ListReading::Digest, line.digest};
-    if (lines.size() == 1) return {ListReading::Digest, lines.front().digest};
+    if (loneDigestCounts && lines.size() == 1) return {ListReading::Digest, lines.front().digest};
     return {lines.empty() ? ListReading::NoDigest : ListReading::NotListed, {}};
 }
 

@@ -29,9 +29,10 @@ struct ListedDigest {
 };
 
 // The line naming imageName (optionally as "./name") wins. Failing that,
-// a text holding exactly one digest line gives that digest whatever name
-// follows it, so a lone digest, or one written for the image under an
-// older name, is still checked.
-ListedDigest DigestForImage(const std::string& text, const std::string& imageName, DigestKind kind);
+// and only with loneDigestCounts, a text holding exactly one digest line
+// gives that digest whatever name follows it, so a lone digest, or one
+// written for the image under an older name, is still checked.
+ListedDigest DigestForImage(const std::string& text, const std::string& imageName, DigestKind kind,
+                            bool loneDigestCounts);
 
 }  // namespace kq

@@ -4,6 +4,7 @@
 #include "CliRun.h"
 #include "app/SHA256.h"
 
+#include <algorithm>
 #include <filesystem>
 
 using namespace clitest;

@@ -206,8 +206,9 @@ TEST_F(BurnWorkflowTest, ListsAndSha256Companions) {
     };
     for (const Case& c : cases) {
         TempDir fresh;
-        const std::string image = fresh.Write("x.iso", kImage);
+        fresh.Write("x.iso", kImage);
         fresh.Write(c.file, c.text);
+        const std::string image = fresh.Path().string() + "/x.iso";  // as the window names it
         kqtest::ScriptedView v;
         kqtest::FakeBurner b;
         kq::BurnWorkflow w(v, b, fresh.Path().string() + "/");

@@ -3,7 +3,7 @@
 #   cmake -DOBJDUMP=<objdump> -DFILES=<a|b|...> -P CheckImports.cmake
 cmake_policy(VERSION 3.25)
 set(system_dlls kernel32.dll user32.dll gdi32.dll advapi32.dll comctl32.dll comdlg32.dll
-    shell32.dll ole32.dll oleaut32.dll msvcrt.dll ntdll.dll version.dll winmm.dll)
+    shell32.dll ole32.dll oleaut32.dll msvcrt.dll ntdll.dll version.dll winmm.dll bcrypt.dll)
 string(REPLACE "|" ";" FILES "${FILES}")
 foreach(file IN LISTS FILES)
   execute_process(COMMAND ${OBJDUMP} -p ${file} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)

@@ -4,6 +4,7 @@
 #include "FuzzInput.h"
 #include "FuzzTarget.h"
 
+#include "app/ChecksumList.h"
 #include "app/ImageChecksum.h"
 #include "platform/Timing.h"
 #include "vrecorder/RecorderConfig.h"
@@ -125,6 +126,13 @@ void FuzzCompanion(FuzzInput& in) {
     // An empty image has the zero digest on file: it matches only zeros.
     bool good = kq::ImageChecksumGood(imagePath.string());
     FUZZ_CHECK(good == (text.empty() || kq::ChecksumMatches(text, image.empty() ? kq::TMD5Digest{} : digest)));
+
+    // The same text read as a list: a digest found is always a whole one.
+    for (kq::DigestKind kind : {kq::DigestKind::MD5, kq::DigestKind::SHA256}) {
+        kq::ListedDigest listed = kq::DigestForImage(companion, "image.iso", kind, flags & 2);
+        FUZZ_CHECK((listed.reading == kq::ListReading::Digest) == (listed.digest.size() == kq::DigestDigits(kind)));
+        FUZZ_CHECK(listed.digest.find_first_not_of("0123456789abcdef") == std::string::npos);
+    }
 }
 
 }  // namespace

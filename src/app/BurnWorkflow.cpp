@@ -1,6 +1,6 @@
 #include "app/BurnWorkflow.h"
 
-#include "app/ImageChecksum.h"
+#include "app/ChecksumCompanion.h"
 #include "app/ImageFolder.h"
 #include "platform/Thread.h"
 #include "platform/Timing.h"
@@ -14,8 +14,20 @@ constexpr int kSettleTotalMs = 10000;
 constexpr int kSettleIntervalMs = 5000;
 constexpr uint32_t kPaintEveryMs = 20;
 
-std::string CorruptedImageText(const std::string& imagePath) {
-    return "Error in md5-checksum...\r\r" + imagePath + "\ris corrupted.\rPlease download it again.";
+std::string CorruptedImageText(DigestKind kind, const std::string& imagePath) {
+    return std::string("Error in ") + DigestTag(kind) + "-checksum...\r\r" + imagePath +
+           "\ris corrupted.\rPlease download it again.";
+}
+
+// A blank or unreadable companion means no checksum here; one that holds
+// no digest for the image can never match.
+bool CompanionToCheck(const CompanionFinding& companion) {
+    switch (companion.outcome) {
+    case CompanionOutcome::Digest:
+    case CompanionOutcome::NoDigest:
+    case CompanionOutcome::NotListed: return true;
+    default: return false;
+    }
 }
 
 }  // namespace
@@ -65,8 +77,8 @@ void BurnWorkflow::BurnClick() {
     const std::string recorder = view_.SelectedItem(Control::Recorder);
     if (!ImageFileExists(imagePath_) || recorder.empty()) return CloseWindow();
 
-    std::string checksum = ReadImageChecksum(imagePath_);
-    if (!checksum.empty() && !CheckImage(checksum)) return;
+    CompanionFinding companion = FindImageCompanion(imagePath_, false);
+    if (CompanionToCheck(companion) && !CheckImage(companion)) return;
 
     state_ = WorkflowState::Initialising;
     view_.SetCaption(Control::Label3, "Init recorder...");
@@ -82,16 +94,16 @@ void BurnWorkflow::ShowBurnControls() {
 
 // True when the image's digest is the companion's; otherwise the user is
 // told and the window closes. The digest blocks the window's thread.
-bool BurnWorkflow::CheckImage(const std::string& checksum) {
+bool BurnWorkflow::CheckImage(const CompanionFinding& companion) {
     state_ = WorkflowState::Checking;
     view_.SetCaption(Control::Label4, "check...");
     view_.SetCaption(Control::Label3, "File integrity");
     if (!ProcessMessages()) return false;
-    if (ChecksumMatches(checksum, MD5File(imagePath_))) {
+    if (!companion.expected.empty() && ImageDigestPrint(companion.kind, imagePath_) == companion.expected) {
         view_.SetCaption(Control::Label4, "");
         return true;
     }
-    view_.ShowMessage(CorruptedImageText(imagePath_), MessageButtons::Ok, MessageIcon::Error);
+    view_.ShowMessage(CorruptedImageText(companion.kind, imagePath_), MessageButtons::Ok, MessageIcon::Error);
     CloseWindow();
     return false;
 }

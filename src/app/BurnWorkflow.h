@@ -4,6 +4,7 @@
 // and its result. Every handler runs on the window's thread except
 // BFinalizingTrack, which the write thread raises.
 #include "app/BurnerPort.h"
+#include "app/ChecksumCompanion.h"
 #include "app/MainView.h"
 
 #include <deque>
@@ -53,7 +54,7 @@ public:
 private:
     void WriteThreadDone(const std::string& error);
     void ShowBurnControls();
-    bool CheckImage(const std::string& checksum);
+    bool CheckImage(const CompanionFinding& companion);
     void AttemptBurn(const std::string& recorder);
     bool RecorderReady(const std::string& recorder);
     void StartBurn();

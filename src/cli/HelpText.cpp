@@ -31,9 +31,12 @@ Drives:
   --pass-through           prefer the operating system's SCSI pass-through
 
 The image:
-  --no-checksum            do not compare the image with its .md5 companion. Otherwise an
-                           image with a companion (IMAGE without its extension + .md5, or
-                           IMAGE + .md5) is burnt only when the digests match
+  --no-checksum            do not compare the image with its checksum companion. Otherwise
+                           the first companion found is read: IMAGE without its extension
+                           + .md5, then IMAGE + .md5, then the same two with .sha256, then
+                           SHA256SUMS in the image's folder when it names the image. A
+                           companion holds one digest or an md5sum-style list naming the
+                           image; the image is burnt only when the digests match
   --any-medium             burn onto any writable medium the burner supports, not only CD-R
 
 The burn:
@@ -67,7 +70,8 @@ Exit codes:
   0   success (every burn, with several drives)
   1   the burn failed (or a verify found a difference)
   2   a mistake on the command line, a missing or empty image or an unknown device
-  3   the image does not match its .md5 companion (or the companion cannot be read)
+  3   the image does not match its checksum companion, or the companion cannot be
+      read or holds no digest for the image
   4   no recorder, or no usable disc in it (a closed disc, a write-once disc that
       already holds a session, or a disc with too little room for the image)
   130 aborted with Ctrl-C; the drive is flushed first

@@ -1,6 +1,6 @@
 #include "cli/ImageCheck.h"
 
-#include "app/ImageChecksum.h"
+#include "app/ChecksumCompanion.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
 
@@ -23,21 +23,49 @@ std::string WhyUnreadable(const std::string& path) {
     return file.IsOpen() ? std::string() : why.message();
 }
 
-std::string ReplacedExtension(const std::string& image) {
-    return fs::path(image).replace_extension(".md5").string();
+// A companion is there but gives nothing to compare with: the image is
+// not burnt unchecked.
+int RefuseCompanion(const CompanionFinding& found, const std::string& image, Console& console) {
+    const std::string skip = " (--no-checksum skips the check)";
+    switch (found.outcome) {
+    case CompanionOutcome::Unreadable:
+        console.Error("cannot read the checksum file " + found.path + ": " + found.why + skip);
+        break;
+    case CompanionOutcome::NotListed:
+        console.Error(found.path + " does not list " + fs::path(image).filename().string() + skip);
+        break;
+    default:
+        console.Error(found.path + " holds no " + DigestName(found.kind) + " digest" + skip);
+        break;
+    }
+    return kExitChecksumMismatch;
+}
+
+std::string CompanionDescription(const CompanionFinding& found) {
+    if (found.folderList) return fs::path(found.path).filename().string();
+    return std::string("its .") + DigestTag(found.kind) + " companion";
+}
+
+int CompareWithCompanion(const std::string& image, Console& console) {
+    CompanionFinding found = FindImageCompanion(image, true);
+    if (found.outcome == CompanionOutcome::None) return kExitSuccess;
+    if (found.outcome != CompanionOutcome::Digest) return RefuseCompanion(found, image, console);
+    console.Line("checking " + image + " against " + CompanionDescription(found) + "...");
+    const std::optional<std::string> digest = ImageDigestPrintUntil(found.kind, image, InterruptRequested);
+    if (!digest) {
+        console.Error("checksum: aborted");
+        return kExitAborted;
+    }
+    if (*digest != found.expected) {
+        console.Error(std::string("Error in ") + DigestTag(found.kind) + "-checksum: " + image +
+                      " is corrupted. Please download it again.");
+        return kExitChecksumMismatch;
+    }
+    console.Line("checksum: good");
+    return kExitSuccess;
 }
 
 }  // namespace
-
-std::string UnreadableCompanion(const std::string& image) {
-    for (const std::string& companion : {ReplacedExtension(image), image + ".md5"}) {
-        std::error_code ec;
-        if (!fs::exists(companion, ec)) continue;
-        std::string why = WhyUnreadable(companion);
-        if (!why.empty()) return companion + ": " + why;
-    }
-    return {};
-}
 
 int CheckImage(const std::string& image, bool skipChecksum, Console& console) {
     std::error_code ec;
@@ -54,24 +82,7 @@ int CheckImage(const std::string& image, bool skipChecksum, Console& console) {
         return kExitUsage;
     }
     if (skipChecksum) return kExitSuccess;
-    if (std::string bad = UnreadableCompanion(image); !bad.empty()) {
-        console.Error("cannot read the checksum file " + bad + " (--no-checksum skips the check)");
-        return kExitUsage;
-    }
-    std::string checksum = ReadImageChecksum(image);
-    if (checksum.empty()) return kExitSuccess;
-    console.Line("checking " + image + " against its .md5 companion...");
-    const std::optional<TMD5Digest> digest = MD5FileUntil(image, InterruptRequested);
-    if (!digest) {
-        console.Error("checksum: aborted");
-        return kExitAborted;
-    }
-    if (!ChecksumMatches(checksum, *digest)) {
-        console.Error("Error in md5-checksum: " + image + " is corrupted. Please download it again.");
-        return kExitChecksumMismatch;
-    }
-    console.Line("checksum: good");
-    return kExitSuccess;
+    return CompareWithCompanion(image, console);
 }
 
 }  // namespace kq::cli

@@ -5,6 +5,7 @@
 #include "app/BurnWorkflow.h"
 #include "app/ImageFolder.h"
 #include "app/MD5.h"
+#include "app/SHA256.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -185,6 +186,46 @@ TEST_F(BurnWorkflowTest, CompanionTextsThatMatch) {
         EXPECT_EQ(b.burns, std::vector<std::string>{fresh.Path().string() + "/x.iso"});
         EXPECT_EQ(v.Caption(Control::Label4), "");  // "check..." cleared
         EXPECT_EQ(w.State(), WorkflowState::Burning);
+    }
+}
+
+// Lists are searched for the image; without an .md5 companion the SHA-256
+// ones are read, and their mismatch is told in the MD5 message's words.
+TEST_F(BurnWorkflowTest, ListsAndSha256Companions) {
+    const std::string md5 = DigestOf(kImage);
+    const std::string sha = kq::SHA256Print(kq::SHA256Buffer(kImage.data(), kImage.size()));
+    const std::string otherSha(64, 'e');
+    struct Case {
+        std::string file, text, message;
+    } cases[] = {
+        {"x.md5", std::string(32, 'e') + "  y.iso\n" + md5 + "  x.iso\n", ""},
+        {"x.sha256", sha + " *x.iso\n", ""},
+        {"x.iso.sha256", Upper(sha), ""},
+        {"SHA256SUMS", otherSha + "  y.iso\n" + sha + "  x.iso\n", ""},
+        {"SHA256SUMS", otherSha + "  y.iso\n", ""},  // not about this image: no check
+        {"x.sha256", otherSha + "  x.iso\n", "Error in sha256-checksum...\r\r{}\ris corrupted.\rPlease download it again."},
+        {"SHA256SUMS", otherSha + "  x.iso\n", "Error in sha256-checksum...\r\r{}\ris corrupted.\rPlease download it again."},
+    };
+    for (const Case& c : cases) {
+        TempDir fresh;
+        fresh.Write("x.iso", kImage);
+        fresh.Write(c.file, c.text);
+        const std::string image = fresh.Path().string() + "/x.iso";  // as the window names it
+        kqtest::ScriptedView v;
+        kqtest::FakeBurner b;
+        kq::BurnWorkflow w(v, b, fresh.Path().string() + "/");
+        w.FormShow();
+        w.BurnClick();
+        if (c.message.empty()) {
+            EXPECT_TRUE(v.messages.empty()) << c.file << ": " << c.text;
+            EXPECT_EQ(b.burns, std::vector<std::string>{image}) << c.file << ": " << c.text;
+        } else {
+            std::string expected = c.message;
+            expected.replace(expected.find("{}"), 2, image);
+            ASSERT_EQ(v.messages.size(), 1u) << c.file;
+            EXPECT_EQ(v.messages[0].text, expected);
+            EXPECT_TRUE(b.burns.empty());
+        }
     }
 }
 

@@ -43,7 +43,7 @@ TEST(CommandLine, HelpAndMistakes) {
 
     std::filesystem::create_directory(bench.dir.File("a.md5"));  // a companion that cannot be read
     auto companion = bench.Run({"a.iso"});
-    EXPECT_EQ(companion.code, 2);
+    EXPECT_EQ(companion.code, 3);
     EXPECT_TRUE(Contains(companion.output, "cannot read the checksum file")) << companion.output;
 }
 

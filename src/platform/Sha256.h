@@ -1,0 +1,31 @@
+#pragma once
+// SHA-256 through the system's crypto service (libcrypto on Linux,
+// CNG on Windows), which uses the processor's SHA instructions where
+// it has them.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace platform {
+
+class Sha256 {
+public:
+    Sha256();
+    ~Sha256();
+    Sha256(const Sha256&) = delete;
+    Sha256& operator=(const Sha256&) = delete;
+
+    // Feeds bytes; any number of calls. Harmless once the hash has failed.
+    void Update(const void* bytes, size_t length);
+    // The digest of everything fed, or nullopt when the service failed at
+    // any step. The hash cannot be fed again afterwards.
+    std::optional<std::array<uint8_t, 32>> Final();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace platform

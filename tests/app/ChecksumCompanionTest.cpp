@@ -1,0 +1,105 @@
+#include "app/ChecksumCompanion.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <map>
+
+using namespace kq;
+
+namespace {
+
+// The digests of the image's bytes, "abc".
+const std::string kMd5 = "900150983cd24fb0d6963f7d28e17f72";
+const std::string kSha = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+const std::string kOtherMd5(32, 'e');
+const std::string kOtherSha(64, 'e');
+// A name for a folder standing in for a companion that cannot be read.
+const std::string kFolder = "<folder>";
+
+struct Case {
+    const char* what;
+    std::map<std::string, std::string> files;  // beside disc.iso
+    CompanionOutcome outcome;
+    std::string companion;  // file name of the companion decided on
+    std::string expected;   // the digest found
+};
+
+const Case kCases[] = {
+    {"no companion", {}, CompanionOutcome::None, "", ""},
+    {"lone digest", {{"disc.md5", kMd5 + "\n"}}, CompanionOutcome::Digest, "disc.md5", kMd5},
+    {"list, the image on line 2", {{"disc.md5", kOtherMd5 + "  a.iso\n" + kMd5 + "  disc.iso\n"}},
+     CompanionOutcome::Digest, "disc.md5", kMd5},
+    {"binary-mode name, capitals, CRLF", {{"disc.md5", kOtherMd5 + " *a.iso\r\n" + "900150983CD24FB0D6963F7D28E17F72 *disc.iso\r\n"}},
+     CompanionOutcome::Digest, "disc.md5", kMd5},
+    {"./name", {{"disc.md5", kOtherMd5 + "  a.iso\n" + kMd5 + "  ./disc.iso\n"}}, CompanionOutcome::Digest, "disc.md5", kMd5},
+    {"one line for an older name", {{"disc.md5", kOtherMd5 + "  disc-rc1.iso\n"}}, CompanionOutcome::Digest,
+     "disc.md5", kOtherMd5},
+    {"list without the image", {{"disc.md5", kMd5 + "  a.iso\n" + kMd5 + "  b.iso\n"}}, CompanionOutcome::NotListed,
+     "disc.md5", ""},
+    {"garbage", {{"disc.md5", "<html>not found</html>\n"}}, CompanionOutcome::NoDigest, "disc.md5", ""},
+    {"digest too short", {{"disc.md5", kMd5.substr(0, 31)}}, CompanionOutcome::NoDigest, "disc.md5", ""},
+    {"SHA-256 in an .md5", {{"disc.md5", kSha}}, CompanionOutcome::NoDigest, "disc.md5", ""},
+    {"blank", {{"disc.md5", " \r\n\t"}}, CompanionOutcome::Blank, "disc.md5", ""},
+    {"blank first, appended name read", {{"disc.md5", "\n"}, {"disc.iso.md5", kMd5}}, CompanionOutcome::Digest,
+     "disc.iso.md5", kMd5},
+    {"garbage first decides", {{"disc.md5", "x"}, {"disc.sha256", kSha}}, CompanionOutcome::NoDigest, "disc.md5", ""},
+    {"unreadable", {{"disc.md5", kFolder}}, CompanionOutcome::Unreadable, "disc.md5", ""},
+    {".sha256", {{"disc.sha256", kSha + "  disc.iso\n"}}, CompanionOutcome::Digest, "disc.sha256", kSha},
+    {"appended .sha256", {{"disc.iso.sha256", kSha}}, CompanionOutcome::Digest, "disc.iso.sha256", kSha},
+    {".md5 before .sha256", {{"disc.md5", kMd5}, {"disc.sha256", kOtherSha}}, CompanionOutcome::Digest, "disc.md5", kMd5},
+    {"blank .md5, then .sha256", {{"disc.md5", ""}, {"disc.sha256", kSha}}, CompanionOutcome::Digest, "disc.sha256", kSha},
+    {"SHA256SUMS naming the image", {{"SHA256SUMS", kOtherSha + "  a.iso\r\n" + kSha + " *disc.iso\r\n"}},
+     CompanionOutcome::Digest, "SHA256SUMS", kSha},
+    {"SHA256SUMS about other images", {{"SHA256SUMS", kSha + "  a.iso\n" + kSha + "  b.iso\n"}},
+     CompanionOutcome::None, "", ""},
+    {"SHA256SUMS of one other image", {{"SHA256SUMS", kSha + "  a.iso\n"}}, CompanionOutcome::None, "", ""},
+};
+
+class CompanionCases : public ::testing::TestWithParam<Case> {
+protected:
+    std::string Prepare() {
+        for (const auto& [name, text] : GetParam().files) {
+            if (text == kFolder) std::filesystem::create_directory(dir / name);
+            else dir.Write(name, text);
+        }
+        return dir.Write("disc.iso", "abc");
+    }
+    TempDir dir;
+};
+
+TEST_P(CompanionCases, FindsWhatTheCompanionSays) {
+    const Case& c = GetParam();
+    CompanionFinding found = FindImageCompanion(Prepare(), true);
+    EXPECT_EQ(found.outcome, c.outcome);
+    EXPECT_EQ(found.expected, c.expected);
+    if (!c.companion.empty()) {
+        EXPECT_EQ(found.path, dir / c.companion);
+    }
+    if (found.outcome == CompanionOutcome::Digest) {
+        EXPECT_EQ(found.kind, c.expected.size() == 64 ? DigestKind::SHA256 : DigestKind::MD5);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Companions, CompanionCases, ::testing::ValuesIn(kCases),
+                         [](const auto& info) {
+                             std::string name = info.param.what;
+                             for (char& ch : name) ch = std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+                             return name;
+                         });
+
+// The window reads past a companion it cannot open, as if it were missing.
+TEST(CompanionSearch, UnreadableCountsAsMissingWhenAskedTo) {
+    TempDir dir;
+    std::string image = dir.Write("disc.iso", "abc");
+    std::filesystem::create_directory(dir / "disc.md5");
+    EXPECT_EQ(FindImageCompanion(image, false).outcome, CompanionOutcome::None);
+    dir.Write("disc.sha256", kSha);
+    CompanionFinding found = FindImageCompanion(image, false);
+    EXPECT_EQ(found.outcome, CompanionOutcome::Digest);
+    EXPECT_EQ(ImageDigestPrint(found.kind, image), found.expected);
+}
+
+}  // namespace

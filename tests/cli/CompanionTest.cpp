@@ -1,0 +1,69 @@
+// The image's checksum companion as the program reads it: a companion that
+// gives nothing to compare stops the run with exit 3 and one line on why,
+// and SHA-256 companions are checked like .md5 ones.
+#include "CliRun.h"
+#include "app/SHA256.h"
+
+#include <algorithm>
+#include <filesystem>
+
+using namespace clitest;
+
+namespace {
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+const std::string kFolder = "<folder>";  // stands for a companion that cannot be read
+
+struct Refusal {
+    std::string file, text, says;
+};
+
+TEST(Companion, OneThatGivesNothingToCompareExitsThreeAndBurnsNothing) {
+    const std::string other(32, 'e');
+    const Refusal refusals[] = {
+        {"a.md5", "", "a.md5 holds no MD5 digest"},
+        {"a.md5", " \r\n\t\n", "a.md5 holds no MD5 digest"},
+        {"a.md5", "<html>404 not found</html>\n", "a.md5 holds no MD5 digest"},
+        {"a.md5", kFolder, "cannot read the checksum file"},
+        {"a.md5", other + "  b.iso\n" + other + "  c.iso\n", "a.md5 does not list a.iso"},
+        {"a.iso.sha256", "a.iso\n", "a.iso.sha256 holds no SHA-256 digest"},
+    };
+    for (const Refusal& r : refusals) {
+        CliBench bench(Recorder(0));
+        bench.Image("a.iso", 8192);
+        if (r.text == kFolder) std::filesystem::create_directory(bench.dir.File(r.file));
+        else bench.dir.Write(r.file, r.text);
+        auto run = bench.Run({"a.iso"});
+        EXPECT_EQ(run.code, 3) << r.says << "\n" << run.output;
+        EXPECT_TRUE(Contains(run.output, r.says)) << run.output;
+        EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+        EXPECT_EQ(ReadAll(bench.Disc(0)).size(), 0u) << r.says;
+    }
+}
+
+TEST(Companion, Sha256ListNamingTheImageIsCheckedAndBurnt) {
+    CliBench bench(Recorder(0));
+    std::string image = bench.Image("a.iso", 300 * 2048 + 100);
+    std::string sha = kq::SHA256Print(kq::SHA256File(image));
+    bench.dir.Write("SHA256SUMS", std::string(64, 'e') + "  b.iso\n" + sha + " *a.iso\n");
+    auto run = bench.Run({"--verify", "a.iso"});
+    EXPECT_EQ(run.code, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "checking a.iso against SHA256SUMS...\nchecksum: good\n")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "verify: ok")) << run.output;
+    EXPECT_TRUE(DiscBeginsWith(bench.Disc(0), image));
+}
+
+TEST(Companion, Sha256MismatchBurnsNothing) {
+    CliBench bench(Recorder(0));
+    bench.Image("a.iso", 8192);
+    bench.dir.Write("a.sha256", std::string(64, 'e') + "  a.iso\n");
+    auto run = bench.Run({"a.iso"});
+    EXPECT_EQ(run.code, 3);
+    EXPECT_TRUE(Contains(run.output, "checking a.iso against its .sha256 companion...")) << run.output;
+    EXPECT_TRUE(Contains(run.output, "Error in sha256-checksum: a.iso is corrupted. Please download it again."))
+        << run.output;
+    EXPECT_EQ(ReadAll(bench.Disc(0)).size(), 0u);
+}
+
+}  // namespace

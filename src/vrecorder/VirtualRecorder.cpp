@@ -129,7 +129,7 @@ std::optional<CommandResult> VirtualRecorder::Gatekeep(const Request& rq, const 
     // Link and NACA in the control byte are not supported.
     if (rq.cdb[kGroupLength[op >> 5] - 1] & 0x05) return Check(sense::InvalidFieldInCdb);
     if (spec->needsMedium && !mediumPresent_) return Check(sense::MediumNotPresent);
-    if (!spec->whileBusy && Busy()) return Check(sense::LongWriteInProgress);
+    if (!spec->whileBusy && Busy()) return Check(busySense_);
     return std::nullopt;
 }
 
@@ -158,7 +158,8 @@ std::optional<CommandResult> VirtualRecorder::TakeOut(const Request& rq, size_t 
 
 bool VirtualRecorder::Busy() const { return Now() < busyUntilMs_; }
 
-void VirtualRecorder::BeginLongOperation(uint32_t ms) {
+void VirtualRecorder::BeginLongOperation(uint32_t ms, Sense busy) {
+    busySense_ = busy;
     busyFromMs_ = Now();
     busyUntilMs_ = std::max(busyUntilMs_, busyFromMs_ + ms);
 }

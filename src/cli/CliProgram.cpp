@@ -43,6 +43,7 @@ int RunCliProgram(const std::string& self, const std::vector<std::string>& args)
     // A parent that went away must not kill a child in the middle of a burn.
     if (options.reportFd >= 0) platform::IgnoreBrokenPipe();
     if (options.list) return ListDrives(options, console);
+    if (options.image.empty()) return RunSingleBurn(options, console);  // --blank alone
     int code = CheckImage(options.image, options.noChecksum, console);
     if (code != kExitSuccess) return code;
     if (options.ManyDrives()) return RunMultiBurn(self, options, console);

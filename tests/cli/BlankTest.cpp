@@ -1,6 +1,7 @@
 // --blank: a used CD-RW erased and burnt again, the discs it refuses, a
 // drive that fails the blank, and Ctrl-C, which waits for the drive.
 #include "CliRun.h"
+#include "cli/BlankProgress.h"
 
 #include <chrono>
 #include <thread>
@@ -80,7 +81,18 @@ TEST(Blank, CtrlCWaitsForTheDriveToFinish) {
     bench.Image("a.iso", 4096);
     ASSERT_EQ(bench.Run({"--list"}).code, 0);  // the state file of the closed disc
     const std::string state = bench.Disc(0) + ".state", closed = ReadAll(state);
-    auto child = bench.Start({"--any-medium", "--no-checksum", "--blank", "all", "a.iso"});
+    const std::vector<std::string> args{"--any-medium", "--no-checksum", "--blank", "all", "a.iso"};
+#ifdef _WIN32
+    auto child = bench.Start(args);
+#else
+    // A started program's output is dropped; this one's is kept in a file.
+    std::string line = bench.CommandLine(args);
+    line.replace(line.rfind(" 2>&1"), 5, " >blank.log 2>&1");
+    std::error_code why;
+    auto started = platform::ChildProcess::Spawn("/bin/sh", {"-c", line}, 9, true, why);
+    ASSERT_TRUE(started) << why.message();
+    auto& child = *started;
+#endif
     for (int i = 0; i < 400 && ReadAll(state) == closed; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
     const auto blankStarted = Clock::now();
     ASSERT_NE(ReadAll(state), closed) << "the blank never started";
@@ -89,4 +101,26 @@ TEST(Blank, CtrlCWaitsForTheDriveToFinish) {
     EXPECT_GE(Clock::now() - blankStarted, std::chrono::milliseconds(2500));
     EXPECT_TRUE(Contains(bench.Run({"--list"}).output, "medium: CD-RW, blank"));
     EXPECT_EQ(ReadAll(bench.Disc(0)).size(), 0u);  // nothing burnt after the blank
+#ifndef _WIN32
+    std::string log = ReadAll(bench.dir.File("blank.log"));
+    EXPECT_TRUE(Contains(log, "interrupted: a blank cannot be stopped; waiting for the drive to finish it\n")) << log;
+    EXPECT_TRUE(Contains(log, "\nblank\n")) << log;
+    EXPECT_FALSE(Contains(log, "burning onto")) << log;
+#endif
+}
+
+TEST(Blank, ProgressLineFromTheDrivesIndication) {
+    struct Case {
+        int progress;
+        uint64_t elapsedMs;
+        std::string line;
+    } cases[] = {
+        {-1, 3'000, " --%  blanking  0:03 elapsed  --:-- left"},
+        {0, 500, "  0%  blanking  0:00 elapsed  --:-- left"},
+        {16384, 30'000, " 25%  blanking  0:30 elapsed  1:30 left"},
+        {65535, 120'000, " 99%  blanking  2:00 elapsed  0:00 left"},
+        {65536, 120'000, "100%  blanking  2:00 elapsed  0:00 left"},
+        {90000, 120'000, "100%  blanking  2:00 elapsed  0:00 left"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(kq::cli::FormatBlankLine(c.progress, c.elapsedMs), c.line);
 }

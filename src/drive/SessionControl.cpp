@@ -1,4 +1,4 @@
-// Flushing, closing tracks and sessions, and the tray and removal
+// Flushing, closing tracks and sessions, blanking, and the tray and removal
 // commands.
 #include "drive/TSCSIDevice.h"
 

@@ -55,8 +55,6 @@ TEST(Blank, RefusedDiscsAreLeftAsTheyWere) {
         std::string says;
     } cases[] = {
         {Recorder(0), {"--blank", "fast"}, 4, "the CD-R is write-once: it cannot be blanked"},
-        {"[recorder]\naddress = 0:0:0\nwrites = cd-r dvd+r\nreads = cd-r dvd+r\nmedium = dvd+r\n",
-         {"--device", "0:0:0", "--blank", "all"}, 4, "the DVD+R is write-once"},
         {CdRw("medium_state = closed\nrecorded = 500\n"), {"--blank", "fast", "a.iso"}, 4,
          "not a CD-R (--any-medium takes other writable media); nothing was blanked"},
         {CdRw("medium_state = closed\nrecorded = 500\nfault = blank check 3/0C/00\n"), {"--blank", "fast"}, 1,

@@ -74,7 +74,6 @@ TEST_F(BlankDrive, RefusalsCarryTheDrivesText) {
     };
     const Case cases[] = {
         {vrec::MediumKind::CdR, "", "ILLEGAL REQUEST (CANNOT WRITE MEDIUM - INCOMPATIBLE FORMAT)"},
-        {vrec::MediumKind::DvdPlusR, "", "ILLEGAL REQUEST (CANNOT WRITE MEDIUM - INCOMPATIBLE FORMAT)"},
         {vrec::MediumKind::CdRw, "blank check 3/0C/00", "MEDIUM ERROR (WRITE ERROR)"},
     };
     for (const Case& c : cases) {

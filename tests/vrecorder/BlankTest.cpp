@@ -140,14 +140,3 @@ TEST_F(Blanking, RefusesMediaThatCannotBeBlankedAndUnknownTypes) {
     Drive d(config);
     EXPECT_SENSE(d.Run(BlankCdb(0, false)), 0x05, 0x30, 0x05);
 }
-
-TEST_F(Blanking, FaultRulesNameTheCommand) {
-    std::string error;
-    auto rule = vrec::ParseFaultRule("blank check 3/0C/00", error);
-    ASSERT_TRUE(rule) << error;
-    config.faults = {*rule};
-    Drive d(config);
-    Burn(d, 1);
-    EXPECT_SENSE(d.Run(BlankCdb(0, false)), 0x03, 0x0C, 0x00);
-    EXPECT_EQ(d.DiscInfo()[2] & 0x03, 2);  // still the closed disc
-}

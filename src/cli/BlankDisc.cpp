@@ -98,6 +98,7 @@ int BlankDisc(TQCDBurner& burner, const std::string& entry, const CliOptions& op
         console.Error(ShortEntry(entry) + ": " + why);
         return kExitNoRecorder;
     }
+    if (InterruptRequested()) return kExitAborted;  // nothing erased yet
     bool fast = options.blankType.value_or(1) == 1;
     console.Line("blanking " + ShortEntry(entry) + " (" + MediumName(facts.mediaType) + ", " +
                  DiscStatusText(facts) + (fast ? "), fast" : "), whole disc"));

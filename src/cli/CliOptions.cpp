@@ -38,7 +38,7 @@ constexpr Flag kFlags[] = {
 constexpr int64_t kMaxSpeedMultiple = 371;
 
 constexpr const char* kValueOptions[] = {"--device", "--aspi-library", "--write-speed",
-                                         "--read-speed", "--cache-size", "--report-fd"};
+                                         "--read-speed", "--cache-size", "--report-fd", "--blank"};
 
 std::optional<int64_t> WholeNumber(const std::string& text, int64_t low, int64_t high) {
     int64_t value = 0;
@@ -88,6 +88,9 @@ std::string TakeValue(CliOptions& o, const std::string& name, const std::string&
         auto bytes = WholeNumber(value, 1, std::numeric_limits<int32_t>::max());
         if (!bytes) return "--cache-size takes a number of bytes, not \"" + value + "\"";
         o.cacheSize = static_cast<int32_t>(*bytes);
+    } else if (name == "--blank") {
+        if (value != "fast" && value != "all") return "--blank takes fast or all, not \"" + value + "\"";
+        o.blankType = value == "fast" ? 1 : 0;
     } else if (name == "--report-fd") {
         auto fd = WholeNumber(value, 0, std::numeric_limits<int>::max());
         if (!fd) return "--report-fd takes a file descriptor number";
@@ -113,7 +116,8 @@ std::string CheckCombination(const CliOptions& o) {
         if (!o.image.empty()) return "--info takes no image";
         return o.allRecorders && !o.devices.empty() ? "give either --device or --all-recorders, not both" : "";
     }
-    if (o.image.empty()) return "no image given (see --help)";
+    if (o.blankType && o.ManyDrives()) return "--blank takes one recorder at a time";
+    if (o.image.empty() && !o.blankType) return "no image given (see --help)";
     if (o.allRecorders && !o.devices.empty()) return "give either --device or --all-recorders, not both";
     return {};
 }

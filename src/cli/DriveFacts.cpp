@@ -10,7 +10,8 @@ namespace kq::cli {
 
 namespace {
 
-constexpr int kCdR = 2, kCdRw = 3, kDvdRam = 6, kDvdRwOverwrite = 8, kDvdPlusRw = 10;
+constexpr int kCdR = 2, kCdRw = 3, kDvdRam = 6, kDvdRwOverwrite = 8, kDvdRwSequential = 9, kDvdPlusRw = 10;
+constexpr const char* kBlankHint = "--blank fast makes it usable again";
 
 // Media the drive can write, by its capabilities, with their names.
 struct WritableMedium {
@@ -33,6 +34,8 @@ bool DriveWrites(const DriveFacts& facts, int mediaType) {
         if (writable == name) return true;
     return false;
 }
+
+bool Rewritable(int mediaType) { return mediaType == kCdRw || mediaType == kDvdRwSequential; }
 
 bool Overwritable(int mediaType) {
     return mediaType == kDvdRam || mediaType == kDvdRwOverwrite || mediaType == kDvdPlusRw;
@@ -99,13 +102,14 @@ std::string UnusableMediumReason(const DriveFacts& facts, bool anyMedium) {
         return "it holds a " + name + ", not a CD-R (--any-medium takes other writable media)";
     if (!DriveWrites(facts, facts.mediaType)) return "it cannot write the " + name + " it holds";
     if (facts.status == DiscStatus::Closed && !Overwritable(facts.mediaType))
-        return "the " + name + " is closed: nothing more can be written on it";
+        return "the " + name + " is closed: " +
+               (Rewritable(facts.mediaType) ? kBlankHint : "nothing more can be written on it");
     if (facts.status == DiscStatus::Incomplete && !Overwritable(facts.mediaType))
-        return "the " + name + " holds an " + DiscStatusText(facts) +
-               (facts.mediaType == kCdRw ? ": blank it first" : ": a write-once disc takes one image, from its start");
+        return "the " + name + " holds an " + DiscStatusText(facts) + ": " +
+               (Rewritable(facts.mediaType) ? kBlankHint : "a write-once disc takes one image, from its start");
     if (facts.status == DiscStatus::Appendable && !Overwritable(facts.mediaType))
-        return "the " + name + " already holds " + DiscStatusText(facts).substr(12) +
-               (facts.mediaType == kCdRw ? ": blank it first" : ": a write-once disc takes one image, from its start");
+        return "the " + name + " already holds " + DiscStatusText(facts).substr(12) + ": " +
+               (Rewritable(facts.mediaType) ? kBlankHint : "a write-once disc takes one image, from its start");
     return {};
 }
 

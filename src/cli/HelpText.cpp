@@ -12,6 +12,7 @@ Usage:
   cdburner-cli [options] IMAGE
   cdburner-cli [options] --device A --device B ... IMAGE
   cdburner-cli [options] --all-recorders IMAGE
+  cdburner-cli [options] --blank fast|all [IMAGE]
 
 Drives:
   --list                   list the recorders: description, what each can write, the
@@ -53,6 +54,10 @@ The burn:
   --verify                 after a successful burn, read the track back with READ (10)
                            and compare its digest with the image's
   --eject                  eject the disc when done
+  --blank fast|all         blank the CD-RW or DVD-RW first (one recorder): fast erases what
+                           makes the disc read as used, all the whole disc. Without an image
+                           the disc is only blanked. A blank cannot be stopped: Ctrl-C waits
+                           for the drive to finish it
   --debug                  print the debug-message lines
   --trace-all              trace every command (its lines are debug lines, shown with it)
   --version                print the program's name and version
@@ -73,7 +78,8 @@ Exit codes:
   3   the image does not match its checksum companion, or the companion cannot be
       read or holds no digest for the image
   4   no recorder, or no usable disc in it (a closed disc, a write-once disc that
-      already holds a session, or a disc with too little room for the image)
+      already holds a session, a disc with too little room for the image; --blank
+      on a disc that cannot be blanked)
   130 aborted with Ctrl-C; the drive is flushed first
   With several drives: the worst single result.
 )";

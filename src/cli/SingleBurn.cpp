@@ -1,6 +1,7 @@
 #include "cli/SingleBurn.h"
 
 #include "burner/kqCDBC.h"
+#include "cli/BlankDisc.h"
 #include "cli/BurnMonitor.h"
 #include "cli/DiscAfterBurn.h"
 #include "cli/DriveFacts.h"
@@ -100,6 +101,10 @@ int SingleBurn::Run() {
         for (const std::string& line : DriveListing(b_, false)) console_.Line(line);
     }
     if (!chosen) return Finish(code, "no recorder");
+    if (o_.blankType) {
+        code = BlankDisc(b_, chosen->front(), o_, console_);
+        if (code != kExitSuccess || o_.image.empty()) return code;
+    }
     code = CheckMedium(chosen->front());
     if (code == kExitSuccess) code = CheckFit(chosen->front());
     if (code == kExitSuccess) code = CheckChecksum();

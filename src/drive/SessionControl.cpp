@@ -1,4 +1,4 @@
-// Flushing, closing tracks and sessions, and the tray and removal
+// Flushing, closing tracks and sessions, blanking, and the tray and removal
 // commands.
 #include "drive/TSCSIDevice.h"
 
@@ -35,6 +35,17 @@ bool TSCSIDevice::CloseTrackSessionRaw(bool immediate, uint8_t function, uint8_t
     cdb[4] = byte4;
     cdb[5] = byte5;
     return RunCommand(cdb, NoData(), kCloseTimeoutMs);
+}
+
+// Blanking types 0 (the whole disc) and 1 (minimal: lead-in, PMA and the
+// first session's table). Without Immed the command lasts the whole
+// erase, which on a DVD-RW at 1x is about an hour.
+bool TSCSIDevice::Blank(uint8_t type, bool immediate) {
+    constexpr int kImmediateTimeoutMs = 20000;
+    constexpr int kBlankTimeoutMs = 80 * 60 * 1000;
+    std::array<uint8_t, 12> cdb{0xA1};
+    cdb[1] = static_cast<uint8_t>((type & 0x07) | (immediate ? 0x10 : 0x00));
+    return RunCommand(cdb, NoData(), immediate ? kImmediateTimeoutMs : kBlankTimeoutMs);
 }
 
 // The handle is let go around the tray command so the system sees the

@@ -169,6 +169,11 @@ public:
     bool ReadBufferCapacity(uint32_t& size, uint32_t& free);
     // True when the drive became ready within the budget (counted by passes).
     bool WaitUntilReady(int total, int interval);
+    // Waits for an operation started with Immed (a blank, a close) to end,
+    // handing on the progress the drive reports (0..65535 of the whole).
+    // True when the drive is ready again within the budget; otherwise the
+    // last error says why.
+    bool WaitForOperation(int total, int interval, const std::function<void(uint16_t)>& onProgress);
 
     const std::array<uint8_t, 56>& DiscInformationBlock() const { return discInformation_; }
     bool DelayedReadyQuirk() const { return delayedReadyQuirk_; }
@@ -243,6 +248,8 @@ public:
     bool CloseTrackSession(bool closeTrack, bool immediate, bool finalize);
     bool CloseTrackSessionRaw(bool immediate, uint8_t function, uint8_t byte3, uint8_t byte4,
                               uint8_t byte5);
+    // BLANK (A1h) of a rewritable disc: type 0 the whole disc, 1 minimal.
+    bool Blank(uint8_t type, bool immediate);
     bool StartStopUnit(bool eject);
     bool PreventAllowRemoval(bool allow);
     void RewindUnit();
@@ -274,6 +281,7 @@ private:
     void AddCapabilityFeatures();
     bool ReadCapabilitiesCurrent(size_t fallbackOffset);
     std::optional<size_t> SenseWriteParametersPage(bool tryByte7);
+    bool PollSenseUntilReady(int& budget, int interval, const std::function<void(uint16_t)>& onProgress);
 
     // Work buffers of the wrappers, under the command lock like TransferBuffer.
     alignas(16) std::array<uint8_t, 4096> modeBuffer_{};

@@ -1,6 +1,7 @@
 // Waiting for a drive to become ready. The budget is reduced by the
 // planned pause of every pass, paused or not: it counts passes rather
 // than measuring time, so slow commands do not shorten the wait.
+#include "drive/ByteOrder.h"
 #include "drive/ReplyLength.h"
 #include "drive/TSCSIDevice.h"
 #include "platform/Timing.h"
@@ -28,7 +29,7 @@ void ForgetUndeclaredSense(std::span<uint8_t> sense) {
 bool TSCSIDevice::WaitUntilReady(int total, int interval) {
     const auto notReady = [this] { return LastSense()[12] == kNotReadyAsc; };
     int budget = total;
-    std::array<uint8_t, 40> senseBuffer{};
+    bool formatting = false;
 
     // Some models report ready too early after loading: give them time first.
     if (DelayedReadyQuirk() || SlowReadyQuirk()) {
@@ -41,7 +42,7 @@ bool TSCSIDevice::WaitUntilReady(int total, int interval) {
     }
     // DVD-RAM formats in the background: go straight to REQUEST SENSE polling.
     if (MediaType() == media::DvdRam) {
-        senseBuffer[12] = kNotReadyAsc;
+        formatting = true;
     } else {
         do {
             Pause(interval);
@@ -50,13 +51,25 @@ bool TSCSIDevice::WaitUntilReady(int total, int interval) {
             if (budget < 0) return false;
         } while (notReady());
     }
-    if (TestUnitReady(kTestTimeoutMs) && senseBuffer[12] == 0) return true;
+    if (TestUnitReady(kTestTimeoutMs) && !formatting) return true;
     do {
         Pause(interval);
         budget -= interval;
         if (budget < 0) return false;
         TestUnitReady(kTestTimeoutMs);
     } while (notReady());
+    return PollSenseUntilReady(budget, interval, {});
+}
+
+bool TSCSIDevice::WaitForOperation(int total, int interval, const std::function<void(uint16_t)>& onProgress) {
+    int budget = total;
+    return PollSenseUntilReady(budget, interval, onProgress) && TestUnitReady(kTestTimeoutMs);
+}
+
+// REQUEST SENSE until the drive stops reporting "not ready"; each pass
+// costs one interval of the budget.
+bool TSCSIDevice::PollSenseUntilReady(int& budget, int interval, const std::function<void(uint16_t)>& onProgress) {
+    std::array<uint8_t, 40> senseBuffer{};
     do {
         senseBuffer.fill(0);
         RequestSense(senseBuffer, static_cast<uint8_t>(senseBuffer.size()));
@@ -66,7 +79,10 @@ bool TSCSIDevice::WaitUntilReady(int total, int interval) {
         // Response code F0h (valid information field): the drive is still busy
         // with the operation it reports on, whatever its ASC says.
         if (senseBuffer[0] == 0xF0) senseBuffer[12] = kNotReadyAsc;
-        if (senseBuffer[12] == kNotReadyAsc) Pause(interval);
+        if (senseBuffer[12] != kNotReadyAsc) continue;
+        // SKSV: bytes 16-17 are the progress, in 65536ths of the whole.
+        if (onProgress && (senseBuffer[15] & 0x80)) onProgress(GetBE16(std::span(senseBuffer).subspan(16)));
+        Pause(interval);
     } while (senseBuffer[12] != 0);
     return true;
 }

@@ -9,7 +9,7 @@ namespace vrec {
 
 CommandResult VirtualRecorder::TestUnitReady(Request&) { return {}; }
 
-// Reports the drive's present condition: no medium, a long write with its
+// Reports the drive's present condition: no medium, a long operation with its
 // progress, a pending unit attention (which it clears), or nothing.
 CommandResult VirtualRecorder::RequestSense(Request& rq) {
     if (rq.cdb[1] & 0x01) return Check(sense::InvalidFieldInCdb);  // descriptor format
@@ -20,10 +20,10 @@ CommandResult VirtualRecorder::RequestSense(Request& rq) {
     } else if (!mediumPresent_) {
         code = sense::MediumNotPresent;
     } else if (Busy()) {
-        code = sense::LongWriteInProgress;
+        code = busySense_;
     }
     auto data = FixedSense(code);
-    if (code == sense::LongWriteInProgress) {
+    if (code == busySense_ && Busy()) {
         uint64_t span = std::max<uint64_t>(1, busyUntilMs_ - busyFromMs_);
         uint64_t done = std::min(span, Now() - busyFromMs_);
         data[15] = 0x80;  // progress indication valid

@@ -9,7 +9,7 @@ namespace vrec {
 // INVALID COMMAND OPERATION CODE, as an MMC drive refuses REWIND UNIT.
 const VirtualRecorder::CommandSpec* VirtualRecorder::FindCommand(uint8_t opcode) {
     using V = VirtualRecorder;
-    static const std::array<CommandSpec, 25> kCommands{{
+    static const std::array<CommandSpec, 26> kCommands{{
         {0x00, true, false, &V::TestUnitReady},
         {0x03, false, true, &V::RequestSense},
         {0x12, false, true, &V::Inquiry},
@@ -31,6 +31,7 @@ const VirtualRecorder::CommandSpec* VirtualRecorder::FindCommand(uint8_t opcode)
         {0x5B, true, false, &V::CloseTrackSession},
         {0x5C, false, true, &V::ReadBufferCapacity},
         {0x5D, true, false, &V::SendCueSheet},
+        {0xA1, true, false, &V::Blank},
         {0xB6, false, false, &V::SetStreaming},
         {0xBB, false, false, &V::SetCdSpeed},
         {0xBD, false, true, &V::MechanismStatus},

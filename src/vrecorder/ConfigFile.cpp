@@ -130,6 +130,7 @@ const std::map<std::string, Setter>& Setters() {
         {"calibrate_ms", [](auto& c, auto& v) { return Unsigned(v, c.calibrateMs, 600000); }},
         {"flush_ms", [](auto& c, auto& v) { return Unsigned(v, c.flushMs, 600000); }},
         {"close_ms", [](auto& c, auto& v) { return Unsigned(v, c.closeMs, 600000); }},
+        {"blank_ms", [](auto& c, auto& v) { return Unsigned(v, c.blankMs, 3600000); }},
         {"unit_attention", [](auto& c, auto& v) { return Flag(v, c.unitAttentionOnChange); }},
     };
     return setters;

@@ -11,7 +11,7 @@ namespace vrec {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, uint8_t>, 26> kNames{{
+constexpr std::array<std::pair<std::string_view, uint8_t>, 27> kNames{{
     {"test-unit-ready", 0x00}, {"request-sense", 0x03},     {"inquiry", 0x12},
     {"start-stop", 0x1B},      {"prevent-allow", 0x1E},     {"read-capacity", 0x25},
     {"read", 0x28},            {"write", 0x2A},             {"sync-cache", 0x35},
@@ -20,7 +20,7 @@ constexpr std::array<std::pair<std::string_view, uint8_t>, 26> kNames{{
     {"send-opc", 0x54},        {"mode-select", 0x55},       {"mode-sense", 0x5A},
     {"close", 0x5B},           {"read-buffer-capacity", 0x5C}, {"send-cue-sheet", 0x5D},
     {"set-streaming", 0xB6},   {"set-cd-speed", 0xBB},      {"mechanism-status", 0xBD},
-    {"send-dvd-structure", 0xBF}, {"rewind", 0x01},
+    {"send-dvd-structure", 0xBF}, {"rewind", 0x01},       {"blank", 0xA1},
 }};
 
 std::optional<uint32_t> Number(std::string_view s, int base = 10) {

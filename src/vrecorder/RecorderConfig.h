@@ -51,6 +51,7 @@ struct RecorderConfig {
     // Timing (0 = at once).
     uint32_t writeSpeedKBps = 0;   // drain rate of the buffer, kB/s
     uint32_t calibrateMs = 0, flushMs = 0, closeMs = 0;
+    uint32_t blankMs = 0;          // a whole blank; a minimal one takes a tenth
 
     bool unitAttentionOnChange = false;
     std::vector<FaultRule> faults;

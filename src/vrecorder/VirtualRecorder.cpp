@@ -182,7 +182,7 @@ std::optional<CommandResult> VirtualRecorder::Gatekeep(const Request& rq, const 
     // saved, by whichever process saved it.
     if (mediumPresent_ && !unreadable_ && !store_.Claimed() && store_.StateChanged()) AdoptSavedDisc();
     if (spec->needsMedium && unreadable_) return Check(sense::CannotReadMedium);
-    if (!spec->whileBusy && Busy()) return Check(sense::LongWriteInProgress);
+    if (!spec->whileBusy && Busy()) return Check(busySense_);
     return std::nullopt;
 }
 
@@ -211,7 +211,8 @@ std::optional<CommandResult> VirtualRecorder::TakeOut(const Request& rq, size_t 
 
 bool VirtualRecorder::Busy() const { return Now() < busyUntilMs_; }
 
-void VirtualRecorder::BeginLongOperation(uint32_t ms) {
+void VirtualRecorder::BeginLongOperation(uint32_t ms, Sense busy) {
+    busySense_ = busy;
     busyFromMs_ = Now();
     busyUntilMs_ = std::max(busyUntilMs_, busyFromMs_ + ms);
 }

@@ -85,7 +85,8 @@ private:
     void RemoveMedium();
     void LoadMedium();
     bool Busy() const;
-    void BeginLongOperation(uint32_t ms);
+    // While it runs, commands are refused NOT READY with `busy`.
+    void BeginLongOperation(uint32_t ms, Sense busy = sense::LongWriteInProgress);
     bool CanWriteMedium() const;
     MediumKind WritableKind() const;
     uint64_t Now() const;
@@ -116,6 +117,7 @@ private:
     CommandResult SetCdSpeed(Request& rq);
     CommandResult SetStreaming(Request& rq);
     CommandResult SendDvdStructure(Request& rq);
+    CommandResult Blank(Request& rq);
 
     // Pieces of the bigger commands.
     std::vector<uint8_t> ModePage(uint8_t page, uint8_t control) const;
@@ -151,6 +153,7 @@ private:
     DriveBuffer buffer_;
     uint16_t readSpeed_, writeSpeed_;
     uint64_t busyFromMs_ = 0, busyUntilMs_ = 0;
+    Sense busySense_ = sense::LongWriteInProgress;
     bool unitAttention_ = false;
     uint8_t mediaEvent_ = 0;  // pending GET EVENT STATUS media event
     std::vector<FaultRule> faults_;

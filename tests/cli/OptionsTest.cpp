@@ -54,6 +54,8 @@ TEST(Options, MistakesGetOneLine) {
         {{"--verify=yes", "a.iso"}, "--verify takes no value"},
         {{"--list", "a.iso"}, "--list takes no image"},
         {{"--all-recorders", "--device", "1", "a.iso"}, "give either --device or --all-recorders, not both"},
+        {{"--blank", "quick"}, "--blank takes fast or all, not \"quick\""},
+        {{"--blank", "fast", "--all-recorders", "a.iso"}, "--blank takes one recorder at a time"},
     };
     for (const Case& c : cases) {
         auto r = Parse(c.args);
@@ -65,6 +67,8 @@ TEST(Options, MistakesGetOneLine) {
 TEST(Options, ListAndHelpNeedNoImage) {
     EXPECT_EQ(Parse({"--list", "--pass-through"}).error, "");
     EXPECT_TRUE(Parse({"--help"}).options.help);
+    EXPECT_EQ(Parse({"--blank", "fast"}).options.blankType, 1);
+    EXPECT_EQ(Parse({"--blank=all", "a.iso"}).options.blankType, 0);
     EXPECT_EQ(Parse({"-h", "--bogus-but-ignored-after-help"}).error, "unknown option --bogus-but-ignored-after-help (see --help)");
     // After "--" a name that looks like an option is the image.
     EXPECT_EQ(Parse({"--", "--odd.iso"}).options.image, "--odd.iso");

@@ -1,0 +1,121 @@
+#include "cli/BlankDisc.h"
+
+#include "burner/kqCDBC.h"
+#include "cli/BlankProgress.h"
+#include "cli/DriveTable.h"
+#include "cli/ExitCode.h"
+#include "cli/Interrupt.h"
+#include "platform/Thread.h"
+#include "platform/Timing.h"
+
+#include <algorithm>
+#include <atomic>
+
+namespace kq::cli {
+
+namespace {
+
+constexpr uint32_t kTickMs = 100;
+constexpr uint64_t kTerminalEveryMs = 250;
+constexpr uint64_t kPlainEveryMs = 5000;
+// A whole DVD-RW at 1x takes about an hour; the drive is asked twice a second.
+constexpr int kBlankBudgetMs = 80 * 60 * 1000;
+constexpr int kPollMs = 500;
+
+bool WriteOnce(int mediaType) {
+    return mediaType == media::CdR || mediaType == media::DvdR || mediaType == media::DvdPlusR ||
+           mediaType == media::DdcdR;
+}
+
+bool Blankable(int mediaType) { return mediaType == media::CdRw || mediaType == media::DvdRwSequential; }
+
+bool Overwritable(int mediaType) {
+    return mediaType == media::DvdRam || mediaType == media::DvdRwRestricted || mediaType == media::DvdPlusRw;
+}
+
+struct Outcome {
+    bool ok = false;
+    std::string error;
+};
+
+// The wait runs on a thread of its own so that the line keeps moving and
+// Ctrl-C is heard; it is never cut short.
+Outcome WaitForTheDrive(TQCDBurner& burner, Console& console) {
+    std::atomic<int> progress{-1};
+    std::atomic<bool> finished{false};
+    Outcome outcome;
+    platform::Thread waiter([&](platform::Thread&) {
+        outcome.ok = burner.WaitForOperation(kBlankBudgetMs, kPollMs, [&](uint16_t p) { progress.store(p); });
+        if (!outcome.ok) outcome.error = burner.LastErrorText();
+        finished.store(true);
+    });
+    waiter.Start();
+    const uint64_t start = platform::NowMs();
+    const uint64_t every = console.Terminal() ? kTerminalEveryMs : kPlainEveryMs;
+    uint64_t shown = 0;
+    bool told = false;
+    while (!finished.load()) {
+        platform::SleepMs(kTickMs);
+        if (InterruptRequested() && !told) {
+            console.Line("interrupted: a blank cannot be stopped; waiting for the drive to finish it");
+            told = true;
+        }
+        uint64_t elapsed = platform::NowMs() - start;
+        if (shown != 0 && elapsed - shown < every) continue;
+        shown = std::max<uint64_t>(1, elapsed);
+        console.Progress(FormatBlankLine(progress.load(), elapsed));
+    }
+    waiter.WaitFor();
+    if (outcome.ok) console.Progress(FormatBlankLine(65536, platform::NowMs() - start));
+    console.EndProgress();
+    return outcome;
+}
+
+}  // namespace
+
+std::string BlankRefusal(const DriveFacts& facts, const CliOptions& options) {
+    if (!facts.selected || !facts.ready || facts.mediaType == 0) return UnusableMediumReason(facts, true);
+    std::string name = MediumName(facts.mediaType);
+    if (WriteOnce(facts.mediaType)) return "the " + name + " is write-once: it cannot be blanked";
+    if (Overwritable(facts.mediaType)) return "the " + name + " is written over in place: it needs no blank";
+    if (!Blankable(facts.mediaType)) return "the " + name + " cannot be written, nor blanked";
+    if (std::find(facts.writes.begin(), facts.writes.end(), name) == facts.writes.end())
+        return "it cannot write the " + name + " it holds";
+    if (!options.image.empty()) {
+        DriveFacts blank = facts;
+        blank.status = DiscStatus::Blank;
+        blank.sessions = 0;
+        std::string why = UnusableMediumReason(blank, options.anyMedium);
+        if (!why.empty()) return why + "; nothing was blanked";
+    }
+    return {};
+}
+
+int BlankDisc(TQCDBurner& burner, const std::string& entry, const CliOptions& options, Console& console) {
+    DriveFacts facts = ExamineDrive(burner, entry);
+    std::string why = BlankRefusal(facts, options);
+    if (!why.empty()) {
+        console.Error(ShortEntry(entry) + ": " + why);
+        return kExitNoRecorder;
+    }
+    if (InterruptRequested()) return kExitAborted;  // nothing erased yet
+    bool fast = options.blankType.value_or(1) == 1;
+    console.Line("blanking " + ShortEntry(entry) + " (" + MediumName(facts.mediaType) + ", " +
+                 DiscStatusText(facts) + (fast ? "), fast" : "), whole disc"));
+    {
+        std::unique_lock commands = burner.LockCommands();  // the text belongs to this command
+        if (!burner.Blank(fast ? 1 : 0, true)) {
+            console.Error("blank: " + burner.LastErrorText());
+            return kExitBurnFailed;
+        }
+    }
+    Outcome outcome = WaitForTheDrive(burner, console);
+    if (!outcome.ok) {
+        console.Error("blank: " + (outcome.error.empty() ? std::string("the drive did not finish in time") : outcome.error));
+        return kExitBurnFailed;
+    }
+    console.Line("blank");
+    return InterruptRequested() ? kExitAborted : kExitSuccess;
+}
+
+}  // namespace kq::cli

@@ -1,0 +1,22 @@
+#include "cli/BlankProgress.h"
+
+#include "cli/ProgressLine.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kq::cli {
+
+std::string FormatBlankLine(int progress, uint64_t elapsedMs) {
+    std::string elapsed = FormatDuration(elapsedMs) + " elapsed";
+    if (progress <= 0) {
+        return (progress < 0 ? std::string(" --%") : std::string("  0%")) + "  blanking  " + elapsed + "  --:-- left";
+    }
+    uint64_t done = std::min<uint64_t>(65536, static_cast<uint64_t>(progress));
+    char percent[16];
+    std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(done * 100 / 65536));
+    uint64_t leftMs = elapsedMs * (65536 - done) / done;
+    return std::string(percent) + "  blanking  " + elapsed + "  " + FormatDuration(leftMs) + " left";
+}
+
+}  // namespace kq::cli

@@ -51,6 +51,9 @@ private:
     void ConnectHandlers();
     QLabel* LabelOf(kq::Control control) const;
     QComboBox* ListOf(kq::Control control) const;
+    void DescribeControls();
+    void SpeakText(kq::Control control, const QString& text);
+    void AnnounceResult();
     void Shut();
     void PostToWindow(std::function<void()> call);
 

@@ -63,5 +63,7 @@ void TMainForm::AnnounceResult() {
     QString said = (LabelOf(Control::Label4)->text().trimmed() + " " + detail).trimmed();
     cancel->setAccessibleDescription(said);
     QAccessibleEvent alert(result, QAccessible::Alert);
-    QAccessible::updateAccessibility(&alert);
+    Notify(alert);
 }
+
+void TMainForm::Notify(QAccessibleEvent& event) { QAccessible::updateAccessibility(&event); }

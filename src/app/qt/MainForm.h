@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 
+class QAccessibleEvent;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -45,6 +46,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Hands an event to assistive technology (which drops it while none listens).
+    virtual void Notify(QAccessibleEvent& event);
 
 private:
     void CreateControls();

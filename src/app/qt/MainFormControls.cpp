@@ -90,7 +90,8 @@ void TMainForm::CreateControls() {
                  {Control::Label4, label4}, {Control::Cancel, cancel}, {Control::Label5, label5}};
 
     // Only the lists and the two buttons take the focus, in this order.
-    for (QLabel* label : std::initializer_list<QLabel*>{label1, label2, label3, label4, label5}) label->setFocusPolicy(Qt::NoFocus);
+    for (QLabel* label : std::initializer_list<QLabel*>{label1, label2, label3, label4, label5})
+        label->setFocusPolicy(Qt::NoFocus);
     setTabOrder(iso, recorder);
     setTabOrder(recorder, burn);
     setTabOrder(burn, cancel);

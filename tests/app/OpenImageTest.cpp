@@ -44,7 +44,6 @@ TEST_F(OpenImageTest, ArgumentsBecomeFolderAndImage) {
     } rows[] = {
         {dir / "b.iso", folder, "b.iso"},
         {dir.Path().string(), folder, ""},                       // a folder keeps its meaning
-        {folder, folder, ""},
         {dir / "folder.iso", folder + "folder.iso/", ""},        // a folder named like an image
         {dir / "missing.iso", dir / "missing.iso/", ""},         // nothing there: taken as before
     };
@@ -69,10 +68,6 @@ TEST_F(OpenImageTest, RelativeImageOpensTheCurrentFolder) {
 TEST_F(OpenImageTest, TheNamedImageIsSelected) {
     EXPECT_EQ(SelectedFor(dir / "b.iso"), "b.iso");
     EXPECT_EQ(view.ItemCount(Control::ISO), 3);  // a.iso, b.iso, folder.iso: nothing added
-}
-
-TEST_F(OpenImageTest, AFolderSelectsItsFirstListedImage) {
-    EXPECT_EQ(SelectedFor(dir.Path().string()), kq::ListImageFiles(dir.Path().string() + "/").front());
 }
 
 TEST_F(OpenImageTest, AnImageWithAnotherExtensionIsListedAndSelected) {

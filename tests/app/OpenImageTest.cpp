@@ -44,8 +44,8 @@ TEST_F(OpenImageTest, ArgumentsBecomeFolderAndImage) {
     } rows[] = {
         {dir / "b.iso", folder, "b.iso"},
         {dir.Path().string(), folder, ""},                       // a folder keeps its meaning
-        {dir / "folder.iso", folder + "folder.iso/", ""},        // a folder named like an image
-        {dir / "missing.iso", dir / "missing.iso/", ""},         // nothing there: taken as before
+        {dir / "folder.iso", dir / "folder.iso" + "/", ""},      // a folder named like an image
+        {dir / "missing.iso", dir / "missing.iso" + "/", ""},    // nothing there: taken as before
     };
     for (const Row& row : rows) {
         const char* argv[] = {"cdburner", row.argument.c_str(), nullptr};

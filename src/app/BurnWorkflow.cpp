@@ -5,6 +5,8 @@
 #include "platform/Thread.h"
 #include "platform/Timing.h"
 
+#include <algorithm>
+
 namespace kq {
 
 namespace {
@@ -56,9 +58,14 @@ BurnWorkflow::BurnWorkflow(MainView& view, BurnerPort& burner, std::string image
 void BurnWorkflow::FormShow() {
     state_ = WorkflowState::Choosing;
     std::vector<std::string> images = ListImageFiles(imagePath_);
+    auto preferred = std::find(images.begin(), images.end(), preferredImage_);
+    if (!preferredImage_.empty() && preferred == images.end()) {
+        images.push_back(preferredImage_);
+        preferred = images.end() - 1;
+    }
     if (images.empty()) return;
     for (const std::string& name : images) view_.AddItem(Control::ISO, name);
-    view_.SetItemIndex(Control::ISO, 0);
+    view_.SetItemIndex(Control::ISO, preferred == images.end() ? 0 : static_cast<int>(preferred - images.begin()));
 
     if (!B.InitASPI(false, "")) {
         view_.ShowMessage("ASPI init error", MessageButtons::Ok, MessageIcon::None);

@@ -36,6 +36,10 @@ public:
     BurnWorkflow(const BurnWorkflow&) = delete;
     BurnWorkflow& operator=(const BurnWorkflow&) = delete;
 
+    // The image FormShow selects instead of the first; a file the user
+    // named is listed even when its name does not end in ".iso".
+    void PreferImage(std::string name) { preferredImage_ = std::move(name); }
+
     void FormShow();
     void BurnClick();
     void TimerTimer();
@@ -69,6 +73,7 @@ private:
     MainView& view_;
     BurnerPort& B;
     std::string imagePath_;
+    std::string preferredImage_;
     WorkflowState state_ = WorkflowState::Choosing;
     bool timerEnabled_ = false;
     bool cancelIsDefault_ = false;

@@ -39,6 +39,15 @@ std::string ImageFolderFromArguments(int argc, const char* const* argv) {
     return ProgramFolder();
 }
 
+ImageChoice ImageChoiceFromArguments(int argc, const char* const* argv) {
+    if (argc > 1 && argv[1] && ImageFileExists(argv[1])) {
+        fs::path file(argv[1]);
+        std::string folder = file.parent_path().string();
+        return {WithDelimiter(folder.empty() ? "." : folder), file.filename().string()};
+    }
+    return {ImageFolderFromArguments(argc, argv), {}};
+}
+
 std::vector<std::string> ListImageFiles(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code error;

@@ -12,6 +12,18 @@ std::string ProgramFolder();
 // "/" added), else the program's own folder.
 std::string ImageFolderFromArguments(int argc, const char* const* argv);
 
+// What the window opens on: a folder (with its trailing "/") and the
+// image to select there (empty: the first listed).
+struct ImageChoice {
+    std::string folder;
+    std::string image;
+};
+
+// From the optional first argument: an existing file opens its folder
+// with that file selected (as a file manager's "Open with" passes it); a
+// folder, or anything else, keeps ImageFolderFromArguments' meaning.
+ImageChoice ImageChoiceFromArguments(int argc, const char* const* argv);
+
 // Names (no folder) of the entries matching "*.iso" in the order the file
 // system returns them. Directories match too, as the wildcard does; the
 // extension is compared without regard to case, as on the system the

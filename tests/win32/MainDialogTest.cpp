@@ -3,6 +3,7 @@
 // and the hand-over from the write thread.
 #include "app/win32/MainDialog.h"
 #include "burner/HandOver.h"
+#include "drive/DriveMessages.h"
 #include "support/FakeBurner.h"
 #include "support/TempDir.h"
 
@@ -276,4 +277,63 @@ TEST_F(MainDialogTest, CloseBoxDuringABurnAbortsAndLetsTheWriteThreadGo) {
     handOver.Cancel();  // what the burner does as it is destroyed
     writer.join();
     form.reset();
+}
+
+namespace {
+
+// The label's text as the static control draws it in its font, style and width.
+SIZE Drawn(HWND label, int width) {
+    std::string text = Text(label);
+    LONG style = GetWindowLongA(label, GWL_STYLE);
+    UINT flags = DT_CALCRECT | DT_NOPREFIX;
+    if ((style & SS_TYPEMASK) == SS_LEFTNOWORDWRAP) flags |= DT_SINGLELINE;
+    else flags |= DT_WORDBREAK | ((style & SS_EDITCONTROL) ? DT_EDITCONTROL : 0);
+    HDC dc = GetDC(label);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    RECT extent{0, 0, width, 0};
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &extent, flags);
+    SelectObject(dc, previous);
+    ReleaseDC(label, dc);
+    return {extent.right, extent.bottom};
+}
+
+}  // namespace
+
+TEST_F(MainDialogTest, ResultThatFitsKeepsTheLinesFontAndPlace) {
+    StartBurn();
+    for (const char* text : {"Success", "Aborted", "CD-R Error", "WRITER ERROR [MEDIUM ERROR]"}) {
+        form->Workflow().BWriteDone(text);
+        RECT place = PlaceOf(*form, Control::Label4);
+        EXPECT_EQ(FontOf(form->Widget(Control::Label4)).lfHeight, -21) << text;
+        EXPECT_EQ(std::pair(place.left, place.top), std::pair(114L, 99L)) << text;
+        EXPECT_EQ(GetWindowLongA(form->Widget(Control::Label4), GWL_STYLE) & SS_TYPEMASK, SS_LEFTNOWORDWRAP) << text;
+    }
+}
+
+// The longest texts of the message table that reach the result line.
+TEST_F(MainDialogTest, LongestResultsShowWholeInsideTheWindow) {
+    StartBurn();
+    const std::string texts[] = {
+        kq::DriveMessage(kq::Msg::OperationAborted),
+        kq::DriveMessage(kq::Msg::WriterBusyBufferFull),
+        kq::DriveMessage(kq::Msg::BurnAlreadyRunning),
+        kq::FormatDriveMessage(kq::Msg::CantReadFile, {dir / "x.iso"}),
+        kq::FormatDriveMessage(kq::Msg::CantOpenFile, {dir / "x.iso"}),
+        kq::FormatDriveMessage(kq::Msg::CantOpenFile, {"C:\\Users\\someone\\Downloads\\release-2026-12-08.iso"}),
+    };
+    const RECT button = PlaceOf(*form, Control::Cancel);
+    HWND result = form->Widget(Control::Label4);
+    for (const std::string& text : texts) {
+        form->Workflow().BWriteDone(text);
+        ASSERT_EQ(Text(result), text);
+        RECT place = PlaceOf(*form, Control::Label4);
+        EXPECT_GE(place.left, 0) << text;
+        EXPECT_LE(place.right, 327) << text;
+        EXPECT_LE(place.bottom, button.top) << text;
+        EXPECT_GE(-FontOf(result).lfHeight, 12) << text;
+        EXPECT_LT(-FontOf(result).lfHeight, 21) << text;
+        SIZE drawn = Drawn(result, place.right - place.left);
+        EXPECT_LE(drawn.cx, place.right - place.left) << text;
+        EXPECT_LE(drawn.cy, place.bottom - place.top) << text;
+    }
 }

@@ -1,13 +1,17 @@
 // The Qt window under the offscreen platform: its layout and look, the
-// message boxes, and the hand-over from the write thread.
+// message boxes, the hand-over from the write thread, and the result line
+// with the longest texts it can show.
 #include "WindowTestApp.h"
 #include "app/qt/MainForm.h"
+#include "app/qt/ResultLabel.h"
 #include "burner/HandOver.h"
+#include "drive/DriveMessages.h"
 #include "support/FakeBurner.h"
 #include "support/TempDir.h"
 
 #include <QComboBox>
 #include <QFontInfo>
+#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -193,6 +197,74 @@ TEST_F(MainFormTest, ClosingDuringABurnAbortsAndLetsTheWriteThreadGo) {
     handOver.Cancel();  // what the burner does as it is destroyed
     writer.join();
     form.reset();
+}
+
+}  // namespace
+
+namespace {
+
+class ResultLineTest : public MainFormTest {
+protected:
+    void SetUp() override {
+        MainFormTest::SetUp();
+        dir.Write("x.iso", "image");
+        form->show();
+        Button(Control::Burn)->click();
+    }
+    ResultLabel* Result() { return static_cast<ResultLabel*>(form->Widget(Control::Label4)); }
+};
+
+TEST_F(ResultLineTest, TextThatFitsKeepsTheLinesFontAndPlace) {
+    for (const char* text : {"Success", "Aborted", "CD-R Error", "WRITER ERROR [MEDIUM ERROR]"}) {
+        form->Workflow().BWriteDone(text);
+        EXPECT_EQ(Result()->font().pixelSize(), 21) << text;
+        EXPECT_EQ(Result()->pos(), QPoint(114, 99)) << text;
+        EXPECT_FALSE(Result()->wordWrap()) << text;
+    }
+}
+
+// The longest texts of the message table that reach the result line.
+TEST_F(ResultLineTest, LongestResultsShowWholeInsideTheWindow) {
+    const std::string texts[] = {
+        kq::DriveMessage(kq::Msg::OperationAborted),
+        kq::DriveMessage(kq::Msg::WriterBusyBufferFull),
+        kq::DriveMessage(kq::Msg::BurnAlreadyRunning),
+        kq::FormatDriveMessage(kq::Msg::CantReadFile, {dir / "x.iso"}),
+        kq::FormatDriveMessage(kq::Msg::CantOpenFile, {dir / "x.iso"}),
+        kq::FormatDriveMessage(kq::Msg::CantOpenFile, {"/home/someone/Downloads/release-2026-12-08-amd64.iso"}),
+    };
+    const QRect button = form->Widget(Control::Cancel)->geometry();
+    for (const std::string& text : texts) {
+        form->Workflow().BWriteDone(text);
+        ASSERT_EQ(Result()->text().toStdString(), text);
+        const QRect place = Result()->geometry();
+        EXPECT_TRUE(QRect(0, 0, 327, button.top()).contains(place)) << text;
+        const kq::ResultFit& fit = Result()->Fit();
+        EXPECT_TRUE(fit.whole) << text;
+        EXPECT_GE(fit.pixelSize, 12) << text;
+        EXPECT_LT(fit.pixelSize, 21) << text;
+        kq::TextExtent drawn = Result()->Measure(text, fit.pixelSize, fit.wrap, place.width());
+        EXPECT_LE(drawn.width, place.width()) << text;
+        EXPECT_LE(drawn.height, place.height()) << text;
+    }
+}
+
+// Wrapped text is painted on its lines, not cut to the first.
+TEST_F(ResultLineTest, WrappedTextIsPaintedOnItsLines) {
+    form->Workflow().BWriteDone(kq::FormatDriveMessage(kq::Msg::CantOpenFile, {dir / "x.iso"}));
+    ASSERT_NE(Result()->Fit().wrap, kq::TextWrap::None);
+    QImage picture = Result()->grab().toImage();
+    int inkedRows = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            QColor c = picture.pixelColor(x, y);
+            if (c.blue() > 60 && c.red() < 100 && c.green() < 100) {
+                ++inkedRows;
+                break;
+            }
+        }
+    }
+    EXPECT_GT(inkedRows, QFontMetrics(Result()->font()).height());
 }
 
 }  // namespace

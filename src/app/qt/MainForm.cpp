@@ -1,5 +1,7 @@
 #include "app/qt/MainForm.h"
 
+#include "app/qt/ResultLabel.h"
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -78,11 +80,21 @@ void TMainForm::SetCaption(Control control, const std::string& text) {
     if (auto* button = qobject_cast<QPushButton*>(Widget(control))) return button->setText(caption);
     QLabel* label = LabelOf(control);
     if (!label) return;
-    label->setText(caption);
-    if (!label->wordWrap()) label->adjustSize();  // auto-size labels follow their text
+    if (auto* result = dynamic_cast<ResultLabel*>(label)) {
+        result->SetFittedText(caption);
+    } else {
+        label->setText(caption);
+        if (!label->wordWrap()) label->adjustSize();  // auto-size labels follow their text
+    }
+    SpeakText(control, caption);
 }
 
-void TMainForm::SetVisible(Control control, bool visible) { Widget(control)->setVisible(visible); }
+void TMainForm::SetVisible(Control control, bool visible) {
+    QWidget* widget = Widget(control);
+    widget->setVisible(visible);
+    // The button that replaces "Burn it" takes the keyboard with it.
+    if (control == Control::Cancel && visible) widget->setFocus();
+}
 
 void TMainForm::AddItem(Control list, const std::string& text) {
     ListOf(list)->addItem(QString::fromStdString(text));
@@ -110,6 +122,9 @@ void TMainForm::SetLabelFont(Control label, kq::Rgb colour, bool bold) {
 void TMainForm::SetDefaultButton(Control button) {
     for (Control c : {Control::Burn, Control::Cancel})
         qobject_cast<QPushButton*>(Widget(c))->setDefault(c == button);
+    if (button != Control::Cancel) return;
+    Widget(Control::Cancel)->setFocus();
+    AnnounceResult();
 }
 
 void TMainForm::SetTimerEnabled(bool enabled) {

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 
+class QAccessibleEvent;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -45,12 +46,17 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Hands an event to assistive technology (which drops it while none listens).
+    virtual void Notify(QAccessibleEvent& event);
 
 private:
     void CreateControls();
     void ConnectHandlers();
     QLabel* LabelOf(kq::Control control) const;
     QComboBox* ListOf(kq::Control control) const;
+    void DescribeControls();
+    void SpeakText(kq::Control control, const QString& text);
+    void AnnounceResult();
     void Shut();
     void PostToWindow(std::function<void()> call);
 

@@ -1,5 +1,6 @@
 // The controls of the window, where they sit and how they look.
 #include "app/qt/MainForm.h"
+#include "app/qt/ResultLabel.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -67,8 +68,9 @@ void TMainForm::CreateControls() {
 
     auto* label3 = NewLabel(this, "", {114, 72, 0, 0}, true);
     label3->setFont(ArialFont(19, true));
-    auto* label4 = NewLabel(this, "", {114, 99, 0, 0}, true);
+    auto* label4 = new ResultLabel(this);
     label4->setFont(ArialFont(21, true));
+    label4->SetFittedText(QString());
     SetTextColour(label4, QColor(0, 0, 128));
 
     auto* cancel = new QPushButton(QStringLiteral("Abort"), this);
@@ -88,10 +90,13 @@ void TMainForm::CreateControls() {
                  {Control::Label4, label4}, {Control::Cancel, cancel}, {Control::Label5, label5}};
 
     // Only the lists and the two buttons take the focus, in this order.
-    for (QLabel* label : {label1, label2, label3, label4, label5}) label->setFocusPolicy(Qt::NoFocus);
+    for (QLabel* label : std::initializer_list<QLabel*>{label1, label2, label3, label4, label5})
+        label->setFocusPolicy(Qt::NoFocus);
     setTabOrder(iso, recorder);
     setTabOrder(recorder, burn);
     setTabOrder(burn, cancel);
+
+    DescribeControls();
 
     Timer_ = new QTimer(this);
     Timer_->setInterval(mainform::kTimerIntervalMs);

@@ -1,5 +1,6 @@
 // The burner's window: lists the images of its folder (or of the folder
-// given as the only argument) and the recorders, and burns the chosen one.
+// given as the only argument, or the folder of the image given, with it
+// selected) and the recorders, and burns the chosen one.
 #include "app/ImageFolder.h"
 #include "app/qt/MainForm.h"
 #include "app/qt/QCDBurnerPort.h"
@@ -12,8 +13,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("CD Burner"));
     QApplication::setDesktopFileName(QStringLiteral("cdburner"));
 
-    std::string folder = kq::ImageFolderFromArguments(argc, argv);
-    TMainForm MainForm(std::make_unique<kq::QCDBurnerPort>(), folder);
+    kq::ImageChoice choice = kq::ImageChoiceFromArguments(argc, argv);
+    TMainForm MainForm(std::make_unique<kq::QCDBurnerPort>(), choice.folder);
+    MainForm.Workflow().PreferImage(choice.image);
     MainForm.show();
     return application.exec();
 }

@@ -75,6 +75,7 @@ private:
                     const LOGFONTA& font, COLORREF colour, bool autoSize);
     void ApplyFont(Item& item, const LOGFONTA& look);
     void FitToText(const Item& item);
+    void FitResult(Item& item);
     void SizeAndCentre();
     void RunPosted();
     void Shut();

@@ -2,6 +2,8 @@
 // view calls that change them.
 #include "app/win32/MainDialog.h"
 
+#include "app/ResultFit.h"
+
 #include <cstring>
 
 using kq::Control;
@@ -108,10 +110,46 @@ void TMainForm::FitToText(const Item& item) {
     SetWindowPos(item.window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The result line: where FitResultText places it, with its text measured
+// as the static control draws it (DT_EDITCONTROL is SS_EDITCONTROL's way
+// of breaking a word longer than the line).
+void TMainForm::FitResult(Item& item) {
+    char text[512];
+    GetWindowTextA(item.window, text, sizeof text);
+    HDC dc = GetDC(item.window);
+    auto measure = [&](const std::string& shown, int pixelSize, kq::TextWrap wrap, int wrapWidth) {
+        LOGFONTA look = item.look;
+        look.lfHeight = -pixelSize;
+        HFONT font = CreateFontIndirectA(&look);
+        HGDIOBJ previous = SelectObject(dc, font);
+        RECT extent{0, 0, wrap == kq::TextWrap::None ? 0 : wrapWidth, 0};
+        UINT flags = DT_CALCRECT | DT_NOPREFIX | (wrap == kq::TextWrap::None ? DT_SINGLELINE : DT_WORDBREAK) |
+                     (wrap == kq::TextWrap::Anywhere ? DT_EDITCONTROL : 0);
+        DrawTextA(dc, shown.empty() ? " " : shown.c_str(), shown.empty() ? 1 : static_cast<int>(shown.size()),
+                  &extent, flags);
+        SelectObject(dc, previous);
+        DeleteObject(font);
+        return kq::TextExtent{shown.empty() ? 0 : static_cast<int>(extent.right), static_cast<int>(extent.bottom)};
+    };
+    kq::ResultFit fit = kq::FitResultText(text, measure);
+    ReleaseDC(item.window, dc);
+
+    LOGFONTA look = item.look;
+    look.lfHeight = -fit.pixelSize;
+    ApplyFont(item, look);
+    LONG style = GetWindowLongA(item.window, GWL_STYLE) & ~(SS_TYPEMASK | SS_EDITCONTROL);
+    style |= fit.wrap == kq::TextWrap::None ? SS_LEFTNOWORDWRAP : SS_LEFT;
+    if (fit.wrap == kq::TextWrap::Anywhere) style |= SS_EDITCONTROL;
+    SetWindowLongA(item.window, GWL_STYLE, style);
+    SetWindowPos(item.window, nullptr, fit.box.left, fit.box.top, fit.box.width, fit.box.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void TMainForm::SetCaption(Control control, const std::string& text) {
     Item& item = controls_.at(control);
     SetWindowTextA(item.window, text.c_str());
-    FitToText(item);
+    if (control == Control::Label4) FitResult(item);
+    else FitToText(item);
     InvalidateRect(item.window, nullptr, TRUE);
 }
 

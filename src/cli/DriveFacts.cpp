@@ -105,7 +105,8 @@ std::string UnusableMediumReason(const DriveFacts& facts, bool anyMedium) {
         return "the " + name + " is closed: " +
                (Rewritable(facts.mediaType) ? kBlankHint : "nothing more can be written on it");
     if (facts.status == DiscStatus::Incomplete && !Overwritable(facts.mediaType))
-        return "the " + name + " holds an " + DiscStatusText(facts) + ": " +
+        return "the " + name + " holds an " + DiscStatusText(facts) +
+               " (another program may be writing it now): " +
                (Rewritable(facts.mediaType) ? kBlankHint : "a write-once disc takes one image, from its start");
     if (facts.status == DiscStatus::Appendable && !Overwritable(facts.mediaType))
         return "the " + name + " already holds " + DiscStatusText(facts).substr(12) + ": " +

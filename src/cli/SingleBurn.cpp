@@ -70,7 +70,6 @@ private:
     std::string result_;
     uint64_t elapsedMs_ = 0;
     int lowestFill_ = -1;
-    int mediaType_ = 0;
 };
 
 void SingleBurn::Note(const std::string& text) {
@@ -121,7 +120,6 @@ int SingleBurn::CheckMedium(const std::string& entry) {
     if (why.empty()) {
         std::string medium = MediumName(facts.mediaType) + ", " + DiscStatusText(facts);
         mediumNote_ = o_.reportFd >= 0 ? "medium: " + medium : "burning onto " + ShortEntry(entry) + " (" + medium + ")";
-        mediaType_ = facts.mediaType;
         return kExitSuccess;
     }
     console_.Error(ShortEntry(entry) + ": " + why);
@@ -190,7 +188,7 @@ int SingleBurn::AfterBurn(BurnMonitor& monitor) {
     int code = result_.empty() ? kExitSuccess
                : result_ == DriveMessage(Msg::OperationAborted) ? kExitAborted : kExitBurnFailed;
     if (code == kExitSuccess) {
-        if (std::string warning = DiscStateWarning(b_, o_, mediaType_); !warning.empty()) Note(warning);
+        if (std::string warning = DiscStateWarning(b_, o_, mediaType_); !warning.empty()) Warn(warning);
     }
     std::string verify = "-";
     if (code == kExitSuccess && o_.verify) {

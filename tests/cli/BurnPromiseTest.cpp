@@ -45,7 +45,9 @@ TEST(BurnPromises, EachBurnEndsAsItSays) {
         auto run = bench.Run(args);
         EXPECT_EQ(run.code, c.code) << run.output;
         for (const std::string& part : c.says) EXPECT_TRUE(Contains(run.output, part)) << run.output;
-        if (c.code != 0) EXPECT_FALSE(Contains(run.output, "Success")) << run.output;
+        if (c.code != 0) {
+            EXPECT_FALSE(Contains(run.output, "Success")) << run.output;
+        }
         EXPECT_EQ(ReadAll(bench.Disc(0)).size(), c.discBytes);
     }
 }
@@ -82,8 +84,7 @@ TEST(BurnPromises, DiscNotAsAskedIsWarnedAbout) {
 }
 
 // Two burners onto one recorder: the second is refused before it writes
-// and the first disc holds the first image. Needs the recorder to answer a
-// second process with RESERVATION CONFLICT.
+// and the first disc holds the first image.
 TEST(BurnPromises, SecondBurnOntoABusyDriveIsRefused) {
     CliBench bench(Recorder(0, "write_speed = 353\n"));
     const std::string first = bench.Image("first.iso", 1000 * 2048, 1);
@@ -93,7 +94,10 @@ TEST(BurnPromises, SecondBurnOntoABusyDriveIsRefused) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     auto second = bench.Run({"--no-checksum", "second.iso"});
     EXPECT_NE(second.code, 0) << second.output;
-    EXPECT_TRUE(Contains(second.output, "THE DRIVE IS IN USE BY ANOTHER PROGRAM")) << second.output;
+    // Refused at its first write, or already by the disc the first burn has begun.
+    EXPECT_TRUE(Contains(second.output, "THE DRIVE IS IN USE BY ANOTHER PROGRAM") ||
+                Contains(second.output, "another program may be writing it now"))
+        << second.output;
     EXPECT_EQ(running.Wait(), 0);
     EXPECT_TRUE(DiscBeginsWith(bench.Disc(0), first));
 }

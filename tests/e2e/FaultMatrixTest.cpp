@@ -58,7 +58,9 @@ protected:
         const vrec::Disc disc = recorder->DiscState();
         if (disc.RandomWritable()) {
             // Formatted overwritable media: no sessions to close, only data.
-            if (report.empty()) EXPECT_TRUE(DiscStartsWithImage(kImageSectors)) << "\"Success\" without the image";
+            if (report.empty()) {
+                EXPECT_TRUE(DiscStartsWithImage(kImageSectors)) << "\"Success\" without the image";
+            }
             return;
         }
         if (report.empty()) {

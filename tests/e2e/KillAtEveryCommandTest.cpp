@@ -19,7 +19,7 @@ std::vector<Cell> DeathCells() {
     std::vector<Cell> cells;
     for (auto [medium, positions] : {std::pair{MediumKind::CdR, std::span<const Position>(kCdRPositions)},
                                      std::pair{MediumKind::DvdR, std::span<const Position>(kDvdRPositions)}})
-        for (const Position& p : positions) cells.push_back({medium, &p, &vanish, 'e', RuleText(p, vanish)});
+        for (const Position& p : positions) cells.push_back({medium, true, &p, &vanish, 'e', RuleText(p, vanish)});
     return cells;
 }
 

@@ -1,5 +1,7 @@
 #include "app/MD5.h"
 
+#include "app/FilePieces.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -7,12 +9,6 @@
 namespace kq {
 
 namespace {
-
-// Large files are hashed through a sliding view, so memory stays bounded
-// and any size works on any address space. A whole number of 64-byte
-// blocks and of pages.
-constexpr size_t kHashWindow = size_t{64} << 20;
-constexpr size_t kStopCheckBytes = size_t{4} << 20;
 
 // The file open for reading; others may read it too (see FileHandle.h for
 // what sharing means on this system).
@@ -53,24 +49,13 @@ TMD5Digest MD5File(const std::string& fileName) {
 }
 
 std::optional<TMD5Digest> MD5FileUntil(const std::string& fileName, const std::function<bool()>& stop) {
-    platform::FileHandle file = OpenForReading(fileName);
-    if (!file.IsOpen()) return TMD5Digest{};
-    const int64_t size = platform::FileSize(file.Get());
-    if (size <= 0) return TMD5Digest{};
-
     TMD5Context context;
     MD5Init(context);
-    for (uint64_t offset = 0; offset < static_cast<uint64_t>(size); offset += kHashWindow) {
-        size_t length = static_cast<size_t>(std::min<uint64_t>(kHashWindow, size - offset));
-        auto view = platform::MappedView::Map(file.Get(), offset, length);
-        if (!view) return TMD5Digest{};
-        // A few milliseconds of hashing between questions: an abort is heard at once.
-        for (size_t done = 0; done < length; done += kStopCheckBytes) {
-            if (stop()) return std::nullopt;
-            const size_t piece = std::min(kStopCheckBytes, length - done);
-            MD5Update(context, view->Data() + done, static_cast<uint32_t>(piece));
-        }
-    }
+    const FileWalk walk = ForEachFilePiece(fileName, stop, [&context](const uint8_t* bytes, size_t length) {
+        MD5Update(context, bytes, static_cast<uint32_t>(length));
+    });
+    if (walk == FileWalk::Stopped) return std::nullopt;
+    if (walk == FileWalk::Failed) return TMD5Digest{};
     return MD5Final(context);
 }
 

@@ -1,9 +1,9 @@
 #include "cli/ChildReport.h"
 
-#include <cerrno>
+#include "platform/Process.h"
+
 #include <cstdio>
 #include <sstream>
-#include <unistd.h>
 
 namespace kq::cli {
 
@@ -59,15 +59,6 @@ ReportLine ParseReportLine(std::string_view text) {
     return line;
 }
 
-bool WriteReportLine(int fd, const std::string& line) {
-    size_t sent = 0;
-    while (sent < line.size()) {
-        ssize_t n = ::write(fd, line.data() + sent, line.size() - sent);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        sent += static_cast<size_t>(n);
-    }
-    return true;
-}
+bool WriteReportLine(int fd, const std::string& line) { return platform::WriteReport(fd, line); }
 
 }  // namespace kq::cli

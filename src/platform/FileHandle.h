@@ -10,6 +10,8 @@
 //
 // On Windows the lock is the share mode of the open: exclusive denies every
 // other open, shared denies only an exclusive one, as the locks do here.
+#include "platform/OwnedHandle.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -19,11 +21,7 @@ namespace platform {
 
 // A descriptor on Linux, a file HANDLE on Windows; -1 (INVALID_HANDLE_VALUE
 // there) when no file is open, and never negative otherwise.
-#ifdef _WIN32
 using FileDescriptor = std::intptr_t;
-#else
-using FileDescriptor = int;
-#endif
 
 enum class FileAccess { Read, Write, ReadWrite };
 enum class FileLock { None, Shared, Exclusive };
@@ -53,17 +51,12 @@ class FileHandle {
 public:
     FileHandle() = default;
     explicit FileHandle(FileDescriptor fd) : fd_(fd) {}
-    FileHandle(FileHandle&& other) noexcept;
-    FileHandle& operator=(FileHandle&& other) noexcept;
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle();
 
-    FileDescriptor Get() const { return fd_; }
-    bool IsOpen() const { return fd_ >= 0; }
+    FileDescriptor Get() const { return fd_.Get(); }
+    bool IsOpen() const { return fd_.Get() >= 0; }
 
 private:
-    FileDescriptor fd_ = -1;
+    OwnedHandle<FileDescriptor, -1, FileClose> fd_;
 };
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 namespace platform {
@@ -15,21 +16,19 @@ public:
     // system refuses (an empty view included).
     static std::optional<MappedView> Map(FileDescriptor fd, uint64_t offset, size_t length);
 
-    MappedView(MappedView&& other) noexcept;
-    MappedView& operator=(MappedView&& other) noexcept;
-    MappedView(const MappedView&) = delete;
-    MappedView& operator=(const MappedView&) = delete;
-    ~MappedView();
-
-    const uint8_t* Data() const { return static_cast<const uint8_t*>(address_); }
-    size_t Size() const { return length_; }
+    const uint8_t* Data() const { return static_cast<const uint8_t*>(view_.get()); }
+    size_t Size() const { return view_ ? view_.get_deleter().length : 0; }
 
 private:
-    MappedView(void* address, size_t length) : address_(address), length_(length) {}
-    void Unmap();
+    // Gives the view back to the system; each system defines it.
+    struct Unmap {
+        size_t length = 0;
+        void operator()(void* address) const;
+    };
 
-    void* address_ = nullptr;
-    size_t length_ = 0;
+    MappedView(void* address, size_t length) : view_(address, Unmap{length}) {}
+
+    std::unique_ptr<void, Unmap> view_;
 };
 
 // The alignment a view's offset needs: the page size.

@@ -28,16 +28,20 @@ uint8_t DriveIndexOfNode(const std::string& node, size_t position) {
     return static_cast<uint8_t>(std::min<size_t>(kFirst + position, 255));
 }
 
+PassFailure FailureOf(std::span<const FailureCode> table, uint32_t code, PassFailure otherwise) {
+    for (const FailureCode& row : table)
+        if (row.code == code) return row.failure;
+    return otherwise;
+}
+
 PassThroughOutcome FailedCallOutcome(int callErrno) {
+    // The kernel filters commands for users without CAP_SYS_RAWIO before
+    // they reach the drive: not the drive's error.
+    static constexpr FailureCode kCallErrors[] = {
+        {EPERM, PassFailure::Filtered}, {ENODEV, PassFailure::NoDevice}, {ENXIO, PassFailure::NoDevice}};
     PassThroughOutcome out;
     out.systemError = callErrno;
-    switch (callErrno) {
-        // The kernel filters commands for users without CAP_SYS_RAWIO
-        // before they reach the drive: not the drive's error.
-        case EPERM: out.failure = PassFailure::Filtered; break;
-        case ENODEV: case ENXIO: out.failure = PassFailure::NoDevice; break;
-        default: out.failure = PassFailure::CallFailed; break;
-    }
+    out.failure = FailureOf(kCallErrors, static_cast<uint32_t>(callErrno), PassFailure::CallFailed);
     return out;
 }
 

@@ -3,6 +3,8 @@
 // command block with its data, direction, time-out and sense, carried out
 // synchronously. The pass-through layer works only through this interface,
 // so virtual recorders can stand exactly where a real drive would.
+#include "platform/ScopedReplacement.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -54,6 +56,15 @@ struct PassThroughOutcome {
     size_t transferred = 0;  // data bytes that actually moved
 };
 
+// One row of a system's table of the codes that mean a failure below the drive.
+struct FailureCode {
+    uint32_t code;
+    PassFailure failure;
+};
+
+// The failure of `code`'s row in `table`, or `otherwise` when it has none.
+PassFailure FailureOf(std::span<const FailureCode> table, uint32_t code, PassFailure otherwise);
+
 // A pass-through call that the system failed with `callErrno`: a filtered
 // command (EPERM), a drive that is gone (ENODEV, ENXIO: unplugged or taken
 // off the bus), or any other failure of the call.
@@ -97,16 +108,7 @@ OpticalDrives& CurrentOpticalDrives();
 // Installs a replacement (nullptr: the machine's own); returns the previous.
 OpticalDrives* SetOpticalDrives(OpticalDrives* drives);
 
-class ScopedOpticalDrives {
-public:
-    explicit ScopedOpticalDrives(OpticalDrives& drives) : previous_(SetOpticalDrives(&drives)) {}
-    ~ScopedOpticalDrives() { SetOpticalDrives(previous_); }
-    ScopedOpticalDrives(const ScopedOpticalDrives&) = delete;
-    ScopedOpticalDrives& operator=(const ScopedOpticalDrives&) = delete;
-
-private:
-    OpticalDrives* previous_;
-};
+using ScopedOpticalDrives = ScopedReplacement<OpticalDrives, SetOpticalDrives>;
 
 // A drive node that exists but cannot be opened, and the system's reason.
 struct UnopenableDrive {

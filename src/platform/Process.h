@@ -4,9 +4,12 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -21,6 +24,8 @@ void IgnoreBrokenPipe();
 
 // The running program's own file.
 std::string SelfExecutable();
+// The system's id of this process.
+int CurrentProcessId();
 
 class ChildProcess {
 public:
@@ -29,7 +34,9 @@ public:
     // `quiet` the child's standard output and error go to /dev/null.
     static std::optional<ChildProcess> Spawn(const std::string& program, const std::vector<std::string>& args,
                                              int childReportFd, bool quiet, std::error_code& why);
-    ChildProcess(ChildProcess&& other) noexcept;
+    ChildProcess(ChildProcess&& other) noexcept
+        : pid_(std::exchange(other.pid_, -1)), readFd_(std::exchange(other.readFd_, -1)), status_(other.status_),
+          native_(std::move(other.native_)) {}
     ChildProcess& operator=(ChildProcess&&) = delete;
     ChildProcess(const ChildProcess&) = delete;
     // Waits for a child still running: none is left behind.
@@ -48,17 +55,24 @@ public:
     int Wait();
 
 private:
-    ChildProcess(int pid, int readFd) : pid_(pid), readFd_(readFd) {}
+    // What the system holds on the child beyond its id; each system
+    // defines it, and its release.
+    struct Native;
+    struct ReleaseNative {
+        void operator()(Native* native) const;
+    };
+
+    ChildProcess(int pid, int readFd, Native* native = nullptr) : pid_(pid), readFd_(readFd), native_(native) {}
 
     int pid_ = -1;
     int readFd_ = -1;
     std::optional<int> status_;
-#ifdef _WIN32
-    // The process and the event its Interrupt sets.
-    void* process_ = nullptr;
-    void* interrupt_ = nullptr;
-#endif
+    std::unique_ptr<Native, ReleaseNative> native_;
 };
+
+// Writes all of `bytes` to descriptor `fd` (a child's end of its report
+// pipe); false when the system refuses, the reader having gone included.
+bool WriteReport(int fd, std::string_view bytes);
 
 // Waits until one of `fds` has something to read (or has closed), at most `ms`.
 void WaitReadable(const std::vector<int>& fds, uint32_t ms);

@@ -13,9 +13,7 @@ namespace platform {
 class Sha256 {
 public:
     Sha256();
-    ~Sha256();
-    Sha256(const Sha256&) = delete;
-    Sha256& operator=(const Sha256&) = delete;
+    ~Sha256();  // the state's holder makes it neither copied nor moved
 
     // Feeds bytes; any number of calls. Harmless once the hash has failed.
     void Update(const void* bytes, size_t length);

@@ -9,28 +9,18 @@ namespace {
 
 constexpr uint8_t kStatusGood = 0x00;
 
-// Windows errors of a call that reached no drive, by what they mean.
-constexpr uint32_t kErrorSemTimeout = 121;
-constexpr uint32_t kErrorIoDevice = 1117;
-constexpr uint32_t kErrorDeviceNotConnected = 1167;
-constexpr uint32_t kErrorDevNotExist = 55;
-constexpr uint32_t kErrorNoSuchDevice = 433;
-constexpr uint32_t kErrorBusReset = 1111;
-constexpr uint32_t kErrorAccessDenied = 5;
-
-PassFailure CallFailure(uint32_t error) {
-    switch (error) {
-        case kErrorSemTimeout: return PassFailure::TimedOut;
-        case kErrorDeviceNotConnected: case kErrorDevNotExist: case kErrorNoSuchDevice: return PassFailure::NoDevice;
-        case kErrorBusReset: return PassFailure::BusReset;
-        case kErrorIoDevice: return PassFailure::TransportError;
-        // The system refuses the command itself: a user without the right
-        // to send it, as EPERM on Linux.
-        case kErrorAccessDenied: return PassFailure::Filtered;
-        // Still a failure of the adapter, never a drive's answer.
-        default: return PassFailure::CallFailed;
-    }
-}
+// Windows errors of a call that reached no drive, by what they mean. Any
+// other is still a failure of the adapter, never a drive's answer.
+constexpr FailureCode kCallFailures[] = {
+    {121, PassFailure::TimedOut},  // ERROR_SEM_TIMEOUT
+    // ERROR_DEVICE_NOT_CONNECTED, ERROR_DEV_NOT_EXIST, ERROR_NO_SUCH_DEVICE
+    {1167, PassFailure::NoDevice}, {55, PassFailure::NoDevice}, {433, PassFailure::NoDevice},
+    {1111, PassFailure::BusReset},        // ERROR_BUS_RESET
+    {1117, PassFailure::TransportError},  // ERROR_IO_DEVICE
+    // The system refuses the command itself: a user without the right
+    // to send it, as EPERM on Linux.
+    {5, PassFailure::Filtered},  // ERROR_ACCESS_DENIED
+};
 
 }  // namespace
 
@@ -57,7 +47,7 @@ PassThroughOutcome DecodeSptd(const SptdBlock& b, const PassThroughRequest& requ
                               uint32_t lastError) {
     PassThroughOutcome out;
     if (!callSucceeded) {
-        out.failure = CallFailure(lastError);
+        out.failure = FailureOf(kCallFailures, lastError, PassFailure::CallFailed);
         out.systemError = static_cast<int>(lastError);
         return out;
     }

@@ -30,10 +30,8 @@ struct SptdBlock {
     uint32_t Filler;  // keeps the sense area aligned
     uint8_t Sense[32];
 };
-#if UINTPTR_MAX == 0xFFFFFFFFu
-static_assert(sizeof(SptdBlock) == 80);
-static_assert(offsetof(SptdBlock, Sense) == 48);
-#endif
+static_assert(sizeof(void*) != 4 || sizeof(SptdBlock) == 80);
+static_assert(sizeof(void*) != 4 || offsetof(SptdBlock, Sense) == 48);
 
 // DataIn values of the driver interface.
 inline constexpr uint8_t kSptdDataOut = 0;

@@ -12,13 +12,9 @@ namespace platform {
 
 enum class ThreadPriority { Idle, Lowest, BelowNormal, Normal, TimeCritical };
 
-#ifdef _WIN32
-// The THREAD_PRIORITY_* value of a level.
-int Win32PriorityOf(ThreadPriority priority);
-#else
-// The nice value standing in for a priority level.
-int NiceValueOf(ThreadPriority priority);
-#endif
+// The system's value for a level: the nice value on Linux (lower runs
+// first), the THREAD_PRIORITY_* value on Windows (higher runs first).
+int SystemPriorityOf(ThreadPriority priority);
 
 class Thread {
 public:
@@ -47,6 +43,10 @@ public:
 private:
     void Run();
     void ApplyPriority();
+    // What each system provides: the calling thread's id (never 0), and a
+    // priority set on a thread known by its id, from any thread.
+    static int CurrentThreadId();
+    static void SetPriorityOf(int tid, ThreadPriority priority);
 
     std::function<void(Thread&)> body_;
     std::thread thread_;

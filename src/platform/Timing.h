@@ -2,6 +2,8 @@
 // Clock, sleeps and event waits. Everything that waits goes through the
 // current Timing, so a test can put a fake in its place and check a
 // 10-second time-out without waiting 10 seconds.
+#include "platform/ScopedReplacement.h"
+
 #include <cstdint>
 
 namespace platform {
@@ -24,16 +26,7 @@ inline uint64_t NowMs() { return CurrentTiming().NowMs(); }
 inline void SleepMs(uint32_t ms) { CurrentTiming().SleepMs(ms); }
 
 // Installs a replacement for the life of the scope.
-class ScopedTiming {
-public:
-    explicit ScopedTiming(Timing& timing) : previous_(SetTiming(&timing)) {}
-    ~ScopedTiming() { SetTiming(previous_); }
-    ScopedTiming(const ScopedTiming&) = delete;
-    ScopedTiming& operator=(const ScopedTiming&) = delete;
-
-private:
-    Timing* previous_;
-};
+using ScopedTiming = ScopedReplacement<Timing, SetTiming>;
 
 }  // namespace platform
 

@@ -1,8 +1,7 @@
 #include "vrecorder/DiscStore.h"
 
 #include "platform/FileClaim.h"
-
-#include <unistd.h>
+#include "platform/Process.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -121,7 +120,7 @@ bool DiscStore::SaveState(const Disc& disc) const {
     if (path_.empty()) return true;
     std::string state = disc.Serialize();
     if (known_ == state) return true;
-    std::string temp = StatePath() + ".tmp." + std::to_string(::getpid());
+    std::string temp = StatePath() + ".tmp." + std::to_string(platform::CurrentProcessId());
     {
         std::ofstream out(temp, std::ios::trunc);
         out << state;

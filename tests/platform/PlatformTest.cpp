@@ -73,10 +73,10 @@ TEST(Thread, CreatedSuspendedAndJoinedByItsOwner) {
 
 #ifndef _WIN32
 TEST(Thread, NiceValuesFollowTheLevels) {
-    EXPECT_GT(NiceValueOf(ThreadPriority::Idle), NiceValueOf(ThreadPriority::Lowest));
-    EXPECT_GT(NiceValueOf(ThreadPriority::Lowest), NiceValueOf(ThreadPriority::BelowNormal));
-    EXPECT_GT(NiceValueOf(ThreadPriority::BelowNormal), NiceValueOf(ThreadPriority::Normal));
-    EXPECT_GE(NiceValueOf(ThreadPriority::Normal), NiceValueOf(ThreadPriority::TimeCritical));
+    EXPECT_GT(SystemPriorityOf(ThreadPriority::Idle), SystemPriorityOf(ThreadPriority::Lowest));
+    EXPECT_GT(SystemPriorityOf(ThreadPriority::Lowest), SystemPriorityOf(ThreadPriority::BelowNormal));
+    EXPECT_GT(SystemPriorityOf(ThreadPriority::BelowNormal), SystemPriorityOf(ThreadPriority::Normal));
+    EXPECT_GE(SystemPriorityOf(ThreadPriority::Normal), SystemPriorityOf(ThreadPriority::TimeCritical));
 }
 #endif
 

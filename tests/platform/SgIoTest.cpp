@@ -3,8 +3,8 @@
 // through the pass-through layer in tests/transport); then the Linux
 // drives on a folder of stand-in nodes, where every call reaches the real
 // open and ioctl.
-#include "platform/LinuxOpticalDrives.h"
-#include "platform/SgIo.h"
+#include "platform/linux/LinuxOpticalDrives.h"
+#include "platform/linux/SgIo.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

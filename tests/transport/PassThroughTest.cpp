@@ -1,7 +1,7 @@
 // The pass-through layer on virtual recorders standing in as the machine's
 // optical drives, and on a drive whose kernel answers are canned SG_IO
 // headers: the scan, the table, the entry points and the per-drive lock.
-#include "platform/SgIo.h"
+#include "platform/linux/SgIo.h"
 #include "transport/PassThrough.h"
 #include "transport/kqASPI.h"
 #include "vrecorder/VirtualOpticalDrives.h"

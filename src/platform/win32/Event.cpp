@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <utility>
-
 namespace platform {
 
 namespace {
@@ -17,29 +15,13 @@ std::optional<Event> Event::Create() {
     return Event(reinterpret_cast<EventHandle>(handle));
 }
 
-Event::Event(Event&& other) noexcept : handle_(std::exchange(other.handle_, 0)) {}
+void Event::Close(EventHandle handle) { CloseHandle(AsHandle(handle)); }
 
-Event& Event::operator=(Event&& other) noexcept {
-    if (this != &other) {
-        if (handle_) CloseHandle(AsHandle(handle_));
-        handle_ = std::exchange(other.handle_, 0);
-    }
-    return *this;
-}
-
-Event::~Event() {
-    if (handle_) CloseHandle(AsHandle(handle_));
-}
-
-void Event::Set() const { SignalEvent(handle_); }
-
-void Event::Reset() const { ResetEvent(AsHandle(handle_)); }
-
-bool Event::IsSet() const { return Wait(0); }
+void Event::Reset() const { ResetEvent(AsHandle(Handle())); }
 
 bool Event::Wait(uint32_t ms) const {
     // INFINITE is 0xFFFFFFFF: the longest wait is a wait without end, as on Linux.
-    return WaitForSingleObject(AsHandle(handle_), ms) == WAIT_OBJECT_0;
+    return WaitForSingleObject(AsHandle(Handle()), ms) == WAIT_OBJECT_0;
 }
 
 bool SignalEvent(EventHandle handle) {

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <limits>
-#include <utility>
 
 namespace platform {
 
@@ -89,17 +89,5 @@ int64_t FileSize(FileDescriptor fd) {
     if (!GetFileSizeEx(AsHandle(fd), &size)) return -1;
     return size.QuadPart;
 }
-
-FileHandle::FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-    if (this != &other) {
-        FileClose(fd_);
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-FileHandle::~FileHandle() { FileClose(fd_); }
 
 }  // namespace platform

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <utility>
-
 namespace platform {
 
 namespace {
@@ -41,23 +39,11 @@ std::optional<Library> Library::Open(const std::string& path, std::string* error
     return Library(module);
 }
 
-Library::Library(Library&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-
-Library& Library::operator=(Library&& other) noexcept {
-    if (this != &other) {
-        if (handle_) FreeLibrary(static_cast<HMODULE>(handle_));
-        handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-}
-
-Library::~Library() {
-    if (handle_) FreeLibrary(static_cast<HMODULE>(handle_));
-}
+void Library::Close(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
 
 void* Library::Symbol(const char* name) const {
-    if (!handle_) return nullptr;
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+    if (!handle_.Get()) return nullptr;
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_.Get()), name));
 }
 
 bool KeepLoadedUntilExit(const void* address) {

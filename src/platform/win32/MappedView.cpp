@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <utility>
-
 namespace platform {
 
 std::optional<MappedView> MappedView::Map(FileDescriptor fd, uint64_t offset, size_t length) {
@@ -18,25 +16,7 @@ std::optional<MappedView> MappedView::Map(FileDescriptor fd, uint64_t offset, si
     return MappedView(address, length);
 }
 
-MappedView::MappedView(MappedView&& other) noexcept
-    : address_(std::exchange(other.address_, nullptr)), length_(std::exchange(other.length_, 0)) {}
-
-MappedView& MappedView::operator=(MappedView&& other) noexcept {
-    if (this != &other) {
-        Unmap();
-        address_ = std::exchange(other.address_, nullptr);
-        length_ = std::exchange(other.length_, 0);
-    }
-    return *this;
-}
-
-MappedView::~MappedView() { Unmap(); }
-
-void MappedView::Unmap() {
-    if (address_) UnmapViewOfFile(address_);
-    address_ = nullptr;
-    length_ = 0;
-}
+void MappedView::Unmap::operator()(void* address) const { UnmapViewOfFile(address); }
 
 size_t MapGranularity() {
     static const size_t granularity = [] {

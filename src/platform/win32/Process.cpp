@@ -123,6 +123,20 @@ std::string SelfExecutable() {
     return n > 0 && n < sizeof path ? std::string(path, n) : std::string();
 }
 
+int CurrentProcessId() { return static_cast<int>(GetCurrentProcessId()); }
+
+// The process, and the event its Interrupt sets.
+struct ChildProcess::Native {
+    HANDLE process = nullptr;
+    HANDLE interrupt = nullptr;
+};
+
+void ChildProcess::ReleaseNative::operator()(Native* native) const {
+    CloseHandle(native->process);
+    if (native->interrupt) CloseHandle(native->interrupt);
+    delete native;
+}
+
 struct SpawnHandles {
     HANDLE read = nullptr, write = nullptr, out = INVALID_HANDLE_VALUE;
     ~SpawnHandles() {
@@ -173,27 +187,11 @@ std::optional<ChildProcess> ChildProcess::Spawn(const std::string& program, cons
     CloseHandle(info.hThread);
     int readFd = _open_osfhandle(reinterpret_cast<intptr_t>(h.read), _O_RDONLY | _O_BINARY);
     h.read = nullptr;
-    ChildProcess child(static_cast<int>(info.dwProcessId), readFd);
-    child.process_ = info.hProcess;
-    child.interrupt_ = interrupt;
-    return child;
-}
-
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : pid_(other.pid_), readFd_(other.readFd_), status_(other.status_), process_(other.process_),
-      interrupt_(other.interrupt_) {
-    other.pid_ = -1;
-    other.readFd_ = -1;
-    other.process_ = nullptr;
-    other.interrupt_ = nullptr;
+    return ChildProcess(static_cast<int>(info.dwProcessId), readFd, new Native{info.hProcess, interrupt});
 }
 
 ChildProcess::~ChildProcess() {
-    if (process_) {
-        Wait();
-        CloseHandle(process_);
-    }
-    if (interrupt_) CloseHandle(interrupt_);
+    if (native_) Wait();
     if (readFd_ >= 0) _close(readFd_);
 }
 
@@ -216,21 +214,27 @@ bool ChildProcess::ReadReport(std::string& into) {
 }
 
 void ChildProcess::Interrupt() {
-    if (process_ && !status_ && interrupt_) SetEvent(interrupt_);
+    if (native_ && !status_ && native_->interrupt) SetEvent(native_->interrupt);
 }
 
 std::optional<int> ChildProcess::TryWait() {
-    if (status_ || !process_) return status_;
-    if (WaitForSingleObject(process_, 0) == WAIT_OBJECT_0) status_ = ExitCodeOf(process_);
+    if (status_ || !native_) return status_;
+    if (WaitForSingleObject(native_->process, 0) == WAIT_OBJECT_0) status_ = ExitCodeOf(native_->process);
     return status_;
 }
 
 int ChildProcess::Wait() {
-    if (!status_ && process_) {
-        WaitForSingleObject(process_, INFINITE);
-        status_ = ExitCodeOf(process_);
+    if (!status_ && native_) {
+        WaitForSingleObject(native_->process, INFINITE);
+        status_ = ExitCodeOf(native_->process);
     }
     return status_.value_or(1);
+}
+
+// A blocking pipe takes all the bytes of one write, or fails.
+bool WriteReport(int fd, std::string_view bytes) {
+    const auto size = static_cast<unsigned>(bytes.size());
+    return size == 0 || _write(fd, bytes.data(), size) == static_cast<int>(size);
 }
 
 // Pipes cannot be waited on: look at them every few milliseconds.

@@ -59,6 +59,8 @@ std::string SelfExecutable() {
     return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
 }
 
+int CurrentProcessId() { return static_cast<int>(getpid()); }
+
 std::optional<ChildProcess> ChildProcess::Spawn(const std::string& program, const std::vector<std::string>& args,
                                                 int childReportFd, bool quiet, std::error_code& why) {
     int ends[2];
@@ -89,11 +91,8 @@ std::optional<ChildProcess> ChildProcess::Spawn(const std::string& program, cons
     return ChildProcess(pid, readFd);
 }
 
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : pid_(other.pid_), readFd_(other.readFd_), status_(other.status_) {
-    other.pid_ = -1;
-    other.readFd_ = -1;
-}
+// A child is reached by its id alone: no Native is ever made.
+void ChildProcess::ReleaseNative::operator()(Native*) const {}
 
 ChildProcess::~ChildProcess() {
     if (pid_ > 0) Wait();
@@ -136,6 +135,16 @@ int ChildProcess::Wait() {
         else if (done < 0 && errno != EINTR) status_ = 1;
     }
     return status_.value_or(1);
+}
+
+bool WriteReport(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
 }
 
 void WaitReadable(const std::vector<int>& fds, uint32_t ms) {

@@ -1,4 +1,4 @@
-#include "platform/SgIo.h"
+#include "platform/linux/SgIo.h"
 
 #include <algorithm>
 
@@ -6,37 +6,23 @@ namespace platform {
 
 namespace {
 
-// Host byte (host_status) values of the kernel's SCSI layer.
-constexpr uint16_t kDidOk = 0x00;
-constexpr uint16_t kDidNoConnect = 0x01;
-constexpr uint16_t kDidTimeOut = 0x03;
-constexpr uint16_t kDidBadTarget = 0x04;
-constexpr uint16_t kDidReset = 0x08;
+// Host byte (host_status) values of the kernel's SCSI layer; any other is
+// a failure of the adapter.
+constexpr FailureCode kHostFailures[] = {
+    {0x00, PassFailure::None},                                  // DID_OK
+    {0x01, PassFailure::NoDevice}, {0x04, PassFailure::NoDevice},  // DID_NO_CONNECT, DID_BAD_TARGET
+    {0x03, PassFailure::TimedOut},                              // DID_TIME_OUT
+    {0x08, PassFailure::BusReset},                              // DID_RESET
+};
 
 // Driver byte (driver_status): the low nibble; DRIVER_SENSE only says that
 // sense bytes came with the status.
 constexpr uint16_t kDriverMask = 0x0F;
-constexpr uint16_t kDriverOk = 0x00;
-constexpr uint16_t kDriverTimeout = 0x06;
-constexpr uint16_t kDriverSense = 0x08;
-
-PassFailure HostFailure(uint16_t host) {
-    switch (host) {
-        case kDidOk: return PassFailure::None;
-        case kDidNoConnect: case kDidBadTarget: return PassFailure::NoDevice;
-        case kDidTimeOut: return PassFailure::TimedOut;
-        case kDidReset: return PassFailure::BusReset;
-        default: return PassFailure::TransportError;
-    }
-}
-
-PassFailure DriverFailure(uint16_t driver) {
-    switch (driver & kDriverMask) {
-        case kDriverOk: case kDriverSense: return PassFailure::None;
-        case kDriverTimeout: return PassFailure::TimedOut;
-        default: return PassFailure::TransportError;
-    }
-}
+constexpr FailureCode kDriverFailures[] = {
+    {0x00, PassFailure::None},      // DRIVER_OK
+    {0x06, PassFailure::TimedOut},  // DRIVER_TIMEOUT
+    {0x08, PassFailure::None},      // DRIVER_SENSE
+};
 
 size_t Transferred(const sg_io_hdr_t& h) {
     if (h.resid <= 0) return h.dxfer_len;
@@ -74,8 +60,9 @@ PassThroughOutcome DecodeSgIo(const sg_io_hdr_t& h, int ioctlResult, int callErr
     out.scsiStatus = h.status;
     out.senseLength = std::min<size_t>(h.sb_len_wr, h.mx_sb_len);
     out.transferred = Transferred(h);
-    out.failure = HostFailure(h.host_status);
-    if (out.failure == PassFailure::None) out.failure = DriverFailure(h.driver_status);
+    out.failure = FailureOf(kHostFailures, h.host_status, PassFailure::TransportError);
+    if (out.failure == PassFailure::None)
+        out.failure = FailureOf(kDriverFailures, h.driver_status & kDriverMask, PassFailure::TransportError);
     if (out.failure == PassFailure::None && h.status == 0 && h.dxfer_direction == SG_DXFER_TO_DEV &&
         out.transferred < h.dxfer_len)
         out.failure = PassFailure::ShortWrite;

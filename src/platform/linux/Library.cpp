@@ -2,8 +2,6 @@
 
 #include <dlfcn.h>
 
-#include <utility>
-
 namespace platform {
 
 QuietCriticalErrors::QuietCriticalErrors() = default;
@@ -21,21 +19,9 @@ std::optional<Library> Library::Open(const std::string& path, std::string* error
     return Library(handle);
 }
 
-Library::Library(Library&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+void Library::Close(void* handle) { dlclose(handle); }
 
-Library& Library::operator=(Library&& other) noexcept {
-    if (this != &other) {
-        if (handle_) dlclose(handle_);
-        handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-}
-
-Library::~Library() {
-    if (handle_) dlclose(handle_);
-}
-
-void* Library::Symbol(const char* name) const { return handle_ ? dlsym(handle_, name) : nullptr; }
+void* Library::Symbol(const char* name) const { return handle_.Get() ? dlsym(handle_.Get(), name) : nullptr; }
 
 bool KeepLoadedUntilExit(const void*) { return true; }
 

@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <utility>
 
 namespace platform {
 
 namespace {
+
+// Handles are descriptors here.
+int Fd(FileDescriptor fd) { return static_cast<int>(fd); }
 
 int OpenFlags(FileAccess access) {
     switch (access) {
@@ -28,7 +30,7 @@ bool TakeLock(FileDescriptor fd, FileLock lock) {
     int how = (lock == FileLock::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
     int rc;
     do {
-        rc = flock(fd, how);
+        rc = flock(Fd(fd), how);
     } while (rc < 0 && errno == EINTR);
     return rc == 0 || errno != EWOULDBLOCK;
 }
@@ -39,7 +41,7 @@ FileDescriptor FileOpen(const std::string& path, FileAccess access, bool create,
                         std::error_code& error) {
     error.clear();
     int flags = OpenFlags(access) | O_CLOEXEC | (create ? O_CREAT : 0);
-    FileDescriptor fd;
+    int fd;
     do {
         fd = open(path.c_str(), flags, 0666);
     } while (fd < 0 && errno == EINTR);
@@ -62,13 +64,13 @@ FileDescriptor FileOpen(const std::string& path, FileAccess access, bool create,
 }
 
 void FileClose(FileDescriptor fd) {
-    if (fd >= 0) close(fd);
+    if (fd >= 0) close(Fd(fd));
 }
 
 int64_t FileRead(FileDescriptor fd, void* buffer, size_t count) {
     ssize_t n;
     do {
-        n = read(fd, buffer, count);
+        n = read(Fd(fd), buffer, count);
     } while (n < 0 && errno == EINTR);
     return n;
 }
@@ -76,7 +78,7 @@ int64_t FileRead(FileDescriptor fd, void* buffer, size_t count) {
 int64_t FileWrite(FileDescriptor fd, const void* buffer, size_t count) {
     ssize_t n;
     do {
-        n = write(fd, buffer, count);
+        n = write(Fd(fd), buffer, count);
     } while (n < 0 && errno == EINTR);
     return n;
 }
@@ -84,33 +86,21 @@ int64_t FileWrite(FileDescriptor fd, const void* buffer, size_t count) {
 int64_t FileSeek(FileDescriptor fd, int64_t offset, SeekOrigin origin) {
     int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR : SEEK_END;
     static_assert(sizeof(off_t) == 8, "64-bit file offsets are required");
-    return lseek(fd, static_cast<off_t>(offset), whence);
+    return lseek(Fd(fd), static_cast<off_t>(offset), whence);
 }
 
 std::error_code FileTruncate(FileDescriptor fd, int64_t size) {
     int rc;
     do {
-        rc = ftruncate(fd, static_cast<off_t>(size));
+        rc = ftruncate(Fd(fd), static_cast<off_t>(size));
     } while (rc < 0 && errno == EINTR);
     return rc == 0 ? std::error_code() : std::error_code(errno, std::system_category());
 }
 
 int64_t FileSize(FileDescriptor fd) {
     struct stat st;
-    if (fstat(fd, &st) != 0) return -1;
+    if (fstat(Fd(fd), &st) != 0) return -1;
     return st.st_size;
 }
-
-FileHandle::FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
-    if (this != &other) {
-        FileClose(fd_);
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-FileHandle::~FileHandle() { FileClose(fd_); }
 
 }  // namespace platform

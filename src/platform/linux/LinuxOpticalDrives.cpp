@@ -1,7 +1,7 @@
-#include "platform/LinuxOpticalDrives.h"
+#include "platform/linux/LinuxOpticalDrives.h"
 
 #include "platform/FileHandle.h"
-#include "platform/SgIo.h"
+#include "platform/linux/SgIo.h"
 
 #include <algorithm>
 #include <cerrno>

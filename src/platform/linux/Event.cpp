@@ -6,8 +6,6 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <utility>
-
 namespace platform {
 
 std::optional<Event> Event::Create() {
@@ -23,32 +21,16 @@ std::optional<Event> Event::Create() {
     return Event(fd);
 }
 
-Event::Event(Event&& other) noexcept : handle_(std::exchange(other.handle_, 0)) {}
-
-Event& Event::operator=(Event&& other) noexcept {
-    if (this != &other) {
-        if (handle_ > 0) close(static_cast<int>(handle_));
-        handle_ = std::exchange(other.handle_, 0);
-    }
-    return *this;
-}
-
-Event::~Event() {
-    if (handle_ > 0) close(static_cast<int>(handle_));
-}
-
-void Event::Set() const { SignalEvent(handle_); }
+void Event::Close(EventHandle handle) { close(static_cast<int>(handle)); }
 
 void Event::Reset() const {
     uint64_t count;
-    while (read(static_cast<int>(handle_), &count, sizeof count) == sizeof count) {
+    while (read(static_cast<int>(Handle()), &count, sizeof count) == sizeof count) {
     }
 }
 
-bool Event::IsSet() const { return Wait(0); }
-
 bool Event::Wait(uint32_t ms) const {
-    pollfd p{static_cast<int>(handle_), POLLIN, 0};
+    pollfd p{static_cast<int>(Handle()), POLLIN, 0};
     for (;;) {
         int n = poll(&p, 1, ms > INT32_MAX ? -1 : static_cast<int>(ms));
         if (n > 0) return (p.revents & POLLIN) != 0;

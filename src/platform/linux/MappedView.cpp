@@ -3,13 +3,11 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <utility>
-
 namespace platform {
 
 std::optional<MappedView> MappedView::Map(FileDescriptor fd, uint64_t offset, size_t length) {
     if (length == 0 || offset % MapGranularity() != 0) return std::nullopt;
-    void* address = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, static_cast<off_t>(offset));
+    void* address = mmap(nullptr, length, PROT_READ, MAP_PRIVATE, static_cast<int>(fd), static_cast<off_t>(offset));
     if (address == MAP_FAILED) return std::nullopt;
     // Read once front to back: the kernel reads ahead, overlapping a cold
     // disk with hashing, and maps cached pages in batches, so page faults
@@ -19,25 +17,7 @@ std::optional<MappedView> MappedView::Map(FileDescriptor fd, uint64_t offset, si
     return MappedView(address, length);
 }
 
-MappedView::MappedView(MappedView&& other) noexcept
-    : address_(std::exchange(other.address_, nullptr)), length_(std::exchange(other.length_, 0)) {}
-
-MappedView& MappedView::operator=(MappedView&& other) noexcept {
-    if (this != &other) {
-        Unmap();
-        address_ = std::exchange(other.address_, nullptr);
-        length_ = std::exchange(other.length_, 0);
-    }
-    return *this;
-}
-
-MappedView::~MappedView() { Unmap(); }
-
-void MappedView::Unmap() {
-    if (address_) munmap(address_, length_);
-    address_ = nullptr;
-    length_ = 0;
-}
+void MappedView::Unmap::operator()(void* address) const { munmap(address, length); }
 
 size_t MapGranularity() {
     static const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));

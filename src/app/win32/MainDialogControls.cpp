@@ -1,89 +1,90 @@
-// The controls of the window, where they sit and how they look, and the
+// The controls of the window, made from the window's layout table, and the
 // view calls that change them.
 #include "app/win32/MainDialog.h"
 
 #include "app/ResultFit.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 using kq::Control;
-
-namespace mainform {
-const char* const kCredit = "Burns ISO images onto CD-R";
-}
+using kq::window::ControlLook;
+using kq::window::Flow;
+using kq::window::Kind;
 
 namespace {
 
+// A drop-down list is made as tall as its open list; its closed field
+// then gets the table's height.
+constexpr int kOpenListHeight = 200;
+
 int IdOf(Control control) { return static_cast<int>(control) + 100; }
 
-LOGFONTA Arial(int pixelHeight, bool bold = false, bool italic = false) {
+LOGFONTA LogFontOf(const kq::window::Font& look) {
     LOGFONTA font{};
-    font.lfHeight = -pixelHeight;  // the character height, without internal leading
-    font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-    font.lfItalic = italic;
+    font.lfHeight = -look.pixels;  // the character height, without internal leading
+    font.lfWeight = look.bold ? FW_BOLD : FW_NORMAL;
+    font.lfItalic = look.italic;
     font.lfCharSet = DEFAULT_CHARSET;
-    std::strcpy(font.lfFaceName, "Arial");
+    std::strcpy(font.lfFaceName, kq::window::kFontFace);
     return font;
 }
 
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kNavy = RGB(0, 0, 128);
-constexpr COLORREF kGrey = RGB(128, 128, 128);
+// By kind (list, label, button) and by a label's flow (auto-size, wrapped, right, result).
+constexpr const char* kClassOf[] = {"COMBOBOX", "STATIC", "BUTTON"};
+constexpr DWORD kKindStyle[] = {WS_VSCROLL | CBS_DROPDOWNLIST, SS_NOPREFIX, 0};
+constexpr DWORD kLabelStyle[] = {SS_LEFTNOWORDWRAP, SS_LEFT, SS_RIGHT, SS_LEFTNOWORDWRAP};
+
+DWORD StyleOf(const ControlLook& look) {
+    DWORD style = (look.visible ? WS_VISIBLE : 0) | kKindStyle[static_cast<int>(look.kind)];
+    if (std::ranges::count(kq::window::kTabOrder, look.control)) style |= WS_TABSTOP;
+    if (look.kind == Kind::Label) style |= kLabelStyle[static_cast<int>(look.flow)];
+    if (look.kind == Kind::Button && look.control == kq::window::kDefaultButton) style |= BS_DEFPUSHBUTTON;
+    return style;
+}
 
 }  // namespace
 
-HWND TMainForm::AddControl(Control control, const char* kind, const char* text, DWORD style, RECT place,
-                           const LOGFONTA& font, COLORREF colour, bool autoSize) {
-    HWND window = CreateWindowExA(0, kind, text, WS_CHILD | WS_CLIPSIBLINGS | style, place.left, place.top,
-                                  place.right, place.bottom, dialog_, reinterpret_cast<HMENU>(IdOf(control)),
-                                  GetModuleHandleA(nullptr), nullptr);
-    Item& item = controls_[control];
+HWND TMainForm::AddControl(const ControlLook& look) {
+    int height = look.kind == Kind::List ? kOpenListHeight : look.height;
+    HWND window = CreateWindowExA(0, kClassOf[static_cast<int>(look.kind)], look.text,
+                                  WS_CHILD | WS_CLIPSIBLINGS | StyleOf(look), look.left, look.top, look.width, height,
+                                  dialog_, reinterpret_cast<HMENU>(IdOf(look.control)), GetModuleHandleA(nullptr),
+                                  nullptr);
+    Item& item = controls_[look.control];
     item.window = window;
-    item.colour = colour;
-    item.autoSize = autoSize;
-    ApplyFont(item, font);
+    item.colour = ColourRef(look.colour);
+    item.autoSize = look.kind == Kind::Label && (look.flow == Flow::AutoSize || look.flow == Flow::Result);
+    ApplyFont(item, LogFontOf(look.font));
     FitToText(item);
+    if (look.kind == Kind::List) SetFieldHeight(window, look.height);
     return window;
 }
 
-void TMainForm::CreateControls() {
-    const LOGFONTA form = Arial(12);
-    constexpr DWORD list = WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
-    constexpr DWORD label = SS_LEFTNOWORDWRAP | SS_NOPREFIX;
-    // The drop-down height given here is the open list's; the closed
-    // field is set to the table's 23 pixels below.
-    HWND iso = AddControl(Control::ISO, "COMBOBOX", "", list, {56, 40, 225, 200}, form, kBlack, false);
-    AddControl(Control::Label1, "STATIC", "1. Choose an ISO file to burn:", WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
-               {56, 24, 201, 49}, form, kBlack, false);
-    AddControl(Control::Label2, "STATIC", "2. Choose a recorder to use:", WS_VISIBLE | label, {56, 80, 0, 0}, form,
-               kBlack, true);
-    HWND recorder = AddControl(Control::Recorder, "COMBOBOX", "", list, {56, 96, 225, 200}, form, kBlack, false);
-    AddControl(Control::Burn, "BUTTON", "Burn it", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, {72, 144, 161, 49},
-               Arial(27), kBlack, false);
-    AddControl(Control::Label3, "STATIC", "", label, {114, 72, 0, 0}, Arial(19, true), kBlack, true);
-    AddControl(Control::Label4, "STATIC", "", label, {114, 99, 0, 0}, Arial(21, true), kNavy, true);
-    AddControl(Control::Cancel, "BUTTON", "Abort", WS_TABSTOP | BS_PUSHBUTTON, {112, 160, 75, 25}, form, kBlack,
-               false);
-    AddControl(Control::Label5, "STATIC", mainform::kCredit, WS_VISIBLE | SS_RIGHT | SS_NOPREFIX,
-               {152, 216, 165, 12}, Arial(9, false, true), kGrey, false);
-    for (HWND box : {iso, recorder}) {
-        // The field's height follows its item height plus a border the
-        // system chooses: set, measure, correct.
-        auto wanted = static_cast<int>(SendMessageA(box, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-        for (int tries = 0; tries < 3; ++tries) {
-            RECT field{};
-            GetWindowRect(box, &field);
-            int off = 23 - (field.bottom - field.top);
-            if (off == 0) break;
-            wanted += off;
-            SendMessageA(box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), wanted);
-        }
+// The closed field's height follows its item height plus a border the
+// system chooses: set, measure, correct.
+void TMainForm::SetFieldHeight(HWND box, int height) {
+    auto wanted = static_cast<int>(SendMessageA(box, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    for (int tries = 0; tries < 3; ++tries) {
+        RECT field{};
+        GetWindowRect(box, &field);
+        int off = height - (field.bottom - field.top);
+        if (off == 0) break;
+        wanted += off;
+        SendMessageA(box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), wanted);
     }
-    // The lists lie over the first label's lower part, so they stay in
-    // front; front to back is also the tab order: ISO, Recorder, Burn, Cancel.
-    SetWindowPos(recorder, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SetWindowPos(iso, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SendMessageA(dialog_, DM_SETDEFID, IdOf(Control::Burn), 0);
+}
+
+void TMainForm::CreateControls() {
+    for (const ControlLook& look : kq::window::kControls) AddControl(look);
+    // The lists lie over the first label's lower part, so the controls
+    // that take the keyboard go to the front; front to back is also the
+    // dialog's tab order.
+    const auto& tabs = kq::window::kTabOrder;
+    for (auto c = std::rbegin(tabs); c != std::rend(tabs); ++c)
+        SetWindowPos(Widget(*c), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageA(dialog_, DM_SETDEFID, IdOf(kq::window::kDefaultButton), 0);
 }
 
 void TMainForm::ApplyFont(Item& item, const LOGFONTA& look) {

@@ -10,9 +10,9 @@ namespace kq {
 // the component's default.
 void ApplyWindowSettings(TQCDBurner& burner);
 
-class QCDBurnerPort : public BurnerPort {
+class ComponentBurnerPort : public BurnerPort {
 public:
-    QCDBurnerPort();
+    ComponentBurnerPort();
 
     bool InitASPI(bool preferPassThrough, const std::string& libraryPath) override;
     std::vector<std::string> Devices() override;

@@ -19,14 +19,25 @@ protected:
     explicit BurnerWindow(std::unique_ptr<BurnerPort> burner) : B(std::move(burner)) {}
 
     // Once the controls exist: B's write thread queues its report through
-    // Post, and the workflow starts. imageFolder ends with a delimiter.
-    void Start(std::string imageFolder);
+    // Post, and B waits for it to run, or for its own end when the window
+    // goes first; then the workflow starts. imageFolder ends with a delimiter.
+    void Start(std::string imageFolder) {
+        B->InstallHandOver([this](std::function<void()> call) { Post(std::move(call)); });
+        workflow_ = std::make_unique<BurnWorkflow>(*this, *B, std::move(imageFolder));
+    }
     // Closing: a burn still running is stopped, and the timer with it.
-    void Shut();
+    void Shut() {
+        if (workflow_) workflow_->FormClose();
+        SetTimerEnabled(false);
+    }
     // First in the window's destructor: the burn is stopped; B then waits,
     // within its bound, for its threads, before anything they post to
     // could go away; the workflow goes last.
-    void Release();
+    void Release() {
+        Shut();
+        B.reset();
+        workflow_.reset();
+    }
     // The workflow, or null before Start and after Release.
     BurnWorkflow* Running() const { return workflow_.get(); }
 

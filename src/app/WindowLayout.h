@@ -15,8 +15,6 @@ inline constexpr int kClientWidth = 327;
 inline constexpr int kClientHeight = 232;
 inline constexpr int kTimerIntervalMs = 1000;
 inline constexpr Rgb kBackground{255, 251, 240};
-inline constexpr Rgb kNavy{0, 0, 128};
-inline constexpr Rgb kGrey{128, 128, 128};
 inline constexpr const char* kFontFace = "Arial";  // every control's
 inline constexpr int kFontPixels = 12;              // the window's own size
 inline constexpr const char* kCredit = "Burns ISO images onto CD-R";
@@ -51,23 +49,21 @@ inline constexpr ControlLook kControls[] = {
     {Control::Recorder, Kind::List, 56, 96, 225, 23, {}, kBlack, "", true},
     {Control::Burn, Kind::Button, 72, 144, 161, 49, {27}, kBlack, "Burn it", true},
     {Control::Label3, Kind::Label, 114, 72, 0, 0, {19, true}, kBlack, "", false},
-    {Control::Label4, Kind::Label, resultline::kLeft, resultline::kTop, 0, 0, {resultline::kPixelSize, true}, kNavy,
-     "", false, Flow::Result},
+    {Control::Label4, Kind::Label, resultline::kLeft, resultline::kTop, 0, 0, {resultline::kPixelSize, true},
+     {0, 0, 128}, "", false, Flow::Result},
     {Control::Cancel, Kind::Button, 112, 160, 75, 25, {}, kBlack, "Abort", false},
-    {Control::Label5, Kind::Label, 152, 216, 165, 12, {9, false, true}, kGrey, kCredit, true, Flow::Right},
+    {Control::Label5, Kind::Label, 152, 216, 165, 12, {9, false, true}, {128, 128, 128}, kCredit, true, Flow::Right},
 };
 
 // Only the lists and the buttons take the keyboard, in this order.
 inline constexpr Control kTabOrder[] = {Control::ISO, Control::Recorder, Control::Burn, Control::Cancel};
 inline constexpr Control kDefaultButton = Control::Burn;
 
-constexpr bool InControlOrder() {
+constexpr const ControlLook& LookOf(Control control) { return kControls[static_cast<int>(control)]; }
+static_assert([] {
     for (int i = 0; i < static_cast<int>(std::size(kControls)); ++i)
         if (kControls[i].control != static_cast<Control>(i)) return false;
     return true;
-}
-static_assert(InControlOrder(), "one row per control, in the order of Control");
-
-constexpr const ControlLook& LookOf(Control control) { return kControls[static_cast<int>(control)]; }
+}(), "one row per control, in the order of Control");
 
 }  // namespace kq::window

@@ -12,7 +12,6 @@
 class QAccessibleEvent;
 class QComboBox;
 class QLabel;
-class QPushButton;
 class QTimer;
 
 class TMainForm : public QDialog, public kq::BurnerWindow {

@@ -22,11 +22,9 @@ constexpr int kOpenListHeight = 200;
 int IdOf(Control control) { return static_cast<int>(control) + 100; }
 
 LOGFONTA LogFontOf(const kq::window::Font& look) {
-    LOGFONTA font{};
-    font.lfHeight = -look.pixels;  // the character height, without internal leading
-    font.lfWeight = look.bold ? FW_BOLD : FW_NORMAL;
-    font.lfItalic = look.italic;
-    font.lfCharSet = DEFAULT_CHARSET;
+    // The height is the character height, without internal leading.
+    LOGFONTA font{.lfHeight = -look.pixels, .lfWeight = look.bold ? FW_BOLD : FW_NORMAL, .lfItalic = look.italic,
+                  .lfCharSet = DEFAULT_CHARSET};
     std::strcpy(font.lfFaceName, kq::window::kFontFace);
     return font;
 }
@@ -42,6 +40,28 @@ DWORD StyleOf(const ControlLook& look) {
     if (look.kind == Kind::Label) style |= kLabelStyle[static_cast<int>(look.flow)];
     if (look.kind == Kind::Button && look.control == kq::window::kDefaultButton) style |= BS_DEFPUSHBUTTON;
     return style;
+}
+
+std::string TextOf(HWND window) {
+    char text[512];
+    return std::string(text, static_cast<size_t>(GetWindowTextA(window, text, sizeof text)));
+}
+
+// The extent of text in look at pixelSize, measured as a static control
+// draws it (DT_EDITCONTROL is SS_EDITCONTROL's way of breaking a word
+// longer than the line). Empty text has no width and one line's height.
+kq::TextExtent Measure(HDC dc, LOGFONTA look, const std::string& text, int pixelSize, kq::TextWrap wrap,
+                       int wrapWidth) {
+    look.lfHeight = -pixelSize;
+    HFONT font = CreateFontIndirectA(&look);
+    HGDIOBJ previous = SelectObject(dc, font);
+    RECT extent{0, 0, wrap == kq::TextWrap::None ? 0 : wrapWidth, 0};
+    UINT flags = DT_CALCRECT | DT_NOPREFIX | (wrap == kq::TextWrap::None ? DT_SINGLELINE : DT_WORDBREAK) |
+                 (wrap == kq::TextWrap::Anywhere ? DT_EDITCONTROL : 0);
+    DrawTextA(dc, text.empty() ? " " : text.c_str(), text.empty() ? 1 : static_cast<int>(text.size()), &extent, flags);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    return {text.empty() ? 0 : static_cast<int>(extent.right), static_cast<int>(extent.bottom)};
 }
 
 }  // namespace
@@ -98,41 +118,19 @@ void TMainForm::ApplyFont(Item& item, const LOGFONTA& look) {
 // Auto-size labels take the size of their text in their font.
 void TMainForm::FitToText(const Item& item) {
     if (!item.autoSize) return;
-    char text[512];
-    int length = GetWindowTextA(item.window, text, sizeof text);
     HDC dc = GetDC(item.window);
-    HGDIOBJ previous = SelectObject(dc, item.font);
-    // Measured as the label draws its text.
-    RECT extent{0, 0, 0, 0};
-    DrawTextA(dc, length ? text : " ", length ? length : 1, &extent, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    SIZE size{length ? extent.right : 0, extent.bottom};
-    SelectObject(dc, previous);
+    kq::TextExtent size = Measure(dc, item.look, TextOf(item.window), -item.look.lfHeight, kq::TextWrap::None, 0);
     ReleaseDC(item.window, dc);
-    SetWindowPos(item.window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(item.window, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// The result line: where FitResultText places it, with its text measured
-// as the static control draws it (DT_EDITCONTROL is SS_EDITCONTROL's way
-// of breaking a word longer than the line).
+// The result line: where FitResultText places it.
 void TMainForm::FitResult(Item& item) {
-    char text[512];
-    GetWindowTextA(item.window, text, sizeof text);
     HDC dc = GetDC(item.window);
-    auto measure = [&](const std::string& shown, int pixelSize, kq::TextWrap wrap, int wrapWidth) {
-        LOGFONTA look = item.look;
-        look.lfHeight = -pixelSize;
-        HFONT font = CreateFontIndirectA(&look);
-        HGDIOBJ previous = SelectObject(dc, font);
-        RECT extent{0, 0, wrap == kq::TextWrap::None ? 0 : wrapWidth, 0};
-        UINT flags = DT_CALCRECT | DT_NOPREFIX | (wrap == kq::TextWrap::None ? DT_SINGLELINE : DT_WORDBREAK) |
-                     (wrap == kq::TextWrap::Anywhere ? DT_EDITCONTROL : 0);
-        DrawTextA(dc, shown.empty() ? " " : shown.c_str(), shown.empty() ? 1 : static_cast<int>(shown.size()),
-                  &extent, flags);
-        SelectObject(dc, previous);
-        DeleteObject(font);
-        return kq::TextExtent{shown.empty() ? 0 : static_cast<int>(extent.right), static_cast<int>(extent.bottom)};
-    };
-    kq::ResultFit fit = kq::FitResultText(text, measure);
+    kq::ResultFit fit = kq::FitResultText(TextOf(item.window), [&](const std::string& text, int size, kq::TextWrap wrap,
+                                                                    int wrapWidth) {
+        return Measure(dc, item.look, text, size, wrap, wrapWidth);
+    });
     ReleaseDC(item.window, dc);
 
     LOGFONTA look = item.look;

@@ -5,10 +5,11 @@
 #include "app/WindowLayout.h"
 #include "app/qt/MainForm.h"
 #include "app/qt/ResultLabel.h"
-#include "burner/HandOver.h"
 #include "drive/DriveMessages.h"
 #include "support/FakeBurner.h"
+#include "support/LongestResults.h"
 #include "support/TempDir.h"
+#include "support/WriteThread.h"
 
 #include <QComboBox>
 #include <QFontInfo>
@@ -19,7 +20,6 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <thread>
 
 using kq::Control;
@@ -145,18 +145,9 @@ TEST_F(MainFormTest, WriteThreadReportRunsOnTheWindowThreadWhileItWaits) {
     dir.Write("x.iso", "image");
     form->show();
     Button(Control::Burn)->click();
-    kq::UiHandOver handOver;  // the burner's side of the hand-over
-    std::atomic<bool> returned{false};
-    std::thread::id ranOn;
-    std::thread writer([&] {
-        handOver.Run(burner->handOver, [&] {
-            ranOn = std::this_thread::get_id();
-            burner->onWriteDone("WRITER ERROR [MEDIUM ERROR]");
-        });
-        returned = true;
+    std::thread::id ranOn = kqtest::ReportFromWriteThread(*burner, "WRITER ERROR [MEDIUM ERROR]", [](auto done) {
+        QTest_WaitUntil(done, 20000);
     });
-    QTest_WaitUntil([&] { return returned.load(); }, 20000);
-    writer.join();
     EXPECT_EQ(ranOn, std::this_thread::get_id());
     EXPECT_EQ(Label(Control::Label4)->text(), "WRITER ERROR ");
     EXPECT_EQ(Label(Control::Label1)->text(), "MEDIUM ERROR");
@@ -185,13 +176,7 @@ TEST_F(MainFormTest, ClosingDuringABurnAbortsAndLetsTheWriteThreadGo) {
     form->close();
     EXPECT_EQ(burner->aborts, 1);
     EXPECT_FALSE(form->Timer()->isActive());
-    // The write thread reports after the window closed: the report is
-    // queued, the window is destroyed, and the waiting thread is let go.
-    kq::UiHandOver handOver;
-    std::thread writer([&] { handOver.Run(burner->handOver, [&] { burner->onWriteDone("LATE"); }); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    handOver.Cancel();  // what the burner does as it is destroyed
-    writer.join();
+    kqtest::LetALateReportGo(*burner);
     form.reset();
 }
 
@@ -219,16 +204,8 @@ TEST_F(ResultLineTest, TextThatFitsKeepsTheLinesFontAndPlace) {
     }
 }
 
-// The longest texts of the message table that reach the result line.
 TEST_F(ResultLineTest, LongestResultsShowWholeInsideTheWindow) {
-    const std::string texts[] = {
-        kq::DriveMessage(kq::Msg::OperationAborted),
-        kq::DriveMessage(kq::Msg::WriterBusyBufferFull),
-        kq::DriveMessage(kq::Msg::BurnAlreadyRunning),
-        kq::FormatDriveMessage(kq::Msg::CantReadFile, {dir / "x.iso"}),
-        kq::FormatDriveMessage(kq::Msg::CantOpenFile, {dir / "x.iso"}),
-        kq::FormatDriveMessage(kq::Msg::CantOpenFile, {"/home/someone/Downloads/release-2026-12-08-amd64.iso"}),
-    };
+    const auto texts = kqtest::LongestResults(dir / "x.iso", "/home/someone/Downloads/release-2026-12-08-amd64.iso");
     const QRect button = form->Widget(Control::Cancel)->geometry();
     for (const std::string& text : texts) {
         form->Workflow().BWriteDone(text);

@@ -2,14 +2,13 @@
 // layout and look, the message boxes with their buttons and icon, the timer,
 // and the hand-over from the write thread.
 #include "app/win32/MainDialog.h"
-#include "burner/HandOver.h"
-#include "drive/DriveMessages.h"
 #include "support/FakeBurner.h"
+#include "support/LongestResults.h"
 #include "support/TempDir.h"
+#include "support/WriteThread.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <thread>
 #include <utility>
 
@@ -232,18 +231,9 @@ TEST_F(MainDialogTest, InsertDiscQuestionOffersYesNoCancelWithoutIcon) {
 
 TEST_F(MainDialogTest, WriteThreadReportRunsOnTheWindowThreadWhileItWaits) {
     StartBurn();
-    kq::UiHandOver handOver;  // the burner's side of the hand-over
-    std::atomic<bool> returned{false};
-    std::thread::id ranOn;
-    std::thread writer([&] {
-        handOver.Run(burner->handOver, [&] {
-            ranOn = std::this_thread::get_id();
-            burner->onWriteDone("WRITER ERROR [MEDIUM ERROR]");
-        });
-        returned = true;
+    std::thread::id ranOn = kqtest::ReportFromWriteThread(*burner, "WRITER ERROR [MEDIUM ERROR]", [&](auto done) {
+        PumpUntil(*form, done, 20000);
     });
-    PumpUntil(*form, [&] { return returned.load(); }, 20000);
-    writer.join();
     EXPECT_EQ(ranOn, std::this_thread::get_id());
     EXPECT_EQ(Text(form->Widget(Control::Label4)), "WRITER ERROR ");
     EXPECT_EQ(Text(form->Widget(Control::Label1)), "MEDIUM ERROR");
@@ -262,11 +252,7 @@ TEST_F(MainDialogTest, CloseBoxDuringABurnAbortsAndLetsTheWriteThreadGo) {
     EXPECT_EQ(burner->aborts, 1);
     EXPECT_FALSE(form->TimerEnabled());
     EXPECT_FALSE(IsWindow(form->Window()));
-    kq::UiHandOver handOver;
-    std::thread writer([&] { handOver.Run(burner->handOver, [&] { burner->onWriteDone("LATE"); }); });
-    Sleep(50);
-    handOver.Cancel();  // what the burner does as it is destroyed
-    writer.join();
+    kqtest::LetALateReportGo(*burner);
     form.reset();
 }
 
@@ -302,17 +288,9 @@ TEST_F(MainDialogTest, ResultThatFitsKeepsTheLinesFontAndPlace) {
     }
 }
 
-// The longest texts of the message table that reach the result line.
 TEST_F(MainDialogTest, LongestResultsShowWholeInsideTheWindow) {
     StartBurn();
-    const std::string texts[] = {
-        kq::DriveMessage(kq::Msg::OperationAborted),
-        kq::DriveMessage(kq::Msg::WriterBusyBufferFull),
-        kq::DriveMessage(kq::Msg::BurnAlreadyRunning),
-        kq::FormatDriveMessage(kq::Msg::CantReadFile, {dir / "x.iso"}),
-        kq::FormatDriveMessage(kq::Msg::CantOpenFile, {dir / "x.iso"}),
-        kq::FormatDriveMessage(kq::Msg::CantOpenFile, {"C:\\Users\\someone\\Downloads\\release-2026-12-08.iso"}),
-    };
+    const auto texts = kqtest::LongestResults(dir / "x.iso", "C:\\Users\\someone\\Downloads\\release-2026-12-08.iso");
     const RECT button = PlaceOf(*form, Control::Cancel);
     HWND result = form->Widget(Control::Label4);
     for (const std::string& text : texts) {

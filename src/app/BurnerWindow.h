@@ -18,9 +18,8 @@ public:
 protected:
     explicit BurnerWindow(std::unique_ptr<BurnerPort> burner) : B(std::move(burner)) {}
 
-    // Once the controls exist: B's write thread queues its report through
-    // Post, and B waits for it to run, or for its own end when the window
-    // goes first; then the workflow starts. imageFolder ends with a delimiter.
+    // Once the controls exist: B hands its reports over through Post, and
+    // the workflow starts. imageFolder ends with a delimiter.
     void Start(std::string imageFolder) {
         B->InstallHandOver([this](std::function<void()> call) { Post(std::move(call)); });
         workflow_ = std::make_unique<BurnWorkflow>(*this, *B, std::move(imageFolder));
@@ -31,8 +30,7 @@ protected:
         SetTimerEnabled(false);
     }
     // First in the window's destructor: the burn is stopped; B then waits,
-    // within its bound, for its threads, before anything they post to
-    // could go away; the workflow goes last.
+    // within its bound, for its threads, before anything they post to goes.
     void Release() {
         Shut();
         B.reset();

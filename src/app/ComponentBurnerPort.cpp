@@ -2,18 +2,20 @@
 
 namespace kq {
 
-void ApplyWindowSettings(TQCDBurner& burner) {
-    burner.SetUnderrunProtection(true);
-    burner.ReadSpeed = 0;
-    burner.SetWriteSpeed(0);  // no drive is selected yet: nothing is sent
-    burner.SetFinalizeDisc(false);
-    burner.SetTestWrite(false);
-    burner.SetReplaceFile(false);
-    burner.SetPerformOPC(false);
-    burner.SetCacheSize(4194304);
-    burner.SetWritePostGap(true);
-    burner.SetDeviceBufferSize(0);
-    burner.SetDeviceFreeBufferSize(0);
+// The settings the window gives its burner; every other property keeps
+// the component's default.
+ComponentBurnerPort::ComponentBurnerPort() {
+    B.SetUnderrunProtection(true);
+    B.ReadSpeed = 0;
+    B.SetWriteSpeed(0);  // no drive is selected yet: nothing is sent
+    B.SetFinalizeDisc(false);
+    B.SetTestWrite(false);
+    B.SetReplaceFile(false);
+    B.SetPerformOPC(false);
+    B.SetCacheSize(4194304);
+    B.SetWritePostGap(true);
+    B.SetDeviceBufferSize(0);
+    B.SetDeviceFreeBufferSize(0);
 }
 
 void ComponentBurnerPort::BindEvents(WriteDone onWriteDone, FinalizingTrack onFinalizingTrack) {

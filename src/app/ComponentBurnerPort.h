@@ -7,13 +7,9 @@
 
 namespace kq {
 
-// The settings the window gives its burner; every other property keeps
-// the component's default.
-void ApplyWindowSettings(TQCDBurner& burner);
-
 class ComponentBurnerPort : public BurnerPort {
 public:
-    ComponentBurnerPort() { ApplyWindowSettings(B); }
+    ComponentBurnerPort();
 
     bool InitASPI(bool preferPassThrough, const std::string& libraryPath) override {
         return B.InitASPI(preferPassThrough, libraryPath);

@@ -41,7 +41,8 @@ struct ControlLook {
     Flow flow = Flow::AutoSize;  // labels only
 };
 
-// In the order the controls are made: later ones lie in front.
+// One row per control, in the order of Control, which is also the order
+// they are made in.
 inline constexpr ControlLook kControls[] = {
     {Control::ISO, Kind::List, 56, 40, 225, 23, {}, kBlack, "", true},
     {Control::Label1, Kind::Label, 56, 24, 201, 49, {}, kBlack, "1. Choose an ISO file to burn:", true, Flow::Wrapped},

@@ -28,7 +28,11 @@ constexpr Spoken kSpoken[] = {
     {Control::Label5, "Credit", "What this program does"},
 };
 
-const Spoken& SpokenFor(Control control) { return kSpoken[static_cast<int>(control)]; }  // in Control's order
+const Spoken& SpokenFor(Control control) {
+    for (const Spoken& s : kSpoken)
+        if (s.control == control) return s;
+    return kSpoken[0];
+}
 
 }  // namespace
 

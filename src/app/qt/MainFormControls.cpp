@@ -33,7 +33,8 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
 }
 
 QLabel* NewLabel(QWidget* parent, const ControlLook& look) {
-    QLabel* label = look.flow == Flow::Result ? new ResultLabel(parent) : new QLabel(QString::fromUtf8(look.text), parent);
+    QString text = QString::fromUtf8(look.text);
+    QLabel* label = look.flow == Flow::Result ? new ResultLabel(parent) : new QLabel(text, parent);
     label->setFocusPolicy(Qt::NoFocus);
     if (look.flow == Flow::Wrapped) {
         label->setWordWrap(true);
@@ -82,10 +83,6 @@ void TMainForm::CreateControls() {
     Timer_->setInterval(kq::window::kTimerIntervalMs);
 }
 
-QLabel* TMainForm::LabelOf(Control control) const {
-    return qobject_cast<QLabel*>(controls_.at(control));
-}
+QLabel* TMainForm::LabelOf(Control control) const { return qobject_cast<QLabel*>(controls_.at(control)); }
 
-QComboBox* TMainForm::ListOf(Control control) const {
-    return qobject_cast<QComboBox*>(controls_.at(control));
-}
+QComboBox* TMainForm::ListOf(Control control) const { return qobject_cast<QComboBox*>(controls_.at(control)); }

@@ -63,7 +63,6 @@ private:
     void OnCommand(int id, int code);
     void CreateControls();
     HWND AddControl(const kq::window::ControlLook& look);
-    void SetFieldHeight(HWND box, int height);
     void ApplyFont(Item& item, const LOGFONTA& look);
     void FitToText(const Item& item);
     void FitResult(Item& item);

@@ -64,6 +64,20 @@ kq::TextExtent Measure(HDC dc, LOGFONTA look, const std::string& text, int pixel
     return {text.empty() ? 0 : static_cast<int>(extent.right), static_cast<int>(extent.bottom)};
 }
 
+// The closed field's height follows its item height plus a border the
+// system chooses: set, measure, correct.
+void SetFieldHeight(HWND box, int height) {
+    auto wanted = static_cast<int>(SendMessageA(box, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    for (int tries = 0; tries < 3; ++tries) {
+        RECT field{};
+        GetWindowRect(box, &field);
+        int off = height - (field.bottom - field.top);
+        if (off == 0) break;
+        wanted += off;
+        SendMessageA(box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), wanted);
+    }
+}
+
 }  // namespace
 
 HWND TMainForm::AddControl(const ControlLook& look) {
@@ -80,20 +94,6 @@ HWND TMainForm::AddControl(const ControlLook& look) {
     FitToText(item);
     if (look.kind == Kind::List) SetFieldHeight(window, look.height);
     return window;
-}
-
-// The closed field's height follows its item height plus a border the
-// system chooses: set, measure, correct.
-void TMainForm::SetFieldHeight(HWND box, int height) {
-    auto wanted = static_cast<int>(SendMessageA(box, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-    for (int tries = 0; tries < 3; ++tries) {
-        RECT field{};
-        GetWindowRect(box, &field);
-        int off = height - (field.bottom - field.top);
-        if (off == 0) break;
-        wanted += off;
-        SendMessageA(box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), wanted);
-    }
 }
 
 void TMainForm::CreateControls() {

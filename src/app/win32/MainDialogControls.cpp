@@ -22,9 +22,11 @@ constexpr int kOpenListHeight = 200;
 int IdOf(Control control) { return static_cast<int>(control) + 100; }
 
 LOGFONTA LogFontOf(const kq::window::Font& look) {
-    // The height is the character height, without internal leading.
-    LOGFONTA font{.lfHeight = -look.pixels, .lfWeight = look.bold ? FW_BOLD : FW_NORMAL, .lfItalic = look.italic,
-                  .lfCharSet = DEFAULT_CHARSET};
+    LOGFONTA font{};
+    font.lfHeight = -look.pixels;  // the character height, without internal leading
+    font.lfWeight = look.bold ? FW_BOLD : FW_NORMAL;
+    font.lfItalic = look.italic;
+    font.lfCharSet = DEFAULT_CHARSET;
     std::strcpy(font.lfFaceName, kq::window::kFontFace);
     return font;
 }

@@ -5,9 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <locale>
+#include <mutex>
 #include <thread>
 
 using namespace kq;
@@ -72,7 +73,13 @@ public:
         return [this](std::function<void()> call) {
             std::lock_guard hold(lock_);
             queue_.push_back(std::move(call));
+            posted_.notify_all();
         };
+    }
+    // Returns once a call waits in the queue.
+    void WaitForCall() {
+        std::unique_lock hold(lock_);
+        posted_.wait(hold, [&] { return !queue_.empty(); });
     }
     bool RunOne() {
         std::function<void()> call;
@@ -88,6 +95,7 @@ public:
 
 private:
     std::mutex lock_;
+    std::condition_variable posted_;
     std::deque<std::function<void()>> queue_;
 };
 
@@ -100,7 +108,8 @@ TEST(UiHandOver, CallRunsOnTheHostsThreadWhileTheCallerWaits) {
         EXPECT_TRUE(handOver.Run(host.Hook(), [&] { ranOn = std::this_thread::get_id(); }));
         returned = true;
     });
-    while (!host.RunOne()) std::this_thread::yield();
+    host.WaitForCall();
+    EXPECT_TRUE(host.RunOne());
     worker.join();
     EXPECT_TRUE(returned);
     EXPECT_EQ(ranOn, std::this_thread::get_id());
@@ -116,7 +125,7 @@ TEST(UiHandOver, CancelReleasesTheWaitAndDropsTheStaleCall) {
         EXPECT_FALSE(handOver.Run(host.Hook(), [&] { ran = true; }));
         released = true;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    host.WaitForCall();
     handOver.Cancel();
     worker.join();
     EXPECT_TRUE(released);

@@ -1,5 +1,6 @@
 #include "app/qt/MainForm.h"
 
+#include "app/WindowLayout.h"
 #include "app/qt/ResultLabel.h"
 
 #include <QCloseEvent>
@@ -16,40 +17,22 @@ using kq::Control;
 TMainForm::TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFolder)
     : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
-      B(std::move(burner)) {
-    setWindowTitle(QStringLiteral("CD Burner"));
-    setFixedSize(mainform::kClientWidth, mainform::kClientHeight);
+      BurnerWindow(std::move(burner)) {
+    setWindowTitle(QString::fromUtf8(kq::window::kTitle));
+    setFixedSize(kq::window::kClientWidth, kq::window::kClientHeight);
     CreateControls();
-    // The write thread's report is queued to this thread; the burner waits
-    // for it to run, or for its own end when the window goes first.
-    B->InstallHandOver([this](std::function<void()> call) { PostToWindow(std::move(call)); });
-    workflow_ = std::make_unique<kq::BurnWorkflow>(*this, *B, std::move(imageFolder));
+    Start(std::move(imageFolder));
     ConnectHandlers();
 }
 
-// A burn still running is stopped; B then waits, within its bound, for
-// its threads, before anything they post to could go away.
-TMainForm::~TMainForm() {
-    Shut();
-    B.reset();
-    workflow_.reset();
-}
+TMainForm::~TMainForm() { Release(); }
 
 void TMainForm::ConnectHandlers() {
     connect(qobject_cast<QPushButton*>(Widget(Control::Burn)), &QPushButton::clicked, this,
-            [this] { workflow_->BurnClick(); });
+            [this] { Workflow().BurnClick(); });
     connect(qobject_cast<QPushButton*>(Widget(Control::Cancel)), &QPushButton::clicked, this,
-            [this] { workflow_->CancelClick(); });
-    connect(Timer_, &QTimer::timeout, this, [this] { workflow_->TimerTimer(); });
-}
-
-void TMainForm::Shut() {
-    if (workflow_) workflow_->FormClose();
-    Timer_->stop();
-}
-
-void TMainForm::PostToWindow(std::function<void()> call) {
-    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+            [this] { Workflow().CancelClick(); });
+    connect(Timer_, &QTimer::timeout, this, [this] { Workflow().TimerTimer(); });
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -61,7 +44,7 @@ void TMainForm::showEvent(QShowEvent* event) {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    workflow_->FormShow();
+    Workflow().FormShow();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -136,4 +119,6 @@ void TMainForm::ProcessMessages() { QCoreApplication::processEvents(); }
 
 void TMainForm::Close() { close(); }
 
-void TMainForm::Post(std::function<void()> call) { PostToWindow(std::move(call)); }
+void TMainForm::Post(std::function<void()> call) {
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+}

@@ -2,9 +2,7 @@
 // TMainForm: the burner's one window. It lays out the controls, turns
 // their events into the workflow's handlers and carries out what the
 // workflow asks of the window.
-#include "app/BurnWorkflow.h"
-#include "app/BurnerPort.h"
-#include "app/MainView.h"
+#include "app/BurnerWindow.h"
 
 #include <QDialog>
 
@@ -14,10 +12,9 @@
 class QAccessibleEvent;
 class QComboBox;
 class QLabel;
-class QPushButton;
 class QTimer;
 
-class TMainForm : public QDialog, public kq::MainView {
+class TMainForm : public QDialog, public kq::BurnerWindow {
 public:
     // The window owns its burner B; imageFolder ends with "/".
     TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFolder);
@@ -40,7 +37,6 @@ public:
 
     QWidget* Widget(kq::Control control) const { return controls_.at(control); }
     QTimer* Timer() const { return Timer_; }
-    kq::BurnWorkflow& Workflow() { return *workflow_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -57,22 +53,8 @@ private:
     void DescribeControls();
     void SpeakText(kq::Control control, const QString& text);
     void AnnounceResult();
-    void Shut();
-    void PostToWindow(std::function<void()> call);
 
     std::map<kq::Control, QWidget*> controls_;
     QTimer* Timer_ = nullptr;
     bool shown_ = false;
-    // B is destroyed in the destructor's body: it joins its threads, so
-    // none of them posts to this window afterwards.
-    std::unique_ptr<kq::BurnerPort> B;
-    std::unique_ptr<kq::BurnWorkflow> workflow_;
 };
-
-// The window's fixed look, shared with its tests.
-namespace mainform {
-inline constexpr int kClientWidth = 327;
-inline constexpr int kClientHeight = 232;
-inline constexpr int kTimerIntervalMs = 1000;
-extern const char* const kCredit;
-}  // namespace mainform

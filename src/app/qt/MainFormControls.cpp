@@ -1,4 +1,5 @@
-// The controls of the window, where they sit and how they look.
+// The controls of the window, made from the window's layout table.
+#include "app/WindowLayout.h"
 #include "app/qt/MainForm.h"
 #include "app/qt/ResultLabel.h"
 
@@ -8,20 +9,21 @@
 #include <QTimer>
 
 using kq::Control;
-
-namespace mainform {
-const char* const kCredit = "Burns ISO images onto CD-R";
-}
+using kq::window::ControlLook;
+using kq::window::Flow;
+using kq::window::Kind;
 
 namespace {
 
-QFont ArialFont(int pixelSize, bool bold = false, bool italic = false) {
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    font.setItalic(italic);
+QFont FontOf(const kq::window::Font& look) {
+    QFont font(QString::fromUtf8(kq::window::kFontFace));
+    font.setPixelSize(look.pixels);
+    font.setBold(look.bold);
+    font.setItalic(look.italic);
     return font;
 }
+
+QColor ColourOf(kq::Rgb rgb) { return QColor(rgb.r, rgb.g, rgb.b); }
 
 void SetTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -30,82 +32,57 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
     widget->setPalette(palette);
 }
 
-QLabel* NewLabel(QWidget* parent, const char* text, QRect geometry, bool autoSize) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
-    label->setGeometry(geometry);
-    if (autoSize) label->adjustSize();
+QLabel* NewLabel(QWidget* parent, const ControlLook& look) {
+    QString text = QString::fromUtf8(look.text);
+    QLabel* label = look.flow == Flow::Result ? new ResultLabel(parent) : new QLabel(text, parent);
+    label->setFocusPolicy(Qt::NoFocus);
+    if (look.flow == Flow::Wrapped) {
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    } else if (look.flow == Flow::Right) {
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
     return label;
 }
 
-QComboBox* NewList(QWidget* parent, QRect geometry) {
-    auto* list = new QComboBox(parent);  // not editable: no free text
-    list->setGeometry(geometry);
-    return list;
+// A control as its row says, with no text colour yet.
+QWidget* NewControl(QWidget* parent, const ControlLook& look) {
+    QWidget* widget = nullptr;
+    switch (look.kind) {
+        case Kind::List: widget = new QComboBox(parent); break;  // not editable: no free text
+        case Kind::Button: widget = new QPushButton(QString::fromUtf8(look.text), parent); break;
+        case Kind::Label: widget = NewLabel(parent, look); break;
+    }
+    widget->setFont(FontOf(look.font));
+    widget->setGeometry(look.left, look.top, look.width, look.height);
+    if (look.kind == Kind::Label && look.flow == Flow::AutoSize) widget->adjustSize();
+    if (auto* result = dynamic_cast<ResultLabel*>(widget)) result->SetFittedText(QString());
+    if (look.kind != Kind::List) SetTextColour(widget, ColourOf(look.colour));
+    if (!look.visible) widget->hide();
+    return widget;
 }
 
 }  // namespace
 
 void TMainForm::CreateControls() {
-    setFont(ArialFont(12));
+    setFont(FontOf({}));
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(255, 251, 240));
-    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::Window, ColourOf(kq::window::kBackground));
+    palette.setColor(QPalette::WindowText, ColourOf(kq::kBlack));
     setPalette(palette);
     setAutoFillBackground(true);
 
-    auto* iso = NewList(this, {56, 40, 225, 23});
-    auto* label1 = NewLabel(this, "1. Choose an ISO file to burn:", {56, 24, 201, 49}, false);
-    label1->setWordWrap(true);
-    label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    auto* label2 = NewLabel(this, "2. Choose a recorder to use:", {56, 80, 0, 0}, true);
-    auto* recorder = NewList(this, {56, 96, 225, 23});
-
-    auto* burn = new QPushButton(QStringLiteral("Burn it"), this);
-    burn->setGeometry(72, 144, 161, 49);
-    burn->setFont(ArialFont(27));
-    SetTextColour(burn, Qt::black);
-    burn->setDefault(true);
-
-    auto* label3 = NewLabel(this, "", {114, 72, 0, 0}, true);
-    label3->setFont(ArialFont(19, true));
-    auto* label4 = new ResultLabel(this);
-    label4->setFont(ArialFont(21, true));
-    label4->SetFittedText(QString());
-    SetTextColour(label4, QColor(0, 0, 128));
-
-    auto* cancel = new QPushButton(QStringLiteral("Abort"), this);
-    cancel->setGeometry(112, 160, 75, 25);
-
-    auto* label5 = NewLabel(this, mainform::kCredit, {152, 216, 165, 12}, false);
-    label5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label5->setFont(ArialFont(9, false, true));
-    SetTextColour(label5, QColor(128, 128, 128));
-
-    for (QWidget* hidden : {static_cast<QWidget*>(label3), static_cast<QWidget*>(label4),
-                            static_cast<QWidget*>(cancel)})
-        hidden->hide();
-
-    controls_ = {{Control::ISO, iso},       {Control::Label1, label1}, {Control::Label2, label2},
-                 {Control::Recorder, recorder}, {Control::Burn, burn},   {Control::Label3, label3},
-                 {Control::Label4, label4}, {Control::Cancel, cancel}, {Control::Label5, label5}};
-
-    // Only the lists and the two buttons take the focus, in this order.
-    for (QLabel* label : std::initializer_list<QLabel*>{label1, label2, label3, label4, label5})
-        label->setFocusPolicy(Qt::NoFocus);
-    setTabOrder(iso, recorder);
-    setTabOrder(recorder, burn);
-    setTabOrder(burn, cancel);
+    for (const ControlLook& look : kq::window::kControls) controls_[look.control] = NewControl(this, look);
+    qobject_cast<QPushButton*>(Widget(kq::window::kDefaultButton))->setDefault(true);
+    const auto& tabs = kq::window::kTabOrder;
+    for (size_t i = 1; i < std::size(tabs); ++i) setTabOrder(Widget(tabs[i - 1]), Widget(tabs[i]));
 
     DescribeControls();
 
     Timer_ = new QTimer(this);
-    Timer_->setInterval(mainform::kTimerIntervalMs);
+    Timer_->setInterval(kq::window::kTimerIntervalMs);
 }
 
-QLabel* TMainForm::LabelOf(Control control) const {
-    return qobject_cast<QLabel*>(controls_.at(control));
-}
+QLabel* TMainForm::LabelOf(Control control) const { return qobject_cast<QLabel*>(controls_.at(control)); }
 
-QComboBox* TMainForm::ListOf(Control control) const {
-    return qobject_cast<QComboBox*>(controls_.at(control));
-}
+QComboBox* TMainForm::ListOf(Control control) const { return qobject_cast<QComboBox*>(controls_.at(control)); }

@@ -2,8 +2,9 @@
 //   cdburner-screenshots FOLDER choosing|burning|result OUT.png
 // FOLDER holds the images and libwnaspi32.so (the current folder must be
 // it, as for the window itself); the recorder comes from VRECORDER_CONFIG.
+#include "app/ComponentBurnerPort.h"
+#include "app/WindowLayout.h"
 #include "app/qt/MainForm.h"
-#include "app/qt/QCDBurnerPort.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -47,10 +48,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("CD Burner"));
+    QApplication::setApplicationDisplayName(QString::fromUtf8(kq::window::kTitle));
     std::string folder = argv[1];
     if (folder.back() != '/') folder += '/';
-    TMainForm form(std::make_unique<kq::QCDBurnerPort>(), folder);
+    TMainForm form(std::make_unique<kq::ComponentBurnerPort>(), folder);
     form.show();
     WaitUntil([] { return false; }, 200);  // let it paint
     if (!ReachState(form, argv[2])) {

@@ -1,20 +1,21 @@
 // The burner's window: lists the images of its folder (or of the folder
 // given as the only argument, or the folder of the image given, with it
 // selected) and the recorders, and burns the chosen one.
+#include "app/ComponentBurnerPort.h"
 #include "app/ImageFolder.h"
+#include "app/WindowLayout.h"
 #include "app/qt/MainForm.h"
-#include "app/qt/QCDBurnerPort.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("cdburner"));
-    QApplication::setApplicationDisplayName(QStringLiteral("CD Burner"));
+    QApplication::setApplicationDisplayName(QString::fromUtf8(kq::window::kTitle));
     QApplication::setDesktopFileName(QStringLiteral("cdburner"));
 
     kq::ImageChoice choice = kq::ImageChoiceFromArguments(argc, argv);
-    TMainForm MainForm(std::make_unique<kq::QCDBurnerPort>(), choice.folder);
+    TMainForm MainForm(std::make_unique<kq::ComponentBurnerPort>(), choice.folder);
     MainForm.Workflow().PreferImage(choice.image);
     MainForm.show();
     return application.exec();

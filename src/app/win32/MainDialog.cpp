@@ -21,26 +21,20 @@ std::vector<WORD> EmptyTemplate() {
 
 }  // namespace
 
-TMainForm::TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFolder) : B(std::move(burner)) {
-    background_ = CreateSolidBrush(mainform::kCream);
+TMainForm::TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFolder)
+    : BurnerWindow(std::move(burner)) {
+    background_ = CreateSolidBrush(ColourRef(kq::window::kBackground));
     std::vector<WORD> dialog = EmptyTemplate();
     dialog_ = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<DLGTEMPLATE*>(dialog.data()),
                                          nullptr, DialogProc, reinterpret_cast<LPARAM>(this));
-    SetWindowTextA(dialog_, "CD Burner");
+    SetWindowTextA(dialog_, kq::window::kTitle);
     CreateControls();
     SizeAndCentre();
-    // The write thread's report is queued to this thread; the burner waits
-    // for it to run, or for its own end when the window goes first.
-    B->InstallHandOver([this](std::function<void()> call) { Post(std::move(call)); });
-    workflow_ = std::make_unique<kq::BurnWorkflow>(*this, *B, std::move(imageFolder));
+    Start(std::move(imageFolder));
 }
 
-// A burn still running is stopped; B then waits, within its bound, for
-// its threads, before anything they post to could go away.
 TMainForm::~TMainForm() {
-    Shut();
-    B.reset();
-    workflow_.reset();
+    Release();
     if (dialog_) DestroyWindow(dialog_);
     for (auto& [control, item] : controls_)
         if (item.font) DeleteObject(item.font);
@@ -48,7 +42,7 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::SizeAndCentre() {
-    RECT frame{0, 0, mainform::kClientWidth, mainform::kClientHeight};
+    RECT frame{0, 0, kq::window::kClientWidth, kq::window::kClientHeight};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(dialog_, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongA(dialog_, GWL_EXSTYLE)));
     int width = frame.right - frame.left, height = frame.bottom - frame.top;
@@ -63,7 +57,7 @@ void TMainForm::Show() {
     UpdateWindow(dialog_);
     if (shown_) return;
     shown_ = true;
-    workflow_->FormShow();
+    Workflow().FormShow();
 }
 
 int TMainForm::Run() {
@@ -90,7 +84,7 @@ INT_PTR TMainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return TRUE;
         case WM_TIMER:
-            if (wParam == kTimerId && workflow_) workflow_->TimerTimer();
+            if (wParam == kTimerId && Running()) Running()->TimerTimer();
             return TRUE;
         case kPostedMessage: RunPosted(); return TRUE;
         case WM_CTLCOLORDLG: return reinterpret_cast<INT_PTR>(background_);
@@ -99,7 +93,7 @@ INT_PTR TMainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             auto dc = reinterpret_cast<HDC>(wParam);
             for (const auto& [control, item] : controls_)
                 if (item.window == reinterpret_cast<HWND>(lParam)) SetTextColor(dc, item.colour);
-            SetBkColor(dc, mainform::kCream);
+            SetBkColor(dc, ColourRef(kq::window::kBackground));
             return reinterpret_cast<INT_PTR>(background_);
         }
         case WM_CLOSE: Close(); return TRUE;
@@ -112,16 +106,12 @@ INT_PTR TMainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TMainForm::OnCommand(int id, int code) {
-    if (!workflow_ || code != BN_CLICKED) return;
+    kq::BurnWorkflow* workflow = Running();
+    if (!workflow || code != BN_CLICKED) return;
     // Escape asks for IDCANCEL: the window is not a dialog to the user and
     // stays. Enter asks for the default button, which DM_SETDEFID names.
-    if (id == static_cast<int>(Control::Burn) + 100) workflow_->BurnClick();
-    else if (id == static_cast<int>(Control::Cancel) + 100) workflow_->CancelClick();
-}
-
-void TMainForm::Shut() {
-    if (workflow_) workflow_->FormClose();
-    SetTimerEnabled(false);
+    if (id == static_cast<int>(Control::Burn) + 100) workflow->BurnClick();
+    else if (id == static_cast<int>(Control::Cancel) + 100) workflow->CancelClick();
 }
 
 void TMainForm::Close() {
@@ -165,7 +155,7 @@ void TMainForm::ProcessMessages() {
 
 void TMainForm::SetTimerEnabled(bool enabled) {
     if (!dialog_) enabled = false;
-    if (enabled) SetTimer(dialog_, kTimerId, mainform::kTimerIntervalMs, nullptr);
+    if (enabled) SetTimer(dialog_, kTimerId, kq::window::kTimerIntervalMs, nullptr);
     else if (dialog_) KillTimer(dialog_, kTimerId);
     timerEnabled_ = enabled;
 }

@@ -2,9 +2,8 @@
 // TMainForm on Windows: the burner's one window as a native dialog. It
 // lays out the controls, turns their notifications into the workflow's
 // handlers and carries out what the workflow asks of the window.
-#include "app/BurnWorkflow.h"
-#include "app/BurnerPort.h"
-#include "app/MainView.h"
+#include "app/BurnerWindow.h"
+#include "app/WindowLayout.h"
 
 #include <windows.h>
 
@@ -15,16 +14,9 @@
 #include <memory>
 #include <mutex>
 
-// The window's fixed look, shared with its tests.
-namespace mainform {
-inline constexpr int kClientWidth = 327;
-inline constexpr int kClientHeight = 232;
-inline constexpr UINT kTimerIntervalMs = 1000;
-inline constexpr COLORREF kCream = RGB(255, 251, 240);
-extern const char* const kCredit;
-}  // namespace mainform
+inline COLORREF ColourRef(kq::Rgb colour) { return RGB(colour.r, colour.g, colour.b); }
 
-class TMainForm : public kq::MainView {
+class TMainForm : public kq::BurnerWindow {
 public:
     // The window owns its burner B; imageFolder ends with a delimiter.
     TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFolder);
@@ -56,7 +48,6 @@ public:
     HWND Widget(kq::Control control) const { return controls_.at(control).window; }
     COLORREF TextColour(kq::Control control) const { return controls_.at(control).colour; }
     bool TimerEnabled() const { return timerEnabled_; }
-    kq::BurnWorkflow& Workflow() { return *workflow_; }
 
 private:
     struct Item {
@@ -71,14 +62,12 @@ private:
     INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id, int code);
     void CreateControls();
-    HWND AddControl(kq::Control control, const char* kind, const char* text, DWORD style, RECT place,
-                    const LOGFONTA& font, COLORREF colour, bool autoSize);
+    HWND AddControl(const kq::window::ControlLook& look);
     void ApplyFont(Item& item, const LOGFONTA& look);
     void FitToText(const Item& item);
     void FitResult(Item& item);
     void SizeAndCentre();
     void RunPosted();
-    void Shut();
 
     // Read by Post on other threads; cleared when the window is destroyed.
     std::atomic<HWND> dialog_{nullptr};
@@ -88,8 +77,4 @@ private:
     bool shown_ = false;
     std::mutex postedLock_;
     std::deque<std::function<void()>> posted_;
-    // B is destroyed in the destructor's body: it joins its threads, so
-    // none of them posts to this window afterwards.
-    std::unique_ptr<kq::BurnerPort> B;
-    std::unique_ptr<kq::BurnWorkflow> workflow_;
 };

@@ -1,89 +1,112 @@
-// The controls of the window, where they sit and how they look, and the
+// The controls of the window, made from the window's layout table, and the
 // view calls that change them.
 #include "app/win32/MainDialog.h"
 
 #include "app/ResultFit.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 using kq::Control;
-
-namespace mainform {
-const char* const kCredit = "Burns ISO images onto CD-R";
-}
+using kq::window::ControlLook;
+using kq::window::Flow;
+using kq::window::Kind;
 
 namespace {
 
+// A drop-down list is made as tall as its open list; its closed field
+// then gets the table's height.
+constexpr int kOpenListHeight = 200;
+
 int IdOf(Control control) { return static_cast<int>(control) + 100; }
 
-LOGFONTA Arial(int pixelHeight, bool bold = false, bool italic = false) {
+LOGFONTA LogFontOf(const kq::window::Font& look) {
     LOGFONTA font{};
-    font.lfHeight = -pixelHeight;  // the character height, without internal leading
-    font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-    font.lfItalic = italic;
+    font.lfHeight = -look.pixels;  // the character height, without internal leading
+    font.lfWeight = look.bold ? FW_BOLD : FW_NORMAL;
+    font.lfItalic = look.italic;
     font.lfCharSet = DEFAULT_CHARSET;
-    std::strcpy(font.lfFaceName, "Arial");
+    std::strcpy(font.lfFaceName, kq::window::kFontFace);
     return font;
 }
 
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kNavy = RGB(0, 0, 128);
-constexpr COLORREF kGrey = RGB(128, 128, 128);
+// By kind (list, label, button) and by a label's flow (auto-size, wrapped, right, result).
+constexpr const char* kClassOf[] = {"COMBOBOX", "STATIC", "BUTTON"};
+constexpr DWORD kKindStyle[] = {WS_VSCROLL | CBS_DROPDOWNLIST, SS_NOPREFIX, 0};
+constexpr DWORD kLabelStyle[] = {SS_LEFTNOWORDWRAP, SS_LEFT, SS_RIGHT, SS_LEFTNOWORDWRAP};
+
+DWORD StyleOf(const ControlLook& look) {
+    DWORD style = (look.visible ? WS_VISIBLE : 0) | kKindStyle[static_cast<int>(look.kind)];
+    if (std::ranges::count(kq::window::kTabOrder, look.control)) style |= WS_TABSTOP;
+    if (look.kind == Kind::Label) style |= kLabelStyle[static_cast<int>(look.flow)];
+    if (look.kind == Kind::Button && look.control == kq::window::kDefaultButton) style |= BS_DEFPUSHBUTTON;
+    return style;
+}
+
+std::string TextOf(HWND window) {
+    char text[512];
+    return std::string(text, static_cast<size_t>(GetWindowTextA(window, text, sizeof text)));
+}
+
+// The extent of text in look at pixelSize, measured as a static control
+// draws it (DT_EDITCONTROL is SS_EDITCONTROL's way of breaking a word
+// longer than the line). Empty text has no width and one line's height.
+kq::TextExtent Measure(HDC dc, LOGFONTA look, const std::string& text, int pixelSize, kq::TextWrap wrap,
+                       int wrapWidth) {
+    look.lfHeight = -pixelSize;
+    HFONT font = CreateFontIndirectA(&look);
+    HGDIOBJ previous = SelectObject(dc, font);
+    RECT extent{0, 0, wrap == kq::TextWrap::None ? 0 : wrapWidth, 0};
+    UINT flags = DT_CALCRECT | DT_NOPREFIX | (wrap == kq::TextWrap::None ? DT_SINGLELINE : DT_WORDBREAK) |
+                 (wrap == kq::TextWrap::Anywhere ? DT_EDITCONTROL : 0);
+    DrawTextA(dc, text.empty() ? " " : text.c_str(), text.empty() ? 1 : static_cast<int>(text.size()), &extent, flags);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    return {text.empty() ? 0 : static_cast<int>(extent.right), static_cast<int>(extent.bottom)};
+}
+
+// The closed field's height follows its item height plus a border the
+// system chooses: set, measure, correct.
+void SetFieldHeight(HWND box, int height) {
+    auto wanted = static_cast<int>(SendMessageA(box, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+    for (int tries = 0; tries < 3; ++tries) {
+        RECT field{};
+        GetWindowRect(box, &field);
+        int off = height - (field.bottom - field.top);
+        if (off == 0) break;
+        wanted += off;
+        SendMessageA(box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), wanted);
+    }
+}
 
 }  // namespace
 
-HWND TMainForm::AddControl(Control control, const char* kind, const char* text, DWORD style, RECT place,
-                           const LOGFONTA& font, COLORREF colour, bool autoSize) {
-    HWND window = CreateWindowExA(0, kind, text, WS_CHILD | WS_CLIPSIBLINGS | style, place.left, place.top,
-                                  place.right, place.bottom, dialog_, reinterpret_cast<HMENU>(IdOf(control)),
-                                  GetModuleHandleA(nullptr), nullptr);
-    Item& item = controls_[control];
+HWND TMainForm::AddControl(const ControlLook& look) {
+    int height = look.kind == Kind::List ? kOpenListHeight : look.height;
+    HWND window = CreateWindowExA(0, kClassOf[static_cast<int>(look.kind)], look.text,
+                                  WS_CHILD | WS_CLIPSIBLINGS | StyleOf(look), look.left, look.top, look.width, height,
+                                  dialog_, reinterpret_cast<HMENU>(IdOf(look.control)), GetModuleHandleA(nullptr),
+                                  nullptr);
+    Item& item = controls_[look.control];
     item.window = window;
-    item.colour = colour;
-    item.autoSize = autoSize;
-    ApplyFont(item, font);
+    item.colour = ColourRef(look.colour);
+    item.autoSize = look.kind == Kind::Label && (look.flow == Flow::AutoSize || look.flow == Flow::Result);
+    ApplyFont(item, LogFontOf(look.font));
     FitToText(item);
+    if (look.kind == Kind::List) SetFieldHeight(window, look.height);
     return window;
 }
 
 void TMainForm::CreateControls() {
-    const LOGFONTA form = Arial(12);
-    constexpr DWORD list = WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
-    constexpr DWORD label = SS_LEFTNOWORDWRAP | SS_NOPREFIX;
-    // The drop-down height given here is the open list's; the closed
-    // field is set to the table's 23 pixels below.
-    HWND iso = AddControl(Control::ISO, "COMBOBOX", "", list, {56, 40, 225, 200}, form, kBlack, false);
-    AddControl(Control::Label1, "STATIC", "1. Choose an ISO file to burn:", WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
-               {56, 24, 201, 49}, form, kBlack, false);
-    AddControl(Control::Label2, "STATIC", "2. Choose a recorder to use:", WS_VISIBLE | label, {56, 80, 0, 0}, form,
-               kBlack, true);
-    HWND recorder = AddControl(Control::Recorder, "COMBOBOX", "", list, {56, 96, 225, 200}, form, kBlack, false);
-    AddControl(Control::Burn, "BUTTON", "Burn it", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, {72, 144, 161, 49},
-               Arial(27), kBlack, false);
-    AddControl(Control::Label3, "STATIC", "", label, {114, 72, 0, 0}, Arial(19, true), kBlack, true);
-    AddControl(Control::Label4, "STATIC", "", label, {114, 99, 0, 0}, Arial(21, true), kNavy, true);
-    AddControl(Control::Cancel, "BUTTON", "Abort", WS_TABSTOP | BS_PUSHBUTTON, {112, 160, 75, 25}, form, kBlack,
-               false);
-    AddControl(Control::Label5, "STATIC", mainform::kCredit, WS_VISIBLE | SS_RIGHT | SS_NOPREFIX,
-               {152, 216, 165, 12}, Arial(9, false, true), kGrey, false);
-    for (HWND box : {iso, recorder}) {
-        // The field's height follows its item height plus a border the
-        // system chooses: set, measure, correct.
-        auto wanted = static_cast<int>(SendMessageA(box, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
-        for (int tries = 0; tries < 3; ++tries) {
-            RECT field{};
-            GetWindowRect(box, &field);
-            int off = 23 - (field.bottom - field.top);
-            if (off == 0) break;
-            wanted += off;
-            SendMessageA(box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), wanted);
-        }
-    }
-    // The lists lie over the first label's lower part, so they stay in
-    // front; front to back is also the tab order: ISO, Recorder, Burn, Cancel.
-    SetWindowPos(recorder, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SetWindowPos(iso, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SendMessageA(dialog_, DM_SETDEFID, IdOf(Control::Burn), 0);
+    for (const ControlLook& look : kq::window::kControls) AddControl(look);
+    // The lists lie over the first label's lower part, so the controls
+    // that take the keyboard go to the front; front to back is also the
+    // dialog's tab order.
+    const auto& tabs = kq::window::kTabOrder;
+    for (auto c = std::rbegin(tabs); c != std::rend(tabs); ++c)
+        SetWindowPos(Widget(*c), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageA(dialog_, DM_SETDEFID, IdOf(kq::window::kDefaultButton), 0);
 }
 
 void TMainForm::ApplyFont(Item& item, const LOGFONTA& look) {
@@ -97,41 +120,19 @@ void TMainForm::ApplyFont(Item& item, const LOGFONTA& look) {
 // Auto-size labels take the size of their text in their font.
 void TMainForm::FitToText(const Item& item) {
     if (!item.autoSize) return;
-    char text[512];
-    int length = GetWindowTextA(item.window, text, sizeof text);
     HDC dc = GetDC(item.window);
-    HGDIOBJ previous = SelectObject(dc, item.font);
-    // Measured as the label draws its text.
-    RECT extent{0, 0, 0, 0};
-    DrawTextA(dc, length ? text : " ", length ? length : 1, &extent, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    SIZE size{length ? extent.right : 0, extent.bottom};
-    SelectObject(dc, previous);
+    kq::TextExtent size = Measure(dc, item.look, TextOf(item.window), -item.look.lfHeight, kq::TextWrap::None, 0);
     ReleaseDC(item.window, dc);
-    SetWindowPos(item.window, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(item.window, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// The result line: where FitResultText places it, with its text measured
-// as the static control draws it (DT_EDITCONTROL is SS_EDITCONTROL's way
-// of breaking a word longer than the line).
+// The result line: where FitResultText places it.
 void TMainForm::FitResult(Item& item) {
-    char text[512];
-    GetWindowTextA(item.window, text, sizeof text);
     HDC dc = GetDC(item.window);
-    auto measure = [&](const std::string& shown, int pixelSize, kq::TextWrap wrap, int wrapWidth) {
-        LOGFONTA look = item.look;
-        look.lfHeight = -pixelSize;
-        HFONT font = CreateFontIndirectA(&look);
-        HGDIOBJ previous = SelectObject(dc, font);
-        RECT extent{0, 0, wrap == kq::TextWrap::None ? 0 : wrapWidth, 0};
-        UINT flags = DT_CALCRECT | DT_NOPREFIX | (wrap == kq::TextWrap::None ? DT_SINGLELINE : DT_WORDBREAK) |
-                     (wrap == kq::TextWrap::Anywhere ? DT_EDITCONTROL : 0);
-        DrawTextA(dc, shown.empty() ? " " : shown.c_str(), shown.empty() ? 1 : static_cast<int>(shown.size()),
-                  &extent, flags);
-        SelectObject(dc, previous);
-        DeleteObject(font);
-        return kq::TextExtent{shown.empty() ? 0 : static_cast<int>(extent.right), static_cast<int>(extent.bottom)};
-    };
-    kq::ResultFit fit = kq::FitResultText(text, measure);
+    kq::ResultFit fit = kq::FitResultText(TextOf(item.window), [&](const std::string& text, int size, kq::TextWrap wrap,
+                                                                    int wrapWidth) {
+        return Measure(dc, item.look, text, size, wrap, wrapWidth);
+    });
     ReleaseDC(item.window, dc);
 
     LOGFONTA look = item.look;

@@ -4,7 +4,7 @@
 #include "WindowTestApp.h"
 #include "app/MD5.h"
 #include "app/qt/MainForm.h"
-#include "app/qt/QCDBurnerPort.h"
+#include "app/ComponentBurnerPort.h"
 #include "support/TempDir.h"
 #include "transport/kqASPI.h"
 
@@ -49,7 +49,7 @@ protected:
     void Open(const std::string& recorderConfig) {
         dir.Write("vrec.conf", recorderConfig);
         setenv("VRECORDER_CONFIG", (dir / "vrec.conf").c_str(), 1);
-        auto port = std::make_unique<kq::QCDBurnerPort>();
+        auto port = std::make_unique<kq::ComponentBurnerPort>();
         burner = &port->Component();
         form = std::make_unique<TMainForm>(std::move(port), dir.Path().string() + "/");
         form->show();

@@ -2,6 +2,7 @@
 // is named and described, the result is announced, and a burn runs from
 // the keyboard alone.
 #include "WindowTestApp.h"
+#include "app/WindowLayout.h"
 #include "app/qt/MainForm.h"
 #include "support/FakeBurner.h"
 #include "support/TempDir.h"
@@ -68,15 +69,15 @@ protected:
 
 TEST_F(AccessibleWindowTest, EveryControlHasANameAndADescriptionInEachState) {
     auto expectAllSpoken = [&](const char* state) {
-        for (Control c : {Control::ISO, Control::Label1, Control::Label2, Control::Recorder, Control::Burn,
-                          Control::Label3, Control::Label4, Control::Cancel, Control::Label5}) {
-            EXPECT_FALSE(Said(form->Widget(c), QAccessible::Name).isEmpty()) << state << " " << int(c);
-            EXPECT_FALSE(Said(form->Widget(c), QAccessible::Description).isEmpty()) << state << " " << int(c);
+        for (const kq::window::ControlLook& look : kq::window::kControls) {
+            QWidget* widget = form->Widget(look.control);
+            EXPECT_FALSE(Said(widget, QAccessible::Name).isEmpty()) << state << " " << int(look.control);
+            EXPECT_FALSE(Said(widget, QAccessible::Description).isEmpty()) << state << " " << int(look.control);
         }
     };
     form->show();
     expectAllSpoken("choosing");
-    EXPECT_EQ(Said(form->Widget(Control::Label1), QAccessible::Name), "1. Choose an ISO file to burn:");
+    EXPECT_EQ(Said(form->Widget(Control::Label1), QAccessible::Name), kq::window::LookOf(Control::Label1).text);
     qobject_cast<QPushButton*>(form->Widget(Control::Burn))->click();
     expectAllSpoken("burning");
     form->Workflow().BWriteDone("Aborted");

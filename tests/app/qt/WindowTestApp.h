@@ -18,7 +18,7 @@ inline void EnsureApplication() {
     static QApplication* application = [] {
         if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
         static int argc = 1;
-        static char name[] = "test_window";
+        static char name[] = "test_app_qt";
         static char* argv[] = {name, nullptr};
         auto* app = new QApplication(argc, argv);
         app->setQuitOnLastWindowClosed(false);

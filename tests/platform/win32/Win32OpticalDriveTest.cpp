@@ -85,7 +85,8 @@ protected:
         SPTIDone();
         StoreReleaseHandleAfterCommand(true);
     }
-    SRB_ExecSCSICmd Execute(std::initializer_list<uint8_t> cdb) {
+    // An execute block of cdb for drive C:.
+    static SRB_ExecSCSICmd BlockFor(std::initializer_list<uint8_t> cdb) {
         const TSPTIDrive& d = SPTIDrives()[kC];
         SRB_ExecSCSICmd srb{};
         srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
@@ -95,6 +96,10 @@ protected:
         srb.SRB_SenseLen = 14;
         srb.SRB_CDBLen = static_cast<uint8_t>(cdb.size());
         std::copy(cdb.begin(), cdb.end(), srb.CDBByte);
+        return srb;
+    }
+    SRB_ExecSCSICmd Execute(std::initializer_list<uint8_t> cdb) {
+        SRB_ExecSCSICmd srb = BlockFor(cdb);
         SPTISendCommand(&srb);
         return srb;
     }
@@ -166,15 +171,8 @@ TEST_F(Win32Drive, FailedCallIsAnAdapterErrorWithoutSense) {
 
 TEST_F(Win32Drive, RequestWithoutDirectionKeepsItsBuffer) {
     ASSERT_EQ(SPTIInit(), 1);
-    const TSPTIDrive& d = SPTIDrives()[kC];
     std::array<uint8_t, 12> data{};
-    SRB_ExecSCSICmd srb{};
-    srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
-    srb.SRB_HaId = d.HaId;
-    srb.SRB_Target = d.Target;
-    srb.SRB_Lun = d.Lun;
-    srb.SRB_SenseLen = 14;
-    srb.SRB_CDBLen = 6;
+    SRB_ExecSCSICmd srb = BlockFor({0, 0, 0, 0, 0, 0});
     srb.SRB_BufPointer = data.data();
     srb.SRB_BufLen = static_cast<uint32_t>(data.size());
     SPTISendCommand(&srb);

@@ -2,16 +2,15 @@
 // layout and look, the message boxes with their buttons and icon, the timer,
 // and the hand-over from the write thread.
 #include "app/win32/MainDialog.h"
-#include "burner/HandOver.h"
-#include "drive/DriveMessages.h"
 #include "support/FakeBurner.h"
+#include "support/LongestResults.h"
 #include "support/TempDir.h"
+#include "support/WriteThread.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <thread>
-#include <tuple>
+#include <utility>
 
 using kq::Control;
 
@@ -138,60 +137,51 @@ protected:
 
 }  // namespace
 
-TEST_F(MainDialogTest, WindowAndControlsAsLaidOut) {
-    EXPECT_EQ(Text(form->Window()), "CD Burner");
+TEST_F(MainDialogTest, WindowAsTheLayoutTableSays) {
+    EXPECT_EQ(Text(form->Window()), kq::window::kTitle);
     RECT client{};
     GetClientRect(form->Window(), &client);
-    EXPECT_EQ(client.right, 327);
-    EXPECT_EQ(client.bottom, 232);
+    EXPECT_EQ(client.right, kq::window::kClientWidth);
+    EXPECT_EQ(client.bottom, kq::window::kClientHeight);
     EXPECT_FALSE(GetWindowLongA(form->Window(), GWL_STYLE) & WS_THICKFRAME) << "not resizable";
-
-    struct Place {
-        Control control;
-        RECT place;
-    } fixed[] = {{Control::Label1, {56, 24, 257, 73}},   {Control::Burn, {72, 144, 233, 193}},
-                 {Control::Cancel, {112, 160, 187, 185}}, {Control::Label5, {152, 216, 317, 228}},
-                 {Control::ISO, {56, 40, 281, 63}},       {Control::Recorder, {56, 96, 281, 119}}};
-    for (const Place& p : fixed) {
-        RECT r = PlaceOf(*form, p.control);
-        EXPECT_EQ(std::tie(r.left, r.top, r.right, r.bottom),
-                  std::tie(p.place.left, p.place.top, p.place.right, p.place.bottom))
-            << static_cast<int>(p.control);
-    }
-    EXPECT_EQ(PlaceOf(*form, Control::Label2).left, 56);
-    EXPECT_EQ(PlaceOf(*form, Control::Label2).top, 80);
-    EXPECT_GT(PlaceOf(*form, Control::Label2).right, 56 + 100) << "auto-sized to its text";
-
-    EXPECT_EQ(Text(form->Widget(Control::Label1)), "1. Choose an ISO file to burn:");
-    EXPECT_EQ(Text(form->Widget(Control::Label2)), "2. Choose a recorder to use:");
-    EXPECT_EQ(Text(form->Widget(Control::Burn)), "Burn it");
-    EXPECT_EQ(Text(form->Widget(Control::Cancel)), "Abort");
-    EXPECT_EQ(Text(form->Widget(Control::Label5)), mainform::kCredit);
-    EXPECT_EQ(GetWindowLongA(form->Widget(Control::Label5), GWL_STYLE) & SS_TYPEMASK, SS_RIGHT);
-    EXPECT_EQ(GetWindowLongA(form->Widget(Control::ISO), GWL_STYLE) & 3, CBS_DROPDOWNLIST) << "no free text";
-
-    EXPECT_EQ(FontOf(form->Widget(Control::Label1)).lfHeight, -12);
-    EXPECT_STREQ(FontOf(form->Widget(Control::Label1)).lfFaceName, "Arial");
-    EXPECT_EQ(FontOf(form->Widget(Control::Burn)).lfHeight, -27);
-    EXPECT_EQ(FontOf(form->Widget(Control::Label3)).lfHeight, -19);
-    EXPECT_EQ(FontOf(form->Widget(Control::Label3)).lfWeight, FW_BOLD);
-    EXPECT_EQ(FontOf(form->Widget(Control::Label4)).lfHeight, -21);
-    EXPECT_EQ(form->TextColour(Control::Label4), RGB(0, 0, 128));
-    EXPECT_EQ(FontOf(form->Widget(Control::Label5)).lfHeight, -9);
-    EXPECT_TRUE(FontOf(form->Widget(Control::Label5)).lfItalic);
-    EXPECT_EQ(form->TextColour(Control::Label5), RGB(128, 128, 128));
-
-    EXPECT_EQ(LOWORD(SendMessageA(form->Window(), DM_GETDEFID, 0, 0)), GetDlgCtrlID(form->Widget(Control::Burn)));
+    EXPECT_EQ(LOWORD(SendMessageA(form->Window(), DM_GETDEFID, 0, 0)),
+              GetDlgCtrlID(form->Widget(kq::window::kDefaultButton)));
     EXPECT_FALSE(form->TimerEnabled());
-    for (Control hidden : {Control::Label3, Control::Label4, Control::Cancel})
-        EXPECT_FALSE(Shown(form->Widget(hidden)));
+    EXPECT_EQ(GetWindowLongA(form->Widget(Control::ISO), GWL_STYLE) & 3, CBS_DROPDOWNLIST) << "no free text";
+    EXPECT_EQ(GetWindowLongA(form->Widget(Control::Label5), GWL_STYLE) & SS_TYPEMASK, SS_RIGHT);
+    EXPECT_GT(PlaceOf(*form, Control::Label2).right, kq::window::LookOf(Control::Label2).left + 100) << "auto-sized";
+}
 
-    // Tab goes ISO, Recorder, Burn (Cancel is hidden until a burn).
-    HWND next = form->Widget(Control::ISO);
-    std::vector<HWND> order{next};
-    for (int i = 0; i < 2; ++i) order.push_back(next = GetNextDlgTabItem(form->Window(), next, FALSE));
-    EXPECT_EQ(order, (std::vector<HWND>{form->Widget(Control::ISO), form->Widget(Control::Recorder),
-                                        form->Widget(Control::Burn)}));
+TEST_F(MainDialogTest, ControlsAsTheLayoutTableSays) {
+    for (const kq::window::ControlLook& look : kq::window::kControls) {
+        HWND control = form->Widget(look.control);
+        SCOPED_TRACE(static_cast<int>(look.control));
+        RECT r = PlaceOf(*form, look.control);
+        EXPECT_EQ(std::pair(r.left, r.top), std::pair(long{look.left}, long{look.top}));
+        if (look.width) {
+            EXPECT_EQ(std::pair(r.right - r.left, r.bottom - r.top), std::pair(long{look.width}, long{look.height}));
+        }
+        if (look.kind != kq::window::Kind::List) {
+            EXPECT_EQ(Text(control), look.text);
+        }
+        LOGFONTA font = FontOf(control);
+        EXPECT_STREQ(font.lfFaceName, kq::window::kFontFace);
+        EXPECT_EQ(font.lfHeight, -look.font.pixels);
+        EXPECT_EQ(font.lfWeight, look.font.bold ? FW_BOLD : FW_NORMAL);
+        EXPECT_EQ(font.lfItalic != 0, look.font.italic);
+        EXPECT_EQ(form->TextColour(look.control), ColourRef(look.colour));
+        EXPECT_EQ(Shown(control), look.visible);
+    }
+}
+
+// Tab goes through the table's order, past the controls that are hidden.
+TEST_F(MainDialogTest, TabGoesAsTheLayoutTableSays) {
+    std::vector<HWND> expected, order;
+    for (Control c : kq::window::kTabOrder)
+        if (kq::window::LookOf(c).visible) expected.push_back(form->Widget(c));
+    order.push_back(expected.front());
+    while (order.size() < expected.size()) order.push_back(GetNextDlgTabItem(form->Window(), order.back(), FALSE));
+    EXPECT_EQ(order, expected);
 }
 
 TEST_F(MainDialogTest, BurnItSwapsThePromptsForTheStatusAndTheTimerShowsProgress) {
@@ -241,18 +231,9 @@ TEST_F(MainDialogTest, InsertDiscQuestionOffersYesNoCancelWithoutIcon) {
 
 TEST_F(MainDialogTest, WriteThreadReportRunsOnTheWindowThreadWhileItWaits) {
     StartBurn();
-    kq::UiHandOver handOver;  // the burner's side of the hand-over
-    std::atomic<bool> returned{false};
-    std::thread::id ranOn;
-    std::thread writer([&] {
-        handOver.Run(burner->handOver, [&] {
-            ranOn = std::this_thread::get_id();
-            burner->onWriteDone("WRITER ERROR [MEDIUM ERROR]");
-        });
-        returned = true;
+    std::thread::id ranOn = kqtest::ReportFromWriteThread(*burner, "WRITER ERROR [MEDIUM ERROR]", [&](auto done) {
+        PumpUntil(*form, done, 20000);
     });
-    PumpUntil(*form, [&] { return returned.load(); }, 20000);
-    writer.join();
     EXPECT_EQ(ranOn, std::this_thread::get_id());
     EXPECT_EQ(Text(form->Widget(Control::Label4)), "WRITER ERROR ");
     EXPECT_EQ(Text(form->Widget(Control::Label1)), "MEDIUM ERROR");
@@ -271,11 +252,7 @@ TEST_F(MainDialogTest, CloseBoxDuringABurnAbortsAndLetsTheWriteThreadGo) {
     EXPECT_EQ(burner->aborts, 1);
     EXPECT_FALSE(form->TimerEnabled());
     EXPECT_FALSE(IsWindow(form->Window()));
-    kq::UiHandOver handOver;
-    std::thread writer([&] { handOver.Run(burner->handOver, [&] { burner->onWriteDone("LATE"); }); });
-    Sleep(50);
-    handOver.Cancel();  // what the burner does as it is destroyed
-    writer.join();
+    kqtest::LetALateReportGo(*burner);
     form.reset();
 }
 
@@ -304,23 +281,16 @@ TEST_F(MainDialogTest, ResultThatFitsKeepsTheLinesFontAndPlace) {
     for (const char* text : {"Success", "Aborted", "CD-R Error", "WRITER ERROR [MEDIUM ERROR]"}) {
         form->Workflow().BWriteDone(text);
         RECT place = PlaceOf(*form, Control::Label4);
-        EXPECT_EQ(FontOf(form->Widget(Control::Label4)).lfHeight, -21) << text;
-        EXPECT_EQ(std::pair(place.left, place.top), std::pair(114L, 99L)) << text;
+        EXPECT_EQ(FontOf(form->Widget(Control::Label4)).lfHeight, -kq::resultline::kPixelSize) << text;
+        EXPECT_EQ(std::pair(place.left, place.top), std::pair(long{kq::resultline::kLeft}, long{kq::resultline::kTop}))
+            << text;
         EXPECT_EQ(GetWindowLongA(form->Widget(Control::Label4), GWL_STYLE) & SS_TYPEMASK, SS_LEFTNOWORDWRAP) << text;
     }
 }
 
-// The longest texts of the message table that reach the result line.
 TEST_F(MainDialogTest, LongestResultsShowWholeInsideTheWindow) {
     StartBurn();
-    const std::string texts[] = {
-        kq::DriveMessage(kq::Msg::OperationAborted),
-        kq::DriveMessage(kq::Msg::WriterBusyBufferFull),
-        kq::DriveMessage(kq::Msg::BurnAlreadyRunning),
-        kq::FormatDriveMessage(kq::Msg::CantReadFile, {dir / "x.iso"}),
-        kq::FormatDriveMessage(kq::Msg::CantOpenFile, {dir / "x.iso"}),
-        kq::FormatDriveMessage(kq::Msg::CantOpenFile, {"C:\\Users\\someone\\Downloads\\release-2026-12-08.iso"}),
-    };
+    const auto texts = kqtest::LongestResults(dir / "x.iso", "C:\\Users\\someone\\Downloads\\release-2026-12-08.iso");
     const RECT button = PlaceOf(*form, Control::Cancel);
     HWND result = form->Widget(Control::Label4);
     for (const std::string& text : texts) {
@@ -328,10 +298,10 @@ TEST_F(MainDialogTest, LongestResultsShowWholeInsideTheWindow) {
         ASSERT_EQ(Text(result), text);
         RECT place = PlaceOf(*form, Control::Label4);
         EXPECT_GE(place.left, 0) << text;
-        EXPECT_LE(place.right, 327) << text;
+        EXPECT_LE(place.right, kq::window::kClientWidth) << text;
         EXPECT_LE(place.bottom, button.top) << text;
-        EXPECT_GE(-FontOf(result).lfHeight, 12) << text;
-        EXPECT_LT(-FontOf(result).lfHeight, 21) << text;
+        EXPECT_GE(-FontOf(result).lfHeight, kq::window::kFontPixels) << text;
+        EXPECT_LT(-FontOf(result).lfHeight, kq::resultline::kPixelSize) << text;
         SIZE drawn = Drawn(result, place.right - place.left);
         EXPECT_LE(drawn.cx, place.right - place.left) << text;
         EXPECT_LE(drawn.cy, place.bottom - place.top) << text;

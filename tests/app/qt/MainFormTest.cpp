@@ -2,12 +2,14 @@
 // message boxes, the hand-over from the write thread, and the result line
 // with the longest texts it can show.
 #include "WindowTestApp.h"
+#include "app/WindowLayout.h"
 #include "app/qt/MainForm.h"
 #include "app/qt/ResultLabel.h"
-#include "burner/HandOver.h"
 #include "drive/DriveMessages.h"
 #include "support/FakeBurner.h"
+#include "support/LongestResults.h"
 #include "support/TempDir.h"
+#include "support/WriteThread.h"
 
 #include <QComboBox>
 #include <QFontInfo>
@@ -18,7 +20,6 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <thread>
 
 using kq::Control;
@@ -36,63 +37,58 @@ protected:
     QLabel* Label(Control c) { return qobject_cast<QLabel*>(form->Widget(c)); }
     QPushButton* Button(Control c) { return qobject_cast<QPushButton*>(form->Widget(c)); }
     QComboBox* List(Control c) { return qobject_cast<QComboBox*>(form->Widget(c)); }
+    static QColor ColourOf(kq::Rgb c) { return QColor(c.r, c.g, c.b); }
 
     TempDir dir;
     kqtest::FakeBurner* burner = nullptr;
     std::unique_ptr<TMainForm> form;
 };
 
-TEST_F(MainFormTest, WindowAndControlsAsLaidOut) {
-    EXPECT_EQ(form->windowTitle(), "CD Burner");
-    EXPECT_EQ(form->size(), QSize(327, 232));
+TEST_F(MainFormTest, WindowAsTheLayoutTableSays) {
+    EXPECT_EQ(form->windowTitle(), kq::window::kTitle);
+    EXPECT_EQ(form->size(), QSize(kq::window::kClientWidth, kq::window::kClientHeight));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
-    EXPECT_EQ(form->palette().color(QPalette::Window), QColor(255, 251, 240));
-    EXPECT_EQ(form->font().pixelSize(), 12);
+    EXPECT_EQ(form->palette().color(QPalette::Window), ColourOf(kq::window::kBackground));
     EXPECT_EQ(QFontInfo(form->font()).family(), "Liberation Sans");  // Arial's metric twin
-
-    struct Place {
-        Control control;
-        QRect geometry;
-    } fixed[] = {{Control::ISO, {56, 40, 225, 23}},      {Control::Label1, {56, 24, 201, 49}},
-                 {Control::Recorder, {56, 96, 225, 23}}, {Control::Burn, {72, 144, 161, 49}},
-                 {Control::Cancel, {112, 160, 75, 25}},  {Control::Label5, {152, 216, 165, 12}}};
-    for (const Place& p : fixed) EXPECT_EQ(form->Widget(p.control)->geometry(), p.geometry);
-    EXPECT_EQ(Label(Control::Label2)->pos(), QPoint(56, 80));
-    EXPECT_EQ(Label(Control::Label3)->pos(), QPoint(114, 72));
-    EXPECT_EQ(Label(Control::Label4)->pos(), QPoint(114, 99));
-
-    EXPECT_EQ(Label(Control::Label1)->text(), "1. Choose an ISO file to burn:");
-    EXPECT_TRUE(Label(Control::Label1)->wordWrap());
-    EXPECT_EQ(Label(Control::Label2)->text(), "2. Choose a recorder to use:");
-    EXPECT_EQ(Button(Control::Burn)->text(), "Burn it");
-    EXPECT_EQ(Button(Control::Cancel)->text(), "Abort");
-    EXPECT_EQ(Label(Control::Label5)->text(), mainform::kCredit);
-    EXPECT_TRUE(Label(Control::Label5)->alignment() & Qt::AlignRight);
-    EXPECT_FALSE(List(Control::ISO)->isEditable());
-
-    EXPECT_EQ(Button(Control::Burn)->font().pixelSize(), 27);
-    EXPECT_EQ(Label(Control::Label3)->font().pixelSize(), 19);
-    EXPECT_TRUE(Label(Control::Label3)->font().bold());
-    EXPECT_EQ(Label(Control::Label4)->font().pixelSize(), 21);
-    EXPECT_EQ(Label(Control::Label4)->palette().color(QPalette::WindowText), QColor(0, 0, 128));
-    EXPECT_EQ(Label(Control::Label5)->font().pixelSize(), 9);
-    EXPECT_TRUE(Label(Control::Label5)->font().italic());
-    EXPECT_EQ(Label(Control::Label5)->palette().color(QPalette::WindowText), QColor(128, 128, 128));
-
-    EXPECT_TRUE(Button(Control::Burn)->isDefault());
-    EXPECT_EQ(form->Timer()->interval(), 1000);
+    EXPECT_EQ(form->Timer()->interval(), kq::window::kTimerIntervalMs);
     EXPECT_FALSE(form->Timer()->isActive());
-    for (Control hidden : {Control::Label3, Control::Label4, Control::Cancel})
-        EXPECT_TRUE(form->Widget(hidden)->isHidden());
+    EXPECT_TRUE(Button(kq::window::kDefaultButton)->isDefault());
+    EXPECT_FALSE(List(Control::ISO)->isEditable());
+    EXPECT_TRUE(Label(Control::Label1)->wordWrap());
+    EXPECT_TRUE(Label(Control::Label5)->alignment() & Qt::AlignRight);
+}
 
-    QWidget* focus = form->Widget(Control::ISO);
-    std::vector<QWidget*> order;
-    for (int i = 0; i < 4; ++i, focus = focus->nextInFocusChain()) {
+TEST_F(MainFormTest, ControlsAsTheLayoutTableSays) {
+    for (const kq::window::ControlLook& look : kq::window::kControls) {
+        QWidget* widget = form->Widget(look.control);
+        SCOPED_TRACE(static_cast<int>(look.control));
+        EXPECT_EQ(widget->pos(), QPoint(look.left, look.top));
+        if (look.width) {
+            EXPECT_EQ(widget->size(), QSize(look.width, look.height));
+        }
+        EXPECT_EQ(widget->font().family(), kq::window::kFontFace);
+        EXPECT_EQ(widget->font().pixelSize(), look.font.pixels);
+        EXPECT_EQ(widget->font().bold(), look.font.bold);
+        EXPECT_EQ(widget->font().italic(), look.font.italic);
+        EXPECT_EQ(widget->palette().color(QPalette::WindowText), ColourOf(look.colour));
+        EXPECT_EQ(widget->isHidden(), !look.visible);
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            EXPECT_EQ(label->text(), look.text);
+        } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+            EXPECT_EQ(button->text(), look.text);
+        }
+    }
+}
+
+TEST_F(MainFormTest, TabGoesAsTheLayoutTableSays) {
+    std::vector<QWidget*> expected, order;
+    for (Control c : kq::window::kTabOrder) expected.push_back(form->Widget(c));
+    QWidget* focus = expected.front();
+    for (size_t i = 0; i < expected.size(); ++i, focus = focus->nextInFocusChain()) {
         while (focus->focusPolicy() == Qt::NoFocus) focus = focus->nextInFocusChain();
         order.push_back(focus);
     }
-    EXPECT_EQ(order, (std::vector<QWidget*>{form->Widget(Control::ISO), form->Widget(Control::Recorder),
-                                             form->Widget(Control::Burn), form->Widget(Control::Cancel)}));
+    EXPECT_EQ(order, expected);
 }
 
 TEST_F(MainFormTest, BurnItSwapsThePromptsForTheStatus) {
@@ -149,18 +145,9 @@ TEST_F(MainFormTest, WriteThreadReportRunsOnTheWindowThreadWhileItWaits) {
     dir.Write("x.iso", "image");
     form->show();
     Button(Control::Burn)->click();
-    kq::UiHandOver handOver;  // the burner's side of the hand-over
-    std::atomic<bool> returned{false};
-    std::thread::id ranOn;
-    std::thread writer([&] {
-        handOver.Run(burner->handOver, [&] {
-            ranOn = std::this_thread::get_id();
-            burner->onWriteDone("WRITER ERROR [MEDIUM ERROR]");
-        });
-        returned = true;
+    std::thread::id ranOn = kqtest::ReportFromWriteThread(*burner, "WRITER ERROR [MEDIUM ERROR]", [](auto done) {
+        QTest_WaitUntil(done, 20000);
     });
-    QTest_WaitUntil([&] { return returned.load(); }, 20000);
-    writer.join();
     EXPECT_EQ(ranOn, std::this_thread::get_id());
     EXPECT_EQ(Label(Control::Label4)->text(), "WRITER ERROR ");
     EXPECT_EQ(Label(Control::Label1)->text(), "MEDIUM ERROR");
@@ -189,13 +176,7 @@ TEST_F(MainFormTest, ClosingDuringABurnAbortsAndLetsTheWriteThreadGo) {
     form->close();
     EXPECT_EQ(burner->aborts, 1);
     EXPECT_FALSE(form->Timer()->isActive());
-    // The write thread reports after the window closed: the report is
-    // queued, the window is destroyed, and the waiting thread is let go.
-    kq::UiHandOver handOver;
-    std::thread writer([&] { handOver.Run(burner->handOver, [&] { burner->onWriteDone("LATE"); }); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    handOver.Cancel();  // what the burner does as it is destroyed
-    writer.join();
+    kqtest::LetALateReportGo(*burner);
     form.reset();
 }
 
@@ -217,32 +198,24 @@ protected:
 TEST_F(ResultLineTest, TextThatFitsKeepsTheLinesFontAndPlace) {
     for (const char* text : {"Success", "Aborted", "CD-R Error", "WRITER ERROR [MEDIUM ERROR]"}) {
         form->Workflow().BWriteDone(text);
-        EXPECT_EQ(Result()->font().pixelSize(), 21) << text;
-        EXPECT_EQ(Result()->pos(), QPoint(114, 99)) << text;
+        EXPECT_EQ(Result()->font().pixelSize(), kq::resultline::kPixelSize) << text;
+        EXPECT_EQ(Result()->pos(), QPoint(kq::resultline::kLeft, kq::resultline::kTop)) << text;
         EXPECT_FALSE(Result()->wordWrap()) << text;
     }
 }
 
-// The longest texts of the message table that reach the result line.
 TEST_F(ResultLineTest, LongestResultsShowWholeInsideTheWindow) {
-    const std::string texts[] = {
-        kq::DriveMessage(kq::Msg::OperationAborted),
-        kq::DriveMessage(kq::Msg::WriterBusyBufferFull),
-        kq::DriveMessage(kq::Msg::BurnAlreadyRunning),
-        kq::FormatDriveMessage(kq::Msg::CantReadFile, {dir / "x.iso"}),
-        kq::FormatDriveMessage(kq::Msg::CantOpenFile, {dir / "x.iso"}),
-        kq::FormatDriveMessage(kq::Msg::CantOpenFile, {"/home/someone/Downloads/release-2026-12-08-amd64.iso"}),
-    };
+    const auto texts = kqtest::LongestResults(dir / "x.iso", "/home/someone/Downloads/release-2026-12-08-amd64.iso");
     const QRect button = form->Widget(Control::Cancel)->geometry();
     for (const std::string& text : texts) {
         form->Workflow().BWriteDone(text);
         ASSERT_EQ(Result()->text().toStdString(), text);
         const QRect place = Result()->geometry();
-        EXPECT_TRUE(QRect(0, 0, 327, button.top()).contains(place)) << text;
+        EXPECT_TRUE(QRect(0, 0, kq::window::kClientWidth, button.top()).contains(place)) << text;
         const kq::ResultFit& fit = Result()->Fit();
         EXPECT_TRUE(fit.whole) << text;
-        EXPECT_GE(fit.pixelSize, 12) << text;
-        EXPECT_LT(fit.pixelSize, 21) << text;
+        EXPECT_GE(fit.pixelSize, kq::window::kFontPixels) << text;
+        EXPECT_LT(fit.pixelSize, kq::resultline::kPixelSize) << text;
         kq::TextExtent drawn = Result()->Measure(text, fit.pixelSize, fit.wrap, place.width());
         EXPECT_LE(drawn.width, place.width()) << text;
         EXPECT_LE(drawn.height, place.height()) << text;

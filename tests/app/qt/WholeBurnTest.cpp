@@ -108,7 +108,8 @@ TEST_F(WholeBurn, WriteErrorShowsTheDrivesTextInRed) {
 // Abort while the drive takes its time to flush: the window waits for the
 // drive yet keeps painting, with the aborted state on show.
 TEST_F(WholeBurn, WindowStaysAliveWhileTheDriveIsAwaitedAfterAbort) {
-    dir.Write("x.iso", ImageBytes(1000));
+    // Far more than the drive's buffer holds, so the abort always meets a burn.
+    dir.Write("x.iso", ImageBytes(20000));
     Open("[recorder]\naddress = 0:0:0\nmedium = cd-r\nbacking = disc.img\nwrite_speed = 353\nflush_ms = 1500\n");
     qobject_cast<QPushButton*>(form->Widget(Control::Burn))->click();
     QTest_WaitUntil([&] { return burner->BytesWritten() > 0; }, 30000);

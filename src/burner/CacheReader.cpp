@@ -216,11 +216,18 @@ void TCacheThread::AdjustPriority(int count) {
     if (level != priorityLevel_.load()) SetLevel(level);
 }
 
+// Under the lock: a reason already given stays.
+void TCacheThread::KeepFirstStatus(const std::string& text, BurnOutcome outcome) {
+    if (!statusText_.empty()) return;
+    statusText_ = text;
+    outcome_ = outcome;
+}
+
 // The reader's own error: the consumer's text, if any, stays.
 void TCacheThread::Fail(const std::string& text) {
     {
         std::lock_guard lock(deviceLock_);
-        if (statusText_.empty()) statusText_ = text;
+        KeepFirstStatus(text, BurnOutcome::Failed);
         finished_.store(true);
     }
     file_.reset();
@@ -237,7 +244,7 @@ void TCacheThread::AbortCleanUp() {
     {
         std::lock_guard lock(deviceLock_);
         blocks_.clear();
-        if (statusText_.empty()) statusText_ = DriveMessage(Msg::OperationAborted);
+        KeepFirstStatus(DriveMessage(Msg::OperationAborted), BurnOutcome::Aborted);
         finished_.store(true);
     }
     file_.reset();

@@ -3,6 +3,7 @@
 // blocks from the image (or from a header and the image tree's files), so
 // the write thread never waits on the disk. Its priority follows the fill
 // level: the emptier the queue, the more it is allowed to run.
+#include "burner/BurnOutcome.h"
 #include "burner/MemoryStreamEx.h"
 #include "burner/StreamEx.h"
 #include "platform/Thread.h"
@@ -65,7 +66,9 @@ public:
     bool ConsumerBusy() const { return consumerBusy_.load(); }
     // Empty while all is well; otherwise the error or abort that ends the burn.
     std::string StatusText() const;
-    void SetStatusText(const std::string& text);
+    // Success while StatusText is empty; else what it reports.
+    BurnOutcome Outcome() const;
+    void SetStatusText(const std::string& text, BurnOutcome outcome = BurnOutcome::Failed);
     std::string CurrentFile() const;
     const std::string& ImageFileName() const { return imageFileName_; }
 
@@ -103,6 +106,7 @@ private:
     int CountBlocks();
     void SetLevel(uint8_t level);
     void AdjustPriority(int count);
+    void KeepFirstStatus(const std::string& text, BurnOutcome outcome);
     [[noreturn]] void Fail(const std::string& text);
     [[noreturn]] void AbortCleanUp();
     void CheckAbort();
@@ -112,6 +116,7 @@ private:
     std::deque<std::unique_ptr<TCacheBlock>> blocks_;  // under the lock
     int64_t bytesToDeliver_;                            // under the lock
     std::string statusText_;                            // under the lock
+    BurnOutcome outcome_ = BurnOutcome::Success;        // under the lock
     std::string currentFile_;                           // under the lock
 
     const int32_t blockSize_;

@@ -65,11 +65,23 @@ std::string TQCDBurner::WriteDoneText() const {
     return writeDoneText_;
 }
 
+BurnOutcome TQCDBurner::WriteDoneOutcome() const {
+    std::lock_guard lock(textLock_);
+    return writeDoneOutcome_;
+}
+
 bool TQCDBurner::Burning() const { return burning_.load(); }
 
 void TQCDBurner::AbortWrite() { AbortRequested = true; }
 
+void TQCDBurner::RecordWriteDone(const std::string& text, BurnOutcome outcome) {
+    std::lock_guard lock(textLock_);
+    writeDoneText_ = text;
+    writeDoneOutcome_ = outcome;
+}
+
 void TQCDBurner::ReportFailure(const std::string& text) {
+    RecordWriteDone(text, BurnOutcome::Failed);
     if (OnWriteDone) OnWriteDone(*this, text);
 }
 
@@ -165,11 +177,8 @@ void TQCDBurner::AddBytesWritten(int64_t n) {
     bytesWritten_ = std::min(bytesWritten_.load() + n, limit);
 }
 
-void TQCDBurner::DeliverWriteDone(const std::string& text) {
-    {
-        std::lock_guard lock(textLock_);
-        writeDoneText_ = text;
-    }
+void TQCDBurner::DeliverWriteDone(const std::string& text, BurnOutcome outcome) {
+    RecordWriteDone(text, outcome);
     handOver_.Run(Synchronize, [this] {
         if (OnWriteDone) OnWriteDone(*this, WriteDoneText());
     });

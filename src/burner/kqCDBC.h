@@ -3,6 +3,7 @@
 // settings, progress counters, events and one entry, BurnISOImage, which
 // writes an image file Track-At-Once through a reader thread (the cache)
 // and a write thread. The outcome arrives once, through OnWriteDone.
+#include "burner/BurnOutcome.h"
 #include "burner/HandOver.h"
 #include "burner/MemoryStreamEx.h"
 #include "burner/kqISOLib.h"
@@ -114,7 +115,9 @@ public:
     int64_t TotalSectors() const;
     // Bytes handed to the drive in this burn; readable from any thread.
     int64_t BytesWritten() const { return bytesWritten_.load(); }
+    // What the last OnWriteDone reported: its text, and how the burn ended.
     std::string WriteDoneText() const;
+    BurnOutcome WriteDoneOutcome() const;
 
     TMemoryStreamEx& HeaderStream() { return headerStream_; }
     TImageTree& ImageTree() { return tree_; }
@@ -124,6 +127,7 @@ private:
     friend class TThWrite;
 
     bool StartWriteThread();
+    void RecordWriteDone(const std::string& text, BurnOutcome outcome);
     void ReportFailure(const std::string& text);
     // Reports why the burn does not start; false.
     bool RefuseBurn(const std::string& text);
@@ -133,7 +137,7 @@ private:
     void StopCache();
     // The write thread's last steps.
     void AddBytesWritten(int64_t n);
-    void DeliverWriteDone(const std::string& text);
+    void DeliverWriteDone(const std::string& text, BurnOutcome outcome);
     void EndBurn();
     bool Closing() const { return closing_.load(); }
 
@@ -149,6 +153,7 @@ private:
     std::atomic<int64_t> bytesWritten_{0};
     mutable std::mutex textLock_;
     std::string writeDoneText_;
+    BurnOutcome writeDoneOutcome_ = BurnOutcome::Success;
     std::atomic<bool> burning_{false};
     std::atomic<bool> closing_{false};  // being destroyed: end the burn quickly
     UiHandOver handOver_;

@@ -2,6 +2,15 @@
 
 namespace kq::cli {
 
+int ExitCodeOf(BurnOutcome outcome) {
+    switch (outcome) {
+        case BurnOutcome::Success: return kExitSuccess;
+        case BurnOutcome::Aborted: return kExitAborted;
+        case BurnOutcome::Failed: break;
+    }
+    return kExitBurnFailed;
+}
+
 int ExitSeverity(int code) {
     switch (code) {
         case 0: return 0;

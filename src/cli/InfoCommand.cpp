@@ -48,7 +48,7 @@ int ShowOne(TQCDBurner& burner, const std::string& entry, Console& console) {
         return kExitNoRecorder;
     }
     DiscReport report = ReadDiscReport(burner, IsCd(facts.mediaType));
-    console.Line("  medium: " + MediumName(facts.mediaType) + (report.state.empty() ? "" : ", " + report.state));
+    console.Line("  medium: " + MediaName(facts.mediaType) + (report.state.empty() ? "" : ", " + report.state));
     for (const std::string& line : report.lines) console.Line(line);
     if (report.error.empty()) return kExitSuccess;
     console.Error(ShortEntry(entry) + ": " + report.error);

@@ -28,7 +28,7 @@ std::vector<std::string> EntryLines(size_t number, const DriveFacts& facts) {
         lines.push_back("     medium: none or not ready" +
                         (facts.notReadyReason.empty() ? "" : " [" + facts.notReadyReason + "]"));
     else
-        lines.push_back("     medium: " + MediumName(facts.mediaType) + ", " + DiscStatusText(facts));
+        lines.push_back("     medium: " + MediaName(facts.mediaType) + ", " + DiscStatusText(facts));
     return lines;
 }
 

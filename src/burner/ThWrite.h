@@ -49,7 +49,6 @@ public:
 
     // Runs the body at time-critical priority.
     void Start();
-    bool Ended() const { return thread_.Finished(); }
 
 private:
     void Execute();

@@ -40,7 +40,7 @@ static_assert(IndexedByCode(), "a row's place is its code");
 
 const MediaTypeRow& RowOf(int mediaType) {
     const bool known = mediaType >= 0 && mediaType < static_cast<int>(kMediaTypes.size());
-    return kMediaTypes[known ? static_cast<size_t>(mediaType) : media::None];
+    return kMediaTypes[known ? static_cast<size_t>(mediaType) : size_t{media::None}];
 }
 
 }  // namespace

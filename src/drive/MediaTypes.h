@@ -7,21 +7,12 @@
 namespace kq {
 
 namespace media {
-inline constexpr uint16_t None = 0;
-inline constexpr uint16_t CdRom = 1;
-inline constexpr uint16_t CdR = 2;
-inline constexpr uint16_t CdRw = 3;
-inline constexpr uint16_t DvdRom = 4;
-inline constexpr uint16_t DvdR = 5;
-inline constexpr uint16_t DvdRam = 6;
-inline constexpr uint16_t DvdRw = 7;  // recording mode not told; GetMediaType never says it
-inline constexpr uint16_t DvdRwRestricted = 8;
-inline constexpr uint16_t DvdRwSequential = 9;
-inline constexpr uint16_t DvdPlusRw = 10;
-inline constexpr uint16_t DvdPlusR = 11;
-inline constexpr uint16_t DdcdRom = 12;
-inline constexpr uint16_t DdcdR = 13;
-inline constexpr uint16_t DdcdRw = 14;
+enum : uint16_t {
+    None = 0, CdRom = 1, CdR = 2, CdRw = 3, DvdRom = 4, DvdR = 5, DvdRam = 6,
+    DvdRw = 7,  // recording mode not told; GetMediaType never says it
+    DvdRwRestricted = 8, DvdRwSequential = 9, DvdPlusRw = 10, DvdPlusR = 11,
+    DdcdRom = 12, DdcdR = 13, DdcdRw = 14,
+};
 }  // namespace media
 
 // Blankable: rewritable in sessions, BLANK makes it new. Overwritable:

@@ -1,8 +1,10 @@
-#include "cli/DiscAfterBurn.h"
+#include "cli/DiscChecks.h"
 
 #include "burner/kqCDBC.h"
 #include "cli/CliOptions.h"
 #include "cli/DiscState.h"
+
+#include <filesystem>
 
 namespace kq::cli {
 
@@ -19,6 +21,15 @@ const char* Describe(DiscState state) {
 }
 
 }  // namespace
+
+std::string ImageFitRefusal(TQCDBurner& burner, const CliOptions& options, int mediaType) {
+    std::error_code ec;
+    const auto bytes = std::filesystem::file_size(options.image, ec);
+    if (ec) return {};
+    int64_t sectors = SectorsOf(static_cast<int64_t>(bytes));
+    if (!options.noPostGap) sectors = std::max(sectors, kPostGapSectors);
+    return burner.ImageTooLargeText(static_cast<uint16_t>(mediaType), sectors);
+}
 
 std::string DiscStateWarning(TQCDBurner& burner, const CliOptions& options, int mediaType) {
     if (options.testWrite || RecordingOf(mediaType) == MediaRecording::Overwritable) return {};

@@ -38,12 +38,12 @@ std::optional<std::string> ResolveDevice(const std::vector<std::string>& devices
 }
 
 std::optional<std::vector<std::string>> ResolveDevices(const std::vector<std::string>& devices,
-                                                       const std::vector<std::string>& specs, Console& console) {
+                                                       const std::vector<std::string>& names, Console& console) {
     std::vector<std::string> entries;
-    for (const std::string& spec : specs) {
-        auto entry = ResolveDevice(devices, spec);
+    for (const std::string& name : names) {
+        auto entry = ResolveDevice(devices, name);
         if (!entry) {
-            console.Error("no drive \"" + spec + "\" (--list shows them)");
+            console.Error("no drive \"" + name + "\" (--list shows them)");
             return std::nullopt;
         }
         entries.push_back(*entry);

@@ -13,9 +13,9 @@ class Console;
 // with its padding blanks cut. nullopt when no entry matches.
 std::optional<std::string> ResolveDevice(const std::vector<std::string>& devices, const std::string& spec);
 
-// The entry of each spec, in their order; nullopt after an error line
-// naming the first spec that matches no entry.
+// The entry of each name given with --device, in their order; nullopt
+// after an error line naming the first that matches no entry.
 std::optional<std::vector<std::string>> ResolveDevices(const std::vector<std::string>& devices,
-                                                       const std::vector<std::string>& specs, Console& console);
+                                                       const std::vector<std::string>& names, Console& console);
 
 }  // namespace kq::cli

@@ -3,12 +3,8 @@
 namespace kq::cli {
 
 int ExitCodeOf(BurnOutcome outcome) {
-    switch (outcome) {
-        case BurnOutcome::Success: return kExitSuccess;
-        case BurnOutcome::Aborted: return kExitAborted;
-        case BurnOutcome::Failed: break;
-    }
-    return kExitBurnFailed;
+    if (outcome == BurnOutcome::Success) return kExitSuccess;
+    return outcome == BurnOutcome::Aborted ? kExitAborted : kExitBurnFailed;
 }
 
 int ExitSeverity(int code) {

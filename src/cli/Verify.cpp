@@ -17,12 +17,8 @@ constexpr uint16_t kBlocksPerRead = 32;
 }  // namespace
 
 const char* VerifyWord(VerifyResult result) {
-    switch (result) {
-        case VerifyResult::Ok: return "ok";
-        case VerifyResult::Differs: return "differs";
-        case VerifyResult::Failed: break;
-    }
-    return "failed";
+    constexpr const char* kWords[] = {"ok", "differs", "failed"};
+    return kWords[static_cast<size_t>(result)];
 }
 
 VerifyOutcome VerifyTrack(TSCSIDevice& drive, const std::string& image, std::atomic<int>& percent,

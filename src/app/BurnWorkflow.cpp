@@ -2,6 +2,7 @@
 
 #include "app/ChecksumCompanion.h"
 #include "app/ImageFolder.h"
+#include "drive/MediaTypes.h"
 #include "platform/Thread.h"
 #include "platform/Timing.h"
 
@@ -128,7 +129,7 @@ void BurnWorkflow::AttemptBurn(const std::string& recorder) {
 // Any disc of media type CD-R will do; whether it is blank is left to the burn.
 bool BurnWorkflow::RecorderReady(const std::string& recorder) {
     return B.SelectDevice(recorder) && B.TestUnitReady(kReadyTimeoutMs) &&
-           B.GetMediaType() == kMediaCDR;
+           B.GetMediaType() == media::CdR;
 }
 
 void BurnWorkflow::StartBurn() {

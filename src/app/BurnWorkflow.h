@@ -52,8 +52,6 @@ public:
 
     const std::string& ImagePath() const { return imagePath_; }
     WorkflowState State() const { return state_; }
-    // The write thread runs and has not reported yet.
-    bool BurnRunning() const { return burnRunning_; }
 
 private:
     void WriteThreadDone(const std::string& error);
@@ -77,7 +75,7 @@ private:
     WorkflowState state_ = WorkflowState::Choosing;
     bool timerEnabled_ = false;
     bool cancelIsDefault_ = false;
-    bool burnRunning_ = false;
+    bool burnRunning_ = false;  // the write thread runs and has not reported yet
     bool closed_ = false;
     // A result that arrives while another is being shown waits for it, so
     // the last report is the one left on screen.

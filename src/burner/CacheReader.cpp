@@ -80,10 +80,6 @@ void TCacheThread::CopyHeader() {
 
 void TCacheThread::ReadSource(const Source& source, bool last) {
     if (source.skip || source.path.empty() || source.size <= 0) return;
-    {
-        std::lock_guard lock(deviceLock_);
-        currentFile_ = source.path;
-    }
     file_.reset();
     try {
         file_ = std::make_unique<TFileStreamEx>(source.path, kOpenRead | kShareDenyNone);
@@ -216,11 +212,18 @@ void TCacheThread::AdjustPriority(int count) {
     if (level != priorityLevel_.load()) SetLevel(level);
 }
 
+// Under the lock: a reason already given stays.
+void TCacheThread::KeepFirstStatus(const std::string& text, BurnOutcome outcome) {
+    if (!statusText_.empty()) return;
+    statusText_ = text;
+    outcome_ = outcome;
+}
+
 // The reader's own error: the consumer's text, if any, stays.
 void TCacheThread::Fail(const std::string& text) {
     {
         std::lock_guard lock(deviceLock_);
-        if (statusText_.empty()) statusText_ = text;
+        KeepFirstStatus(text, BurnOutcome::Failed);
         finished_.store(true);
     }
     file_.reset();
@@ -237,7 +240,7 @@ void TCacheThread::AbortCleanUp() {
     {
         std::lock_guard lock(deviceLock_);
         blocks_.clear();
-        if (statusText_.empty()) statusText_ = DriveMessage(Msg::OperationAborted);
+        KeepFirstStatus(DriveMessage(Msg::OperationAborted), BurnOutcome::Aborted);
         finished_.store(true);
     }
     file_.reset();

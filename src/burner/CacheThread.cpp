@@ -74,14 +74,15 @@ std::string TCacheThread::StatusText() const {
     return statusText_;
 }
 
-void TCacheThread::SetStatusText(const std::string& text) {
+BurnOutcome TCacheThread::Outcome() const {
     std::lock_guard lock(deviceLock_);
-    statusText_ = text;
+    return statusText_.empty() ? BurnOutcome::Success : outcome_;
 }
 
-std::string TCacheThread::CurrentFile() const {
+void TCacheThread::SetStatusText(const std::string& text, BurnOutcome outcome) {
     std::lock_guard lock(deviceLock_);
-    return currentFile_;
+    statusText_ = text;
+    outcome_ = outcome;
 }
 
 int TCacheThread::QueuedBlocks() const {

@@ -3,6 +3,7 @@
 // blocks from the image (or from a header and the image tree's files), so
 // the write thread never waits on the disk. Its priority follows the fill
 // level: the emptier the queue, the more it is allowed to run.
+#include "burner/BurnOutcome.h"
 #include "burner/MemoryStreamEx.h"
 #include "burner/StreamEx.h"
 #include "platform/Thread.h"
@@ -55,21 +56,14 @@ public:
     // Stops the reader; a consumer puts its reason into StatusText first.
     void Abort() { aborted_.store(true); }
 
-    void Lock() { deviceLock_.lock(); }
-    void Unlock() { deviceLock_.unlock(); }
-
     bool CacheReady() const { return cacheReady_.load(); }
     bool Finished() const { return finished_.load(); }
-    bool Aborted() const { return aborted_.load(); }
-    bool ProducerBusy() const { return producerBusy_.load(); }
-    bool ConsumerBusy() const { return consumerBusy_.load(); }
     // Empty while all is well; otherwise the error or abort that ends the burn.
     std::string StatusText() const;
-    void SetStatusText(const std::string& text);
-    std::string CurrentFile() const;
-    const std::string& ImageFileName() const { return imageFileName_; }
+    // Success while StatusText is empty; else what it reports.
+    BurnOutcome Outcome() const;
+    void SetStatusText(const std::string& text, BurnOutcome outcome = BurnOutcome::Failed);
 
-    int32_t BlockSize() const { return blockSize_; }
     int32_t BlockCount() const { return blockCount_; }
     int64_t TotalBytes() const { return totalBytes_; }
     bool PadShortImage() const { return padShortImage_; }
@@ -78,9 +72,6 @@ public:
     // Blocks waiting in the queue and bytes not yet taken (under the lock).
     int QueuedBlocks() const;
     int64_t BytesToDeliver() const;
-    // The reader has ended and been joined (for tests and the owner).
-    bool Ended() const { return thread_.Finished(); }
-    void WaitFor() { thread_.WaitFor(); }
 
 private:
     struct Source {
@@ -103,6 +94,7 @@ private:
     int CountBlocks();
     void SetLevel(uint8_t level);
     void AdjustPriority(int count);
+    void KeepFirstStatus(const std::string& text, BurnOutcome outcome);
     [[noreturn]] void Fail(const std::string& text);
     [[noreturn]] void AbortCleanUp();
     void CheckAbort();
@@ -112,7 +104,7 @@ private:
     std::deque<std::unique_ptr<TCacheBlock>> blocks_;  // under the lock
     int64_t bytesToDeliver_;                            // under the lock
     std::string statusText_;                            // under the lock
-    std::string currentFile_;                           // under the lock
+    BurnOutcome outcome_ = BurnOutcome::Success;        // under the lock
 
     const int32_t blockSize_;
     const int32_t blockCount_;

@@ -14,10 +14,6 @@ namespace kq {
 
 using namespace write_timing;
 
-const char* MediaName(uint16_t mediaType) {
-    return mediaType < MediaNames.size() ? MediaNames[mediaType] : MediaNames[0];
-}
-
 namespace {
 
 std::string Grouped(uint32_t value, char separator) {
@@ -106,7 +102,7 @@ void TThWrite::Prepare() {
 // DVD-R: stream performance, time stamp, and a track reserved for the
 // whole image (in 32-sector units).
 void TThWrite::ReserveDvdRTrack() {
-    std::array<uint8_t, 28> performance{};
+    alignas(4) std::array<uint8_t, 28> performance{};
     auto at = std::span(performance);
     PutBE32(at.subspan(4), 0);          // start address
     PutBE32(at.subspan(8), 2298495);    // end address

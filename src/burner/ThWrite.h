@@ -3,6 +3,7 @@
 // the write, sends the cache's blocks with one WRITE (10) each (retrying
 // while the drive is busy), flushes, closes the session, restores the
 // drive and reports the outcome once through the component's OnWriteDone.
+#include "burner/BurnOutcome.h"
 #include "platform/Thread.h"
 
 #include <array>
@@ -15,12 +16,6 @@ namespace kq {
 
 class TQCDBurner;
 class TCacheThread;
-
-// Display names by media type code.
-inline constexpr std::array<const char*, 15> MediaNames{
-    "UNKNOWN", "CD-ROM", "CD-R", "CD-RW", "DVD-ROM", "DVD-R", "DVD-RAM", "DVD-RW",
-    "DVD-RW", "DVD-RW", "DVD+RW", "DVD+R", "DDCD-ROM", "DDCD-R", "DDCD-RW"};
-const char* MediaName(uint16_t mediaType);
 
 namespace write_timing {
 inline constexpr uint32_t kBusySleepMs = 600;
@@ -54,7 +49,6 @@ public:
 
     // Runs the body at time-critical priority.
     void Start();
-    bool Ended() const { return thread_.Finished(); }
 
 private:
     void Execute();
@@ -73,7 +67,7 @@ private:
     void CloseCd();
     void Restore();
     void Complete();
-    void Fail(const std::string& text);
+    void Fail(const std::string& text, BurnOutcome outcome = BurnOutcome::Failed);
     void WriterErrorUnlessSet(const std::string& driveText);
     bool HardFailure() const;
     bool BusyOrNotReady() const;

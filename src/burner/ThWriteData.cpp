@@ -4,6 +4,7 @@
 #include "burner/ThWrite.h"
 #include "burner/kqCDBC.h"
 #include "drive/DriveMessages.h"
+#include "drive/SenseFields.h"
 #include "platform/Timing.h"
 
 namespace kq {
@@ -39,7 +40,7 @@ bool TThWrite::WriteBlock(int32_t n) {
     const auto blocks = static_cast<uint16_t>(n / 2048);
     for (int tries = 0;;) {
         if (AbortRequested.load()) {
-            Fail(DriveMessage(Msg::OperationAborted));
+            Fail(DriveMessage(Msg::OperationAborted), BurnOutcome::Aborted);
             return false;
         }
         auto hold = burner_.LockCommands();  // keeps the error text ours until read
@@ -48,14 +49,15 @@ bool TThWrite::WriteBlock(int32_t n) {
         // A long write in progress or a full buffer: the drive will take it
         // later. A drive that never answered (gone from the bus, timed out)
         // will not, and retrying it would hang the burn for hours.
-        const auto& sense = burner_.LastSense();
+        const uint8_t asc = burner_.SenseAsc();
         const bool busy = burner_.LastCommandReachedDrive() &&
-                          (burner_.TargetBusy() || sense[12] == 0x04 || sense[12] == 0x00);
+                          (burner_.TargetBusy() || asc == kAscNotReady || asc == kAscNone);
+        const bool reserved = burner_.ReservationConflict();
         const std::string driveText = DriveText();
         hold.unlock();
         // Another program holds the drive: its status carries no sense, so
         // it must not pass for a busy drive and be waited on.
-        if (driveText == DriveMessage(Msg::TargetReservationConflict)) {
+        if (reserved) {
             Fail(DriveMessage(Msg::DriveInUse));
             return false;
         }
@@ -77,7 +79,7 @@ bool TThWrite::WriteBlock(int32_t n) {
 int32_t TThWrite::NextBlock() {
     for (;;) {
         if (AbortRequested.load()) {
-            Fail(DriveMessage(Msg::OperationAborted));
+            Fail(DriveMessage(Msg::OperationAborted), BurnOutcome::Aborted);
             return 0;
         }
         int32_t n = 0;
@@ -93,8 +95,8 @@ int32_t TThWrite::NextBlock() {
 
 // The burn's reason to end goes to the cache before it is stopped, so the
 // reader keeps it rather than its own abort text.
-void TThWrite::Fail(const std::string& text) {
-    cache_.SetStatusText(text);
+void TThWrite::Fail(const std::string& text, BurnOutcome outcome) {
+    cache_.SetStatusText(text, outcome);
     cache_.Abort();
 }
 

@@ -3,6 +3,7 @@
 #include "burner/ThWrite.h"
 #include "burner/kqCDBC.h"
 #include "drive/DriveMessages.h"
+#include "drive/SenseFields.h"
 #include "platform/Timing.h"
 
 #include <algorithm>
@@ -14,13 +15,13 @@ using namespace write_timing;
 // The last command ended in CHECK CONDITION for a reason that waiting
 // does not cure (not busy, not "not ready"). Call under the command lock.
 bool TThWrite::HardFailure() const {
-    const auto sense = burner_.LastSense();
-    const bool checkCondition = (sense[0] & 0x7E) == 0x70;
-    const bool notReady = (sense[2] & 0x0F) == 0x02 || sense[12] == 0x04;
-    return checkCondition && !burner_.TargetBusy() && !notReady;
+    const auto bytes = burner_.LastSense();
+    const SenseFields sense(bytes);
+    const bool notReady = sense.Key() == kSenseKeyNotReady || sense.Asc() == kAscNotReady;
+    return sense.Fixed() && !burner_.TargetBusy() && !notReady;
 }
 
-bool TThWrite::BusyOrNotReady() const { return burner_.TargetBusy() || burner_.LastSense()[12] == 0x04; }
+bool TThWrite::BusyOrNotReady() const { return burner_.TargetBusy() || burner_.SenseAsc() == kAscNotReady; }
 
 // The last command's text for the report. A command that timed out has
 // none of its own: then the adapter's time-out text says what happened.
@@ -33,8 +34,7 @@ std::string TThWrite::DriveText() const {
 // A flush that never got its answer (timed out, adapter error, drive gone)
 // or found the medium gone may have left data in the drive's cache.
 bool TThWrite::FlushFailed() const {
-    constexpr uint8_t kMediumNotPresent = 0x3A;
-    return !burner_.LastCommandReachedDrive() || HardFailure() || burner_.LastSense()[12] == kMediumNotPresent;
+    return !burner_.LastCommandReachedDrive() || HardFailure() || burner_.SenseAsc() == kAscMediumNotPresent;
 }
 
 // Keeps a reason already given (an abort, a write error, a read error).
@@ -153,9 +153,9 @@ bool TThWrite::SessionClosed() {
     burner_.WaitUntilReady(kFinalWaitMs, kFinalWaitStepMs);
     auto hold = burner_.LockCommands();
     if (!burner_.RefreshDiscInformation()) return false;
-    const uint8_t status = burner_.DiscInformationBlock()[2];
-    const uint8_t discStatus = status & 0x03, lastSession = (status >> 2) & 0x03;
-    return discStatus != 0 && (lastSession == 0 || lastSession == 3);
+    const DiscStatusFields status = burner_.DiscInformationStatus();
+    const uint8_t lastSession = status.LastSessionState();
+    return status.DiscStatus() != kDiscEmpty && (lastSession == kSessionEmpty || lastSession == kSessionComplete);
 }
 
 // The CD session close: retried every second while the drive is busy or
@@ -198,11 +198,13 @@ void TThWrite::Restore() {
 
 void TThWrite::Complete() {
     std::string result;
+    BurnOutcome outcome = BurnOutcome::Success;
     {
         std::lock_guard hold(burner_.DeviceLock());
         result = cache_.StatusText();
+        outcome = cache_.Outcome();
     }
-    burner_.DeliverWriteDone(result);
+    burner_.DeliverWriteDone(result, outcome);
     TSCSIDevice::SetReleaseHandleAfterCommand(true);
     burner_.EndBurn();
 }

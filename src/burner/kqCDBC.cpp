@@ -48,13 +48,6 @@ void TQCDBurner::SetCacheSize(int32_t value) {
     cacheSize_ = std::max(value, kMinimumCacheSize) / 2048 * 2048;
 }
 
-bool TQCDBurner::IsStored(std::string_view property) const {
-    if (property == "DoDebug") return DoDebug;
-    if (property == "FinalizeTrack") return !FinalizeTrack();
-    if (property == "JolietFileSystem") return !JolietFileSystem();
-    return true;
-}
-
 int64_t TQCDBurner::TotalSectors() const {
     const int64_t sectors = imageSectors_.load();
     return writePostGap_.load() && sectors < kPostGapSectors ? kPostGapSectors : sectors;
@@ -65,11 +58,23 @@ std::string TQCDBurner::WriteDoneText() const {
     return writeDoneText_;
 }
 
+BurnOutcome TQCDBurner::WriteDoneOutcome() const {
+    std::lock_guard lock(textLock_);
+    return writeDoneOutcome_;
+}
+
 bool TQCDBurner::Burning() const { return burning_.load(); }
 
 void TQCDBurner::AbortWrite() { AbortRequested = true; }
 
+void TQCDBurner::RecordWriteDone(const std::string& text, BurnOutcome outcome) {
+    std::lock_guard lock(textLock_);
+    writeDoneText_ = text;
+    writeDoneOutcome_ = outcome;
+}
+
 void TQCDBurner::ReportFailure(const std::string& text) {
+    RecordWriteDone(text, BurnOutcome::Failed);
     if (OnWriteDone) OnWriteDone(*this, text);
 }
 
@@ -165,11 +170,8 @@ void TQCDBurner::AddBytesWritten(int64_t n) {
     bytesWritten_ = std::min(bytesWritten_.load() + n, limit);
 }
 
-void TQCDBurner::DeliverWriteDone(const std::string& text) {
-    {
-        std::lock_guard lock(textLock_);
-        writeDoneText_ = text;
-    }
+void TQCDBurner::DeliverWriteDone(const std::string& text, BurnOutcome outcome) {
+    RecordWriteDone(text, outcome);
     handOver_.Run(Synchronize, [this] {
         if (OnWriteDone) OnWriteDone(*this, WriteDoneText());
     });

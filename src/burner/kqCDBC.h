@@ -3,6 +3,7 @@
 // settings, progress counters, events and one entry, BurnISOImage, which
 // writes an image file Track-At-Once through a reader thread (the cache)
 // and a write thread. The outcome arrives once, through OnWriteDone.
+#include "burner/BurnOutcome.h"
 #include "burner/HandOver.h"
 #include "burner/MemoryStreamEx.h"
 #include "burner/kqISOLib.h"
@@ -15,7 +16,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 
 namespace kq {
 
@@ -24,16 +24,9 @@ class TCacheThread;
 class TThWrite;
 
 using TWriteDoneEvent = std::function<void(TQCDBurner& Sender, const std::string& Error)>;
-using TEraseDoneEvent = std::function<void(TQCDBurner& Sender, bool WithError)>;
 using TNotifyEvent = std::function<void(TQCDBurner& Sender)>;
 // Dates are days since 1899-12-30, as a double.
 using TDateTimeValue = double;
-using TAddFileEvent =
-    std::function<void(TQCDBurner& Sender, const std::string& FullPath, std::string& LongFileName,
-                       std::string& ShortFileName, TDateTimeValue& DateTime, int32_t Attr, int64_t FileSize,
-                       bool& Skip)>;
-using TAddDirEvent =
-    std::function<void(TQCDBurner& Sender, std::string& LongName, std::string& ShortName, bool& Skip)>;
 
 inline constexpr int32_t kDefaultCacheSize = 4194304;
 inline constexpr int32_t kMinimumCacheSize = 2097152;
@@ -62,7 +55,6 @@ public:
     bool PerformOPC() const { return performOPC_; }
     void SetPerformOPC(bool v) { performOPC_ = v; }
     bool JolietFileSystem() const { return jolietFileSystem_; }
-    void SetJolietFileSystem(bool v) { jolietFileSystem_ = v; }
     bool WritePostGap() const { return writePostGap_; }
     void SetWritePostGap(bool v) { writePostGap_ = v; }
     int32_t CacheSize() const { return cacheSize_; }
@@ -70,23 +62,13 @@ public:
     void SetCacheSize(int32_t value);
     const std::string& Version() const { return version_; }
     void SetVersion(const std::string&) {}  // always the library's own
-    const std::string& ISOFileName() const { return isoFileName_; }
-    void SetISOFileName(const std::string& v) { isoFileName_ = v; }
 
     // Image building values: stored, never turned into image data here.
     std::string IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication;
     std::string FileCopyright, FileAbstract, FileBibliographic;
     TDateTimeValue DateCreation = 0, DateModification = 0, DateEffective = 0, DateExpiration = 0;
 
-    // Whether the host's layout streamer stores the property: not when it
-    // holds its stored default (DoDebug False, FinalizeTrack and
-    // JolietFileSystem True); every other property is always stored.
-    bool IsStored(std::string_view property) const;
-
     // ---- Events ----
-    TEraseDoneEvent OnEraseDone;  // never raised in this system
-    TAddFileEvent OnAddFile;
-    TAddDirEvent OnAddDir;
     // Once per burn: on the host's thread through Synchronize after the
     // write thread started, on the caller's thread when BurnISOImage fails.
     TWriteDoneEvent OnWriteDone;
@@ -114,7 +96,9 @@ public:
     int64_t TotalSectors() const;
     // Bytes handed to the drive in this burn; readable from any thread.
     int64_t BytesWritten() const { return bytesWritten_.load(); }
+    // What the last OnWriteDone reported: its text, and how the burn ended.
     std::string WriteDoneText() const;
+    BurnOutcome WriteDoneOutcome() const;
 
     TMemoryStreamEx& HeaderStream() { return headerStream_; }
     TImageTree& ImageTree() { return tree_; }
@@ -124,6 +108,7 @@ private:
     friend class TThWrite;
 
     bool StartWriteThread();
+    void RecordWriteDone(const std::string& text, BurnOutcome outcome);
     void ReportFailure(const std::string& text);
     // Reports why the burn does not start; false.
     bool RefuseBurn(const std::string& text);
@@ -133,7 +118,7 @@ private:
     void StopCache();
     // The write thread's last steps.
     void AddBytesWritten(int64_t n);
-    void DeliverWriteDone(const std::string& text);
+    void DeliverWriteDone(const std::string& text, BurnOutcome outcome);
     void EndBurn();
     bool Closing() const { return closing_.load(); }
 
@@ -143,12 +128,12 @@ private:
         finalizeTrack_{true}, performOPC_{false}, jolietFileSystem_{true}, writePostGap_{true};
     std::atomic<int32_t> cacheSize_{kDefaultCacheSize};
     std::string version_ = kLibraryVersion;
-    std::string isoFileName_;
 
     std::atomic<int64_t> imageSectors_{0};
     std::atomic<int64_t> bytesWritten_{0};
     mutable std::mutex textLock_;
     std::string writeDoneText_;
+    BurnOutcome writeDoneOutcome_ = BurnOutcome::Success;
     std::atomic<bool> burning_{false};
     std::atomic<bool> closing_{false};  // being destroyed: end the burn quickly
     UiHandOver handOver_;

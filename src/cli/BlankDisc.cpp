@@ -22,17 +22,6 @@ constexpr uint64_t kPlainEveryMs = 5000;
 constexpr int kBlankBudgetMs = 80 * 60 * 1000;
 constexpr int kPollMs = 500;
 
-bool WriteOnce(int mediaType) {
-    return mediaType == media::CdR || mediaType == media::DvdR || mediaType == media::DvdPlusR ||
-           mediaType == media::DdcdR;
-}
-
-bool Blankable(int mediaType) { return mediaType == media::CdRw || mediaType == media::DvdRwSequential; }
-
-bool Overwritable(int mediaType) {
-    return mediaType == media::DvdRam || mediaType == media::DvdRwRestricted || mediaType == media::DvdPlusRw;
-}
-
 struct Outcome {
     bool ok = false;
     std::string error;
@@ -75,15 +64,18 @@ Outcome WaitForTheDrive(TQCDBurner& burner, Console& console) {
 
 std::string BlankRefusal(const DriveFacts& facts, const CliOptions& options) {
     if (!facts.selected || !facts.ready || facts.mediaType == 0) return UnusableMediumReason(facts, true);
-    std::string name = MediumName(facts.mediaType);
-    if (WriteOnce(facts.mediaType)) return "the " + name + " is write-once: it cannot be blanked";
-    if (Overwritable(facts.mediaType)) return "the " + name + " is written over in place: it needs no blank";
-    if (!Blankable(facts.mediaType)) return "the " + name + " cannot be written, nor blanked";
+    std::string name = MediaName(facts.mediaType);
+    switch (RecordingOf(facts.mediaType)) {
+        case MediaRecording::WriteOnce: return "the " + name + " is write-once: it cannot be blanked";
+        case MediaRecording::Overwritable: return "the " + name + " is written over in place: it needs no blank";
+        case MediaRecording::Other: return "the " + name + " cannot be written, nor blanked";
+        case MediaRecording::Blankable: break;
+    }
     if (std::find(facts.writes.begin(), facts.writes.end(), name) == facts.writes.end())
         return "it cannot write the " + name + " it holds";
     if (!options.image.empty()) {
         DriveFacts blank = facts;
-        blank.status = DiscStatus::Blank;
+        blank.status = DiscState::Blank;
         blank.sessions = 0;
         std::string why = UnusableMediumReason(blank, options.anyMedium);
         if (!why.empty()) return why + "; nothing was blanked";
@@ -100,7 +92,7 @@ int BlankDisc(TQCDBurner& burner, const std::string& entry, const CliOptions& op
     }
     if (InterruptRequested()) return kExitAborted;  // nothing erased yet
     bool fast = options.blankType.value_or(1) == 1;
-    console.Line("blanking " + ShortEntry(entry) + " (" + MediumName(facts.mediaType) + ", " +
+    console.Line("blanking " + ShortEntry(entry) + " (" + MediaName(facts.mediaType) + ", " +
                  DiscStatusText(facts) + (fast ? "), fast" : "), whole disc"));
     {
         std::unique_lock commands = burner.LockCommands();  // the text belongs to this command

@@ -1,5 +1,6 @@
 #include "cli/DeviceChoice.h"
 
+#include "cli/Console.h"
 #include "cli/DeviceNode.h"
 #include "cli/DriveTable.h"
 
@@ -34,6 +35,20 @@ std::optional<std::string> ResolveDevice(const std::vector<std::string>& devices
     for (const std::string& entry : devices)
         if (entry == spec || AddressOf(entry) == spec || ShortEntry(entry) == ShortEntry(spec)) return entry;
     return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> ResolveDevices(const std::vector<std::string>& devices,
+                                                       const std::vector<std::string>& names, Console& console) {
+    std::vector<std::string> entries;
+    for (const std::string& name : names) {
+        auto entry = ResolveDevice(devices, name);
+        if (!entry) {
+            console.Error("no drive \"" + name + "\" (--list shows them)");
+            return std::nullopt;
+        }
+        entries.push_back(*entry);
+    }
+    return entries;
 }
 
 }  // namespace kq::cli

@@ -18,8 +18,8 @@ std::optional<DiscSummary> DecodeDiscInformation(std::span<const uint8_t> reply)
     auto status = r.Byte(2), first = r.Byte(3), sessions = r.Byte(4), last = r.Byte(6);
     if (!status || !first || !sessions || !last) return std::nullopt;
     DiscSummary d;
-    d.statusByte = *status;
-    d.state = DecodeDiscState(*status);
+    d.status = DiscStatusFields(*status);
+    d.state = DecodeDiscState(d.status);
     d.firstTrack = *first;
     d.sessions = *sessions;
     d.lastTrack = *last;

@@ -13,7 +13,7 @@ namespace kq::cli {
 
 struct DiscSummary {
     DiscState state = DiscState::Blank;
-    uint8_t statusByte = 0;
+    DiscStatusFields status{0};
     int firstTrack = 0;          // first track on the disc
     int sessions = 0;            // counts an empty session left open for appending
     int lastTrack = 0;           // last track of the last session

@@ -58,7 +58,7 @@ std::string TooShort(const std::string& what, size_t received) {
 }
 
 std::optional<TocSummary> ReadToc(TSCSIDevice& device) {
-    std::array<uint8_t, kTocLength> reply{};
+    alignas(4) std::array<uint8_t, kTocLength> reply{};
     // A blank disc has no TOC; the drive refuses the command.
     if (!device.ReadTocPmaAtip(0, reply, false, 0, 0, kTocLength)) return std::nullopt;
     return DecodeToc(std::span(reply).first(Length16Reply(reply, reply.size())));
@@ -69,9 +69,8 @@ std::optional<TocSummary> ReadToc(TSCSIDevice& device) {
 std::string StateText(const DiscSummary& disc) {
     std::string name = DiscStateName(disc.state);
     if (disc.state == DiscState::Blank || disc.state == DiscState::Overwritable) return name;
-    constexpr uint8_t kLastSessionEmpty = 0;
     int sessions = disc.sessions;
-    if (((disc.statusByte >> 2) & 0x03) == kLastSessionEmpty && sessions > 0) --sessions;
+    if (disc.status.LastSessionState() == kSessionEmpty && sessions > 0) --sessions;
     return name + ", " + std::to_string(sessions) + (sessions == 1 ? " session" : " sessions");
 }
 
@@ -89,7 +88,7 @@ std::vector<std::string> DescribeDisc(const std::vector<TrackSummary>& tracks, c
 DiscReport ReadDiscReport(TSCSIDevice& device, bool cd) {
     DiscReport report;
     auto lock = device.LockCommands();  // the error texts belong to these commands
-    std::array<uint8_t, kDiscInfoLength> info{};
+    alignas(4) std::array<uint8_t, kDiscInfoLength> info{};
     if (!device.ReadDiscInformation(info, kDiscInfoLength)) {
         report.error = Failure(device, "the disc");
         return report;
@@ -103,7 +102,7 @@ DiscReport ReadDiscReport(TSCSIDevice& device, bool cd) {
     report.state = StateText(*disc);
     std::vector<TrackSummary> tracks;
     for (int n = std::max(1, disc->firstTrack); n <= disc->lastTrack; ++n) {
-        std::array<uint8_t, kTrackInfoLength> reply{};
+        alignas(4) std::array<uint8_t, kTrackInfoLength> reply{};
         if (!device.ReadTrackInformation(kByTrackNumber, static_cast<uint32_t>(n), reply, kTrackInfoLength)) {
             report.error = Failure(device, "track " + std::to_string(n));
             return report;

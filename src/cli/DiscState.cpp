@@ -2,17 +2,12 @@
 
 namespace kq::cli {
 
-namespace {
-constexpr uint8_t kSessionIncomplete = 1;
-}  // namespace
-
-DiscState DecodeDiscState(uint8_t statusByte) {
-    switch (statusByte & 0x03) {
-        case 0: return DiscState::Blank;
-        case 1:
-            return ((statusByte >> 2) & 0x03) == kSessionIncomplete ? DiscState::Incomplete
-                                                                    : DiscState::Appendable;
-        case 2: return DiscState::Closed;
+DiscState DecodeDiscState(DiscStatusFields status) {
+    switch (status.DiscStatus()) {
+        case kDiscEmpty: return DiscState::Blank;
+        case kDiscIncomplete:
+            return status.LastSessionState() == kSessionIncomplete ? DiscState::Incomplete : DiscState::Appendable;
+        case kDiscComplete: return DiscState::Closed;
         default: return DiscState::Overwritable;  // random-access media have no sessions to close
     }
 }

@@ -1,6 +1,9 @@
 #pragma once
 // What --list and the medium check want to know of one drive.
+#include "cli/DiscState.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,10 +12,6 @@ class TQCDBurner;
 }
 
 namespace kq::cli {
-
-// Incomplete: the last session holds tracks but was never closed (a burn
-// that failed or was cut off).
-enum class DiscStatus { Unknown, Blank, Appendable, Closed, Incomplete };
 
 struct DriveFacts {
     std::string entry;        // the Devices entry
@@ -23,7 +22,9 @@ struct DriveFacts {
     bool ready = false;
     std::string notReadyReason;  // the drive's text when not ready
     int mediaType = 0;
-    DiscStatus status = DiscStatus::Unknown;
+    // Incomplete: the last session holds tracks but was never closed (a burn
+    // that failed or was cut off). Nullopt when the drive did not say.
+    std::optional<DiscState> status;
     int sessions = 0;
     uint32_t incompleteSectors = 0;  // written in the unclosed session
 };
@@ -39,7 +40,5 @@ std::string UnusableMediumReason(const DriveFacts& facts, bool anyMedium);
 // "blank", "appendable, 1 session", "closed", "incomplete session, 1,863
 // sectors written", or "state unknown".
 std::string DiscStatusText(const DriveFacts& facts);
-// The display name of a media type code.
-std::string MediumName(int mediaType);
 
 }  // namespace kq::cli

@@ -2,6 +2,11 @@
 
 namespace kq::cli {
 
+int ExitCodeOf(BurnOutcome outcome) {
+    if (outcome == BurnOutcome::Success) return kExitSuccess;
+    return outcome == BurnOutcome::Aborted ? kExitAborted : kExitBurnFailed;
+}
+
 int ExitSeverity(int code) {
     switch (code) {
         case 0: return 0;

@@ -1,5 +1,7 @@
 #pragma once
 // The command line's exit codes: scripts branch on them.
+#include "burner/BurnOutcome.h"
+
 namespace kq::cli {
 
 enum ExitCode : int {
@@ -10,6 +12,8 @@ enum ExitCode : int {
     kExitNoRecorder = 4,  // no recorder, or no usable medium in it
     kExitAborted = 130,   // 128 + SIGINT, as shells report an interrupted program
 };
+
+int ExitCodeOf(BurnOutcome outcome);
 
 // How bad a result is, for the overall code of several burns: an abort
 // outranks a failure, which outranks a missing medium.

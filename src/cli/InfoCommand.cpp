@@ -24,16 +24,7 @@ std::optional<std::vector<std::string>> InfoDrives(TQCDBurner& burner, const Cli
         if (options.allRecorders || devices.empty()) return devices;
         return std::vector<std::string>{devices.front()};
     }
-    std::vector<std::string> chosen;
-    for (const std::string& spec : options.devices) {
-        auto entry = ResolveDevice(devices, spec);
-        if (!entry) {
-            console.Error("no drive \"" + spec + "\" (--list shows them)");
-            return std::nullopt;
-        }
-        chosen.push_back(*entry);
-    }
-    return chosen;
+    return ResolveDevices(devices, options.devices, console);
 }
 
 int ShowOne(TQCDBurner& burner, const std::string& entry, Console& console) {
@@ -48,7 +39,7 @@ int ShowOne(TQCDBurner& burner, const std::string& entry, Console& console) {
         return kExitNoRecorder;
     }
     DiscReport report = ReadDiscReport(burner, IsCd(facts.mediaType));
-    console.Line("  medium: " + MediumName(facts.mediaType) + (report.state.empty() ? "" : ", " + report.state));
+    console.Line("  medium: " + MediaName(facts.mediaType) + (report.state.empty() ? "" : ", " + report.state));
     for (const std::string& line : report.lines) console.Line(line);
     if (report.error.empty()) return kExitSuccess;
     console.Error(ShortEntry(entry) + ": " + report.error);

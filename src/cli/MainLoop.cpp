@@ -11,7 +11,7 @@ void MainLoop::Invoke(const std::function<void()>& call) {
     pending->call = call;
     {
         std::unique_lock guard(lock_);
-        if (closed_ || std::this_thread::get_id() == owner_) {
+        if (std::this_thread::get_id() == owner_) {
             guard.unlock();
             call();
             return;
@@ -40,22 +40,6 @@ void MainLoop::RunFor(uint32_t ms) {
         next->call();
         std::lock_guard guard(lock_);
         next->done = true;
-        finished_.notify_all();
-    }
-}
-
-void MainLoop::Close() {
-    std::deque<std::shared_ptr<Pending>> left;
-    {
-        std::lock_guard guard(lock_);
-        closed_ = true;
-        left.swap(queue_);
-    }
-    // Whoever is still waiting is served here rather than left hanging.
-    for (auto& pending : left) {
-        pending->call();
-        std::lock_guard guard(lock_);
-        pending->done = true;
         finished_.notify_all();
     }
 }

@@ -20,14 +20,11 @@ public:
     MainLoop();
 
     // Runs `call` on the loop's thread and returns when it has run. On the
-    // loop's own thread, or after Close, it runs at once on the caller's.
+    // loop's own thread it runs at once.
     void Invoke(const std::function<void()>& call);
 
     // Runs the calls handed over so far, waiting up to `ms` for one first.
     void RunFor(uint32_t ms);
-
-    // No more waiting hand-overs: the loop is about to stop turning.
-    void Close();
 
 private:
     struct Pending {
@@ -40,7 +37,6 @@ private:
     std::mutex lock_;
     std::condition_variable finished_;
     std::deque<std::shared_ptr<Pending>> queue_;
-    bool closed_ = false;
 };
 
 }  // namespace kq::cli

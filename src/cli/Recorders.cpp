@@ -28,7 +28,7 @@ std::vector<std::string> EntryLines(size_t number, const DriveFacts& facts) {
         lines.push_back("     medium: none or not ready" +
                         (facts.notReadyReason.empty() ? "" : " [" + facts.notReadyReason + "]"));
     else
-        lines.push_back("     medium: " + MediumName(facts.mediaType) + ", " + DiscStatusText(facts));
+        lines.push_back("     medium: " + MediaName(facts.mediaType) + ", " + DiscStatusText(facts));
     return lines;
 }
 
@@ -63,28 +63,20 @@ int CheckNamedDrives(const CliOptions& options, Console& console) {
         for (const std::string& line : NoTransportLines(options)) console.Error(line);
         return kExitNoRecorder;
     }
-    const std::vector<std::string> devices = burner.Devices();
-    for (const std::string& spec : options.devices) {
-        if (ResolveDevice(devices, spec)) continue;
-        console.Error("no drive \"" + spec + "\" (--list shows them)");
-        return kExitUsage;
-    }
-    return kExitSuccess;
+    return ResolveDevices(burner.Devices(), options.devices, console) ? kExitSuccess : kExitUsage;
 }
 
 std::optional<std::vector<std::string>> ChooseRecorders(TQCDBurner& burner, const CliOptions& options,
                                                         Console& console, int& exitCode) {
     const std::vector<std::string> devices = burner.Devices();
-    std::vector<std::string> chosen;
-    for (const std::string& spec : options.devices) {
-        auto entry = ResolveDevice(devices, spec);
-        if (!entry) {
-            console.Error("no drive \"" + spec + "\" (--list shows them)");
-            exitCode = kExitUsage;
-            return std::nullopt;
-        }
-        if (std::find(chosen.begin(), chosen.end(), *entry) == chosen.end()) chosen.push_back(*entry);
+    const auto named = ResolveDevices(devices, options.devices, console);
+    if (!named) {
+        exitCode = kExitUsage;
+        return std::nullopt;
     }
+    std::vector<std::string> chosen;
+    for (const std::string& entry : *named)
+        if (std::find(chosen.begin(), chosen.end(), entry) == chosen.end()) chosen.push_back(entry);
     if (options.devices.empty()) {
         for (const std::string& entry : devices) {
             if (!CanTake(ExamineDrive(burner, entry), options.anyMedium)) continue;

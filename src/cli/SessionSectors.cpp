@@ -13,7 +13,7 @@ namespace {
 // Blocks written in one track: up to its next writable address while it
 // is open, else up to its last recorded address.
 std::optional<uint32_t> TrackSectors(TQCDBurner& burner, uint8_t number) {
-    std::array<uint8_t, 36> reply{};
+    alignas(4) std::array<uint8_t, 36> reply{};
     if (!burner.ReadTrackInformation(1, number, reply, reply.size())) return std::nullopt;
     ReplyView r(reply, size_t{GetBE16(std::span(reply))} + 2);
     auto start = r.BE32(8), nwa = r.BE32(12), last = r.BE32(28);

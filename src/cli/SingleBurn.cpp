@@ -3,12 +3,11 @@
 #include "burner/kqCDBC.h"
 #include "cli/BlankDisc.h"
 #include "cli/BurnMonitor.h"
-#include "cli/DiscAfterBurn.h"
+#include "cli/DiscChecks.h"
 #include "cli/DriveFacts.h"
 #include "cli/DriveTable.h"
 #include "cli/ExitCode.h"
 #include "cli/ImageCheck.h"
-#include "cli/ImageFit.h"
 #include "cli/Interrupt.h"
 #include "cli/MainLoop.h"
 #include "cli/Recorders.h"
@@ -57,7 +56,7 @@ private:
     int Burn();
     void WaitForTheWriteThread(BurnMonitor& monitor);
     int AfterBurn(BurnMonitor& monitor);
-    std::string Verify(BurnMonitor& monitor);
+    VerifyResult Verify(BurnMonitor& monitor);
 
     TQCDBurner& b_;
     const CliOptions& o_;
@@ -68,6 +67,7 @@ private:
     int mediaType_ = 0;
     std::string mediumNote_;
     std::string result_;
+    BurnOutcome outcome_ = BurnOutcome::Failed;
     uint64_t elapsedMs_ = 0;
     int lowestFill_ = -1;
 };
@@ -118,7 +118,7 @@ int SingleBurn::CheckMedium(const std::string& entry) {
     mediaType_ = facts.mediaType;
     std::string why = UnusableMediumReason(facts, o_.anyMedium);
     if (why.empty()) {
-        std::string medium = MediumName(facts.mediaType) + ", " + DiscStatusText(facts);
+        std::string medium = MediaName(facts.mediaType) + ", " + DiscStatusText(facts);
         mediumNote_ = o_.reportFd >= 0 ? "medium: " + medium : "burning onto " + ShortEntry(entry) + " (" + medium + ")";
         return kExitSuccess;
     }
@@ -147,6 +147,7 @@ int SingleBurn::Burn() {
     b_.Synchronize = [this](std::function<void()> call) { loop_.Invoke(call); };
     b_.OnWriteDone = [this](TQCDBurner&, const std::string& error) {
         result_ = error;
+        outcome_ = b_.WriteDoneOutcome();
         done_ = true;
     };
     b_.OnFinalizingTrack = [this](TQCDBurner&) { finalizing_.store(true); };
@@ -180,21 +181,24 @@ void SingleBurn::WaitForTheWriteThread(BurnMonitor& monitor) {
 int SingleBurn::AfterBurn(BurnMonitor& monitor) {
     elapsedMs_ = monitor.ElapsedMs();
     lowestFill_ = monitor.LowestFill();
-    std::string text = result_.empty() ? "Success" : result_;
-    if (o_.reportFd < 0 && result_.empty()) console_.Line(text);
+    int code = ExitCodeOf(outcome_);
+    std::string text = code == kExitSuccess ? "Success" : result_;
+    if (o_.reportFd < 0 && code == kExitSuccess) console_.Line(text);
     else if (o_.reportFd < 0) console_.Error(text);
     if (monitor.LowestFill() >= 0)
         Note("lowest drive buffer fill while writing: " + std::to_string(monitor.LowestFill()) + "%");
-    int code = result_.empty() ? kExitSuccess
-               : result_ == DriveMessage(Msg::OperationAborted) ? kExitAborted : kExitBurnFailed;
     if (code == kExitSuccess) {
         if (std::string warning = DiscStateWarning(b_, o_, mediaType_); !warning.empty()) Warn(warning);
     }
     std::string verify = "-";
     if (code == kExitSuccess && o_.verify) {
-        if (o_.testWrite) Note("verify: a test write records nothing to read back");
-        else verify = Verify(monitor);
-        if (verify != "ok" && verify != "-") code = InterruptRequested() ? kExitAborted : kExitBurnFailed;
+        if (o_.testWrite) {
+            Note("verify: a test write records nothing to read back");
+        } else {
+            const VerifyResult result = Verify(monitor);
+            verify = VerifyWord(result);
+            if (result != VerifyResult::Ok) code = InterruptRequested() ? kExitAborted : kExitBurnFailed;
+        }
     }
     if (o_.eject && !b_.StartStopUnit(true)) Warn("eject: " + b_.LastErrorText());
     elapsedMs_ = monitor.ElapsedMs();
@@ -203,7 +207,7 @@ int SingleBurn::AfterBurn(BurnMonitor& monitor) {
 
 // Reads the track back on a thread of its own, so that the main loop
 // still shows progress and hears Ctrl-C.
-std::string SingleBurn::Verify(BurnMonitor& monitor) {
+VerifyResult SingleBurn::Verify(BurnMonitor& monitor) {
     std::atomic<int> percent{0};
     std::atomic<bool> finished{false};
     VerifyOutcome outcome;
@@ -218,10 +222,11 @@ std::string SingleBurn::Verify(BurnMonitor& monitor) {
     }
     reader.WaitFor();
     monitor.EndVerify();
-    std::string line = "verify: " + outcome.word + (outcome.detail.empty() ? "" : " [" + outcome.detail + "]");
-    if (outcome.word == "ok") Note(line);
+    const std::string line =
+        std::string("verify: ") + VerifyWord(outcome.result) + (outcome.detail.empty() ? "" : " [" + outcome.detail + "]");
+    if (outcome.result == VerifyResult::Ok) Note(line);
     else Warn(line);
-    return outcome.word;
+    return outcome.result;
 }
 
 }  // namespace

@@ -11,10 +11,15 @@ class TSCSIDevice;
 
 namespace kq::cli {
 
+enum class VerifyResult { Ok, Differs, Failed };
+
 struct VerifyOutcome {
-    std::string word;    // "ok", "differs" or "failed"
+    VerifyResult result = VerifyResult::Failed;
     std::string detail;  // the drive's text when a read failed
 };
+
+// "ok", "differs" or "failed", as the verify line and the report say it.
+const char* VerifyWord(VerifyResult result);
 
 // Reads the image's sectors from LBA 0 with READ (10) and compares their
 // MD5 digest (over the image's own length) with the image file's.

@@ -11,10 +11,6 @@ namespace {
 constexpr int kTimeoutMs = 10000;
 constexpr uint32_t kInvisibleTrack = 0xFF;
 
-bool Overwritable(uint16_t mediaType) {
-    return mediaType == media::DvdRam || mediaType == media::DvdRwRestricted || mediaType == media::DvdPlusRw;
-}
-
 // An MSF field of the disc information (byte 0 reserved) as a block address.
 int64_t MsfToLba(uint32_t field) {
     const int64_t m = (field >> 16) & 0xFF, s = (field >> 8) & 0xFF, f = field & 0xFF;
@@ -25,7 +21,7 @@ int64_t MsfToLba(uint32_t field) {
 
 bool TSCSIDevice::ReadCapacity(uint32_t& lastLba) {
     const std::array<uint8_t, 10> cdb{0x25};
-    std::array<uint8_t, 8> reply{};
+    alignas(4) std::array<uint8_t, 8> reply{};
     if (!RunCommand(cdb, DataIn(reply), kTimeoutMs)) return false;
     lastLba = GetBE32(reply);
     return true;
@@ -33,12 +29,12 @@ bool TSCSIDevice::ReadCapacity(uint32_t& lastLba) {
 
 std::optional<int64_t> TSCSIDevice::FreeSectors(uint16_t mediaType) {
     auto lock = LockCommands();
-    if (Overwritable(mediaType)) {
+    if (RecordingOf(mediaType) == MediaRecording::Overwritable) {
         uint32_t last = 0;
         if (!ReadCapacity(last) || last == 0 || last == 0xFFFFFFFFu) return std::nullopt;
         return int64_t{last} + 1;
     }
-    std::array<uint8_t, 36> track{};
+    alignas(4) std::array<uint8_t, 36> track{};
     if (ReadTrackInformation(1, kInvisibleTrack, track, static_cast<uint16_t>(track.size()))) {
         const ReplyView r(track, Length16Reply(track, track.size()));
         const auto flags = r.Byte(7);
@@ -47,7 +43,7 @@ std::optional<int64_t> TSCSIDevice::FreeSectors(uint16_t mediaType) {
     }
     // A blank CD: from the start to the last possible lead-out (MSF on CD).
     if (mediaType != media::CdR && mediaType != media::CdRw) return std::nullopt;
-    std::array<uint8_t, 34> disc{};
+    alignas(4) std::array<uint8_t, 34> disc{};
     if (!ReadDiscInformation(disc, static_cast<uint8_t>(disc.size()))) return std::nullopt;
     const ReplyView r(disc, Length16Reply(disc, disc.size()));
     const auto status = r.Byte(2);

@@ -1,6 +1,8 @@
 #pragma once
 // Value types of the drive class: capability and write-type sets, media
 // type codes and the date-time of the DVD-R time stamp.
+#include "drive/MediaTypes.h"
+
 #include <cstdint>
 
 namespace kq {
@@ -46,24 +48,6 @@ struct TWriteTypes {
     void Include(TWriteType t) { bits = static_cast<uint8_t>(bits | 1u << static_cast<uint8_t>(t)); }
     friend bool operator==(TWriteTypes, TWriteTypes) = default;
 };
-
-// Media type codes of GetMediaType (7 is never produced).
-namespace media {
-inline constexpr uint16_t None = 0;
-inline constexpr uint16_t CdRom = 1;
-inline constexpr uint16_t CdR = 2;
-inline constexpr uint16_t CdRw = 3;
-inline constexpr uint16_t DvdRom = 4;
-inline constexpr uint16_t DvdR = 5;
-inline constexpr uint16_t DvdRam = 6;
-inline constexpr uint16_t DvdRwRestricted = 8;
-inline constexpr uint16_t DvdRwSequential = 9;
-inline constexpr uint16_t DvdPlusRw = 10;
-inline constexpr uint16_t DvdPlusR = 11;
-inline constexpr uint16_t DdcdRom = 12;
-inline constexpr uint16_t DdcdR = 13;
-inline constexpr uint16_t DdcdRw = 14;
-}  // namespace media
 
 // Local date and time of the DVD-R time stamp (month and day from 1).
 struct TDateTime {

@@ -1,6 +1,7 @@
 // Turning a failed request's status bytes and sense data into LastErrorText.
 #include "drive/DriveMessages.h"
 #include "drive/SenseCodeTexts.h"
+#include "drive/SenseFields.h"
 #include "drive/TSCSIDevice.h"
 
 #include <cstring>
@@ -42,55 +43,54 @@ Msg AdapterStatusText(uint8_t haStat) {
 Msg TargetStatusText(uint8_t targStat) {
     switch (targStat) {
         case 0x00: case 0x02: return Msg::CheckCondition;
-        case 0x08: return Msg::TargetBusy;
-        case 0x18: return Msg::TargetReservationConflict;
+        case kTargetStatusBusy: return Msg::TargetBusy;
+        case kTargetStatusReservationConflict: return Msg::TargetReservationConflict;
         case 0x28: return Msg::TargetQueueFull;
         default: return Msg::Unknown;
     }
 }
 
-// Sense key 0 tells its condition by the flag bits of sense byte 2.
-Msg NoSenseText(uint8_t byte2) {
-    if (byte2 & 0x80) return Msg::Filemark;
-    if (byte2 & 0x40) return Msg::EndOfMedia;
-    if (byte2 & 0x20) return Msg::IllegalLength;
+// Sense key 0 tells its condition by the flag bits beside the key.
+Msg NoSenseText(uint8_t flags) {
+    if (flags & 0x80) return Msg::Filemark;
+    if (flags & 0x40) return Msg::EndOfMedia;
+    if (flags & 0x20) return Msg::IllegalLength;
     return Msg::NoAdditionalSense;
 }
 
 // The sense key's text, or nullopt for the keys that keep "CHECK CONDITION".
-std::optional<Msg> SenseKeyText(uint8_t byte2) {
+std::optional<Msg> SenseKeyText(const SenseFields& sense) {
     static constexpr Msg kKeys[16] = {
         Msg::NoAdditionalSense, Msg::RecoveredError, Msg::NotReady, Msg::MediumError,
         Msg::HardwareError, Msg::IllegalRequest, Msg::UnitAttention, Msg::DataProtect,
         Msg::EraseCheck, Msg::CheckCondition, Msg::CopyAborted, Msg::AbortedCommand,
         Msg::CheckCondition, Msg::VolumeOverflow, Msg::Miscompare, Msg::Reserved};
-    const uint8_t key = byte2 & 0x0F;
-    if (key == 0) return NoSenseText(byte2);
-    if (kKeys[key] == Msg::CheckCondition) return std::nullopt;
-    return kKeys[key];
+    if (sense.Key() == 0) return NoSenseText(sense.KeyFlags());
+    if (kKeys[sense.Key()] == Msg::CheckCondition) return std::nullopt;
+    return kKeys[sense.Key()];
+}
+
+Msg StatusMessage(uint8_t status, uint8_t haStat, uint8_t targStat) {
+    if (status != SS_ERR) return RequestStatusText(status);
+    return haStat == HASTAT_OK ? TargetStatusText(targStat) : AdapterStatusText(haStat);
 }
 
 }  // namespace
 
 std::string TSCSIDevice::GetStatusText(uint8_t status, uint8_t haStat, uint8_t targStat) {
-    targetBusy_ = false;
-    Msg id = RequestStatusText(status);
-    if (status == SS_ERR) {
-        id = haStat == HASTAT_OK ? TargetStatusText(targStat) : AdapterStatusText(haStat);
-        if (haStat == HASTAT_OK && targStat == 0x08) targetBusy_ = true;
-    }
-    return DriveMessage(id);
+    targetStatus_ = status == SS_ERR && haStat == HASTAT_OK ? targStat : 0;
+    return DriveMessage(StatusMessage(status, haStat, targStat));
 }
 
 std::string TSCSIDevice::BuildErrorText(const SRB_ExecSCSICmd& request) {
     std::string text = GetStatusText(request.SRB_Status, request.SRB_HaStat, request.SRB_TargStat);
-    if (text == DriveMessage(Msg::CheckCondition)) {
-        const uint8_t* sense = request.SenseArea;
-        if (sense[0] == 0) {
+    if (StatusMessage(request.SRB_Status, request.SRB_HaStat, request.SRB_TargStat) == Msg::CheckCondition) {
+        const SenseFields sense(request.SenseArea);
+        if (sense.ResponseCode() == 0) {
             text.clear();
-        } else if ((sense[0] & 0x7E) != 0x70) {
+        } else if (!sense.Fixed()) {
             text = DriveMessage(Msg::Unknown);
-        } else if (auto key = SenseKeyText(sense[2])) {
+        } else if (auto key = SenseKeyText(sense)) {
             text = DriveMessage(*key);
         }
     }
@@ -103,18 +103,16 @@ std::string TSCSIDevice::BuildErrorText(const SRB_ExecSCSICmd& request) {
 }
 
 void TSCSIDevice::AddSenseCodeText(const SRB_ExecSCSICmd& request) {
-    const uint8_t* sense = request.SenseArea;
-    const uint8_t asc = sense[12];
-    const uint8_t ascq = sense[13];
+    const SenseFields sense(request.SenseArea);
     std::string text;
-    if (auto known = FindSenseCodeText(asc, ascq)) {
+    if (auto known = FindSenseCodeText(sense.Asc(), sense.Ascq())) {
         text = *known;
     } else {
-        text = std::to_string(asc) + "," + std::to_string(ascq);
+        text = std::to_string(sense.Asc()) + "," + std::to_string(sense.Ascq());
     }
     std::lock_guard lock(errorLock_);
-    std::memcpy(lastSense_.data(), sense, SENSE_LEN);
-    if (sense[7] != 0) lastErrorText_ += " (" + text + ")";
+    std::memcpy(lastSense_.data(), request.SenseArea, SENSE_LEN);
+    if (sense.AdditionalLength() != 0) lastErrorText_ += " (" + text + ")";
 }
 
 }  // namespace kq

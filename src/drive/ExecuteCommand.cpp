@@ -18,7 +18,7 @@ void TSCSIDevice::ClearLastError() {
     std::lock_guard lock(errorLock_);
     lastErrorText_.clear();
     lastSense_.fill(0);
-    targetBusy_ = false;
+    targetStatus_ = 0;
     reachedDrive_ = false;
 }
 

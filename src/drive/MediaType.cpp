@@ -49,7 +49,7 @@ uint16_t TSCSIDevice::GetMediaType() {
         }
     }
     if (RefreshDiscInformation() && code == media::None)
-        code = (discInformation_[2] & 0x10) ? media::CdRw : media::CdR;
+        code = DiscInformationStatus().Erasable() ? media::CdRw : media::CdR;
     if (code == media::None && TestUnitReady(5000)) code = media::CdRom;
     return code;
 }

@@ -1,5 +1,6 @@
 #include "drive/TSCSIDevice.h"
 
+#include "drive/SenseFields.h"
 #include "transport/InFlightRequest.h"
 
 namespace kq {
@@ -21,6 +22,11 @@ std::string TSCSIDevice::LastErrorText() const {
 std::array<uint8_t, SENSE_LEN> TSCSIDevice::LastSense() const {
     std::lock_guard lock(errorLock_);
     return lastSense_;
+}
+
+uint8_t TSCSIDevice::SenseAsc() const {
+    std::lock_guard lock(errorLock_);
+    return SenseFields(lastSense_).Asc();
 }
 
 void TSCSIDevice::SendDebugMessage(const std::string& text, uint8_t kind) {

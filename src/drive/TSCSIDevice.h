@@ -2,6 +2,7 @@
 // TSCSIDevice: one drive, addressed by adapter, target and LUN, reached
 // through the transport entry. Every command goes through ExecuteCommand;
 // the command wrappers of the drive class go through RunCommand.
+#include "drive/DiscStatus.h"
 #include "drive/DriveTypes.h"
 #include "transport/kqASPI.h"
 
@@ -36,6 +37,9 @@ struct DataPhase {
 inline DataPhase NoData() { return {}; }
 inline DataPhase DataIn(std::span<uint8_t> bytes) { return {DataDirection::In, bytes}; }
 inline DataPhase DataOut(std::span<uint8_t> bytes) { return {DataDirection::Out, bytes}; }
+
+inline constexpr uint8_t kTargetStatusBusy = 0x08;
+inline constexpr uint8_t kTargetStatusReservationConflict = 0x18;
 
 // ExecuteCommand's answer when there is no transport or no drive selected.
 inline constexpr int kNotSent = 226;
@@ -89,8 +93,6 @@ public:
     // plug-in, so counts above 127 are real and must not turn negative.
     int16_t HostAdapterCount() const { return hostAdapterCount_; }
     const std::array<uint8_t, 131>& InquiryData() const { return inquiryData_; }
-    const SRB_HAInquiry& HostAdapterInquiryBlock() const { return haInquiry_; }
-    bool Erasing() const { return erasing_; }
     // Fired after every successful selection, before the write-type probe.
     std::function<void(TSCSIDevice& Sender)> OnDeviceChange;
 
@@ -105,7 +107,12 @@ public:
     // What the last command left: empty text and zero sense after success.
     std::string LastErrorText() const;
     std::array<uint8_t, SENSE_LEN> LastSense() const;
-    bool TargetBusy() const { return targetBusy_; }
+    // The additional sense code of LastSense; kAscNone when there is none.
+    uint8_t SenseAsc() const;
+    // The drive's own status of the last command said busy, or reserved
+    // by another initiator (a reservation conflict carries no sense).
+    bool TargetBusy() const { return targetStatus_ == kTargetStatusBusy; }
+    bool ReservationConflict() const { return targetStatus_ == kTargetStatusReservationConflict; }
     // True when the last command reached the drive and the drive itself gave
     // its status: false for a drive gone from the bus, a host adapter error,
     // a time-out, or a command that was never sent.
@@ -122,8 +129,6 @@ public:
 
     // The device lock guards the burn's block queue; it is not held around
     // drive commands, so the reader thread is never kept waiting by one.
-    void LockDevice() { deviceLock_.lock(); }
-    void UnlockDevice() { deviceLock_.unlock(); }
     std::recursive_mutex& DeviceLock() { return deviceLock_; }
 
     // The command lock keeps one command at a time on this device, its
@@ -176,6 +181,7 @@ public:
     bool WaitForOperation(int total, int interval, const std::function<void(uint16_t)>& onProgress);
 
     const std::array<uint8_t, 56>& DiscInformationBlock() const { return discInformation_; }
+    DiscStatusFields DiscInformationStatus() const { return DiscStatusFields(discInformation_[2]); }
     bool DelayedReadyQuirk() const { return delayedReadyQuirk_; }
     static bool SlowReadyQuirk();
     // The unit-wide media type the write thread stores and WaitUntilReady reads.
@@ -200,13 +206,8 @@ public:
     // Decides the model quirk flags from the INQUIRY vendor (8 bytes) and
     // product (16 bytes) fields, untrimmed, control bytes already blanks.
     void SetModelQuirks(std::string_view vendorId, std::string_view productId);
-    bool ForceUnderrunProtection() const { return forceUnderrunProtection_; }
     bool LinkSizeQuirk() const { return linkSizeQuirk_; }
     static bool CloseImmediate();
-
-    static uint16_t Swap16(uint16_t value) { return static_cast<uint16_t>(value << 8 | value >> 8); }
-    // Copies source reversed into the front of destination (at most its size).
-    static void ReverseBytes(std::span<const uint8_t> source, std::span<uint8_t> destination);
 
     // ---- Speeds and buffer sizes (published by the burner component) ----
     uint16_t DeviceMaxWriteSpeed() const { return deviceMaxWriteSpeed_; }
@@ -283,23 +284,25 @@ private:
     std::optional<size_t> SenseWriteParametersPage(bool tryByte7);
     bool PollSenseUntilReady(int& budget, int interval, const std::function<void(uint16_t)>& onProgress);
 
-    // Work buffers of the wrappers, under the command lock like TransferBuffer.
+    // Work and reply buffers of the wrappers, under the command lock like
+    // TransferBuffer. Each starts on a 16-byte boundary: a reply buffer off
+    // a 4-byte boundary would draw the executor's "aaaa" line.
     alignas(16) std::array<uint8_t, 4096> modeBuffer_{};
-    std::array<uint8_t, 512> pageBuffer1_{}, pageBuffer2_{};
-    std::array<uint8_t, 256> capabilityWork_{};
-    std::array<uint8_t, 256> configuration_{};
-    std::array<uint8_t, 26> atip_{};
-    std::array<uint8_t, 56> discInformation_{};
-    std::array<uint8_t, 516> capabilitiesPage_{};
-    std::array<uint8_t, 54> writeParametersPage_{};
+    alignas(16) std::array<uint8_t, 512> pageBuffer1_{};
+    alignas(16) std::array<uint8_t, 512> pageBuffer2_{};
+    alignas(16) std::array<uint8_t, 256> capabilityWork_{};
+    alignas(16) std::array<uint8_t, 256> configuration_{};
+    alignas(16) std::array<uint8_t, 26> atip_{};
+    alignas(16) std::array<uint8_t, 56> discInformation_{};
+    alignas(16) std::array<uint8_t, 516> capabilitiesPage_{};
+    alignas(16) std::array<uint8_t, 54> writeParametersPage_{};
 
     std::atomic<uint32_t> capabilities_{0};
     std::atomic<uint8_t> writeTypes_{0};
     std::atomic<uint16_t> deviceMaxWriteSpeed_{0}, deviceMaxReadSpeed_{0}, writeSpeed_{0};
     std::atomic<uint32_t> deviceBufferSize_{0}, deviceFreeBufferSize_{0};
     std::atomic<bool> finalizeDisc_{false};
-    std::atomic<bool> forceUnderrunProtection_{false}, linkSizeQuirk_{false},
-        delayedReadyQuirk_{false};
+    std::atomic<bool> linkSizeQuirk_{false}, delayedReadyQuirk_{false};
 
 private:
     // Discovery and selection state.
@@ -314,8 +317,6 @@ private:
     std::string deviceDescription_;
     uint8_t deviceType_ = 0;
     int16_t hostAdapterCount_ = 0;
-    bool erasing_ = false;
-    // A reply buffer off a 4-byte boundary would draw the executor's "aaaa" line.
     alignas(16) std::array<uint8_t, 131> inquiryData_{};
     SRB_HAInquiry haInquiry_{};
 
@@ -330,7 +331,7 @@ private:
     mutable std::mutex errorLock_;  // LastErrorText and LastSense
     std::string lastErrorText_;
     std::array<uint8_t, SENSE_LEN> lastSense_{};
-    std::atomic<bool> targetBusy_{false};
+    std::atomic<uint8_t> targetStatus_{0};  // SRB_TargStat of a failed command that reached the drive
     std::atomic<bool> reachedDrive_{false};
     std::atomic<bool> errorTraceDone_{false};
     std::unique_ptr<InFlightRequest> flight_;

@@ -1,15 +1,14 @@
 // Waiting for a drive to become ready. The budget is reduced by the
 // planned pause of every pass, paused or not: it counts passes rather
 // than measuring time, so slow commands do not shorten the wait.
-#include "drive/ByteOrder.h"
 #include "drive/ReplyLength.h"
+#include "drive/SenseFields.h"
 #include "drive/TSCSIDevice.h"
 #include "platform/Timing.h"
 
 namespace kq {
 
 namespace {
-constexpr uint8_t kNotReadyAsc = 0x04;
 constexpr int kSlowStartPauseMs = 1500;
 constexpr int kTestTimeoutMs = 5000;
 
@@ -27,7 +26,7 @@ void ForgetUndeclaredSense(std::span<uint8_t> sense) {
 // The sense buffer is the caller's own, so no lock is held across the
 // pauses: other threads' commands to this drive are not kept waiting.
 bool TSCSIDevice::WaitUntilReady(int total, int interval) {
-    const auto notReady = [this] { return LastSense()[12] == kNotReadyAsc; };
+    const auto notReady = [this] { return SenseAsc() == kAscNotReady; };
     int budget = total;
     bool formatting = false;
 
@@ -69,8 +68,9 @@ bool TSCSIDevice::WaitForOperation(int total, int interval, const std::function<
 // REQUEST SENSE until the drive stops reporting "not ready"; each pass
 // costs one interval of the budget.
 bool TSCSIDevice::PollSenseUntilReady(int& budget, int interval, const std::function<void(uint16_t)>& onProgress) {
-    std::array<uint8_t, 40> senseBuffer{};
-    do {
+    alignas(4) std::array<uint8_t, 40> senseBuffer{};
+    const SenseFields sense(senseBuffer);
+    for (;;) {
         senseBuffer.fill(0);
         RequestSense(senseBuffer, static_cast<uint8_t>(senseBuffer.size()));
         ForgetUndeclaredSense(senseBuffer);
@@ -78,13 +78,14 @@ bool TSCSIDevice::PollSenseUntilReady(int& budget, int interval, const std::func
         if (budget < 0) return false;
         // Response code F0h (valid information field): the drive is still busy
         // with the operation it reports on, whatever its ASC says.
-        if (senseBuffer[0] == 0xF0) senseBuffer[12] = kNotReadyAsc;
-        if (senseBuffer[12] != kNotReadyAsc) continue;
-        // SKSV: bytes 16-17 are the progress, in 65536ths of the whole.
-        if (onProgress && (senseBuffer[15] & 0x80)) onProgress(GetBE16(std::span(senseBuffer).subspan(16)));
+        const bool busy = sense.ResponseCode() == kSenseCurrentWithInformation || sense.Asc() == kAscNotReady;
+        if (!busy) {
+            if (sense.Asc() == kAscNone) return true;
+            continue;
+        }
+        if (onProgress && sense.ProgressValid()) onProgress(sense.Progress());
         Pause(interval);
-    } while (senseBuffer[12] != 0);
-    return true;
+    }
 }
 
 }  // namespace kq

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 namespace kq {
 
@@ -18,8 +19,15 @@ std::array<uint8_t, N> Cdb(uint8_t opcode) {
     return cdb;
 }
 
-// Lengths of the out-going lists sit in 16-bit fields.
-bool FitsIn16(std::span<const uint8_t> data) { return data.size() <= 0xFFFF; }
+// A command block announcing an out-going list in the 16-bit length field
+// at `lengthAt`; nullopt for a list too long for that field.
+template <size_t N>
+std::optional<std::array<uint8_t, N>> ListCdb(uint8_t opcode, size_t lengthAt, std::span<const uint8_t> list) {
+    if (list.size() > 0xFFFF) return std::nullopt;
+    auto cdb = Cdb<N>(opcode);
+    PutBE16(std::span(cdb).subspan(lengthAt), static_cast<uint16_t>(list.size()));
+    return cdb;
+}
 
 }  // namespace
 
@@ -34,19 +42,16 @@ bool TSCSIDevice::SetCDSpeed(uint16_t readSpeed, uint16_t writeSpeed) {
 
 bool TSCSIDevice::SetStreaming(std::span<uint8_t> descriptor) {
     constexpr int kTimeoutMs = 10000;
-    if (!FitsIn16(descriptor)) return false;
-    auto cdb = Cdb<12>(0xB6);
-    PutBE16(std::span(cdb).subspan(9), static_cast<uint16_t>(descriptor.size()));
-    return RunCommand(cdb, DataOut(descriptor), kTimeoutMs);
+    const auto cdb = ListCdb<12>(0xB6, 9, descriptor);
+    return cdb && RunCommand(*cdb, DataOut(descriptor), kTimeoutMs);
 }
 
 bool TSCSIDevice::SendDVDStructure(uint8_t format, std::span<uint8_t> data) {
     constexpr int kTimeoutMs = 10000;
-    if (!FitsIn16(data)) return false;
-    auto cdb = Cdb<12>(0xBF);
-    cdb[7] = format;
-    PutBE16(std::span(cdb).subspan(8), static_cast<uint16_t>(data.size()));
-    return RunCommand(cdb, DataOut(data), kTimeoutMs);
+    auto cdb = ListCdb<12>(0xBF, 8, data);
+    if (!cdb) return false;
+    (*cdb)[7] = format;
+    return RunCommand(*cdb, DataOut(data), kTimeoutMs);
 }
 
 // DVD-R time stamp (format 0Fh): length 0014h, then "yyyymmddhhnnss".
@@ -81,10 +86,8 @@ bool TSCSIDevice::ReserveTrack(uint32_t blocks) {
 
 bool TSCSIDevice::SendCueSheet(std::span<uint8_t> cueSheet) {
     constexpr int kTimeoutMs = 30000;
-    if (!FitsIn16(cueSheet)) return false;
-    auto cdb = Cdb<10>(0x5D);
-    PutBE16(std::span(cdb).subspan(7), static_cast<uint16_t>(cueSheet.size()));
-    return RunCommand(cdb, DataOut(cueSheet), kTimeoutMs);
+    const auto cdb = ListCdb<10>(0x5D, 7, cueSheet);
+    return cdb && RunCommand(*cdb, DataOut(cueSheet), kTimeoutMs);
 }
 
 // A block the executor did not send has status 0; counting it as written

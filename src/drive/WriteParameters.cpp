@@ -41,7 +41,7 @@ bool TSCSIDevice::SetWriteParameters(bool testWrite, bool underrun, uint16_t med
         page[3] |= kNextSessionAllowed;
     }
     if (LinkSizeQuirk()) page[2] |= kLinkSizeValid;
-    if (IsOneOf(mediaType, {DvdR, 7, DvdRwRestricted, DvdRwSequential, DvdPlusR})) {
+    if (IsOneOf(mediaType, {DvdR, DvdRw, DvdRwRestricted, DvdRwSequential, DvdPlusR})) {
         // Multi-session 00b: the session's close closes the disc too.
         page[3] = FinalizeDisc() ? static_cast<uint8_t>((page[3] & ~kNextSessionAllowed) | kFixedPacket)
                                  : static_cast<uint8_t>(page[3] | kNextSessionAllowed | kFixedPacket);

@@ -138,6 +138,7 @@ TEST_F(CacheThread, AbortWhileFullFreesTheQueue) {
         EXPECT_EQ(cache->ReadBlock(buffer.data()), 0);
         EXPECT_EQ(cache->QueuedBlocks(), 0);
         EXPECT_EQ(cache->StatusText(), reason.empty() ? "OPERATION ABORTED BY USER" : reason);
+        EXPECT_EQ(cache->Outcome(), reason.empty() ? BurnOutcome::Aborted : BurnOutcome::Failed);
     }
 }
 

@@ -99,6 +99,17 @@ TEST(CommandLine, DiscCarriesTheDigestOfItsCompanion) {
     EXPECT_EQ(kq::MD5Print(kq::MD5Buffer(disc.data(), size)), digest);
 }
 
+// The drive's reply buffers start on 4-byte boundaries, so the command
+// trace of a whole burn holds no "aaaa" line of a misaligned buffer.
+TEST(CommandLine, TracedBurnShowsNoMisalignedBuffer) {
+    CliBench bench(Recorder(0));
+    bench.Image("a.iso", 300 * 2048);
+    auto run = bench.Run({"--trace-all", "--no-checksum", "a.iso"});
+    EXPECT_EQ(run.code, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "READ DISC INFORMATION")) << run.output;
+    EXPECT_FALSE(run.output.starts_with("aaaa") || Contains(run.output, "\naaaa")) << run.output;
+}
+
 TEST(CommandLine, NoUsableDiscExitsFour) {
     struct Case {
         std::string recorder, says;

@@ -24,9 +24,16 @@ class TCacheThread;
 class TThWrite;
 
 using TWriteDoneEvent = std::function<void(TQCDBurner& Sender, const std::string& Error)>;
+using TEraseDoneEvent = std::function<void(TQCDBurner& Sender, bool WithError)>;
 using TNotifyEvent = std::function<void(TQCDBurner& Sender)>;
 // Dates are days since 1899-12-30, as a double.
 using TDateTimeValue = double;
+using TAddFileEvent =
+    std::function<void(TQCDBurner& Sender, const std::string& FullPath, std::string& LongFileName,
+                       std::string& ShortFileName, TDateTimeValue& DateTime, int32_t Attr, int64_t FileSize,
+                       bool& Skip)>;
+using TAddDirEvent =
+    std::function<void(TQCDBurner& Sender, std::string& LongName, std::string& ShortName, bool& Skip)>;
 
 inline constexpr int32_t kDefaultCacheSize = 4194304;
 inline constexpr int32_t kMinimumCacheSize = 2097152;
@@ -55,6 +62,7 @@ public:
     bool PerformOPC() const { return performOPC_; }
     void SetPerformOPC(bool v) { performOPC_ = v; }
     bool JolietFileSystem() const { return jolietFileSystem_; }
+    void SetJolietFileSystem(bool v) { jolietFileSystem_ = v; }
     bool WritePostGap() const { return writePostGap_; }
     void SetWritePostGap(bool v) { writePostGap_ = v; }
     int32_t CacheSize() const { return cacheSize_; }
@@ -62,6 +70,8 @@ public:
     void SetCacheSize(int32_t value);
     const std::string& Version() const { return version_; }
     void SetVersion(const std::string&) {}  // always the library's own
+    const std::string& ISOFileName() const { return isoFileName_; }
+    void SetISOFileName(const std::string& v) { isoFileName_ = v; }
 
     // Image building values: stored, never turned into image data here.
     std::string IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication;
@@ -69,6 +79,9 @@ public:
     TDateTimeValue DateCreation = 0, DateModification = 0, DateEffective = 0, DateExpiration = 0;
 
     // ---- Events ----
+    TEraseDoneEvent OnEraseDone;  // never raised in this system
+    TAddFileEvent OnAddFile;
+    TAddDirEvent OnAddDir;
     // Once per burn: on the host's thread through Synchronize after the
     // write thread started, on the caller's thread when BurnISOImage fails.
     TWriteDoneEvent OnWriteDone;
@@ -128,6 +141,7 @@ private:
         finalizeTrack_{true}, performOPC_{false}, jolietFileSystem_{true}, writePostGap_{true};
     std::atomic<int32_t> cacheSize_{kDefaultCacheSize};
     std::string version_ = kLibraryVersion;
+    std::string isoFileName_;
 
     std::atomic<int64_t> imageSectors_{0};
     std::atomic<int64_t> bytesWritten_{0};

@@ -93,6 +93,7 @@ public:
     // plug-in, so counts above 127 are real and must not turn negative.
     int16_t HostAdapterCount() const { return hostAdapterCount_; }
     const std::array<uint8_t, 131>& InquiryData() const { return inquiryData_; }
+    bool Erasing() const { return erasing_; }
     // Fired after every successful selection, before the write-type probe.
     std::function<void(TSCSIDevice& Sender)> OnDeviceChange;
 
@@ -317,6 +318,7 @@ private:
     std::string deviceDescription_;
     uint8_t deviceType_ = 0;
     int16_t hostAdapterCount_ = 0;
+    bool erasing_ = false;
     alignas(16) std::array<uint8_t, 131> inquiryData_{};
     SRB_HAInquiry haInquiry_{};
 

@@ -1,15 +1,14 @@
 #pragma once
 // The part of the burner component that the window uses: the drive layer
 // (start, device list, selection, readiness, medium) and the burn itself.
+#include "drive/MediaTypes.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace kq {
-
-// The media type of a CD-R.
-inline constexpr int kMediaCDR = 2;
 
 class BurnerPort {
 public:

@@ -80,6 +80,10 @@ void TCacheThread::CopyHeader() {
 
 void TCacheThread::ReadSource(const Source& source, bool last) {
     if (source.skip || source.path.empty() || source.size <= 0) return;
+    {
+        std::lock_guard lock(deviceLock_);
+        currentFile_ = source.path;
+    }
     file_.reset();
     try {
         file_ = std::make_unique<TFileStreamEx>(source.path, kOpenRead | kShareDenyNone);

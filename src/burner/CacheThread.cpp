@@ -85,6 +85,11 @@ void TCacheThread::SetStatusText(const std::string& text, BurnOutcome outcome) {
     outcome_ = outcome;
 }
 
+std::string TCacheThread::CurrentFile() const {
+    std::lock_guard lock(deviceLock_);
+    return currentFile_;
+}
+
 int TCacheThread::QueuedBlocks() const {
     std::lock_guard lock(deviceLock_);
     return static_cast<int>(blocks_.size());

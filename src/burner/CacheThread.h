@@ -56,14 +56,23 @@ public:
     // Stops the reader; a consumer puts its reason into StatusText first.
     void Abort() { aborted_.store(true); }
 
+    void Lock() { deviceLock_.lock(); }
+    void Unlock() { deviceLock_.unlock(); }
+
     bool CacheReady() const { return cacheReady_.load(); }
     bool Finished() const { return finished_.load(); }
+    bool Aborted() const { return aborted_.load(); }
+    bool ProducerBusy() const { return producerBusy_.load(); }
+    bool ConsumerBusy() const { return consumerBusy_.load(); }
     // Empty while all is well; otherwise the error or abort that ends the burn.
     std::string StatusText() const;
     // Success while StatusText is empty; else what it reports.
     BurnOutcome Outcome() const;
     void SetStatusText(const std::string& text, BurnOutcome outcome = BurnOutcome::Failed);
+    std::string CurrentFile() const;
+    const std::string& ImageFileName() const { return imageFileName_; }
 
+    int32_t BlockSize() const { return blockSize_; }
     int32_t BlockCount() const { return blockCount_; }
     int64_t TotalBytes() const { return totalBytes_; }
     bool PadShortImage() const { return padShortImage_; }
@@ -105,6 +114,7 @@ private:
     int64_t bytesToDeliver_;                            // under the lock
     std::string statusText_;                            // under the lock
     BurnOutcome outcome_ = BurnOutcome::Success;        // under the lock
+    std::string currentFile_;                           // under the lock
 
     const int32_t blockSize_;
     const int32_t blockCount_;

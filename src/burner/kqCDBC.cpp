@@ -48,6 +48,13 @@ void TQCDBurner::SetCacheSize(int32_t value) {
     cacheSize_ = std::max(value, kMinimumCacheSize) / 2048 * 2048;
 }
 
+bool TQCDBurner::IsStored(std::string_view property) const {
+    if (property == "DoDebug") return DoDebug;
+    if (property == "FinalizeTrack") return !FinalizeTrack();
+    if (property == "JolietFileSystem") return !JolietFileSystem();
+    return true;
+}
+
 int64_t TQCDBurner::TotalSectors() const {
     const int64_t sectors = imageSectors_.load();
     return writePostGap_.load() && sectors < kPostGapSectors ? kPostGapSectors : sectors;

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kq {
 
@@ -77,6 +78,11 @@ public:
     std::string IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication;
     std::string FileCopyright, FileAbstract, FileBibliographic;
     TDateTimeValue DateCreation = 0, DateModification = 0, DateEffective = 0, DateExpiration = 0;
+
+    // Whether the host's layout streamer stores the property: not when it
+    // holds its stored default (DoDebug False, FinalizeTrack and
+    // JolietFileSystem True); every other property is always stored.
+    bool IsStored(std::string_view property) const;
 
     // ---- Events ----
     TEraseDoneEvent OnEraseDone;  // never raised in this system

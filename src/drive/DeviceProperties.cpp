@@ -28,6 +28,11 @@ void TSCSIDevice::TakeDeviceFreeBuffer(uint32_t bytes) {
     }
 }
 
+void TSCSIDevice::ReverseBytes(std::span<const uint8_t> source, std::span<uint8_t> destination) {
+    const size_t n = std::min(source.size(), destination.size());
+    for (size_t i = 0; i < n; ++i) destination[n - 1 - i] = source[i];
+}
+
 void TSCSIDevice::SetLastErrorText(std::string text) {
     std::lock_guard lock(errorLock_);
     lastErrorText_ = std::move(text);

@@ -21,7 +21,8 @@ void TSCSIDevice::SetModelQuirks(std::string_view vendorId, std::string_view pro
     const std::string_view vendor = TrimBlanks(vendorId);
 
     // Has underrun protection without saying so in page 2Ah.
-    DriveUnit().ForceUnderrunProtection = product == "CD-W512EB";
+    forceUnderrunProtection_ = product == "CD-W512EB";
+    DriveUnit().ForceUnderrunProtection = forceUnderrunProtection_.load();
     // Refuses the write parameters page unless the link size is marked valid.
     linkSizeQuirk_ = product == "CRX175E" || product == "CD-RW  CRX800E";
     // Report ready before they can write: wait longer first.

@@ -130,6 +130,8 @@ public:
 
     // The device lock guards the burn's block queue; it is not held around
     // drive commands, so the reader thread is never kept waiting by one.
+    void LockDevice() { deviceLock_.lock(); }
+    void UnlockDevice() { deviceLock_.unlock(); }
     std::recursive_mutex& DeviceLock() { return deviceLock_; }
 
     // The command lock keeps one command at a time on this device, its
@@ -207,8 +209,13 @@ public:
     // Decides the model quirk flags from the INQUIRY vendor (8 bytes) and
     // product (16 bytes) fields, untrimmed, control bytes already blanks.
     void SetModelQuirks(std::string_view vendorId, std::string_view productId);
+    bool ForceUnderrunProtection() const { return forceUnderrunProtection_; }
     bool LinkSizeQuirk() const { return linkSizeQuirk_; }
     static bool CloseImmediate();
+
+    static uint16_t Swap16(uint16_t value) { return static_cast<uint16_t>(value << 8 | value >> 8); }
+    // Copies source reversed into the front of destination (at most its size).
+    static void ReverseBytes(std::span<const uint8_t> source, std::span<uint8_t> destination);
 
     // ---- Speeds and buffer sizes (published by the burner component) ----
     uint16_t DeviceMaxWriteSpeed() const { return deviceMaxWriteSpeed_; }
@@ -303,7 +310,8 @@ private:
     std::atomic<uint16_t> deviceMaxWriteSpeed_{0}, deviceMaxReadSpeed_{0}, writeSpeed_{0};
     std::atomic<uint32_t> deviceBufferSize_{0}, deviceFreeBufferSize_{0};
     std::atomic<bool> finalizeDisc_{false};
-    std::atomic<bool> linkSizeQuirk_{false}, delayedReadyQuirk_{false};
+    std::atomic<bool> forceUnderrunProtection_{false}, linkSizeQuirk_{false},
+        delayedReadyQuirk_{false};
 
 private:
     // Discovery and selection state.

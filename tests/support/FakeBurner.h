@@ -16,7 +16,7 @@ public:
     std::vector<std::string> devices{"0:0:0,C: VIRTUAL RECORDER        1.00"};
     std::set<std::string> cdWriters{"0:0:0,C: VIRTUAL RECORDER        1.00"};
     std::deque<bool> readyAnswers;  // TEST UNIT READY, then true
-    int mediaType = kq::kMediaCDR;
+    int mediaType = kq::media::CdR;
     bool burnResult = true;
     std::string failureReport;      // OnWriteDone raised by a failing BurnISOImage
     int64_t totalSectors = 0;

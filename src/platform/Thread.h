@@ -31,7 +31,6 @@ public:
 
     void Terminate() { terminated_.store(true); }
     bool Terminated() const { return terminated_.load(); }
-    bool Started() const { return started_.load(); }
     bool Finished() const { return finished_.load(); }
     // Waits for the body (and OnTerminate) to finish; returns at once when
     // the thread was never started or already joined.

@@ -37,7 +37,6 @@ public:
     std::span<uint8_t> Bytes() { return bytes_; }
     const std::vector<uint8_t>& Vector() const { return bytes_; }
     size_t Size() const { return bytes_.size(); }
-    void Resize(size_t size) { bytes_.resize(size, 0); }
     uint8_t& operator[](size_t at) { return Grow(at, 1)[at]; }
     void BE16(size_t at, uint16_t v) { PutBE16(Grow(at, 2), at, v); }
     void BE24(size_t at, uint32_t v) { PutBE24(Grow(at, 3), at, v); }

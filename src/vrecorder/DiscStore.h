@@ -32,7 +32,6 @@ class DiscStore {
 public:
     explicit DiscStore(std::string backingPath);
 
-    const std::string& BackingPath() const { return path_; }
     std::string StatePath() const { return path_.empty() ? std::string() : path_ + ".state"; }
 
     // False when the backing file cannot be opened or written.

@@ -12,7 +12,6 @@ public:
     DriveBuffer(uint32_t size, uint32_t bytesPerSecond) : size_(size ? size : 1), rate_(bytesPerSecond) {}
 
     uint32_t Size() const { return size_; }
-    uint32_t Fill() const { return fill_; }
     uint32_t Free() const { return size_ - fill_; }
 
     // Drains what the disc took since the last call.
@@ -26,7 +25,6 @@ public:
     // A track streams from its first WRITE until the host flushes.
     void StartStreaming() { streaming_ = true; }
     void StopStreaming() { streaming_ = false; ranDry_ = false; }
-    bool Streaming() const { return streaming_; }
     // True once the buffer emptied while streaming; reading clears it.
     bool TakeRanDry() { return std::exchange(ranDry_, false); }
     void Empty() { fill_ = 0; }

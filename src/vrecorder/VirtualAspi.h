@@ -41,7 +41,6 @@ public:
     // Execute requests stay pending until aborted.
     void SetNeverComplete(bool never) { never_.store(never); }
 
-    uint8_t AdapterCount() const { return adapterCount_; }
     std::shared_ptr<VirtualRecorder> RecorderAt(uint8_t adapter, uint8_t target, uint8_t lun) const;
     size_t PendingCount() const;
 

@@ -47,7 +47,6 @@ public:
     VirtualDriveSlot& Add(std::shared_ptr<VirtualRecorder> recorder);
     // A node that exists but will not open.
     VirtualDriveSlot& AddUnopenable(std::error_code why);
-    VirtualDriveSlot& Slot(size_t index) { return *slots_.at(index); }
 
     // How long each call takes (through platform::Timing), so that
     // overlapping calls would show.

@@ -15,13 +15,14 @@ constexpr size_t kTocHeader = 4, kTocDescriptor = 8;
 
 std::optional<DiscSummary> DecodeDiscInformation(std::span<const uint8_t> reply) {
     ReplyView r(reply, reply.size());
-    auto status = r.Byte(2), first = r.Byte(3), sessions = r.Byte(4), last = r.Byte(6);
-    if (!status || !first || !sessions || !last) return std::nullopt;
+    auto status = r.Byte(2), first = r.Byte(3), sessions = r.Byte(4), lastFirst = r.Byte(5), last = r.Byte(6);
+    if (!status || !first || !sessions || !lastFirst || !last) return std::nullopt;
     DiscSummary d;
     d.status = DiscStatusFields(*status);
     d.state = DecodeDiscState(d.status);
     d.firstTrack = *first;
     d.sessions = *sessions;
+    d.lastSessionFirstTrack = *lastFirst;
     d.lastTrack = *last;
     return d;
 }
@@ -39,6 +40,7 @@ std::optional<TrackSummary> DecodeTrackInformation(std::span<const uint8_t> repl
     t.freeBlocks = *free;
     t.blank = (*flags & 0x40) != 0;
     if (*valid & 0x01) t.nextWritable = *nwa;
+    if (auto last = r.BE32(28); last && (*valid & 0x02)) t.lastRecorded = *last;
     return t;
 }
 

@@ -16,6 +16,7 @@ struct DiscSummary {
     DiscStatusFields status{0};
     int firstTrack = 0;          // first track on the disc
     int sessions = 0;            // counts an empty session left open for appending
+    int lastSessionFirstTrack = 0;
     int lastTrack = 0;           // last track of the last session
 };
 
@@ -27,6 +28,7 @@ struct TrackSummary {
     uint32_t freeBlocks = 0;
     bool blank = false;                  // nothing written yet
     std::optional<uint32_t> nextWritable;  // only while the track takes data
+    std::optional<uint32_t> lastRecorded;  // when the drive tells it
 };
 
 struct TocSummary {

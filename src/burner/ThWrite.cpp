@@ -8,6 +8,7 @@
 #include "drive/DriveMessages.h"
 #include "platform/Timing.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kq {
@@ -34,14 +35,18 @@ std::locale UserLocale() {
 
 }  // namespace
 
-std::string SpeedText(uint16_t kBps, bool dvd, const std::locale& locale) {
+std::string SpeedText(uint32_t kBps, bool dvd, const std::locale& locale) {
+    return SpeedText(kBps, TraitsOf(dvd ? media::DvdR : media::CdR), locale);
+}
+
+std::string SpeedText(uint32_t kBps, const MediaTraits& medium, const std::locale& locale) {
     const auto& signs = std::use_facet<std::numpunct<char>>(locale);
     std::string multiple;
-    if (dvd) {
-        const long tenths = std::lround(kBps / 1385.0 * 10);
+    if (medium.family != MediaFamily::Cd) {
+        const long tenths = std::lround(kBps * 100.0 / medium.kBpsPerTenX);
         multiple = std::to_string(tenths / 10) + signs.decimal_point() + std::to_string(tenths % 10);
     } else {
-        multiple = std::to_string(std::lround(kBps / 176.4));
+        multiple = std::to_string(std::lround(kBps * 10.0 / medium.kBpsPerTenX));
     }
     return multiple + "X (" + Grouped(kBps, signs.thousands_sep()) + " KB/s)";
 }
@@ -81,22 +86,46 @@ void TThWrite::Prepare() {
     uint32_t size = 0, free = 0;
     capacityKnown_ = burner_.ReadBufferCapacity(size, free);
     mediaType_ = burner_.GetMediaType();
+    kin_ = TraitsOf(mediaType_).kin;
     TSCSIDevice::SetMediaType(mediaType_);
     burner_.StartStopUnit(false);
-    if (mediaType_ != media::DvdPlusRw) burner_.RewindUnit();
-    burner_.SetCDSpeed(burner_.ReadSpeed.load(), burner_.WriteSpeed());
+    if (kin_ != media::DvdPlusRw) burner_.RewindUnit();
+    SetSpeed();
+    if (mediaType_ == media::BdRe) FormatIfNeeded();
     burner_.WaitUntilReady(kPrepareWaitMs, kPrepareWaitStepMs);
     writeSpeed_ = burner_.GetCurrentWriteSpeed();
+    // Page 2Ah has 16 bits for the speed: a BD drive past 65,535 kB/s shows
+    // FFFFh there, and the speed asked is what it took.
+    if (writeSpeed_ == 0xFFFF && burner_.WriteSpeed() > 0xFFFF) writeSpeed_ = burner_.WriteSpeed();
     // Writing starts with the page of a finalizing write; the close sends
     // the page again with the real FinalizeDisc.
     // DVD-R is not sent the page again: it is written as it will close.
     const bool finalize = burner_.FinalizeDisc();
-    burner_.SetFinalizeDisc(finalize || mediaType_ != media::DvdR);
+    burner_.SetFinalizeDisc(finalize || kin_ != media::DvdR);
     burner_.SetWriteParameters(burner_.TestWrite(), burner_.UnderrunProtection(), mediaType_);
     burner_.SetFinalizeDisc(finalize);
     firstTrack_ = burner_.RecordedSessionCount() + 1;
-    if (mediaType_ == media::DvdR) ReserveDvdRTrack();
+    if (kin_ == media::DvdR) ReserveDvdRTrack();
     if (mediaType_ != media::DvdRam && !burner_.TestWrite() && burner_.PerformOPC()) burner_.SendOPCInformation();
+}
+
+// SET CD SPEED carries 16 bits: a BD speed (16x is 71,920 kB/s) goes to
+// the drive as a stream performance too.
+void TThWrite::SetSpeed() {
+    const uint32_t speed = burner_.WriteSpeed();
+    burner_.SetCDSpeed(burner_.ReadSpeed.load(), static_cast<uint16_t>(std::min<uint32_t>(speed, 0xFFFF)));
+    if (TraitsOf(mediaType_).family == MediaFamily::Bd && speed != 0)
+        burner_.SetWritePerformance(static_cast<uint32_t>(burner_.TotalSectors()), speed);
+}
+
+// A BD-RE as it comes from the shop takes no data until formatted. The
+// command line formats it first, with its progress shown; here the
+// window's burns and any other caller get the same disc.
+void TThWrite::FormatIfNeeded() {
+    constexpr int kFormatBudgetMs = 120 * 60 * 1000, kFormatPollMs = 1000;
+    auto hold = burner_.LockCommands();
+    if (!burner_.Unformatted()) return;
+    if (burner_.FormatWholeDisc(true)) burner_.WaitForOperation(kFormatBudgetMs, kFormatPollMs, {});
 }
 
 // DVD-R: stream performance, time stamp, and a track reserved for the
@@ -119,8 +148,7 @@ void TThWrite::ReserveDvdRTrack() {
 }
 
 void TThWrite::Announce() {
-    const bool dvd = mediaType_ >= media::DvdR && mediaType_ <= media::DvdPlusR;
-    const std::string speed = SpeedText(writeSpeed_, dvd, UserLocale());
+    const std::string speed = SpeedText(writeSpeed_, TraitsOf(mediaType_), UserLocale());
     burner_.SendDebugMessage(">>> " + FormatDriveMessage(Msg::StartingWriteProcess, {MediaName(mediaType_), speed}), 1);
     if (burner_.TestWrite()) burner_.SendDebugMessage(">>> " + DriveMessage(Msg::TestDummyWrite), 1);
 }

@@ -4,6 +4,7 @@
 // while the drive is busy), flushes, closes the session, restores the
 // drive and reports the outcome once through the component's OnWriteDone.
 #include "burner/BurnOutcome.h"
+#include "drive/MediaTypes.h"
 #include "platform/Thread.h"
 
 #include <array>
@@ -33,11 +34,14 @@ inline constexpr int kPrepareWaitMs = 10000, kPrepareWaitStepMs = 1000;
 inline constexpr int kReadyTimeoutMs = 5000;
 inline constexpr uint8_t kWriteFlags = 0x50;  // event notify, data out
 inline constexpr uint8_t kCloseFinalizeDvdPlusR = 5;  // close the session and the disc
+inline constexpr uint8_t kCloseFinalizeBdR = 6;       // BD-R: finalize the disc
 }  // namespace write_timing
 
 // "40X (7,056 KB/s)": the speed as a CD (176.4 kB/s) or DVD (1385 kB/s)
 // multiple, then in kB/s, with the locale's decimal and thousands signs.
-std::string SpeedText(uint16_t kBps, bool dvd, const std::locale& locale);
+std::string SpeedText(uint32_t kBps, bool dvd, const std::locale& locale);
+// The same on any medium: BD in multiples of 4,495 kB/s, with one decimal.
+std::string SpeedText(uint32_t kBps, const MediaTraits& medium, const std::locale& locale);
 
 class TThWrite {
 public:
@@ -53,6 +57,8 @@ public:
 private:
     void Execute();
     void Prepare();
+    void SetSpeed();
+    void FormatIfNeeded();
     void ReserveDvdRTrack();
     void Announce();
     void DataPhase();
@@ -84,7 +90,8 @@ private:
     bool capacityKnown_ = false;
     bool driveLost_ = false;  // the failed WRITE never reached the drive
     int firstTrack_ = 1;
-    uint16_t writeSpeed_ = 0;
+    uint32_t writeSpeed_ = 0;
+    uint16_t kin_ = 0;  // the medium whose write path this one takes
     std::unique_ptr<std::array<uint8_t, 65536>> block_;
     platform::Thread thread_;  // last: joined before the fields above go
 };

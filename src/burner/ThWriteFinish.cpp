@@ -52,7 +52,7 @@ void TThWrite::RaiseFinalizingTrack() {
 void TThWrite::Flush() {
     uint32_t size = 0, free = 0;
     if (mediaType_ != media::DvdRam) burner_.ReadBufferCapacity(size, free);
-    if (mediaType_ == media::DvdR || mediaType_ == media::DvdRwRestricted || mediaType_ == media::DvdRwSequential) {
+    if (kin_ == media::DvdR || kin_ == media::DvdRwRestricted || kin_ == media::DvdRwSequential) {
         FlushDvdMinusR();
     } else {
         RaiseFinalizingTrack();
@@ -90,12 +90,13 @@ bool TThWrite::CloseRaw(bool immediate, uint8_t function, int track) {
                                         static_cast<uint8_t>(track & 0xFF));
 }
 
+// Media with nothing to close (DVD-RAM, BD-RE) are done once flushed.
 void TThWrite::Close() {
-    if (burner_.TestWrite() || mediaType_ == media::DvdRam || !burner_.FinalizeTrack()) return;
-    if (mediaType_ != media::DvdR) SendClosingPage();
-    const bool dvd = mediaType_ >= media::DvdR && mediaType_ <= media::DvdPlusR;
-    if (dvd) CloseDvd();
-    else CloseCd();
+    const MediaTraits& medium = TraitsOf(mediaType_);
+    if (burner_.TestWrite() || medium.close == MediaClose::None || !burner_.FinalizeTrack()) return;
+    if (medium.writeParameters && kin_ != media::DvdR) SendClosingPage();
+    if (medium.close == MediaClose::Cd) CloseCd();
+    else CloseDvd();
 }
 
 // The page with the real FinalizeDisc, retried while the drive is busy or
@@ -111,7 +112,7 @@ void TThWrite::SendClosingPage() {
     }
 }
 
-// The DVD closes. A drive may refuse one of them and still close the
+// The DVD and BD-R closes. A drive may refuse one of them and still close the
 // session, so a refusal alone fails nothing; but when one is refused the
 // disc is asked, and data left in a session that is still open fails the
 // burn with the refusal's text rather than passing for a finished disc.
@@ -124,22 +125,25 @@ void TThWrite::CloseDvd() {
         refused = true;
         refusal = DriveText();
     };
-    switch (mediaType_) {
-        case media::DvdPlusR:
+    switch (TraitsOf(mediaType_).close) {
+        case MediaClose::DvdPlusR:
             close(false, 1, firstTrack_);
             close(false, burner_.FinalizeDisc() ? kCloseFinalizeDvdPlusR : 2, 255);
             break;
-        case media::DvdR:
+        case MediaClose::DvdR:
             close(false, 1, firstTrack_);
             close(false, 1, firstTrack_ + 1);
             close(false, 2, firstTrack_ + 2);
             break;
-        case media::DvdRwRestricted:
-        case media::DvdRwSequential:
+        case MediaClose::DvdRw:
             close(true, 2, 0);
             break;
-        case media::DvdPlusRw:
+        case MediaClose::DvdPlusRw:
             close(false, 3, 255);
+            break;
+        case MediaClose::BdR:
+            close(false, 1, firstTrack_);
+            close(false, burner_.FinalizeDisc() ? kCloseFinalizeBdR : 2, 0);
             break;
         default:
             return;
@@ -187,7 +191,8 @@ void TThWrite::Restore() {
     burner_.WaitUntilReady(kFinalWaitMs, kFinalWaitStepMs);
     uint32_t size = 0, free = 0;
     if (mediaType_ != media::DvdRam) burner_.ReadBufferCapacity(size, free);
-    burner_.SetWriteParameters(false, false, media::CdRom);
+    // A BD drive has no page 05h to restore.
+    if (TraitsOf(mediaType_).family != MediaFamily::Bd) burner_.SetWriteParameters(false, false, media::CdRom);
     burner_.SetCDSpeed(burner_.GetMaxReadSpeed(), 2);
     burner_.RewindUnit();
     burner_.PreventAllowRemoval(true);

@@ -48,6 +48,11 @@ void TQCDBurner::SetCacheSize(int32_t value) {
     cacheSize_ = std::max(value, kMinimumCacheSize) / 2048 * 2048;
 }
 
+int32_t TQCDBurner::CacheSizeFor(uint16_t mediaType) const {
+    const bool bd = TraitsOf(mediaType).family == MediaFamily::Bd;
+    return bd && CacheSize() == kDefaultCacheSize ? kBdCacheSize : CacheSize();
+}
+
 bool TQCDBurner::IsStored(std::string_view property) const {
     if (property == "DoDebug") return DoDebug;
     if (property == "FinalizeTrack") return !FinalizeTrack();
@@ -111,11 +116,16 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
     if (imageSectors_ == 0) return RefuseBurn(FormatDriveMessage(Msg::ImageEmpty, {FileName}));
     if (std::string busy = ClaimDrive(); !busy.empty()) return RefuseBurn(busy);
     const uint16_t media = GetMediaType();
+    if (const char* why = TraitsOf(media).refusal)
+        return RefuseBurn(FormatDriveMessage(Msg::MediumNotWritten, {MediaName(media), why}));
+    // BD takes the DVD block: 32 sectors are one 64 KiB BD cluster, so no
+    // write leaves a cluster half filled, and 64 KiB is the largest
+    // transfer every pass-through path takes.
     const int32_t blockSize = media == media::CdR || media == media::CdRw ? kCdBlockSize : kDvdBlockSize;
     // A write-once disc that meets the end of its room mid-burn is lost.
     if (std::string tooLarge = ImageTooLargeText(media, TotalSectors()); !tooLarge.empty()) return RefuseBurn(tooLarge);
 
-    cache_ = std::make_unique<TCacheThread>(CacheSize(), &headerStream_, imageSectors_ * kSectorSize, 0, "",
+    cache_ = std::make_unique<TCacheThread>(CacheSizeFor(media), &headerStream_, imageSectors_ * kSectorSize, 0, "",
                                             WritePostGap(), blockSize, DeviceLock(), FileName, &tree_);
     ActiveCacheThread = cache_.get();
     while (!cache_->CacheReady()) {

@@ -38,6 +38,9 @@ using TAddDirEvent =
 
 inline constexpr int32_t kDefaultCacheSize = 4194304;
 inline constexpr int32_t kMinimumCacheSize = 2097152;
+// The default cache on BD. 4 MiB is half a second of CD at 48x but only
+// 58 ms at 16x BD (71,920 kB/s); 32 MiB holds the same half second there.
+inline constexpr int32_t kBdCacheSize = 33554432;
 inline constexpr int64_t kHeaderStreamSize = 67108864;
 inline constexpr int64_t kPostGapSectors = 300;
 inline constexpr const char* kLibraryVersion = "1.21";
@@ -69,6 +72,9 @@ public:
     int32_t CacheSize() const { return cacheSize_; }
     // Stores max(value, 2 MiB), cut to whole sectors.
     void SetCacheSize(int32_t value);
+    // The cache a burn onto the medium gets: CacheSize, except that the
+    // default grows to kBdCacheSize on BD.
+    int32_t CacheSizeFor(uint16_t mediaType) const;
     const std::string& Version() const { return version_; }
     void SetVersion(const std::string&) {}  // always the library's own
     const std::string& ISOFileName() const { return isoFileName_; }

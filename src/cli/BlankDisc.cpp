@@ -29,7 +29,7 @@ struct Outcome {
 
 // The wait runs on a thread of its own so that the line keeps moving and
 // Ctrl-C is heard; it is never cut short.
-Outcome WaitForTheDrive(TQCDBurner& burner, Console& console) {
+Outcome WaitForTheDrive(TQCDBurner& burner, Console& console, const std::string& doing = "blanking") {
     std::atomic<int> progress{-1};
     std::atomic<bool> finished{false};
     Outcome outcome;
@@ -46,16 +46,17 @@ Outcome WaitForTheDrive(TQCDBurner& burner, Console& console) {
     while (!finished.load()) {
         platform::SleepMs(kTickMs);
         if (InterruptRequested() && !told) {
-            console.Line("interrupted: a blank cannot be stopped; waiting for the drive to finish it");
+            console.Line("interrupted: " + std::string(doing == "blanking" ? "a blank" : "a format") +
+                         " cannot be stopped; waiting for the drive to finish it");
             told = true;
         }
         uint64_t elapsed = platform::NowMs() - start;
         if (shown != 0 && elapsed - shown < every) continue;
         shown = std::max<uint64_t>(1, elapsed);
-        console.Progress(FormatBlankLine(progress.load(), elapsed));
+        console.Progress(FormatBlankLine(progress.load(), elapsed, doing));
     }
     waiter.WaitFor();
-    if (outcome.ok) console.Progress(FormatBlankLine(65536, platform::NowMs() - start));
+    if (outcome.ok) console.Progress(FormatBlankLine(65536, platform::NowMs() - start, doing));
     console.EndProgress();
     return outcome;
 }
@@ -67,7 +68,9 @@ std::string BlankRefusal(const DriveFacts& facts, const CliOptions& options) {
     std::string name = MediaName(facts.mediaType);
     switch (RecordingOf(facts.mediaType)) {
         case MediaRecording::WriteOnce: return "the " + name + " is write-once: it cannot be blanked";
-        case MediaRecording::Overwritable: return "the " + name + " is written over in place: it needs no blank";
+        case MediaRecording::Overwritable:
+            if (facts.mediaType == media::BdRe) return "a BD-RE is not blanked: --format reformats it, or a burn writes over it";
+            return "the " + name + " is written over in place: it needs no blank";
         case MediaRecording::Other: return "the " + name + " cannot be written, nor blanked";
         case MediaRecording::Blankable: break;
     }
@@ -108,6 +111,58 @@ int BlankDisc(TQCDBurner& burner, const std::string& entry, const CliOptions& op
     }
     console.Line("blank");
     return InterruptRequested() ? kExitAborted : kExitSuccess;
+}
+
+std::string FormatRefusal(const DriveFacts& facts) {
+    if (!facts.selected || !facts.ready || facts.mediaType == 0) return UnusableMediumReason(facts, true);
+    const std::string name = MediaName(facts.mediaType);
+    if (facts.mediaType != media::BdRe) return "the " + name + " is not formatted here: --format takes a BD-RE";
+    if (std::find(facts.writes.begin(), facts.writes.end(), name) == facts.writes.end())
+        return "it cannot write the " + name + " it holds";
+    return {};
+}
+
+namespace {
+
+int Format(TQCDBurner& burner, const std::string& entry, Console& console) {
+    {
+        std::unique_lock commands = burner.LockCommands();  // the text belongs to this command
+        if (!burner.FormatWholeDisc(true)) {
+            console.Error("format: " + burner.LastErrorText());
+            return kExitBurnFailed;
+        }
+    }
+    Outcome outcome = WaitForTheDrive(burner, console, "formatting");
+    if (!outcome.ok) {
+        console.Error("format: " + (outcome.error.empty() ? std::string("the drive did not finish in time") : outcome.error));
+        return kExitBurnFailed;
+    }
+    console.Line("formatted " + ShortEntry(entry));
+    return InterruptRequested() ? kExitAborted : kExitSuccess;
+}
+
+}  // namespace
+
+int FormatDisc(TQCDBurner& burner, const std::string& entry, const CliOptions& options, Console& console) {
+    (void)options;
+    DriveFacts facts = ExamineDrive(burner, entry);
+    if (std::string why = FormatRefusal(facts); !why.empty()) {
+        console.Error(ShortEntry(entry) + ": " + why);
+        return kExitNoRecorder;
+    }
+    if (InterruptRequested()) return kExitAborted;
+    console.Line("formatting " + ShortEntry(entry) + " (" + MediaName(facts.mediaType) + ")");
+    return Format(burner, entry, console);
+}
+
+int FormatIfUnformatted(TQCDBurner& burner, const std::string& entry, int mediaType, Console& console) {
+    if (mediaType != media::BdRe) return kExitSuccess;
+    {
+        std::unique_lock commands = burner.LockCommands();
+        if (!burner.Unformatted()) return kExitSuccess;
+    }
+    console.Line("formatting " + ShortEntry(entry) + " (BD-RE, unformatted) before the burn");
+    return Format(burner, entry, console);
 }
 
 }  // namespace kq::cli

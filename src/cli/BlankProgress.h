@@ -9,6 +9,7 @@ namespace kq::cli {
 // progress: 65536ths of the whole as the drive reports them; -1 while the
 // drive has reported none.
 // " 37%  blanking  0:42 elapsed  1:12 left"
-std::string FormatBlankLine(int progress, uint64_t elapsedMs);
+// `doing` names the operation ("formatting" for FORMAT UNIT).
+std::string FormatBlankLine(int progress, uint64_t elapsedMs, const std::string& doing = "blanking");
 
 }  // namespace kq::cli

@@ -16,7 +16,8 @@ constexpr uint64_t kReportEveryMs = 500;
 // fill means the host could not keep up.
 constexpr int kPrimedFill = 90;
 
-bool IsDvd(uint16_t mediaType) { return mediaType >= media::DvdR && mediaType <= media::DvdPlusR; }
+bool IsDvd(uint16_t mediaType) { return TraitsOf(mediaType).family == MediaFamily::Dvd; }
+bool IsBd(uint16_t mediaType) { return TraitsOf(mediaType).family == MediaFamily::Bd; }
 
 }  // namespace
 
@@ -35,6 +36,7 @@ ProgressSample BurnMonitor::Sample() {
     speed_.Add(p.elapsedMs, p.bytesWritten);
     p.speedKBps = speed_.KBps();
     p.dvd = IsDvd(TSCSIDevice::MediaType());
+    p.bd = IsBd(TSCSIDevice::MediaType());
     p.bufferSize = burner_.DeviceBufferSize();
     p.bufferFree = burner_.DeviceFreeBufferSize();
     return p;

@@ -32,6 +32,7 @@ constexpr Flag kFlags[] = {
     {"--eject", &CliOptions::eject},
     {"--debug", &CliOptions::debug},
     {"--trace-all", &CliOptions::traceAll},
+    {"--format", &CliOptions::format},
 };
 
 // 371x is the most a kB/s field holds on CD media.
@@ -117,7 +118,9 @@ std::string CheckCombination(const CliOptions& o) {
         return o.allRecorders && !o.devices.empty() ? "give either --device or --all-recorders, not both" : "";
     }
     if (o.blankType && o.ManyDrives()) return "--blank takes one recorder at a time";
-    if (o.image.empty() && !o.blankType) return "no image given (see --help)";
+    if (o.format && o.ManyDrives()) return "--format takes one recorder at a time";
+    if (o.format && o.blankType) return "give either --blank or --format, not both";
+    if (o.image.empty() && !o.blankType && !o.format) return "no image given (see --help)";
     if (o.allRecorders && !o.devices.empty()) return "give either --device or --all-recorders, not both";
     return {};
 }

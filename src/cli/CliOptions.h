@@ -34,6 +34,7 @@ struct CliOptions {
     bool traceAll = false;
     int reportFd = -1;  // a child of a burn onto several drives reports here
     std::optional<uint8_t> blankType;  // --blank: 1 fast (minimal), 0 all
+    bool format = false;               // --format: (re)format the BD-RE first
     std::string image;
 
     // More than one drive: the parent runs one child per drive.

@@ -55,7 +55,7 @@ int RunCliProgram(const std::string& self, const std::vector<std::string>& args)
     // A mistyped drive is told at once, not after reading the whole image.
     int code = CheckNamedDrives(options, console);
     if (code != kExitSuccess) return code;
-    if (options.image.empty()) return RunSingleBurn(options, console);  // --blank alone
+    if (options.image.empty()) return RunSingleBurn(options, console);  // --blank or --format alone
     // One drive: the checksum waits until the disc is known to take the image.
     code = CheckImage(options.image, options.noChecksum || !options.ManyDrives(), console);
     if (code != kExitSuccess) return code;

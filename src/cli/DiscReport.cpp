@@ -75,9 +75,13 @@ std::string StateText(const DiscSummary& disc) {
 }
 
 std::vector<std::string> DescribeDisc(const std::vector<TrackSummary>& tracks, const std::optional<TocSummary>& toc,
-                                      bool cd) {
+                                      bool cd, int mediaType) {
     DiscSpace space = SpaceOf(tracks, toc);
-    std::vector<std::string> lines{"  capacity: " + Sectors(space.used + space.free, cd)};
+    const uint64_t capacity = space.used + space.free;
+    std::vector<std::string> lines{"  capacity: " + Sectors(capacity, cd)};
+    if (const int layers = LayersOf(mediaType, capacity); layers > 1)
+        lines.push_back("  layers: " + std::to_string(layers) + ", " + Sectors(capacity / static_cast<uint64_t>(layers), cd) +
+                        " each");
     lines.push_back("  used: " + Sectors(space.used, cd));
     lines.push_back("  free: " + Sectors(space.free, cd));
     for (const TrackSummary& t : tracks) lines.push_back(TrackLine(t, cd));
@@ -85,7 +89,7 @@ std::vector<std::string> DescribeDisc(const std::vector<TrackSummary>& tracks, c
     return lines;
 }
 
-DiscReport ReadDiscReport(TSCSIDevice& device, bool cd) {
+DiscReport ReadDiscReport(TSCSIDevice& device, bool cd, int mediaType) {
     DiscReport report;
     auto lock = device.LockCommands();  // the error texts belong to these commands
     alignas(4) std::array<uint8_t, kDiscInfoLength> info{};
@@ -115,7 +119,7 @@ DiscReport ReadDiscReport(TSCSIDevice& device, bool cd) {
         }
         tracks.push_back(*track);
     }
-    report.lines = DescribeDisc(tracks, ReadToc(device), cd);
+    report.lines = DescribeDisc(tracks, ReadToc(device), cd, mediaType);
     return report;
 }
 

@@ -16,9 +16,10 @@ namespace kq::cli {
 std::string StateText(const DiscSummary& disc);
 
 // The lines of a described disc after its state: capacity, used and free
-// space, then each session's tracks and the TOC. `cd` adds playing minutes.
+// space, then each session's tracks and the TOC. `cd` adds playing minutes;
+// a medium of more than one layer gets the layers' capacity.
 std::vector<std::string> DescribeDisc(const std::vector<TrackSummary>& tracks, const std::optional<TocSummary>& toc,
-                                      bool cd);
+                                      bool cd, int mediaType = 0);
 
 struct DiscReport {
     std::string state;  // StateText, once the disc information came
@@ -28,6 +29,6 @@ struct DiscReport {
 
 // Asks the selected drive: READ DISC INFORMATION, READ TRACK INFORMATION
 // for each track, READ TOC. A failed or short reply ends in `error`.
-DiscReport ReadDiscReport(TSCSIDevice& device, bool cd);
+DiscReport ReadDiscReport(TSCSIDevice& device, bool cd, int mediaType = 0);
 
 }  // namespace kq::cli

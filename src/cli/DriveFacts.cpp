@@ -16,7 +16,7 @@ struct WritableMedium {
     TDeviceCapability ability;
     uint16_t mediaType;
 };
-constexpr std::array<WritableMedium, 7> kWritable{{
+constexpr std::array<WritableMedium, 11> kWritable{{
     {TDeviceCapability::CanWriteCDR, media::CdR},
     {TDeviceCapability::CanWriteCDRW, media::CdRw},
     {TDeviceCapability::CanWriteDVDR, media::DvdR},
@@ -24,6 +24,10 @@ constexpr std::array<WritableMedium, 7> kWritable{{
     {TDeviceCapability::CanWriteDVDRAM, media::DvdRam},
     {TDeviceCapability::CanWriteDVDPlusR, media::DvdPlusR},
     {TDeviceCapability::CanWriteDVDPlusRW, media::DvdPlusRw},
+    {TDeviceCapability::CanWriteDVDPlusRDL, media::DvdPlusRDl},
+    {TDeviceCapability::CanWriteDVDRDL, media::DvdRDl},
+    {TDeviceCapability::CanWriteBDR, media::BdR},
+    {TDeviceCapability::CanWriteBDRE, media::BdRe},
 }};
 
 bool DriveWrites(const DriveFacts& facts, int mediaType) {
@@ -79,6 +83,7 @@ std::string UnusableMediumReason(const DriveFacts& facts, bool anyMedium) {
     std::string name = MediaName(facts.mediaType);
     if (!anyMedium && facts.mediaType != media::CdR)
         return "it holds a " + name + ", not a CD-R (--any-medium takes other writable media)";
+    if (const char* mode = TraitsOf(facts.mediaType).refusal) return "the " + name + " is not written: " + mode;
     if (!DriveWrites(facts, facts.mediaType)) return "it cannot write the " + name + " it holds";
     if (facts.status == DiscState::Closed && !Overwritable(facts.mediaType))
         return "the " + name + " is closed: " +

@@ -38,7 +38,7 @@ int ShowOne(TQCDBurner& burner, const std::string& entry, Console& console) {
         console.Error(ShortEntry(entry) + ": " + why);
         return kExitNoRecorder;
     }
-    DiscReport report = ReadDiscReport(burner, IsCd(facts.mediaType));
+    DiscReport report = ReadDiscReport(burner, IsCd(facts.mediaType), facts.mediaType);
     console.Line("  medium: " + MediaName(facts.mediaType) + (report.state.empty() ? "" : ", " + report.state));
     for (const std::string& line : report.lines) console.Line(line);
     if (report.error.empty()) return kExitSuccess;

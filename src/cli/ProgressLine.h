@@ -13,6 +13,7 @@ struct ProgressSample {
     uint64_t elapsedMs = 0;      // since the burn started
     double speedKBps = 0;        // measured, kB = 1000 bytes
     bool dvd = false;            // the multiple is of DVD speed, not CD
+    bool bd = false;             // ... or of BD speed
     uint32_t bufferSize = 0;     // the drive's buffer; 0 when unknown
     uint32_t bufferFree = 0;
 };
@@ -23,8 +24,9 @@ int PercentOf(int64_t written, int64_t total);
 int BufferFillPercent(uint32_t size, uint32_t free);
 // "m:ss", or "h:mm:ss" from an hour on.
 std::string FormatDuration(uint64_t ms);
-// The speed as the drives count it: 1x CD = 176.4 kB/s, 1x DVD = 1385 kB/s.
-std::string FormatMultiple(double kBps, bool dvd);
+// The speed as the drives count it: 1x CD = 176.4 kB/s, 1x DVD = 1385 kB/s,
+// 1x BD = 4495 kB/s.
+std::string FormatMultiple(double kBps, bool dvd, bool bd = false);
 
 // " 37%  245.1 of 650.0 MB  7056 kB/s (40.0x)  buffer 95%  0:42 elapsed  1:12 left"
 std::string FormatProgressLine(const ProgressSample& sample);

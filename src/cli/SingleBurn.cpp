@@ -19,6 +19,7 @@
 #include "platform/Thread.h"
 #include "platform/Timing.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace kq::cli {
@@ -35,7 +36,8 @@ void ApplySettings(TQCDBurner& b, const CliOptions& o, int mediaType) {
     b.SetPerformOPC(o.opc);
     b.SetWritePostGap(!o.noPostGap);
     if (o.cacheSize) b.SetCacheSize(*o.cacheSize);
-    if (auto read = ChosenSpeed(o.readSpeed, o.readMultiple, mediaType)) b.ReadSpeed = *read;
+    if (auto read = ChosenSpeed(o.readSpeed, o.readMultiple, mediaType))
+        b.ReadSpeed = static_cast<uint16_t>(std::min<uint32_t>(*read, 0xFFFF));
     if (auto write = ChosenSpeed(o.writeSpeed, o.writeMultiple, mediaType)) b.SetWriteSpeed(*write);
 }
 
@@ -100,13 +102,14 @@ int SingleBurn::Run() {
         for (const std::string& line : DriveListing(b_, false)) console_.Line(line);
     }
     if (!chosen) return Finish(code, "no recorder");
-    if (o_.blankType) {
-        code = BlankDisc(b_, chosen->front(), o_, console_);
+    if (o_.blankType || o_.format) {
+        code = o_.format ? FormatDisc(b_, chosen->front(), o_, console_) : BlankDisc(b_, chosen->front(), o_, console_);
         if (code != kExitSuccess || o_.image.empty()) return code;
     }
     code = CheckMedium(chosen->front());
     if (code == kExitSuccess) code = CheckFit(chosen->front());
     if (code == kExitSuccess) code = CheckChecksum();
+    if (code == kExitSuccess && !o_.format) code = FormatIfUnformatted(b_, chosen->front(), mediaType_, console_);
     if (code != kExitSuccess) return code;
     if (InterruptRequested()) return Finish(kExitAborted, DriveMessage(Msg::OperationAborted));
     Note(mediumNote_);

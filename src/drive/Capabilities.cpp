@@ -1,12 +1,12 @@
 // What the drive can do: mode page 2Ah (default values for the flags,
-// current values for the speeds), features 2Ah, 2Bh and 2Fh, vendor page 30h.
+// current values for the speeds), the features of DVD and BD writing,
+// vendor page 30h.
 #include "drive/DriveUnitState.h"
 #include "drive/ModePage.h"
 #include "drive/TSCSIDevice.h"
 
 #include <algorithm>
 #include <cstring>
-#include <initializer_list>
 
 namespace kq {
 
@@ -93,31 +93,65 @@ bool TSCSIDevice::ReadCapabilitiesDefaults(size_t& offset) {
     return true;
 }
 
-// Features 2Ah (DVD+RW), 2Bh (DVD+R) and 2Fh (DVD-R/-RW write). Write
-// ability counts only when the first feature byte is exactly 1. Some DVD+R
-// writers list 2Bh alone: without it they would pass for unable to write
-// the DVD+R they hold.
+namespace {
+
+// How a feature tells an ability: by being listed, by its first byte being
+// exactly 1, or by a bit of a byte or of a 16-bit class bitmap (BD: any
+// version of class 0).
+enum class Test : uint8_t { Listed, FirstByteIsOne, Bit, Bitmap };
+
+struct FeatureAbility {
+    uint16_t code;
+    TDeviceCapability flag;
+    Test test;
+    uint8_t at = 0;     // byte of the feature descriptor
+    uint16_t mask = 0;
+};
+
+using C = TDeviceCapability;
+constexpr FeatureAbility kFeatureAbilities[] = {
+    {0x2A, C::CanReadDVDPlusR, Test::Listed},          {0x2A, C::CanReadDVDPlusRW, Test::Listed},
+    {0x2A, C::CanWriteDVDPlusR, Test::FirstByteIsOne}, {0x2A, C::CanWriteDVDPlusRW, Test::FirstByteIsOne},
+    {0x2B, C::CanReadDVDPlusR, Test::Listed},          {0x2B, C::CanWriteDVDPlusR, Test::FirstByteIsOne},
+    {0x2F, C::CanReadDVDR, Test::Listed},              {0x2F, C::CanReadDVDRW, Test::Listed},
+    {0x2F, C::CanWriteDVDR, Test::FirstByteIsOne},     {0x2F, C::CanWriteDVDRW, Test::FirstByteIsOne},
+    {0x2F, C::CanWriteDVDRDL, Test::Bit, 4, 0x08},     // RDL
+    {0x33, C::CanLayerJump, Test::Listed},
+    {0x3B, C::CanReadDVDPlusRDL, Test::Listed},        {0x3B, C::CanWriteDVDPlusRDL, Test::Bit, 4, 0x01},
+    {0x40, C::CanReadBD, Test::Listed},
+    {0x41, C::CanWriteBDRE, Test::Bitmap, 8, 0xFFFF},  {0x41, C::CanWriteBDR, Test::Bitmap, 16, 0xFFFF},
+};
+
+bool Shows(const ReplyView& feature, const FeatureAbility& a) {
+    constexpr size_t kDescriptor = 8;  // the feature header comes first
+    switch (a.test) {
+        case Test::Listed: return true;
+        case Test::FirstByteIsOne: return feature.Byte(kDescriptor + 4) == 1;
+        case Test::Bit: return (feature.Byte(kDescriptor + a.at).value_or(0) & a.mask) != 0;
+        case Test::Bitmap: return (feature.BE16(kDescriptor + a.at).value_or(0) & a.mask) != 0;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Features 2Ah (DVD+RW), 2Bh (DVD+R), 2Fh (DVD-R/-RW write), 33h (layer
+// jump), 3Bh (DVD+R DL), 40h and 41h (BD read and write), each asked
+// once. Some DVD+R writers list 2Bh alone: without it they would pass for
+// unable to write the DVD+R they hold.
 void TSCSIDevice::AddCapabilityFeatures() {
     constexpr uint8_t kLength = 114;
-    struct Feature {
-        uint8_t code;
-        std::initializer_list<TDeviceCapability> reads, writes;
-    };
-    using C = TDeviceCapability;
-    const Feature kFeatures[] = {
-        {0x2A, {C::CanReadDVDPlusR, C::CanReadDVDPlusRW}, {C::CanWriteDVDPlusR, C::CanWriteDVDPlusRW}},
-        {0x2B, {C::CanReadDVDPlusR}, {C::CanWriteDVDPlusR}},
-        {0x2F, {C::CanReadDVDR, C::CanReadDVDRW}, {C::CanWriteDVDR, C::CanWriteDVDRW}},
-    };
     TDeviceCapabilities caps{capabilities_.load()};
-    for (const auto& f : kFeatures) {
+    uint16_t asked = 0;
+    for (const auto& row : kFeatureAbilities) {
+        if (row.code == asked) continue;
+        asked = row.code;
         configuration_.fill(0);
-        if (!GetConfiguration(2, f.code, kLength, configuration_)) continue;
+        if (!GetConfiguration(2, row.code, kLength, configuration_)) continue;
         const ReplyView reply(configuration_, Length32Reply(configuration_, kLength));
-        if (reply.BE16(8) != f.code) continue;
-        for (C flag : f.reads) caps.Include(flag);
-        if (reply.Byte(12) == 1)
-            for (C flag : f.writes) caps.Include(flag);
+        if (reply.BE16(8) != row.code) continue;
+        for (const auto& a : kFeatureAbilities)
+            if (a.code == row.code && Shows(reply, a)) caps.Include(a.flag);
     }
     capabilities_ = caps.bits;
 }

@@ -17,8 +17,8 @@ void TSCSIDevice::SetReleaseHandleAfterCommand(bool value) { StoreReleaseHandleA
 bool TSCSIDevice::ReleaseHandleAfterCommand() { return kq::ReleaseHandleAfterCommand(); }
 
 // The drive's answer does not matter: the next burn sends the speed again.
-void TSCSIDevice::SetWriteSpeed(uint16_t speed) {
-    SetCDSpeed(ReadSpeed, speed);
+void TSCSIDevice::SetWriteSpeed(uint32_t speed) {
+    SetCDSpeed(ReadSpeed, static_cast<uint16_t>(std::min<uint32_t>(speed, 0xFFFF)));
     writeSpeed_ = speed;
 }
 

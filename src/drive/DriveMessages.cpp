@@ -70,6 +70,8 @@ DriveMessageTable BuiltIn() {
     set(Msg::ImageTooLarge, "IMAGE TOO LARGE: %d SECTORS, THE DISC HAS %d FREE");
     set(Msg::ImageEmpty, "THE IMAGE \"%s\" IS EMPTY");
     set(Msg::DriveInUse, "THE DRIVE IS IN USE BY ANOTHER PROGRAM");
+    set(Msg::MediumNotWritten, "THIS %s IS NOT WRITTEN: %s");
+    set(Msg::NoFullFormat, "THE DISC OFFERS NO FULL FORMAT");
     return t;
 }
 

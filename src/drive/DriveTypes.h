@@ -4,6 +4,7 @@
 #include "drive/MediaTypes.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace kq {
 
@@ -28,6 +29,13 @@ enum class TDeviceCapability : uint8_t {
     CanWriteDVDPlusRW = 16,
     // bit 17 is never set
     CanUnderrunProtect = 18,
+    CanReadBD = 19,
+    CanWriteBDR = 20,
+    CanWriteBDRE = 21,
+    CanReadDVDPlusRDL = 22,
+    CanWriteDVDPlusRDL = 23,
+    CanWriteDVDRDL = 24,
+    CanLayerJump = 25,
 };
 
 struct TDeviceCapabilities {
@@ -47,6 +55,20 @@ struct TWriteTypes {
     bool Contains(TWriteType t) const { return (bits >> static_cast<uint8_t>(t)) & 1u; }
     void Include(TWriteType t) { bits = static_cast<uint8_t>(bits | 1u << static_cast<uint8_t>(t)); }
     friend bool operator==(TWriteTypes, TWriteTypes) = default;
+};
+
+// One way to format a disc, as READ FORMAT CAPACITIES lists it.
+struct FormatDescriptor {
+    uint32_t blocks = 0;
+    uint8_t type = 0;        // format type (6 bits)
+    uint32_t parameter = 0;  // type dependent (24 bits)
+};
+
+// The disc's capacity descriptor, and a full format the drive offers.
+struct FormatCapacities {
+    bool unformatted = false;
+    uint32_t blocks = 0;
+    std::optional<FormatDescriptor> full;
 };
 
 // Local date and time of the DVD-R time stamp (month and day from 1).

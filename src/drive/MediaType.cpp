@@ -22,6 +22,9 @@ constexpr ProfileCode kProfiles[] = {
     {0x001A, media::DvdPlusRw},       {0x001B, media::DvdPlusR},
     {0x0020, media::DdcdRom},         {0x0021, media::DdcdR},
     {0x0022, media::DdcdRw},
+    {0x0015, media::DvdRDl},          {0x0016, media::DvdRDlJump},
+    {0x002B, media::DvdPlusRDl},      {0x0041, media::BdR},
+    {0x0042, media::BdRRandom},       {0x0043, media::BdRe},
 };
 
 uint16_t CodeOfProfile(uint16_t profile) {

@@ -12,6 +12,9 @@ enum : uint16_t {
     DvdRw = 7,  // recording mode not told; GetMediaType never says it
     DvdRwRestricted = 8, DvdRwSequential = 9, DvdPlusRw = 10, DvdPlusR = 11,
     DdcdRom = 12, DdcdR = 13, DdcdRw = 14,
+    // Blu-ray and dual-layer DVD. BdRRandom and DvdRDlJump are told apart
+    // so that they can be named and refused: the burn writes neither.
+    BdR = 15, BdRRandom = 16, BdRe = 17, DvdPlusRDl = 18, DvdRDl = 19, DvdRDlJump = 20,
 };
 }  // namespace media
 
@@ -20,8 +23,30 @@ enum : uint16_t {
 // or a kind the burner does not record onto as such.
 enum class MediaRecording : uint8_t { Other, WriteOnce, Blankable, Overwritable };
 
+enum class MediaFamily : uint8_t { None, Cd, Dvd, Bd };
+
+// How the write thread ends a recording on the medium: nothing to close
+// (DVD-RAM, BD-RE), the CD session close, or the close sequence of a DVD
+// or BD-R kind.
+enum class MediaClose : uint8_t { None, Cd, DvdPlusR, DvdR, DvdRw, DvdPlusRw, BdR };
+
+// What a burn needs to know of a medium beyond its name.
+struct MediaTraits {
+    MediaFamily family;
+    uint16_t kin;          // the medium whose write path it takes (itself, or the single-layer kin)
+    uint32_t kBpsPerTenX;  // ten times the kB/s of 1x (CD 1764, DVD 13850, BD 44950)
+    bool writeParameters;  // the write parameters page (05h) is sent before writing
+    MediaClose close;
+    const char* refusal;   // why a burn does not write it; nullptr when it does
+};
+
 // "CD-R", "DVD+RW", ...; "UNKNOWN" for media::None and unknown codes.
 std::string MediaName(int mediaType);
 MediaRecording RecordingOf(int mediaType);
+const MediaTraits& TraitsOf(int mediaType);
+// Recording layers of a disc of `sectors` in all: two on a dual-layer
+// DVD; on BD one per 25 GB layer (12,219,392 sectors, less once spare
+// areas are formatted); one on any other medium.
+int LayersOf(int mediaType, uint64_t sectors);
 
 }  // namespace kq

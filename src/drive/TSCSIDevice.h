@@ -221,9 +221,11 @@ public:
     uint16_t DeviceMaxWriteSpeed() const { return deviceMaxWriteSpeed_; }
     uint16_t DeviceMaxReadSpeed() const { return deviceMaxReadSpeed_; }
     std::atomic<uint16_t> ReadSpeed{0};
-    uint16_t WriteSpeed() const { return writeSpeed_; }
-    // Sends SET CD SPEED (outcome ignored), then keeps the value.
-    void SetWriteSpeed(uint16_t speed);
+    // kB/s; BD speeds go past the 16 bits of SET CD SPEED.
+    uint32_t WriteSpeed() const { return writeSpeed_; }
+    // Sends SET CD SPEED (outcome ignored; above FFFFh it asks for the
+    // fastest), then keeps the value.
+    void SetWriteSpeed(uint32_t speed);
     uint32_t DeviceBufferSize() const { return deviceBufferSize_; }
     void SetDeviceBufferSize(uint32_t bytes) { deviceBufferSize_ = bytes; }
     uint32_t DeviceFreeBufferSize() const { return deviceFreeBufferSize_; }
@@ -242,6 +244,9 @@ public:
     // 0 is sent as FFFFh, the drive's maximum.
     bool SetCDSpeed(uint16_t readSpeed, uint16_t writeSpeed);
     bool SetStreaming(std::span<uint8_t> descriptor);
+    // SET STREAMING of one performance descriptor: `writeKBps` kB/s from
+    // block 0 to `endLba` (the reading speed left to the drive's maximum).
+    bool SetWritePerformance(uint32_t endLba, uint32_t writeKBps);
     bool SendDVDStructure(uint8_t format, std::span<uint8_t> data);
     bool SendTimeStamp(const TDateTime& when);
     bool SendOPCInformation();
@@ -259,6 +264,16 @@ public:
                               uint8_t byte5);
     // BLANK (A1h) of a rewritable disc: type 0 the whole disc, 1 minimal.
     bool Blank(uint8_t type, bool immediate);
+    // READ FORMAT CAPACITIES (23h); nullopt when refused or cut short.
+    std::optional<FormatCapacities> ReadFormatCapacities();
+    // FORMAT UNIT (04h) with one format descriptor; with `immediate` the
+    // drive answers at once and WaitForOperation follows the format.
+    bool FormatUnit(const FormatDescriptor& format, bool immediate);
+    // The full format the disc offers (READ FORMAT CAPACITIES, then FORMAT
+    // UNIT); false, the reason in the last error, when it offers none.
+    bool FormatWholeDisc(bool immediate);
+    // Asks READ FORMAT CAPACITIES whether the disc still needs formatting.
+    bool Unformatted();
     bool StartStopUnit(bool eject);
     bool PreventAllowRemoval(bool allow);
     void RewindUnit();
@@ -307,7 +322,8 @@ private:
 
     std::atomic<uint32_t> capabilities_{0};
     std::atomic<uint8_t> writeTypes_{0};
-    std::atomic<uint16_t> deviceMaxWriteSpeed_{0}, deviceMaxReadSpeed_{0}, writeSpeed_{0};
+    std::atomic<uint16_t> deviceMaxWriteSpeed_{0}, deviceMaxReadSpeed_{0};
+    std::atomic<uint32_t> writeSpeed_{0};
     std::atomic<uint32_t> deviceBufferSize_{0}, deviceFreeBufferSize_{0};
     std::atomic<bool> finalizeDisc_{false};
     std::atomic<bool> forceUnderrunProtection_{false}, linkSizeQuirk_{false},

@@ -46,6 +46,19 @@ bool TSCSIDevice::SetStreaming(std::span<uint8_t> descriptor) {
     return cdb && RunCommand(*cdb, DataOut(descriptor), kTimeoutMs);
 }
 
+bool TSCSIDevice::SetWritePerformance(uint32_t endLba, uint32_t writeKBps) {
+    constexpr uint32_t kPerSecond = 1000;  // ms
+    alignas(4) std::array<uint8_t, 28> descriptor{};
+    auto at = std::span(descriptor);
+    PutBE32(at.subspan(8), endLba);
+    PutBE32(at.subspan(12), 0xFFFFFFFF);  // read size: as fast as it goes
+    PutBE32(at.subspan(16), kPerSecond);
+    PutBE32(at.subspan(20), writeKBps);
+    PutBE32(at.subspan(24), kPerSecond);
+    auto lock = LockCommands();
+    return SetStreaming(descriptor);
+}
+
 bool TSCSIDevice::SendDVDStructure(uint8_t format, std::span<uint8_t> data) {
     constexpr int kTimeoutMs = 10000;
     auto cdb = ListCdb<12>(0xBF, 8, data);

@@ -23,7 +23,10 @@ void SetPacketSize(std::span<uint8_t> page, uint32_t blocks) { PutBE32(page.subs
 
 bool TSCSIDevice::SetWriteParameters(bool testWrite, bool underrun, uint16_t mediaType) {
     using namespace media;
-    if (mediaType == DvdRam) return true;  // written like a hard disk: no page
+    // DVD-RAM is written like a hard disk and BD without the page at all;
+    // a dual-layer DVD takes the page of its single-layer kin.
+    if (!TraitsOf(mediaType).writeParameters) return true;
+    mediaType = TraitsOf(mediaType).kin;
     auto lock = LockCommands();
     if (!SenseWriteParametersPage(true)) return false;
     auto page = std::span(writeParametersPage_);

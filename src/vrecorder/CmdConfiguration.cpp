@@ -7,8 +7,8 @@ namespace vrec {
 
 namespace {
 
-constexpr uint16_t kFeatureCodes[] = {0x0000, 0x0001, 0x0002, 0x0003, 0x0010, 0x001E, 0x001F,
-                                      0x0021, 0x002A, 0x002B, 0x002D, 0x002E, 0x002F};
+constexpr uint16_t kFeatureCodes[] = {0x0000, 0x0001, 0x0002, 0x0003, 0x0010, 0x001E, 0x001F, 0x0021, 0x002A,
+                                      0x002B, 0x002D, 0x002E, 0x002F, 0x0033, 0x003B, 0x0040, 0x0041};
 
 Reply Descriptor(uint16_t code, uint8_t version, bool persistent, bool current, uint8_t length) {
     Reply d(4 + length);
@@ -19,7 +19,8 @@ Reply Descriptor(uint16_t code, uint8_t version, bool persistent, bool current, 
 }
 
 bool IsCd(MediumKind k) { return k != MediumKind::None && InfoOf(k).cd; }
-bool IsDvd(MediumKind k) { return k != MediumKind::None && !InfoOf(k).cd; }
+bool IsBd(MediumKind k) { return k != MediumKind::None && InfoOf(k).bd; }
+bool IsDvd(MediumKind k) { return k != MediumKind::None && !InfoOf(k).cd && !IsBd(k); }
 
 }  // namespace
 
@@ -49,7 +50,8 @@ std::vector<uint8_t> ProfileList(const FeatureContext& c) {
 std::vector<uint8_t> IncrementalStreaming(const FeatureContext& c) {
     const auto& cfg = c.config;
     if (!c.cdWrite && !cfg.Writes(MediumKind::DvdR) && !cfg.Writes(MediumKind::DvdRw)) return {};
-    bool current = c.writable && InfoOf(c.loaded).sequential && c.loaded != MediumKind::DvdPlusR;
+    // The media written through page 05h: DVD+R and BD-R have their own features.
+    bool current = c.writable && InfoOf(c.loaded).sequential && InfoOf(c.loaded).writeParameters;
     Reply d = Descriptor(0x0021, 1, false, current, 8);
     d.BE16(4, 1 << 8 | 1 << 10);  // Mode 1 and Mode 2 Form 1 blocks
     d[6] = cfg.write.bufe ? 0x01 : 0x00;
@@ -84,13 +86,48 @@ std::vector<uint8_t> DvdWrite(const FeatureContext& c, uint16_t code) {
         return {};
     bool current = code == 0x002A   ? c.loaded == MediumKind::DvdPlusRw
                    : code == 0x002B ? c.loaded == MediumKind::DvdPlusR
-                                    : c.loaded == MediumKind::DvdR || c.loaded == MediumKind::DvdRw;
+                                    : c.loaded == MediumKind::DvdR || c.loaded == MediumKind::DvdRw ||
+                                          c.loaded == MediumKind::DvdRDl;
     Reply d = Descriptor(code, code == 0x002F ? 1 : 0, false, current, 4);
     if (code == 0x002A) d[4] = cfg.Writes(MediumKind::DvdPlusRw) ? 0x01 : 0x00;
     if (code == 0x002B) d[4] = cfg.Writes(MediumKind::DvdPlusR) ? 0x01 : 0x00;
     if (code == 0x002F)
         d[4] = static_cast<uint8_t>((cfg.write.bufe ? 0x40 : 0) | (cfg.write.testWrite ? 0x04 : 0) |
+                                    (cfg.Writes(MediumKind::DvdRDl) ? 0x08 : 0) |  // RDL
                                     (cfg.Writes(MediumKind::DvdRw) ? 0x02 : 0));
+    return d.Vector();
+}
+
+// Layer Jump Recording (33h), with the one link size of DVD-R DL, and
+// DVD+R Double Layer (3Bh), whose Write bit says it records them.
+std::vector<uint8_t> DualLayer(const FeatureContext& c, uint16_t code) {
+    const auto& cfg = c.config;
+    if (code == 0x0033) {
+        if (!cfg.feature33 || !cfg.Writes(MediumKind::DvdRDl)) return {};
+        Reply d = Descriptor(code, 0, false, c.writable && c.loaded == MediumKind::DvdRDlJump, 8);
+        d[7] = 1;   // number of link sizes
+        d[8] = 16;  // one ECC block
+        return d.Vector();
+    }
+    if (!cfg.feature3B || !cfg.Reads(MediumKind::DvdPlusRDl)) return {};
+    Reply d = Descriptor(code, 0, false, c.loaded == MediumKind::DvdPlusRDl, 4);
+    d[4] = cfg.Writes(MediumKind::DvdPlusRDl) ? 0x01 : 0x00;
+    return d.Vector();
+}
+
+// BD Read (40h) and BD Write (41h): class 0 bitmaps with version 1 for
+// each BD kind the drive takes (BD-RE at byte 8, BD-R at 16, BD-ROM at 24).
+std::vector<uint8_t> Blu(const FeatureContext& c, uint16_t code) {
+    const auto& cfg = c.config;
+    constexpr uint16_t kVersion1 = 0x0002;
+    bool read = code == 0x0040;
+    auto has = [&](MediumKind k) { return read ? cfg.Reads(k) : cfg.Writes(k); };
+    if (!(read ? cfg.feature40 : cfg.feature41) || (!has(MediumKind::BdR) && !has(MediumKind::BdRe))) return {};
+    bool current = read ? IsBd(c.loaded) : c.writable && IsBd(c.loaded);
+    Reply d = Descriptor(code, read ? 1 : 2, false, current, read ? 28 : 24);
+    if (has(MediumKind::BdRe)) d.BE16(8, kVersion1);
+    if (has(MediumKind::BdR)) d.BE16(16, kVersion1);
+    if (read) d.BE16(24, kVersion1);
     return d.Vector();
 }
 
@@ -116,7 +153,7 @@ std::vector<uint8_t> VirtualRecorder::Feature(uint16_t code) const {
     case 0x0010: {
         Reply d = Descriptor(code, 0, false, loaded != MediumKind::None, 8);
         d.BE32(4, kBlockSize);
-        d.BE16(8, IsDvd(loaded) ? 16 : 1);
+        d.BE16(8, IsBd(loaded) ? 32 : IsDvd(loaded) ? 16 : 1);
         return d.Vector();
     }
     case 0x001E: return Descriptor(code, 2, false, IsCd(loaded), 4).Vector();
@@ -124,6 +161,8 @@ std::vector<uint8_t> VirtualRecorder::Feature(uint16_t code) const {
     case 0x0021: return IncrementalStreaming(c);
     case 0x002D: case 0x002E: return CdWrite(c, code);
     case 0x002A: case 0x002B: case 0x002F: return DvdWrite(c, code);
+    case 0x0033: case 0x003B: return DualLayer(c, code);
+    case 0x0040: case 0x0041: return Blu(c, code);
     default: return {};
     }
 }

@@ -29,8 +29,9 @@ CommandResult VirtualRecorder::PreventAllowRemoval(Request& rq) {
 namespace {
 // A drive runs at the speed asked or the nearest it has below it; FFFFh
 // asks for the fastest, and nothing is slower than 1x.
-uint16_t Selected(uint16_t asked, uint16_t maximum) {
-    constexpr uint16_t kSlowest = 176;
+template <typename T>
+T Selected(T asked, T maximum) {
+    constexpr T kSlowest = 176;
     if (asked >= maximum) return maximum;
     return std::min(maximum, std::max(asked, kSlowest));
 }
@@ -39,7 +40,9 @@ uint16_t Selected(uint16_t asked, uint16_t maximum) {
 CommandResult VirtualRecorder::SetCdSpeed(Request& rq) {
     if ((rq.cdb[1] & 0x03) > 1) return Check(sense::InvalidFieldInCdb);  // CLV or CAV only
     readSpeed_ = Selected(GetBE16(rq.cdb, 2), config_.maxReadSpeed);
-    writeSpeed_ = Selected(GetBE16(rq.cdb, 4), config_.maxWriteSpeed);
+    // FFFFh is the fastest, also past 65,535 kB/s.
+    const uint16_t write = GetBE16(rq.cdb, 4);
+    writeSpeed_ = write == 0xFFFF ? config_.maxWriteSpeed : Selected<uint32_t>(write, config_.maxWriteSpeed);
     return {};
 }
 
@@ -54,6 +57,9 @@ CommandResult VirtualRecorder::SetStreaming(Request& rq) {
     bool restoreDefaults = d[0] & 0x04;
     bool bad = GetBE32(d, 8) < GetBE32(d, 4) || GetBE32(d, 16) == 0 || GetBE32(d, 24) == 0;
     if (bad && !restoreDefaults) return Check(sense::InvalidFieldInParameterList);
+    // Write size (kB) per write time (ms): the speed, in the 32 bits BD needs.
+    const uint64_t kBps = restoreDefaults ? config_.maxWriteSpeed : uint64_t{GetBE32(d, 20)} * 1000 / GetBE32(d, 24);
+    writeSpeed_ = Selected<uint32_t>(static_cast<uint32_t>(std::min<uint64_t>(kBps, UINT32_MAX)), config_.maxWriteSpeed);
     CommandResult r;
     r.transferred = length;
     return r;
@@ -64,7 +70,8 @@ CommandResult VirtualRecorder::SendDvdStructure(Request& rq) {
     constexpr uint16_t kTimeStampLength = 22;
     uint8_t format = rq.cdb[7];
     uint16_t length = GetBE16(rq.cdb, 8);
-    bool dvdMinus = disc_.Kind() == MediumKind::DvdR || disc_.Kind() == MediumKind::DvdRw;
+    const MediumKind disc = DiscOf(disc_.Kind());
+    bool dvdMinus = disc == MediumKind::DvdR || disc == MediumKind::DvdRw || disc == MediumKind::DvdRDl;
     if (format != 0x0F || !dvdMinus) return Check(sense::InvalidFieldInCdb);
     if (!CanWriteMedium()) return Check(sense::IncompatibleMediumForWrite);
     if (length < kTimeStampLength) return Check(sense::ParameterListLength);

@@ -18,6 +18,10 @@ std::vector<uint8_t> VirtualRecorder::CapabilitiesPage(bool current) const {
     auto reads = [&](MediumKind k) { return config_.Reads(k); };
     auto writes = [&](MediumKind k) { return config_.Writes(k); };
     uint16_t descriptors = config_.maxWriteSpeed ? 1 : 0;
+    // The page's speed fields are 16 bits: a faster BD drive shows FFFFh
+    // there and tells the truth through SET STREAMING.
+    auto field = [](uint32_t kBps) { return static_cast<uint16_t>(std::min<uint32_t>(kBps, 0xFFFF)); };
+    const uint16_t maxWrite = field(config_.maxWriteSpeed), write = field(writeSpeed_);
     Reply p(32 + 4 * descriptors);
     p[0] = kCapabilitiesPage;
     p[1] = static_cast<uint8_t>(p.Size() - 2);
@@ -34,17 +38,18 @@ std::vector<uint8_t> VirtualRecorder::CapabilitiesPage(bool current) const {
     p.BE16(8, config_.maxReadSpeed);
     p.BE16(12, static_cast<uint16_t>(std::min<uint32_t>(config_.bufferSize / 1024, 0xFFFF)));
     p.BE16(14, current ? readSpeed_ : config_.maxReadSpeed);
-    p.BE16(18, config_.maxWriteSpeed);
-    p.BE16(20, current ? writeSpeed_ : config_.maxWriteSpeed);
-    p.BE16(28, current ? writeSpeed_ : config_.maxWriteSpeed);
+    p.BE16(18, maxWrite);
+    p.BE16(20, current ? write : maxWrite);
+    p.BE16(28, current ? write : maxWrite);
     p.BE16(30, descriptors);
-    if (descriptors) p.BE16(34, config_.maxWriteSpeed);
+    if (descriptors) p.BE16(34, maxWrite);
     return p.Vector();
 }
 
 // One page as MODE SENSE gives it; empty when the drive has no such page.
 std::vector<uint8_t> VirtualRecorder::ModePage(uint8_t page, uint8_t control) const {
     if (page == kWriteParametersPage) {
+        if (mediumPresent_ && disc_.Info().bd) return {};  // BD is written without it
         if (control == kChangeable) {
             auto m = WriteParameters::ChangeableMask(config_.write);
             return {m.begin(), m.end()};
@@ -115,6 +120,7 @@ std::optional<CommandResult> VirtualRecorder::SelectPages(std::span<const uint8_
         if (code == 0 || at + 2 + length > pages.size()) return Check(sense::ParameterListLength);
         auto page = pages.subspan(at, 2 + length);
         if (code == kWriteParametersPage) {
+            if (mediumPresent_ && disc_.Info().bd) return Check(sense::InvalidFieldInParameterList);
             if (auto bad = CheckWriteParameters(page, WritableKind(), config_.write)) return Check(*bad);
             WriteParameters::Page bytes{};
             std::copy_n(page.begin(), bytes.size(), bytes.begin());

@@ -78,6 +78,7 @@ CommandResult VirtualRecorder::Write10(Request& rq) {
     size_t bytes = size_t{blocks} * kBlockSize;
     if (rq.cdb[1] & 0x01) return Check(sense::InvalidFieldInCdb);
     if (!CanWriteMedium()) return Check(sense::IncompatibleMediumForWrite);
+    if (disc_.Unformatted()) return Check(sense::MediumNotFormatted);
     if (disc_.Info().sequential && disc_.Finalized()) return Check(sense::WriteProtected);
     if (auto refused = CheckWrite(lba, blocks)) return Check(*refused);
     if (blocks > 0 && rq.direction != DataDirection::Out) {
@@ -110,6 +111,7 @@ CommandResult VirtualRecorder::Read10(Request& rq) {
     uint32_t lba = GetBE32(rq.cdb, 2);
     uint16_t blocks = GetBE16(rq.cdb, 7);
     if (rq.cdb[1] & 0x01) return Check(sense::InvalidFieldInCdb);
+    if (disc_.Unformatted()) return Check(sense::MediumNotFormatted);
     if (blocks == 0) return {};
     if (uint64_t{lba} + blocks > disc_.Capacity()) return Check(sense::LbaOutOfRange);
     if (!disc_.RandomWritable() && !disc_.IsRecorded(lba, blocks)) return Check(sense::LbaOutOfRange);

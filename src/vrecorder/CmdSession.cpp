@@ -27,16 +27,17 @@ CommandResult VirtualRecorder::SynchronizeCache(Request& rq) {
 
 // Close functions by medium: CD media close a track or the session (which
 // finalizes the disc unless the write parameters allowed a next session);
-// DVD±R media also finalize.
+// sequential DVD media also finalize (3, 5, 6), BD-R only with 110b. Media
+// written without the page leave room for another session.
 CommandResult VirtualRecorder::CloseSession(uint8_t function) {
-    bool dvdR = disc_.Kind() == MediumKind::DvdR || disc_.Kind() == MediumKind::DvdRw ||
-                disc_.Kind() == MediumKind::DvdPlusR;
+    const MediumInfo& info = disc_.Info();
     bool finalize = function == kFinalize || function == kFinalizeCompatible || function == kFinalizeMinimal;
-    if (finalize && !dvdR) return Check(sense::InvalidFieldInCdb);
+    bool finalizes = info.bd ? function == kFinalizeCompatible : !info.cd;
+    if (finalize && !finalizes) return Check(sense::InvalidFieldInCdb);
     if (function != kCloseSession && !finalize) return Check(sense::InvalidFieldInCdb);
     if (!disc_.OpenSessionHasTracks()) return Check(sense::CommandSequenceError);
     if (finalize) disc_.Finalize();
-    else disc_.CloseSession(disc_.Kind() == MediumKind::DvdPlusR || page_.NextSessionAllowed());
+    else disc_.CloseSession(!info.writeParameters || page_.NextSessionAllowed());
     return {};
 }
 

@@ -9,12 +9,14 @@ namespace vrec {
 // INVALID COMMAND OPERATION CODE, as an MMC drive refuses REWIND UNIT.
 const VirtualRecorder::CommandSpec* VirtualRecorder::FindCommand(uint8_t opcode) {
     using V = VirtualRecorder;
-    static const std::array<CommandSpec, 26> kCommands{{
+    static const std::array<CommandSpec, 28> kCommands{{
         {0x00, true, false, &V::TestUnitReady},
         {0x03, false, true, &V::RequestSense},
+        {0x04, true, false, &V::FormatUnit},
         {0x12, false, true, &V::Inquiry},
         {0x1B, false, false, &V::StartStopUnit},
         {0x1E, false, false, &V::PreventAllowRemoval},
+        {0x23, false, false, &V::ReadFormatCapacities},
         {0x25, true, false, &V::ReadCapacity},
         {0x28, true, false, &V::Read10},
         {0x2A, true, false, &V::Write10},

@@ -92,7 +92,7 @@ bool WriteTypes(const std::string& v, WriteAbilities& w) {
 bool State(const std::string& v, DiscState& out) {
     if (v == "blank") out = DiscState::Blank;
     else if (v == "appendable") out = DiscState::Appendable;
-    else if (v == "closed") out = DiscState::Closed;
+    else if (v == "closed" || v == "formatted") out = DiscState::Closed;  // a BD-RE: formatted
     else return false;
     return true;
 }
@@ -112,14 +112,19 @@ const std::map<std::string, Setter>& Setters() {
         {"vendor_page_30", [](auto& c, auto& v) { return Flag(v, c.vendorPage30); }},
         {"write_types", [](auto& c, auto& v) { return WriteTypes(v, c.write); }},
         {"max_read_speed", [](auto& c, auto& v) { return Unsigned(v, c.maxReadSpeed, 0xFFFF); }},
-        {"max_write_speed", [](auto& c, auto& v) { return Unsigned(v, c.maxWriteSpeed, 0xFFFF); }},
+        {"max_write_speed", [](auto& c, auto& v) { return Unsigned(v, c.maxWriteSpeed, 1000000); }},
         {"current_read_speed", [](auto& c, auto& v) { uint16_t s; return Unsigned(v, s, 0xFFFF) && (c.currentReadSpeed = s, true); }},
-        {"current_write_speed", [](auto& c, auto& v) { uint16_t s; return Unsigned(v, s, 0xFFFF) && (c.currentWriteSpeed = s, true); }},
+        {"current_write_speed", [](auto& c, auto& v) { uint32_t s; return Unsigned(v, s, 1000000) && (c.currentWriteSpeed = s, true); }},
         {"buffer_size", [](auto& c, auto& v) { return Unsigned(v, c.bufferSize, 1u << 30) && c.bufferSize >= 2048; }},
         {"block_descriptor", [](auto& c, auto& v) { return Flag(v, c.blockDescriptor); }},
         {"feature_2a", [](auto& c, auto& v) { return Flag(v, c.feature2A); }},
         {"feature_2f", [](auto& c, auto& v) { return Flag(v, c.feature2F); }},
         {"feature_2b", [](auto& c, auto& v) { return Flag(v, c.feature2B); }},
+        {"feature_33", [](auto& c, auto& v) { return Flag(v, c.feature33); }},
+        {"feature_3b", [](auto& c, auto& v) { return Flag(v, c.feature3B); }},
+        {"feature_40", [](auto& c, auto& v) { return Flag(v, c.feature40); }},
+        {"feature_41", [](auto& c, auto& v) { return Flag(v, c.feature41); }},
+        {"layers", [](auto& c, auto& v) { return Unsigned(v, c.layers, 2) && c.layers >= 1; }},
         // A media name; "dvd-rw-ro" is a DVD-RW formatted for restricted overwrite.
         {"medium", [](auto& c, auto& v) { auto k = MediumByName(v); return k && (c.medium = *k, true); }},
         {"medium_state", [](auto& c, auto& v) { return State(v, c.state); }},
@@ -131,6 +136,7 @@ const std::map<std::string, Setter>& Setters() {
         {"flush_ms", [](auto& c, auto& v) { return Unsigned(v, c.flushMs, 600000); }},
         {"close_ms", [](auto& c, auto& v) { return Unsigned(v, c.closeMs, 600000); }},
         {"blank_ms", [](auto& c, auto& v) { return Unsigned(v, c.blankMs, 3600000); }},
+        {"format_ms", [](auto& c, auto& v) { return Unsigned(v, c.formatMs, 3600000); }},
         {"unit_attention", [](auto& c, auto& v) { return Flag(v, c.unitAttentionOnChange); }},
     };
     return setters;
@@ -186,6 +192,7 @@ std::string Finish(std::vector<RecorderConfig>& all, const std::string& baseDir)
         if (all[i].adapter == c.adapter && all[i].target == c.target && all[i].lun == c.lun)
             return "two recorders at the same address";
     if (c.medium != MediumKind::None && c.recorded > c.CapacityOrDefault()) return "recorded exceeds capacity";
+    if (c.layers != 1 && !InfoOf(c.medium).bd) return "layers is for a BD medium (dvd+r-dl and dvd-r-dl have two)";
     if (!c.backing.empty() && std::filesystem::path(c.backing).is_relative() && !baseDir.empty())
         c.backing = (std::filesystem::path(baseDir) / c.backing).string();
     return {};

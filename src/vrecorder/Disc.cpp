@@ -19,9 +19,11 @@ Disc Disc::Blank(MediumKind kind, uint32_t capacity) {
     d.kind_ = kind;
     d.capacity_ = capacity;
     if (!d.Info().recordable) return Recorded(kind, capacity, capacity, true);
-    if (d.RandomWritable()) return Recorded(kind, capacity, capacity, true);
-    return d;
+    if (d.RandomWritable() && !d.Info().formats) return Recorded(kind, capacity, capacity, true);
+    return d;  // a medium that formats comes unformatted: no tracks
 }
+
+Disc Disc::Formatted(MediumKind kind, uint32_t capacity) { return Recorded(kind, capacity, capacity, true); }
 
 Disc Disc::Recorded(MediumKind kind, uint32_t capacity, uint32_t blocks, bool finalized) {
     Disc d;

@@ -30,6 +30,8 @@ public:
     static Disc Blank(MediumKind kind, uint32_t capacity);
     // One closed session holding one data track of `blocks` blocks.
     static Disc Recorded(MediumKind kind, uint32_t capacity, uint32_t blocks, bool finalized);
+    // A random-writable disc after FORMAT UNIT: all of it one track.
+    static Disc Formatted(MediumKind kind, uint32_t capacity);
 
     MediumKind Kind() const { return kind_; }
     const MediumInfo& Info() const { return InfoOf(kind_); }
@@ -39,6 +41,8 @@ public:
     bool Finalized() const { return finalized_; }
     bool Blank() const { return tracks_.empty() && closedSessions_ == 0; }
     bool RandomWritable() const { return Info().recordable && !Info().sequential; }
+    // A BD-RE as it comes: nothing can be written or read until formatted.
+    bool Unformatted() const { return Info().formats && Blank(); }
 
     // Sessions on the disc, counting an open one that holds tracks.
     uint16_t SessionCount() const;

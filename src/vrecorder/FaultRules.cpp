@@ -11,7 +11,7 @@ namespace vrec {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, uint8_t>, 27> kNames{{
+constexpr std::array<std::pair<std::string_view, uint8_t>, 29> kNames{{
     {"test-unit-ready", 0x00}, {"request-sense", 0x03},     {"inquiry", 0x12},
     {"start-stop", 0x1B},      {"prevent-allow", 0x1E},     {"read-capacity", 0x25},
     {"read", 0x28},            {"write", 0x2A},             {"sync-cache", 0x35},
@@ -21,6 +21,7 @@ constexpr std::array<std::pair<std::string_view, uint8_t>, 27> kNames{{
     {"close", 0x5B},           {"read-buffer-capacity", 0x5C}, {"send-cue-sheet", 0x5D},
     {"set-streaming", 0xB6},   {"set-cd-speed", 0xBB},      {"mechanism-status", 0xBD},
     {"send-dvd-structure", 0xBF}, {"rewind", 0x01},       {"blank", 0xA1},
+    {"format-unit", 0x04},     {"read-format-capacities", 0x23},
 }};
 
 std::optional<uint32_t> Number(std::string_view s, int base = 10) {

@@ -15,7 +15,9 @@ bool RecorderConfig::Reads(MediumKind kind) const { return Lists(reads, kind) ||
 bool RecorderConfig::Writes(MediumKind kind) const { return Lists(writes, kind); }
 
 uint32_t RecorderConfig::CapacityOrDefault() const {
-    return capacity ? capacity : InfoOf(medium).defaultCapacity;
+    if (capacity) return capacity;
+    const MediumInfo& info = InfoOf(medium);
+    return info.bd ? info.defaultCapacity * layers : info.defaultCapacity;
 }
 
 RecorderConfig DefaultRecorderConfig() {

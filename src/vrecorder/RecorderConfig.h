@@ -32,19 +32,24 @@ struct RecorderConfig {
     WriteAbilities write;          // test write, BUF, accepted write types
     bool vendorPage30 = false;
     uint16_t maxReadSpeed = 7056;  // kB/s (40x)
-    uint16_t maxWriteSpeed = 8467; // kB/s (48x)
-    std::optional<uint16_t> currentReadSpeed, currentWriteSpeed;  // default: the maximum
+    uint32_t maxWriteSpeed = 8467; // kB/s (48x); BD drives go past the 16 bits of page 2Ah
+    std::optional<uint16_t> currentReadSpeed;  // default: the maximum
+    std::optional<uint32_t> currentWriteSpeed;
     uint32_t bufferSize = 2 * 1024 * 1024;
     bool blockDescriptor = false;  // MODE SENSE replies carry an 8-byte block descriptor
     bool feature2A = false;        // DVD+RW feature in GET CONFIGURATION
     bool feature2B = false;        // DVD+R feature
     bool feature2F = false;        // DVD-R/-RW write feature
+    // Listed when the media ask for them (BD read and write, DVD+R DL,
+    // layer jump); false takes one away, as on a drive that lacks it.
+    bool feature33 = true, feature3B = true, feature40 = true, feature41 = true;
 
     // Medium. A drive that reads or writes dvd-rw also takes dvd-rw-ro, the
     // same disc formatted for restricted overwrite (profile 0013h).
     MediumKind medium = MediumKind::CdR;
     DiscState state = DiscState::Blank;
     uint32_t capacity = 0;         // sectors; 0 = the medium's usual size
+    uint8_t layers = 1;            // of a BD medium (its usual size is per layer)
     uint32_t recorded = 0;         // sectors on an appendable, closed or pressed disc
     std::string backing;           // empty: kept in memory
 
@@ -52,6 +57,7 @@ struct RecorderConfig {
     uint32_t writeSpeedKBps = 0;   // drain rate of the buffer, kB/s
     uint32_t calibrateMs = 0, flushMs = 0, closeMs = 0;
     uint32_t blankMs = 0;          // a whole blank; a minimal one takes a tenth
+    uint32_t formatMs = 0;         // FORMAT UNIT of a BD-RE
 
     bool unitAttentionOnChange = false;
     std::vector<FaultRule> faults;

@@ -23,6 +23,8 @@ inline constexpr Sense NoSense{0x00, 0x00, 0x00};
 inline constexpr Sense LongWriteInProgress{0x02, 0x04, 0x08};
 inline constexpr Sense BecomingReady{0x02, 0x04, 0x01};
 inline constexpr Sense OperationInProgress{0x02, 0x04, 0x07};
+inline constexpr Sense FormatInProgress{0x02, 0x04, 0x04};
+inline constexpr Sense MediumNotFormatted{0x02, 0x30, 0x10};
 inline constexpr Sense MediumNotPresent{0x02, 0x3A, 0x00};
 inline constexpr Sense CannotReadMedium{0x02, 0x30, 0x01};  // unknown format
 inline constexpr Sense WriteError{0x03, 0x0C, 0x00};

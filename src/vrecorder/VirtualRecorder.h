@@ -118,6 +118,8 @@ private:
     CommandResult SetStreaming(Request& rq);
     CommandResult SendDvdStructure(Request& rq);
     CommandResult Blank(Request& rq);
+    CommandResult ReadFormatCapacities(Request& rq);
+    CommandResult FormatUnit(Request& rq);
 
     // Pieces of the bigger commands.
     std::vector<uint8_t> ModePage(uint8_t page, uint8_t control) const;
@@ -151,7 +153,8 @@ private:
     bool cueSheet_ = false;
     std::optional<uint32_t> simulatedNext_;  // next address of a test write
     DriveBuffer buffer_;
-    uint16_t readSpeed_, writeSpeed_;
+    uint16_t readSpeed_;
+    uint32_t writeSpeed_;  // kB/s
     uint64_t busyFromMs_ = 0, busyUntilMs_ = 0;
     Sense busySense_ = sense::LongWriteInProgress;
     bool unitAttention_ = false;

@@ -116,8 +116,9 @@ inline vrec::RecorderConfig Recorder(vrec::MediumKind medium, const std::string&
     using vrec::MediumKind;
     c.reads = {MediumKind::CdRom, MediumKind::CdR, MediumKind::CdRw, MediumKind::DvdRom, MediumKind::DvdR,
                MediumKind::DvdRw, MediumKind::DvdPlusR, MediumKind::DvdPlusRw, MediumKind::DvdRam};
-    c.writes = {MediumKind::CdR, MediumKind::CdRw, MediumKind::DvdR, MediumKind::DvdRw,
-                MediumKind::DvdPlusR, MediumKind::DvdPlusRw, MediumKind::DvdRam};
+    c.writes = {MediumKind::CdR,       MediumKind::CdRw,   MediumKind::DvdR, MediumKind::DvdRw,
+                MediumKind::DvdPlusR,  MediumKind::DvdPlusRw, MediumKind::DvdRam, MediumKind::BdR,
+                MediumKind::BdRe,      MediumKind::DvdPlusRDl, MediumKind::DvdRDl};
     return c;
 }
 

@@ -154,6 +154,12 @@ inline const Position kDvdRamPositions[] = {
     {"LastWrite", Phase::Data, "write", 0, 288, "EEESSBeSee"},
     {"Flush", Phase::Flush, "sync-cache", 1, {}, "SESSSSSSee"},
 };
+// A BD-RE as it comes: formatted by the write thread before the data.
+inline const Position kBdRePositions[] = {
+    {"Format", Phase::Prepare, "format-unit", 1, {}, "SSSSSSSSSS"},
+    {"FirstWrite", Phase::Data, "write", 0, 0, "EEESSBeSee"},
+    {"Flush", Phase::Flush, "sync-cache", 1, {}, "SESSSSSSee"},
+};
 inline const Position kOpenSessionPositions[] = {
     {"FirstWrite", Phase::Data, "write", 0, 0, "EEESSBeSee"},
     {"LastWrite", Phase::Data, "write", 0, 297, "EEESSBeSee"},

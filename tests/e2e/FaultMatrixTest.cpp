@@ -106,6 +106,15 @@ INSTANTIATE_TEST_SUITE_P(DvdRw, FaultMatrix, ::testing::ValuesIn(Cells(MediumKin
                          CellName);
 INSTANTIATE_TEST_SUITE_P(DvdRam, FaultMatrix, ::testing::ValuesIn(Cells(MediumKind::DvdRam, kDvdRamPositions)),
                          CellName);
+// The dual-layer DVDs take their single-layer kin's path, BD-R the DVD+R's.
+INSTANTIATE_TEST_SUITE_P(DvdRDl, FaultMatrix, ::testing::ValuesIn(Cells(MediumKind::DvdRDl, kDvdRPositions)),
+                         CellName);
+INSTANTIATE_TEST_SUITE_P(DvdPlusRDl, FaultMatrix,
+                         ::testing::ValuesIn(Cells(MediumKind::DvdPlusRDl, kDvdPlusRPositions)), CellName);
+INSTANTIATE_TEST_SUITE_P(BdR, FaultMatrix, ::testing::ValuesIn(Cells(MediumKind::BdR, kDvdPlusRPositions)),
+                         CellName);
+INSTANTIATE_TEST_SUITE_P(BdRe, FaultMatrix, ::testing::ValuesIn(Cells(MediumKind::BdRe, kBdRePositions)),
+                         CellName);
 INSTANTIATE_TEST_SUITE_P(CdROpenSession, FaultMatrix,
                          ::testing::ValuesIn(Cells(MediumKind::CdR, kOpenSessionPositions, false)), CellName);
 

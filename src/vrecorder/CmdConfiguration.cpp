@@ -81,7 +81,9 @@ std::vector<uint8_t> CdWrite(const FeatureContext& c, uint16_t code) {
 // DVD+RW (2Ah), DVD+R (2Bh) and DVD-R/-RW write (2Fh).
 std::vector<uint8_t> DvdWrite(const FeatureContext& c, uint16_t code) {
     const auto& cfg = c.config;
-    if ((code == 0x002A && !cfg.feature2A) || (code == 0x002F && !cfg.feature2F) ||
+    // A DVD-R DL writer tells it by the RDL bit of 2Fh, so it lists 2Fh.
+    const bool list2F = cfg.feature2F || cfg.Writes(MediumKind::DvdRDl);
+    if ((code == 0x002A && !cfg.feature2A) || (code == 0x002F && !list2F) ||
         (code == 0x002B && !cfg.feature2B))
         return {};
     bool current = code == 0x002A   ? c.loaded == MediumKind::DvdPlusRw

@@ -1,0 +1,25 @@
+// The room the burner counts on: both layers of a dual-layer disc, one
+// of a single-layer one, at the media's real sizes.
+#include "e2e/BurnBench.h"
+
+using namespace e2e;
+using vrec::MediumKind;
+
+TEST_F(BurnBench, AnImageForTwoLayersFitsOnlyADualLayerDisc) {
+    struct Case { MediumKind medium; uint8_t layers; int64_t sectors; bool fits; };
+    const Case cases[] = {
+        {MediumKind::DvdPlusR, 1, 2295105, false}, {MediumKind::DvdPlusRDl, 1, 2295105, true},
+        {MediumKind::DvdPlusRDl, 1, 4173825, false}, {MediumKind::DvdRDl, 1, 4171712, true},
+        {MediumKind::BdR, 1, 12219393, false},     {MediumKind::BdR, 2, 12219393, true},
+    };
+    for (const Case& c : cases) {
+        vrec::RecorderConfig config = Recorder(c.medium, dir / "disc.img");
+        config.capacity = 0;
+        config.layers = c.layers;
+        burner.reset();
+        Start(config);
+        const uint16_t media = burner->GetMediaType();
+        const std::string text = burner->ImageTooLargeText(media, c.sectors);
+        EXPECT_EQ(text.empty(), c.fits) << int(c.medium) << " " << c.sectors << ": " << text;
+    }
+}

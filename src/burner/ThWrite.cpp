@@ -67,7 +67,7 @@ void TThWrite::Start() {
 void TThWrite::Execute() {
     Prepare();
     Announce();
-    DataPhase();
+    if (cache_.StatusText().empty()) DataPhase();  // else preparing the disc failed
     // A drive the last WRITE never reached (gone from the bus, the call
     // failing) would only make the flush wait out its time-outs.
     if (!driveLost_) Flush();
@@ -120,12 +120,25 @@ void TThWrite::SetSpeed() {
 
 // A BD-RE as it comes from the shop takes no data until formatted. The
 // command line formats it first, with its progress shown; here the
-// window's burns and any other caller get the same disc.
+// window's burns and any other caller get the same disc. A format refused
+// for good ends the burn with the drive's reason, before any WRITE.
 void TThWrite::FormatIfNeeded() {
     constexpr int kFormatBudgetMs = 120 * 60 * 1000, kFormatPollMs = 1000;
-    auto hold = burner_.LockCommands();
-    if (!burner_.Unformatted()) return;
-    if (burner_.FormatWholeDisc(true)) burner_.WaitForOperation(kFormatBudgetMs, kFormatPollMs, {});
+    for (int sends = 1;; ++sends) {
+        auto hold = burner_.LockCommands();
+        if (!burner_.Unformatted()) return;
+        if (burner_.FormatWholeDisc(true)) {
+            burner_.WaitForOperation(kFormatBudgetMs, kFormatPollMs, {});
+            return;
+        }
+        if (!BusyOrNotReady() || sends >= kCloseSends || burner_.Closing()) {
+            driveLost_ = !burner_.LastCommandReachedDrive();
+            Fail(DriveMessage(Msg::WriterError) + " [" + DriveText() + "]");
+            return;
+        }
+        hold.unlock();
+        platform::SleepMs(kCloseRetrySleepMs);
+    }
 }
 
 // DVD-R: stream performance, time stamp, and a track reserved for the

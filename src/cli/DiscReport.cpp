@@ -79,7 +79,8 @@ std::vector<std::string> DescribeDisc(const std::vector<TrackSummary>& tracks, c
     DiscSpace space = SpaceOf(tracks, toc);
     const uint64_t capacity = space.used + space.free;
     std::vector<std::string> lines{"  capacity: " + Sectors(capacity, cd)};
-    if (const int layers = LayersOf(mediaType, capacity); layers > 1)
+    // A closed disc tells only what it holds, not what its layers held.
+    if (const int layers = LayersOf(mediaType, capacity); layers > 1 && space.free > 0)
         lines.push_back("  layers: " + std::to_string(layers) + ", " + Sectors(capacity / static_cast<uint64_t>(layers), cd) +
                         " each");
     lines.push_back("  used: " + Sectors(space.used, cd));

@@ -28,15 +28,14 @@ TEST(BluRayAndDualLayer, EachMediumIsBurntVerifiedAndLeftAsAsked) {
         std::vector<std::string> says, listed, info;
     };
     const Case cases[] = {
-        {"bd-r", "layers = 2\n", {"--write-speed", "16x", "--finalize-disc"},
-         {"(BD-R, blank)", "AT 16.0X (71,920 KB/s)"}, {"writes: CD-R DVD+R DL DVD-R DL BD-R BD-RE", "BD-R, closed"},
-         {"layers: 2, 12219392 sectors"}},
+        {"bd-r", "layers = 2\n", {"--write-speed", "16x"}, {"(BD-R, blank)", "AT 16.0X (71,920 KB/s)"},
+         {"writes: CD-R DVD+R DL DVD-R DL BD-R BD-RE", "BD-R, appendable, 1 session"}, {"layers: 2, 12219392 sectors"}},
+        {"bd-r", "", {"--finalize-disc"}, {"(BD-R, blank)"}, {"BD-R, closed"}, {}},
         {"bd-re", "", {"--write-speed", "2x"}, {"formatting 0:0:0", "AT 2.0X (8,990 KB/s)"}, {"BD-RE, overwritable"},
          {"capacity: 12219392 sectors"}},
         {"dvd+r-dl", "", {}, {"(DVD+R DL, blank)"}, {"DVD+R DL, appendable, 1 session"},
          {"layers: 2, 2086912 sectors"}},
-        {"dvd-r-dl", "", {"--finalize-disc"}, {"(DVD-R DL, blank)"}, {"DVD-R DL, closed"},
-         {"layers: 2, 2085856 sectors"}},
+        {"dvd-r-dl", "", {"--finalize-disc"}, {"(DVD-R DL, blank)"}, {"DVD-R DL, closed"}, {"closed, 1 session"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.medium);

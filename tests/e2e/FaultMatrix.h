@@ -156,7 +156,7 @@ inline const Position kDvdRamPositions[] = {
 };
 // A BD-RE as it comes: formatted by the write thread before the data.
 inline const Position kBdRePositions[] = {
-    {"Format", Phase::Prepare, "format-unit", 1, {}, "SSSSSSSSSS"},
+    {"Format", Phase::Prepare, "format-unit", 1, {}, "EEESSEeSee"},
     {"FirstWrite", Phase::Data, "write", 0, 0, "EEESSBeSee"},
     {"Flush", Phase::Flush, "sync-cache", 1, {}, "SESSSSSSee"},
 };

@@ -118,6 +118,9 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
     const uint16_t media = GetMediaType();
     if (const char* why = TraitsOf(media).refusal)
         return RefuseBurn(FormatDriveMessage(Msg::MediumNotWritten, {MediaName(media), why}));
+    // BD has no test write: the laser would burn the disc that was to be spared.
+    if (TestWrite() && TraitsOf(media).family == MediaFamily::Bd)
+        return RefuseBurn(FormatDriveMessage(Msg::MediumNotWritten, {MediaName(media), "a BD drive has no test write"}));
     // BD takes the DVD block: 32 sectors are one 64 KiB BD cluster, so no
     // write leaves a cluster half filled, and 64 KiB is the largest
     // transfer every pass-through path takes.

@@ -60,12 +60,15 @@ void TThWrite::Start() {
 }
 
 void TThWrite::Execute() {
-    Prepare();
-    Announce();
-    DataPhase();
+    if (Prepare()) {
+        Announce();
+        DataPhase();
+    }
     // A drive the last WRITE never reached (gone from the bus, the call
-    // failing) would only make the flush wait out its time-outs.
-    if (!driveLost_) Flush();
+    // failing) would only make the flush wait out its time-outs; a burn
+    // aborted before anything changed the disc has nothing to flush.
+    const bool untouched = !discTouched_ && cache_.Outcome() == BurnOutcome::Aborted;
+    if (!driveLost_ && !untouched) Flush();
     // After a failure or an abort the drive is left as it is: no close,
     // no restore. A component going away skips them too, to end quickly.
     if (cache_.StatusText().empty() && !burner_.Closing()) {
@@ -75,9 +78,18 @@ void TThWrite::Execute() {
     Complete();
 }
 
+// An abort asked for before a step that changes the disc (the reservation,
+// OPC, the first WRITE) is taken here, so the disc stays as it was.
+bool TThWrite::AbortedBeforeDiscChange() {
+    if (!AbortRequested.load()) return false;
+    Fail(DriveMessage(Msg::OperationAborted), BurnOutcome::Aborted);
+    return true;
+}
+
 // Every result here is ignored: a drive that refuses a step still gets
 // the chance to write, and the WRITE (10) answers tell what went wrong.
-void TThWrite::Prepare() {
+// False when an abort ended the burn here.
+bool TThWrite::Prepare() {
     uint32_t size = 0, free = 0;
     capacityKnown_ = burner_.ReadBufferCapacity(size, free);
     mediaType_ = burner_.GetMediaType();
@@ -95,13 +107,18 @@ void TThWrite::Prepare() {
     burner_.SetWriteParameters(burner_.TestWrite(), burner_.UnderrunProtection(), mediaType_);
     burner_.SetFinalizeDisc(finalize);
     firstTrack_ = burner_.RecordedSessionCount() + 1;
-    if (mediaType_ == media::DvdR) ReserveDvdRTrack();
-    if (mediaType_ != media::DvdRam && !burner_.TestWrite() && burner_.PerformOPC()) burner_.SendOPCInformation();
+    if (mediaType_ == media::DvdR && !ReserveDvdRTrack()) return false;
+    if (mediaType_ != media::DvdRam && !burner_.TestWrite() && burner_.PerformOPC()) {
+        if (AbortedBeforeDiscChange()) return false;
+        discTouched_ = true;
+        burner_.SendOPCInformation();
+    }
+    return true;
 }
 
 // DVD-R: stream performance, time stamp, and a track reserved for the
-// whole image (in 32-sector units).
-void TThWrite::ReserveDvdRTrack() {
+// whole image (in 32-sector units). False when an abort came first.
+bool TThWrite::ReserveDvdRTrack() {
     alignas(4) std::array<uint8_t, 28> performance{};
     auto at = std::span(performance);
     PutBE32(at.subspan(4), 0);          // start address
@@ -114,8 +131,11 @@ void TThWrite::ReserveDvdRTrack() {
     const platform::LocalDateTime now = platform::LocalDateTimeNow();
     burner_.SendTimeStamp({now.year, now.month, now.day, now.hour, now.minute, now.second});
     const uint32_t sectors = static_cast<uint32_t>(burner_.TotalSectors());
+    if (AbortedBeforeDiscChange()) return false;
+    discTouched_ = true;
     burner_.ReserveTrack((sectors + 31) / 32 * 32);
     burner_.WaitUntilReady(kPrepareWaitMs, kPrepareWaitStepMs);
+    return true;
 }
 
 void TThWrite::Announce() {

@@ -70,6 +70,9 @@ DriveMessageTable BuiltIn() {
     set(Msg::ImageTooLarge, "IMAGE TOO LARGE: %d SECTORS, THE DISC HAS %d FREE");
     set(Msg::ImageEmpty, "THE IMAGE \"%s\" IS EMPTY");
     set(Msg::DriveInUse, "THE DRIVE IS IN USE BY ANOTHER PROGRAM");
+    set(Msg::SystemError, "SYSTEM ERROR (%s)");
+    set(Msg::DriveAccessDenied, "NO PERMISSION TO USE THE DRIVE");
+    set(Msg::DriveGone, "THE DRIVE IS GONE");
     return t;
 }
 

@@ -29,6 +29,8 @@ enum class Msg : size_t {
     SendCueSheetFailed, StartingWriteProcess, NoDriveSelected, ParameterListTooLong,
     BurnAlreadyRunning,
     ImageTooLarge, ImageEmpty, DriveInUse,
+    // a system call's own error, and why a drive cannot be claimed
+    SystemError, DriveAccessDenied, DriveGone,
     Count
 };
 

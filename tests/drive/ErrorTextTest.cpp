@@ -1,9 +1,11 @@
 #include "drive/DriveMessages.h"
 #include "drive/SenseCodeTexts.h"
+#include "platform/SystemError.h"
 #include "support/FakeTransport.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <set>
 
 using namespace kq;
@@ -52,6 +54,27 @@ TEST(StatusText, TargetBusyIsSetOnlyByBusy) {
     dev.GetStatusText(0x04, 0, 0x08);
     dev.GetStatusText(0x01, 0, 0x08);
     EXPECT_FALSE(dev.TargetBusy());
+}
+
+// What the adapter's status alone leaves vague: the command that timed
+// out by name, and a failed system call in the system's words.
+TEST(ErrorText, AdapterFailuresNameTheCommandOrTheSystemsReason) {
+    auto request = [](uint8_t haStat, uint8_t opcode, int systemError) {
+        SRB_ExecSCSICmd r = Failed(SS_ERR, haStat, 0);
+        r.CDBByte[0] = opcode;
+        if (systemError) StoreSystemError(r, systemError);
+        return r;
+    };
+    const std::pair<SRB_ExecSCSICmd, std::string> cases[] = {
+        {request(HASTAT_TIMEOUT, 0x35, 0), "COMMAND TIMEOUT (SYNCHRONIZE CACHE)"},
+        {request(HASTAT_TIMEOUT, 0x5E, 0), "COMMAND TIMEOUT (5E)"},
+        {request(HASTAT_PHASE_ERR, 0x2A, EBUSY), "SYSTEM ERROR (" + platform::SystemErrorText(EBUSY) + ")"},
+        {request(HASTAT_PHASE_ERR, 0x2A, EACCES), "SYSTEM ERROR (" + platform::SystemErrorText(EACCES) + ")"},
+        {request(HASTAT_PHASE_ERR, 0x2A, 0), "UNKNOWN"},
+        {request(0x11, 0x2A, EIO), "SELECTION TIMEOUT"},
+        {Failed(SS_ASPI_IS_BUSY, 0, 0), "ASPI IS BUSY"},
+    };
+    for (const auto& [r, text] : cases) EXPECT_EQ(TextOf(r), text);
 }
 
 TEST(ErrorText, SenseKeysAndTheirEdges) {

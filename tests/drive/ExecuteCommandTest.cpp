@@ -5,6 +5,7 @@
 
 #include <array>
 #include <thread>
+#include <utility>
 
 using namespace kq;
 using kqtest::FakeTiming;
@@ -140,6 +141,42 @@ TEST_F(PendingLayer, PendingWithoutEventIsTimedOutAtOnce) {
     EXPECT_EQ(srb.SRB_Status, SS_ERR);
     EXPECT_EQ(srb.SRB_HaStat, HASTAT_TIMEOUT);
     EXPECT_EQ(PostProcHandle(srb), 0);
+}
+
+// Once its owner gives up on the drive (an aborted burn), a command gets
+// a second to answer; an abort that comes during a wait leaves one more.
+TEST_F(PendingLayer, GivenUpOrWokenWaitsLastASecond) {
+    class Device : public TestDevice {
+    public:
+        bool givenUp = false;
+        bool GiveUpWaiting() const override { return givenUp; }
+    };
+    class WakingTiming : public FakeTiming {
+    public:
+        Device* wake = nullptr;
+        bool WaitEvent(const platform::Event& event, uint32_t ms) override {
+            if (std::exchange(wake, nullptr)) dev->WakeCommandWait();
+            return FakeTiming::WaitEvent(event, ms);
+        }
+        Device* dev = nullptr;
+    };
+    const struct {
+        bool givenUp, wokenDuringWait;
+        std::vector<uint32_t> waits;
+    } cases[] = {{true, false, {1000}}, {false, true, {180000, 1000}}, {false, false, {180000}}};
+    for (const auto& c : cases) {
+        Device device;
+        WakingTiming clock;
+        platform::ScopedTiming scoped{clock};
+        device.givenUp = c.givenUp;
+        clock.dev = &device;
+        if (c.wokenDuringWait) clock.wake = &device;
+        const auto srb = device.RunRequest(kTestUnitReady, NoData(), 180000);
+        EXPECT_EQ(clock.waits, c.waits);
+        EXPECT_EQ(srb.SRB_HaStat, HASTAT_TIMEOUT);
+        EXPECT_TRUE(device.LastCommandTimedOut());
+        EXPECT_EQ(device.UnansweredCommands(), 1);
+    }
 }
 
 TEST(ExecuteCommand, NoTransportOrNoDriveSendsNothing) {

@@ -112,3 +112,39 @@ TEST_F(BurnBench, CloseRetriedWhileTheDriveIsBusy) {
 }
 
 }  // namespace
+
+// DVD-R: nothing will end the wait for the drive's drain after a flush
+// that failed or once the drive is gone, nor, after an abort, while it no
+// longer answers: the wait ends at once, never at its 30-minute cap.
+TEST_F(BurnBench, DrainWaitEndsWhenNothingWillEndIt) {
+    const struct {
+        const char* name;
+        std::vector<const char*> faults;
+        bool abort;
+        size_t polls;  // READ DISC INFORMATION after the flush, before the wait ends
+    } cases[] = {
+        {"FlushGone", {"sync-cache nth=1 vanish", "read-disc-info nth=6 times=1000000 vanish"}, false, 0},
+        {"FlushRefused", {"sync-cache nth=1 check 3/0C/00", "read-disc-info nth=6 times=1000000 vanish"}, false, 0},
+        {"GoneWhileDraining", {"read-disc-info nth=6 times=1000000 vanish"}, false, 1},
+        {"SilentAfterAbort", {"read-disc-info nth=6 times=1000000 never"}, true, 1},
+    };
+    clock.realWaitMs = 300;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        burner.reset();
+        reports.clear();
+        vrec::RecorderConfig config = Recorder(MediumKind::DvdR, dir / (std::string(c.name) + ".img"));
+        for (const char* f : c.faults) config.faults.push_back(Rule(f));
+        Start(std::move(config));
+        if (c.abort) burner->OnFinalizingTrack = [](kq::TQCDBurner& b) { b.AbortWrite(); };
+        const uint64_t start = clock.NowMs();
+        ASSERT_TRUE(Burn(Image(Pattern(300 * 2048))));
+        EXPECT_LT(clock.NowMs() - start, 20u * 60 * 1000) << "waited out the 30-minute cap";
+        const auto log = recorder->Log();
+        const long sync = First(kSync);
+        ASSERT_GE(sync, 0);
+        size_t polls = 0;
+        for (size_t i = static_cast<size_t>(sync) + 1; i < log.size() && log[i].Opcode() == 0x51; ++i) ++polls;
+        EXPECT_EQ(polls, c.polls);
+    }
+}

@@ -53,6 +53,51 @@ TEST_F(BurnBench, AbortBeforeTheWriteThreadStartsIsKept) {
     EXPECT_TRUE(Sent(kWrite).empty());
 }
 
+// The user's abort arrives as the burn sends a given command.
+class AbortAtCommand : public BurnBench {
+protected:
+    static uint32_t AbortingSend(void* srb) {
+        auto& request = *static_cast<kq::SRB_ExecSCSICmd*>(srb);
+        if (request.SRB_Cmd == kq::SC_EXEC_SCSI_CMD && request.CDBByte[0] == abortAt.load()) {
+            abortAt = -1;
+            target.load()->AbortWrite();
+        }
+        return Layer()->Send(srb);
+    }
+    static inline std::atomic<int> abortAt{-1};
+    static inline std::atomic<kq::TQCDBurner*> target{nullptr};
+};
+
+// An abort before anything that changes the disc (the reservation, OPC,
+// the first WRITE) leaves it blank, whether it comes while the cache
+// primes or while the drive is prepared.
+TEST_F(AbortAtCommand, AbortBeforeTheDiscChangesLeavesItBlank) {
+    const std::pair<MediumKind, int> cases[] = {
+        {MediumKind::CdR, 0x46},          // the disc asked for before the cache primes
+        {MediumKind::CdR, 0x5C},          // the write thread's first command
+        {MediumKind::CdR, kModeSelect},   // the write parameters, just before OPC
+        {MediumKind::DvdR, 0xB6},         // SET STREAMING
+        {MediumKind::DvdR, 0xBF},         // the time stamp, just before the reservation
+    };
+    for (const auto& [medium, opcode] : cases) {
+        SCOPED_TRACE(opcode);
+        burner.reset();
+        reports.clear();
+        Start(medium);
+        burner->SetPerformOPC(true);
+        target = burner.get();
+        abortAt = opcode;
+        kq::InstallTransport(&AbortingSend, &Info, kq::kAspiLibraryName);
+        burner->BurnISOImage(Image(Pattern(300 * 2048)));
+        WaitForReport();
+        EXPECT_EQ(abortAt.load(), -1) << "the abort never came";
+        EXPECT_EQ(Reports(), std::vector<std::string>{"OPERATION ABORTED BY USER"});
+        EXPECT_EQ(burner->WriteDoneOutcome(), kq::BurnOutcome::Aborted);
+        for (uint8_t changes : {kReserve, kSendOpc, kWrite, kSync, kClose}) EXPECT_TRUE(Sent(changes).empty()) << int(changes);
+        EXPECT_TRUE(recorder->DiscState().Blank());
+    }
+}
+
 TEST_F(BurnBench, SecondBurnWhileOneRunsIsRefused) {
     Start(MediumKind::CdR);
     // The host holds the first burn's report until the refusals are done,

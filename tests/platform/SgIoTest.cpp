@@ -5,6 +5,7 @@
 // open and ioctl.
 #include "platform/linux/LinuxOpticalDrives.h"
 #include "platform/linux/SgIo.h"
+#include "platform/SystemError.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -82,6 +83,41 @@ TEST(SgIo, ShortTransferInIsCountedShortWriteIsAFailure) {
     EXPECT_EQ(DecodeSgIo(out, 0, 0).failure, PassFailure::ShortWrite);
 }
 
+// Which kernel answers never reached the drive and may be sent again, and
+// which mean the drive is gone; a failed call keeps the system's reason.
+TEST(SgIo, HostDriverAndCallFailuresByClass) {
+    const struct {
+        const char* name;
+        uint8_t host, driver;
+        int callErrno;  // non-zero: the ioctl itself failed
+        PassFailure failure;
+    } cases[] = {
+        {"DID_BUS_BUSY", 0x02, 0, 0, PassFailure::Transient},
+        {"DID_SOFT_ERROR", 0x0B, 0, 0, PassFailure::Transient},
+        {"DID_IMM_RETRY", 0x0C, 0, 0, PassFailure::Transient},
+        {"DID_REQUEUE", 0x0D, 0, 0, PassFailure::Transient},
+        {"DID_TRANSPORT_DISRUPTED", 0x0E, 0, 0, PassFailure::Transient},
+        {"DRIVER_BUSY", 0, 0x01, 0, PassFailure::Transient},
+        {"DID_NO_CONNECT", 0x01, 0, 0, PassFailure::NoDevice},
+        {"DID_BAD_TARGET", 0x04, 0, 0, PassFailure::NoDevice},
+        {"DID_ERROR", 0x07, 0, 0, PassFailure::TransportError},
+        {"ENODEV", 0, 0, ENODEV, PassFailure::NoDevice},
+        {"ENXIO", 0, 0, ENXIO, PassFailure::NoDevice},
+        {"EBUSY", 0, 0, EBUSY, PassFailure::CallFailed},
+        {"ENOMEM", 0, 0, ENOMEM, PassFailure::CallFailed},
+    };
+    for (const auto& c : cases) {
+        Canned canned;
+        sg_io_hdr_t h = Answered(canned, PassDirection::Out);
+        h.host_status = c.host;
+        h.driver_status = c.driver;
+        const PassThroughOutcome o = DecodeSgIo(h, c.callErrno ? -1 : 0, c.callErrno);
+        EXPECT_EQ(o.failure, c.failure) << c.name;
+        EXPECT_EQ(o.systemError, c.callErrno) << c.name;
+    }
+    EXPECT_EQ(SystemErrorText(EBUSY), "Device or resource busy");
+}
+
 TEST(LinuxOpticalDrives, NodesInNumberOrderAndTheReasonOfOneThatWillNotOpen) {
     TempDir dir;
     for (const char* name : {"sr10", "sr2", "sr0", "sda", "srx"}) dir.Write(name, "");
@@ -111,7 +147,7 @@ TEST(LinuxOpticalDrives, AFileThatIsNoDriveHasNoAddressAndFailsTheCall) {
 }
 
 TEST(UnopenableDrive, TextNamesNodeReasonAndHint) {
-    UnopenableDrive d{"/dev/sr0", std::error_code(EACCES, std::generic_category())};
+    UnopenableDrive d{"/dev/sr0", std::error_code(EACCES, std::generic_category()), {}, {}};
     EXPECT_EQ(UnopenableText(d),
               "/dev/sr0 is there but cannot be opened: permission denied (add the user to the cdrom group)");
     d.reason = std::error_code(ENXIO, std::generic_category());

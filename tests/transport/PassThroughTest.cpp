@@ -1,6 +1,7 @@
 // The pass-through layer on virtual recorders standing in as the machine's
 // optical drives, and on a drive whose kernel answers are canned SG_IO
 // headers: the scan, the table, the entry points and the per-drive lock.
+#include "platform/SystemError.h"
 #include "platform/linux/SgIo.h"
 #include "transport/PassThrough.h"
 #include "transport/kqASPI.h"
@@ -196,10 +197,17 @@ TEST_F(PassThroughLayer, FilteredCommandIsNoDriveError) {
     EXPECT_EQ(srb.SenseArea[0], 0);
 }
 
-TEST_F(PassThroughLayer, ADriveThatFailsItsProbeIsAbsent) {
-    drives.Add(Recorder(0, 0)).callsFail = true;
+// Absent from the table, but not from what the user is told.
+TEST_F(PassThroughLayer, ADriveThatFailsItsProbeIsAbsentAndListedAsUnusable) {
+    auto& slot = drives.Add(Recorder(0, 0));
+    slot.callsFail = true;
+    slot.failErrno = EIO;
     EXPECT_EQ(SPTIInit(), 0);
     EXPECT_EQ(SPTIFindDrive(0, 0, 0), 0);
+    const auto unusable = SPTIUnopenableDrives();
+    ASSERT_EQ(unusable.size(), 1u);
+    EXPECT_EQ(platform::UnopenableText(unusable[0]),
+              slot.node + " is there but did not answer INQUIRY: " + platform::SystemErrorText(EIO));
 }
 
 // ---- One drive whose kernel answers are canned SG_IO headers ----
@@ -302,6 +310,11 @@ TEST_F(CannedSgIo, HostAndDriverErrorsFailWithAnAdapterStatus) {
         EXPECT_EQ(srb.SRB_Status, SS_ERR) << "SCSI status 0 is no success here";
         EXPECT_EQ(srb.SRB_HaStat, haStat);
     }
+    // A busy adapter never passed the command on: the sender may try again.
+    for (auto [host, driver] : {std::pair{0x02, 0x00}, std::pair{0x0E, 0x00}, std::pair{0x00, 0x01}}) {
+        drives.kernel = [host, driver](sg_io_hdr_t& h) { h.host_status = host, h.driver_status = driver; };
+        EXPECT_EQ(Send(SRB_EVENT_NOTIFY | SRB_DIR_OUT, data).SRB_Status, SS_ASPI_IS_BUSY) << host;
+    }
 }
 
 TEST_F(CannedSgIo, IoctlFailureAndFilterAndShortTransfers) {
@@ -317,6 +330,7 @@ TEST_F(CannedSgIo, IoctlFailureAndFilterAndShortTransfers) {
         EXPECT_EQ(failed.SRB_HaStat, haStat) << error;
         EXPECT_EQ(failed.SRB_TargStat, 0);
         EXPECT_EQ(failed.SenseArea[0], 0) << "a failed call brings no sense";
+        EXPECT_EQ(SystemErrorOf(failed), failed.SRB_HaStat == 0x14 ? error : 0) << "the system's reason goes along";
     }
 
     drives.kernel = [](sg_io_hdr_t& h) { h.info = 0xFF, h.duration = EPERM; };

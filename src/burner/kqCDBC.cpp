@@ -78,7 +78,7 @@ void TQCDBurner::AbortWrite() {
 }
 
 bool TQCDBurner::GiveUpWaiting() const {
-    return burning_.load() && AbortRequested.load() && UnansweredCommands() > 0;
+    return burning_.load() && AbortRequested.load();
 }
 
 void TQCDBurner::RecordWriteDone(const std::string& text, BurnOutcome outcome) {

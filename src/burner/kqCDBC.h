@@ -126,8 +126,9 @@ public:
     TDEntry* RootDir() const { return tree_.RootDir(); }
 
 protected:
-    // After an abort, a drive that has stopped answering is given a second
-    // per command, not the command's whole time-out.
+    // After an abort, a command is given a second to answer, not its whole
+    // time-out: a drive that answers at all does so well within it, and
+    // one that stopped answering must not hold the user for half an hour.
     bool GiveUpWaiting() const override;
 
 private:

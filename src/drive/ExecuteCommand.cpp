@@ -66,7 +66,6 @@ int TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& request, int timeoutMs) {
                     (request.SRB_Status == SS_ERR && request.SRB_HaStat == HASTAT_OK);
     adapterBusy_ = request.SRB_Status == SS_ASPI_IS_BUSY;
     timedOut_ = request.SRB_Status == SS_ERR && request.SRB_HaStat == HASTAT_TIMEOUT;
-    unanswered_ = reachedDrive_ ? 0 : unanswered_ + 1;
     const auto address = reinterpret_cast<std::intptr_t>(request.SRB_BufPointer);
     if (address % 4 != 0) SendDebugMessage("aaaa" + std::to_string(address), 0);
     return 1;

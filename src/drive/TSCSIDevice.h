@@ -132,8 +132,6 @@ public:
     bool LastCommandFoundNoDrive() const { return !reachedDrive_ && !adapterBusy_ && !timedOut_; }
     // Opcode of the last command handed to the transport.
     uint8_t LastOpcode() const { return lastOpcode_; }
-    // Commands in a row, up to the last, that brought no answer of the drive.
-    int UnansweredCommands() const { return unanswered_; }
 
     // Ends the wait for a command in flight, as an abort does; the drive
     // still gets a second to answer (see WaitForCompletion).
@@ -371,7 +369,6 @@ private:
     std::atomic<bool> adapterBusy_{false};
     std::atomic<bool> timedOut_{false};
     std::atomic<uint8_t> lastOpcode_{0};
-    std::atomic<int> unanswered_{0};
     std::atomic<bool> errorTraceDone_{false};
     std::mutex waitLock_;  // waitingOn_, which an abort's thread signals
     const platform::Event* waitingOn_ = nullptr;

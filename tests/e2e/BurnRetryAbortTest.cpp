@@ -53,47 +53,33 @@ TEST_F(BurnBench, AbortBeforeTheWriteThreadStartsIsKept) {
     EXPECT_TRUE(Sent(kWrite).empty());
 }
 
-// The user's abort arrives as the burn sends a given command.
-class AbortAtCommand : public BurnBench {
-protected:
-    static uint32_t AbortingSend(void* srb) {
-        auto& request = *static_cast<kq::SRB_ExecSCSICmd*>(srb);
-        if (request.SRB_Cmd == kq::SC_EXEC_SCSI_CMD && request.CDBByte[0] == abortAt.load()) {
-            abortAt = -1;
-            target.load()->AbortWrite();
-        }
-        return Layer()->Send(srb);
-    }
-    static inline std::atomic<int> abortAt{-1};
-    static inline std::atomic<kq::TQCDBurner*> target{nullptr};
-};
-
 // An abort before anything that changes the disc (the reservation, OPC,
 // the first WRITE) leaves it blank, whether it comes while the cache
-// primes or while the drive is prepared.
-TEST_F(AbortAtCommand, AbortBeforeTheDiscChangesLeavesItBlank) {
-    const std::pair<MediumKind, int> cases[] = {
-        {MediumKind::CdR, 0x46},          // the disc asked for before the cache primes
-        {MediumKind::CdR, 0x5C},          // the write thread's first command
-        {MediumKind::CdR, kModeSelect},   // the write parameters, just before OPC
-        {MediumKind::DvdR, 0xB6},         // SET STREAMING
-        {MediumKind::DvdR, 0xBF},         // the time stamp, just before the reservation
+// primes or while the drive is prepared: here it comes with a command.
+TEST_F(BurnBench, AbortBeforeTheDiscChangesLeavesItBlank) {
+    static std::atomic<int> abortAt;
+    static std::atomic<kq::TQCDBurner*> target;
+    const kq::SendASPI32CommandFn send = [](void* srb) -> uint32_t {
+        const auto& r = *static_cast<kq::SRB_ExecSCSICmd*>(srb);
+        if (r.SRB_Cmd == kq::SC_EXEC_SCSI_CMD && r.CDBByte[0] == abortAt && abortAt.exchange(-1) >= 0)
+            target.load()->AbortWrite();
+        return Layer()->Send(srb);
     };
-    for (const auto& [medium, opcode] : cases) {
-        SCOPED_TRACE(opcode);
+    // before the cache primes, the write thread's first command, the page before OPC;
+    // SET STREAMING and the time stamp before the reservation
+    for (auto [medium, opcode] : {std::pair{MediumKind::CdR, 0x46}, {MediumKind::CdR, 0x5C}, {MediumKind::CdR, 0x55},
+                                  {MediumKind::DvdR, 0xB6}, {MediumKind::DvdR, 0xBF}}) {
         burner.reset();
         reports.clear();
-        Start(medium);
+        Start(Recorder(medium, dir / (std::to_string(opcode) + ".img")));
         burner->SetPerformOPC(true);
-        target = burner.get();
-        abortAt = opcode;
-        kq::InstallTransport(&AbortingSend, &Info, kq::kAspiLibraryName);
+        target = burner.get(), abortAt = opcode;
+        kq::InstallTransport(send, &Info, kq::kAspiLibraryName);
         burner->BurnISOImage(Image(Pattern(300 * 2048)));
         WaitForReport();
-        EXPECT_EQ(abortAt.load(), -1) << "the abort never came";
-        EXPECT_EQ(Reports(), std::vector<std::string>{"OPERATION ABORTED BY USER"});
+        EXPECT_EQ(Reports(), std::vector<std::string>{"OPERATION ABORTED BY USER"}) << opcode;
         EXPECT_EQ(burner->WriteDoneOutcome(), kq::BurnOutcome::Aborted);
-        for (uint8_t changes : {kReserve, kSendOpc, kWrite, kSync, kClose}) EXPECT_TRUE(Sent(changes).empty()) << int(changes);
+        for (uint8_t c : {kReserve, kSendOpc, kWrite, kSync, kClose}) EXPECT_TRUE(Sent(c).empty()) << opcode;
         EXPECT_TRUE(recorder->DiscState().Blank());
     }
 }

@@ -7,7 +7,9 @@
 #include "transport/PassThrough.h"
 #include "vrecorder/VirtualOpticalDrives.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <tuple>
 
 namespace {
 
@@ -64,9 +66,8 @@ TEST_F(PassThroughBurn, DvdPlusRFromFeature2BIsWrittenByteForByte) {
 // neither retried as a busy drive's nor followed by a flush, and the burn
 // ends at once with the adapter's text, or the system's own words.
 TEST_F(PassThroughBurn, DriveGoneMidBurnEndsTheBurnAtOnce) {
-    for (auto [error, text] :
-         {std::pair<int, std::string>{ENODEV, "WRITER ERROR [SELECTION TIMEOUT]"},
-          std::pair<int, std::string>{EIO, "WRITER ERROR [SYSTEM ERROR (" + platform::SystemErrorText(EIO) + ")]"}}) {
+    for (auto [error, text] : {std::pair<int, std::string>{ENODEV, "WRITER ERROR [SELECTION TIMEOUT]"},
+                               {EIO, "WRITER ERROR [SYSTEM ERROR (" + platform::SystemErrorText(EIO) + ")]"}}) {
         SCOPED_TRACE(error);
         vrec::VirtualOpticalDrives drives;
         platform::ScopedOpticalDrives scoped{drives};
@@ -82,33 +83,22 @@ TEST_F(PassThroughBurn, DriveGoneMidBurnEndsTheBurnAtOnce) {
     }
 }
 
-// A busy adapter never passed the WRITE on: it goes again 600 ms later and
-// the burn succeeds. One that stays busy ends the burn after a bounded
-// while, with no flush sent to a drive it cannot reach.
+// A busy adapter never passed the WRITE on: it goes again 600 ms later;
+// one that stays busy ends the burn after a bounded while, unflushed.
 TEST_F(PassThroughBurn, BusyAdapterAnswersAreRetriedForABoundedWhile) {
-    const struct {
-        int busyAnswers;
-        std::string report;
-        int retried;
-    } cases[] = {{3, "", 3}, {1000, "WRITER ERROR [ASPI IS BUSY]", 100}};
-    for (const auto& c : cases) {
+    for (auto [busy, report, retried] : {std::tuple{3, "", 3}, std::tuple{1000, "WRITER ERROR [ASPI IS BUSY]", 100}}) {
         e2e::FastClock clock;
         platform::ScopedTiming timing{clock};
         vrec::VirtualOpticalDrives drives;
         platform::ScopedOpticalDrives scoped{drives};
         auto& slot = AddDvdPlusRWriter(drives);
-        slot.transientWrites = c.busyAnswers;
+        slot.transientWrites = busy;
         const e2e::Bytes image = e2e::Pattern(900 * 2048, 5);
-        const uint64_t start = clock.NowMs();
-        EXPECT_EQ(Burn(image), c.report);
-        EXPECT_EQ(c.busyAnswers - slot.transientWrites.load(), c.retried);
-        EXPECT_GE(clock.NowMs() - start, c.retried * 600u);
-        if (c.report.empty()) {
-            EXPECT_EQ(recorder->RecordedBytes(0, 900), image);
-        } else {
-            EXPECT_EQ(slot.writes.load(), 0);
-            for (const auto& e : recorder->Log()) EXPECT_NE(e.Opcode(), 0x35) << "flushed";
-        }
+        EXPECT_EQ(Burn(image), report);
+        EXPECT_EQ(busy - slot.transientWrites.load(), retried);
+        EXPECT_EQ(recorder->RecordedBytes(0, 900) == image, *report == '\0');
+        const auto flushes = std::ranges::count_if(recorder->Log(), [](const auto& e) { return e.Opcode() == 0x35; });
+        EXPECT_EQ(flushes, *report == '\0' ? 1 : 0);
         End();
     }
 }

@@ -13,6 +13,7 @@
 #include <array>
 #include <cerrno>
 #include <filesystem>
+#include <tuple>
 
 using namespace platform;
 
@@ -86,34 +87,19 @@ TEST(SgIo, ShortTransferInIsCountedShortWriteIsAFailure) {
 // Which kernel answers never reached the drive and may be sent again, and
 // which mean the drive is gone; a failed call keeps the system's reason.
 TEST(SgIo, HostDriverAndCallFailuresByClass) {
-    const struct {
-        const char* name;
-        uint8_t host, driver;
-        int callErrno;  // non-zero: the ioctl itself failed
-        PassFailure failure;
-    } cases[] = {
-        {"DID_BUS_BUSY", 0x02, 0, 0, PassFailure::Transient},
-        {"DID_SOFT_ERROR", 0x0B, 0, 0, PassFailure::Transient},
-        {"DID_IMM_RETRY", 0x0C, 0, 0, PassFailure::Transient},
-        {"DID_REQUEUE", 0x0D, 0, 0, PassFailure::Transient},
-        {"DID_TRANSPORT_DISRUPTED", 0x0E, 0, 0, PassFailure::Transient},
-        {"DRIVER_BUSY", 0, 0x01, 0, PassFailure::Transient},
-        {"DID_NO_CONNECT", 0x01, 0, 0, PassFailure::NoDevice},
-        {"DID_BAD_TARGET", 0x04, 0, 0, PassFailure::NoDevice},
-        {"DID_ERROR", 0x07, 0, 0, PassFailure::TransportError},
-        {"ENODEV", 0, 0, ENODEV, PassFailure::NoDevice},
-        {"ENXIO", 0, 0, ENXIO, PassFailure::NoDevice},
-        {"EBUSY", 0, 0, EBUSY, PassFailure::CallFailed},
-        {"ENOMEM", 0, 0, ENOMEM, PassFailure::CallFailed},
-    };
-    for (const auto& c : cases) {
+    using F = PassFailure;
+    const std::tuple<uint8_t, uint8_t, int, F> cases[] = {  // host, driver, errno of a failed call
+        {0x02, 0, 0, F::Transient}, {0x0B, 0, 0, F::Transient}, {0x0C, 0, 0, F::Transient},
+        {0x0D, 0, 0, F::Transient}, {0x0E, 0, 0, F::Transient}, {0, 0x01, 0, F::Transient},
+        {0x01, 0, 0, F::NoDevice},  {0x04, 0, 0, F::NoDevice},  {0x07, 0, 0, F::TransportError},
+        {0, 0, ENODEV, F::NoDevice}, {0, 0, ENXIO, F::NoDevice}, {0, 0, EBUSY, F::CallFailed}};
+    for (const auto& [host, driver, error, failure] : cases) {
         Canned canned;
         sg_io_hdr_t h = Answered(canned, PassDirection::Out);
-        h.host_status = c.host;
-        h.driver_status = c.driver;
-        const PassThroughOutcome o = DecodeSgIo(h, c.callErrno ? -1 : 0, c.callErrno);
-        EXPECT_EQ(o.failure, c.failure) << c.name;
-        EXPECT_EQ(o.systemError, c.callErrno) << c.name;
+        h.host_status = host, h.driver_status = driver;
+        const PassThroughOutcome o = DecodeSgIo(h, error ? -1 : 0, error);
+        EXPECT_EQ(o.failure, failure) << int(host) << " " << int(driver) << " " << error;
+        EXPECT_EQ(o.systemError, error);
     }
     EXPECT_EQ(SystemErrorText(EBUSY), "Device or resource busy");
 }

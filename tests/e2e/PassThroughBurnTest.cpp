@@ -7,9 +7,7 @@
 #include "transport/PassThrough.h"
 #include "vrecorder/VirtualOpticalDrives.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <tuple>
 
 namespace {
 
@@ -64,7 +62,7 @@ TEST_F(PassThroughBurn, DvdPlusRFromFeature2BIsWrittenByteForByte) {
 
 // A WRITE that fails in the system call never reached the drive: it is
 // neither retried as a busy drive's nor followed by a flush, and the burn
-// ends at once with the adapter's text, or the system's own words.
+// ends at once with the adapter's text (or the system's own words).
 TEST_F(PassThroughBurn, DriveGoneMidBurnEndsTheBurnAtOnce) {
     for (auto [error, text] : {std::pair<int, std::string>{ENODEV, "WRITER ERROR [SELECTION TIMEOUT]"},
                                {EIO, "WRITER ERROR [SYSTEM ERROR (" + platform::SystemErrorText(EIO) + ")]"}}) {
@@ -97,8 +95,7 @@ TEST_F(PassThroughBurn, BusyAdapterAnswersAreRetriedForABoundedWhile) {
         EXPECT_EQ(Burn(image), report);
         EXPECT_EQ(busy - slot.transientWrites.load(), retried);
         EXPECT_EQ(recorder->RecordedBytes(0, 900) == image, *report == '\0');
-        const auto flushes = std::ranges::count_if(recorder->Log(), [](const auto& e) { return e.Opcode() == 0x35; });
-        EXPECT_EQ(flushes, *report == '\0' ? 1 : 0);
+        EXPECT_EQ(std::ranges::count(recorder->Log(), 0x35, &vrec::LogEntry::Opcode), *report == '\0') << "flushes";
         End();
     }
 }

@@ -74,11 +74,11 @@ bool TThWrite::WriteBlock(int32_t n) {
     }
 }
 
-// A WRITE failed for good: an abort that cut its wait short is the user's,
-// anything else the writer's error. False.
+// A WRITE failed for good: one whose wait an abort cut short ends as the
+// user's abort, anything else as the writer's error. False.
 bool TThWrite::EndWrite(bool reached, const std::string& driveText) {
     driveLost_ = !reached;
-    if (AbortRequested.load()) Fail(DriveMessage(Msg::OperationAborted), BurnOutcome::Aborted);
+    if (!reached && AbortRequested.load()) Fail(DriveMessage(Msg::OperationAborted), BurnOutcome::Aborted);
     else Fail(DriveMessage(Msg::WriterError) + " [" + driveText + "]");
     return false;
 }

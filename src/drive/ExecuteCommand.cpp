@@ -81,7 +81,8 @@ void TSCSIDevice::WaitForCompletion(const platform::Event& event, uint32_t waitM
         waitingOn_ = &event;
     }
     const bool givenUp = GiveUpWaiting();
-    bool signalled = platform::CurrentTiming().WaitEvent(event, givenUp ? std::min(waitMs, kGivenUpWaitMs) : waitMs);
+    const uint32_t limit = givenUp ? std::min(waitMs, kGivenUpWaitMs) : waitMs;
+    const bool signalled = platform::CurrentTiming().WaitEvent(event, limit);
     if (signalled && pending() && !givenUp) {
         // Woken by an abort, not by the layer; a completion between the
         // reset and the look at the status is not lost: it is seen there.

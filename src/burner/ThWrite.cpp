@@ -65,12 +65,15 @@ void TThWrite::Start() {
 }
 
 void TThWrite::Execute() {
-    Prepare();
-    Announce();
-    if (cache_.StatusText().empty()) DataPhase();  // else preparing the disc failed
+    if (Prepare()) {
+        Announce();
+        if (cache_.StatusText().empty()) DataPhase();  // else preparing the disc failed
+    }
     // A drive the last WRITE never reached (gone from the bus, the call
-    // failing) would only make the flush wait out its time-outs.
-    if (!driveLost_) Flush();
+    // failing) would only make the flush wait out its time-outs; a burn
+    // aborted before anything changed the disc has nothing to flush.
+    const bool untouched = !discTouched_ && cache_.Outcome() == BurnOutcome::Aborted;
+    if (!driveLost_ && !untouched) Flush();
     // After a failure or an abort the drive is left as it is: no close,
     // no restore. A component going away skips them too, to end quickly.
     if (cache_.StatusText().empty() && !burner_.Closing()) {
@@ -80,9 +83,18 @@ void TThWrite::Execute() {
     Complete();
 }
 
+// An abort asked for before a step that changes the disc (the reservation,
+// OPC, the first WRITE) is taken here, so the disc stays as it was.
+bool TThWrite::AbortedBeforeDiscChange() {
+    if (!AbortRequested.load()) return false;
+    Fail(DriveMessage(Msg::OperationAborted), BurnOutcome::Aborted);
+    return true;
+}
+
 // Every result here is ignored: a drive that refuses a step still gets
 // the chance to write, and the WRITE (10) answers tell what went wrong.
-void TThWrite::Prepare() {
+// False when an abort ended the burn here.
+bool TThWrite::Prepare() {
     uint32_t size = 0, free = 0;
     capacityKnown_ = burner_.ReadBufferCapacity(size, free);
     mediaType_ = burner_.GetMediaType();
@@ -91,7 +103,10 @@ void TThWrite::Prepare() {
     burner_.StartStopUnit(false);
     if (kin_ != media::DvdPlusRw) burner_.RewindUnit();
     SetSpeed();
-    if (mediaType_ == media::BdRe) FormatIfNeeded();
+    if (mediaType_ == media::BdRe) {
+        if (AbortedBeforeDiscChange()) return false;
+        FormatIfNeeded();
+    }
     burner_.WaitUntilReady(kPrepareWaitMs, kPrepareWaitStepMs);
     writeSpeed_ = burner_.GetCurrentWriteSpeed();
     // Page 2Ah has 16 bits for the speed: a BD drive past 65,535 kB/s shows
@@ -105,8 +120,13 @@ void TThWrite::Prepare() {
     burner_.SetWriteParameters(burner_.TestWrite(), burner_.UnderrunProtection(), mediaType_);
     burner_.SetFinalizeDisc(finalize);
     firstTrack_ = burner_.RecordedSessionCount() + 1;
-    if (kin_ == media::DvdR) ReserveDvdRTrack();
-    if (mediaType_ != media::DvdRam && !burner_.TestWrite() && burner_.PerformOPC()) burner_.SendOPCInformation();
+    if (kin_ == media::DvdR && !ReserveDvdRTrack()) return false;
+    if (mediaType_ != media::DvdRam && !burner_.TestWrite() && burner_.PerformOPC()) {
+        if (AbortedBeforeDiscChange()) return false;
+        discTouched_ = true;
+        burner_.SendOPCInformation();
+    }
+    return true;
 }
 
 // SET CD SPEED carries 16 bits: a BD speed (16x is 71,920 kB/s) goes to
@@ -127,6 +147,7 @@ void TThWrite::FormatIfNeeded() {
     for (int sends = 1;; ++sends) {
         auto hold = burner_.LockCommands();
         if (!burner_.Unformatted()) return;
+        discTouched_ = true;
         if (burner_.FormatWholeDisc(true)) {
             burner_.WaitForOperation(kFormatBudgetMs, kFormatPollMs, {});
             return;
@@ -142,8 +163,8 @@ void TThWrite::FormatIfNeeded() {
 }
 
 // DVD-R: stream performance, time stamp, and a track reserved for the
-// whole image (in 32-sector units).
-void TThWrite::ReserveDvdRTrack() {
+// whole image (in 32-sector units). False when an abort came first.
+bool TThWrite::ReserveDvdRTrack() {
     alignas(4) std::array<uint8_t, 28> performance{};
     auto at = std::span(performance);
     PutBE32(at.subspan(4), 0);          // start address
@@ -156,8 +177,11 @@ void TThWrite::ReserveDvdRTrack() {
     const platform::LocalDateTime now = platform::LocalDateTimeNow();
     burner_.SendTimeStamp({now.year, now.month, now.day, now.hour, now.minute, now.second});
     const uint32_t sectors = static_cast<uint32_t>(burner_.TotalSectors());
+    if (AbortedBeforeDiscChange()) return false;
+    discTouched_ = true;
     burner_.ReserveTrack((sectors + 31) / 32 * 32);
     burner_.WaitUntilReady(kPrepareWaitMs, kPrepareWaitStepMs);
+    return true;
 }
 
 void TThWrite::Announce() {

@@ -8,6 +8,8 @@
 #include "platform/Thread.h"
 
 #include <array>
+#include <functional>
+#include <mutex>
 #include <cstdint>
 #include <locale>
 #include <memory>
@@ -21,6 +23,8 @@ class TCacheThread;
 namespace write_timing {
 inline constexpr uint32_t kBusySleepMs = 600;
 inline constexpr int kBusyAttempts = 10000;
+// An adapter that stays busy this long (600 ms apart) has lost the drive.
+inline constexpr int kAdapterBusyAttempts = 100;
 inline constexpr uint32_t kNoBlockSleepMs = 1;
 inline constexpr int kBufferPollBlocks = 5;
 inline constexpr uint32_t kCloseRetrySleepMs = 1000;
@@ -56,15 +60,18 @@ public:
 
 private:
     void Execute();
-    void Prepare();
+    bool Prepare();
+    bool AbortedBeforeDiscChange();
     void SetSpeed();
     void FormatIfNeeded();
-    void ReserveDvdRTrack();
+    bool ReserveDvdRTrack();
     void Announce();
     void DataPhase();
     bool WriteBlock(int32_t n);
+    bool EndWrite(bool reached, const std::string& driveText);
     int32_t NextBlock();
     void Flush();
+    bool SendPastBusyAdapter(std::unique_lock<std::recursive_mutex>& hold, const std::function<bool()>& send);
     void FlushDvdMinusR();
     void Close();
     void SendClosingPage();
@@ -89,6 +96,7 @@ private:
     int pollCountdown_ = write_timing::kBufferPollBlocks;
     bool capacityKnown_ = false;
     bool driveLost_ = false;  // the failed WRITE never reached the drive
+    bool discTouched_ = false;  // a reservation, OPC or WRITE has been sent
     int firstTrack_ = 1;
     uint32_t writeSpeed_ = 0;
     uint16_t kin_ = 0;  // the medium whose write path this one takes

@@ -38,20 +38,24 @@ void TThWrite::DataPhase() {
 // reason is in the cache's StatusText).
 bool TThWrite::WriteBlock(int32_t n) {
     const auto blocks = static_cast<uint16_t>(n / 2048);
-    for (int tries = 0;;) {
+    for (int tries = 0, adapterTries = 0;;) {
         if (AbortRequested.load()) {
             Fail(DriveMessage(Msg::OperationAborted), BurnOutcome::Aborted);
             return false;
         }
+        discTouched_ = true;
         auto hold = burner_.LockCommands();  // keeps the error text ours until read
         if (burner_.Write10(sectorsWritten_, blocks, kWriteFlags, std::span(block_->data(), static_cast<size_t>(n))))
             return true;
         // A long write in progress or a full buffer: the drive will take it
         // later. A drive that never answered (gone from the bus, timed out)
-        // will not, and retrying it would hang the burn for hours.
+        // will not, and retrying it would hang the burn for hours. An
+        // adapter that was busy never passed the block on: it goes again,
+        // for as long as a passing hiccup lasts.
+        const bool reached = burner_.LastCommandReachedDrive();
         const uint8_t asc = burner_.SenseAsc();
-        const bool busy = burner_.LastCommandReachedDrive() &&
-                          (burner_.TargetBusy() || asc == kAscNotReady || asc == kAscNone);
+        const bool adapterBusy = burner_.LastCommandAdapterBusy();
+        const bool busy = reached && (burner_.TargetBusy() || asc == kAscNotReady || asc == kAscNone);
         const bool reserved = burner_.ReservationConflict();
         const std::string driveText = DriveText();
         hold.unlock();
@@ -61,17 +65,22 @@ bool TThWrite::WriteBlock(int32_t n) {
             Fail(DriveMessage(Msg::DriveInUse));
             return false;
         }
-        if (!busy) {
-            driveLost_ = !burner_.LastCommandReachedDrive();
-            Fail(DriveMessage(Msg::WriterError) + " [" + driveText + "]");
-            return false;
-        }
+        if (adapterBusy ? ++adapterTries >= kAdapterBusyAttempts : !busy) return EndWrite(reached, driveText);
         platform::SleepMs(kBusySleepMs);
-        if (++tries >= kBusyAttempts) {
+        if (!adapterBusy && ++tries >= kBusyAttempts) {
             Fail(DriveMessage(Msg::WriterBusyBufferFull));
             return false;
         }
     }
+}
+
+// A WRITE failed for good: one whose wait an abort cut short ends as the
+// user's abort, anything else as the writer's error. False.
+bool TThWrite::EndWrite(bool reached, const std::string& driveText) {
+    driveLost_ = !reached;
+    if (!reached && AbortRequested.load()) Fail(DriveMessage(Msg::OperationAborted), BurnOutcome::Aborted);
+    else Fail(DriveMessage(Msg::WriterError) + " [" + driveText + "]");
+    return false;
 }
 
 // The next block's length, waiting while none is ready; 0 when the data

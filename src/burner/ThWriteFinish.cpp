@@ -2,6 +2,7 @@
 #include "burner/CacheThread.h"
 #include "burner/ThWrite.h"
 #include "burner/kqCDBC.h"
+#include "drive/CommandTrace.h"
 #include "drive/DriveMessages.h"
 #include "drive/SenseFields.h"
 #include "platform/Timing.h"
@@ -21,13 +22,15 @@ bool TThWrite::HardFailure() const {
     return sense.Fixed() && !burner_.TargetBusy() && !notReady;
 }
 
-bool TThWrite::BusyOrNotReady() const { return burner_.TargetBusy() || burner_.SenseAsc() == kAscNotReady; }
+bool TThWrite::BusyOrNotReady() const {
+    return burner_.TargetBusy() || burner_.SenseAsc() == kAscNotReady || burner_.LastCommandAdapterBusy();
+}
 
 // The last command's text for the report. A command that timed out has
-// none of its own: then the adapter's time-out text says what happened.
+// none of its own: then the time-out text names the command.
 std::string TThWrite::DriveText() const {
     std::string text = burner_.LastErrorText();
-    if (text.empty() && !burner_.LastCommandReachedDrive()) return DriveMessage(Msg::CommandTimeout);
+    if (text.empty() && !burner_.LastCommandReachedDrive()) return CommandTimeoutText(burner_.LastOpcode());
     return text;
 }
 
@@ -47,6 +50,19 @@ void TThWrite::RaiseFinalizingTrack() {
     if (burner_.OnFinalizingTrack) burner_.OnFinalizingTrack(burner_);
 }
 
+// Sends a command again while the adapter could not take it (it never
+// reached the drive), 600 ms apart and bounded as the WRITEs are; the
+// last result. The command lock is let go while waiting.
+bool TThWrite::SendPastBusyAdapter(std::unique_lock<std::recursive_mutex>& hold, const std::function<bool()>& send) {
+    for (int tries = 1;; ++tries) {
+        if (send()) return true;
+        if (!burner_.LastCommandAdapterBusy() || tries >= kAdapterBusyAttempts || burner_.Closing()) return false;
+        hold.unlock();
+        platform::SleepMs(kBusySleepMs);
+        hold.lock();
+    }
+}
+
 // A drive with a write cache may report a write error only now, so a
 // flush that fails for good fails the burn.
 void TThWrite::Flush() {
@@ -57,8 +73,10 @@ void TThWrite::Flush() {
     } else {
         RaiseFinalizingTrack();
         auto hold = burner_.LockCommands();
-        if (!burner_.SynchronizeCache(kFlushTimeoutMs, false) && !burner_.SynchronizeCache(kFlushTimeoutMs, true) &&
-            FlushFailed())
+        const auto sync = [this](bool immediate) {
+            return [this, immediate] { return burner_.SynchronizeCache(kFlushTimeoutMs, immediate); };
+        };
+        if (!SendPastBusyAdapter(hold, sync(false)) && !SendPastBusyAdapter(hold, sync(true)) && FlushFailed())
             WriterErrorUnlessSet(DriveText());
     }
     burner_.SetDeviceBufferSize(0);
@@ -67,17 +85,25 @@ void TThWrite::Flush() {
 
 // DVD-R/-RW: an immediate flush, then READ DISC INFORMATION until the
 // drive answers again, the free buffer shown falling meanwhile; never
-// longer than the flush time-out.
+// longer than the flush time-out. A flush that failed starts no drain to
+// wait for, and a drive that is gone will not end one: no wait then. Once
+// the user aborts, a drive that no longer answers is not waited for.
 void TThWrite::FlushDvdMinusR() {
     RaiseFinalizingTrack();
     {
         auto hold = burner_.LockCommands();
-        if (!burner_.SynchronizeCache(kDvdFlushTimeoutMs, true) && FlushFailed()) WriterErrorUnlessSet(DriveText());
+        const auto sync = [this] { return burner_.SynchronizeCache(kDvdFlushTimeoutMs, true); };
+        if (!SendPastBusyAdapter(hold, sync) && FlushFailed()) {
+            WriterErrorUnlessSet(DriveText());
+            return;
+        }
     }
     burner_.SetDeviceFreeBufferSize(burner_.DeviceBufferSize());
     const uint64_t start = platform::NowMs();
     while (!burner_.RefreshDiscInformation()) {
         if (platform::NowMs() - start >= static_cast<uint64_t>(kDvdFlushTimeoutMs)) break;
+        if (burner_.LastCommandFoundNoDrive()) break;
+        if (AbortRequested.load() && !burner_.LastCommandReachedDrive()) break;
         const uint32_t step = burner_.DeviceBufferSize() / kDrainStepDivisor;
         const uint32_t left = burner_.DeviceFreeBufferSize();
         burner_.SetDeviceFreeBufferSize(left > step ? left - step : 0);

@@ -37,7 +37,7 @@ TQCDBurner::TQCDBurner() {
 TQCDBurner::~TQCDBurner() {
     closing_ = true;
     handOver_.Cancel();
-    if (writer_ && burning_.load()) AbortRequested = true;
+    if (writer_ && burning_.load()) AbortWrite();
     writer_.reset();  // joins after the flush
     StopCache();
     TQCDBurner* self = this;
@@ -77,7 +77,14 @@ BurnOutcome TQCDBurner::WriteDoneOutcome() const {
 
 bool TQCDBurner::Burning() const { return burning_.load(); }
 
-void TQCDBurner::AbortWrite() { AbortRequested = true; }
+void TQCDBurner::AbortWrite() {
+    AbortRequested = true;
+    WakeCommandWait();
+}
+
+bool TQCDBurner::GiveUpWaiting() const {
+    return burning_.load() && AbortRequested.load();
+}
 
 void TQCDBurner::RecordWriteDone(const std::string& text, BurnOutcome outcome) {
     std::lock_guard lock(textLock_);
@@ -85,8 +92,8 @@ void TQCDBurner::RecordWriteDone(const std::string& text, BurnOutcome outcome) {
     writeDoneOutcome_ = outcome;
 }
 
-void TQCDBurner::ReportFailure(const std::string& text) {
-    RecordWriteDone(text, BurnOutcome::Failed);
+void TQCDBurner::ReportFailure(const std::string& text, BurnOutcome outcome) {
+    RecordWriteDone(text, outcome);
     if (OnWriteDone) OnWriteDone(*this, text);
 }
 
@@ -132,6 +139,14 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
                                             WritePostGap(), blockSize, DeviceLock(), FileName, &tree_);
     ActiveCacheThread = cache_.get();
     while (!cache_->CacheReady()) {
+        // An abort while the cache primes: nothing has been sent that
+        // changes the disc, and nothing will be.
+        if (AbortRequested.load()) {
+            StopCache();
+            ReportFailure(DriveMessage(Msg::OperationAborted), BurnOutcome::Aborted);
+            EndBurn();
+            return false;
+        }
         const std::string status = cache_->StatusText();
         if (!status.empty()) {
             StopCache();  // a failed reader is joined, not left behind
@@ -146,11 +161,20 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
 
 // The pass-through layer holds the drive's node exclusively for the burn,
 // so a second burner (or a mounted disc) is refused before anything is
-// written. Other layers answer for their drives themselves.
+// written, with what the user can do about it: wait for the other
+// program, ask for access, or look for the drive. Other layers answer for
+// their drives themselves.
 std::string TQCDBurner::ClaimDrive() {
     if (ASPILayerName() != kPassThroughLayerName) return {};
     std::error_code why;
-    if (!SPTIClaimDrive(HaId, Target, Lun, why)) return DriveMessage(Msg::DriveInUse) + " (" + why.message() + ")";
+    if (!SPTIClaimDrive(HaId, Target, Lun, why)) {
+        switch (ClaimRefusalOf(why)) {
+            case ClaimRefusal::InUse: return DriveMessage(Msg::DriveInUse) + " (" + why.message() + ")";
+            case ClaimRefusal::NoPermission: return DriveMessage(Msg::DriveAccessDenied) + " (" + why.message() + ")";
+            case ClaimRefusal::Gone: return DriveMessage(Msg::DriveGone) + " (" + why.message() + ")";
+            case ClaimRefusal::Other: return FormatDriveMessage(Msg::SystemError, {why.message()});
+        }
+    }
     claimed_ = {HaId, Target, Lun};
     return {};
 }

@@ -106,12 +106,14 @@ public:
     // Starts burning FileName onto the selected drive. True when both
     // threads run (the outcome follows through OnWriteDone); false after
     // OnWriteDone reported why, on this thread: the file cannot be opened,
-    // the reader failed while priming, or another burn is running.
+    // the reader failed while priming, an abort came while it primed, or
+    // another burn is running.
     bool BurnISOImage(const std::string& FileName);
     // The refusal of a track of `sectors` that the disc in the selected
     // drive has no room for; empty when it fits or the drive does not tell.
     std::string ImageTooLargeText(uint16_t mediaType, int64_t sectors);
-    // Asks the running burn to stop; returns at once.
+    // Asks the running burn to stop; returns at once. A command the drive
+    // has not answered yet gets one more second (see GiveUpWaiting).
     void AbortWrite();
     // A burn of this component is running (until its OnWriteDone is done).
     bool Burning() const;
@@ -129,12 +131,18 @@ public:
     TImageTree& ImageTree() { return tree_; }
     TDEntry* RootDir() const { return tree_.RootDir(); }
 
+protected:
+    // After an abort, a command is given a second to answer, not its whole
+    // time-out: a drive that answers at all does so well within it, and
+    // one that stopped answering must not hold the user for half an hour.
+    bool GiveUpWaiting() const override;
+
 private:
     friend class TThWrite;
 
     bool StartWriteThread();
     void RecordWriteDone(const std::string& text, BurnOutcome outcome);
-    void ReportFailure(const std::string& text);
+    void ReportFailure(const std::string& text, BurnOutcome outcome = BurnOutcome::Failed);
     // Reports why the burn does not start; false.
     bool RefuseBurn(const std::string& text);
     // Why the drive cannot be had for this burn; empty once it is held.

@@ -158,7 +158,7 @@ int SingleBurn::Burn() {
     if (!b_.BurnISOImage(o_.image)) {
         // OnWriteDone has run on this thread with the reason.
         console_.Error(result_);
-        return Finish(kExitBurnFailed, result_);
+        return Finish(ExitCodeOf(b_.WriteDoneOutcome()), result_);
     }
     WaitForTheWriteThread(monitor);
     return AfterBurn(monitor);

@@ -1,4 +1,5 @@
 #include "drive/CommandTrace.h"
+#include "drive/DriveMessages.h"
 
 #include <algorithm>
 #include <atomic>
@@ -64,6 +65,12 @@ void AppendHex(std::string& out, unsigned value, int width) {
 const std::array<std::string, 256>& CommandNames() {
     static const std::array<std::string, 256> names = BuildNames();
     return names;
+}
+
+std::string CommandTimeoutText(uint8_t opcode) {
+    std::string name = CommandNames()[opcode];
+    name.erase(name.find_last_not_of(' ') + 1);
+    return DriveMessage(Msg::CommandTimeout) + " (" + name + ")";
 }
 
 bool TraceAllCommands() { return traceAll.load(); }

@@ -15,6 +15,10 @@ namespace kq {
 // digits when it has none.
 const std::array<std::string, 256>& CommandNames();
 
+// "COMMAND TIMEOUT (SYNCHRONIZE CACHE)": the time-out text naming the
+// command that ran out of time.
+std::string CommandTimeoutText(uint8_t opcode);
+
 // Off by default: only the first command of a device object may produce
 // an error line. On: every command is traced with a time stamp.
 bool TraceAllCommands();

@@ -72,6 +72,9 @@ DriveMessageTable BuiltIn() {
     set(Msg::DriveInUse, "THE DRIVE IS IN USE BY ANOTHER PROGRAM");
     set(Msg::MediumNotWritten, "THIS %s IS NOT WRITTEN: %s");
     set(Msg::NoFullFormat, "THE DISC OFFERS NO FULL FORMAT");
+    set(Msg::SystemError, "SYSTEM ERROR (%s)");
+    set(Msg::DriveAccessDenied, "NO PERMISSION TO USE THE DRIVE");
+    set(Msg::DriveGone, "THE DRIVE IS GONE");
     return t;
 }
 

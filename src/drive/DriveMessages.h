@@ -30,6 +30,8 @@ enum class Msg : size_t {
     BurnAlreadyRunning,
     ImageTooLarge, ImageEmpty, DriveInUse,
     MediumNotWritten, NoFullFormat,
+    // a system call's own error, and why a drive cannot be claimed
+    SystemError, DriveAccessDenied, DriveGone,
     Count
 };
 

@@ -1,8 +1,10 @@
 // Turning a failed request's status bytes and sense data into LastErrorText.
+#include "drive/CommandTrace.h"
 #include "drive/DriveMessages.h"
 #include "drive/SenseCodeTexts.h"
 #include "drive/SenseFields.h"
 #include "drive/TSCSIDevice.h"
+#include "platform/SystemError.h"
 
 #include <cstring>
 
@@ -75,6 +77,17 @@ Msg StatusMessage(uint8_t status, uint8_t haStat, uint8_t targStat) {
     return haStat == HASTAT_OK ? TargetStatusText(targStat) : AdapterStatusText(haStat);
 }
 
+// What the adapter's status alone would leave vague: which command ran out
+// of time, and a failed system call in the system's own words.
+std::optional<std::string> AdapterDetail(const SRB_ExecSCSICmd& request) {
+    if (request.SRB_Status != SS_ERR) return std::nullopt;
+    if (request.SRB_HaStat == HASTAT_TIMEOUT) return CommandTimeoutText(request.CDBByte[0]);
+    const int code = SystemErrorOf(request);
+    if (request.SRB_HaStat == HASTAT_PHASE_ERR && code != 0)
+        return FormatDriveMessage(Msg::SystemError, {platform::SystemErrorText(code)});
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string TSCSIDevice::GetStatusText(uint8_t status, uint8_t haStat, uint8_t targStat) {
@@ -84,6 +97,7 @@ std::string TSCSIDevice::GetStatusText(uint8_t status, uint8_t haStat, uint8_t t
 
 std::string TSCSIDevice::BuildErrorText(const SRB_ExecSCSICmd& request) {
     std::string text = GetStatusText(request.SRB_Status, request.SRB_HaStat, request.SRB_TargStat);
+    if (auto detail = AdapterDetail(request)) text = *detail;
     if (StatusMessage(request.SRB_Status, request.SRB_HaStat, request.SRB_TargStat) == Msg::CheckCondition) {
         const SenseFields sense(request.SenseArea);
         if (sense.ResponseCode() == 0) {

@@ -1,6 +1,7 @@
 // Command execution: one request block to the selected drive and back.
 #include "drive/CommandTrace.h"
 #include "drive/TSCSIDevice.h"
+#include "platform/Event.h"
 #include "platform/Timing.h"
 #include "transport/InFlightRequest.h"
 
@@ -12,6 +13,8 @@ namespace kq {
 namespace {
 // A command never waits less than this for its completion.
 constexpr uint32_t kMinimumWaitMs = 10000;
+// What a drive still gets to answer once its owner has given up on it.
+constexpr uint32_t kGivenUpWaitMs = 1000;
 }  // namespace
 
 void TSCSIDevice::ClearLastError() {
@@ -20,6 +23,8 @@ void TSCSIDevice::ClearLastError() {
     lastSense_.fill(0);
     targetStatus_ = 0;
     reachedDrive_ = false;
+    adapterBusy_ = false;
+    timedOut_ = false;
 }
 
 int TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& request, int timeoutMs) {
@@ -45,9 +50,9 @@ int TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& request, int timeoutMs) {
         timeoutMs > static_cast<int>(kMinimumWaitMs) ? static_cast<uint32_t>(timeoutMs) : kMinimumWaitMs;
     request.CDBByte[1] = static_cast<uint8_t>((Lun << 5) | (request.CDBByte[1] & 0x1F));
 
+    lastOpcode_ = request.CDBByte[0];
     Submit(request);
-    if (flight.event && flight.pendingAtReturn)
-        platform::CurrentTiming().WaitEvent(*flight.event, waitMs);
+    if (flight.event && flight.pendingAtReturn) WaitForCompletion(*flight.event, waitMs);
     TakeOutcome(request);
 
     if (request.SRB_Status != SS_PENDING && request.SRB_Status != SS_COMP) BuildErrorText(request);
@@ -59,9 +64,38 @@ int TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& request, int timeoutMs) {
     }
     reachedDrive_ = request.SRB_Status == SS_COMP ||
                     (request.SRB_Status == SS_ERR && request.SRB_HaStat == HASTAT_OK);
+    adapterBusy_ = request.SRB_Status == SS_ASPI_IS_BUSY;
+    timedOut_ = request.SRB_Status == SS_ERR && request.SRB_HaStat == HASTAT_TIMEOUT;
     const auto address = reinterpret_cast<std::intptr_t>(request.SRB_BufPointer);
     if (address % 4 != 0) SendDebugMessage("aaaa" + std::to_string(address), 0);
     return 1;
+}
+
+// Waits for the layer's signal up to waitMs. Once the owner gives up on
+// the drive (GiveUpWaiting: the user aborted), a drive that has not
+// answered gets one more second: WakeCommandWait cuts a longer wait short.
+void TSCSIDevice::WaitForCompletion(const platform::Event& event, uint32_t waitMs) {
+    const auto pending = [this] { return LoadSrbStatus(flight_->srb.SRB_Status) == SS_PENDING; };
+    {
+        std::lock_guard hold(waitLock_);
+        waitingOn_ = &event;
+    }
+    const bool givenUp = GiveUpWaiting();
+    const uint32_t limit = givenUp ? std::min(waitMs, kGivenUpWaitMs) : waitMs;
+    const bool signalled = platform::CurrentTiming().WaitEvent(event, limit);
+    if (signalled && pending() && !givenUp) {
+        // Woken by an abort, not by the layer; a completion between the
+        // reset and the look at the status is not lost: it is seen there.
+        event.Reset();
+        if (pending()) platform::CurrentTiming().WaitEvent(event, kGivenUpWaitMs);
+    }
+    std::lock_guard hold(waitLock_);
+    waitingOn_ = nullptr;
+}
+
+void TSCSIDevice::WakeCommandWait() {
+    std::lock_guard hold(waitLock_);
+    if (waitingOn_) waitingOn_->Set();
 }
 
 // The layer works on a copy of the block and of the data, so that a request
@@ -92,6 +126,7 @@ void TSCSIDevice::TakeOutcome(SRB_ExecSCSICmd& request) {
         request.SRB_HaStat = flight.srb.SRB_HaStat;
         request.SRB_TargStat = flight.srb.SRB_TargStat;
         std::memcpy(request.SenseArea, flight.srb.SenseArea, SENSE_LEN);
+        std::memcpy(request.SRB_Rsvd2, flight.srb.SRB_Rsvd2, sizeof request.SRB_Rsvd2);
         if ((request.SRB_Flags & SRB_DIR_IN) && request.SRB_BufPointer && request.SRB_BufLen > 0)
             std::memcpy(request.SRB_BufPointer, flight.buffer.data(), request.SRB_BufLen);
     }

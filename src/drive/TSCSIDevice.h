@@ -18,6 +18,10 @@
 #include <string_view>
 #include <vector>
 
+namespace platform {
+class Event;
+}
+
 namespace kq {
 
 struct InFlightRequest;
@@ -118,6 +122,20 @@ public:
     // its status: false for a drive gone from the bus, a host adapter error,
     // a time-out, or a command that was never sent.
     bool LastCommandReachedDrive() const { return reachedDrive_; }
+    // The layer could not take the last command this time (the adapter was
+    // busy): it never reached the drive, and may be sent again.
+    bool LastCommandAdapterBusy() const { return adapterBusy_; }
+    // The last command got no answer within its time (or the adapter's).
+    bool LastCommandTimedOut() const { return timedOut_; }
+    // The last command found no drive to answer it: gone from the bus, an
+    // adapter or system failure; not a time-out, not a busy adapter.
+    bool LastCommandFoundNoDrive() const { return !reachedDrive_ && !adapterBusy_ && !timedOut_; }
+    // Opcode of the last command handed to the transport.
+    uint8_t LastOpcode() const { return lastOpcode_; }
+
+    // Ends the wait for a command in flight, as an abort does; the drive
+    // still gets a second to answer (see WaitForCompletion).
+    void WakeCommandWait();
     bool ErrorTraceDone() const { return errorTraceDone_; }
 
     // Sense data and error texts.
@@ -284,6 +302,10 @@ public:
     const std::array<uint8_t, 54>& WriteParametersPage() const { return writeParametersPage_; }
 
 protected:
+    // True while the owner no longer waits long for this drive (a burn the
+    // user aborted): a command then gets a second to answer, not its time-out.
+    virtual bool GiveUpWaiting() const { return false; }
+
     // The wrapper convention: a fresh zeroed block with flags 40h/48h/50h,
     // CDB length, sense length 24, the data and the CDB; executed with the
     // wrapper's time-out under the command lock. RunRequest returns the
@@ -351,6 +373,7 @@ private:
     void Submit(SRB_ExecSCSICmd& request);
     void TakeOutcome(SRB_ExecSCSICmd& request);
     void TraceCommand(const SRB_ExecSCSICmd& request);
+    void WaitForCompletion(const platform::Event& event, uint32_t waitMs);
 
     std::recursive_mutex deviceLock_;
     std::recursive_mutex commandLock_;
@@ -359,7 +382,12 @@ private:
     std::array<uint8_t, SENSE_LEN> lastSense_{};
     std::atomic<uint8_t> targetStatus_{0};  // SRB_TargStat of a failed command that reached the drive
     std::atomic<bool> reachedDrive_{false};
+    std::atomic<bool> adapterBusy_{false};
+    std::atomic<bool> timedOut_{false};
+    std::atomic<uint8_t> lastOpcode_{0};
     std::atomic<bool> errorTraceDone_{false};
+    std::mutex waitLock_;  // waitingOn_, which an abort's thread signals
+    const platform::Event* waitingOn_ = nullptr;
     std::unique_ptr<InFlightRequest> flight_;
 };
 

@@ -1,4 +1,5 @@
 #include "platform/OpticalDrive.h"
+#include "platform/SystemError.h"
 
 #include <algorithm>
 #include <atomic>
@@ -52,7 +53,21 @@ std::string UnopenableHint(const std::error_code& reason) {
     return {};
 }
 
+std::string PassFailureText(const PassThroughOutcome& outcome) {
+    if (outcome.systemError != 0) return SystemErrorText(outcome.systemError);
+    switch (outcome.failure) {
+        case PassFailure::TimedOut: return "the adapter reported a time-out";
+        case PassFailure::NoDevice: return "no device answers at its address";
+        case PassFailure::BusReset: return "the bus was reset";
+        case PassFailure::Transient: return "the adapter was busy";
+        case PassFailure::Filtered: return "the system refused the command";
+        case PassFailure::ShortWrite: return "the transfer was cut short";
+        default: return "the adapter reported an error";
+    }
+}
+
 std::string UnopenableText(const UnopenableDrive& drive) {
+    if (!drive.step.empty()) return drive.node + " is there but " + drive.step + ": " + drive.failure;
     std::string why = drive.reason.message();
     if (!why.empty()) why[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(why[0])));
     std::string text = drive.node + " is there but cannot be opened: " + why;
@@ -65,7 +80,7 @@ std::vector<UnopenableDrive> FindUnopenableDrives(OpticalDrives& drives) {
     std::vector<UnopenableDrive> found;
     for (const std::string& node : drives.Enumerate()) {
         std::error_code why;
-        if (!drives.Open(node, why)) found.push_back({node, why});
+        if (!drives.Open(node, why)) found.push_back({node, why, {}, {}});
     }
     return found;
 }

@@ -46,11 +46,15 @@ enum class PassFailure : uint8_t {
     BusReset,        // the bus was reset under the command
     TransportError,  // any other adapter or driver failure
     ShortWrite,      // the drive took fewer bytes than it was sent
+    // The adapter could not carry the command this time (bus busy, asked
+    // to requeue, transport disrupted for a moment): it never reached the
+    // drive, and the same command may be sent again.
+    Transient,
 };
 
 struct PassThroughOutcome {
     PassFailure failure = PassFailure::None;
-    int systemError = 0;     // errno of a failed call
+    int systemError = 0;     // errno (Windows: the Win32 error) of a failed call
     uint8_t scsiStatus = 0;  // the SCSI status byte (02h CHECK CONDITION)
     size_t senseLength = 0;  // bytes written into the request's sense room
     size_t transferred = 0;  // data bytes that actually moved
@@ -110,16 +114,25 @@ OpticalDrives* SetOpticalDrives(OpticalDrives* drives);
 
 using ScopedOpticalDrives = ScopedReplacement<OpticalDrives, SetOpticalDrives>;
 
-// A drive node that exists but cannot be opened, and the system's reason.
+// A drive node that exists but cannot be used: it will not open (the
+// system's reason), or it opened and the scan's INQUIRY brought no answer
+// (`step` says so, `failure` why).
 struct UnopenableDrive {
     std::string node;
     std::error_code reason;
+    std::string step;     // empty: the open failed
+    std::string failure;  // why the step brought no answer
 };
+
+// Why a call brought no answer, in words: the system's own for a failed
+// call, else what the adapter reported.
+std::string PassFailureText(const PassThroughOutcome& outcome);
 
 // What the user can do about it ("add the user to the cdrom group"), or "".
 std::string UnopenableHint(const std::error_code& reason);
 // "/dev/sr0 is there but cannot be opened: permission denied (add the user
-// to the cdrom group)".
+// to the cdrom group)", or "/dev/sr1 is there but did not answer INQUIRY:
+// the adapter reported a time-out".
 std::string UnopenableText(const UnopenableDrive& drive);
 // Tries each enumerated node once and keeps those that would not open.
 std::vector<UnopenableDrive> FindUnopenableDrives(OpticalDrives& drives);

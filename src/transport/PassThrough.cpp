@@ -37,26 +37,35 @@ void ClearTable() {
     unopenable.clear();
 }
 
-// Sends the scan's INQUIRY; false when the call brought no answer.
-bool ProbeInquiry(platform::OpticalDrive& drive) {
+// Sends the scan's INQUIRY; its outcome, failed when the call brought no answer.
+platform::PassThroughOutcome ProbeInquiry(platform::OpticalDrive& drive) {
     inquiryBuffer.fill(0);
     const std::array<uint8_t, 6> cdb{0x12, 0, 0, 0, 96, 0};
     std::array<uint8_t, 24> sense{};
     platform::PassThroughRequest rq{cdb, platform::PassDirection::In, std::span(inquiryBuffer).first(96),
                                     kPassThroughTimeoutSeconds, sense};
     // The SCSI status is not looked at: whatever arrived is kept.
-    return drive.PassThrough(rq).failure == platform::PassFailure::None;
+    return drive.PassThrough(rq);
+}
+
+void NoteUnusable(platform::UnopenableDrive drive) {
+    std::lock_guard guard(unopenableLock);
+    unopenable.push_back(std::move(drive));
 }
 
 void Probe(TSPTIDrive& e) {
     std::error_code why;
     std::unique_ptr<platform::OpticalDrive> drive = platform::CurrentOpticalDrives().Open(e.Node, why);
     if (!drive) {
-        std::lock_guard guard(unopenableLock);
-        unopenable.push_back({e.Node, why});
+        NoteUnusable({e.Node, why, {}, {}});
         return;
     }
-    if (!ProbeInquiry(*drive)) return;
+    // A drive behind a failing adapter is there all the same: the user is
+    // told why it cannot be used rather than not seeing it at all.
+    if (const platform::PassThroughOutcome out = ProbeInquiry(*drive); out.failure != platform::PassFailure::None) {
+        NoteUnusable({e.Node, {}, "did not answer INQUIRY", platform::PassFailureText(out)});
+        return;
+    }
     std::copy_n(inquiryBuffer.begin(), e.InquiryData.size(), e.InquiryData.begin());
     e.Present = true;
     auto address = drive->Address();

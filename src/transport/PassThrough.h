@@ -69,10 +69,16 @@ uint8_t SPTIFindDrive(uint8_t HaId, uint8_t Target, uint8_t Lun);
 std::unique_ptr<platform::OpticalDrive> SPTIOpenDrive(uint8_t DriveIndex);
 
 // One burn per drive: the drive at this address is opened exclusively and
-// that handle serves every command until released. False with the
-// system's reason when another program holds the drive (or its disc is
-// mounted); true, claiming nothing, for an address the layer does not know.
+// that handle serves every command until released. A drive another
+// program holds is asked again for a few seconds (through platform
+// Timing). False with the system's reason when another program still
+// holds it (or its disc is mounted), the user may not open it, or it is
+// gone; true, claiming nothing, for an address the layer does not know.
 bool SPTIClaimDrive(uint8_t HaId, uint8_t Target, uint8_t Lun, std::error_code& why);
 void SPTIReleaseDrive(uint8_t HaId, uint8_t Target, uint8_t Lun);
+
+// Why a claim was refused, as the user can act on it.
+enum class ClaimRefusal { InUse, NoPermission, Gone, Other };
+ClaimRefusal ClaimRefusalOf(const std::error_code& why);
 
 }  // namespace kq

@@ -20,7 +20,6 @@ constexpr size_t kSenseRoom = 32;
 constexpr uint8_t kHaStatBusReset = 0x0E;
 constexpr uint8_t kHaStatSelectionTimeout = 0x11;
 constexpr uint8_t kHaStatDataOverrun = 0x12;
-constexpr uint8_t kHaStatPhaseError = 0x14;
 
 uint32_t Answer(uint8_t& statusField, uint8_t status) {
     StoreSrbStatus(statusField, status);
@@ -65,6 +64,8 @@ uint8_t DecideStatus(SRB_ExecSCSICmd& srb, const platform::PassThroughOutcome& o
     // The system refused the command before the drive saw it.
     if (out.failure == PassFailure::Filtered) return SS_INVALID_CMD;
     if (out.failure == PassFailure::None && out.scsiStatus == 0) return SS_COMP;
+    // The adapter did not carry it this time: the sender may try again.
+    if (out.failure == PassFailure::Transient) return SS_ASPI_IS_BUSY;
     std::memcpy(srb.SenseArea, sense.data(), std::min(out.senseLength, sense.size()));
     srb.SRB_TargStat = out.scsiStatus;
     switch (out.failure) {
@@ -75,9 +76,11 @@ uint8_t DecideStatus(SRB_ExecSCSICmd& srb, const platform::PassThroughOutcome& o
         // A call that failed brought no answer of the drive: without an
         // adapter status it would pass for a drive busy with no sense, and
         // the write would be retried for as long as the burn's patience lasts.
-        case PassFailure::TransportError: case PassFailure::CallFailed: srb.SRB_HaStat = kHaStatPhaseError; break;
+        case PassFailure::TransportError: case PassFailure::CallFailed: srb.SRB_HaStat = HASTAT_PHASE_ERR; break;
         default: break;  // the drive's own SCSI status
     }
+    // The system's own reason goes along, for words the user can act on.
+    if (out.failure == PassFailure::CallFailed && out.systemError != 0) StoreSystemError(srb, out.systemError);
     return SS_ERR;
 }
 

@@ -30,6 +30,7 @@ inline constexpr uint8_t SS_INVALID_CMD = 0x80;
 inline constexpr uint8_t SS_INVALID_HA = 0x81;
 inline constexpr uint8_t SS_NO_DEVICE = 0x82;
 inline constexpr uint8_t SS_INVALID_SRB = 0xE0;
+inline constexpr uint8_t SS_ASPI_IS_BUSY = 0xE5;  // the layer could not take the request now
 inline constexpr uint8_t SS_NO_ADAPTERS = 0xE8;
 
 // Execute-block flags (SRB_Flags).
@@ -40,6 +41,8 @@ inline constexpr uint8_t SRB_EVENT_NOTIFY = 0x40;
 // Host adapter status of a request still pending when the wait ended.
 inline constexpr uint8_t HASTAT_OK = 0x00;
 inline constexpr uint8_t HASTAT_TIMEOUT = 0x09;
+// Host adapter status of a request whose system call failed (phase error).
+inline constexpr uint8_t HASTAT_PHASE_ERR = 0x14;
 
 inline constexpr size_t SENSE_LEN = 33;   // bytes of the sense area
 inline constexpr uint8_t NoAddress = 254;  // HaId of "no drive selected"
@@ -163,6 +166,23 @@ inline uint8_t LoadSrbStatus(const uint8_t& status) {
 }
 inline void StoreSrbStatus(uint8_t& status, uint8_t value) {
     std::atomic_ref<uint8_t>(status).store(value, std::memory_order_release);
+}
+
+// A failed system call's own error number (errno, or the Win32 error),
+// kept by the pass-through layer in the manager's reserved bytes behind a
+// tag, so that the drive layer can give the system's words for it. 0 when
+// the block carries none.
+inline constexpr uint8_t kSystemErrorTag = 0x53;
+inline void StoreSystemError(SRB_ExecSCSICmd& srb, int code) {
+    const auto value = static_cast<uint32_t>(code);
+    srb.SRB_Rsvd2[0] = kSystemErrorTag;
+    for (int i = 0; i < 4; ++i) srb.SRB_Rsvd2[1 + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+inline int SystemErrorOf(const SRB_ExecSCSICmd& srb) {
+    if (srb.SRB_Rsvd2[0] != kSystemErrorTag) return 0;
+    uint32_t value = 0;
+    for (int i = 0; i < 4; ++i) value |= uint32_t{srb.SRB_Rsvd2[1 + i]} << (8 * i);
+    return static_cast<int>(value);
 }
 
 // The event handle kept in SRB_PostProc (an eventfd descriptor on Linux,

@@ -93,6 +93,10 @@ private:
             out.systemError = EPERM;
             return out;
         }
+        if (opcode == kWrite10 && TakeTransient()) {
+            out.failure = PassFailure::Transient;
+            return out;
+        }
         if (slot_.callsFail || !slot_.recorder || Gone(slot_)) {
             ++slot_.failedCalls;
             return platform::FailedCallOutcome(slot_.recorder ? slot_.failErrno : EIO);
@@ -100,6 +104,12 @@ private:
         PassThroughOutcome carried = Carry(*slot_.recorder, rq);
         if (opcode == kWrite10 && carried.failure == PassFailure::None) ++slot_.writes;
         return carried;
+    }
+
+    bool TakeTransient() {
+        int left = slot_.transientWrites.load();
+        while (left > 0 && !slot_.transientWrites.compare_exchange_weak(left, left - 1)) {}
+        return left > 0;
     }
 
     VirtualDriveSlot& slot_;

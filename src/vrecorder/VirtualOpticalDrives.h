@@ -30,6 +30,9 @@ struct VirtualDriveSlot {
     // (ENODEV) or one that stopped answering (EIO). -1: never.
     int failAfterWrites = -1;
     int failErrno = EIO;
+    // This many WRITE (10)s are answered as a busy adapter answers (the
+    // kernel's DID_BUS_BUSY, DID_REQUEUE, ...): they never reach the recorder.
+    std::atomic<int> transientWrites{0};
 
     // What happened to this node, for tests.
     std::atomic<int> opens{0};

@@ -54,6 +54,12 @@ TEST(StatusText, TargetBusyIsSetOnlyByBusy) {
     EXPECT_FALSE(dev.TargetBusy());
 }
 
+TEST(ErrorText, AdapterTimeOutNamesItsCommand) {
+    SRB_ExecSCSICmd r = Failed(SS_ERR, HASTAT_TIMEOUT, 0);
+    r.CDBByte[0] = 0x35;
+    EXPECT_EQ(TextOf(r), "COMMAND TIMEOUT (SYNCHRONIZE CACHE)");
+}
+
 TEST(ErrorText, SenseKeysAndTheirEdges) {
     auto withKey = [](uint8_t byte2, uint8_t addLength = 10) {
         return Failed(SS_ERR, 0, 2, {{0, 0x70}, {2, byte2}, {7, addLength}, {12, 0x24}});

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <thread>
+#include <utility>
 
 using namespace kq;
 using kqtest::FakeTiming;
@@ -140,6 +141,26 @@ TEST_F(PendingLayer, PendingWithoutEventIsTimedOutAtOnce) {
     EXPECT_EQ(srb.SRB_Status, SS_ERR);
     EXPECT_EQ(srb.SRB_HaStat, HASTAT_TIMEOUT);
     EXPECT_EQ(PostProcHandle(srb), 0);
+}
+
+// An abort during a long wait leaves the drive one more second to answer;
+// once its owner has given up on the drive, a second is all a command gets.
+TEST_F(PendingLayer, WokenOrGivenUpWaitLastsASecond) {
+    struct GivenUp : TestDevice {
+        bool GiveUpWaiting() const override { return true; }
+    } givenUp;
+    struct WakingClock : FakeTiming {
+        TestDevice* wake = nullptr;
+        bool WaitEvent(const platform::Event& event, uint32_t ms) override {
+            if (wake) std::exchange(wake, nullptr)->WakeCommandWait();
+            return FakeTiming::WaitEvent(event, ms);
+        }
+    } clock;
+    platform::ScopedTiming scoped{clock};
+    clock.wake = &dev;
+    EXPECT_EQ(dev.RunRequest(kTestUnitReady, NoData(), 180000).SRB_HaStat, HASTAT_TIMEOUT);
+    givenUp.RunRequest(kTestUnitReady, NoData(), 180000);
+    EXPECT_EQ(clock.waits, (std::vector<uint32_t>{180000, 1000, 1000}));
 }
 
 TEST(ExecuteCommand, NoTransportOrNoDriveSendsNothing) {

@@ -3,6 +3,7 @@
 #include "e2e/BurnBench.h"
 
 #include <filesystem>
+#include <tuple>
 
 using namespace e2e;
 using vrec::MediumKind;
@@ -112,3 +113,27 @@ TEST_F(BurnBench, CloseRetriedWhileTheDriveIsBusy) {
 }
 
 }  // namespace
+
+// DVD-R: nothing will end the wait for the drive's drain after a flush
+// that failed or once the drive is gone, or after an abort while the drive
+// no longer answers: the wait ends at once, not at its 30-minute cap.
+TEST_F(BurnBench, DrainWaitEndsWhenNothingWillEndIt) {
+    const char* const gone = "read-disc-info nth=6 times=1000000 vanish";
+    const std::tuple<std::vector<const char*>, bool, size_t> cases[] = {  // faults, abort, polls after the flush
+        {{"sync-cache nth=1 vanish", gone}, false, 0}, {{"sync-cache nth=1 check 3/0C/00", gone}, false, 0},
+        {{gone}, false, 1}, {{"read-disc-info nth=6 times=1000000 never"}, true, 1}};
+    clock.realWaitMs = 300;
+    int n = 0;
+    for (const auto& [faults, abort, polls] : cases) {
+        vrec::RecorderConfig config = Recorder(MediumKind::DvdR, dir / (std::to_string(++n) + ".img"));
+        for (const char* f : faults) config.faults.push_back(Rule(f));
+        burner.reset();
+        Start(std::move(config));
+        if (abort) burner->OnFinalizingTrack = [](kq::TQCDBurner& b) { b.AbortWrite(); };
+        ASSERT_TRUE(Burn(Image(Pattern(300 * 2048))));
+        const auto log = recorder->Log();
+        size_t sent = 0;
+        for (size_t i = static_cast<size_t>(First(kSync)) + 1; i < log.size() && log[i].Opcode() == 0x51; ++i) ++sent;
+        EXPECT_EQ(sent, polls) << n;
+    }
+}

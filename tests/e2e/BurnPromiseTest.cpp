@@ -83,7 +83,7 @@ TEST_F(BurnBench, WriteThatIsNeverAnsweredNamesTheTimeOut) {
     clock.realWaitMs = 300;
     Start(MediumKind::CdR, {"write lba>=27 never"});
     ASSERT_TRUE(Burn(Image(Pattern(300 * 2048))));
-    EXPECT_EQ(Reports(), std::vector<std::string>{"WRITER ERROR [COMMAND TIMEOUT]"});
+    EXPECT_EQ(Reports(), std::vector<std::string>{"WRITER ERROR [COMMAND TIMEOUT (WRITE (10))]"});
 }
 
 // The close page tells the drive whether the disc stays appendable: a busy

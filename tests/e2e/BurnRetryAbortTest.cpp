@@ -53,6 +53,34 @@ TEST_F(BurnBench, AbortBeforeTheWriteThreadStartsIsKept) {
     EXPECT_TRUE(Sent(kWrite).empty());
 }
 
+// An abort before anything that changes the disc (the reservation, OPC,
+// the first WRITE) leaves it blank, whether it comes while the cache
+// primes (46h) or while the drive is prepared: here it comes with a command.
+TEST_F(BurnBench, AbortBeforeTheDiscChangesLeavesItBlank) {
+    static std::atomic<int> abortAt;
+    static std::atomic<kq::TQCDBurner*> target;
+    const kq::SendASPI32CommandFn send = [](void* srb) -> uint32_t {
+        const auto& r = *static_cast<kq::SRB_ExecSCSICmd*>(srb);
+        if (r.SRB_Cmd == kq::SC_EXEC_SCSI_CMD && r.CDBByte[0] == abortAt && abortAt.exchange(-1) >= 0)
+            target.load()->AbortWrite();
+        return Layer()->Send(srb);
+    };
+    for (auto [medium, opcode] : {std::pair{MediumKind::CdR, 0x46}, {MediumKind::CdR, 0x5C}, {MediumKind::CdR, 0x55},
+                                  {MediumKind::DvdR, 0xB6}, {MediumKind::DvdR, 0xBF}}) {
+        burner.reset();
+        Start(Recorder(medium, dir / (std::to_string(opcode) + ".img")));
+        burner->SetPerformOPC(true);
+        target = burner.get(), abortAt = opcode;
+        kq::InstallTransport(send, &Info, kq::kAspiLibraryName);
+        burner->BurnISOImage(Image(Pattern(300 * 2048)));
+        WaitForReport();
+        EXPECT_EQ(burner->WriteDoneText(), "OPERATION ABORTED BY USER") << opcode;
+        EXPECT_EQ(burner->WriteDoneOutcome(), kq::BurnOutcome::Aborted);
+        for (uint8_t c : {kReserve, kSendOpc, kWrite, kSync, kClose}) EXPECT_TRUE(Sent(c).empty()) << opcode;
+        EXPECT_TRUE(recorder->DiscState().Blank());
+    }
+}
+
 TEST_F(BurnBench, SecondBurnWhileOneRunsIsRefused) {
     Start(MediumKind::CdR);
     // The host holds the first burn's report until the refusals are done,

@@ -3,6 +3,7 @@
 // pulled (ENODEV) or stops answering (EIO) in the middle of the burn.
 #include "BurnBench.h"
 
+#include "platform/SystemError.h"
 #include "transport/PassThrough.h"
 #include "vrecorder/VirtualOpticalDrives.h"
 
@@ -61,10 +62,10 @@ TEST_F(PassThroughBurn, DvdPlusRFromFeature2BIsWrittenByteForByte) {
 
 // A WRITE that fails in the system call never reached the drive: it is
 // neither retried as a busy drive's nor followed by a flush, and the burn
-// ends at once with the adapter's text.
+// ends at once with the adapter's text (or the system's own words).
 TEST_F(PassThroughBurn, DriveGoneMidBurnEndsTheBurnAtOnce) {
-    for (auto [error, text] : {std::pair{ENODEV, "WRITER ERROR [SELECTION TIMEOUT]"},
-                               std::pair{EIO, "WRITER ERROR [UNKNOWN]"}}) {
+    for (auto [error, text] : {std::pair<int, std::string>{ENODEV, "WRITER ERROR [SELECTION TIMEOUT]"},
+                               {EIO, "WRITER ERROR [SYSTEM ERROR (" + platform::SystemErrorText(EIO) + ")]"}}) {
         SCOPED_TRACE(error);
         vrec::VirtualOpticalDrives drives;
         platform::ScopedOpticalDrives scoped{drives};
@@ -76,6 +77,25 @@ TEST_F(PassThroughBurn, DriveGoneMidBurnEndsTheBurnAtOnce) {
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
         EXPECT_EQ(slot.writes, 3);
         EXPECT_EQ(slot.failedCalls, 1) << "nothing is sent after the failed WRITE";
+        End();
+    }
+}
+
+// A busy adapter never passed the WRITE on: it goes again 600 ms later;
+// one that stays busy ends the burn after a bounded while, unflushed.
+TEST_F(PassThroughBurn, BusyAdapterAnswersAreRetriedForABoundedWhile) {
+    for (auto [busy, report, retried] : {std::tuple{3, "", 3}, std::tuple{1000, "WRITER ERROR [ASPI IS BUSY]", 100}}) {
+        e2e::FastClock clock;
+        platform::ScopedTiming timing{clock};
+        vrec::VirtualOpticalDrives drives;
+        platform::ScopedOpticalDrives scoped{drives};
+        auto& slot = AddDvdPlusRWriter(drives);
+        slot.transientWrites = busy;
+        const e2e::Bytes image = e2e::Pattern(900 * 2048, 5);
+        EXPECT_EQ(Burn(image), report);
+        EXPECT_EQ(busy - slot.transientWrites.load(), retried);
+        EXPECT_EQ(recorder->RecordedBytes(0, 900) == image, *report == '\0');
+        EXPECT_EQ(std::ranges::count(recorder->Log(), 0x35, &vrec::LogEntry::Opcode), *report == '\0') << "flushes";
         End();
     }
 }

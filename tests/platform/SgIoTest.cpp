@@ -5,6 +5,7 @@
 // open and ioctl.
 #include "platform/linux/LinuxOpticalDrives.h"
 #include "platform/linux/SgIo.h"
+#include "platform/SystemError.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <array>
 #include <cerrno>
 #include <filesystem>
+#include <tuple>
 
 using namespace platform;
 
@@ -82,6 +84,23 @@ TEST(SgIo, ShortTransferInIsCountedShortWriteIsAFailure) {
     EXPECT_EQ(DecodeSgIo(out, 0, 0).failure, PassFailure::ShortWrite);
 }
 
+// Kernel answers that never reached the drive and may be sent again, and
+// those that mean it is gone; a failed call keeps the system's reason.
+TEST(SgIo, HostDriverAndCallFailuresByClass) {
+    using F = PassFailure;
+    const std::tuple<uint8_t, uint8_t, int, F> cases[] = {  // host, driver, errno of a failed call
+        {0x02, 0, 0, F::Transient}, {0x0B, 0, 0, F::Transient}, {0x0C, 0, 0, F::Transient}, {0x0D, 0, 0, F::Transient},
+        {0x0E, 0, 0, F::Transient}, {0, 0x01, 0, F::Transient}, {0x01, 0, 0, F::NoDevice},  {0x04, 0, 0, F::NoDevice},
+        {0, 0, ENODEV, F::NoDevice}, {0, 0, ENXIO, F::NoDevice}, {0, 0, EBUSY, F::CallFailed}};
+    for (const auto& [host, driver, error, failure] : cases) {
+        Canned canned;
+        sg_io_hdr_t h = Answered(canned, PassDirection::Out);
+        h.host_status = host, h.driver_status = driver;
+        EXPECT_EQ(DecodeSgIo(h, error ? -1 : 0, error).failure, failure) << int(host) << int(driver) << error;
+    }
+    EXPECT_EQ(SystemErrorText(EBUSY), "Device or resource busy");
+}
+
 TEST(LinuxOpticalDrives, NodesInNumberOrderAndTheReasonOfOneThatWillNotOpen) {
     TempDir dir;
     for (const char* name : {"sr10", "sr2", "sr0", "sda", "srx"}) dir.Write(name, "");
@@ -111,7 +130,7 @@ TEST(LinuxOpticalDrives, AFileThatIsNoDriveHasNoAddressAndFailsTheCall) {
 }
 
 TEST(UnopenableDrive, TextNamesNodeReasonAndHint) {
-    UnopenableDrive d{"/dev/sr0", std::error_code(EACCES, std::generic_category())};
+    UnopenableDrive d{"/dev/sr0", std::error_code(EACCES, std::generic_category()), {}, {}};
     EXPECT_EQ(UnopenableText(d),
               "/dev/sr0 is there but cannot be opened: permission denied (add the user to the cdrom group)");
     d.reason = std::error_code(ENXIO, std::generic_category());

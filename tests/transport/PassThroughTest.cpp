@@ -1,6 +1,7 @@
 // The pass-through layer on virtual recorders standing in as the machine's
 // optical drives, and on a drive whose kernel answers are canned SG_IO
 // headers: the scan, the table, the entry points and the per-drive lock.
+#include "platform/SystemError.h"
 #include "platform/linux/SgIo.h"
 #include "transport/PassThrough.h"
 #include "transport/kqASPI.h"
@@ -196,10 +197,14 @@ TEST_F(PassThroughLayer, FilteredCommandIsNoDriveError) {
     EXPECT_EQ(srb.SenseArea[0], 0);
 }
 
-TEST_F(PassThroughLayer, ADriveThatFailsItsProbeIsAbsent) {
-    drives.Add(Recorder(0, 0)).callsFail = true;
+TEST_F(PassThroughLayer, ADriveThatFailsItsProbeIsAbsentButListedAsUnusable) {
+    auto& slot = drives.Add(Recorder(0, 0));
+    slot.callsFail = true;
     EXPECT_EQ(SPTIInit(), 0);
     EXPECT_EQ(SPTIFindDrive(0, 0, 0), 0);
+    ASSERT_EQ(SPTIUnopenableDrives().size(), 1u);
+    EXPECT_EQ(platform::UnopenableText(SPTIUnopenableDrives()[0]),
+              slot.node + " is there but did not answer INQUIRY: " + platform::SystemErrorText(EIO));
 }
 
 // ---- One drive whose kernel answers are canned SG_IO headers ----
@@ -317,6 +322,7 @@ TEST_F(CannedSgIo, IoctlFailureAndFilterAndShortTransfers) {
         EXPECT_EQ(failed.SRB_HaStat, haStat) << error;
         EXPECT_EQ(failed.SRB_TargStat, 0);
         EXPECT_EQ(failed.SenseArea[0], 0) << "a failed call brings no sense";
+        EXPECT_EQ(SystemErrorOf(failed), failed.SRB_HaStat == 0x14 ? error : 0) << "the system's reason goes along";
     }
 
     drives.kernel = [](sg_io_hdr_t& h) { h.info = 0xFF, h.duration = EPERM; };

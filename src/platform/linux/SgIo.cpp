@@ -7,20 +7,27 @@ namespace platform {
 namespace {
 
 // Host byte (host_status) values of the kernel's SCSI layer; any other is
-// a failure of the adapter.
+// a failure of the adapter. The transient ones never reached the drive: a
+// USB or SATA link that hiccups answers so, and the command may be sent again.
 constexpr FailureCode kHostFailures[] = {
     {0x00, PassFailure::None},                                  // DID_OK
     {0x01, PassFailure::NoDevice}, {0x04, PassFailure::NoDevice},  // DID_NO_CONNECT, DID_BAD_TARGET
     {0x03, PassFailure::TimedOut},                              // DID_TIME_OUT
     {0x08, PassFailure::BusReset},                              // DID_RESET
+    {0x02, PassFailure::Transient},                             // DID_BUS_BUSY
+    {0x0B, PassFailure::Transient},                             // DID_SOFT_ERROR
+    {0x0C, PassFailure::Transient},                             // DID_IMM_RETRY
+    {0x0D, PassFailure::Transient},                             // DID_REQUEUE
+    {0x0E, PassFailure::Transient},                             // DID_TRANSPORT_DISRUPTED
 };
 
 // Driver byte (driver_status): the low nibble; DRIVER_SENSE only says that
 // sense bytes came with the status.
 constexpr uint16_t kDriverMask = 0x0F;
 constexpr FailureCode kDriverFailures[] = {
-    {0x00, PassFailure::None},      // DRIVER_OK
-    {0x06, PassFailure::TimedOut},  // DRIVER_TIMEOUT
+    {0x00, PassFailure::None},       // DRIVER_OK
+    {0x01, PassFailure::Transient},  // DRIVER_BUSY
+    {0x06, PassFailure::TimedOut},   // DRIVER_TIMEOUT
     {0x08, PassFailure::None},      // DRIVER_SENSE
 };
 

@@ -1,25 +1,9 @@
 #include "platform/Library.h"
+#include "platform/SystemError.h"
 
 #include <windows.h>
 
 namespace platform {
-
-namespace {
-
-// The system's text for an error code, without its line end.
-std::string SystemText(DWORD code) {
-    char* text = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = n && text ? std::string(text, n) : "error " + std::to_string(code);
-    if (text) LocalFree(text);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' '))
-        result.pop_back();
-    return result;
-}
-
-}  // namespace
 
 QuietCriticalErrors::QuietCriticalErrors() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
 QuietCriticalErrors::~QuietCriticalErrors() { SetErrorMode(previous_); }
@@ -33,7 +17,7 @@ std::optional<Library> Library::Open(const std::string& path, std::string* error
         code = GetLastError();
     }
     if (!module) {
-        if (error) *error = "cannot load " + path + ": " + SystemText(code);
+        if (error) *error = "cannot load " + path + ": " + SystemErrorText(static_cast<int>(code));
         return std::nullopt;
     }
     return Library(module);

@@ -29,6 +29,9 @@ enum class Msg : size_t {
     SendCueSheetFailed, StartingWriteProcess, NoDriveSelected, ParameterListTooLong,
     BurnAlreadyRunning,
     ImageTooLarge, ImageEmpty, DriveInUse,
+    // building a file system from folders
+    MaximumFiles, TreeTooDeep, NameTooLong, DuplicateName, HeaderTooLarge, TooManyDirectories, DiscTooLarge,
+    SkippedSpecialFile,
     Count
 };
 

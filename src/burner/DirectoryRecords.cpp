@@ -4,6 +4,7 @@
 // With Rock Ridge every record of the ISO tree carries its entries, the
 // ones that do not fit in continuation areas.
 #include "burner/IsoFields.h"
+#include "burner/IsoNames.h"
 #include "burner/LayoutModel.h"
 #include "burner/RockRidge.h"
 
@@ -179,8 +180,13 @@ void TreeRecords::FileRecords(uint32_t file) {
     const TFEntry& f = *model_.files[file];
     const FileFacts& facts = model_.facts[file];
     const bool link = (f.Attributes & kAttrSymbolicLink) != 0;
-    Record r{tree_.joliet ? std::string_view(facts.jolietName) : std::string_view(f.ShortName), 0, 0,
-             model_.TimeOf(f.ModTime), 0, {}};
+    std::string joliet;
+    if (tree_.joliet) {
+        const auto given = model_.jolietNames.find(file);
+        joliet = given != model_.jolietNames.end() ? given->second : Utf16BigEndian(f.LongName, kJolietUnits);
+    }
+    Record r{tree_.joliet ? std::string_view(joliet) : std::string_view(f.ShortName), 0, 0, model_.TimeOf(f.ModTime),
+             0, {}};
     if (rockRidge_) {
         rr::AppendPX(r.susp, {WithType(f.Mode, link ? 0120000 : 0100000), facts.links, f.Owner, f.Group, facts.serial});
         rr::AppendTF(r.susp, r.time);

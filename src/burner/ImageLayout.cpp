@@ -35,8 +35,6 @@ struct Source {
     std::vector<std::vector<uint32_t>> childDirs, childFiles;
     std::vector<bool> relocated;
     std::vector<std::string> relocatedName;  // the identifier inside rr_moved
-    std::vector<std::string> jolietDirName;
-    std::vector<std::string> jolietFileName;  // by file list index
 };
 
 std::string DiscPath(const TDEntry* dir, const TDEntry* root) {
@@ -61,7 +59,6 @@ private:
     std::string CheckNames();
     std::string Relocate();
     void NameShort();
-    void NameJoliet();
     void BuildIsoTree();
     void BuildJolietTree();
     void OrderData();
@@ -74,6 +71,7 @@ private:
     Model model_;
     std::vector<uint32_t> isoOf_;  // real dir index to ISO tree index
     std::vector<std::pair<uint32_t, uint32_t>> linkOf_;  // hard link, the entry that sends its data
+    std::unordered_map<uint32_t, std::string> jolietNames_;  // by file list index, as in Model
     std::vector<std::string> warnings_;
 };
 
@@ -184,25 +182,6 @@ void Builder::NameShort() {
     for (size_t i = 0; i < moved.size(); ++i) src_.relocatedName[moved[i]] = std::move(names[i]);
 }
 
-void Builder::NameJoliet() {
-    if (!options_.joliet) return;
-    const auto& files = tree_.FileEntries();
-    src_.jolietDirName.assign(src_.dirs.size(), {});
-    src_.jolietFileName.assign(files.size(), {});
-    std::vector<std::string_view> names;
-    for (uint32_t d = 0; d < src_.dirs.size(); ++d) {
-        names.clear();
-        for (uint32_t c : src_.childDirs[d]) names.push_back(src_.dirs[c]->LongName);
-        for (uint32_t f : src_.childFiles[d])
-            if (!IsLink(*files[f])) names.push_back(files[f]->LongName);
-        std::vector<std::string> unique = iso::UniqueJolietNames(names);
-        size_t k = 0;
-        for (uint32_t c : src_.childDirs[d]) src_.jolietDirName[c] = std::move(unique[k++]);
-        for (uint32_t f : src_.childFiles[d])
-            if (!IsLink(*files[f])) src_.jolietFileName[f] = std::move(unique[k++]);
-    }
-}
-
 TreeDir RootOf(const TDEntry* root, size_t subfolders) {
     TreeDir dir;
     dir.entry = root;
@@ -282,6 +261,8 @@ void Builder::BuildIsoTree() {
     }
 }
 
+// Joliet names are made folder by folder as the walk reaches them; only
+// those that differ from the plain conversion of the long name are kept.
 void Builder::BuildJolietTree() {
     const auto& files = tree_.FileEntries();
     Tree& joliet = model_.joliet;
@@ -289,12 +270,22 @@ void Builder::BuildJolietTree() {
     const uint32_t rootReal = src_.indexOf.at(tree_.RootDir());
     joliet.dirs.push_back(RootOf(tree_.RootDir(), src_.childDirs[rootReal].size()));
     std::vector<Kid> kids;
+    std::vector<std::string_view> longNames;
     for (size_t i = 0; i < joliet.dirs.size(); ++i) {
-        kids.clear();
         const uint32_t real = src_.indexOf.at(joliet.dirs[i].entry);
-        for (uint32_t c : src_.childDirs[real]) kids.push_back({src_.jolietDirName[c], Kind::Dir, c});
+        longNames.clear();
+        for (uint32_t c : src_.childDirs[real]) longNames.push_back(src_.dirs[c]->LongName);
         for (uint32_t f : src_.childFiles[real])
-            if (!IsLink(*files[f])) kids.push_back({src_.jolietFileName[f], Kind::File, f});
+            if (!IsLink(*files[f])) longNames.push_back(files[f]->LongName);
+        const std::vector<std::string> names = iso::UniqueJolietNames(longNames);
+        kids.clear();
+        size_t k = 0;
+        for (uint32_t c : src_.childDirs[real]) kids.push_back({names[k++], Kind::Dir, c});
+        for (uint32_t f : src_.childFiles[real]) {
+            if (IsLink(*files[f])) continue;
+            if (names[k] != iso::Utf16BigEndian(files[f]->LongName, iso::kJolietUnits)) jolietNames_[f] = names[k];
+            kids.push_back({names[k++], Kind::File, f});
+        }
         AddChildren(joliet, static_cast<uint32_t>(i), kids, std::less<std::string_view>(), jolietOf, src_, nullptr);
     }
 }
@@ -308,7 +299,8 @@ void Builder::OrderData() {
         dataOf[f] = static_cast<uint32_t>(model_.files.size());
         model_.files.push_back(list[f].get());
         model_.facts.push_back({});
-        if (options_.joliet) model_.facts.back().jolietName = std::move(src_.jolietFileName[f]);
+        if (auto name = jolietNames_.find(f); name != jolietNames_.end())
+            model_.jolietNames.emplace(dataOf[f], std::move(name->second));
     };
     for (const TreeDir& dir : model_.iso.dirs)
         for (const Child& c : dir.children)
@@ -387,7 +379,6 @@ ImageLayout Builder::Run() {
         if (!out.error.empty()) return out;
     }
     NameShort();
-    NameJoliet();
     BuildIsoTree();
     if (options_.joliet) BuildJolietTree();
     OrderData();

@@ -8,8 +8,6 @@ namespace kq::iso {
 
 namespace {
 
-constexpr size_t kJolietUnits = 64;
-
 bool IsDChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'; }
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }

@@ -9,6 +9,8 @@
 
 namespace kq::iso {
 
+inline constexpr size_t kJolietUnits = 64;
+
 struct NameRequest {
     std::string_view name;  // the short name asked for, or the long name
     bool directory = false;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace kq::iso {
@@ -39,7 +40,6 @@ struct Tree {
 };
 
 struct FileFacts {
-    std::string jolietName;
     uint32_t links = 1;
     uint32_t serial = 0;
 };
@@ -48,6 +48,9 @@ struct Model {
     const LayoutOptions* options = nullptr;
     std::vector<TFEntry*> files;  // data order
     std::vector<FileFacts> facts;  // by index of files
+    // Joliet names that are not the plain conversion of the long name
+    // (cut and numbered), by index of files: the rest are made when written.
+    std::unordered_map<uint32_t, std::string> jolietNames;
     Tree iso, joliet;
     std::unique_ptr<TDEntry> relocationDir;  // "rr_moved", when folders are relocated
     uint32_t continuationStart = 0, continuationBlocks = 0;

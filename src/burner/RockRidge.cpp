@@ -64,10 +64,10 @@ void AppendPX(std::string& out, const Posix& posix) {
 }
 
 void AppendTF(std::string& out, int64_t time) {
-    Header(out, "TF", 5 + 3 * 7);
-    out += '\x0E';  // modify, access, attributes; seven-byte form
+    Header(out, "TF", 5 + 7);
+    out += '\x02';  // the modification time alone, seven-byte form
     const auto date = iso::RecordDate(time);
-    for (int i = 0; i < 3; ++i) out.append(reinterpret_cast<const char*>(date.data()), date.size());
+    out.append(reinterpret_cast<const char*>(date.data()), date.size());
 }
 
 void AppendNM(std::string& out, std::string_view name) {

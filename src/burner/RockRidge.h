@@ -25,7 +25,7 @@ struct Posix {
 void AppendSP(std::string& out);
 void AppendER(std::string& out);
 void AppendPX(std::string& out, const Posix& posix);
-// Modification, access and attribute-change time, all from one value.
+// The modification time.
 void AppendTF(std::string& out, int64_t time);
 void AppendNM(std::string& out, std::string_view name);
 void AppendSL(std::string& out, std::string_view target);

@@ -165,6 +165,7 @@ private:
     void EndBurn();
     bool Closing() const { return closing_.load(); }
     AddHooks MakeAddHooks();
+    void TraceSkipped(const TAddReport& report, size_t from);
 
     TMemoryStreamEx headerStream_;
     TImageTree tree_{this};

@@ -2,6 +2,7 @@
 // with the host's events, and the layout with the component's settings.
 #include "burner/ImageLayout.h"
 #include "burner/kqCDBC.h"
+#include "drive/DriveMessages.h"
 
 #include <charconv>
 #include <chrono>
@@ -56,12 +57,24 @@ AddHooks TQCDBurner::MakeAddHooks() {
     return hooks;
 }
 
+// Special files left out are named in the trace as well as in the report.
 bool TQCDBurner::AddFolder(const std::string& discPath, const std::string& localPath, TAddReport& report) {
-    return TreeBuilder(tree_, MakeAddHooks()).AddFolder(discPath, localPath, report);
+    const size_t before = report.Skipped.size();
+    const bool added = TreeBuilder(tree_, MakeAddHooks()).AddFolder(discPath, localPath, report);
+    TraceSkipped(report, before);
+    return added;
 }
 
 bool TQCDBurner::AddPath(const std::string& discPath, const std::string& localPath, TAddReport& report) {
-    return TreeBuilder(tree_, MakeAddHooks()).AddPath(discPath, localPath, report);
+    const size_t before = report.Skipped.size();
+    const bool added = TreeBuilder(tree_, MakeAddHooks()).AddPath(discPath, localPath, report);
+    TraceSkipped(report, before);
+    return added;
+}
+
+void TQCDBurner::TraceSkipped(const TAddReport& report, size_t from) {
+    for (size_t i = from; i < report.Skipped.size(); ++i)
+        SendDebugMessage(">>> " + FormatDriveMessage(Msg::SkippedSpecialFile, {report.Skipped[i]}), 3);
 }
 
 int64_t TQCDBurner::BuildImageLayout(std::string& error) {

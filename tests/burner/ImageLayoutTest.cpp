@@ -122,7 +122,9 @@ TEST(ImageLayout, RefusesWithTheReasonAndLeavesTheTree) {
         EXPECT_EQ(layout.error, r.message) << r.what;
         EXPECT_EQ(layout.totalSectors, -1) << r.what;
         EXPECT_TRUE(layout.header.empty()) << r.what;
-        if (before) EXPECT_EQ(tree.FileEntries().front().get(), before) << r.what;
+        if (before) {
+            EXPECT_EQ(tree.FileEntries().front().get(), before) << r.what;
+        }
     }
 }
 

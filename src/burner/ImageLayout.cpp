@@ -308,7 +308,7 @@ void Builder::OrderData() {
     for (uint32_t f = 0; f < list.size(); ++f)
         if (dataOf[f] == UINT32_MAX) {
             add(f);
-            warnings_.push_back(FormatDriveMessage(Msg::SkippedSpecialFile, {list[f]->SourcePath}));
+            warnings_.push_back(FormatDriveMessage(Msg::LinkNeedsRockRidge, {list[f]->SourcePath}));
         }
     for (Tree* tree : {&model_.iso, &model_.joliet})
         for (TreeDir& dir : tree->dirs)

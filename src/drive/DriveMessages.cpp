@@ -78,6 +78,7 @@ DriveMessageTable BuiltIn() {
     set(Msg::TooManyDirectories, "TOO MANY FOLDERS FOR ISO 9660: %d, AT MOST 65535");
     set(Msg::DiscTooLarge, "THE FILE SYSTEM WOULD NEED %d SECTORS, MORE THAN ISO 9660 CAN ADDRESS");
     set(Msg::SkippedSpecialFile, "SKIPPED \"%s\": NOT A FILE, FOLDER OR LINK");
+    set(Msg::LinkNeedsRockRidge, "LEFT OUT \"%s\": A SYMBOLIC LINK NEEDS ROCK RIDGE");
     return t;
 }
 

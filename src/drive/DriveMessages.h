@@ -31,7 +31,7 @@ enum class Msg : size_t {
     ImageTooLarge, ImageEmpty, DriveInUse,
     // building a file system from folders
     MaximumFiles, TreeTooDeep, NameTooLong, DuplicateName, HeaderTooLarge, TooManyDirectories, DiscTooLarge,
-    SkippedSpecialFile,
+    SkippedSpecialFile, LinkNeedsRockRidge,
     Count
 };
 

@@ -87,6 +87,12 @@ Listing BuildTree(FuzzInput& in, TImageTree& tree) {
     return expected;
 }
 
+std::string Hex(const std::string& bytes) {
+    std::string out;
+    for (unsigned char b : bytes) out += "0123456789abcdef"[b >> 4], out += "0123456789abcdef"[b & 15];
+    return out;
+}
+
 struct Reader {
     const std::vector<uint8_t>& header;
     uint32_t volumeSectors;
@@ -151,6 +157,7 @@ struct Reader {
                 if (!item.target.empty() && item.target != "/") item.target.pop_back();
             } else {
                 FUZZ_CHECK(nameLength <= 128 && nameLength % 2 == 0);
+                name = Hex(name);  // UTF-16 bytes may hold a "/"
             }
             if (moved || (path.empty() && name == ".rr_moved")) continue;
             const std::string full = path + "/" + name;

@@ -48,6 +48,12 @@ int64_t TMemoryStreamEx::Seek(int64_t Offset, uint16_t Origin) {
     return position_;
 }
 
+void TMemoryStreamEx::Assign(std::vector<uint8_t>&& bytes) {
+    data_ = std::move(bytes);
+    size_ = static_cast<int64_t>(data_.size());
+    position_ = 0;
+}
+
 void TMemoryStreamEx::Clear() {
     std::vector<uint8_t>().swap(data_);
     size_ = 0;

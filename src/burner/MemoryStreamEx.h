@@ -18,6 +18,8 @@ public:
     int32_t Write(const void* Buffer, int32_t Count) override;
     int64_t Seek(int64_t Offset, uint16_t Origin) override;
 
+    // Takes bytes as the whole content: size theirs, position 0.
+    void Assign(std::vector<uint8_t>&& bytes);
     // Size and position 0, memory returned.
     void Clear();
     int64_t Size() const { return size_; }

@@ -6,6 +6,7 @@
 #include "burner/BurnOutcome.h"
 #include "burner/HandOver.h"
 #include "burner/MemoryStreamEx.h"
+#include "burner/TreeBuilder.h"
 #include "burner/kqISOLib.h"
 #include "drive/TSCSIDevice.h"
 
@@ -42,6 +43,8 @@ inline constexpr int32_t kMinimumCacheSize = 2097152;
 // 58 ms at 16x BD (71,920 kB/s); 32 MiB holds the same half second there.
 inline constexpr int32_t kBdCacheSize = 33554432;
 inline constexpr int64_t kHeaderStreamSize = 67108864;
+// How far the header stream grows for a file system that needs more.
+inline constexpr int64_t kHeaderStreamLimit = int64_t{256} << 20;
 inline constexpr int64_t kPostGapSectors = 300;
 inline constexpr const char* kLibraryVersion = "1.21";
 
@@ -80,7 +83,11 @@ public:
     const std::string& ISOFileName() const { return isoFileName_; }
     void SetISOFileName(const std::string& v) { isoFileName_ = v; }
 
-    // Image building values: stored, never turned into image data here.
+    // Rock Ridge in the file system built from the tree (default on).
+    bool RockRidge() const { return rockRidge_; }
+    void SetRockRidge(bool v) { rockRidge_ = v; }
+
+    // Volume identification and dates of the file system built from the tree.
     std::string IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication;
     std::string FileCopyright, FileAbstract, FileBibliographic;
     TDateTimeValue DateCreation = 0, DateModification = 0, DateEffective = 0, DateExpiration = 0;
@@ -127,6 +134,23 @@ public:
     std::string WriteDoneText() const;
     BurnOutcome WriteDoneOutcome() const;
 
+    // ---- Building a file system from the image tree ----
+    // Builds the file system of the image tree into the header stream and
+    // gives every file its extent. Returns the whole layout's size in
+    // sectors (header + data), or -1 with error (and LastErrorText) set
+    // when the tree cannot be laid out (a folder too deep without Rock
+    // Ridge, a name too long or taken twice, a header past
+    // kHeaderStreamLimit, ...); the header stream is then left as it was.
+    // Nothing is written to a drive. Warnings go to OnDebugMessage.
+    int64_t BuildImageLayout(std::string& error);
+    // Adds the contents of a local folder (recursively) under discPath
+    // ("" or "/" = root), raising OnAddDir and OnAddFile for each entry.
+    // Skipped special files and unreadable entries are reported through
+    // the two lists; false with report.Error when the tree is full.
+    bool AddFolder(const std::string& discPath, const std::string& localPath, TAddReport& report);
+    // Adds one file or folder at discPath (a graft point "on/disc/path=local/path").
+    bool AddPath(const std::string& discPath, const std::string& localPath, TAddReport& report);
+
     TMemoryStreamEx& HeaderStream() { return headerStream_; }
     TImageTree& ImageTree() { return tree_; }
     TDEntry* RootDir() const { return tree_.RootDir(); }
@@ -154,11 +178,14 @@ private:
     void DeliverWriteDone(const std::string& text, BurnOutcome outcome);
     void EndBurn();
     bool Closing() const { return closing_.load(); }
+    AddHooks MakeAddHooks();
+    void TraceSkipped(const TAddReport& report, size_t from);
 
     TMemoryStreamEx headerStream_;
     TImageTree tree_{this};
     std::atomic<bool> underrunProtection_{true}, testWrite_{false}, replaceFile_{false},
-        finalizeTrack_{true}, performOPC_{false}, jolietFileSystem_{true}, writePostGap_{true};
+        finalizeTrack_{true}, performOPC_{false}, jolietFileSystem_{true}, writePostGap_{true},
+        rockRidge_{true};
     std::atomic<int32_t> cacheSize_{kDefaultCacheSize};
     std::string version_ = kLibraryVersion;
     std::string isoFileName_;

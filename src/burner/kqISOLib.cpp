@@ -39,4 +39,23 @@ TDEntry* TImageTree::NewDirectory() {
     return dirEntries_.back().get();
 }
 
+TFEntry* TImageTree::NewFile() {
+    if (FileCount() >= fileCapacity_) {
+        if (device_) {
+            const std::string capacity = std::to_string(fileCapacity_);
+            device_->SendDebugMessage(">>> " + FormatDriveMessage(Msg::MaximumFiles, {capacity}), 3);
+        }
+        return nullptr;
+    }
+    fileEntries_.push_back(std::make_unique<TFEntry>());
+    return fileEntries_.back().get();
+}
+
+void TImageTree::OrderFiles(const std::vector<TFEntry*>& order) {
+    std::vector<std::unique_ptr<TFEntry>> owned(fileEntries_.size());
+    for (auto& entry : fileEntries_) entry.release();
+    for (size_t i = 0; i < order.size() && i < owned.size(); ++i) owned[i].reset(order[i]);
+    fileEntries_ = std::move(owned);
+}
+
 }  // namespace kq

@@ -1,8 +1,7 @@
 #pragma once
 // The image tree: directory and file entries of a layout, and the sector
-// arithmetic of a burn. The burner writes existing images, so the tree
-// only ever holds its root; its file list is the cache thread's source
-// list in tree mode.
+// arithmetic of a burn. Its file list is the cache thread's source list in
+// tree mode, in the order the layout gives their data on the disc.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -22,16 +21,35 @@ struct TDEntry {
     TDEntry* Parent = nullptr;  // the root is its own parent
     uint32_t Value1 = 0;
     uint32_t Value2 = 0;
+    // What the file system keeps of the source folder.
+    int64_t ModTime = 0;  // seconds since 1970 (UTC)
+    uint32_t Mode = 040755;
+    uint32_t Owner = 0;
+    uint32_t Group = 0;
 };
 
 inline constexpr uint32_t kAttrDirectory = 0x10;
+// Nothing to send: an empty file, a symbolic link, or a hard link whose
+// data another entry sends.
+inline constexpr uint32_t kAttrNoData = 0x0100;
+inline constexpr uint32_t kAttrSymbolicLink = 0x0400;
 
 struct TFEntry {
     std::string ShortName;
     std::string LongName;
     std::string SourcePath;
     int64_t Size = 0;         // bytes
-    uint32_t Attributes = 0;  // kAttrDirectory entries are skipped when reading sources
+    uint32_t Attributes = 0;  // kAttrDirectory and kAttrNoData entries are skipped when reading sources
+    int64_t ModTime = 0;      // seconds since 1970 (UTC) of the source when it was added
+    uint32_t Extent = 0;      // first sector of the file's data on the disc, set by the layout
+    TDEntry* Parent = nullptr;
+    uint32_t Mode = 0100644;  // POSIX type and permission bits
+    uint32_t Owner = 0;
+    uint32_t Group = 0;
+    // Equal (and not both 0) for hard links to one file.
+    uint64_t Device = 0;
+    uint64_t Inode = 0;
+    std::string LinkTarget;  // of a symbolic link
 };
 
 // Owned by the burner component; its limit messages go out through the
@@ -49,6 +67,10 @@ public:
     // A new empty directory entry appended to the list, or null when the
     // list is full (the limit message is sent then, as kind 3).
     TDEntry* NewDirectory();
+    // The same for files ("MAXIMUM FILES CAN BE %d" when the list is full).
+    TFEntry* NewFile();
+    // Puts the file list in the given order, which must hold each entry once.
+    void OrderFiles(const std::vector<TFEntry*>& order);
 
     // The owner's part of a reset: it clears its header stream here.
     std::function<void()> OnReset;

@@ -32,6 +32,9 @@ enum class Msg : size_t {
     MediumNotWritten, NoFullFormat,
     // a system call's own error, and why a drive cannot be claimed
     SystemError, DriveAccessDenied, DriveGone,
+    // building a file system from folders
+    MaximumFiles, TreeTooDeep, NameTooLong, DuplicateName, HeaderTooLarge, TooManyDirectories, DiscTooLarge,
+    SkippedSpecialFile, LinkNeedsRockRidge,
     Count
 };
 

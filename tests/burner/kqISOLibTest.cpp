@@ -85,6 +85,19 @@ TEST_F(ImageTree, FullDirectoryListSendsTheLimit) {
     EXPECT_EQ(lines[0].kind, 3);
 }
 
+// A caller's capacities hold; past them the tree says so and takes nothing.
+TEST_F(ImageTree, FullFileListSendsTheLimit) {
+    ASSERT_TRUE(tree.ResetTree(70000, 9000));
+    EXPECT_EQ(tree.FileCapacity(), 70000);
+    ASSERT_TRUE(tree.ResetTree(2, 9000));
+    EXPECT_NE(tree.NewFile(), nullptr);
+    EXPECT_NE(tree.NewFile(), nullptr);
+    EXPECT_EQ(tree.NewFile(), nullptr);
+    EXPECT_EQ(tree.FileCount(), 2);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].text, ">>> MAXIMUM FILES CAN BE 2");
+}
+
 // No room for the root: a failed reset, not a root written through null.
 TEST_F(ImageTree, ResetWithoutRoomForTheRootFails) {
     EXPECT_FALSE(tree.ResetTree(10, 0));

@@ -1,0 +1,30 @@
+#pragma once
+// The field forms of ECMA-119: numbers recorded in both byte orders, and
+// the two date forms (seven bytes in directory records, seventeen digits
+// in volume descriptors). Times are UTC; the offset field stays 0.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace kq::iso {
+
+inline void PutLE16(std::span<uint8_t> at, uint16_t v) {
+    at[0] = static_cast<uint8_t>(v);
+    at[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void PutLE32(std::span<uint8_t> at, uint32_t v) {
+    PutLE16(at, static_cast<uint16_t>(v));
+    PutLE16(at.subspan(2), static_cast<uint16_t>(v >> 16));
+}
+// Little-endian, then big-endian: 4 bytes for 16 bits, 8 for 32.
+void PutBoth16(std::span<uint8_t> at, uint16_t v);
+void PutBoth32(std::span<uint8_t> at, uint32_t v);
+
+// Year since 1900, month, day, hour, minute, second, offset; years out of
+// the field's reach are held at its ends.
+std::array<uint8_t, 7> RecordDate(int64_t secondsSince1970);
+// "YYYYMMDDHHMMSScc" and the offset; nullopt is the form for "not set".
+std::array<uint8_t, 17> VolumeDate(std::optional<int64_t> secondsSince1970);
+
+}  // namespace kq::iso

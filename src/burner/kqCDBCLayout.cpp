@@ -1,0 +1,105 @@
+// The component's side of building a disc from folders: adding entries
+// with the host's events, and the layout with the component's settings.
+#include "burner/ImageLayout.h"
+#include "burner/kqCDBC.h"
+#include "drive/DriveMessages.h"
+
+#include <charconv>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+namespace kq {
+
+namespace {
+
+constexpr double kUnixEpochDays = 25569.0;  // 1970-01-01 in days since 1899-12-30
+
+TDateTimeValue DateOf(int64_t seconds) { return kUnixEpochDays + static_cast<double>(seconds) / 86400.0; }
+
+int64_t SecondsOf(TDateTimeValue days) { return static_cast<int64_t>((days - kUnixEpochDays) * 86400.0 + 0.5); }
+
+std::optional<int64_t> SecondsIfSet(TDateTimeValue days) {
+    return days == 0 ? std::nullopt : std::optional<int64_t>(SecondsOf(days));
+}
+
+// SOURCE_DATE_EPOCH, when it holds a whole number of seconds.
+std::optional<int64_t> SourceDateEpoch() {
+    const char* text = std::getenv("SOURCE_DATE_EPOCH");
+    if (!text || !*text) return std::nullopt;
+    int64_t value = 0;
+    const char* end = text + std::strlen(text);
+    const auto [at, error] = std::from_chars(text, end, value);
+    if (error != std::errc() || at != end) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+AddHooks TQCDBurner::MakeAddHooks() {
+    AddHooks hooks;
+    hooks.replaceFile = ReplaceFile();
+    if (OnAddFile)
+        hooks.file = [this](const std::string& localPath, TFEntry& entry) {
+            bool skip = false;
+            TDateTimeValue date = DateOf(entry.ModTime);
+            OnAddFile(*this, localPath, entry.LongName, entry.ShortName, date, static_cast<int32_t>(entry.Attributes),
+                      entry.Size, skip);
+            entry.ModTime = SecondsOf(date);
+            return !skip;
+        };
+    if (OnAddDir)
+        hooks.dir = [this](TDEntry& entry) {
+            bool skip = false;
+            OnAddDir(*this, entry.LongName, entry.ShortName, skip);
+            return !skip;
+        };
+    return hooks;
+}
+
+// Special files left out are named in the trace as well as in the report.
+bool TQCDBurner::AddFolder(const std::string& discPath, const std::string& localPath, TAddReport& report) {
+    const size_t before = report.Skipped.size();
+    const bool added = TreeBuilder(tree_, MakeAddHooks()).AddFolder(discPath, localPath, report);
+    TraceSkipped(report, before);
+    return added;
+}
+
+bool TQCDBurner::AddPath(const std::string& discPath, const std::string& localPath, TAddReport& report) {
+    const size_t before = report.Skipped.size();
+    const bool added = TreeBuilder(tree_, MakeAddHooks()).AddPath(discPath, localPath, report);
+    TraceSkipped(report, before);
+    return added;
+}
+
+void TQCDBurner::TraceSkipped(const TAddReport& report, size_t from) {
+    for (size_t i = from; i < report.Skipped.size(); ++i)
+        SendDebugMessage(">>> " + FormatDriveMessage(Msg::SkippedSpecialFile, {report.Skipped[i]}), 3);
+}
+
+int64_t TQCDBurner::BuildImageLayout(std::string& error) {
+    LayoutOptions options;
+    options.joliet = JolietFileSystem();
+    options.rockRidge = RockRidge();
+    options.ids = {IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication,
+                   FileCopyright, FileAbstract, FileBibliographic};
+    options.creation = SecondsIfSet(DateCreation);
+    options.modification = SecondsIfSet(DateModification);
+    options.expiration = SecondsIfSet(DateExpiration);
+    options.effective = SecondsIfSet(DateEffective);
+    options.buildTime = std::chrono::duration_cast<std::chrono::seconds>(
+                            std::chrono::system_clock::now().time_since_epoch()).count();
+    options.fixedTime = SourceDateEpoch();
+    options.headerLimit = kHeaderStreamLimit;
+    ImageLayout layout = kq::BuildImageLayout(tree_, options);
+    for (const std::string& warning : layout.warnings) SendDebugMessage(">>> " + warning, 3);
+    if (!layout.error.empty()) {
+        error = layout.error;
+        SetLastErrorText(error);
+        return -1;
+    }
+    headerStream_.Assign(std::move(layout.header));
+    return layout.totalSectors;
+}
+
+}  // namespace kq

@@ -1,0 +1,44 @@
+#pragma once
+// What a folder holds and what each entry is, without following symbolic
+// links: the facts a file system image keeps of every file (kind, size,
+// time, owner, permissions, link target) and the identity that tells hard
+// links to one file apart from copies.
+#include <cstdint>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace platform {
+
+enum class EntryKind { File, Directory, SymbolicLink, Special };
+
+struct EntryFacts {
+    EntryKind kind = EntryKind::Special;
+    int64_t size = 0;
+    int64_t modified = 0;  // seconds since 1970, UTC
+    uint32_t mode = 0;     // POSIX permission and type bits
+    uint32_t owner = 0;
+    uint32_t group = 0;
+    uint32_t links = 1;
+    // Together name one file: equal for hard links, 0 where the system has none.
+    uint64_t device = 0;
+    uint64_t inode = 0;
+};
+
+// The entry at path itself (a link is described, not followed); false with
+// the system's reason.
+bool DescribeEntry(const std::string& path, EntryFacts& facts, std::error_code& error);
+
+// The names in a folder, "." and ".." left out, in the system's order.
+bool ListFolder(const std::string& path, std::vector<std::string>& names, std::error_code& error);
+
+// The text a symbolic link holds.
+bool ReadLinkTarget(const std::string& path, std::string& target, std::error_code& error);
+
+// Whether the file can be opened for reading now.
+bool CanReadFile(const std::string& path, std::error_code& error);
+
+// "/" here, "\" on Windows: joins a folder and a name.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+}  // namespace platform

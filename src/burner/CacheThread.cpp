@@ -20,9 +20,10 @@ int32_t UsableBlockSize(int32_t size) {
 TCacheThread::TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int64_t TotalBytes,
                            int32_t SourceSectors, std::string SourceFileName, bool PadShortImage,
                            int32_t BlockSize, std::recursive_mutex& DeviceLock, std::string ImageFileName,
-                           const TImageTree* Tree)
+                           const TImageTree* Tree, bool DigestSent)
     : deviceLock_(DeviceLock),
       bytesToDeliver_(TotalBytes),
+      sent_(DigestSent ? std::make_unique<platform::Sha256>() : nullptr),
       blockSize_(UsableBlockSize(BlockSize)),
       // At least two, so that "full" (BlockCount - 1 queued) still lets one in.
       blockCount_(std::max(CacheSize / UsableBlockSize(BlockSize), 2)),
@@ -88,6 +89,11 @@ void TCacheThread::SetStatusText(const std::string& text, BurnOutcome outcome) {
 std::string TCacheThread::CurrentFile() const {
     std::lock_guard lock(deviceLock_);
     return currentFile_;
+}
+
+std::optional<std::array<uint8_t, 32>> TCacheThread::SentDigest() const {
+    std::lock_guard lock(deviceLock_);
+    return sentDigest_;
 }
 
 int TCacheThread::QueuedBlocks() const {

@@ -60,6 +60,11 @@ void TThWrite::Start() {
 }
 
 void TThWrite::Execute() {
+    if (!burner_.imageOutput_.empty()) {
+        WriteImageFile();
+        Complete();
+        return;
+    }
     Prepare();
     Announce();
     DataPhase();

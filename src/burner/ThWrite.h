@@ -4,6 +4,7 @@
 // while the drive is busy), flushes, closes the session, restores the
 // drive and reports the outcome once through the component's OnWriteDone.
 #include "burner/BurnOutcome.h"
+#include "platform/FileHandle.h"
 #include "platform/Thread.h"
 
 #include <array>
@@ -52,6 +53,10 @@ public:
 
 private:
     void Execute();
+    // The data into the image file instead of a drive (ThWriteImage.cpp).
+    void WriteImageFile();
+    std::string CopyBlocksInto(platform::FileDescriptor file, const std::string& part);
+    std::string PublishImage(platform::FileHandle& file, const std::string& part);
     void Prepare();
     void ReserveDvdRTrack();
     void Announce();

@@ -39,4 +39,10 @@ TDEntry* TImageTree::NewDirectory() {
     return dirEntries_.back().get();
 }
 
+TFEntry* TImageTree::NewFile() {
+    if (FileCount() >= fileCapacity_) return nullptr;
+    fileEntries_.push_back(std::make_unique<TFEntry>());
+    return fileEntries_.back().get();
+}
+
 }  // namespace kq

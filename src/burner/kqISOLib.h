@@ -25,6 +25,7 @@ struct TDEntry {
 };
 
 inline constexpr uint32_t kAttrDirectory = 0x10;
+inline constexpr uint32_t kAttrNoData = 0x0100;  // nothing to send: an empty file, a symbolic link, or a hard link whose data another entry sends
 
 struct TFEntry {
     std::string ShortName;
@@ -32,6 +33,8 @@ struct TFEntry {
     std::string SourcePath;
     int64_t Size = 0;         // bytes
     uint32_t Attributes = 0;  // kAttrDirectory entries are skipped when reading sources
+    int64_t ModTime = 0;    // seconds since 1970 (UTC) of the source when it was added; the cache thread refuses a file whose size or time changed
+    uint32_t Extent = 0;    // first sector of the file's data on the disc, set by the layout
 };
 
 // Owned by the burner component; its limit messages go out through the
@@ -49,6 +52,9 @@ public:
     // A new empty directory entry appended to the list, or null when the
     // list is full (the limit message is sent then, as kind 3).
     TDEntry* NewDirectory();
+    // A new empty file entry appended to the list, or null when the list
+    // is full.
+    TFEntry* NewFile();
 
     // The owner's part of a reset: it clears its header stream here.
     std::function<void()> OnReset;

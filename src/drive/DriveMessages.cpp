@@ -70,6 +70,11 @@ DriveMessageTable BuiltIn() {
     set(Msg::ImageTooLarge, "IMAGE TOO LARGE: %d SECTORS, THE DISC HAS %d FREE");
     set(Msg::ImageEmpty, "THE IMAGE \"%s\" IS EMPTY");
     set(Msg::DriveInUse, "THE DRIVE IS IN USE BY ANOTHER PROGRAM");
+    set(Msg::FileChangedDuringBurn, "FILE CHANGED DURING BURN: \"%s\"");
+    set(Msg::FileVanishedDuringBurn, "FILE VANISHED DURING BURN: \"%s\"");
+    set(Msg::TreeEmpty, "NOTHING TO BURN: THE IMAGE TREE IS EMPTY");
+    set(Msg::LayoutMismatch, "THE IMAGE LAYOUT DOES NOT PLACE \"%s\" WHERE ITS DATA FOLLOWS");
+    set(Msg::CantWriteFile, "CAN'T WRITE FILE \"%s\"");
     return t;
 }
 

@@ -29,6 +29,8 @@ enum class Msg : size_t {
     SendCueSheetFailed, StartingWriteProcess, NoDriveSelected, ParameterListTooLong,
     BurnAlreadyRunning,
     ImageTooLarge, ImageEmpty, DriveInUse,
+    // burning an image tree, and writing an image file
+    FileChangedDuringBurn, FileVanishedDuringBurn, TreeEmpty, LayoutMismatch, CantWriteFile,
     Count
 };
 

@@ -12,10 +12,13 @@ std::string UpperAscii(const std::string& text) {
 }
 
 std::string VolumeIdOf(const std::string& text) {
-    std::string id = UpperAscii(text).substr(0, kVolumeIdLength);
-    for (char& c : id)
-        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')) c = '_';
-    return id;
+    std::string id;
+    for (const char c : UpperAscii(text)) {
+        if ((static_cast<unsigned char>(c) & 0xC0) == 0x80) continue;  // one _ for a whole UTF-8 character
+        const bool valid = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+        id += valid ? c : '_';
+    }
+    return id.substr(0, kVolumeIdLength);
 }
 
 std::string DefaultVolumeId(const std::string& folder) {

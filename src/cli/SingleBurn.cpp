@@ -109,7 +109,7 @@ int SingleBurn::Run() {
     if (!chosen) return Finish(code, "no recorder");
     if (o_.blankType) {
         code = BlankDisc(b_, chosen->front(), o_, console_);
-        if (code != kExitSuccess || o_.image.empty()) return code;
+        if (code != kExitSuccess || (o_.image.empty() && !o_.TreeMode())) return code;
     }
     code = CheckMedium(chosen->front());
     if (code == kExitSuccess) code = CheckFit(chosen->front());

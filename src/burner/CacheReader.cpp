@@ -227,6 +227,7 @@ int TCacheThread::CountBlocks() {
 }
 
 void TCacheThread::SetLevel(uint8_t level) {
+    if (steadyPriority_) return;
     static constexpr platform::ThreadPriority kLevels[] = {
         platform::ThreadPriority::Idle, platform::ThreadPriority::Lowest,
         platform::ThreadPriority::BelowNormal, platform::ThreadPriority::Normal};

@@ -20,7 +20,7 @@ int32_t UsableBlockSize(int32_t size) {
 TCacheThread::TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int64_t TotalBytes,
                            int32_t SourceSectors, std::string SourceFileName, bool PadShortImage,
                            int32_t BlockSize, std::recursive_mutex& DeviceLock, std::string ImageFileName,
-                           const TImageTree* Tree, bool DigestSent)
+                           const TImageTree* Tree, bool DigestSent, bool SteadyPriority)
     : deviceLock_(DeviceLock),
       bytesToDeliver_(TotalBytes),
       sent_(DigestSent ? std::make_unique<platform::Sha256>() : nullptr),
@@ -30,12 +30,14 @@ TCacheThread::TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int
       totalBytes_(TotalBytes),
       sourceSectors_(SourceSectors),
       padShortImage_(PadShortImage && TotalBytes < kShortImageBytes),
+      steadyPriority_(SteadyPriority),
       sourceFileName_(std::move(SourceFileName)),
       imageFileName_(std::move(ImageFileName)),
       headerStream_(HeaderStream),
       tree_(Tree),
       thread_([this](platform::Thread&) { Execute(); }) {
-    thread_.SetPriority(platform::ThreadPriority::BelowNormal);
+    priorityLevel_ = SteadyPriority ? 3 : 2;
+    thread_.SetPriority(SteadyPriority ? platform::ThreadPriority::Normal : platform::ThreadPriority::BelowNormal);
     thread_.Start();
 }
 

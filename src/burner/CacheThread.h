@@ -43,10 +43,13 @@ public:
     // SourceSectors sectors, then Tree's files). HeaderStream and Tree may
     // be null; DeviceLock is the drive's lock and serves as the queue lock.
     // With DigestSent the SHA-256 of every byte queued is kept (SentDigest).
+    // With SteadyPriority the reader stays at normal priority: an image
+    // file has no drive buffer to protect, and a reader idled whenever the
+    // queue fills starves on a busy machine.
     TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int64_t TotalBytes, int32_t SourceSectors,
                  std::string SourceFileName, bool PadShortImage, int32_t BlockSize,
                  std::recursive_mutex& DeviceLock, std::string ImageFileName,
-                 const TImageTree* Tree = nullptr, bool DigestSent = false);
+                 const TImageTree* Tree = nullptr, bool DigestSent = false, bool SteadyPriority = false);
     // Stops the reader, waits for it and frees what is queued.
     ~TCacheThread();
     TCacheThread(const TCacheThread&) = delete;
@@ -133,6 +136,7 @@ private:
     const int64_t totalBytes_;
     const int32_t sourceSectors_;
     const bool padShortImage_;
+    const bool steadyPriority_;
     const std::string sourceFileName_;
     const std::string imageFileName_;
     TMemoryStreamEx* headerStream_;

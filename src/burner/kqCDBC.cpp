@@ -127,7 +127,7 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
     // A short track is a disc's need, not an image file's.
     cache_ = std::make_unique<TCacheThread>(CacheSize(), &headerStream_, sectors * kSectorSize, 0, "",
                                             WritePostGap() && !toImageFile_, blockSize, DeviceLock(), FileName,
-                                            &tree_, treeMode || toImageFile_);
+                                            &tree_, treeMode || toImageFile_, toImageFile_);
     ActiveCacheThread = cache_.get();
     while (!cache_->CacheReady()) {
         const std::string status = cache_->StatusText();

@@ -67,15 +67,17 @@ void ShareBuildTime() {
 int RunFolderBurn(const std::string& self, const CliOptions& options, Console& console) {
     if (!options.ManyDrives() && !options.printSize && options.writeImage.empty())
         return RunSingleBurn(options, console);  // it builds the tree itself, before touching a drive
-    TQCDBurner burner;
-    // Several recorders: the tree is checked once here, before any child starts.
-    const FolderTree tree = BuildFolderTree(burner, options, console);
-    if (tree.code != kExitSuccess) return tree.code;
-    if (options.printSize) {
-        console.Line(std::to_string(tree.sectors));
-        return kExitSuccess;
+    {
+        // Several recorders: the tree is checked once here, before any child starts.
+        TQCDBurner burner;
+        const FolderTree tree = BuildFolderTree(burner, options, console);
+        if (tree.code != kExitSuccess) return tree.code;
+        if (options.printSize) {
+            console.Line(std::to_string(tree.sectors));
+            return kExitSuccess;
+        }
+        if (!options.writeImage.empty()) return WriteImage(burner, options, console);
     }
-    if (!options.writeImage.empty()) return WriteImage(burner, options, console);
     ShareBuildTime();
     return RunMultiBurn(self, options, console);
 }

@@ -3,6 +3,7 @@
 #include "burner/CacheThread.h"
 #include "burner/kqISOLib.h"
 #include "drive/DriveMessages.h"
+#include "platform/FileSystem.h"
 #include "platform/Timing.h"
 
 #include <algorithm>
@@ -34,6 +35,10 @@ void TCacheThread::Execute() {
             QueueAssembly();
         }
         if (padShortImage_) AppendPadding();
+        if (sent_) {
+            std::lock_guard lock(deviceLock_);
+            sentDigest_ = sent_->Final();
+        }
         cacheReady_.store(true);
         WaitUntilDelivered();
     } catch (const Stop&) {
@@ -48,7 +53,8 @@ std::deque<TCacheThread::Source> TCacheThread::SourceList() {
     if (!tree_) return list;
     for (const auto& entry : tree_->FileEntries()) {
         if (!entry) Fail(DriveMessage(Msg::InternalError0005));
-        list.push_back({entry->SourcePath, entry->Size, (entry->Attributes & kAttrDirectory) != 0});
+        const bool skip = (entry->Attributes & (kAttrDirectory | kAttrNoData)) != 0;
+        list.push_back({entry->SourcePath, entry->Size, skip, true, entry->ModTime});
     }
     return list;
 }
@@ -85,10 +91,11 @@ void TCacheThread::ReadSource(const Source& source, bool last) {
         currentFile_ = source.path;
     }
     file_.reset();
+    if (source.checked) CheckUnchanged(source);
     try {
         file_ = std::make_unique<TFileStreamEx>(source.path, kOpenRead | kShareDenyNone);
     } catch (const std::system_error&) {
-        Fail(FormatDriveMessage(Msg::CantOpenFile, {source.path}));
+        Fail(FormatDriveMessage(source.checked ? Msg::CantReadFile : Msg::CantOpenFile, {source.path}));
     }
     // The file must cover every sector the entry takes; only the rest of
     // its last sector may lie beyond its end.
@@ -119,6 +126,21 @@ void TCacheThread::ReadSource(const Source& source, bool last) {
         AdjustPriority(count);
         WaitWhileFull(false);
     }
+    // Written to while it was read: what went out is neither the old file
+    // nor the new one.
+    if (source.checked) CheckUnchanged(source);
+}
+
+// The tree's layout gave the file its room when it was added; a file of
+// another size or time now would be sent cut, padded or mixed.
+void TCacheThread::CheckUnchanged(const Source& source) {
+    std::error_code why;
+    const std::optional<platform::FileFacts> now = platform::FileFactsOf(source.path, why);
+    if (!now && why == std::errc::no_such_file_or_directory)
+        Fail(FormatDriveMessage(Msg::FileVanishedDuringBurn, {source.path}));
+    if (!now) Fail(FormatDriveMessage(Msg::CantReadFile, {source.path}));
+    if (now->size != source.size || now->modTime != source.modTime)
+        Fail(FormatDriveMessage(Msg::FileChangedDuringBurn, {source.path}));
 }
 
 // Reads n bytes at offset into the block being assembled, then zeros up to
@@ -142,6 +164,7 @@ void TCacheThread::QueueAssembly() {
     std::unique_ptr<TCacheBlock> block(new TCacheBlock);  // data left uninitialised: overwritten now
     std::memcpy(block->Data.data(), assembly_->data(), static_cast<size_t>(assembled_));
     block->Length = assembled_;
+    if (sent_) sent_->Update(block->Data.data(), static_cast<size_t>(assembled_));
     blocks_.push_back(std::move(block));
     assembled_ = 0;
 }
@@ -158,6 +181,7 @@ void TCacheThread::AppendPadding() {
         const int32_t length = static_cast<int32_t>(std::min<int64_t>(blockSize_, pad));
         std::memset(block->Data.data(), 0, static_cast<size_t>(length));
         block->Length = length;
+        if (sent_) sent_->Update(block->Data.data(), static_cast<size_t>(length));
         blocks_.push_back(std::move(block));
         pad -= length;
     }
@@ -203,6 +227,7 @@ int TCacheThread::CountBlocks() {
 }
 
 void TCacheThread::SetLevel(uint8_t level) {
+    if (steadyPriority_) return;
     static constexpr platform::ThreadPriority kLevels[] = {
         platform::ThreadPriority::Idle, platform::ThreadPriority::Lowest,
         platform::ThreadPriority::BelowNormal, platform::ThreadPriority::Normal};

@@ -20,21 +20,24 @@ int32_t UsableBlockSize(int32_t size) {
 TCacheThread::TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int64_t TotalBytes,
                            int32_t SourceSectors, std::string SourceFileName, bool PadShortImage,
                            int32_t BlockSize, std::recursive_mutex& DeviceLock, std::string ImageFileName,
-                           const TImageTree* Tree)
+                           const TImageTree* Tree, bool DigestSent, bool SteadyPriority)
     : deviceLock_(DeviceLock),
       bytesToDeliver_(TotalBytes),
+      sent_(DigestSent ? std::make_unique<platform::Sha256>() : nullptr),
       blockSize_(UsableBlockSize(BlockSize)),
       // At least two, so that "full" (BlockCount - 1 queued) still lets one in.
       blockCount_(std::max(CacheSize / UsableBlockSize(BlockSize), 2)),
       totalBytes_(TotalBytes),
       sourceSectors_(SourceSectors),
       padShortImage_(PadShortImage && TotalBytes < kShortImageBytes),
+      steadyPriority_(SteadyPriority),
       sourceFileName_(std::move(SourceFileName)),
       imageFileName_(std::move(ImageFileName)),
       headerStream_(HeaderStream),
       tree_(Tree),
       thread_([this](platform::Thread&) { Execute(); }) {
-    thread_.SetPriority(platform::ThreadPriority::BelowNormal);
+    priorityLevel_ = SteadyPriority ? 3 : 2;
+    thread_.SetPriority(SteadyPriority ? platform::ThreadPriority::Normal : platform::ThreadPriority::BelowNormal);
     thread_.Start();
 }
 
@@ -88,6 +91,11 @@ void TCacheThread::SetStatusText(const std::string& text, BurnOutcome outcome) {
 std::string TCacheThread::CurrentFile() const {
     std::lock_guard lock(deviceLock_);
     return currentFile_;
+}
+
+std::optional<std::array<uint8_t, 32>> TCacheThread::SentDigest() const {
+    std::lock_guard lock(deviceLock_);
+    return sentDigest_;
 }
 
 int TCacheThread::QueuedBlocks() const {

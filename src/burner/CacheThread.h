@@ -6,6 +6,7 @@
 #include "burner/BurnOutcome.h"
 #include "burner/MemoryStreamEx.h"
 #include "burner/StreamEx.h"
+#include "platform/Sha256.h"
 #include "platform/Thread.h"
 
 #include <array>
@@ -14,6 +15,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace kq {
@@ -40,10 +42,14 @@ public:
     // sectors); empty is tree mode (HeaderStream, then SourceFileName of
     // SourceSectors sectors, then Tree's files). HeaderStream and Tree may
     // be null; DeviceLock is the drive's lock and serves as the queue lock.
+    // With DigestSent the SHA-256 of every byte queued is kept (SentDigest).
+    // With SteadyPriority the reader stays at normal priority: an image
+    // file has no drive buffer to protect, and a reader idled whenever the
+    // queue fills starves on a busy machine.
     TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int64_t TotalBytes, int32_t SourceSectors,
                  std::string SourceFileName, bool PadShortImage, int32_t BlockSize,
                  std::recursive_mutex& DeviceLock, std::string ImageFileName,
-                 const TImageTree* Tree = nullptr);
+                 const TImageTree* Tree = nullptr, bool DigestSent = false, bool SteadyPriority = false);
     // Stops the reader, waits for it and frees what is queued.
     ~TCacheThread();
     TCacheThread(const TCacheThread&) = delete;
@@ -70,6 +76,9 @@ public:
     BurnOutcome Outcome() const;
     void SetStatusText(const std::string& text, BurnOutcome outcome = BurnOutcome::Failed);
     std::string CurrentFile() const;
+    // The SHA-256 of all bytes queued, padding included, once the last
+    // block is queued; nullopt before, after an error, or without DigestSent.
+    std::optional<std::array<uint8_t, 32>> SentDigest() const;
     const std::string& ImageFileName() const { return imageFileName_; }
 
     int32_t BlockSize() const { return blockSize_; }
@@ -87,6 +96,9 @@ private:
         std::string path;
         int64_t size = 0;
         bool skip = false;
+        // A tree's file is sent only as it was when it was added.
+        bool checked = false;
+        int64_t modTime = 0;
     };
     // Raised by the body's helpers to end it at once (abort or error).
     struct Stop {};
@@ -95,6 +107,7 @@ private:
     std::deque<Source> SourceList();
     void CopyHeader();
     void ReadSource(const Source& source, bool last);
+    void CheckUnchanged(const Source& source);
     void ReadPiece(const std::string& path, int64_t offset, int64_t n, int64_t fileSize);
     void QueueAssembly();
     void AppendPadding();
@@ -115,12 +128,15 @@ private:
     std::string statusText_;                            // under the lock
     BurnOutcome outcome_ = BurnOutcome::Success;        // under the lock
     std::string currentFile_;                           // under the lock
+    std::unique_ptr<platform::Sha256> sent_;            // under the lock; null without DigestSent
+    std::optional<std::array<uint8_t, 32>> sentDigest_;  // under the lock
 
     const int32_t blockSize_;
     const int32_t blockCount_;
     const int64_t totalBytes_;
     const int32_t sourceSectors_;
     const bool padShortImage_;
+    const bool steadyPriority_;
     const std::string sourceFileName_;
     const std::string imageFileName_;
     TMemoryStreamEx* headerStream_;

@@ -65,6 +65,11 @@ void TThWrite::Start() {
 }
 
 void TThWrite::Execute() {
+    if (!burner_.imageOutput_.empty()) {
+        WriteImageFile();
+        Complete();
+        return;
+    }
     if (Prepare()) {
         Announce();
         if (cache_.StatusText().empty()) DataPhase();  // else preparing the disc failed

@@ -5,6 +5,7 @@
 // drive and reports the outcome once through the component's OnWriteDone.
 #include "burner/BurnOutcome.h"
 #include "drive/MediaTypes.h"
+#include "platform/FileHandle.h"
 #include "platform/Thread.h"
 
 #include <array>
@@ -60,6 +61,10 @@ public:
 
 private:
     void Execute();
+    // The data into the image file instead of a drive (ThWriteImage.cpp).
+    void WriteImageFile();
+    std::string CopyBlocksInto(platform::FileDescriptor file, const std::string& part);
+    std::string PublishImage(platform::FileHandle& file, const std::string& part);
     bool Prepare();
     bool AbortedBeforeDiscChange();
     void SetSpeed();

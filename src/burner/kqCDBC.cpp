@@ -62,7 +62,8 @@ bool TQCDBurner::IsStored(std::string_view property) const {
 
 int64_t TQCDBurner::TotalSectors() const {
     const int64_t sectors = imageSectors_.load();
-    return writePostGap_.load() && sectors < kPostGapSectors ? kPostGapSectors : sectors;
+    const bool pad = writePostGap_.load() && !toImageFile_.load();
+    return pad && sectors < kPostGapSectors ? kPostGapSectors : sectors;
 }
 
 std::string TQCDBurner::WriteDoneText() const {
@@ -73,6 +74,11 @@ std::string TQCDBurner::WriteDoneText() const {
 BurnOutcome TQCDBurner::WriteDoneOutcome() const {
     std::lock_guard lock(textLock_);
     return writeDoneOutcome_;
+}
+
+std::optional<std::array<uint8_t, 32>> TQCDBurner::SentDigest() const {
+    std::lock_guard lock(textLock_);
+    return sentDigest_;
 }
 
 bool TQCDBurner::Burning() const { return burning_.load(); }
@@ -112,31 +118,35 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
     AbortRequested = false;
     bytesWritten_ = 0;
     ActiveBurner = this;
-
-    // The image is looked at before the drive is touched.
-    try {
-        TFileStreamEx image(FileName, kOpenRead | kShareDenyNone);
-        imageSectors_ = SectorsOf(image.GetSize());
-    } catch (const std::system_error&) {
-        return RefuseBurn(FormatDriveMessage(Msg::CantOpenFile, {FileName}));
+    imageOutput_ = isoFileName_;
+    toImageFile_ = !imageOutput_.empty();
+    {
+        std::lock_guard lock(textLock_);
+        sentDigest_.reset();
     }
-    if (imageSectors_ == 0) return RefuseBurn(FormatDriveMessage(Msg::ImageEmpty, {FileName}));
-    if (std::string busy = ClaimDrive(); !busy.empty()) return RefuseBurn(busy);
-    const uint16_t media = GetMediaType();
-    if (const char* why = TraitsOf(media).refusal)
-        return RefuseBurn(FormatDriveMessage(Msg::MediumNotWritten, {MediaName(media), why}));
-    // BD has no test write: the laser would burn the disc that was to be spared.
-    if (TestWrite() && TraitsOf(media).family == MediaFamily::Bd)
-        return RefuseBurn(FormatDriveMessage(Msg::MediumNotWritten, {MediaName(media), "a BD drive has no test write"}));
-    // BD takes the DVD block: 32 sectors are one 64 KiB BD cluster, so no
-    // write leaves a cluster half filled, and 64 KiB is the largest
-    // transfer every pass-through path takes.
-    const int32_t blockSize = media == media::CdR || media == media::CdRw ? kCdBlockSize : kDvdBlockSize;
-    // A write-once disc that meets the end of its room mid-burn is lost.
-    if (std::string tooLarge = ImageTooLargeText(media, TotalSectors()); !tooLarge.empty()) return RefuseBurn(tooLarge);
 
-    cache_ = std::make_unique<TCacheThread>(CacheSizeFor(media), &headerStream_, imageSectors_ * kSectorSize, 0, "",
-                                            WritePostGap(), blockSize, DeviceLock(), FileName, &tree_);
+    // The image (or the tree) is looked at before the drive is touched.
+    const bool treeMode = FileName.empty();
+    std::string why;
+    const int64_t sectors = treeMode ? TreeSectors(why) : ImageFileSectors(FileName, why);
+    if (sectors < 0) return RefuseBurn(why);
+    imageSectors_ = sectors;
+    int32_t blockSize = kDvdBlockSize;
+    int32_t cacheSize = CacheSize();
+    if (!toImageFile_) {
+        uint16_t media = 0;
+        if (std::string refusal = PrepareDrive(media); !refusal.empty()) return RefuseBurn(refusal);
+        // BD takes the DVD block: 32 sectors are one 64 KiB BD cluster, so no
+        // write leaves a cluster half filled, and 64 KiB is the largest
+        // transfer every pass-through path takes.
+        blockSize = media == media::CdR || media == media::CdRw ? kCdBlockSize : kDvdBlockSize;
+        cacheSize = CacheSizeFor(media);
+    }
+
+    // A short track is a disc's need, not an image file's.
+    cache_ = std::make_unique<TCacheThread>(cacheSize, &headerStream_, sectors * kSectorSize, 0, "",
+                                            WritePostGap() && !toImageFile_, blockSize, DeviceLock(), FileName,
+                                            &tree_, treeMode || toImageFile_, toImageFile_);
     ActiveCacheThread = cache_.get();
     while (!cache_->CacheReady()) {
         // An abort while the cache primes: nothing has been sent that
@@ -157,6 +167,31 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
         platform::SleepMs(100);
     }
     return StartWriteThread();
+}
+
+int64_t TQCDBurner::ImageFileSectors(const std::string& fileName, std::string& error) {
+    int64_t sectors = 0;
+    try {
+        TFileStreamEx image(fileName, kOpenRead | kShareDenyNone);
+        sectors = SectorsOf(image.GetSize());
+    } catch (const std::system_error&) {
+        error = FormatDriveMessage(Msg::CantOpenFile, {fileName});
+        return -1;
+    }
+    if (sectors == 0) error = FormatDriveMessage(Msg::ImageEmpty, {fileName});
+    return sectors == 0 ? -1 : sectors;
+}
+
+std::string TQCDBurner::PrepareDrive(uint16_t& media) {
+    if (std::string busy = ClaimDrive(); !busy.empty()) return busy;
+    media = GetMediaType();
+    if (const char* why = TraitsOf(media).refusal)
+        return FormatDriveMessage(Msg::MediumNotWritten, {MediaName(media), why});
+    // BD has no test write: the laser would burn the disc that was to be spared.
+    if (TestWrite() && TraitsOf(media).family == MediaFamily::Bd)
+        return FormatDriveMessage(Msg::MediumNotWritten, {MediaName(media), "a BD drive has no test write"});
+    // A write-once disc that meets the end of its room mid-burn is lost.
+    return ImageTooLargeText(media, TotalSectors());
 }
 
 // The pass-through layer holds the drive's node exclusively for the burn,
@@ -214,7 +249,12 @@ void TQCDBurner::AddBytesWritten(int64_t n) {
     bytesWritten_ = std::min(bytesWritten_.load() + n, limit);
 }
 
-void TQCDBurner::DeliverWriteDone(const std::string& text, BurnOutcome outcome) {
+void TQCDBurner::DeliverWriteDone(const std::string& text, BurnOutcome outcome,
+                                  std::optional<std::array<uint8_t, 32>> sent) {
+    {
+        std::lock_guard lock(textLock_);
+        sentDigest_ = outcome == BurnOutcome::Success ? sent : std::nullopt;
+    }
     RecordWriteDone(text, outcome);
     handOver_.Run(Synchronize, [this] {
         if (OnWriteDone) OnWriteDone(*this, WriteDoneText());

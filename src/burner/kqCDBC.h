@@ -115,7 +115,14 @@ public:
     // OnWriteDone reported why, on this thread: the file cannot be opened,
     // the reader failed while priming, an abort came while it primed, or
     // another burn is running.
+    // An empty FileName burns the image tree: its header stream, then its
+    // files' data. With ISOFileName set the same bytes go into that file
+    // (whole or not at all, with a .sha256 companion) and no drive is used.
     bool BurnISOImage(const std::string& FileName);
+    // The image tree's size in sectors: the header stream, then each file
+    // the cache sends, which must start where the layout placed it (its
+    // Extent). -1 with the reason when the tree cannot be burnt as it is.
+    int64_t TreeSectors(std::string& error);
     // The refusal of a track of `sectors` that the disc in the selected
     // drive has no room for; empty when it fits or the drive does not tell.
     std::string ImageTooLargeText(uint16_t mediaType, int64_t sectors);
@@ -133,6 +140,10 @@ public:
     // What the last OnWriteDone reported: its text, and how the burn ended.
     std::string WriteDoneText() const;
     BurnOutcome WriteDoneOutcome() const;
+    // The SHA-256 of every byte the last tree burn or image file was sent
+    // (padding included), for a read-back to compare with; nullopt when
+    // that burn did not end with all of them sent.
+    std::optional<std::array<uint8_t, 32>> SentDigest() const;
 
     // ---- Building a file system from the image tree ----
     // Builds the file system of the image tree into the header stream and
@@ -165,6 +176,11 @@ private:
     friend class TThWrite;
 
     bool StartWriteThread();
+    // The image file's sectors; -1 with the reason when it cannot be burnt.
+    int64_t ImageFileSectors(const std::string& fileName, std::string& error);
+    // Holds the drive, reads the medium and checks that it is written and
+    // that the image fits; the reason when not.
+    std::string PrepareDrive(uint16_t& media);
     void RecordWriteDone(const std::string& text, BurnOutcome outcome);
     void ReportFailure(const std::string& text, BurnOutcome outcome = BurnOutcome::Failed);
     // Reports why the burn does not start; false.
@@ -175,7 +191,8 @@ private:
     void StopCache();
     // The write thread's last steps.
     void AddBytesWritten(int64_t n);
-    void DeliverWriteDone(const std::string& text, BurnOutcome outcome);
+    void DeliverWriteDone(const std::string& text, BurnOutcome outcome,
+                          std::optional<std::array<uint8_t, 32>> sent = std::nullopt);
     void EndBurn();
     bool Closing() const { return closing_.load(); }
     AddHooks MakeAddHooks();
@@ -195,6 +212,11 @@ private:
     mutable std::mutex textLock_;
     std::string writeDoneText_;
     BurnOutcome writeDoneOutcome_ = BurnOutcome::Success;
+    std::optional<std::array<uint8_t, 32>> sentDigest_;  // under textLock_
+    // The image file of the running burn (ISOFileName when it started), or
+    // empty for a disc; set before the threads start, read by the writer.
+    std::string imageOutput_;
+    std::atomic<bool> toImageFile_{false};
     std::atomic<bool> burning_{false};
     std::atomic<bool> closing_{false};  // being destroyed: end the burn quickly
     UiHandOver handOver_;

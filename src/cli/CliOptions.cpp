@@ -1,6 +1,8 @@
 #include "cli/CliOptions.h"
 
 #include <algorithm>
+#include "cli/VolumeId.h"
+
 #include <charconv>
 #include <limits>
 
@@ -33,13 +35,18 @@ constexpr Flag kFlags[] = {
     {"--debug", &CliOptions::debug},
     {"--trace-all", &CliOptions::traceAll},
     {"--format", &CliOptions::format},
+    {"--no-joliet", &CliOptions::noJoliet},
+    {"--no-rock-ridge", &CliOptions::noRockRidge},
+    {"--print-size", &CliOptions::printSize},
+    {"--skip-unreadable", &CliOptions::skipUnreadable},
 };
 
 // 371x is the most a kB/s field holds on CD media.
 constexpr int64_t kMaxSpeedMultiple = 371;
 
-constexpr const char* kValueOptions[] = {"--device", "--aspi-library", "--write-speed",
-                                         "--read-speed", "--cache-size", "--report-fd", "--blank"};
+constexpr const char* kValueOptions[] = {"--device", "--aspi-library", "--write-speed", "--read-speed",
+                                         "--cache-size", "--report-fd", "--blank", "--folder",
+                                         "--add", "--volume-id", "--write-image"};
 
 std::optional<int64_t> WholeNumber(const std::string& text, int64_t low, int64_t high) {
     int64_t value = 0;
@@ -69,6 +76,29 @@ std::string TakeSpeed(CliOptions& o, const std::string& name, const std::string&
     return {};
 }
 
+// The options of a folder burn.
+std::string TakeTreeValue(CliOptions& o, const std::string& name, const std::string& value) {
+    if (name == "--folder") {
+        if (value.empty()) return "--folder needs a folder";
+        if (!o.folder.empty()) return "one --folder at a time (--add adds more)";
+        o.folder = value;
+    } else if (name == "--add") {
+        const size_t equals = value.find('=');
+        if (equals == std::string::npos || equals == 0 || equals + 1 == value.size())
+            return "--add takes DISC/PATH=LOCAL/PATH, not \"" + value + "\"";
+        o.adds.emplace_back(value.substr(0, equals), value.substr(equals + 1));
+    } else if (name == "--volume-id") {
+        o.volumeId = VolumeIdOf(value);
+        if (value.empty() || value.size() > kVolumeIdLength || o.volumeId != UpperAscii(value))
+            return "--volume-id takes 1 to 32 letters, digits and _, not \"" + value + "\"";
+    } else if (value.empty()) {
+        return "--write-image needs a file name";
+    } else {
+        o.writeImage = value;
+    }
+    return {};
+}
+
 bool IsValueOption(const std::string& name) {
     for (const char* option : kValueOptions)
         if (name == option) return true;
@@ -92,6 +122,8 @@ std::string TakeValue(CliOptions& o, const std::string& name, const std::string&
     } else if (name == "--blank") {
         if (value != "fast" && value != "all") return "--blank takes fast or all, not \"" + value + "\"";
         o.blankType = value == "fast" ? 1 : 0;
+    } else if (name == "--folder" || name == "--add" || name == "--volume-id" || name == "--write-image") {
+        return TakeTreeValue(o, name, value);
     } else if (name == "--report-fd") {
         auto fd = WholeNumber(value, 0, std::numeric_limits<int>::max());
         if (!fd) return "--report-fd takes a file descriptor number";
@@ -110,8 +142,28 @@ std::string TakeFlag(CliOptions& o, const std::string& name) {
     return "unknown option " + name + " (see --help)";
 }
 
+// A folder burn takes no image, and writing an image file takes no drive.
+std::string CheckTreeCombination(const CliOptions& o) {
+    if (!o.TreeMode()) {
+        const std::pair<bool, const char*> treeOnly[] = {
+            {!o.volumeId.empty(), "--volume-id"}, {o.noJoliet, "--no-joliet"}, {o.noRockRidge, "--no-rock-ridge"},
+            {!o.writeImage.empty(), "--write-image"}, {o.printSize, "--print-size"},
+            {o.skipUnreadable, "--skip-unreadable"}};
+        for (const auto& [given, name] : treeOnly)
+            if (given) return std::string(name) + " needs --folder or --add";
+        return {};
+    }
+    if (!o.image.empty()) return "give either an image or --folder/--add, not both";
+    if (o.allRecorders && !o.devices.empty()) return "give either --device or --all-recorders, not both";
+    if (o.writeImage.empty() || o.printSize) return {};
+    if (!o.devices.empty() || o.allRecorders || o.blankType) return "--write-image writes a file: it takes no recorder";
+    if (o.verify) return "--write-image writes no disc to verify";
+    return {};
+}
+
 std::string CheckCombination(const CliOptions& o) {
     if (o.help || o.version) return {};
+    if (std::string error = CheckTreeCombination(o); !error.empty()) return error;
     if (o.list) return o.image.empty() ? std::string() : "--list takes no image";
     if (o.info) {
         if (!o.image.empty()) return "--info takes no image";
@@ -120,7 +172,7 @@ std::string CheckCombination(const CliOptions& o) {
     if (o.blankType && o.ManyDrives()) return "--blank takes one recorder at a time";
     if (o.format && o.ManyDrives()) return "--format takes one recorder at a time";
     if (o.format && o.blankType) return "give either --blank or --format, not both";
-    if (o.image.empty() && !o.blankType && !o.format) return "no image given (see --help)";
+    if (o.image.empty() && !o.blankType && !o.format && !o.TreeMode()) return "no image given (see --help)";
     if (o.allRecorders && !o.devices.empty()) return "give either --device or --all-recorders, not both";
     return {};
 }
@@ -173,6 +225,12 @@ std::vector<std::string> ChildArguments(const CliOptions& o, const std::string& 
     if (o.writeMultiple) args.insert(args.end(), {"--write-speed", std::to_string(*o.writeMultiple) + "x"});
     if (o.readMultiple) args.insert(args.end(), {"--read-speed", std::to_string(*o.readMultiple) + "x"});
     if (o.cacheSize) args.insert(args.end(), {"--cache-size", std::to_string(*o.cacheSize)});
+    if (o.TreeMode()) {
+        if (!o.folder.empty()) args.insert(args.end(), {"--folder", o.folder});
+        for (const auto& [disc, local] : o.adds) args.insert(args.end(), {"--add", disc + "=" + local});
+        if (!o.volumeId.empty()) args.insert(args.end(), {"--volume-id", o.volumeId});
+        return args;
+    }
     // The parent has checked the image once; the children need not again.
     if (std::find(args.begin(), args.end(), "--no-checksum") == args.end()) args.push_back("--no-checksum");
     args.push_back("--");

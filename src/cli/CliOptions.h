@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kq::cli {
@@ -36,6 +37,18 @@ struct CliOptions {
     std::optional<uint8_t> blankType;  // --blank: 1 fast (minimal), 0 all
     bool format = false;               // --format: (re)format the BD-RE first
     std::string image;
+
+    // A folder's contents (and more paths) burnt as a file system instead of an image.
+    std::string folder;                                        // --folder: the disc's root
+    std::vector<std::pair<std::string, std::string>> adds;     // --add DISC/PATH=LOCAL/PATH
+    std::string volumeId;                                      // --volume-id; empty: from the folder's name
+    bool noJoliet = false;
+    bool noRockRidge = false;
+    bool printSize = false;
+    bool skipUnreadable = false;
+    std::string writeImage;  // --write-image: into this file instead of onto a disc
+
+    bool TreeMode() const { return !folder.empty() || !adds.empty(); }
 
     // More than one drive: the parent runs one child per drive.
     bool ManyDrives() const { return allRecorders || devices.size() > 1; }

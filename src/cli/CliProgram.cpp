@@ -4,6 +4,7 @@
 #include "cli/CliOptions.h"
 #include "cli/Console.h"
 #include "cli/ExitCode.h"
+#include "cli/FolderBurn.h"
 #include "cli/ImageCheck.h"
 #include "cli/InfoCommand.h"
 #include "cli/Interrupt.h"
@@ -55,6 +56,7 @@ int RunCliProgram(const std::string& self, const std::vector<std::string>& args)
     // A mistyped drive is told at once, not after reading the whole image.
     int code = CheckNamedDrives(options, console);
     if (code != kExitSuccess) return code;
+    if (options.TreeMode()) return RunFolderBurn(self, options, console);
     if (options.image.empty()) return RunSingleBurn(options, console);  // --blank or --format alone
     // One drive: the checksum waits until the disc is known to take the image.
     code = CheckImage(options.image, options.noChecksum || !options.ManyDrives(), console);

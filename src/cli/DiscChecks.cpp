@@ -24,9 +24,12 @@ const char* Describe(DiscState state) {
 
 std::string ImageFitRefusal(TQCDBurner& burner, const CliOptions& options, int mediaType) {
     std::error_code ec;
-    const auto bytes = std::filesystem::file_size(options.image, ec);
+    std::string why;
+    const auto bytes = options.TreeMode() ? 0 : std::filesystem::file_size(options.image, ec);
     if (ec) return {};
-    int64_t sectors = SectorsOf(static_cast<int64_t>(bytes));
+    // A tree that cannot be burnt is refused by the burn, with its reason.
+    int64_t sectors = options.TreeMode() ? burner.TreeSectors(why) : SectorsOf(static_cast<int64_t>(bytes));
+    if (sectors < 0) return {};
     if (!options.noPostGap) sectors = std::max(sectors, kPostGapSectors);
     return burner.ImageTooLargeText(static_cast<uint16_t>(mediaType), sectors);
 }

@@ -14,6 +14,8 @@ Usage:
   cdburner-cli [options] --all-recorders IMAGE
   cdburner-cli [options] --blank fast|all [IMAGE]
   cdburner-cli [options] --format [IMAGE]
+  cdburner-cli [options] --folder DIR [--add DISC/PATH=LOCAL/PATH ...]
+  cdburner-cli [options] --folder DIR --write-image FILE
 
 Drives:
   --list                   list the recorders: description, what each can write, the
@@ -40,6 +42,26 @@ The image:
                            companion holds one digest or an md5sum-style list naming the
                            image; the image is burnt only when the digests match
   --any-medium             burn onto any writable medium the burner supports, not only CD-R
+
+A folder instead of an image (an ISO 9660 file system with Joliet and Rock Ridge):
+  --folder DIR             burn DIR's contents as the disc's root
+  --add DISC/PATH=LOCAL/PATH
+                           add a file or folder at DISC/PATH on the disc; repeatable, and
+                           alone or with --folder
+  --volume-id TEXT         the volume's name: up to 32 letters, digits and _ (default the
+                           folder's name, made valid)
+  --no-joliet              no Joliet names (the long names Windows reads)
+  --no-rock-ridge          no Rock Ridge (the long names, permissions, owners, times
+                           and links Unix systems read)
+  --write-image FILE       write the image into FILE, with FILE.sha256 beside it, instead of
+                           burning a disc; no recorder needed. FILE appears only when whole
+  --print-size             print the sectors (2048 bytes) the image takes, and exit
+  --skip-unreadable        burn the rest when files or folders cannot be read; otherwise
+                           they are listed and nothing is written (exit code 2)
+  Files are checked as they are read: one that changed, vanished or cannot be read
+  since it was added fails the burn with its name. --verify compares the disc with the
+  digest of the bytes sent. Several recorders get identical discs (one build time, taken
+  from SOURCE_DATE_EPOCH when set).
 
 The burn:
   --write-speed KBPS|Nx    write speed in kB/s, or a multiple such as 16x (1x is 176.4 kB/s
@@ -78,7 +100,9 @@ Output:
 Exit codes:
   0   success (every burn, with several drives)
   1   the burn failed (or a verify found a difference)
-  2   a mistake on the command line, a missing or empty image or an unknown device
+  2   a mistake on the command line, a missing or empty image or an unknown device;
+      unreadable files of a folder (without --skip-unreadable), or a folder that cannot
+      be laid out
   3   the image does not match its checksum companion, or the companion cannot be
       read or holds no digest for the image
   4   no recorder, or no usable disc in it (a closed disc, a write-once disc that

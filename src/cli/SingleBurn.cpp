@@ -7,6 +7,7 @@
 #include "cli/DriveFacts.h"
 #include "cli/DriveTable.h"
 #include "cli/ExitCode.h"
+#include "cli/FolderTree.h"
 #include "cli/ImageCheck.h"
 #include "cli/Interrupt.h"
 #include "cli/MainLoop.h"
@@ -59,6 +60,7 @@ private:
     void WaitForTheWriteThread(BurnMonitor& monitor);
     int AfterBurn(BurnMonitor& monitor);
     VerifyResult Verify(BurnMonitor& monitor);
+    VerifyOutcome VerifyFolder(std::atomic<int>& percent, const std::function<bool()>& stop);
 
     TQCDBurner& b_;
     const CliOptions& o_;
@@ -94,6 +96,11 @@ int SingleBurn::Finish(int code, const std::string& text, const std::string& ver
 }
 
 int SingleBurn::Run() {
+    // A folder's unreadable files are told before any drive is touched.
+    if (o_.TreeMode()) {
+        if (const FolderTree tree = BuildFolderTree(b_, o_, console_); tree.code != kExitSuccess)
+            return Finish(tree.code, "the folder cannot be burnt");
+    }
     bool loaded = StartTransport(b_, o_);
     int code = kExitNoRecorder;
     auto chosen = loaded ? ChooseRecorders(b_, o_, console_, code) : std::nullopt;
@@ -104,7 +111,7 @@ int SingleBurn::Run() {
     if (!chosen) return Finish(code, "no recorder");
     if (o_.blankType || o_.format) {
         code = o_.format ? FormatDisc(b_, chosen->front(), o_, console_) : BlankDisc(b_, chosen->front(), o_, console_);
-        if (code != kExitSuccess || o_.image.empty()) return code;
+        if (code != kExitSuccess || (o_.image.empty() && !o_.TreeMode())) return code;
     }
     code = CheckMedium(chosen->front());
     if (code == kExitSuccess) code = CheckFit(chosen->front());
@@ -139,7 +146,7 @@ int SingleBurn::CheckFit(const std::string& entry) {
 }
 
 int SingleBurn::CheckChecksum() {
-    if (o_.noChecksum) return kExitSuccess;
+    if (o_.noChecksum || o_.TreeMode()) return kExitSuccess;
     const int code = CheckImage(o_.image, false, console_);
     if (code == kExitSuccess) return code;
     return Finish(code, code == kExitAborted ? DriveMessage(Msg::OperationAborted) : "checksum");
@@ -155,7 +162,7 @@ int SingleBurn::Burn() {
     };
     b_.OnFinalizingTrack = [this](TQCDBurner&) { finalizing_.store(true); };
     BurnMonitor monitor(b_, console_, o_.reportFd);
-    if (!b_.BurnISOImage(o_.image)) {
+    if (!b_.BurnISOImage(o_.TreeMode() ? std::string() : o_.image)) {
         // OnWriteDone has run on this thread with the reason.
         console_.Error(result_);
         return Finish(ExitCodeOf(b_.WriteDoneOutcome()), result_);
@@ -215,7 +222,8 @@ VerifyResult SingleBurn::Verify(BurnMonitor& monitor) {
     std::atomic<bool> finished{false};
     VerifyOutcome outcome;
     platform::Thread reader([&](platform::Thread& self) {
-        outcome = VerifyTrack(b_, o_.image, percent, [&self] { return self.Terminated() || InterruptRequested(); });
+        auto stop = [&self] { return self.Terminated() || InterruptRequested(); };
+        outcome = o_.TreeMode() ? VerifyFolder(percent, stop) : VerifyTrack(b_, o_.image, percent, stop);
         finished.store(true);
     });
     reader.Start();
@@ -230,6 +238,15 @@ VerifyResult SingleBurn::Verify(BurnMonitor& monitor) {
     if (outcome.result == VerifyResult::Ok) Note(line);
     else Warn(line);
     return outcome.result;
+}
+
+// A folder has no image file to compare with: the disc is compared with
+// the digest of what was sent, padding included.
+VerifyOutcome SingleBurn::VerifyFolder(std::atomic<int>& percent, const std::function<bool()>& stop) {
+    const auto sent = b_.SentDigest();
+    if (!sent) return {VerifyResult::Failed, "no digest of the bytes sent"};
+    const auto bytes = static_cast<uint64_t>(b_.TotalSectors()) * 2048;
+    return VerifySent(b_, bytes, *sent, percent, stop);
 }
 
 }  // namespace

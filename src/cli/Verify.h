@@ -1,5 +1,6 @@
 #pragma once
 // Reading the burnt track back and comparing it with the image.
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -26,5 +27,10 @@ const char* VerifyWord(VerifyResult result);
 // `percent` follows the reading; `stop` true ends it as "failed".
 VerifyOutcome VerifyTrack(TSCSIDevice& drive, const std::string& image, std::atomic<int>& percent,
                           const std::function<bool()>& stop);
+
+// The same for a burn of the image tree: the first `bytes` of the disc
+// against the SHA-256 of the bytes that were sent.
+VerifyOutcome VerifySent(TSCSIDevice& drive, uint64_t bytes, const std::array<uint8_t, 32>& sent,
+                         std::atomic<int>& percent, const std::function<bool()>& stop);
 
 }  // namespace kq::cli

@@ -84,6 +84,11 @@ DriveMessageTable BuiltIn() {
     set(Msg::DiscTooLarge, "THE FILE SYSTEM WOULD NEED %d SECTORS, MORE THAN ISO 9660 CAN ADDRESS");
     set(Msg::SkippedSpecialFile, "SKIPPED \"%s\": NOT A FILE, FOLDER OR LINK");
     set(Msg::LinkNeedsRockRidge, "LEFT OUT \"%s\": A SYMBOLIC LINK NEEDS ROCK RIDGE");
+    set(Msg::FileChangedDuringBurn, "FILE CHANGED DURING BURN: \"%s\"");
+    set(Msg::FileVanishedDuringBurn, "FILE VANISHED DURING BURN: \"%s\"");
+    set(Msg::TreeEmpty, "NOTHING TO BURN: THE IMAGE TREE IS EMPTY");
+    set(Msg::LayoutMismatch, "THE IMAGE LAYOUT DOES NOT PLACE \"%s\" WHERE ITS DATA FOLLOWS");
+    set(Msg::CantWriteFile, "CAN'T WRITE FILE \"%s\"");
     return t;
 }
 

@@ -35,6 +35,8 @@ enum class Msg : size_t {
     // building a file system from folders
     MaximumFiles, TreeTooDeep, NameTooLong, DuplicateName, HeaderTooLarge, TooManyDirectories, DiscTooLarge,
     SkippedSpecialFile, LinkNeedsRockRidge,
+    // burning an image tree, and writing an image file
+    FileChangedDuringBurn, FileVanishedDuringBurn, TreeEmpty, LayoutMismatch, CantWriteFile,
     Count
 };
 

@@ -26,6 +26,8 @@ void IgnoreBrokenPipe();
 std::string SelfExecutable();
 // The system's id of this process.
 int CurrentProcessId();
+// Sets a variable of this process's environment, which children inherit.
+void SetEnvironmentValue(const std::string& name, const std::string& value);
 
 class ChildProcess {
 public:

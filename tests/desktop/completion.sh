@@ -44,6 +44,9 @@ cd "$work/images"
 expect "cdburner-cli --verify " a.iso B.ISO sub
 expect "cdburner-cli s" sub
 expect "cdburner-cli --aspi-library n" notes.txt
+expect "cdburner-cli --folder " sub
+expect "cdburner-cli --write-image n" notes.txt
+expect "cdburner-cli --volume-id "
 
 [ $failures -eq 0 ] || exit 1
 echo "completion offers the options, the images and the --list addresses"

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -60,6 +61,8 @@ std::string SelfExecutable() {
 }
 
 int CurrentProcessId() { return static_cast<int>(getpid()); }
+
+void SetEnvironmentValue(const std::string& name, const std::string& value) { setenv(name.c_str(), value.c_str(), 1); }
 
 std::optional<ChildProcess> ChildProcess::Spawn(const std::string& program, const std::vector<std::string>& args,
                                                 int childReportFd, bool quiet, std::error_code& why) {

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -124,6 +125,12 @@ std::string SelfExecutable() {
 }
 
 int CurrentProcessId() { return static_cast<int>(GetCurrentProcessId()); }
+
+// Both the system's block (which children get) and the C runtime's copy (which getenv reads).
+void SetEnvironmentValue(const std::string& name, const std::string& value) {
+    SetEnvironmentVariableA(name.c_str(), value.c_str());
+    _putenv((name + "=" + value).c_str());
+}
 
 // The process, and the event its Interrupt sets.
 struct ChildProcess::Native {

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# The image-file benchmark: a folder of 10,000 files, 2 GiB in all (100
+# folders of 100), written as an image with "cdburner-cli --folder DIR
+# --write-image FILE" and with "xorriso -as mkisofs -R -J -o FILE DIR",
+# one run each with the folder in the page cache, and the ratio of their
+# wall times (ours / xorriso; the goal is 1.0 or less).
+# A build whose library cannot lay out a folder yet times the same data
+# path through bench/treewritebench (the files behind a blank header).
+# usage: bench/writeimage.sh BUILD_DIR
+set -euo pipefail
+BUILD=$(cd "${1:?usage: writeimage.sh BUILD_DIR}" && pwd)
+CLI=$BUILD/src/cli/cdburner-cli
+TREEBENCH=$BUILD/bench/treewritebench
+FILES=${FILES:-10000}
+TOTAL_MB=${TOTAL_MB:-2048}
+
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+folder=$dir/folder
+mkdir -p "$folder"
+
+# The files: one random stream cut into equal pieces, 100 to a folder.
+size=$(( (TOTAL_MB * 1024 * 1024 + FILES - 1) / FILES ))
+head -c $((TOTAL_MB * 1024 * 1024)) /dev/urandom | (cd "$folder" && split -b "$size" -a 4 -d - f)
+for ((d = 0; d < (FILES + 99) / 100; d++)); do
+  sub=$(printf 'd%02d' "$d")
+  mkdir "$folder/$sub"
+  mv "$folder"/f"$(printf '%02d' "$d")"?? "$folder/$sub/"
+done
+cat "$folder"/*/* >/dev/null  # into the page cache, for both
+
+# timed NAME COMMAND...: the wall time in seconds, the output removed after.
+timed() {
+  local name=$1; shift
+  /usr/bin/time -f "%e" -o "$dir/$name.time" "$@" >"$dir/$name.log" 2>&1 ||
+    { cat "$dir/$name.log" >&2; echo "writeimage: $name failed" >&2; exit 1; }
+  rm -f "$dir"/*.iso "$dir"/*.iso.sha256
+  cat "$dir/$name.time"
+}
+
+theirs=$(timed xorriso xorriso -as mkisofs -quiet -R -J -o "$dir/xorriso.iso" "$folder")
+if "$CLI" --folder "$folder" --print-size >/dev/null 2>&1; then
+  what="cdburner-cli --folder --write-image"
+  ours=$(timed ours "$CLI" --folder "$folder" --write-image "$dir/ours.iso")
+else
+  what="treewritebench (no file system layout in this build: the files behind a blank header)"
+  ours=$(timed ours "$TREEBENCH" "$folder" "$dir/ours.iso")
+fi
+echo "write-image: $FILES files, $TOTAL_MB MiB; $what"
+echo "  ours ${ours} s, xorriso -as mkisofs -R -J ${theirs} s, ratio $(awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "%.2f", a / b }')"

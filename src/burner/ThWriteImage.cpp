@@ -1,0 +1,92 @@
+// The write thread's other destination: an image file. The bytes a disc
+// would get go into FILE.part, which becomes FILE only once every byte is
+// on the disk, with FILE.sha256 beside it; a failed write leaves neither.
+#include "app/SHA256.h"
+#include "burner/CacheThread.h"
+#include "burner/ThWrite.h"
+#include "burner/kqCDBC.h"
+#include "drive/DriveMessages.h"
+#include "platform/FileSystem.h"
+
+#include <filesystem>
+
+namespace kq {
+
+namespace {
+
+std::string WriteFailure(const std::string& path, const std::error_code& why) {
+    return FormatDriveMessage(Msg::CantWriteFile, {path}) + " [" + why.message() + "]";
+}
+
+// FILE.sha256 in sha256sum's form, naming the image as it lies beside it;
+// written aside and renamed, as the image is.
+std::string WriteCompanion(const std::string& image, const TSHA256Digest& digest) {
+    const std::string companion = image + ".sha256", part = companion + ".part";
+    const std::string line =
+        SHA256Print(digest) + "  " + std::filesystem::path(image).filename().string() + "\n";
+    std::error_code why;
+    {
+        platform::FileHandle file(platform::FileOpen(part, platform::FileAccess::Write, true,
+                                                     platform::FileLock::Exclusive, why));
+        if (!file.IsOpen()) return FormatDriveMessage(Msg::CantCreateFile, {part}) + " [" + why.message() + "]";
+        why = platform::FileWriteAll(file.Get(), line.data(), line.size());
+        if (!why) why = platform::FileSync(file.Get());
+    }
+    if (!why) why = platform::FileRename(part, companion);
+    if (why) (void)platform::FileRemove(part);  // what is left of it is worthless
+    return why ? WriteFailure(companion, why) : std::string();
+}
+
+}  // namespace
+
+void TThWrite::WriteImageFile() {
+    const std::string image = burner_.imageOutput_, part = image + ".part";
+    std::error_code why;
+    platform::FileHandle file(
+        platform::FileOpen(part, platform::FileAccess::Write, true, platform::FileLock::Exclusive, why));
+    if (!file.IsOpen()) {
+        Fail(FormatDriveMessage(Msg::CantCreateFile, {part}) + " [" + why.message() + "]");
+        return;
+    }
+    std::string failure = CopyBlocksInto(file.Get(), part);
+    if (failure.empty() && cache_.StatusText().empty()) failure = PublishImage(file, part);
+    if (!failure.empty()) Fail(failure);
+    if (!cache_.StatusText().empty()) {
+        file = platform::FileHandle();
+        (void)platform::FileRemove(part);  // an aborted or failed image is never left looking whole
+    }
+}
+
+// Every block the cache delivers, in order; the failure's text, or empty
+// when the data phase ended (all delivered, or the cache's own reason).
+std::string TThWrite::CopyBlocksInto(platform::FileDescriptor file, const std::string& part) {
+    int32_t n = 0;
+    {
+        std::lock_guard hold(burner_.DeviceLock());
+        n = cache_.ReadBlock(block_->data());
+    }
+    for (; n != 0; n = NextBlock()) {
+        if (n < 0) continue;
+        burner_.AddBytesWritten(n);
+        if (std::error_code why = platform::FileWriteAll(file, block_->data(), static_cast<size_t>(n)))
+            return WriteFailure(part, why);
+    }
+    return {};
+}
+
+// The image made durable and renamed into place, then its companion.
+std::string TThWrite::PublishImage(platform::FileHandle& file, const std::string& part) {
+    const std::string image = burner_.imageOutput_;
+    if (std::error_code why = platform::FileSync(file.Get())) return WriteFailure(part, why);
+    file = platform::FileHandle();
+    const auto digest = cache_.SentDigest();
+    if (!digest) return DriveMessage(Msg::InternalError0005);
+    if (std::error_code why = platform::FileRename(part, image)) return WriteFailure(image, why);
+    if (std::string failure = WriteCompanion(image, *digest); !failure.empty()) {
+        (void)platform::FileRemove(image);  // an image without its companion passes for unchecked
+        return failure;
+    }
+    return {};
+}
+
+}  // namespace kq

@@ -1,0 +1,36 @@
+// The image tree as a burn sees it: its header stream, then the data of
+// each file in tree order, each from a sector boundary.
+#include "burner/kqCDBC.h"
+
+#include "drive/DriveMessages.h"
+
+namespace kq {
+
+int64_t TQCDBurner::TreeSectors(std::string& error) {
+#ifdef KQ_IMAGE_LAYOUT
+    // A tree not laid out yet (or sent already: the burn empties the
+    // header stream) is laid out now.
+    if (headerStream_.Size() == 0 && BuildImageLayout(error) < 0) return -1;
+#endif
+    int64_t next = SectorsOf(headerStream_.Size());
+    for (const auto& entry : tree_.FileEntries()) {
+        if (!entry) {
+            error = DriveMessage(Msg::InternalError0005);
+            return -1;
+        }
+        // What the cache thread skips takes no room.
+        if ((entry->Attributes & (kAttrDirectory | kAttrNoData)) != 0 || entry->SourcePath.empty() || entry->Size <= 0)
+            continue;
+        // A file placed elsewhere than where its data will land would be
+        // read back as another file's bytes.
+        if (entry->Extent != next) {
+            error = FormatDriveMessage(Msg::LayoutMismatch, {entry->SourcePath});
+            return -1;
+        }
+        next += SectorsOf(entry->Size);
+    }
+    if (next == 0) error = DriveMessage(Msg::TreeEmpty);
+    return next == 0 ? -1 : next;
+}
+
+}  // namespace kq

@@ -1,0 +1,59 @@
+#include "cli/FolderTree.h"
+
+#include "burner/kqCDBC.h"
+#include "cli/ExitCode.h"
+#include "cli/VolumeId.h"
+
+namespace kq::cli {
+
+#ifdef KQ_IMAGE_LAYOUT
+
+namespace {
+
+// Every path of the command line into the tree; false with the reason.
+bool AddPaths(TQCDBurner& burner, const CliOptions& o, TAddReport& report) {
+    if (!o.folder.empty() && !burner.AddFolder("", o.folder, report)) return false;
+    for (const auto& [disc, local] : o.adds)
+        if (!burner.AddPath(disc, local, report)) return false;
+    return true;
+}
+
+}  // namespace
+
+FolderTree BuildFolderTree(TQCDBurner& burner, const CliOptions& o, Console& console) {
+    burner.SetJolietFileSystem(!o.noJoliet);
+    burner.SetRockRidge(!o.noRockRidge);
+    burner.IdVolume = !o.volumeId.empty() ? o.volumeId : o.folder.empty() ? "CDROM" : DefaultVolumeId(o.folder);
+    TAddReport report;
+    const bool added = AddPaths(burner, o, report);
+    for (const std::string& skipped : report.Skipped) console.Error("warning: skipped " + skipped);
+    for (const std::string& unreadable : report.Unreadable) console.Error("cannot read " + unreadable);
+    if (!added) {
+        console.Error(report.Error);
+        return {kExitUsage, 0};
+    }
+    if (!report.Unreadable.empty() && !o.skipUnreadable) {
+        console.Error(std::to_string(report.Unreadable.size()) +
+                      " unreadable, nothing written (--skip-unreadable burns the rest)");
+        return {kExitUsage, 0};
+    }
+    std::string error;
+    const int64_t sectors = burner.BuildImageLayout(error);
+    if (sectors < 0) {
+        console.Error(error);
+        return {kExitUsage, 0};
+    }
+    return {kExitSuccess, sectors};
+}
+
+#else
+
+// A library without the file system layout burns images only.
+FolderTree BuildFolderTree(TQCDBurner&, const CliOptions&, Console& console) {
+    console.Error("this build cannot lay out a folder as a file system: burn an image instead");
+    return {kExitUsage, 0};
+}
+
+#endif
+
+}  // namespace kq::cli

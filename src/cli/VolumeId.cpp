@@ -1,0 +1,34 @@
+#include "cli/VolumeId.h"
+
+#include <filesystem>
+
+namespace kq::cli {
+
+std::string UpperAscii(const std::string& text) {
+    std::string upper = text;
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
+std::string VolumeIdOf(const std::string& text) {
+    std::string id;
+    for (const char c : UpperAscii(text)) {
+        if ((static_cast<unsigned char>(c) & 0xC0) == 0x80) continue;  // one _ for a whole UTF-8 character
+        const bool valid = (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+        id += valid ? c : '_';
+    }
+    return id.substr(0, kVolumeIdLength);
+}
+
+std::string DefaultVolumeId(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    // "." and "photos/" name a folder too.
+    fs::path path = fs::absolute(fs::path(folder), ec).lexically_normal();
+    if (!path.has_filename()) path = path.parent_path();
+    const std::string id = VolumeIdOf(path.filename().string());
+    return id.empty() ? "CDROM" : id;
+}
+
+}  // namespace kq::cli

@@ -1,0 +1,33 @@
+#pragma once
+// Files by name: what a file is now (to tell that a source changed under
+// a burn), and the steps of writing a file that appears whole or not at
+// all (write everything, make it durable, rename it into place).
+#include "platform/FileHandle.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <system_error>
+
+namespace platform {
+
+struct FileFacts {
+    int64_t size = 0;
+    int64_t modTime = 0;  // seconds since 1970, UTC
+};
+
+// The file's size and modification time, following links; nullopt with
+// the system's reason (no_such_file_or_directory when it is gone).
+std::optional<FileFacts> FileFactsOf(const std::string& path, std::error_code& error);
+
+// Writes all `count` bytes; the system's reason when it cannot (a full
+// disk is no_space_on_device, never a silent short write).
+std::error_code FileWriteAll(FileDescriptor fd, const void* bytes, size_t count);
+// Makes what was written durable before the file is renamed into place.
+std::error_code FileSync(FileDescriptor fd);
+// Moves `from` to `to`, replacing a file already there.
+std::error_code FileRename(const std::string& from, const std::string& to);
+std::error_code FileRemove(const std::string& path);
+
+}  // namespace platform

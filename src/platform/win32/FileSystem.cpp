@@ -1,0 +1,60 @@
+#include "platform/FileSystem.h"
+
+#include "platform/win32/Win32Error.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace platform {
+
+namespace {
+
+// FILETIME counts 100 ns from 1601; the Unix epoch is 11644473600 s later.
+int64_t UnixSeconds(const FILETIME& time) {
+    const int64_t ticks = static_cast<int64_t>(uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime);
+    return ticks / 10000000 - 11644473600LL;
+}
+
+}  // namespace
+
+std::optional<FileFacts> FileFactsOf(const std::string& path, std::error_code& error) {
+    error.clear();
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        error = Win32Error();
+        return std::nullopt;
+    }
+    const int64_t size = static_cast<int64_t>(uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow);
+    return FileFacts{size, UnixSeconds(data.ftLastWriteTime)};
+}
+
+std::error_code FileWriteAll(FileDescriptor fd, const void* bytes, size_t count) {
+    const auto* at = static_cast<const char*>(bytes);
+    while (count > 0) {
+        DWORD n = 0;
+        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(count, std::numeric_limits<DWORD>::max()));
+        if (!WriteFile(reinterpret_cast<HANDLE>(fd), at, wanted, &n, nullptr)) return Win32Error();
+        if (n == 0) return std::make_error_code(std::errc::no_space_on_device);
+        at += n;
+        count -= n;
+    }
+    return {};
+}
+
+std::error_code FileSync(FileDescriptor fd) {
+    return FlushFileBuffers(reinterpret_cast<HANDLE>(fd)) ? std::error_code() : Win32Error();
+}
+
+std::error_code FileRename(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? std::error_code()
+               : Win32Error();
+}
+
+std::error_code FileRemove(const std::string& path) {
+    return DeleteFileA(path.c_str()) ? std::error_code() : Win32Error();
+}
+
+}  // namespace platform

@@ -4,13 +4,10 @@
 # --write-image FILE" and with "xorriso -as mkisofs -R -J -o FILE DIR",
 # one run each with the folder in the page cache, and the ratio of their
 # wall times (ours / xorriso; the goal is 1.0 or less).
-# A build whose library cannot lay out a folder yet times the same data
-# path through bench/treewritebench (the files behind a blank header).
 # usage: bench/writeimage.sh BUILD_DIR
 set -euo pipefail
 BUILD=$(cd "${1:?usage: writeimage.sh BUILD_DIR}" && pwd)
 CLI=$BUILD/src/cli/cdburner-cli
-TREEBENCH=$BUILD/bench/treewritebench
 FILES=${FILES:-10000}
 TOTAL_MB=${TOTAL_MB:-2048}
 
@@ -39,12 +36,6 @@ timed() {
 }
 
 theirs=$(timed xorriso xorriso -as mkisofs -quiet -R -J -o "$dir/xorriso.iso" "$folder")
-if "$CLI" --folder "$folder" --print-size >/dev/null 2>&1; then
-  what="cdburner-cli --folder --write-image"
-  ours=$(timed ours "$CLI" --folder "$folder" --write-image "$dir/ours.iso")
-else
-  what="treewritebench (no file system layout in this build: the files behind a blank header)"
-  ours=$(timed ours "$TREEBENCH" "$folder" "$dir/ours.iso")
-fi
-echo "write-image: $FILES files, $TOTAL_MB MiB; $what"
+ours=$(timed ours "$CLI" --folder "$folder" --write-image "$dir/ours.iso")
+echo "write-image: $FILES files, $TOTAL_MB MiB; cdburner-cli --folder --write-image"
 echo "  ours ${ours} s, xorriso -as mkisofs -R -J ${theirs} s, ratio $(awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "%.2f", a / b }')"

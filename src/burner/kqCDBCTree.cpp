@@ -7,11 +7,9 @@
 namespace kq {
 
 int64_t TQCDBurner::TreeSectors(std::string& error) {
-#ifdef KQ_IMAGE_LAYOUT
     // A tree not laid out yet (or sent already: the burn empties the
     // header stream) is laid out now.
     if (headerStream_.Size() == 0 && BuildImageLayout(error) < 0) return -1;
-#endif
     int64_t next = SectorsOf(headerStream_.Size());
     for (const auto& entry : tree_.FileEntries()) {
         if (!entry) {

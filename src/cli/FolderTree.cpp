@@ -6,8 +6,6 @@
 
 namespace kq::cli {
 
-#ifdef KQ_IMAGE_LAYOUT
-
 namespace {
 
 // Every path of the command line into the tree; false with the reason.
@@ -45,15 +43,5 @@ FolderTree BuildFolderTree(TQCDBurner& burner, const CliOptions& o, Console& con
     }
     return {kExitSuccess, sectors};
 }
-
-#else
-
-// A library without the file system layout burns images only.
-FolderTree BuildFolderTree(TQCDBurner&, const CliOptions&, Console& console) {
-    console.Error("this build cannot lay out a folder as a file system: burn an image instead");
-    return {kExitUsage, 0};
-}
-
-#endif
 
 }  // namespace kq::cli

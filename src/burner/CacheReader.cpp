@@ -33,6 +33,7 @@ void TCacheThread::Execute() {
             std::lock_guard lock(deviceLock_);
             QueueAssembly();
         }
+        PublishDigest();
         if (padShortImage_) AppendPadding();
         cacheReady_.store(true);
         WaitUntilDelivered();
@@ -134,7 +135,21 @@ void TCacheThread::ReadPiece(const std::string& path, int64_t offset, int64_t n,
         got += k;
     }
     if (got < expected) Fail(FormatDriveMessage(Msg::CantReadFile, {path}));
+    if (digest_) {
+        digest_->Update(at, static_cast<size_t>(got));
+        digested_ += got;
+    }
     std::memset(at + got, 0, static_cast<size_t>(SectorAligned(n) - got));
+}
+
+// Every byte of the image is queued: what was digested is what the writer
+// gets (the zeros after the image are not part of it).
+void TCacheThread::PublishDigest() {
+    if (!digest_) return;
+    std::string print = digest_->FinalPrint();
+    std::lock_guard lock(deviceLock_);
+    sentDigest_ = std::move(print);
+    sentBytes_ = digested_;
 }
 
 // Under the lock: the assembled bytes become a queued block.

@@ -20,7 +20,7 @@ int32_t UsableBlockSize(int32_t size) {
 TCacheThread::TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int64_t TotalBytes,
                            int32_t SourceSectors, std::string SourceFileName, bool PadShortImage,
                            int32_t BlockSize, std::recursive_mutex& DeviceLock, std::string ImageFileName,
-                           const TImageTree* Tree)
+                           const TImageTree* Tree, DigestKind DigestOf)
     : deviceLock_(DeviceLock),
       bytesToDeliver_(TotalBytes),
       blockSize_(UsableBlockSize(BlockSize)),
@@ -33,6 +33,7 @@ TCacheThread::TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int
       imageFileName_(std::move(ImageFileName)),
       headerStream_(HeaderStream),
       tree_(Tree),
+      digest_(imageFileName_.empty() ? nullptr : std::make_unique<TRunningDigest>(DigestOf)),
       thread_([this](platform::Thread&) { Execute(); }) {
     thread_.SetPriority(platform::ThreadPriority::BelowNormal);
     thread_.Start();
@@ -88,6 +89,16 @@ void TCacheThread::SetStatusText(const std::string& text, BurnOutcome outcome) {
 std::string TCacheThread::CurrentFile() const {
     std::lock_guard lock(deviceLock_);
     return currentFile_;
+}
+
+std::string TCacheThread::SentDigest() const {
+    std::lock_guard lock(deviceLock_);
+    return sentDigest_;
+}
+
+int64_t TCacheThread::SentBytes() const {
+    std::lock_guard lock(deviceLock_);
+    return sentBytes_;
 }
 
 int TCacheThread::QueuedBlocks() const {

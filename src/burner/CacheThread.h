@@ -3,6 +3,7 @@
 // blocks from the image (or from a header and the image tree's files), so
 // the write thread never waits on the disk. Its priority follows the fill
 // level: the emptier the queue, the more it is allowed to run.
+#include "app/RunningDigest.h"
 #include "burner/BurnOutcome.h"
 #include "burner/MemoryStreamEx.h"
 #include "burner/StreamEx.h"
@@ -40,10 +41,12 @@ public:
     // sectors); empty is tree mode (HeaderStream, then SourceFileName of
     // SourceSectors sectors, then Tree's files). HeaderStream and Tree may
     // be null; DeviceLock is the drive's lock and serves as the queue lock.
+    // In image mode the image's bytes are digested (DigestOf) as they are
+    // queued, without the zeros that fill the last sector or pad a short track.
     TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int64_t TotalBytes, int32_t SourceSectors,
                  std::string SourceFileName, bool PadShortImage, int32_t BlockSize,
                  std::recursive_mutex& DeviceLock, std::string ImageFileName,
-                 const TImageTree* Tree = nullptr);
+                 const TImageTree* Tree = nullptr, DigestKind DigestOf = DigestKind::MD5);
     // Stops the reader, waits for it and frees what is queued.
     ~TCacheThread();
     TCacheThread(const TCacheThread&) = delete;
@@ -71,6 +74,10 @@ public:
     void SetStatusText(const std::string& text, BurnOutcome outcome = BurnOutcome::Failed);
     std::string CurrentFile() const;
     const std::string& ImageFileName() const { return imageFileName_; }
+    // Image mode, once every byte of the image is queued: the digest of
+    // those bytes and their count; empty and 0 before (and in tree mode).
+    std::string SentDigest() const;
+    int64_t SentBytes() const;
 
     int32_t BlockSize() const { return blockSize_; }
     int32_t BlockCount() const { return blockCount_; }
@@ -97,6 +104,7 @@ private:
     void ReadSource(const Source& source, bool last);
     void ReadPiece(const std::string& path, int64_t offset, int64_t n, int64_t fileSize);
     void QueueAssembly();
+    void PublishDigest();
     void AppendPadding();
     void WaitUntilDelivered();
     void WaitWhileFull(bool header);
@@ -115,6 +123,8 @@ private:
     std::string statusText_;                            // under the lock
     BurnOutcome outcome_ = BurnOutcome::Success;        // under the lock
     std::string currentFile_;                           // under the lock
+    std::string sentDigest_;                            // under the lock
+    int64_t sentBytes_ = 0;                             // under the lock
 
     const int32_t blockSize_;
     const int32_t blockCount_;
@@ -138,6 +148,8 @@ private:
     std::unique_ptr<std::array<uint8_t, kCacheBlockRoom>> assembly_;
     int32_t assembled_ = 0;
     int32_t room_ = 0;
+    std::unique_ptr<TRunningDigest> digest_;  // image mode only
+    int64_t digested_ = 0;
 
     platform::Thread thread_;  // last: joined before the fields above go
 };

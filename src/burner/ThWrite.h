@@ -58,6 +58,7 @@ private:
     void DataPhase();
     bool WriteBlock(int32_t n);
     int32_t NextBlock();
+    void CompareSentDigest();
     void Flush();
     void FlushDvdMinusR();
     void Close();

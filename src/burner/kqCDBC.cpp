@@ -70,6 +70,40 @@ BurnOutcome TQCDBurner::WriteDoneOutcome() const {
     return writeDoneOutcome_;
 }
 
+DigestKind TQCDBurner::ImageDigestKind() const {
+    std::lock_guard lock(textLock_);
+    return digestKind_;
+}
+
+std::string TQCDBurner::ExpectedDigest() const {
+    std::lock_guard lock(textLock_);
+    return expectedDigest_;
+}
+
+void TQCDBurner::SetExpectedDigest(DigestKind kind, const std::string& digest) {
+    std::string lower = digest;
+    for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    std::lock_guard lock(textLock_);
+    digestKind_ = kind;
+    expectedDigest_ = std::move(lower);
+}
+
+std::string TQCDBurner::SentDigest() const {
+    std::lock_guard lock(textLock_);
+    return sentDigest_;
+}
+
+int64_t TQCDBurner::SentBytes() const {
+    std::lock_guard lock(textLock_);
+    return sentBytes_;
+}
+
+void TQCDBurner::RecordSent(std::string digest, int64_t bytes) {
+    std::lock_guard lock(textLock_);
+    sentDigest_ = std::move(digest);
+    sentBytes_ = bytes;
+}
+
 bool TQCDBurner::Burning() const { return burning_.load(); }
 
 void TQCDBurner::AbortWrite() { AbortRequested = true; }
@@ -99,6 +133,7 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
     // abort asked for while the cache primes is not lost.
     AbortRequested = false;
     bytesWritten_ = 0;
+    RecordSent({}, 0);
     ActiveBurner = this;
 
     // The image is looked at before the drive is touched.
@@ -116,7 +151,8 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
     if (std::string tooLarge = ImageTooLargeText(media, TotalSectors()); !tooLarge.empty()) return RefuseBurn(tooLarge);
 
     cache_ = std::make_unique<TCacheThread>(CacheSize(), &headerStream_, imageSectors_ * kSectorSize, 0, "",
-                                            WritePostGap(), blockSize, DeviceLock(), FileName, &tree_);
+                                            WritePostGap(), blockSize, DeviceLock(), FileName, &tree_,
+                                            ImageDigestKind());
     ActiveCacheThread = cache_.get();
     while (!cache_->CacheReady()) {
         const std::string status = cache_->StatusText();

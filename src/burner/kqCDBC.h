@@ -3,6 +3,7 @@
 // settings, progress counters, events and one entry, BurnISOImage, which
 // writes an image file Track-At-Once through a reader thread (the cache)
 // and a write thread. The outcome arrives once, through OnWriteDone.
+#include "app/ChecksumList.h"
 #include "burner/BurnOutcome.h"
 #include "burner/HandOver.h"
 #include "burner/MemoryStreamEx.h"
@@ -73,6 +74,12 @@ public:
     void SetVersion(const std::string&) {}  // always the library's own
     const std::string& ISOFileName() const { return isoFileName_; }
     void SetISOFileName(const std::string& v) { isoFileName_ = v; }
+    // The digest the image was checked against (lower-case hex of
+    // ImageDigestKind), or empty. A burn whose bytes digest otherwise fails
+    // before its session is closed. Set before BurnISOImage.
+    DigestKind ImageDigestKind() const;
+    std::string ExpectedDigest() const;
+    void SetExpectedDigest(DigestKind kind, const std::string& digest);
 
     // Image building values: stored, never turned into image data here.
     std::string IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication;
@@ -118,6 +125,11 @@ public:
     // What the last OnWriteDone reported: its text, and how the burn ended.
     std::string WriteDoneText() const;
     BurnOutcome WriteDoneOutcome() const;
+    // The last image burn's digest (of ImageDigestKind) of the image bytes
+    // handed to the drive, and their count; empty and 0 until it has
+    // reported, and for a burn that did not send the whole image.
+    std::string SentDigest() const;
+    int64_t SentBytes() const;
 
     TMemoryStreamEx& HeaderStream() { return headerStream_; }
     TImageTree& ImageTree() { return tree_; }
@@ -138,6 +150,7 @@ private:
     // The write thread's last steps.
     void AddBytesWritten(int64_t n);
     void DeliverWriteDone(const std::string& text, BurnOutcome outcome);
+    void RecordSent(std::string digest, int64_t bytes);
     void EndBurn();
     bool Closing() const { return closing_.load(); }
 
@@ -154,6 +167,10 @@ private:
     mutable std::mutex textLock_;
     std::string writeDoneText_;
     BurnOutcome writeDoneOutcome_ = BurnOutcome::Success;
+    DigestKind digestKind_ = DigestKind::MD5;  // under textLock_, with the three below
+    std::string expectedDigest_;
+    std::string sentDigest_;
+    int64_t sentBytes_ = 0;
     std::atomic<bool> burning_{false};
     std::atomic<bool> closing_{false};  // being destroyed: end the burn quickly
     UiHandOver handOver_;

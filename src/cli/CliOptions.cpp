@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "cli/ImageCheck.h"
+
 #include <algorithm>
 #include <charconv>
 #include <limits>
@@ -38,7 +40,8 @@ constexpr Flag kFlags[] = {
 constexpr int64_t kMaxSpeedMultiple = 371;
 
 constexpr const char* kValueOptions[] = {"--device", "--aspi-library", "--write-speed",
-                                         "--read-speed", "--cache-size", "--report-fd", "--blank"};
+                                         "--read-speed", "--cache-size", "--report-fd", "--blank",
+                                         "--image-digest"};
 
 std::optional<int64_t> WholeNumber(const std::string& text, int64_t low, int64_t high) {
     int64_t value = 0;
@@ -95,6 +98,9 @@ std::string TakeValue(CliOptions& o, const std::string& name, const std::string&
         auto fd = WholeNumber(value, 0, std::numeric_limits<int>::max());
         if (!fd) return "--report-fd takes a file descriptor number";
         o.reportFd = static_cast<int>(*fd);
+    } else if (name == "--image-digest") {
+        if (!ParseCheckedDigest(value)) return "--image-digest takes md5:<32 hex digits> or sha256:<64 hex digits>";
+        o.imageDigest = value;
     }
     return {};
 }
@@ -170,8 +176,10 @@ std::vector<std::string> ChildArguments(const CliOptions& o, const std::string& 
     if (o.writeMultiple) args.insert(args.end(), {"--write-speed", std::to_string(*o.writeMultiple) + "x"});
     if (o.readMultiple) args.insert(args.end(), {"--read-speed", std::to_string(*o.readMultiple) + "x"});
     if (o.cacheSize) args.insert(args.end(), {"--cache-size", std::to_string(*o.cacheSize)});
-    // The parent has checked the image once; the children need not again.
-    if (std::find(args.begin(), args.end(), "--no-checksum") == args.end()) args.push_back("--no-checksum");
+    // The parent has checked the image once; the children burn against the
+    // digest it found rather than hash the image again.
+    if (!o.imageDigest.empty()) args.insert(args.end(), {"--image-digest", o.imageDigest});
+    else if (std::find(args.begin(), args.end(), "--no-checksum") == args.end()) args.push_back("--no-checksum");
     args.push_back("--");
     args.push_back(o.image);
     return args;

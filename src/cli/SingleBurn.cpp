@@ -66,6 +66,7 @@ private:
     bool done_ = false;
     int mediaType_ = 0;
     std::string mediumNote_;
+    std::optional<CheckedDigest> checked_;  // what the image matched, if it was checked
     std::string result_;
     BurnOutcome outcome_ = BurnOutcome::Failed;
     uint64_t elapsedMs_ = 0;
@@ -135,15 +136,23 @@ int SingleBurn::CheckFit(const std::string& entry) {
     return Finish(kExitNoRecorder, tooLarge);
 }
 
+// A parent's checked digest stands for the companion: the image is not
+// hashed again here, the burn compares what it sends with it.
 int SingleBurn::CheckChecksum() {
+    if (!o_.imageDigest.empty()) {
+        checked_ = ParseCheckedDigest(o_.imageDigest);
+        return kExitSuccess;
+    }
     if (o_.noChecksum) return kExitSuccess;
-    const int code = CheckImage(o_.image, false, console_);
+    const int code = CheckImage(o_.image, false, console_, &checked_);
     if (code == kExitSuccess) return code;
     return Finish(code, code == kExitAborted ? DriveMessage(Msg::OperationAborted) : "checksum");
 }
 
 int SingleBurn::Burn() {
     ApplySettings(b_, o_, mediaType_);
+    if (checked_) b_.SetExpectedDigest(checked_->kind, checked_->digest);
+    else b_.SetExpectedDigest(DigestKind::MD5, "");
     b_.Synchronize = [this](std::function<void()> call) { loop_.Invoke(call); };
     b_.OnWriteDone = [this](TQCDBurner&, const std::string& error) {
         result_ = error;
@@ -211,8 +220,11 @@ VerifyResult SingleBurn::Verify(BurnMonitor& monitor) {
     std::atomic<int> percent{0};
     std::atomic<bool> finished{false};
     VerifyOutcome outcome;
+    // The disc is compared with what was checked, or else with what the burn sent.
+    ExpectedTrack expected{b_.ImageDigestKind(), checked_ ? checked_->digest : b_.SentDigest(),
+                           static_cast<uint64_t>(b_.SentBytes())};
     platform::Thread reader([&](platform::Thread& self) {
-        outcome = VerifyTrack(b_, o_.image, percent, [&self] { return self.Terminated() || InterruptRequested(); });
+        outcome = VerifyTrack(b_, expected, percent, [&self] { return self.Terminated() || InterruptRequested(); });
         finished.store(true);
     });
     reader.Start();

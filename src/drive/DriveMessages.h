@@ -29,6 +29,7 @@ enum class Msg : size_t {
     SendCueSheetFailed, StartingWriteProcess, NoDriveSelected, ParameterListTooLong,
     BurnAlreadyRunning,
     ImageTooLarge, ImageEmpty, DriveInUse,
+    ImageChangedDuringBurn,
     Count
 };
 

@@ -3,6 +3,7 @@
 #include "burner/kqCDBC.h"
 #include "cli/CliOptions.h"
 #include "cli/DiscState.h"
+#include "drive/DriveMessages.h"
 
 #include <filesystem>
 
@@ -20,15 +21,30 @@ const char* Describe(DiscState state) {
     }
 }
 
+// The sectors the track will take; nullopt when the image cannot be sized.
+std::optional<int64_t> TrackSectors(const CliOptions& options) {
+    std::error_code ec;
+    const auto bytes = std::filesystem::file_size(options.image, ec);
+    if (ec) return std::nullopt;
+    int64_t sectors = SectorsOf(static_cast<int64_t>(bytes));
+    if (!options.noPostGap) sectors = std::max(sectors, kPostGapSectors);
+    return sectors;
+}
+
 }  // namespace
 
 std::string ImageFitRefusal(TQCDBurner& burner, const CliOptions& options, int mediaType) {
-    std::error_code ec;
-    const auto bytes = std::filesystem::file_size(options.image, ec);
-    if (ec) return {};
-    int64_t sectors = SectorsOf(static_cast<int64_t>(bytes));
-    if (!options.noPostGap) sectors = std::max(sectors, kPostGapSectors);
-    return burner.ImageTooLargeText(static_cast<uint16_t>(mediaType), sectors);
+    const auto sectors = TrackSectors(options);
+    return sectors ? burner.ImageTooLargeText(static_cast<uint16_t>(mediaType), *sectors) : std::string();
+}
+
+std::string BlankFitRefusal(TQCDBurner& burner, const CliOptions& options, int mediaType) {
+    const auto sectors = TrackSectors(options);
+    if (!sectors) return {};
+    const bool cd = mediaType >= media::CdRom && mediaType <= media::CdRw;
+    const auto capacity = burner.DiscCapacity(cd);
+    if (!capacity || *sectors <= *capacity) return {};
+    return FormatDriveMessage(Msg::ImageTooLarge, {std::to_string(*sectors), std::to_string(*capacity)});
 }
 
 std::string DiscStateWarning(TQCDBurner& burner, const CliOptions& options, int mediaType) {

@@ -75,9 +75,10 @@ std::string StateText(const DiscSummary& disc) {
 }
 
 std::vector<std::string> DescribeDisc(const std::vector<TrackSummary>& tracks, const std::optional<TocSummary>& toc,
-                                      bool cd) {
+                                      std::optional<int64_t> capacity, bool cd) {
     DiscSpace space = SpaceOf(tracks, toc);
-    std::vector<std::string> lines{"  capacity: " + Sectors(space.used + space.free, cd)};
+    const uint64_t total = capacity ? static_cast<uint64_t>(*capacity) : space.used + space.free;
+    std::vector<std::string> lines{"  capacity: " + Sectors(total, cd)};
     lines.push_back("  used: " + Sectors(space.used, cd));
     lines.push_back("  free: " + Sectors(space.free, cd));
     for (const TrackSummary& t : tracks) lines.push_back(TrackLine(t, cd));
@@ -115,7 +116,8 @@ DiscReport ReadDiscReport(TSCSIDevice& device, bool cd) {
         }
         tracks.push_back(*track);
     }
-    report.lines = DescribeDisc(tracks, ReadToc(device), cd);
+    const auto toc = ReadToc(device);
+    report.lines = DescribeDisc(tracks, toc, device.DiscCapacity(cd), cd);
     return report;
 }
 

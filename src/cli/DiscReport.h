@@ -15,10 +15,11 @@ namespace kq::cli {
 // that hold data, not the empty one an appendable disc keeps open.
 std::string StateText(const DiscSummary& disc);
 
-// The lines of a described disc after its state: capacity, used and free
-// space, then each session's tracks and the TOC. `cd` adds playing minutes.
+// The lines of a described disc after its state: capacity (the medium's
+// own when the drive told it, else used + free), used and free space, then
+// each session's tracks and the TOC. `cd` adds playing minutes.
 std::vector<std::string> DescribeDisc(const std::vector<TrackSummary>& tracks, const std::optional<TocSummary>& toc,
-                                      bool cd);
+                                      std::optional<int64_t> capacity, bool cd);
 
 struct DiscReport {
     std::string state;  // StateText, once the disc information came

@@ -53,6 +53,7 @@ private:
     int CheckMedium(const std::string& entry);
     int CheckFit(const std::string& entry);
     int CheckChecksum();
+    int CheckBeforeBlank(const std::string& entry);
     int Burn();
     void WaitForTheWriteThread(BurnMonitor& monitor);
     int AfterBurn(BurnMonitor& monitor);
@@ -102,12 +103,13 @@ int SingleBurn::Run() {
     }
     if (!chosen) return Finish(code, "no recorder");
     if (o_.blankType) {
+        if (!o_.image.empty() && (code = CheckBeforeBlank(chosen->front())) != kExitSuccess) return code;
         code = BlankDisc(b_, chosen->front(), o_, console_);
         if (code != kExitSuccess || o_.image.empty()) return code;
     }
     code = CheckMedium(chosen->front());
     if (code == kExitSuccess) code = CheckFit(chosen->front());
-    if (code == kExitSuccess) code = CheckChecksum();
+    if (code == kExitSuccess && !o_.blankType) code = CheckChecksum();
     if (code != kExitSuccess) return code;
     if (InterruptRequested()) return Finish(kExitAborted, DriveMessage(Msg::OperationAborted));
     Note(mediumNote_);
@@ -125,6 +127,22 @@ int SingleBurn::CheckMedium(const std::string& entry) {
     }
     console_.Error(ShortEntry(entry) + ": " + why);
     return Finish(kExitNoRecorder, why);
+}
+
+// Everything that can refuse the image is asked before the disc is
+// erased: a corrupt or oversized image must not cost the data on it.
+int SingleBurn::CheckBeforeBlank(const std::string& entry) {
+    const DriveFacts facts = ExamineDrive(b_, entry);
+    std::string why = BlankRefusal(facts, o_);
+    if (why.empty()) {
+        why = BlankFitRefusal(b_, o_, facts.mediaType);
+        if (!why.empty()) why += "; nothing was blanked";
+    }
+    if (!why.empty()) {
+        console_.Error(ShortEntry(entry) + ": " + why);
+        return Finish(kExitNoRecorder, why);
+    }
+    return CheckChecksum();
 }
 
 // Asked of the drive before the checksum, so that a disc too small is

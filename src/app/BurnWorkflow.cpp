@@ -86,6 +86,7 @@ void BurnWorkflow::BurnClick() {
     if (!ImageFileExists(imagePath_) || recorder.empty()) return CloseWindow();
 
     CompanionFinding companion = FindImageCompanion(imagePath_, false);
+    B.SetExpectedDigest(companion.kind, "");
     if (CompanionToCheck(companion) && !CheckImage(companion)) return;
 
     state_ = WorkflowState::Initialising;
@@ -109,6 +110,8 @@ bool BurnWorkflow::CheckImage(const CompanionFinding& companion) {
     if (!ProcessMessages()) return false;
     if (!companion.expected.empty() && ImageDigestPrint(companion.kind, imagePath_) == companion.expected) {
         view_.SetCaption(Control::Label4, "");
+        // The wait for a disc lies between this check and the burn's reading.
+        B.SetExpectedDigest(companion.kind, companion.expected);
         return true;
     }
     view_.ShowMessage(CorruptedImageText(companion.kind, imagePath_), MessageButtons::Ok, MessageIcon::Error);

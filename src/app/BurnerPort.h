@@ -1,6 +1,7 @@
 #pragma once
 // The part of the burner component that the window uses: the drive layer
 // (start, device list, selection, readiness, medium) and the burn itself.
+#include "app/ChecksumList.h"
 #include "drive/MediaTypes.h"
 
 #include <cstdint>
@@ -27,6 +28,9 @@ public:
     virtual int GetMediaType() = 0;
     virtual bool WaitUntilReady(int totalMs, int intervalMs) = 0;
 
+    // The digest the image was checked against (empty: not checked); the
+    // burn fails rather than close a session over other bytes.
+    virtual void SetExpectedDigest(DigestKind kind, const std::string& digest) = 0;
     // True when the burn runs; its outcome arrives through the bound
     // OnWriteDone. False after reporting why through OnWriteDone.
     virtual bool BurnISOImage(const std::string& fileName) = 0;

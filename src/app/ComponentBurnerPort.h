@@ -20,6 +20,9 @@ public:
     bool TestUnitReady(int timeoutMs) override { return B.TestUnitReady(timeoutMs); }
     int GetMediaType() override { return B.GetMediaType(); }
     bool WaitUntilReady(int totalMs, int intervalMs) override { return B.WaitUntilReady(totalMs, intervalMs); }
+    void SetExpectedDigest(DigestKind kind, const std::string& digest) override {
+        B.SetExpectedDigest(kind, digest);
+    }
     bool BurnISOImage(const std::string& fileName) override { return B.BurnISOImage(fileName); }
     void AbortWrite() override { B.AbortWrite(); }
     int64_t TotalSectors() override { return B.TotalSectors(); }

@@ -34,11 +34,8 @@ void TCacheThread::Execute() {
             std::lock_guard lock(deviceLock_);
             QueueAssembly();
         }
+        PublishDigest();
         if (padShortImage_) AppendPadding();
-        if (sent_) {
-            std::lock_guard lock(deviceLock_);
-            sentDigest_ = sent_->Final();
-        }
         cacheReady_.store(true);
         WaitUntilDelivered();
     } catch (const Stop&) {
@@ -156,7 +153,22 @@ void TCacheThread::ReadPiece(const std::string& path, int64_t offset, int64_t n,
         got += k;
     }
     if (got < expected) Fail(FormatDriveMessage(Msg::CantReadFile, {path}));
+    if (!digestQueued_) Digest(at, got);
     std::memset(at + got, 0, static_cast<size_t>(SectorAligned(n) - got));
+}
+
+void TCacheThread::Digest(const uint8_t* bytes, int64_t n) {
+    digest_->Update(bytes, static_cast<size_t>(n));
+    digested_ += n;
+}
+
+// Every byte of the image is queued: what was digested is what the writer
+// gets (the zeros after the image are not part of it).
+void TCacheThread::PublishDigest() {
+    std::string print = digest_->FinalPrint();
+    std::lock_guard lock(deviceLock_);
+    sentDigest_ = std::move(print);
+    sentBytes_ = digested_;
 }
 
 // Under the lock: the assembled bytes become a queued block.
@@ -164,7 +176,7 @@ void TCacheThread::QueueAssembly() {
     std::unique_ptr<TCacheBlock> block(new TCacheBlock);  // data left uninitialised: overwritten now
     std::memcpy(block->Data.data(), assembly_->data(), static_cast<size_t>(assembled_));
     block->Length = assembled_;
-    if (sent_) sent_->Update(block->Data.data(), static_cast<size_t>(assembled_));
+    if (digestQueued_) Digest(block->Data.data(), assembled_);
     blocks_.push_back(std::move(block));
     assembled_ = 0;
 }
@@ -181,7 +193,6 @@ void TCacheThread::AppendPadding() {
         const int32_t length = static_cast<int32_t>(std::min<int64_t>(blockSize_, pad));
         std::memset(block->Data.data(), 0, static_cast<size_t>(length));
         block->Length = length;
-        if (sent_) sent_->Update(block->Data.data(), static_cast<size_t>(length));
         blocks_.push_back(std::move(block));
         pad -= length;
     }

@@ -20,24 +20,25 @@ int32_t UsableBlockSize(int32_t size) {
 TCacheThread::TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int64_t TotalBytes,
                            int32_t SourceSectors, std::string SourceFileName, bool PadShortImage,
                            int32_t BlockSize, std::recursive_mutex& DeviceLock, std::string ImageFileName,
-                           const TImageTree* Tree, bool DigestSent, bool SteadyPriority)
+                           const TImageTree* Tree, DigestKind DigestOf, bool IntoFile)
     : deviceLock_(DeviceLock),
       bytesToDeliver_(TotalBytes),
-      sent_(DigestSent ? std::make_unique<platform::Sha256>() : nullptr),
       blockSize_(UsableBlockSize(BlockSize)),
       // At least two, so that "full" (BlockCount - 1 queued) still lets one in.
       blockCount_(std::max(CacheSize / UsableBlockSize(BlockSize), 2)),
       totalBytes_(TotalBytes),
       sourceSectors_(SourceSectors),
       padShortImage_(PadShortImage && TotalBytes < kShortImageBytes),
-      steadyPriority_(SteadyPriority),
+      steadyPriority_(IntoFile),
+      digestQueued_(ImageFileName.empty() || IntoFile),
       sourceFileName_(std::move(SourceFileName)),
       imageFileName_(std::move(ImageFileName)),
       headerStream_(HeaderStream),
       tree_(Tree),
+      digest_(std::make_unique<TRunningDigest>(DigestOf)),
       thread_([this](platform::Thread&) { Execute(); }) {
-    priorityLevel_ = SteadyPriority ? 3 : 2;
-    thread_.SetPriority(SteadyPriority ? platform::ThreadPriority::Normal : platform::ThreadPriority::BelowNormal);
+    priorityLevel_ = IntoFile ? 3 : 2;
+    thread_.SetPriority(IntoFile ? platform::ThreadPriority::Normal : platform::ThreadPriority::BelowNormal);
     thread_.Start();
 }
 
@@ -93,9 +94,14 @@ std::string TCacheThread::CurrentFile() const {
     return currentFile_;
 }
 
-std::optional<std::array<uint8_t, 32>> TCacheThread::SentDigest() const {
+std::string TCacheThread::SentDigest() const {
     std::lock_guard lock(deviceLock_);
     return sentDigest_;
+}
+
+int64_t TCacheThread::SentBytes() const {
+    std::lock_guard lock(deviceLock_);
+    return sentBytes_;
 }
 
 int TCacheThread::QueuedBlocks() const {

@@ -3,10 +3,10 @@
 // blocks from the image (or from a header and the image tree's files), so
 // the write thread never waits on the disk. Its priority follows the fill
 // level: the emptier the queue, the more it is allowed to run.
+#include "app/RunningDigest.h"
 #include "burner/BurnOutcome.h"
 #include "burner/MemoryStreamEx.h"
 #include "burner/StreamEx.h"
-#include "platform/Sha256.h"
 #include "platform/Thread.h"
 
 #include <array>
@@ -42,14 +42,18 @@ public:
     // sectors); empty is tree mode (HeaderStream, then SourceFileName of
     // SourceSectors sectors, then Tree's files). HeaderStream and Tree may
     // be null; DeviceLock is the drive's lock and serves as the queue lock.
-    // With DigestSent the SHA-256 of every byte queued is kept (SentDigest).
-    // With SteadyPriority the reader stays at normal priority: an image
-    // file has no drive buffer to protect, and a reader idled whenever the
-    // queue fills starves on a busy machine.
+    // The bytes sent are digested (DigestOf) as they are queued: in image
+    // mode the image's own bytes, without the zeros that fill its last
+    // sector; in tree mode, and IntoFile, every byte queued. None counts
+    // the zeros that pad a short track.
+    // IntoFile (the blocks go into an image file) also keeps the reader at
+    // normal priority: a file has no drive buffer to protect, and a reader
+    // idled whenever the queue fills starves on a busy machine.
     TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int64_t TotalBytes, int32_t SourceSectors,
                  std::string SourceFileName, bool PadShortImage, int32_t BlockSize,
                  std::recursive_mutex& DeviceLock, std::string ImageFileName,
-                 const TImageTree* Tree = nullptr, bool DigestSent = false, bool SteadyPriority = false);
+                 const TImageTree* Tree = nullptr, DigestKind DigestOf = DigestKind::MD5,
+                 bool IntoFile = false);
     // Stops the reader, waits for it and frees what is queued.
     ~TCacheThread();
     TCacheThread(const TCacheThread&) = delete;
@@ -76,10 +80,11 @@ public:
     BurnOutcome Outcome() const;
     void SetStatusText(const std::string& text, BurnOutcome outcome = BurnOutcome::Failed);
     std::string CurrentFile() const;
-    // The SHA-256 of all bytes queued, padding included, once the last
-    // block is queued; nullopt before, after an error, or without DigestSent.
-    std::optional<std::array<uint8_t, 32>> SentDigest() const;
     const std::string& ImageFileName() const { return imageFileName_; }
+    // Once every byte is queued: the digest of the bytes sent (see the
+    // constructor) and their count; empty and 0 before.
+    std::string SentDigest() const;
+    int64_t SentBytes() const;
 
     int32_t BlockSize() const { return blockSize_; }
     int32_t BlockCount() const { return blockCount_; }
@@ -110,6 +115,8 @@ private:
     void CheckUnchanged(const Source& source);
     void ReadPiece(const std::string& path, int64_t offset, int64_t n, int64_t fileSize);
     void QueueAssembly();
+    void Digest(const uint8_t* bytes, int64_t n);
+    void PublishDigest();
     void AppendPadding();
     void WaitUntilDelivered();
     void WaitWhileFull(bool header);
@@ -128,8 +135,8 @@ private:
     std::string statusText_;                            // under the lock
     BurnOutcome outcome_ = BurnOutcome::Success;        // under the lock
     std::string currentFile_;                           // under the lock
-    std::unique_ptr<platform::Sha256> sent_;            // under the lock; null without DigestSent
-    std::optional<std::array<uint8_t, 32>> sentDigest_;  // under the lock
+    std::string sentDigest_;                            // under the lock
+    int64_t sentBytes_ = 0;                             // under the lock
 
     const int32_t blockSize_;
     const int32_t blockCount_;
@@ -137,6 +144,7 @@ private:
     const int32_t sourceSectors_;
     const bool padShortImage_;
     const bool steadyPriority_;
+    const bool digestQueued_;
     const std::string sourceFileName_;
     const std::string imageFileName_;
     TMemoryStreamEx* headerStream_;
@@ -154,6 +162,8 @@ private:
     std::unique_ptr<std::array<uint8_t, kCacheBlockRoom>> assembly_;
     int32_t assembled_ = 0;
     int32_t room_ = 0;
+    std::unique_ptr<TRunningDigest> digest_;
+    int64_t digested_ = 0;
 
     platform::Thread thread_;  // last: joined before the fields above go
 };

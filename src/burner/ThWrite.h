@@ -75,6 +75,7 @@ private:
     bool WriteBlock(int32_t n);
     bool EndWrite(bool reached, const std::string& driveText);
     int32_t NextBlock();
+    void CompareSentDigest();
     void Flush();
     bool SendPastBusyAdapter(std::unique_lock<std::recursive_mutex>& hold, const std::function<bool()>& send);
     void FlushDvdMinusR();

@@ -32,6 +32,17 @@ void TThWrite::DataPhase() {
         }
         n = NextBlock();
     }
+    if (cache_.StatusText().empty()) CompareSentDigest();
+}
+
+// Everything is with the drive, nothing closed yet: the disc must hold the
+// bytes that were checked. An image changed on disk between its check and
+// its reading here would otherwise be closed into a session as good.
+void TThWrite::CompareSentDigest() {
+    const std::string sent = cache_.SentDigest();
+    burner_.RecordSent(sent, cache_.SentBytes());
+    const std::string expected = burner_.ExpectedDigest();
+    if (!expected.empty() && sent != expected) Fail(DriveMessage(Msg::ImageChangedDuringBurn));
 }
 
 // Sends the block at the next address; false when the burn ends here (the

@@ -235,7 +235,7 @@ void TThWrite::Complete() {
         result = cache_.StatusText();
         outcome = cache_.Outcome();
     }
-    burner_.DeliverWriteDone(result, outcome, cache_.SentDigest());
+    burner_.DeliverWriteDone(result, outcome);
     TSCSIDevice::SetReleaseHandleAfterCommand(true);
     burner_.EndBurn();
 }

@@ -1,7 +1,6 @@
 // The write thread's other destination: an image file. The bytes a disc
 // would get go into FILE.part, which becomes FILE only once every byte is
 // on the disk, with FILE.sha256 beside it; a failed write leaves neither.
-#include "app/SHA256.h"
 #include "burner/CacheThread.h"
 #include "burner/ThWrite.h"
 #include "burner/kqCDBC.h"
@@ -18,12 +17,12 @@ std::string WriteFailure(const std::string& path, const std::error_code& why) {
     return FormatDriveMessage(Msg::CantWriteFile, {path}) + " [" + why.message() + "]";
 }
 
-// FILE.sha256 in sha256sum's form, naming the image as it lies beside it;
-// written aside and renamed, as the image is.
-std::string WriteCompanion(const std::string& image, const TSHA256Digest& digest) {
-    const std::string companion = image + ".sha256", part = companion + ".part";
-    const std::string line =
-        SHA256Print(digest) + "  " + std::filesystem::path(image).filename().string() + "\n";
+// FILE.sha256 (or .md5) in sha256sum's form, naming the image as it lies
+// beside it; written aside and renamed, as the image is.
+std::string WriteCompanion(const std::string& image, DigestKind kind, const std::string& digest) {
+    const std::string companion = image + (kind == DigestKind::SHA256 ? ".sha256" : ".md5");
+    const std::string part = companion + ".part";
+    const std::string line = digest + "  " + std::filesystem::path(image).filename().string() + "\n";
     std::error_code why;
     {
         platform::FileHandle file(platform::FileOpen(part, platform::FileAccess::Write, true,
@@ -79,10 +78,11 @@ std::string TThWrite::PublishImage(platform::FileHandle& file, const std::string
     const std::string image = burner_.imageOutput_;
     if (std::error_code why = platform::FileSync(file.Get())) return WriteFailure(part, why);
     file = platform::FileHandle();
-    const auto digest = cache_.SentDigest();
-    if (!digest) return DriveMessage(Msg::InternalError0005);
+    const std::string digest = cache_.SentDigest();
+    if (digest.empty()) return DriveMessage(Msg::InternalError0005);
+    burner_.RecordSent(digest, cache_.SentBytes());
     if (std::error_code why = platform::FileRename(part, image)) return WriteFailure(image, why);
-    if (std::string failure = WriteCompanion(image, *digest); !failure.empty()) {
+    if (std::string failure = WriteCompanion(image, burner_.ImageDigestKind(), digest); !failure.empty()) {
         (void)platform::FileRemove(image);  // an image without its companion passes for unchecked
         return failure;
     }

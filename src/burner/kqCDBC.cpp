@@ -76,9 +76,46 @@ BurnOutcome TQCDBurner::WriteDoneOutcome() const {
     return writeDoneOutcome_;
 }
 
-std::optional<std::array<uint8_t, 32>> TQCDBurner::SentDigest() const {
+DigestKind TQCDBurner::ImageDigestKind() const {
+    std::lock_guard lock(textLock_);
+    return digestKind_;
+}
+
+std::string TQCDBurner::ExpectedDigest() const {
+    std::lock_guard lock(textLock_);
+    return expectedDigest_;
+}
+
+void TQCDBurner::SetExpectedDigest(DigestKind kind, const std::string& digest) {
+    std::string lower = digest;
+    for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    std::lock_guard lock(textLock_);
+    digestKind_ = kind;
+    expectedDigest_ = std::move(lower);
+}
+
+std::string TQCDBurner::SentDigest() const {
     std::lock_guard lock(textLock_);
     return sentDigest_;
+}
+
+// A tree, or an image file written without a checked digest, is sent
+// with the SHA-256 that its companion and a read-back use.
+DigestKind TQCDBurner::SentDigestKind(bool treeMode) {
+    std::lock_guard lock(textLock_);
+    if ((treeMode || toImageFile_) && expectedDigest_.empty()) digestKind_ = DigestKind::SHA256;
+    return digestKind_;
+}
+
+int64_t TQCDBurner::SentBytes() const {
+    std::lock_guard lock(textLock_);
+    return sentBytes_;
+}
+
+void TQCDBurner::RecordSent(std::string digest, int64_t bytes) {
+    std::lock_guard lock(textLock_);
+    sentDigest_ = std::move(digest);
+    sentBytes_ = bytes;
 }
 
 bool TQCDBurner::Burning() const { return burning_.load(); }
@@ -117,13 +154,10 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
     // abort asked for while the cache primes is not lost.
     AbortRequested = false;
     bytesWritten_ = 0;
+    RecordSent({}, 0);
     ActiveBurner = this;
     imageOutput_ = isoFileName_;
     toImageFile_ = !imageOutput_.empty();
-    {
-        std::lock_guard lock(textLock_);
-        sentDigest_.reset();
-    }
 
     // The image (or the tree) is looked at before the drive is touched.
     const bool treeMode = FileName.empty();
@@ -146,7 +180,7 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
     // A short track is a disc's need, not an image file's.
     cache_ = std::make_unique<TCacheThread>(cacheSize, &headerStream_, sectors * kSectorSize, 0, "",
                                             WritePostGap() && !toImageFile_, blockSize, DeviceLock(), FileName,
-                                            &tree_, treeMode || toImageFile_, toImageFile_);
+                                            &tree_, SentDigestKind(treeMode), toImageFile_);
     ActiveCacheThread = cache_.get();
     while (!cache_->CacheReady()) {
         // An abort while the cache primes: nothing has been sent that
@@ -249,12 +283,7 @@ void TQCDBurner::AddBytesWritten(int64_t n) {
     bytesWritten_ = std::min(bytesWritten_.load() + n, limit);
 }
 
-void TQCDBurner::DeliverWriteDone(const std::string& text, BurnOutcome outcome,
-                                  std::optional<std::array<uint8_t, 32>> sent) {
-    {
-        std::lock_guard lock(textLock_);
-        sentDigest_ = outcome == BurnOutcome::Success ? sent : std::nullopt;
-    }
+void TQCDBurner::DeliverWriteDone(const std::string& text, BurnOutcome outcome) {
     RecordWriteDone(text, outcome);
     handOver_.Run(Synchronize, [this] {
         if (OnWriteDone) OnWriteDone(*this, WriteDoneText());

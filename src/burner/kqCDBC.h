@@ -3,6 +3,7 @@
 // settings, progress counters, events and one entry, BurnISOImage, which
 // writes an image file Track-At-Once through a reader thread (the cache)
 // and a write thread. The outcome arrives once, through OnWriteDone.
+#include "app/ChecksumList.h"
 #include "burner/BurnOutcome.h"
 #include "burner/HandOver.h"
 #include "burner/MemoryStreamEx.h"
@@ -82,6 +83,12 @@ public:
     void SetVersion(const std::string&) {}  // always the library's own
     const std::string& ISOFileName() const { return isoFileName_; }
     void SetISOFileName(const std::string& v) { isoFileName_ = v; }
+    // The digest the image was checked against (lower-case hex of
+    // ImageDigestKind), or empty. A burn whose bytes digest otherwise fails
+    // before its session is closed. Set before BurnISOImage.
+    DigestKind ImageDigestKind() const;
+    std::string ExpectedDigest() const;
+    void SetExpectedDigest(DigestKind kind, const std::string& digest);
 
     // Rock Ridge in the file system built from the tree (default on).
     bool RockRidge() const { return rockRidge_; }
@@ -140,10 +147,12 @@ public:
     // What the last OnWriteDone reported: its text, and how the burn ended.
     std::string WriteDoneText() const;
     BurnOutcome WriteDoneOutcome() const;
-    // The SHA-256 of every byte the last tree burn or image file was sent
-    // (padding included), for a read-back to compare with; nullopt when
-    // that burn did not end with all of them sent.
-    std::optional<std::array<uint8_t, 32>> SentDigest() const;
+    // The last burn's digest (of ImageDigestKind) of the bytes handed to
+    // the drive or the image file, and their count: the image's own bytes,
+    // or every byte of a tree's layout (SHA-256 then). Empty and 0 until it
+    // has reported, and for a burn that did not send them all.
+    std::string SentDigest() const;
+    int64_t SentBytes() const;
 
     // ---- Building a file system from the image tree ----
     // Builds the file system of the image tree into the header stream and
@@ -191,8 +200,9 @@ private:
     void StopCache();
     // The write thread's last steps.
     void AddBytesWritten(int64_t n);
-    void DeliverWriteDone(const std::string& text, BurnOutcome outcome,
-                          std::optional<std::array<uint8_t, 32>> sent = std::nullopt);
+    void DeliverWriteDone(const std::string& text, BurnOutcome outcome);
+    void RecordSent(std::string digest, int64_t bytes);
+    DigestKind SentDigestKind(bool treeMode);
     void EndBurn();
     bool Closing() const { return closing_.load(); }
     AddHooks MakeAddHooks();
@@ -212,11 +222,14 @@ private:
     mutable std::mutex textLock_;
     std::string writeDoneText_;
     BurnOutcome writeDoneOutcome_ = BurnOutcome::Success;
-    std::optional<std::array<uint8_t, 32>> sentDigest_;  // under textLock_
     // The image file of the running burn (ISOFileName when it started), or
     // empty for a disc; set before the threads start, read by the writer.
     std::string imageOutput_;
     std::atomic<bool> toImageFile_{false};
+    DigestKind digestKind_ = DigestKind::MD5;  // under textLock_, with the three below
+    std::string expectedDigest_;
+    std::string sentDigest_;
+    int64_t sentBytes_ = 0;
     std::atomic<bool> burning_{false};
     std::atomic<bool> closing_{false};  // being destroyed: end the burn quickly
     UiHandOver handOver_;

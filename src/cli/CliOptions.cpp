@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "cli/ImageCheck.h"
+
 #include <algorithm>
 #include "cli/VolumeId.h"
 
@@ -46,7 +48,7 @@ constexpr int64_t kMaxSpeedMultiple = 371;
 
 constexpr const char* kValueOptions[] = {"--device", "--aspi-library", "--write-speed", "--read-speed",
                                          "--cache-size", "--report-fd", "--blank", "--folder",
-                                         "--add", "--volume-id", "--write-image"};
+                                         "--add", "--volume-id", "--write-image", "--image-digest"};
 
 std::optional<int64_t> WholeNumber(const std::string& text, int64_t low, int64_t high) {
     int64_t value = 0;
@@ -128,6 +130,9 @@ std::string TakeValue(CliOptions& o, const std::string& name, const std::string&
         auto fd = WholeNumber(value, 0, std::numeric_limits<int>::max());
         if (!fd) return "--report-fd takes a file descriptor number";
         o.reportFd = static_cast<int>(*fd);
+    } else if (name == "--image-digest") {
+        if (!ParseCheckedDigest(value)) return "--image-digest takes md5:<32 hex digits> or sha256:<64 hex digits>";
+        o.imageDigest = value;
     }
     return {};
 }
@@ -231,8 +236,10 @@ std::vector<std::string> ChildArguments(const CliOptions& o, const std::string& 
         if (!o.volumeId.empty()) args.insert(args.end(), {"--volume-id", o.volumeId});
         return args;
     }
-    // The parent has checked the image once; the children need not again.
-    if (std::find(args.begin(), args.end(), "--no-checksum") == args.end()) args.push_back("--no-checksum");
+    // The parent has checked the image once; the children burn against the
+    // digest it found rather than hash the image again.
+    if (!o.imageDigest.empty()) args.insert(args.end(), {"--image-digest", o.imageDigest});
+    else if (std::find(args.begin(), args.end(), "--no-checksum") == args.end()) args.push_back("--no-checksum");
     args.push_back("--");
     args.push_back(o.image);
     return args;

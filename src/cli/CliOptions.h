@@ -34,6 +34,9 @@ struct CliOptions {
     bool debug = false;
     bool traceAll = false;
     int reportFd = -1;  // a child of a burn onto several drives reports here
+    // "md5:<hex>" or "sha256:<hex>": the digest the parent checked the image
+    // against; the child burns against it instead of reading a companion.
+    std::string imageDigest;
     std::optional<uint8_t> blankType;  // --blank: 1 fast (minimal), 0 all
     bool format = false;               // --format: (re)format the BD-RE first
     std::string image;

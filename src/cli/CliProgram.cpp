@@ -59,9 +59,14 @@ int RunCliProgram(const std::string& self, const std::vector<std::string>& args)
     if (options.TreeMode()) return RunFolderBurn(self, options, console);
     if (options.image.empty()) return RunSingleBurn(options, console);  // --blank or --format alone
     // One drive: the checksum waits until the disc is known to take the image.
-    code = CheckImage(options.image, options.noChecksum || !options.ManyDrives(), console);
+    std::optional<CheckedDigest> checked;
+    code = CheckImage(options.image, options.noChecksum || !options.ManyDrives(), console, &checked);
     if (code != kExitSuccess) return code;
-    if (options.ManyDrives()) return RunMultiBurn(self, options, console);
+    if (options.ManyDrives()) {
+        CliOptions forChildren = options;
+        if (checked) forChildren.imageDigest = CheckedDigestText(*checked);
+        return RunMultiBurn(self, forChildren, console);
+    }
     return RunSingleBurn(options, console);
 }
 

@@ -3,6 +3,7 @@
 #include "burner/kqCDBC.h"
 #include "cli/CliOptions.h"
 #include "cli/DiscState.h"
+#include "drive/DriveMessages.h"
 
 #include <filesystem>
 
@@ -20,18 +21,38 @@ const char* Describe(DiscState state) {
     }
 }
 
+// The sectors the track will take; nullopt when the image cannot be sized
+// (a tree that cannot be burnt is refused by the burn, with its reason).
+std::optional<int64_t> TrackSectors(TQCDBurner& burner, const CliOptions& options) {
+    int64_t sectors = 0;
+    if (options.TreeMode()) {
+        std::string why;
+        sectors = burner.TreeSectors(why);
+        if (sectors < 0) return std::nullopt;
+    } else {
+        std::error_code ec;
+        const auto bytes = std::filesystem::file_size(options.image, ec);
+        if (ec) return std::nullopt;
+        sectors = SectorsOf(static_cast<int64_t>(bytes));
+    }
+    if (!options.noPostGap) sectors = std::max(sectors, kPostGapSectors);
+    return sectors;
+}
+
 }  // namespace
 
 std::string ImageFitRefusal(TQCDBurner& burner, const CliOptions& options, int mediaType) {
-    std::error_code ec;
-    std::string why;
-    const auto bytes = options.TreeMode() ? 0 : std::filesystem::file_size(options.image, ec);
-    if (ec) return {};
-    // A tree that cannot be burnt is refused by the burn, with its reason.
-    int64_t sectors = options.TreeMode() ? burner.TreeSectors(why) : SectorsOf(static_cast<int64_t>(bytes));
-    if (sectors < 0) return {};
-    if (!options.noPostGap) sectors = std::max(sectors, kPostGapSectors);
-    return burner.ImageTooLargeText(static_cast<uint16_t>(mediaType), sectors);
+    const auto sectors = TrackSectors(burner, options);
+    return sectors ? burner.ImageTooLargeText(static_cast<uint16_t>(mediaType), *sectors) : std::string();
+}
+
+std::string BlankFitRefusal(TQCDBurner& burner, const CliOptions& options, int mediaType) {
+    const auto sectors = TrackSectors(burner, options);
+    if (!sectors) return {};
+    const bool cd = TraitsOf(static_cast<uint16_t>(mediaType)).family == MediaFamily::Cd;
+    const auto capacity = burner.DiscCapacity(cd);
+    if (!capacity || *sectors <= *capacity) return {};
+    return FormatDriveMessage(Msg::ImageTooLarge, {std::to_string(*sectors), std::to_string(*capacity)});
 }
 
 std::string DiscStateWarning(TQCDBurner& burner, const CliOptions& options, int mediaType) {

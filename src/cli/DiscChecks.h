@@ -16,6 +16,9 @@ struct CliOptions;
 // the track needs); empty when it fits or the drive does not say. Asked
 // before the checksum is computed, so that a disc too small is named at once.
 std::string ImageFitRefusal(TQCDBurner& burner, const CliOptions& options, int mediaType);
+// The same against the room the disc will have once blanked (all of it),
+// asked before the blank; empty when it fits or the drive does not say.
+std::string BlankFitRefusal(TQCDBurner& burner, const CliOptions& options, int mediaType);
 
 // After a burn that reported success: what the disc has become, as a
 // warning line, when it differs from what was asked; empty when it is as

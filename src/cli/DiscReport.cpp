@@ -75,13 +75,14 @@ std::string StateText(const DiscSummary& disc) {
 }
 
 std::vector<std::string> DescribeDisc(const std::vector<TrackSummary>& tracks, const std::optional<TocSummary>& toc,
-                                      bool cd, int mediaType) {
+                                      std::optional<int64_t> capacity, bool cd, int mediaType) {
     DiscSpace space = SpaceOf(tracks, toc);
-    const uint64_t capacity = space.used + space.free;
-    std::vector<std::string> lines{"  capacity: " + Sectors(capacity, cd)};
-    // A closed disc tells only what it holds, not what its layers held.
-    if (const int layers = LayersOf(mediaType, capacity); layers > 1 && space.free > 0)
-        lines.push_back("  layers: " + std::to_string(layers) + ", " + Sectors(capacity / static_cast<uint64_t>(layers), cd) +
+    const uint64_t total = capacity ? static_cast<uint64_t>(*capacity) : space.used + space.free;
+    std::vector<std::string> lines{"  capacity: " + Sectors(total, cd)};
+    // Without the drive's own figure a closed disc tells only what it
+    // holds, not what its layers held.
+    if (const int layers = LayersOf(mediaType, total); layers > 1 && (capacity || space.free > 0))
+        lines.push_back("  layers: " + std::to_string(layers) + ", " + Sectors(total / static_cast<uint64_t>(layers), cd) +
                         " each");
     lines.push_back("  used: " + Sectors(space.used, cd));
     lines.push_back("  free: " + Sectors(space.free, cd));
@@ -120,7 +121,8 @@ DiscReport ReadDiscReport(TSCSIDevice& device, bool cd, int mediaType) {
         }
         tracks.push_back(*track);
     }
-    report.lines = DescribeDisc(tracks, ReadToc(device), cd, mediaType);
+    const auto toc = ReadToc(device);
+    report.lines = DescribeDisc(tracks, toc, device.DiscCapacity(cd), cd, mediaType);
     return report;
 }
 

@@ -15,11 +15,12 @@ namespace kq::cli {
 // that hold data, not the empty one an appendable disc keeps open.
 std::string StateText(const DiscSummary& disc);
 
-// The lines of a described disc after its state: capacity, used and free
-// space, then each session's tracks and the TOC. `cd` adds playing minutes;
-// a medium of more than one layer gets the layers' capacity.
+// The lines of a described disc after its state: capacity (the medium's
+// own when the drive told it, else used + free), used and free space, then
+// each session's tracks and the TOC. `cd` adds playing minutes; a medium
+// of more than one layer gets the layers' capacity.
 std::vector<std::string> DescribeDisc(const std::vector<TrackSummary>& tracks, const std::optional<TocSummary>& toc,
-                                      bool cd, int mediaType = 0);
+                                      std::optional<int64_t> capacity, bool cd, int mediaType = 0);
 
 struct DiscReport {
     std::string state;  // StateText, once the disc information came

@@ -2,6 +2,7 @@
 
 #include "burner/kqCDBC.h"
 #include "cli/SessionSectors.h"
+#include "drive/SenseFields.h"
 
 #include <array>
 
@@ -70,8 +71,10 @@ DriveFacts ExamineDrive(TQCDBurner& burner, const std::string& entry) {
     std::unique_lock commands = burner.LockCommands();  // the text belongs to this command
     facts.ready = burner.TestUnitReady(5000);
     if (!facts.ready) facts.notReadyReason = burner.LastErrorText();
+    facts.noDisc = !facts.ready && burner.SenseAsc() == kAscMediumNotPresent;
     commands.unlock();
     facts.mediaType = burner.GetMediaType();
+    if (facts.ready && facts.mediaType == 0) facts.noDisc = true;  // ready, yet no current profile
     if (facts.mediaType != 0) ReadDiscStatus(burner, facts);
     return facts;
 }
@@ -90,7 +93,7 @@ std::string UnusableMediumReason(const DriveFacts& facts, bool anyMedium) {
                (Rewritable(facts.mediaType) ? kBlankHint : "nothing more can be written on it");
     if (facts.status == DiscState::Incomplete && !Overwritable(facts.mediaType))
         return "the " + name + " holds an " + DiscStatusText(facts) +
-               " (another program may be writing it now): " +
+               " (another program may be writing it now, or an earlier burn was cut off): " +
                (Rewritable(facts.mediaType) ? kBlankHint : "a write-once disc takes one image, from its start");
     if (facts.status == DiscState::Appendable && !Overwritable(facts.mediaType))
         return "the " + name + " already holds " + DiscStatusText(facts).substr(12) + ": " +

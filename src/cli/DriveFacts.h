@@ -21,6 +21,7 @@ struct DriveFacts {
     bool canWriteCDR = false;
     bool ready = false;
     std::string notReadyReason;  // the drive's text when not ready
+    bool noDisc = false;         // the drive says it holds no medium
     int mediaType = 0;
     // Incomplete: the last session holds tracks but was never closed (a burn
     // that failed or was cut off). Nullopt when the drive did not say.

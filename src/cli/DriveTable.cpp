@@ -69,6 +69,10 @@ std::vector<std::string> SummaryTable(const std::vector<DriveRow>& rows, bool ve
         for (size_t i = 0; i < line.size(); ++i) text += (i ? "  " : "") + Pad(line[i], widths[i]);
         table.push_back(TrimRight(text));
     }
+    const auto excused = std::count_if(rows.begin(), rows.end(), [](const DriveRow& row) { return row.excused; });
+    if (excused > 0)
+        table.push_back(std::to_string(excused) + (excused == 1 ? " drive" : " drives") +
+                        " without a disc skipped: --all-recorders burns the drives that hold one");
     return table;
 }
 

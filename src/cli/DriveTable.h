@@ -14,6 +14,7 @@ struct DriveRow {
     DriveStatus status;
     std::optional<DriveResult> result;  // set once the child has reported
     bool skipped = false;               // not burnt; result->text says why
+    bool excused = false;               // skipped for want of a disc, and not counted
 };
 
 // A device list entry with its runs of padding blanks cut to one.
@@ -23,7 +24,8 @@ std::string ShortEntry(const std::string& entry);
 std::string DriveLine(const DriveRow& row, size_t width);
 
 // The summary: a header and one row per drive with its entry, result text,
-// time taken and, when `verify` is set, the verify outcome.
+// time taken and, when `verify` is set, the verify outcome; a line below
+// it when drives without a disc were left out of the exit code.
 std::vector<std::string> SummaryTable(const std::vector<DriveRow>& rows, bool verify);
 
 }  // namespace kq::cli

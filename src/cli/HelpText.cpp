@@ -30,7 +30,8 @@ Drives:
                            device node (/dev/sr0, through the pass-through layer).
                            Default: the first recorder that can write CD-R. Repeat it to
                            burn the same image onto several recorders at once
-  --all-recorders          burn onto every recorder that holds a usable disc
+  --all-recorders          burn onto every recorder that holds a usable disc (recorders
+                           without a disc are skipped and do not count in the exit code)
   --aspi-library PATH      load this ASPI-compatible library instead of the usual one
   --pass-through           prefer the operating system's SCSI pass-through
 
@@ -75,12 +76,14 @@ The burn:
   --cache-size BYTES       read-ahead cache (default 4194304; at least 2097152)
   --no-post-gap            do not pad an image shorter than 300 sectors
   --verify                 after a successful burn, read the track back with READ (10)
-                           and compare its digest with the image's
+                           and compare its digest with the checked one (with --no-checksum,
+                           with the digest of the bytes the burn sent)
   --eject                  eject the disc when done
   --blank fast|all         blank the CD-RW or DVD-RW first (one recorder): fast erases what
-                           makes the disc read as used, all the whole disc. Without an image
-                           the disc is only blanked. A blank cannot be stopped: Ctrl-C waits
-                           for the drive to finish it
+                           makes the disc read as used, all the whole disc. The image is
+                           checked (companion, room on the blank disc) before anything is
+                           erased. Without an image the disc is only blanked. A blank cannot
+                           be stopped: Ctrl-C waits for the drive to finish it
   --format                 format the BD-RE first (one recorder), erasing it; without an
                            image the disc is only formatted. An unformatted BD-RE is
                            formatted before a burn without it. BD speeds: 1x is 4495 kB/s
@@ -95,11 +98,12 @@ Output:
   the burner's result: "Success", or its error text on standard error. Results and
   progress go to standard output, every error and warning to standard error.
   With several drives: a drive's line when its state changes (and every few seconds
-  while it burns), then a summary table.
+  while it burns), then a summary table; each failed drive is also named on standard error.
 
 Exit codes:
   0   success (every burn, with several drives)
-  1   the burn failed (or a verify found a difference)
+  1   the burn failed (or a verify found a difference, or the image changed on disk
+      during the burn: the session is then left open)
   2   a mistake on the command line, a missing or empty image or an unknown device;
       unreadable files of a folder (without --skip-unreadable), or a folder that cannot
       be laid out
@@ -109,7 +113,8 @@ Exit codes:
       already holds a session, a disc with too little room for the image; --blank
       on a disc that cannot be blanked)
   130 aborted with Ctrl-C; the drive is flushed first
-  With several drives: the worst single result.
+  With several drives: the worst single result; a drive named with --device that is
+  skipped counts as 4.
 )";
 }
 

@@ -46,7 +46,7 @@ std::string CompanionDescription(const CompanionFinding& found) {
     return std::string("its .") + DigestTag(found.kind) + " companion";
 }
 
-int CompareWithCompanion(const std::string& image, Console& console) {
+int CompareWithCompanion(const std::string& image, Console& console, std::optional<CheckedDigest>* checked) {
     CompanionFinding found = FindImageCompanion(image, true);
     if (found.outcome == CompanionOutcome::None) return kExitSuccess;
     if (found.outcome != CompanionOutcome::Digest) return RefuseCompanion(found, image, console);
@@ -62,12 +62,33 @@ int CompareWithCompanion(const std::string& image, Console& console) {
         return kExitChecksumMismatch;
     }
     console.Line("checksum: good");
+    if (checked) *checked = CheckedDigest{found.kind, found.expected};
     return kExitSuccess;
 }
 
 }  // namespace
 
-int CheckImage(const std::string& image, bool skipChecksum, Console& console) {
+std::optional<CheckedDigest> ParseCheckedDigest(const std::string& text) {
+    for (DigestKind kind : {DigestKind::MD5, DigestKind::SHA256}) {
+        const std::string tag = std::string(DigestTag(kind)) + ":";
+        if (!text.starts_with(tag)) continue;
+        std::string digest = text.substr(tag.size());
+        if (digest.size() != DigestDigits(kind)) return std::nullopt;
+        for (char& c : digest) {
+            if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');
+            if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return std::nullopt;
+        }
+        return CheckedDigest{kind, digest};
+    }
+    return std::nullopt;
+}
+
+std::string CheckedDigestText(const CheckedDigest& checked) {
+    return std::string(DigestTag(checked.kind)) + ":" + checked.digest;
+}
+
+int CheckImage(const std::string& image, bool skipChecksum, Console& console,
+               std::optional<CheckedDigest>* checked) {
     std::error_code ec;
     if (!fs::exists(image, ec)) {
         console.Error("cannot read the image " + image + ": no such file");
@@ -82,7 +103,7 @@ int CheckImage(const std::string& image, bool skipChecksum, Console& console) {
         return kExitUsage;
     }
     if (skipChecksum) return kExitSuccess;
-    return CompareWithCompanion(image, console);
+    return CompareWithCompanion(image, console, checked);
 }
 
 }  // namespace kq::cli

@@ -54,9 +54,12 @@ std::optional<std::vector<Drive>> CheckDrives(const CliOptions& options, Console
         for (const std::string& entry : *chosen) {
             Drive d;
             d.row.entry = entry;
-            std::string why = UnusableMediumReason(ExamineDrive(burner, entry), options.anyMedium);
+            const DriveFacts facts = ExamineDrive(burner, entry);
+            std::string why = UnusableMediumReason(facts, options.anyMedium);
             if (!why.empty()) {
                 d.row.skipped = true;
+                // Every recorder was asked for: an empty one is no fault of the run.
+                d.row.excused = options.allRecorders && facts.noDisc;
                 d.row.result = DriveResult{kExitNoRecorder, "-", 0, why};
                 console.Error(ShortEntry(entry) + ": skipped: " + why);
             }
@@ -173,18 +176,28 @@ void WatchChildren(std::vector<Drive>& drives, Console& console) {
     if (terminal) ShowTerminal(drives, drawn);
 }
 
-// The worst result of the burns that ran; skipped drives count only when
-// nothing was burnt at all.
+// The worst single result. A drive skipped counts (it was asked for),
+// unless --all-recorders found it without a disc; a run that burnt
+// nothing at all is 4.
 int OverallCode(const std::vector<Drive>& drives) {
     int worst = kExitSuccess;
     bool anyBurnt = false;
     for (const Drive& d : drives) {
-        if (d.row.skipped) continue;
-        anyBurnt = true;
+        if (d.row.excused) continue;
+        anyBurnt = anyBurnt || !d.row.skipped;
         int c = d.row.result ? d.row.result->exitCode : kExitBurnFailed;
         if (ExitSeverity(c) > ExitSeverity(worst)) worst = c;
     }
     return anyBurnt ? worst : kExitNoRecorder;
+}
+
+// Standard error hears of each failed burn too, not only the summary on
+// standard output (skipped drives were told there when they were skipped).
+void TellFailures(const std::vector<Drive>& drives, Console& console) {
+    for (const Drive& d : drives) {
+        if (d.row.skipped || !d.row.result || d.row.result->exitCode == kExitSuccess) continue;
+        console.Error(ShortEntry(d.row.entry) + ": " + d.row.result->text);
+    }
 }
 
 }  // namespace
@@ -197,6 +210,7 @@ int RunMultiBurn(const std::string& self, const CliOptions& options, Console& co
     if (InterruptRequested()) return kExitAborted;
     StartChildren(drives, self, options);
     WatchChildren(drives, console);
+    TellFailures(drives, console);
     std::vector<DriveRow> rows;
     for (const Drive& d : drives) rows.push_back(d.row);
     console.Line("");

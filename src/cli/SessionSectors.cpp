@@ -25,9 +25,14 @@ std::optional<uint32_t> TrackSectors(TQCDBurner& burner, uint8_t number) {
 
 }  // namespace
 
+// The disc information is asked afresh rather than taken from the drive's
+// cached block, whose length the drive layer keeps in host order and whose
+// status byte the session count rewrites: only a reply as the drive sent
+// it is decoded, and only as far as its own length says it arrived.
 std::optional<uint32_t> LastSessionSectors(TQCDBurner& burner) {
-    const auto& block = burner.DiscInformationBlock();
-    auto disc = DecodeDiscInformation(std::span(block).first(Length16Reply(block, block.size())));
+    alignas(4) std::array<uint8_t, 34> reply{};
+    if (!burner.ReadDiscInformation(reply, static_cast<uint8_t>(reply.size()))) return std::nullopt;
+    auto disc = DecodeDiscInformation(std::span(reply).first(Length16Reply(reply, reply.size())));
     if (!disc) return std::nullopt;
     uint32_t total = 0;
     for (int t = disc->lastSessionFirstTrack; t >= 1 && t <= disc->lastTrack; ++t) {

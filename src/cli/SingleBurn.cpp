@@ -56,11 +56,11 @@ private:
     int CheckMedium(const std::string& entry);
     int CheckFit(const std::string& entry);
     int CheckChecksum();
+    int CheckBeforeBlank(const std::string& entry);
     int Burn();
     void WaitForTheWriteThread(BurnMonitor& monitor);
     int AfterBurn(BurnMonitor& monitor);
     VerifyResult Verify(BurnMonitor& monitor);
-    VerifyOutcome VerifyFolder(std::atomic<int>& percent, const std::function<bool()>& stop);
 
     TQCDBurner& b_;
     const CliOptions& o_;
@@ -70,6 +70,7 @@ private:
     bool done_ = false;
     int mediaType_ = 0;
     std::string mediumNote_;
+    std::optional<CheckedDigest> checked_;  // what the image matched, if it was checked
     std::string result_;
     BurnOutcome outcome_ = BurnOutcome::Failed;
     uint64_t elapsedMs_ = 0;
@@ -110,12 +111,16 @@ int SingleBurn::Run() {
     }
     if (!chosen) return Finish(code, "no recorder");
     if (o_.blankType || o_.format) {
+        // Everything that can refuse the image is asked before the disc is erased.
+        const bool image = !o_.image.empty() || o_.TreeMode();
+        if (image && (code = o_.format ? CheckChecksum() : CheckBeforeBlank(chosen->front())) != kExitSuccess)
+            return code;
         code = o_.format ? FormatDisc(b_, chosen->front(), o_, console_) : BlankDisc(b_, chosen->front(), o_, console_);
         if (code != kExitSuccess || (o_.image.empty() && !o_.TreeMode())) return code;
     }
     code = CheckMedium(chosen->front());
     if (code == kExitSuccess) code = CheckFit(chosen->front());
-    if (code == kExitSuccess) code = CheckChecksum();
+    if (code == kExitSuccess && !o_.blankType && !o_.format) code = CheckChecksum();
     if (code == kExitSuccess && !o_.format) code = FormatIfUnformatted(b_, chosen->front(), mediaType_, console_);
     if (code != kExitSuccess) return code;
     if (InterruptRequested()) return Finish(kExitAborted, DriveMessage(Msg::OperationAborted));
@@ -136,6 +141,22 @@ int SingleBurn::CheckMedium(const std::string& entry) {
     return Finish(kExitNoRecorder, why);
 }
 
+// Everything that can refuse the image is asked before the disc is
+// erased: a corrupt or oversized image must not cost the data on it.
+int SingleBurn::CheckBeforeBlank(const std::string& entry) {
+    const DriveFacts facts = ExamineDrive(b_, entry);
+    std::string why = BlankRefusal(facts, o_);
+    if (why.empty()) {
+        why = BlankFitRefusal(b_, o_, facts.mediaType);
+        if (!why.empty()) why += "; nothing was blanked";
+    }
+    if (!why.empty()) {
+        console_.Error(ShortEntry(entry) + ": " + why);
+        return Finish(kExitNoRecorder, why);
+    }
+    return CheckChecksum();
+}
+
 // Asked of the drive before the checksum, so that a disc too small is
 // named at once rather than after minutes of hashing.
 int SingleBurn::CheckFit(const std::string& entry) {
@@ -145,15 +166,23 @@ int SingleBurn::CheckFit(const std::string& entry) {
     return Finish(kExitNoRecorder, tooLarge);
 }
 
+// A parent's checked digest stands for the companion: the image is not
+// hashed again here, the burn compares what it sends with it.
 int SingleBurn::CheckChecksum() {
+    if (!o_.imageDigest.empty()) {
+        checked_ = ParseCheckedDigest(o_.imageDigest);
+        return kExitSuccess;
+    }
     if (o_.noChecksum || o_.TreeMode()) return kExitSuccess;
-    const int code = CheckImage(o_.image, false, console_);
+    const int code = CheckImage(o_.image, false, console_, &checked_);
     if (code == kExitSuccess) return code;
     return Finish(code, code == kExitAborted ? DriveMessage(Msg::OperationAborted) : "checksum");
 }
 
 int SingleBurn::Burn() {
     ApplySettings(b_, o_, mediaType_);
+    if (checked_) b_.SetExpectedDigest(checked_->kind, checked_->digest);
+    else b_.SetExpectedDigest(DigestKind::MD5, "");
     b_.Synchronize = [this](std::function<void()> call) { loop_.Invoke(call); };
     b_.OnWriteDone = [this](TQCDBurner&, const std::string& error) {
         result_ = error;
@@ -221,9 +250,11 @@ VerifyResult SingleBurn::Verify(BurnMonitor& monitor) {
     std::atomic<int> percent{0};
     std::atomic<bool> finished{false};
     VerifyOutcome outcome;
+    // The disc is compared with what was checked, or else with what the burn sent.
+    ExpectedTrack expected{b_.ImageDigestKind(), checked_ ? checked_->digest : b_.SentDigest(),
+                           static_cast<uint64_t>(b_.SentBytes())};
     platform::Thread reader([&](platform::Thread& self) {
-        auto stop = [&self] { return self.Terminated() || InterruptRequested(); };
-        outcome = o_.TreeMode() ? VerifyFolder(percent, stop) : VerifyTrack(b_, o_.image, percent, stop);
+        outcome = VerifyTrack(b_, expected, percent, [&self] { return self.Terminated() || InterruptRequested(); });
         finished.store(true);
     });
     reader.Start();
@@ -238,15 +269,6 @@ VerifyResult SingleBurn::Verify(BurnMonitor& monitor) {
     if (outcome.result == VerifyResult::Ok) Note(line);
     else Warn(line);
     return outcome.result;
-}
-
-// A folder has no image file to compare with: the disc is compared with
-// the digest of what was sent, padding included.
-VerifyOutcome SingleBurn::VerifyFolder(std::atomic<int>& percent, const std::function<bool()>& stop) {
-    const auto sent = b_.SentDigest();
-    if (!sent) return {VerifyResult::Failed, "no digest of the bytes sent"};
-    const auto bytes = static_cast<uint64_t>(b_.TotalSectors()) * 2048;
-    return VerifySent(b_, bytes, *sent, percent, stop);
 }
 
 }  // namespace

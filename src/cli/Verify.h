@@ -1,6 +1,7 @@
 #pragma once
 // Reading the burnt track back and comparing it with the image.
-#include <array>
+#include "app/ChecksumList.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -22,15 +23,19 @@ struct VerifyOutcome {
 // "ok", "differs" or "failed", as the verify line and the report say it.
 const char* VerifyWord(VerifyResult result);
 
-// Reads the image's sectors from LBA 0 with READ (10) and compares their
-// MD5 digest (over the image's own length) with the image file's.
-// `percent` follows the reading; `stop` true ends it as "failed".
-VerifyOutcome VerifyTrack(TSCSIDevice& drive, const std::string& image, std::atomic<int>& percent,
-                          const std::function<bool()>& stop);
+// What the disc must hold from LBA 0: `bytes` bytes whose digest of
+// `kind` is `digest` (the checked digest, or the one the burn sent).
+struct ExpectedTrack {
+    DigestKind kind = DigestKind::MD5;
+    std::string digest;
+    uint64_t bytes = 0;
+};
 
-// The same for a burn of the image tree: the first `bytes` of the disc
-// against the SHA-256 of the bytes that were sent.
-VerifyOutcome VerifySent(TSCSIDevice& drive, uint64_t bytes, const std::array<uint8_t, 32>& sent,
-                         std::atomic<int>& percent, const std::function<bool()>& stop);
+// Reads the track's sectors from LBA 0 with READ (10) and compares the
+// digest of its first `bytes` bytes with the expected one; the image file
+// is not read again. `percent` follows the reading; `stop` true ends it as
+// "failed".
+VerifyOutcome VerifyTrack(TSCSIDevice& drive, const ExpectedTrack& expected, std::atomic<int>& percent,
+                          const std::function<bool()>& stop);
 
 }  // namespace kq::cli

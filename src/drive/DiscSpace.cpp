@@ -17,6 +17,13 @@ int64_t MsfToLba(uint32_t field) {
     return (m * 60 + s) * 75 + f - 150;
 }
 
+// An MSF address as the ATIP and the disc information give it on CD, or
+// nullopt when it lies before the program area.
+std::optional<int64_t> LeadOutLba(uint32_t msf) {
+    const int64_t lba = MsfToLba(msf);
+    return lba > 0 ? std::optional(lba) : std::nullopt;
+}
+
 }  // namespace
 
 bool TSCSIDevice::ReadCapacity(uint32_t& lastLba) {
@@ -51,6 +58,27 @@ std::optional<int64_t> TSCSIDevice::FreeSectors(uint16_t mediaType) {
     if (!status || !leadOut || (*status & 0x03) != 0 || *leadOut == 0xFFFFFFFFu) return std::nullopt;
     const int64_t lba = MsfToLba(*leadOut);
     return lba > 0 ? std::optional<int64_t>(lba) : std::nullopt;
+}
+
+// A closed disc has no free space left, yet its medium still holds what
+// its ATIP says; only an open disc's information carries the lead-out.
+std::optional<int64_t> TSCSIDevice::DiscCapacity(bool cd) {
+    auto lock = LockCommands();
+    if (cd) {
+        alignas(4) std::array<uint8_t, 28> atip{};
+        if (ReadTocPmaAtip(4, atip, true, 0, 0, static_cast<int>(atip.size()))) {
+            const ReplyView r(atip, Length16Reply(atip, atip.size()));
+            const auto m = r.Byte(12), s = r.Byte(13), f = r.Byte(14);
+            if (m && s && f) return LeadOutLba(uint32_t{*m} << 16 | uint32_t{*s} << 8 | *f);
+        }
+    }
+    alignas(4) std::array<uint8_t, 34> disc{};
+    if (!ReadDiscInformation(disc, static_cast<uint8_t>(disc.size()))) return std::nullopt;
+    const ReplyView r(disc, Length16Reply(disc, disc.size()));
+    const auto leadOut = r.BE32(20);
+    if (!leadOut || *leadOut == 0xFFFFFFFFu) return std::nullopt;
+    if (cd) return LeadOutLba(*leadOut);
+    return *leadOut > 0 ? std::optional<int64_t>(*leadOut) : std::nullopt;
 }
 
 }  // namespace kq

@@ -69,6 +69,7 @@ DriveMessageTable BuiltIn() {
     set(Msg::BurnAlreadyRunning, "A BURN IS ALREADY RUNNING");
     set(Msg::ImageTooLarge, "IMAGE TOO LARGE: %d SECTORS, THE DISC HAS %d FREE");
     set(Msg::ImageEmpty, "THE IMAGE \"%s\" IS EMPTY");
+    set(Msg::ImageChangedDuringBurn, "IMAGE CHANGED DURING BURN");
     set(Msg::DriveInUse, "THE DRIVE IS IN USE BY ANOTHER PROGRAM");
     set(Msg::MediumNotWritten, "THIS %s IS NOT WRITTEN: %s");
     set(Msg::NoFullFormat, "THE DISC OFFERS NO FULL FORMAT");

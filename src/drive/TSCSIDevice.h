@@ -180,6 +180,10 @@ public:
     // invisible track, or the whole of an overwritable disc); nullopt when
     // the drive does not say.
     std::optional<int64_t> FreeSectors(uint16_t mediaType);
+    // Sectors the medium holds in all, written or not, as it will have once
+    // blanked: the ATIP's last possible lead-out on CD, else the disc
+    // information's; nullopt when the drive does not say (a closed DVD).
+    std::optional<int64_t> DiscCapacity(bool cd);
     bool ReadTocPmaAtip(uint8_t format, std::span<uint8_t> buffer, bool msf, uint8_t track,
                         uint8_t control, int length);
     // Only the low bytes of feature and length fit the command block.

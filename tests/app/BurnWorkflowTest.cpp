@@ -197,14 +197,15 @@ TEST_F(BurnWorkflowTest, ListsAndSha256Companions) {
     const std::string otherSha(64, 'e');
     struct Case {
         std::string file, text, message;
+        std::string burnt;  // the digest the burn must send: the one checked
     } cases[] = {
-        {"x.md5", std::string(32, 'e') + "  y.iso\n" + md5 + "  x.iso\n", ""},
-        {"x.sha256", sha + " *x.iso\n", ""},
-        {"x.iso.sha256", Upper(sha), ""},
-        {"SHA256SUMS", otherSha + "  y.iso\n" + sha + "  x.iso\n", ""},
-        {"SHA256SUMS", otherSha + "  y.iso\n", ""},  // not about this image: no check
-        {"x.sha256", otherSha + "  x.iso\n", "Error in sha256-checksum...\r\r{}\ris corrupted.\rPlease download it again."},
-        {"SHA256SUMS", otherSha + "  x.iso\n", "Error in sha256-checksum...\r\r{}\ris corrupted.\rPlease download it again."},
+        {"x.md5", std::string(32, 'e') + "  y.iso\n" + md5 + "  x.iso\n", "", md5},
+        {"x.sha256", sha + " *x.iso\n", "", sha},
+        {"x.iso.sha256", Upper(sha), "", sha},
+        {"SHA256SUMS", otherSha + "  y.iso\n" + sha + "  x.iso\n", "", sha},
+        {"SHA256SUMS", otherSha + "  y.iso\n", "", ""},  // not about this image: no check
+        {"x.sha256", otherSha + "  x.iso\n", "Error in sha256-checksum...\r\r{}\ris corrupted.\rPlease download it again.", ""},
+        {"SHA256SUMS", otherSha + "  x.iso\n", "Error in sha256-checksum...\r\r{}\ris corrupted.\rPlease download it again.", ""},
     };
     for (const Case& c : cases) {
         TempDir fresh;
@@ -219,6 +220,7 @@ TEST_F(BurnWorkflowTest, ListsAndSha256Companions) {
         if (c.message.empty()) {
             EXPECT_TRUE(v.messages.empty()) << c.file << ": " << c.text;
             EXPECT_EQ(b.burns, std::vector<std::string>{image}) << c.file << ": " << c.text;
+            EXPECT_EQ(b.expectedDigest, c.burnt) << c.file << ": " << c.text;
         } else {
             std::string expected = c.message;
             expected.replace(expected.find("{}"), 2, image);

@@ -59,10 +59,16 @@ TEST(Blank, RefusedDiscsAreLeftAsTheyWere) {
          "not a CD-R (--any-medium takes other writable media); nothing was blanked"},
         {CdRw("medium_state = closed\nrecorded = 500\nfault = blank check 3/0C/00\n"), {"--blank", "fast"}, 1,
          "blank: MEDIUM ERROR (WRITE ERROR)"},
+        // The image is refused before the disc is erased: too large for the whole disc, or corrupted.
+        {CdRw("medium_state = closed\nrecorded = 50\ncapacity = 100\n"), {"--any-medium", "--blank", "fast", "a.iso"},
+         4, "IMAGE TOO LARGE: 300 SECTORS, THE DISC HAS 100 FREE; nothing was blanked"},
+        {CdRw("medium_state = closed\nrecorded = 500\n"), {"--any-medium", "--blank", "fast", "a.iso"}, 3,
+         "is corrupted"},
     };
     for (const Case& c : cases) {
         CliBench bench(c.recorder);
         bench.Image("a.iso", 4096);
+        bench.dir.Write("a.md5", std::string(32, '0') + "  a.iso\n");
         std::string before = bench.Run({"--list"}).output;
         auto run = bench.Run(c.args);
         EXPECT_EQ(run.code, c.code) << run.output;

@@ -96,7 +96,7 @@ TEST(Conventions, InfoDescribesEachDisc) {
                              "session 2, track 2: start ", "toc: tracks 1-1, 1 at 0, lead-out at 800"})
         EXPECT_TRUE(Contains(appendable.output, line)) << line << "\n" << appendable.output;
     auto closed = bench.RunApart({"--info", "--device", "0:1:0"});
-    EXPECT_TRUE(Contains(closed.output, "medium: CD-R, closed, 1 session\n  capacity: 800 sectors")) << closed.output;
+    EXPECT_TRUE(Contains(closed.output, "medium: CD-R, closed, 1 session\n  capacity: 20000 sectors")) << closed.output;
     EXPECT_TRUE(Contains(closed.output, "free: 0 sectors")) << closed.output;
 }
 

@@ -53,3 +53,11 @@ VRECORDER_CONFIG=$work/vrecorder.conf "$cli" --aspi-library "$vrecorder" --verif
     { cat burn.log >&2; exit 1; }
 cmp -n $((300 * 2048)) image.iso disc.img
 echo "the packaged cdburner-cli burnt the image onto the packaged virtual recorder"
+
+# Without a transport, the installed program points to the recorder it carries, not to ./run.
+if hint=$("$cli" --aspi-library /nonexistent/libother.so --list 2>&1); then
+    echo "this machine has a drive for the pass-through layer: the hint is not shown"
+else
+    grep -qF -- "--aspi-library $vrecorder" <<<"$hint" && grep -q "man cdburner-cli" <<<"$hint" &&
+        ! grep -q "./run" <<<"$hint" || { echo "the installed program's hint: $hint" >&2; exit 1; }
+fi

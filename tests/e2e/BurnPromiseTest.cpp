@@ -2,6 +2,7 @@
 // disc is touched, a disc asked to be closed ends closed on every medium,
 // a drive that never answers is named as such, and a refused close page
 // still leaves the data readable.
+#include "app/ChecksumCompanion.h"
 #include "e2e/BurnBench.h"
 
 using namespace e2e;
@@ -113,3 +114,47 @@ TEST_F(BurnBench, ClosePageRetriedWhileBusyThenClosedAsPrepared) {
 }
 
 }  // namespace
+
+// The bytes burnt are the bytes checked: what the burn sends is digested on
+// its way and compared with the digest the image was checked against before
+// the session is closed. The first WRITE is held back so that the image can
+// be changed while the burn runs, past what the cache has read.
+TEST_F(BurnBench, ImageChangedDuringTheBurnIsNotClosed) {
+    using kq::DigestKind;
+    const struct {
+        DigestKind kind;
+        bool change;
+        const char* report;
+    } cases[] = {
+        {DigestKind::MD5, false, ""},
+        {DigestKind::MD5, true, "IMAGE CHANGED DURING BURN"},
+        {DigestKind::SHA256, false, ""},
+        {DigestKind::SHA256, true, "IMAGE CHANGED DURING BURN"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(kq::DigestName(c.kind)) + (c.change ? " changed" : " kept"));
+        burner.reset();
+        reports.clear();
+        vrec::RecorderConfig config = Recorder(MediumKind::CdR, dir / ("disc" + std::to_string(++n) + ".img"));
+        config.faults.push_back(Rule("write times=1 late 300"));
+        Start(std::move(config));
+        const std::string path = Image(Pattern(1500 * 2048 + 100));  // beyond the smallest cache
+        const std::string checked = kq::ImageDigestPrint(c.kind, path);
+        burner->SetCacheSize(kq::kMinimumCacheSize);
+        burner->SetExpectedDigest(c.kind, checked);
+        ASSERT_TRUE(burner->BurnISOImage(path));
+        if (c.change) {
+            std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+            file.seekp(-7, std::ios::end);
+            file.write("changed", 7);
+        }
+        WaitForReport();
+        EXPECT_EQ(Reports(), std::vector<std::string>{c.report});
+        EXPECT_EQ(burner->WriteDoneOutcome(), c.change ? kq::BurnOutcome::Failed : kq::BurnOutcome::Success);
+        EXPECT_FALSE(Sent(kSync).empty());
+        EXPECT_EQ(Sent(kClose).empty(), c.change) << "a changed image must not be closed into a session";
+        EXPECT_EQ(burner->SentDigest() == checked, !c.change);
+        EXPECT_EQ(burner->SentBytes(), int64_t{1500 * 2048 + 100});  // the image only, no padding
+    }
+}

@@ -22,6 +22,7 @@ public:
     int64_t totalSectors = 0;
     int64_t bytesWritten = 0;
 
+    std::string expectedDigest;  // as the workflow handed it over
     int initCalls = 0, aborts = 0, settles = 0;
     std::vector<std::string> selections, burns;
     WriteDone onWriteDone;
@@ -55,6 +56,7 @@ public:
     }
     // Runs inside WaitUntilReady, for tests that hold the drive.
     std::function<void()> duringSettle;
+    void SetExpectedDigest(kq::DigestKind, const std::string& digest) override { expectedDigest = digest; }
     bool BurnISOImage(const std::string& fileName) override {
         burns.push_back(fileName);
         if (!burnResult && !failureReport.empty() && onWriteDone) onWriteDone(failureReport);

@@ -41,13 +41,15 @@ The image:
   --any-medium             burn onto any writable medium the burner supports, not only CD-R
 
 The burn:
-  --write-speed KBPS|Nx    write speed in kB/s, or a multiple such as 16x (1x is 176.4 kB/s
-                           on CD media, 1385 kB/s on DVD media); 0 = the drive's maximum
+  --write-speed KBPS|Nx    write speed in kB/s, or a multiple such as 16x or 2.4x (1x is
+                           176.4 kB/s on CD media, up to 371x; 1385 kB/s on DVD media, up
+                           to 47x); 0 = the drive's maximum. A figure in kB/s below 176 is
+                           refused: it is a multiple without its x
   --read-speed KBPS|Nx     read speed, the same way; 0 = the drive's maximum
   --test-write             simulate: the laser stays off, nothing is recorded
   --no-underrun-protection do not ask for buffer-underrun protection
   --finalize-disc          close the disc: no further session can be added
-  --no-close               leave the session open after the track
+  --no-close               leave the session open after the track (not with --finalize-disc)
   --opc                    calibrate the laser (OPC) before writing
   --cache-size BYTES       read-ahead cache (default 4194304; at least 2097152)
   --no-post-gap            do not pad an image shorter than 300 sectors

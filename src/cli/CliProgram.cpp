@@ -29,9 +29,29 @@ int ListDrives(const CliOptions& options, Console& console) {
     return loaded && !burner.Devices().empty() ? kExitSuccess : kExitNoRecorder;
 }
 
+// Ctrl-C, a hang-up and SIGTERM abort alike; the status names the one that came.
+int WithStopSignal(int code) { return code == kExitAborted ? InterruptExitCode() : code; }
+
+int RunCommand(const std::string& self, const CliOptions& options, Console& console) {
+    if (options.list) return ListDrives(options, console);
+    if (options.info) return ShowDiscInfo(options, console);
+    // A mistyped drive is told at once, not after reading the whole image.
+    int code = CheckNamedDrives(options, console);
+    if (code != kExitSuccess) return code;
+    if (options.image.empty()) return RunSingleBurn(options, console);  // --blank alone
+    // One drive: the checksum waits until the disc is known to take the image.
+    code = CheckImage(options.image, options.noChecksum || !options.ManyDrives(), console);
+    if (code != kExitSuccess) return code;
+    if (options.ManyDrives()) return RunMultiBurn(self, options, console);
+    return RunSingleBurn(options, console);
+}
+
 }  // namespace
 
 int RunCliProgram(const std::string& self, const std::vector<std::string>& args) {
+    // A reader that went away (a closed pipe, a parent gone) must not kill a
+    // burn halfway: writes to it fail instead, and the burn goes on.
+    platform::IgnoreBrokenPipe();
     Console console;
     ParseResult parsed = ParseCommandLine(args);
     const CliOptions& options = parsed.options;
@@ -48,19 +68,7 @@ int RunCliProgram(const std::string& self, const std::vector<std::string>& args)
         return kExitSuccess;
     }
     InstallInterruptHandler();
-    // A parent that went away must not kill a child in the middle of a burn.
-    if (options.reportFd >= 0) platform::IgnoreBrokenPipe();
-    if (options.list) return ListDrives(options, console);
-    if (options.info) return ShowDiscInfo(options, console);
-    // A mistyped drive is told at once, not after reading the whole image.
-    int code = CheckNamedDrives(options, console);
-    if (code != kExitSuccess) return code;
-    if (options.image.empty()) return RunSingleBurn(options, console);  // --blank alone
-    // One drive: the checksum waits until the disc is known to take the image.
-    code = CheckImage(options.image, options.noChecksum || !options.ManyDrives(), console);
-    if (code != kExitSuccess) return code;
-    if (options.ManyDrives()) return RunMultiBurn(self, options, console);
-    return RunSingleBurn(options, console);
+    return WithStopSignal(RunCommand(self, options, console));
 }
 
 }  // namespace kq::cli

@@ -69,7 +69,8 @@ Output:
   and as a CD or DVD multiple, drive buffer fill, elapsed time and time left. Otherwise a
   plain line every few seconds, its speed over the time since the line before. Then
   the burner's result: "Success", or its error text on standard error. Results and
-  progress go to standard output, every error and warning to standard error.
+  progress go to standard output, every error and warning to standard error. When
+  standard output is closed (its reader has gone), the burn goes on without it.
   With several drives: a drive's line when its state changes (and every few seconds
   while it burns), then a summary table.
 
@@ -82,7 +83,9 @@ Exit codes:
   4   no recorder, or no usable disc in it (a closed disc, a write-once disc that
       already holds a session, a disc with too little room for the image; --blank
       on a disc that cannot be blanked)
+  129 aborted by a hang-up (SIGHUP: the terminal closed), as with Ctrl-C
   130 aborted with Ctrl-C; the drive is flushed first
+  143 aborted by SIGTERM, as with Ctrl-C
   With several drives: the worst single result.
 )";
 }

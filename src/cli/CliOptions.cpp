@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include "app/PrintableName.h"
 #include "cli/SpeedMultiple.h"
 
 #include <algorithm>
@@ -141,7 +142,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     for (size_t i = 0; i < args.size() && result.error.empty(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            if (!o.image.empty()) result.error = "one image at a time: \"" + arg + "\" is one too many";
+            if (!o.image.empty()) result.error = "one image at a time: \"" + PrintableName(arg) + "\" is one too many";
             else o.image = arg;
             continue;
         }

@@ -37,7 +37,8 @@ The image:
                            + .md5, then IMAGE + .md5, then the same two with .sha256, then
                            SHA256SUMS in the image's folder when it names the image. A
                            companion holds one digest or an md5sum-style list naming the
-                           image; the image is burnt only when the digests match
+                           image ("digest  name", or tagged "MD5 (name) = digest"); the
+                           image is burnt only when the digests match
   --any-medium             burn onto any writable medium the burner supports, not only CD-R
 
 The burn:

@@ -1,11 +1,12 @@
 #include "cli/TransportHelp.h"
 
+#include "app/PrintableName.h"
 #include "transport/kqASPI.h"
 
 namespace kq::cli {
 
 std::vector<std::string> NoTransportLines(const CliOptions& options) {
-    std::string tried = options.aspiLibrary.empty() ? std::string() : "\"" + options.aspiLibrary + "\", ";
+    std::string tried = options.aspiLibrary.empty() ? std::string() : "\"" + PrintableName(options.aspiLibrary) + "\", ";
     tried += std::string(kAspiLibraryHere) + " and " + kAspiLibraryName;
     return {
         "no transport could be loaded: no ASPI library would load (tried " + tried +

@@ -1,7 +1,5 @@
-// The signals a burn meets outside the program's control: a hang-up or a
-// SIGTERM aborts it as Ctrl-C does, each with its own exit status, and a
-// reader of standard output that goes away costs nothing but the output.
-// Linux only: signals and shell pipes.
+// A hang-up or SIGTERM aborts a burn as Ctrl-C does, each with its own exit status;
+// a reader of standard output that goes away costs only the output. Linux only.
 #ifndef _WIN32
 #include "CliRun.h"
 
@@ -12,16 +10,10 @@
 
 using namespace clitest;
 
-namespace {
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-}  // namespace
+static bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 TEST(Signals, EachStopSignalAbortsWithItsStatus) {
-    const struct {
-        int signal, code;
-    } cases[] = {{SIGINT, 130}, {SIGHUP, 129}, {SIGTERM, 143}};
+    const struct { int signal, code; } cases[] = {{SIGINT, 130}, {SIGHUP, 129}, {SIGTERM, 143}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.signal);
         CliBench bench(Recorder(0, "write_speed = 353\n"));  // 2x: long enough to interrupt

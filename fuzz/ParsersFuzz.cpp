@@ -102,7 +102,8 @@ std::string Lower(std::string text) {
 
 // Layout: flags, image length, image bytes, then the companion's text.
 // The flags put the companion beside the image as "<name>.md5" or as
-// "<name>.iso.md5", and may start it with the image's own digest.
+// "<name>.iso.md5", and may start it with the image's own digest; flag 8
+// escapes the tagged line put before the list.
 void FuzzCompanion(FuzzInput& in) {
     uint8_t flags = in.Byte();
     auto image = in.Bytes(in.Byte());
@@ -127,12 +128,22 @@ void FuzzCompanion(FuzzInput& in) {
     bool good = kq::ImageChecksumGood(imagePath.string());
     FUZZ_CHECK(good == (text.empty() || kq::ChecksumMatches(text, image.empty() ? kq::TMD5Digest{} : digest)));
 
-    // The same text read as a list: a digest found is always a whole one.
+    // The same text read as a list: a digest found is always a whole one,
+    // and a byte-order mark before it changes nothing.
     for (kq::DigestKind kind : {kq::DigestKind::MD5, kq::DigestKind::SHA256}) {
         kq::ListedDigest listed = kq::DigestForImage(companion, "image.iso", kind, flags & 2);
         FUZZ_CHECK((listed.reading == kq::ListReading::Digest) == (listed.digest.size() == kq::DigestDigits(kind)));
         FUZZ_CHECK(listed.digest.find_first_not_of("0123456789abcdef") == std::string::npos);
+        if (!companion.starts_with("\xEF\xBB\xBF")) {
+            kq::ListedDigest marked = kq::DigestForImage("\xEF\xBB\xBF" + companion, "image.iso", kind, flags & 2);
+            FUZZ_CHECK(marked.reading == listed.reading && marked.digest == listed.digest);
+        }
     }
+    // A tagged line naming the image, plain or escaped, is found before
+    // whatever follows it.
+    const std::string tagged = std::string(flags & 8 ? "\\" : "") + "MD5 (image.iso) = " + kq::MD5Print(digest) + "\n";
+    kq::ListedDigest first = kq::DigestForImage(tagged + companion, "image.iso", kq::DigestKind::MD5, false);
+    FUZZ_CHECK(first.reading == kq::ListReading::Digest && first.digest == kq::MD5Print(digest));
 }
 
 }  // namespace

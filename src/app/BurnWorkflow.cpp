@@ -2,6 +2,7 @@
 
 #include "app/ChecksumCompanion.h"
 #include "app/ImageFolder.h"
+#include "app/PrintableName.h"
 #include "drive/MediaTypes.h"
 #include "platform/Thread.h"
 #include "platform/Timing.h"
@@ -18,7 +19,7 @@ constexpr int kSettleIntervalMs = 5000;
 constexpr uint32_t kPaintEveryMs = 20;
 
 std::string CorruptedImageText(DigestKind kind, const std::string& imagePath) {
-    return std::string("Error in ") + DigestTag(kind) + "-checksum...\r\r" + imagePath +
+    return std::string("Error in ") + DigestTag(kind) + "-checksum...\r\r" + PrintableName(imagePath) +
            "\ris corrupted.\rPlease download it again.";
 }
 

@@ -1,6 +1,7 @@
 #include "app/ChecksumCompanion.h"
 
 #include "app/MD5.h"
+#include "app/RegularFile.h"
 #include "app/SHA256.h"
 
 #include "platform/FileHandle.h"
@@ -42,9 +43,9 @@ struct CompanionText {
 };
 
 CompanionText ReadCompanion(const std::string& path) {
-    std::error_code ec;
-    if (!fs::exists(path, ec)) return {};
-    if (fs::is_directory(path, ec)) return {true, {}, "it is a folder"};
+    const platform::FileKind kind = platform::FileKindAt(path);
+    if (kind == platform::FileKind::Missing) return {};
+    if (std::string why = NotARegularFile(kind); !why.empty()) return {true, {}, why};
     std::error_code why;
     platform::FileHandle file(
         platform::FileOpen(path, platform::FileAccess::Read, false, platform::FileLock::Shared, why));

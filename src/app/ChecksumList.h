@@ -1,8 +1,14 @@
 #pragma once
 // The digest a companion's text gives for one image: either a single
-// digest line, or an md5sum-style list ("digest  name" or "digest *name")
-// searched for the image's file name.
+// digest line, or a list searched for the image's file name. A line is
+// written as md5sum and sha256sum write it ("digest  name", "digest *name"),
+// or tagged ("MD5 (name) = digest", "SHA256 (name) = digest"); a line that
+// starts with a backslash has its name escaped as those tools escape it
+// ("\\" a backslash, "\n" a line break, "\r" a carriage return). A UTF-8
+// byte-order mark before the first line is passed over.
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace kq {
 
@@ -27,6 +33,13 @@ struct ListedDigest {
     ListReading reading = ListReading::Blank;
     std::string digest;  // lower-case hex when reading is Digest
 };
+
+// The text after a UTF-8 byte-order mark, if it starts with one.
+std::string_view WithoutByteOrderMark(std::string_view text);
+
+// The lower-case digest of one line in any of the forms above; nullopt
+// when the line is in none of them.
+std::optional<std::string> LineDigest(std::string_view line, DigestKind kind);
 
 // The line naming imageName (optionally as "./name") wins. Failing that,
 // and only with loneDigestCounts, a text holding exactly one digest line

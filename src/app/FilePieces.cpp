@@ -18,6 +18,7 @@ constexpr size_t kStopCheckBytes = size_t{4} << 20;
 
 FileWalk ForEachFilePiece(const std::string& fileName, const std::function<bool()>& stop,
                           const std::function<void(const uint8_t*, size_t)>& consume) {
+    if (platform::FileKindAt(fileName) != platform::FileKind::Regular) return FileWalk::Failed;  // a FIFO would block
     std::error_code error;
     platform::FileHandle file(platform::FileOpen(fileName, platform::FileAccess::Read, false,
                                                  platform::FileLock::Shared, error));

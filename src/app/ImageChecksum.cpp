@@ -1,5 +1,7 @@
 #include "app/ImageChecksum.h"
 
+#include "app/ChecksumList.h"
+
 namespace kq {
 
 namespace {
@@ -23,11 +25,23 @@ std::string ReplaceExtension(const std::string& path, const std::string& extensi
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// The companion's text as its first 32 characters are read: without a
+// byte-order mark, and a first line that does not start with the digest
+// (tagged "MD5 (disc.iso) = ...", or escaped with a backslash) given as
+// the digest it holds.
+std::string CompanionText(const std::string& path) {
+    std::string text = Trim(std::string(WithoutByteOrderMark(ReadTextFile(path))));
+    if (text.empty() || IsHex(text.front())) return text;
+    return LineDigest(std::string_view(text).substr(0, text.find('\n')), DigestKind::MD5).value_or(text);
+}
+
 }  // namespace
 
 std::string ReadImageChecksum(const std::string& imagePath) {
-    std::string text = Trim(ReadTextFile(ReplaceExtension(imagePath, ".md5")));
-    if (text.empty()) text = Trim(ReadTextFile(imagePath + ".md5"));
+    std::string text = CompanionText(ReplaceExtension(imagePath, ".md5"));
+    if (text.empty()) text = CompanionText(imagePath + ".md5");
     return text;
 }
 

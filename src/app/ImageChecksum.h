@@ -9,6 +9,8 @@ namespace kq {
 // The companion's text with characters of code 32 and below trimmed from
 // both ends: first "<image without extension>.md5", and when that is
 // missing or blank, "<image>.md5". Empty when the image has no checksum.
+// A byte-order mark is passed over, and a tagged or escaped first line
+// ("MD5 (disc.iso) = digest") gives its digest as the text.
 std::string ReadImageChecksum(const std::string& imagePath);
 
 // True when the first 32 characters of the checksum text, lower-cased,

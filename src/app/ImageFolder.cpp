@@ -1,5 +1,6 @@
 #include "app/ImageFolder.h"
 
+#include "platform/FileHandle.h"
 #include "platform/Process.h"
 
 #include <filesystem>
@@ -60,8 +61,7 @@ std::vector<std::string> ListImageFiles(const std::string& folder) {
 }
 
 bool ImageFileExists(const std::string& path) {
-    std::error_code error;
-    return fs::exists(path, error) && !fs::is_directory(path, error);
+    return platform::FileKindAt(path) == platform::FileKind::Regular;
 }
 
 }  // namespace kq

@@ -30,7 +30,8 @@ ImageChoice ImageChoiceFromArguments(int argc, const char* const* argv);
 // window was designed for. Empty when the folder cannot be read.
 std::vector<std::string> ListImageFiles(const std::string& folder);
 
-// True when a file (not a directory) exists at the path.
+// True when a regular file exists at the path (not a folder, nor a FIFO
+// that would keep the window waiting for a writer).
 bool ImageFileExists(const std::string& path);
 
 }  // namespace kq

@@ -22,6 +22,7 @@ platform::FileHandle OpenForReading(const std::string& fileName) {
 
 bool MapFile(TMappedFile& mapped, const std::string& fileName) {
     UnmapFile(mapped);
+    if (platform::FileKindAt(fileName) != platform::FileKind::Regular) return false;  // a FIFO would block
     mapped.File = OpenForReading(fileName);
     if (!mapped.File.IsOpen()) return false;
     mapped.Size = platform::FileSize(mapped.File.Get());

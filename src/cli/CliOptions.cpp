@@ -1,6 +1,8 @@
 #include "cli/CliOptions.h"
 
 #include "cli/ImageCheck.h"
+#include "app/PrintableName.h"
+#include "cli/SpeedMultiple.h"
 
 #include <algorithm>
 #include "cli/VolumeId.h"
@@ -43,8 +45,9 @@ constexpr Flag kFlags[] = {
     {"--skip-unreadable", &CliOptions::skipUnreadable},
 };
 
-// 371x is the most a kB/s field holds on CD media.
-constexpr int64_t kMaxSpeedMultiple = 371;
+// 1x on CD media, rounded as drives report it: a bare number below it is
+// a multiple typed without its x far more often than a wish for a crawl.
+constexpr int64_t kOneXKBps = 176;
 
 constexpr const char* kValueOptions[] = {"--device", "--aspi-library", "--write-speed", "--read-speed",
                                          "--cache-size", "--report-fd", "--blank", "--folder",
@@ -58,21 +61,26 @@ std::optional<int64_t> WholeNumber(const std::string& text, int64_t low, int64_t
     return value;
 }
 
-// "16x" (a multiple of the medium's 1x) or kB/s.
+std::string MultipleRefusal(const std::string& name, const std::string& value) {
+    return name + " takes a multiple from 0x to " + std::to_string(HighestMultiple(false)) + "x on CD media (" +
+           std::to_string(HighestMultiple(true)) + "x on DVD media), such as 16x or 2.4x, not \"" + value + "\"";
+}
+
+// "16x" or "2.4x" (a multiple of the medium's 1x) or kB/s.
 std::string TakeSpeed(CliOptions& o, const std::string& name, const std::string& value) {
     bool write = name == "--write-speed";
     if (!value.empty() && (value.back() == 'x' || value.back() == 'X')) {
-        auto multiple = WholeNumber(value.substr(0, value.size() - 1), 0, kMaxSpeedMultiple);
-        if (!multiple)
-            return name + " takes a multiple from 0x to " + std::to_string(kMaxSpeedMultiple) + "x, not \"" + value +
-                   "\"";
-        (write ? o.writeMultiple : o.readMultiple) = static_cast<uint16_t>(*multiple);
+        auto multiple = ParseMultiple(value);
+        if (!multiple || *multiple > HighestMultiple(false)) return MultipleRefusal(name, value);
+        (write ? o.writeMultiple : o.readMultiple) = *multiple;
         (write ? o.writeSpeed : o.readSpeed).reset();
         return {};
     }
     auto speed = WholeNumber(value, 0, 65535);
     if (!speed)
         return name + " takes a speed in kB/s from 0 to 65535, or a multiple such as 16x, not \"" + value + "\"";
+    if (*speed > 0 && *speed < kOneXKBps)
+        return name + " " + value + " would be " + value + " kB/s, below 1x (176 kB/s): did you mean " + value + "x?";
     (write ? o.writeSpeed : o.readSpeed) = static_cast<uint16_t>(*speed);
     (write ? o.writeMultiple : o.readMultiple).reset();
     return {};
@@ -177,6 +185,8 @@ std::string CheckCombination(const CliOptions& o) {
     if (o.blankType && o.ManyDrives()) return "--blank takes one recorder at a time";
     if (o.format && o.ManyDrives()) return "--format takes one recorder at a time";
     if (o.format && o.blankType) return "give either --blank or --format, not both";
+    if (o.image == "-") return "the image cannot come from standard input: give its file name";
+    if (o.noClose && o.finalizeDisc) return "--no-close and --finalize-disc contradict each other: give one of them";
     if (o.image.empty() && !o.blankType && !o.format && !o.TreeMode()) return "no image given (see --help)";
     if (o.allRecorders && !o.devices.empty()) return "give either --device or --all-recorders, not both";
     return {};
@@ -191,7 +201,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     for (size_t i = 0; i < args.size() && result.error.empty(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            if (!o.image.empty()) result.error = "one image at a time: \"" + arg + "\" is one too many";
+            if (!o.image.empty()) result.error = "one image at a time: \"" + PrintableName(arg) + "\" is one too many";
             else o.image = arg;
             continue;
         }
@@ -227,8 +237,8 @@ std::vector<std::string> ChildArguments(const CliOptions& o, const std::string& 
     if (o.writeSpeed) args.insert(args.end(), {"--write-speed", std::to_string(*o.writeSpeed)});
     if (o.readSpeed) args.insert(args.end(), {"--read-speed", std::to_string(*o.readSpeed)});
     // Each child's own medium turns a multiple into kB/s.
-    if (o.writeMultiple) args.insert(args.end(), {"--write-speed", std::to_string(*o.writeMultiple) + "x"});
-    if (o.readMultiple) args.insert(args.end(), {"--read-speed", std::to_string(*o.readMultiple) + "x"});
+    if (o.writeMultiple) args.insert(args.end(), {"--write-speed", MultipleText(*o.writeMultiple) + "x"});
+    if (o.readMultiple) args.insert(args.end(), {"--read-speed", MultipleText(*o.readMultiple) + "x"});
     if (o.cacheSize) args.insert(args.end(), {"--cache-size", std::to_string(*o.cacheSize)});
     if (o.TreeMode()) {
         if (!o.folder.empty()) args.insert(args.end(), {"--folder", o.folder});

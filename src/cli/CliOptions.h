@@ -20,8 +20,8 @@ struct CliOptions {
     bool anyMedium = false;
     bool noChecksum = false;
     std::optional<uint16_t> writeSpeed, readSpeed;  // kB/s
-    // A speed given as a multiple ("16x"); the medium in the drive decides its kB/s.
-    std::optional<uint16_t> writeMultiple, readMultiple;
+    // A speed given as a multiple ("16x", "2.4x"); the medium in the drive decides its kB/s.
+    std::optional<double> writeMultiple, readMultiple;
     bool testWrite = false;
     bool noUnderrunProtection = false;
     bool finalizeDisc = false;

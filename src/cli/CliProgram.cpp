@@ -30,27 +30,10 @@ int ListDrives(const CliOptions& options, Console& console) {
     return loaded && !burner.Devices().empty() ? kExitSuccess : kExitNoRecorder;
 }
 
-}  // namespace
+// Ctrl-C, a hang-up and SIGTERM abort alike; the status names the one that came.
+int WithStopSignal(int code) { return code == kExitAborted ? InterruptExitCode() : code; }
 
-int RunCliProgram(const std::string& self, const std::vector<std::string>& args) {
-    Console console;
-    ParseResult parsed = ParseCommandLine(args);
-    const CliOptions& options = parsed.options;
-    if (!parsed.error.empty()) {
-        console.Error(parsed.error);
-        return kExitUsage;
-    }
-    if (options.help) {
-        std::fputs(HelpText(), stdout);
-        return kExitSuccess;
-    }
-    if (options.version) {
-        std::printf("cdburner-cli %s\n", KQ_CLI_VERSION);
-        return kExitSuccess;
-    }
-    InstallInterruptHandler();
-    // A parent that went away must not kill a child in the middle of a burn.
-    if (options.reportFd >= 0) platform::IgnoreBrokenPipe();
+int RunCommand(const std::string& self, const CliOptions& options, Console& console) {
     if (options.list) return ListDrives(options, console);
     if (options.info) return ShowDiscInfo(options, console);
     // A mistyped drive is told at once, not after reading the whole image.
@@ -68,6 +51,31 @@ int RunCliProgram(const std::string& self, const std::vector<std::string>& args)
         return RunMultiBurn(self, forChildren, console);
     }
     return RunSingleBurn(options, console);
+}
+
+}  // namespace
+
+int RunCliProgram(const std::string& self, const std::vector<std::string>& args) {
+    // A reader that went away (a closed pipe, a parent gone) must not kill a
+    // burn halfway: writes to it fail instead, and the burn goes on.
+    platform::IgnoreBrokenPipe();
+    Console console;
+    ParseResult parsed = ParseCommandLine(args);
+    const CliOptions& options = parsed.options;
+    if (!parsed.error.empty()) {
+        console.Error(parsed.error);
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::fputs(HelpText(), stdout);
+        return kExitSuccess;
+    }
+    if (options.version) {
+        std::printf("cdburner-cli %s\n", KQ_CLI_VERSION);
+        return kExitSuccess;
+    }
+    InstallInterruptHandler();
+    return WithStopSignal(RunCommand(self, options, console));
 }
 
 }  // namespace kq::cli

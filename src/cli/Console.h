@@ -22,11 +22,15 @@ public:
 
 private:
     void ClearProgress();
+    // Flushes standard output; once a write to it has failed (its reader
+    // has gone), nothing more goes there, and standard error says so once.
+    void FlushOut();
 
     FILE* out_;
     FILE* err_;
     bool terminal_;
     bool progressShown_ = false;
+    bool outGone_ = false;
     std::mutex lock_;
 };
 

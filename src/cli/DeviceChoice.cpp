@@ -1,5 +1,6 @@
 #include "cli/DeviceChoice.h"
 
+#include "app/PrintableName.h"
 #include "cli/Console.h"
 #include "cli/DeviceNode.h"
 #include "cli/DriveTable.h"
@@ -43,7 +44,7 @@ std::optional<std::vector<std::string>> ResolveDevices(const std::vector<std::st
     for (const std::string& name : names) {
         auto entry = ResolveDevice(devices, name);
         if (!entry) {
-            console.Error("no drive \"" + name + "\" (--list shows them)");
+            console.Error("no drive \"" + PrintableName(name) + "\" (--list shows them)");
             return std::nullopt;
         }
         entries.push_back(*entry);

@@ -13,7 +13,9 @@ int ExitSeverity(int code) {
         case 4: return 1;
         case 3: return 2;
         case 1: return 3;
-        case 130: return 5;
+        case kExitHangUp:
+        case kExitAborted:
+        case kExitTerminated: return 5;
         default: return 4;
     }
 }

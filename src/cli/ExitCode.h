@@ -10,7 +10,9 @@ enum ExitCode : int {
     kExitUsage = 2,
     kExitChecksumMismatch = 3,
     kExitNoRecorder = 4,  // no recorder, or no usable medium in it
+    kExitHangUp = 129,    // 128 + SIGHUP: the terminal closed; aborted as with Ctrl-C
     kExitAborted = 130,   // 128 + SIGINT, as shells report an interrupted program
+    kExitTerminated = 143,  // 128 + SIGTERM; aborted as with Ctrl-C
 };
 
 int ExitCodeOf(BurnOutcome outcome);

@@ -41,7 +41,8 @@ The image:
                            + .md5, then IMAGE + .md5, then the same two with .sha256, then
                            SHA256SUMS in the image's folder when it names the image. A
                            companion holds one digest or an md5sum-style list naming the
-                           image; the image is burnt only when the digests match
+                           image ("digest  name", or tagged "MD5 (name) = digest"); the
+                           image is burnt only when the digests match
   --any-medium             burn onto any writable medium the burner supports, not only CD-R
 
 A folder instead of an image (an ISO 9660 file system with Joliet and Rock Ridge):
@@ -65,13 +66,15 @@ A folder instead of an image (an ISO 9660 file system with Joliet and Rock Ridge
   from SOURCE_DATE_EPOCH when set).
 
 The burn:
-  --write-speed KBPS|Nx    write speed in kB/s, or a multiple such as 16x (1x is 176.4 kB/s
-                           on CD media, 1385 kB/s on DVD media); 0 = the drive's maximum
+  --write-speed KBPS|Nx    write speed in kB/s, or a multiple such as 16x or 2.4x (1x is
+                           176.4 kB/s on CD media, up to 371x; 1385 kB/s on DVD media, up
+                           to 47x); 0 = the drive's maximum. A figure in kB/s below 176 is
+                           refused: it is a multiple without its x
   --read-speed KBPS|Nx     read speed, the same way; 0 = the drive's maximum
   --test-write             simulate: the laser stays off, nothing is recorded
   --no-underrun-protection do not ask for buffer-underrun protection
   --finalize-disc          close the disc: no further session can be added
-  --no-close               leave the session open after the track
+  --no-close               leave the session open after the track (not with --finalize-disc)
   --opc                    calibrate the laser (OPC) before writing
   --cache-size BYTES       read-ahead cache (default 4194304; at least 2097152)
   --no-post-gap            do not pad an image shorter than 300 sectors
@@ -96,7 +99,8 @@ Output:
   and as a CD or DVD multiple, drive buffer fill, elapsed time and time left. Otherwise a
   plain line every few seconds, its speed over the time since the line before. Then
   the burner's result: "Success", or its error text on standard error. Results and
-  progress go to standard output, every error and warning to standard error.
+  progress go to standard output, every error and warning to standard error. When
+  standard output is closed (its reader has gone), the burn goes on without it.
   With several drives: a drive's line when its state changes (and every few seconds
   while it burns), then a summary table; each failed drive is also named on standard error.
 
@@ -112,7 +116,9 @@ Exit codes:
   4   no recorder, or no usable disc in it (a closed disc, a write-once disc that
       already holds a session, a disc with too little room for the image; --blank
       on a disc that cannot be blanked)
+  129 aborted by a hang-up (SIGHUP: the terminal closed), as with Ctrl-C
   130 aborted with Ctrl-C; the drive is flushed first
+  143 aborted by SIGTERM, as with Ctrl-C
   With several drives: the worst single result; a drive named with --device that is
   skipped counts as 4.
 )";

@@ -1,6 +1,8 @@
 #include "cli/ImageCheck.h"
 
 #include "app/ChecksumCompanion.h"
+#include "app/PrintableName.h"
+#include "app/RegularFile.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
 
@@ -14,10 +16,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Empty when the file opens for reading; the reason otherwise.
+// Empty when the file opens for reading; the reason otherwise. Its kind
+// is asked first: a FIFO is refused before open() could wait on it.
 std::string WhyUnreadable(const std::string& path) {
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) return "it is a folder";
+    if (std::string kind = NotARegularFile(path); !kind.empty()) return kind;
     std::error_code why;
     platform::FileHandle file(platform::FileOpen(path, platform::FileAccess::Read, false, platform::FileLock::None, why));
     return file.IsOpen() ? std::string() : why.message();
@@ -29,20 +31,21 @@ int RefuseCompanion(const CompanionFinding& found, const std::string& image, Con
     const std::string skip = " (--no-checksum skips the check)";
     switch (found.outcome) {
     case CompanionOutcome::Unreadable:
-        console.Error("cannot read the checksum file " + found.path + ": " + found.why + skip);
+        console.Error("cannot read the checksum file " + PrintableName(found.path) + ": " + found.why + skip);
         break;
     case CompanionOutcome::NotListed:
-        console.Error(found.path + " does not list " + fs::path(image).filename().string() + skip);
+        console.Error(PrintableName(found.path) + " does not list " + PrintableName(fs::path(image).filename().string()) +
+                      skip);
         break;
     default:
-        console.Error(found.path + " holds no " + DigestName(found.kind) + " digest" + skip);
+        console.Error(PrintableName(found.path) + " holds no " + DigestName(found.kind) + " digest" + skip);
         break;
     }
     return kExitChecksumMismatch;
 }
 
 std::string CompanionDescription(const CompanionFinding& found) {
-    if (found.folderList) return fs::path(found.path).filename().string();
+    if (found.folderList) return PrintableName(fs::path(found.path).filename().string());
     return std::string("its .") + DigestTag(found.kind) + " companion";
 }
 
@@ -50,14 +53,14 @@ int CompareWithCompanion(const std::string& image, Console& console, std::option
     CompanionFinding found = FindImageCompanion(image, true);
     if (found.outcome == CompanionOutcome::None) return kExitSuccess;
     if (found.outcome != CompanionOutcome::Digest) return RefuseCompanion(found, image, console);
-    console.Line("checking " + image + " against " + CompanionDescription(found) + "...");
+    console.Line("checking " + PrintableName(image) + " against " + CompanionDescription(found) + "...");
     const std::optional<std::string> digest = ImageDigestPrintUntil(found.kind, image, InterruptRequested);
     if (!digest) {
         console.Error("checksum: aborted");
         return kExitAborted;
     }
     if (*digest != found.expected) {
-        console.Error(std::string("Error in ") + DigestTag(found.kind) + "-checksum: " + image +
+        console.Error(std::string("Error in ") + DigestTag(found.kind) + "-checksum: " + PrintableName(image) +
                       " is corrupted. Please download it again.");
         return kExitChecksumMismatch;
     }
@@ -90,16 +93,16 @@ std::string CheckedDigestText(const CheckedDigest& checked) {
 int CheckImage(const std::string& image, bool skipChecksum, Console& console,
                std::optional<CheckedDigest>* checked) {
     std::error_code ec;
-    if (!fs::exists(image, ec)) {
-        console.Error("cannot read the image " + image + ": no such file");
+    if (platform::FileKindAt(image) == platform::FileKind::Missing) {
+        console.Error("cannot read the image " + PrintableName(image) + ": no such file");
         return kExitUsage;
     }
     if (std::string why = WhyUnreadable(image); !why.empty()) {
-        console.Error("cannot read the image " + image + ": " + why);
+        console.Error("cannot read the image " + PrintableName(image) + ": " + why);
         return kExitUsage;
     }
     if (fs::file_size(image, ec) == 0 && !ec) {
-        console.Error("cannot burn " + image + ": the image is empty");
+        console.Error("cannot burn " + PrintableName(image) + ": the image is empty");
         return kExitUsage;
     }
     if (skipChecksum) return kExitSuccess;

@@ -1,5 +1,6 @@
 #include "cli/InfoCommand.h"
 
+#include "app/PrintableName.h"
 #include "burner/kqCDBC.h"
 #include "cli/DeviceChoice.h"
 #include "cli/DiscReport.h"
@@ -57,7 +58,7 @@ int ShowDiscInfo(const CliOptions& options, Console& console) {
     auto chosen = InfoDrives(burner, options, console);
     if (!chosen) return kExitUsage;
     if (chosen->empty()) {
-        console.Error("no CD or DVD drive found through " + ASPILayerName());
+        console.Error("no CD or DVD drive found through " + PrintableName(ASPILayerName()));
         return kExitNoRecorder;
     }
     int worst = kExitSuccess;

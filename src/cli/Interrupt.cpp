@@ -8,12 +8,17 @@ namespace kq::cli {
 
 namespace {
 
-std::atomic<bool> interrupted{false};
+std::atomic<int> stopSignal{platform::kNoStop};
 
 }  // namespace
 
-void InstallInterruptHandler() { platform::InstallInterruptFlag(interrupted); }
+void InstallInterruptHandler() { platform::InstallInterruptFlag(stopSignal); }
 
-bool InterruptRequested() { return interrupted.load(); }
+bool InterruptRequested() { return stopSignal.load() != platform::kNoStop; }
+
+int InterruptExitCode() {
+    const int stop = stopSignal.load();
+    return 128 + (stop == platform::kNoStop ? platform::kStopInterrupt : stop);
+}
 
 }  // namespace kq::cli

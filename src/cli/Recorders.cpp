@@ -1,5 +1,6 @@
 #include "cli/Recorders.h"
 
+#include "app/PrintableName.h"
 #include "burner/kqCDBC.h"
 #include "cli/DeviceChoice.h"
 #include "cli/DriveFacts.h"
@@ -45,7 +46,7 @@ bool StartTransport(TQCDBurner& burner, const CliOptions& options) {
 std::vector<std::string> DriveListing(TQCDBurner& burner, bool transportLoaded) {
     std::vector<std::string> lines;
     if (transportLoaded && burner.Devices().empty())
-        lines.push_back("No CD or DVD drive found through " + ASPILayerName() + ".");
+        lines.push_back("No CD or DVD drive found through " + PrintableName(ASPILayerName()) + ".");
     size_t number = 0;
     for (const std::string& entry : std::vector<std::string>(burner.Devices())) {
         for (std::string& line : EntryLines(++number, ExamineDrive(burner, entry))) lines.push_back(std::move(line));

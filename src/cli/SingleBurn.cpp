@@ -42,6 +42,12 @@ void ApplySettings(TQCDBurner& b, const CliOptions& o, int mediaType) {
     if (auto write = ChosenSpeed(o.writeSpeed, o.writeMultiple, mediaType)) b.SetWriteSpeed(*write);
 }
 
+// A multiple is measured against the medium only once the medium is known.
+std::string SpeedRangeRefusal(const CliOptions& o, int mediaType) {
+    std::string why = MultipleRangeRefusal("--write-speed", o.writeMultiple, mediaType);
+    return why.empty() ? MultipleRangeRefusal("--read-speed", o.readMultiple, mediaType) : why;
+}
+
 class SingleBurn {
 public:
     SingleBurn(TQCDBurner& burner, const CliOptions& options, Console& console)
@@ -131,6 +137,10 @@ int SingleBurn::Run() {
 int SingleBurn::CheckMedium(const std::string& entry) {
     DriveFacts facts = ExamineDrive(b_, entry);
     mediaType_ = facts.mediaType;
+    if (std::string range = SpeedRangeRefusal(o_, mediaType_); !range.empty()) {
+        console_.Error(range);
+        return Finish(kExitUsage, range);
+    }
     std::string why = UnusableMediumReason(facts, o_.anyMedium);
     if (why.empty()) {
         std::string medium = MediaName(facts.mediaType) + ", " + DiscStatusText(facts);

@@ -3,6 +3,7 @@
 #include "drive/DriveTypes.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace kq::cli {
@@ -10,23 +11,63 @@ namespace kq::cli {
 namespace {
 constexpr double kCdKBps = 176.4;
 constexpr double kDvdKBps = 1385.0;
+
+// BD writers reach 16x; their speeds go to the drive in 32 bits.
+constexpr int kHighestBdMultiple = 16;
+
+double OneX(bool dvd) { return dvd ? kDvdKBps : kCdKBps; }
 }  // namespace
 
 bool IsDvdMedium(int mediaType) { return TraitsOf(mediaType).family == MediaFamily::Dvd; }
 
-uint16_t MultipleToKBps(uint16_t multiple, bool dvd) {
-    double kBps = std::round(multiple * (dvd ? kDvdKBps : kCdKBps));
-    return static_cast<uint16_t>(std::min(kBps, 65535.0));
+int HighestMultiple(bool dvd) { return static_cast<int>(65535.0 / OneX(dvd)); }
+
+uint16_t MultipleToKBps(double multiple, bool dvd) {
+    double kBps = std::round(multiple * OneX(dvd));
+    return static_cast<uint16_t>(std::clamp(kBps, 0.0, 65535.0));
 }
 
-uint32_t MultipleToKBpsOn(uint16_t multiple, int mediaType) {
+uint32_t MultipleToKBpsOn(double multiple, int mediaType) {
     if (TraitsOf(mediaType).family != MediaFamily::Bd) return MultipleToKBps(multiple, IsDvdMedium(mediaType));
     return static_cast<uint32_t>(std::lround(multiple * TraitsOf(mediaType).kBpsPerTenX / 10.0));
 }
 
-std::optional<uint32_t> ChosenSpeed(std::optional<uint16_t> kBps, std::optional<uint16_t> multiple, int mediaType) {
+std::optional<uint32_t> ChosenSpeed(std::optional<uint16_t> kBps, std::optional<double> multiple, int mediaType) {
     if (multiple) return MultipleToKBpsOn(*multiple, mediaType);
     return kBps;
+}
+
+std::string MultipleText(double multiple) {
+    char text[32];
+    auto [end, ec] = std::to_chars(text, text + sizeof text, multiple);
+    return ec == std::errc() ? std::string(text, end) : std::string("0");
+}
+
+// Parsed by hand: from_chars would also take "1e2" and "inf".
+std::optional<double> ParseMultiple(const std::string& text) {
+    if (text.size() < 2 || (text.back() != 'x' && text.back() != 'X')) return std::nullopt;
+    const std::string number = text.substr(0, text.size() - 1);
+    const size_t point = number.find('.');
+    const std::string whole = number.substr(0, point);
+    const std::string fraction = point == std::string::npos ? std::string() : number.substr(point + 1);
+    auto digits = [](const std::string& s) {
+        return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (whole.empty() || whole.size() > 4 || !digits(whole) || !digits(fraction) || fraction.size() > 2 ||
+        (point != std::string::npos && fraction.empty()))
+        return std::nullopt;
+    double value = 0;
+    std::from_chars(number.data(), number.data() + number.size(), value);
+    return value;
+}
+
+std::string MultipleRangeRefusal(const std::string& option, std::optional<double> multiple, int mediaType) {
+    const MediaFamily family = TraitsOf(mediaType).family;
+    const int highest = family == MediaFamily::Bd ? kHighestBdMultiple : HighestMultiple(family == MediaFamily::Dvd);
+    if (!multiple || *multiple <= highest) return {};
+    const char* name = family == MediaFamily::Bd ? "BD" : family == MediaFamily::Dvd ? "DVD" : "CD";
+    return option + " " + MultipleText(*multiple) + "x is beyond what " + name + " media allow: from 0x to " +
+           std::to_string(highest) + "x";
 }
 
 }  // namespace kq::cli

@@ -1,6 +1,7 @@
 #include "cli/TransportHelp.h"
 
 #include "platform/Process.h"
+#include "app/PrintableName.h"
 #include "transport/kqASPI.h"
 
 #include <filesystem>
@@ -35,7 +36,7 @@ std::string VirtualRecorderHint() {
 }  // namespace
 
 std::vector<std::string> NoTransportLines(const CliOptions& options) {
-    std::string tried = options.aspiLibrary.empty() ? std::string() : "\"" + options.aspiLibrary + "\", ";
+    std::string tried = options.aspiLibrary.empty() ? std::string() : "\"" + PrintableName(options.aspiLibrary) + "\", ";
     tried += std::string(kAspiLibraryHere) + " and " + kAspiLibraryName;
     return {
         "no transport could be loaded: no ASPI library would load (tried " + tried +

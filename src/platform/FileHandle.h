@@ -39,12 +39,23 @@ void FileClose(FileDescriptor fd);
 int64_t FileRead(FileDescriptor fd, void* buffer, size_t count);
 int64_t FileWrite(FileDescriptor fd, const void* buffer, size_t count);
 
+// Writes all of `bytes`; the system's reason when it refuses part of them
+// (a full file system: no_space_on_device).
+std::error_code FileWriteAll(FileDescriptor fd, const void* bytes, size_t count);
+// Sends what was written to the storage; the system's reason when it cannot.
+std::error_code FileSync(FileDescriptor fd);
+
 // The new position, or -1.
 int64_t FileSeek(FileDescriptor fd, int64_t offset, SeekOrigin origin);
 // Sets the end of file at size; the system's reason when refused.
 std::error_code FileTruncate(FileDescriptor fd, int64_t size);
 // Bytes in the file, or -1.
 int64_t FileSize(FileDescriptor fd);
+
+// What is at a path, told without opening it: opening a FIFO for reading
+// waits for a writer, and a device may answer anything.
+enum class FileKind { Missing, Regular, Folder, Fifo, Socket, CharacterDevice, BlockDevice, Other };
+FileKind FileKindAt(const std::string& path);
 
 // Owns a descriptor; closes it when the holder goes.
 class FileHandle {

@@ -16,9 +16,15 @@ namespace platform {
 
 bool IsTerminal(std::FILE* stream);
 
-// SIGINT and SIGTERM set `flag` (which must outlive the process's use of
-// it); nothing else happens in the handler.
-void InstallInterruptFlag(std::atomic<bool>& flag);
+// The requests to stop, numbered as the signals that carry them on Linux,
+// so that 128 + the number is the exit status shells expect.
+enum StopSignal : int { kNoStop = 0, kStopHangUp = 1, kStopInterrupt = 2, kStopTerminate = 15 };
+
+// SIGINT, SIGHUP and SIGTERM (Windows: Ctrl-C and Ctrl-Break, the console
+// closing) store their StopSignal in `stop` unless one arrived before;
+// nothing else happens in the handler. `stop` must outlive the process's
+// use of it.
+void InstallInterruptFlag(std::atomic<int>& stop);
 // Writing to a pipe whose reader has gone fails instead of ending the process.
 void IgnoreBrokenPipe();
 

@@ -1,7 +1,7 @@
 #pragma once
-// SHA-256 through the system's crypto service (libcrypto on Linux,
-// CNG on Windows), which uses the processor's SHA instructions where
-// it has them.
+// SHA-256 through the system's crypto service (libcrypto on Linux, which
+// uses the processor's SHA instructions where it has them; CryptoAPI on
+// Windows).
 #include <array>
 #include <cstddef>
 #include <cstdint>

@@ -4,6 +4,8 @@
 #include "platform/Process.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <mutex>
 #include <sstream>
@@ -33,7 +35,10 @@ bool DiscStore::Write(uint32_t lba, std::span<const uint8_t> blocks) {
     file_.seekp(static_cast<std::streamoff>(lba) * kBlockSize);
     file_.write(reinterpret_cast<const char*>(blocks.data()), static_cast<std::streamsize>(blocks.size()));
     file_.flush();
-    return file_.good();
+    if (file_.good()) return true;
+    // The stream keeps no reason; the C library's last error is the write's.
+    ReportFailure(std::error_code(errno, std::generic_category()));
+    return false;
 }
 
 bool DiscStore::Read(uint32_t lba, std::span<uint8_t> blocks) {
@@ -115,22 +120,45 @@ void DiscStore::SetBaseline(const Disc& disc) const {
     if (!path_.empty()) known_ = disc.Serialize();
 }
 
-// Written beside and renamed over, so a crash never leaves half a file.
+namespace {
+
+// The whole text in a new file, on the storage; the system's reason if not.
+std::error_code WriteWholeFile(const std::string& path, const std::string& text) {
+    std::error_code why;
+    platform::FileHandle file(platform::FileOpen(path, platform::FileAccess::Write, true, platform::FileLock::None, why));
+    if (!file.IsOpen()) return why;
+    if ((why = platform::FileWriteAll(file.Get(), text.data(), text.size()))) return why;
+    return platform::FileSync(file.Get());
+}
+
+}  // namespace
+
+// Written beside, flushed and checked, and only then renamed over: a crash
+// or a full file system leaves the last whole state, never an empty one.
 bool DiscStore::SaveState(const Disc& disc) const {
     if (path_.empty()) return true;
     std::string state = disc.Serialize();
     if (known_ == state) return true;
     std::string temp = StatePath() + ".tmp." + std::to_string(platform::CurrentProcessId());
-    {
-        std::ofstream out(temp, std::ios::trunc);
-        out << state;
-        if (!out.good()) return false;
+    std::error_code why = WriteWholeFile(temp, state);
+    if (!why) std::filesystem::rename(temp, StatePath(), why);
+    if (why) {
+        std::error_code ignored;
+        std::filesystem::remove(temp, ignored);
+        ReportFailure(why);
+        return false;
     }
-    std::error_code ec;
-    std::filesystem::rename(temp, StatePath(), ec);
-    if (!ec) known_ = state;
+    known_ = state;
     stamp_ = StateStamp();
-    return !ec;
+    return true;
+}
+
+// The drive itself can only answer MEDIUM ERROR; the person running the
+// test device is told the real cause, once, not at every command.
+void DiscStore::ReportFailure(const std::error_code& why) const {
+    if (reported_.exchange(true)) return;
+    std::fprintf(stderr, "%s: %s\n", path_.c_str(), why.message().c_str());
+    std::fflush(stderr);
 }
 
 namespace {

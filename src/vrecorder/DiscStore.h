@@ -6,6 +6,7 @@
 
 #include "platform/FileHandle.h"
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace vrec {
@@ -55,7 +57,8 @@ public:
     // Writes the state only when it differs from what this store last
     // loaded, saved or took as baseline: several processes may hold the
     // same recorder, and one that never changed the disc must not put back
-    // an old state.
+    // an old state. False when the file system refuses it (full, read
+    // only): the last whole state stays, and the reason is printed once.
     bool SaveState(const Disc& disc) const;
 
     // One writer per disc: true when this process holds the backing file's
@@ -69,6 +72,8 @@ public:
 private:
     bool Open();
     uint64_t BackedBlocks() const;
+    // "<backing>: <the system's reason>" on standard error, the first time only.
+    void ReportFailure(const std::error_code& why) const;
 
     std::string path_;
     std::fstream file_;
@@ -82,6 +87,7 @@ private:
     std::optional<Stamp> StateStamp() const;
     mutable std::optional<Stamp> stamp_;  // of the state file as last loaded or saved
     std::shared_ptr<platform::FileHandle> claim_;
+    mutable std::atomic<bool> reported_{false};
 };
 
 }  // namespace vrec

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <cctype>
 #include <filesystem>
 #include <map>
@@ -18,6 +22,7 @@ const std::string kOtherMd5(32, 'e');
 const std::string kOtherSha(64, 'e');
 // A name for a folder standing in for a companion that cannot be read.
 const std::string kFolder = "<folder>";
+const std::string kFifo = "<fifo>";  // one that would block an open() for reading
 
 struct Case {
     const char* what;
@@ -56,6 +61,20 @@ const Case kCases[] = {
     {"SHA256SUMS about other images", {{"SHA256SUMS", kSha + "  a.iso\n" + kSha + "  b.iso\n"}},
      CompanionOutcome::None, "", ""},
     {"SHA256SUMS of one other image", {{"SHA256SUMS", kSha + "  a.iso\n"}}, CompanionOutcome::None, "", ""},
+    {"tagged .md5", {{"disc.md5", "MD5 (disc.iso) = " + kMd5 + "\n"}}, CompanionOutcome::Digest, "disc.md5", kMd5},
+    {"tagged SHA256SUMS", {{"SHA256SUMS", "SHA256 (a.iso) = " + kOtherSha + "\nSHA256 (disc.iso) = " + kSha}},
+     CompanionOutcome::Digest, "SHA256SUMS", kSha},
+    {"tagged without blanks", {{"disc.sha256", "SHA2-256(disc.iso)= " + kSha}}, CompanionOutcome::Digest,
+     "disc.sha256", kSha},
+    {"tag of the other kind", {{"disc.md5", "SHA256 (disc.iso) = " + kSha}}, CompanionOutcome::NoDigest, "disc.md5", ""},
+    {"byte-order mark", {{"disc.md5", "\xEF\xBB\xBF" + kMd5 + "  disc.iso\r\n"}}, CompanionOutcome::Digest,
+     "disc.md5", kMd5},
+    {"byte-order mark alone", {{"disc.md5", "\xEF\xBB\xBF\r\n"}}, CompanionOutcome::Blank, "disc.md5", ""},
+    {"escaped names", {{"SHA256SUMS", "\\" + kOtherSha + "  a\\nb.iso\n\\SHA256 (disc.iso) = " + kSha}},
+     CompanionOutcome::Digest, "SHA256SUMS", kSha},
+#ifndef _WIN32
+    {"named pipe", {{"disc.md5", kFifo}}, CompanionOutcome::Unreadable, "disc.md5", ""},
+#endif
 };
 
 class CompanionCases : public ::testing::TestWithParam<Case> {
@@ -63,6 +82,9 @@ protected:
     std::string Prepare() {
         for (const auto& [name, text] : GetParam().files) {
             if (text == kFolder) std::filesystem::create_directory(dir / name);
+#ifndef _WIN32
+            else if (text == kFifo) mkfifo((dir / name).c_str(), 0600);
+#endif
             else dir.Write(name, text);
         }
         return dir.Write("disc.iso", "abc");
@@ -100,6 +122,25 @@ TEST(CompanionSearch, UnreadableCountsAsMissingWhenAskedTo) {
     CompanionFinding found = FindImageCompanion(image, false);
     EXPECT_EQ(found.outcome, CompanionOutcome::Digest);
     EXPECT_EQ(ImageDigestPrint(found.kind, image), found.expected);
+}
+
+// Names as md5sum and sha256sum escape them, and the lines they never write.
+TEST(ChecksumLines, EscapedNamesAreReadAsTheToolsWriteThem) {
+    const struct {
+        std::string line, name;
+        bool found;
+    } cases[] = {
+        {"\\" + kMd5 + "  a\\nb.iso", "a\nb.iso", true},
+        {"\\" + kMd5 + " *back\\\\slash.iso", "back\\slash.iso", true},
+        {"\\MD5 (cr\\r.iso) = " + kMd5, "cr\r.iso", true},
+        {"\\" + kMd5 + "  a\\tb.iso", "", false},  // no such escape
+        {"\\" + kMd5 + "  trailing\\", "", false},
+        {kMd5 + "  a\\nb.iso", "a\\nb.iso", true},  // without the leading backslash, as it stands
+    };
+    for (const auto& c : cases) {
+        ListedDigest listed = DigestForImage(c.line + "\n" + kOtherMd5 + "  z.iso\n", c.name, DigestKind::MD5, false);
+        EXPECT_EQ(listed.reading == ListReading::Digest, c.found) << c.line;
+    }
 }
 
 }  // namespace

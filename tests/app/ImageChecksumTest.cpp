@@ -25,7 +25,9 @@ TEST_F(ImageChecksum, NoCompanionMeansGood) {
 
 TEST_F(ImageChecksum, AcceptsTheUsualWritingsOfTheDigest) {
     for (std::string text : {std::string(kAbc), std::string("900150983CD24FB0D6963F7D28E17F72"),
-                             std::string(kAbc) + " *disc.iso\n", "\r\n\r\n  " + std::string(kAbc) + "\n"}) {
+                             std::string(kAbc) + " *disc.iso\n", "\r\n\r\n  " + std::string(kAbc) + "\n",
+                             "\xEF\xBB\xBF" + std::string(kAbc) + "\r\n", "MD5 (disc.iso) = " + std::string(kAbc) + "\n",
+                             "\\" + std::string(kAbc) + "  disc\\n.iso\n"}) {
         dir.Write("disc.md5", text);
         EXPECT_TRUE(ImageChecksumGood(image)) << text;
     }

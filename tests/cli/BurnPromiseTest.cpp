@@ -36,6 +36,12 @@ TEST(BurnPromises, EachBurnEndsAsItSays) {
          {"Success"}, 400 * 2048},
         {"DVD+RW overwritten", Recorder(0, dvdPlusRw), 400 * 2048, {"--any-medium", "--verify"}, 0,
          {"(DVD+RW, overwritable)", "verify: ok", "Success"}, 400 * 2048},
+        {"kB/s meant as a multiple", Recorder(0), 4096, {"--write-speed", "16"}, 2, {"did you mean 16x?"}, 0},
+        {"multiple beyond the medium", Recorder(0, dvdPlusR), 4096, {"--any-medium", "--write-speed", "48x"}, 2,
+         {"--write-speed 48x is beyond what DVD media allow: from 0x to 47x"}, 0},
+        {"fractional multiple", Recorder(0, dvdPlusR), 400 * 2048, {"--any-medium", "--write-speed", "2.4x"}, 0,
+         {"Success"}, 400 * 2048},
+        {"open and closed at once", Recorder(0), 4096, {"--no-close", "--finalize-disc"}, 2, {"contradict"}, 0},
     };
     for (const PromiseCase& c : cases) {
         SCOPED_TRACE(c.name);

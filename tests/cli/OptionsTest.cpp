@@ -18,15 +18,15 @@ ParseResult Parse(std::vector<std::string> args) { return ParseCommandLine(args)
 TEST(Options, EveryOptionLandsInItsField) {
     auto r = Parse({"--device", "0:1:0", "--aspi-library=/x/lib.so", "--pass-through", "--any-medium",
                     "--no-checksum", "--write-speed", "7056", "--read-speed=0", "--test-write",
-                    "--no-underrun-protection", "--finalize-disc", "--no-close", "--opc", "--cache-size",
+                    "--no-underrun-protection", "--finalize-disc", "--opc", "--cache-size",
                     "5000000", "--no-post-gap", "--verify", "--eject", "--debug", "--trace-all", "image.iso"});
     ASSERT_EQ(r.error, "");
     const CliOptions& o = r.options;
     EXPECT_EQ(o.devices, std::vector<std::string>{"0:1:0"});
     EXPECT_EQ(o.aspiLibrary, "/x/lib.so");
     EXPECT_TRUE(o.passThrough && o.anyMedium && o.noChecksum && o.testWrite && o.noUnderrunProtection);
-    EXPECT_TRUE(o.finalizeDisc && o.noClose && o.opc && o.noPostGap && o.verify && o.eject && o.debug &&
-                o.traceAll);
+    EXPECT_TRUE(o.finalizeDisc && o.opc && o.noPostGap && o.verify && o.eject && o.debug && o.traceAll);
+    EXPECT_TRUE(Parse({"--no-close", "a.iso"}).options.noClose);  // never with --finalize-disc
     EXPECT_EQ(o.writeSpeed, 7056);
     EXPECT_EQ(o.readSpeed, 0);
     EXPECT_EQ(o.cacheSize, 5000000);
@@ -46,8 +46,18 @@ TEST(Options, MistakesGetOneLine) {
          "--write-speed takes a speed in kB/s from 0 to 65535, or a multiple such as 16x, not \"fast\""},
         {{"--write-speed", "70000", "a.iso"},
          "--write-speed takes a speed in kB/s from 0 to 65535, or a multiple such as 16x, not \"70000\""},
-        {{"--read-speed", "400x", "a.iso"}, "--read-speed takes a multiple from 0x to 371x, not \"400x\""},
-        {{"--write-speed", "x", "a.iso"}, "--write-speed takes a multiple from 0x to 371x, not \"x\""},
+        {{"--read-speed", "400x", "a.iso"},
+         "--read-speed takes a multiple from 0x to 371x on CD media (47x on DVD media), such as 16x or 2.4x, not "
+         "\"400x\""},
+        {{"--write-speed", "x", "a.iso"},
+         "--write-speed takes a multiple from 0x to 371x on CD media (47x on DVD media), such as 16x or 2.4x, not "
+         "\"x\""},
+        {{"--write-speed", "16", "a.iso"}, "--write-speed 16 would be 16 kB/s, below 1x (176 kB/s): did you mean 16x?"},
+        {{"--read-speed=175", "a.iso"}, "--read-speed 175 would be 175 kB/s, below 1x (176 kB/s): did you mean 175x?"},
+        {{"--no-close", "--finalize-disc", "a.iso"},
+         "--no-close and --finalize-disc contradict each other: give one of them"},
+        {{"-"}, "the image cannot come from standard input: give its file name"},
+        {{"--", "-"}, "the image cannot come from standard input: give its file name"},
         {{"--info", "a.iso"}, "--info takes no image"},
         {{"--cache-size", "-1", "a.iso"}, "--cache-size takes a number of bytes, not \"-1\""},
         {{"a.iso", "--device"}, "--device needs a value"},
@@ -116,18 +126,32 @@ TEST(Options, SpeedsAsMultiples) {
     EXPECT_EQ(last.writeSpeed, 1000);
     EXPECT_FALSE(last.writeMultiple);
 
+    // Fractions as discs are labelled; what is not a plain decimal is refused.
+    EXPECT_EQ(Parse({"--write-speed", "2.4x", "a.iso"}).options.writeMultiple, 2.4);
+    auto fraction = Parse({"--write-speed", "4.5x", "--device", "1", "--device", "2", "a.iso"}).options;
+    EXPECT_EQ(ParseCommandLine(ChildArguments(fraction, "0:1:0", 3)).options.writeMultiple, 4.5);
+    for (const char* odd : {"1e2x", "2.x", ".5x", "-1x", "2.405x", "infx", "2,4x"})
+        EXPECT_NE(Parse({"--write-speed", odd, "a.iso"}).error, "") << odd;
+
     struct Case {
-        uint16_t multiple;
+        double multiple;
         int mediaType;
         uint16_t kBps;
     } cases[] = {
         {16, kq::media::CdR, 2822},       {52, kq::media::CdRw, 9173},    {1, kq::media::CdR, 176},
         {16, kq::media::DvdR, 22160},     {4, kq::media::DvdPlusRw, 5540}, {0, kq::media::DvdR, 0},
         {371, kq::media::CdR, 65444},     {48, kq::media::DvdPlusR, 65535},  // past the field: the maximum
+        {2.4, kq::media::DvdR, 3324},     {4.5, kq::media::CdR, 794},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ChosenSpeed(std::nullopt, c.multiple, c.mediaType), c.kBps) << c.multiple << "x on " << c.mediaType;
     EXPECT_EQ(ChosenSpeed(uint16_t{7056}, std::nullopt, kq::media::DvdR), 7056);
+
+    // The medium decides how far a multiple may go.
+    EXPECT_EQ(MultipleRangeRefusal("--write-speed", 48.0, kq::media::DvdR),
+              "--write-speed 48x is beyond what DVD media allow: from 0x to 47x");
+    EXPECT_EQ(MultipleRangeRefusal("--write-speed", 48.0, kq::media::CdR), "");
+    EXPECT_EQ(MultipleRangeRefusal("--write-speed", std::nullopt, kq::media::DvdR), "");
 }
 
 TEST(Options, WorstResultDecidesTheExitCode) {

@@ -1,6 +1,11 @@
 // What a disc keeps across runs: the files a killed process leaves behind,
 // a state file that cannot be read, and files that reading never changes.
 #include "Harness.h"
+#include "vrecorder/DiscStore.h"
+
+#ifdef __linux__
+#include <sys/mount.h>
+#endif
 
 #include <cstring>
 #include <functional>
@@ -172,3 +177,32 @@ TEST(Durability, ADiscSavedElsewhereIsWhatALookerSees) {
     ASSERT_TRUE(looker.SelectPage({}).Good());
     EXPECT_SENSE(looker.Write(0, 16), 0x05, 0x21, 0x02);  // not over the first session
 }
+
+#ifdef __linux__
+// A file system that fills up: a save fails whole, the last state stays,
+// and the reason is printed once. Needs a small tmpfs, which only root may
+// mount; skipped where none can be.
+TEST(Durability, AFullFileSystemKeepsTheLastWholeState) {
+    TempDir dir;
+    const std::string small = dir.File("small");
+    fs::create_directory(small);
+    if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "no tmpfs can be mounted here";
+    std::unique_ptr<const char, int (*)(const char*)> unmount(small.c_str(), umount);
+    vrec::DiscStore store(small + "/disc.img");
+    const vrec::Disc first = vrec::Disc::Recorded(vrec::MediumKind::CdR, 20000, 100, false);
+    ASSERT_TRUE(store.SaveState(first));
+    std::ofstream(small + "/filler", std::ios::binary) << std::string(128 * 1024, 'x');  // fills it up
+
+    testing::internal::CaptureStderr();
+    const vrec::Disc second = vrec::Disc::Recorded(vrec::MediumKind::CdR, 20000, 200, true);
+    EXPECT_FALSE(store.SaveState(second));
+    EXPECT_FALSE(store.Write(300, std::vector<uint8_t>(64 * 1024, 1)));
+    const std::string told = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(told, small + "/disc.img: No space left on device\n");
+
+    vrec::SavedState saved = vrec::DiscStore(small + "/disc.img").LoadState();
+    ASSERT_TRUE(saved.disc) << saved.damage;
+    EXPECT_EQ(saved.disc->Serialize(), first.Serialize());
+    EXPECT_EQ(std::distance(fs::directory_iterator(small), fs::directory_iterator()), 3);  // no temporary left
+}
+#endif

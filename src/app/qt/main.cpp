@@ -5,10 +5,13 @@
 #include "app/ImageFolder.h"
 #include "app/WindowLayout.h"
 #include "app/qt/MainForm.h"
+#include "platform/Process.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    // A closed pipe on its output (a debug log piped away) must not end a burn.
+    platform::IgnoreBrokenPipe();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("cdburner"));
     QApplication::setApplicationDisplayName(QString::fromUtf8(kq::window::kTitle));

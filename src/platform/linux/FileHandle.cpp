@@ -16,7 +16,9 @@ int Fd(FileDescriptor fd) { return static_cast<int>(fd); }
 
 int OpenFlags(FileAccess access) {
     switch (access) {
-    case FileAccess::Read: return O_RDONLY;
+    // Without waiting, should a FIFO have taken a file's place since its
+    // kind was asked; a regular file reads the same either way.
+    case FileAccess::Read: return O_RDONLY | O_NONBLOCK;
     case FileAccess::Write: return O_WRONLY;
     case FileAccess::ReadWrite: return O_RDWR;
     }
@@ -83,6 +85,26 @@ int64_t FileWrite(FileDescriptor fd, const void* buffer, size_t count) {
     return n;
 }
 
+std::error_code FileWriteAll(FileDescriptor fd, const void* bytes, size_t count) {
+    const char* at = static_cast<const char*>(bytes);
+    while (count > 0) {
+        const int64_t n = FileWrite(fd, at, count);
+        if (n < 0) return std::error_code(errno, std::system_category());
+        if (n == 0) return std::make_error_code(std::errc::io_error);
+        at += n;
+        count -= static_cast<size_t>(n);
+    }
+    return {};
+}
+
+std::error_code FileSync(FileDescriptor fd) {
+    int rc;
+    do {
+        rc = fsync(Fd(fd));
+    } while (rc < 0 && errno == EINTR);
+    return rc == 0 ? std::error_code() : std::error_code(errno, std::system_category());
+}
+
 int64_t FileSeek(FileDescriptor fd, int64_t offset, SeekOrigin origin) {
     int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR : SEEK_END;
     static_assert(sizeof(off_t) == 8, "64-bit file offsets are required");
@@ -95,6 +117,18 @@ std::error_code FileTruncate(FileDescriptor fd, int64_t size) {
         rc = ftruncate(Fd(fd), static_cast<off_t>(size));
     } while (rc < 0 && errno == EINTR);
     return rc == 0 ? std::error_code() : std::error_code(errno, std::system_category());
+}
+
+FileKind FileKindAt(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return FileKind::Missing;
+    if (S_ISREG(st.st_mode)) return FileKind::Regular;
+    if (S_ISDIR(st.st_mode)) return FileKind::Folder;
+    if (S_ISFIFO(st.st_mode)) return FileKind::Fifo;
+    if (S_ISSOCK(st.st_mode)) return FileKind::Socket;
+    if (S_ISCHR(st.st_mode)) return FileKind::CharacterDevice;
+    if (S_ISBLK(st.st_mode)) return FileKind::BlockDevice;
+    return FileKind::Other;
 }
 
 int64_t FileSize(FileDescriptor fd) {

@@ -17,10 +17,12 @@ namespace platform {
 
 namespace {
 
-std::atomic<bool>* interruptFlag = nullptr;
+std::atomic<int>* interruptFlag = nullptr;
 
-extern "C" void OnInterruptSignal(int) {
-    if (interruptFlag) interruptFlag->store(true);
+// The first request decides the exit status; later ones change nothing.
+extern "C" void OnInterruptSignal(int signal) {
+    int none = kNoStop;
+    if (interruptFlag) interruptFlag->compare_exchange_strong(none, signal);
 }
 
 // Above the standard descriptors and the child's report number, so that
@@ -41,15 +43,15 @@ int ExitCodeOf(int status) {
 
 bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
 
-void InstallInterruptFlag(std::atomic<bool>& flag) {
-    static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
-    interruptFlag = &flag;
+void InstallInterruptFlag(std::atomic<int>& stop) {
+    static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
+    static_assert(SIGHUP == kStopHangUp && SIGINT == kStopInterrupt && SIGTERM == kStopTerminate);
+    interruptFlag = &stop;
     struct sigaction action {};
     action.sa_handler = OnInterruptSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (int signal : {SIGINT, SIGHUP, SIGTERM}) sigaction(signal, &action, nullptr);
 }
 
 void IgnoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }

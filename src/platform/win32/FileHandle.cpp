@@ -65,6 +65,22 @@ int64_t FileWrite(FileDescriptor fd, const void* buffer, size_t count) {
     return n;
 }
 
+std::error_code FileWriteAll(FileDescriptor fd, const void* bytes, size_t count) {
+    const char* at = static_cast<const char*>(bytes);
+    while (count > 0) {
+        const int64_t n = FileWrite(fd, at, count);
+        if (n < 0) return Win32Error();
+        if (n == 0) return std::make_error_code(std::errc::io_error);
+        at += n;
+        count -= static_cast<size_t>(n);
+    }
+    return {};
+}
+
+std::error_code FileSync(FileDescriptor fd) {
+    return FlushFileBuffers(AsHandle(fd)) ? std::error_code() : Win32Error();
+}
+
 int64_t FileSeek(FileDescriptor fd, int64_t offset, SeekOrigin origin) {
     DWORD method = origin == SeekOrigin::Begin     ? FILE_BEGIN
                    : origin == SeekOrigin::Current ? FILE_CURRENT
@@ -82,6 +98,17 @@ std::error_code FileTruncate(FileDescriptor fd, int64_t size) {
     end.EndOfFile.QuadPart = size;
     if (!SetFileInformationByHandle(AsHandle(fd), FileEndOfFileInfo, &end, sizeof end)) return Win32Error();
     return {};
+}
+
+// Pipes and devices are reached through the \\.\ namespace here; a name
+// found in the file system is a file or a folder.
+FileKind FileKindAt(const std::string& path) {
+    if (path.rfind("\\\\.\\", 0) == 0 || path.rfind("\\\\?\\pipe", 0) == 0) return FileKind::CharacterDevice;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::Missing;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileKind::Folder;
+    if (attributes & FILE_ATTRIBUTE_DEVICE) return FileKind::CharacterDevice;
+    return FileKind::Regular;
 }
 
 int64_t FileSize(FileDescriptor fd) {

@@ -21,11 +21,17 @@ namespace platform {
 
 namespace {
 
-std::atomic<bool>* interruptFlag = nullptr;
+std::atomic<int>* interruptFlag = nullptr;
 
+void NoteStop(int stop) {
+    int none = kNoStop;
+    if (interruptFlag) interruptFlag->compare_exchange_strong(none, stop);
+}
+
+// The console window closing is the terminal hanging up.
 BOOL WINAPI OnConsoleControl(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
-    if (interruptFlag) interruptFlag->store(true);
+    NoteStop(event == CTRL_CLOSE_EVENT ? kStopHangUp : kStopInterrupt);
     return TRUE;
 }
 
@@ -37,7 +43,7 @@ void WatchInterruptEvent() {
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, InterruptEventName(GetCurrentProcessId()).c_str());
     if (!event) return;
     std::thread([event] {
-        if (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0 && interruptFlag) interruptFlag->store(true);
+        if (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0) NoteStop(kStopInterrupt);
     }).detach();
 }
 
@@ -108,8 +114,8 @@ bool IsTerminal(std::FILE* stream) {
     return h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode) != 0;
 }
 
-void InstallInterruptFlag(std::atomic<bool>& flag) {
-    interruptFlag = &flag;
+void InstallInterruptFlag(std::atomic<int>& stop) {
+    interruptFlag = &stop;
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     static const bool watching = (WatchInterruptEvent(), true);
     (void)watching;

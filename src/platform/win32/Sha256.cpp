@@ -1,20 +1,25 @@
+// SHA-256 through CryptoAPI (advapi32.dll), which every 32-bit Windows
+// this program runs on has; CNG (bcrypt.dll) came only with Vista, and a
+// program importing it does not start at all before that.
 #include "platform/Sha256.h"
 
 #include <windows.h>
-#include <bcrypt.h>
+#include <wincrypt.h>
 
 #include <algorithm>
 
 namespace platform {
 
 struct Sha256::State {
-    BCRYPT_ALG_HANDLE algorithm = nullptr;
-    BCRYPT_HASH_HANDLE hash = nullptr;
-    bool good = BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) &&
-                BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0));
+    HCRYPTPROV provider = 0;
+    HCRYPTHASH hash = 0;
+    // PROV_RSA_AES is the provider type that has SHA-256; no key is used,
+    // so no key container is opened.
+    bool good = CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
+                CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash);
     ~State() {
-        if (hash) BCryptDestroyHash(hash);
-        if (algorithm) BCryptCloseAlgorithmProvider(algorithm, 0);
+        if (hash) CryptDestroyHash(hash);
+        if (provider) CryptReleaseContext(provider, 0);
     }
 };
 
@@ -22,12 +27,12 @@ Sha256::Sha256() : state_(std::make_unique<State>()) {}
 
 Sha256::~Sha256() = default;
 
-// CNG takes a ULONG length: larger inputs go in pieces.
+// CryptoAPI takes a DWORD length: larger inputs go in pieces.
 void Sha256::Update(const void* bytes, size_t length) {
-    auto* at = static_cast<UCHAR*>(const_cast<void*>(bytes));
+    const auto* at = static_cast<const BYTE*>(bytes);
     while (state_->good && length > 0) {
-        ULONG piece = static_cast<ULONG>(std::min<size_t>(length, 1u << 30));
-        state_->good = BCRYPT_SUCCESS(BCryptHashData(state_->hash, at, piece, 0));
+        DWORD piece = static_cast<DWORD>(std::min<size_t>(length, 1u << 30));
+        state_->good = CryptHashData(state_->hash, at, piece, 0) != 0;
         at += piece;
         length -= piece;
     }
@@ -35,7 +40,9 @@ void Sha256::Update(const void* bytes, size_t length) {
 
 std::optional<std::array<uint8_t, 32>> Sha256::Final() {
     std::array<uint8_t, 32> digest{};
-    bool good = state_->good && BCRYPT_SUCCESS(BCryptFinishHash(state_->hash, digest.data(), digest.size(), 0));
+    DWORD size = static_cast<DWORD>(digest.size());
+    bool good = state_->good && CryptGetHashParam(state_->hash, HP_HASHVAL, digest.data(), &size, 0) &&
+                size == digest.size();
     state_->good = false;
     if (!good) return std::nullopt;
     return digest;

@@ -21,11 +21,8 @@ struct FileFacts {
 // the system's reason (no_such_file_or_directory when it is gone).
 std::optional<FileFacts> FileFactsOf(const std::string& path, std::error_code& error);
 
-// Writes all `count` bytes; the system's reason when it cannot (a full
-// disk is no_space_on_device, never a silent short write).
-std::error_code FileWriteAll(FileDescriptor fd, const void* bytes, size_t count);
-// Makes what was written durable before the file is renamed into place.
-std::error_code FileSync(FileDescriptor fd);
+// Writing all of a file and making it durable: FileWriteAll and FileSync
+// (FileHandle.h).
 // Moves `from` to `to`, replacing a file already there.
 std::error_code FileRename(const std::string& from, const std::string& to);
 std::error_code FileRemove(const std::string& path);

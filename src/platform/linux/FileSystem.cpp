@@ -23,24 +23,6 @@ std::optional<FileFacts> FileFactsOf(const std::string& path, std::error_code& e
     return FileFacts{static_cast<int64_t>(st.st_size), static_cast<int64_t>(st.st_mtime)};
 }
 
-std::error_code FileWriteAll(FileDescriptor fd, const void* bytes, size_t count) {
-    const auto* at = static_cast<const char*>(bytes);
-    while (count > 0) {
-        const ssize_t n = write(static_cast<int>(fd), at, count);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return LastError();
-        // No progress and no error: the device took nothing, as a full one does.
-        if (n == 0) return std::make_error_code(std::errc::no_space_on_device);
-        at += n;
-        count -= static_cast<size_t>(n);
-    }
-    return {};
-}
-
-std::error_code FileSync(FileDescriptor fd) {
-    return fsync(static_cast<int>(fd)) == 0 ? std::error_code() : LastError();
-}
-
 std::error_code FileRename(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0 ? std::error_code() : LastError();
 }

@@ -30,23 +30,6 @@ std::optional<FileFacts> FileFactsOf(const std::string& path, std::error_code& e
     return FileFacts{size, UnixSeconds(data.ftLastWriteTime)};
 }
 
-std::error_code FileWriteAll(FileDescriptor fd, const void* bytes, size_t count) {
-    const auto* at = static_cast<const char*>(bytes);
-    while (count > 0) {
-        DWORD n = 0;
-        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(count, std::numeric_limits<DWORD>::max()));
-        if (!WriteFile(reinterpret_cast<HANDLE>(fd), at, wanted, &n, nullptr)) return Win32Error();
-        if (n == 0) return std::make_error_code(std::errc::no_space_on_device);
-        at += n;
-        count -= n;
-    }
-    return {};
-}
-
-std::error_code FileSync(FileDescriptor fd) {
-    return FlushFileBuffers(reinterpret_cast<HANDLE>(fd)) ? std::error_code() : Win32Error();
-}
-
 std::error_code FileRename(const std::string& from, const std::string& to) {
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                ? std::error_code()

@@ -32,13 +32,17 @@ constexpr Flag kFlags[] = {
     {"--eject", &CliOptions::eject},
     {"--debug", &CliOptions::debug},
     {"--trace-all", &CliOptions::traceAll},
+    {"--md5", &CliOptions::md5},
+    {"--keep-going", &CliOptions::keepGoing},
+    {"--force", &CliOptions::force},
 };
 
 // 371x is the most a kB/s field holds on CD media.
 constexpr int64_t kMaxSpeedMultiple = 371;
 
 constexpr const char* kValueOptions[] = {"--device", "--aspi-library", "--write-speed",
-                                         "--read-speed", "--cache-size", "--report-fd", "--blank"};
+                                         "--read-speed", "--cache-size", "--report-fd", "--blank",
+                                         "--read-image", "--check-disc", "--track"};
 
 std::optional<int64_t> WholeNumber(const std::string& text, int64_t low, int64_t high) {
     int64_t value = 0;
@@ -91,6 +95,13 @@ std::string TakeValue(CliOptions& o, const std::string& name, const std::string&
     } else if (name == "--blank") {
         if (value != "fast" && value != "all") return "--blank takes fast or all, not \"" + value + "\"";
         o.blankType = value == "fast" ? 1 : 0;
+    } else if (name == "--read-image" || name == "--check-disc") {
+        if (value.empty()) return name + " needs a file name";
+        (name == "--read-image" ? o.readImage : o.checkDisc) = value;
+    } else if (name == "--track") {
+        auto track = WholeNumber(value, 1, 99);
+        if (!track) return "--track takes a track number from 1 to 99, not \"" + value + "\"";
+        o.track = static_cast<int>(*track);
     } else if (name == "--report-fd") {
         auto fd = WholeNumber(value, 0, std::numeric_limits<int>::max());
         if (!fd) return "--report-fd takes a file descriptor number";
@@ -109,8 +120,22 @@ std::string TakeFlag(CliOptions& o, const std::string& name) {
     return "unknown option " + name + " (see --help)";
 }
 
+// Reading a disc writes nothing to it: none of the burn's choices apply.
+std::string CheckReading(const CliOptions& o) {
+    if (!o.readImage.empty() && !o.checkDisc.empty()) return "give either --read-image or --check-disc, not both";
+    if (!o.image.empty()) return (o.readImage.empty() ? "--check-disc" : "--read-image") + std::string(" takes no image to burn");
+    if (o.ManyDrives()) return "a disc is read from one drive at a time";
+    if (o.list || o.info || o.blankType || o.verify || o.testWrite || o.finalizeDisc || o.noClose || o.opc ||
+        o.writeSpeed || o.writeMultiple || o.cacheSize)
+        return "--read-image and --check-disc take no burn or listing option";
+    if (!o.checkDisc.empty() && (o.md5 || o.keepGoing || o.force)) return "--md5, --keep-going and --force are for --read-image";
+    return {};
+}
+
 std::string CheckCombination(const CliOptions& o) {
     if (o.help || o.version) return {};
+    if (!o.readImage.empty() || !o.checkDisc.empty()) return CheckReading(o);
+    if (o.track || o.md5 || o.keepGoing || o.force) return "--track, --md5, --keep-going and --force are for reading a disc";
     if (o.list) return o.image.empty() ? std::string() : "--list takes no image";
     if (o.info) {
         if (!o.image.empty()) return "--info takes no image";

@@ -35,6 +35,13 @@ struct CliOptions {
     int reportFd = -1;  // a child of a burn onto several drives reports here
     std::optional<uint8_t> blankType;  // --blank: 1 fast (minimal), 0 all
     std::string image;
+    // Reading a disc: into an image, or to check it against one.
+    std::string readImage;             // --read-image OUT
+    std::string checkDisc;             // --check-disc IMAGE|COMPANION
+    std::optional<int> track;          // --track N: the data track to read
+    bool md5 = false;                  // --md5: an .md5 companion too
+    bool keepGoing = false;            // zero-fill unreadable sectors and go on
+    bool force = false;                // replace an existing image
 
     // More than one drive: the parent runs one child per drive.
     bool ManyDrives() const { return allRecorders || devices.size() > 1; }

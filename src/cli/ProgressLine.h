@@ -15,6 +15,7 @@ struct ProgressSample {
     bool dvd = false;            // the multiple is of DVD speed, not CD
     uint32_t bufferSize = 0;     // the drive's buffer; 0 when unknown
     uint32_t bufferFree = 0;
+    bool reading = false;        // a disc being read: no drive buffer to show
 };
 
 // Whole percent written, 0..100; 0 while the total is unknown.

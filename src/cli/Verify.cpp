@@ -1,18 +1,17 @@
 #include "cli/Verify.h"
 
 #include "app/MD5.h"
+#include "cli/ProgressLine.h"
+#include "cli/SpeedMultiple.h"
 #include "drive/TSCSIDevice.h"
 
-#include <algorithm>
 #include <filesystem>
-#include <vector>
 
 namespace kq::cli {
 
 namespace {
 
-constexpr uint32_t kSector = 2048;
-constexpr uint16_t kBlocksPerRead = 32;
+constexpr uint64_t kSector = 2048;
 
 }  // namespace
 
@@ -23,29 +22,34 @@ const char* VerifyWord(VerifyResult result) {
 
 VerifyOutcome VerifyTrack(TSCSIDevice& drive, const std::string& image, std::atomic<int>& percent,
                           const std::function<bool()>& stop) {
+    const ExpectedDigest expected{DigestKind::MD5, MD5Print(MD5File(image))};
+    return VerifyAgainst(drive, image, expected, percent, stop);
+}
+
+VerifyOutcome VerifyAgainst(TSCSIDevice& drive, const std::string& image, const ExpectedDigest& expected,
+                            std::atomic<int>& percent, const std::function<bool()>& stop) {
     std::error_code ec;
     const uint64_t imageBytes = std::filesystem::file_size(image, ec);
     if (ec) return {VerifyResult::Failed, "cannot read the image: " + ec.message()};
-    const uint64_t sectors = (imageBytes + kSector - 1) / kSector;
-    std::vector<uint8_t> buffer(size_t{kBlocksPerRead} * kSector);
-    TMD5Context context;
-    MD5Init(context);
-    for (uint64_t lba = 0; lba < sectors;) {
-        if (stop()) return {VerifyResult::Failed, "stopped"};
-        auto blocks = static_cast<uint16_t>(std::min<uint64_t>(kBlocksPerRead, sectors - lba));
-        auto commands = drive.LockCommands();  // the error text belongs to this read
-        if (!drive.Read10(static_cast<uint32_t>(lba), blocks, buffer))
-            return {VerifyResult::Failed, "READ (10) at sector " + std::to_string(lba) + ": " + drive.LastErrorText()};
-        commands.unlock();
-        uint64_t wanted = std::min<uint64_t>(uint64_t{blocks} * kSector, imageBytes - lba * kSector);
-        MD5Update(context, buffer.data(), static_cast<uint32_t>(wanted));
-        lba += blocks;
-        percent.store(static_cast<int>(lba * 100 / sectors));
-    }
-    TMD5Digest disc = MD5Final(context);
     // An empty image has nothing on the disc to compare.
     if (imageBytes == 0) return {VerifyResult::Ok, ""};
-    return {disc == MD5File(image) ? VerifyResult::Ok : VerifyResult::Differs, ""};
+    const SectorRun run{0, static_cast<uint32_t>((imageBytes + kSector - 1) / kSector),
+                        !IsDvdMedium(TSCSIDevice::MediaType())};
+    std::atomic<int64_t> done{0};
+    auto stopOrShow = [&] {
+        percent.store(PercentOf(done.load(), static_cast<int64_t>(imageBytes)));
+        return stop();
+    };
+    const CompareResult result = CompareDisc(drive, run, imageBytes, image, expected, done, stopOrShow);
+    percent.store(PercentOf(done.load(), static_cast<int64_t>(imageBytes)));
+    switch (result.end) {
+    case CompareEnd::Equal: return {VerifyResult::Ok, ""};
+    case CompareEnd::Differs:
+        if (result.firstDiffering) return {VerifyResult::Differs, "first differing sector " + std::to_string(*result.firstDiffering)};
+        return {VerifyResult::Differs, ""};
+    case CompareEnd::Stopped: return {VerifyResult::Failed, "stopped"};
+    default: return {VerifyResult::Failed, CompareText(result, expected, "the image")};
+    }
 }
 
 }  // namespace kq::cli

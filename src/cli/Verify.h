@@ -1,5 +1,7 @@
 #pragma once
 // Reading the burnt track back and comparing it with the image.
+#include "cli/DiscCompare.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -26,5 +28,10 @@ const char* VerifyWord(VerifyResult result);
 // `percent` follows the reading; `stop` true ends it as "failed".
 VerifyOutcome VerifyTrack(TSCSIDevice& drive, const std::string& image, std::atomic<int>& percent,
                           const std::function<bool()>& stop);
+
+// The same against a digest the disc must have; the image file, compared
+// byte for byte on the way, names the first differing sector.
+VerifyOutcome VerifyAgainst(TSCSIDevice& drive, const std::string& image, const ExpectedDigest& expected,
+                            std::atomic<int>& percent, const std::function<bool()>& stop);
 
 }  // namespace kq::cli

@@ -39,6 +39,10 @@ void FileClose(FileDescriptor fd);
 int64_t FileRead(FileDescriptor fd, void* buffer, size_t count);
 int64_t FileWrite(FileDescriptor fd, const void* buffer, size_t count);
 
+// Writes all `count` bytes, however many calls that takes; the system's
+// reason when it refuses (no_space_on_device when the disk is full).
+std::error_code FileWriteAll(FileDescriptor fd, const void* buffer, size_t count);
+
 // The new position, or -1.
 int64_t FileSeek(FileDescriptor fd, int64_t offset, SeekOrigin origin);
 // Sets the end of file at size; the system's reason when refused.

@@ -9,7 +9,7 @@ namespace vrec {
 // INVALID COMMAND OPERATION CODE, as an MMC drive refuses REWIND UNIT.
 const VirtualRecorder::CommandSpec* VirtualRecorder::FindCommand(uint8_t opcode) {
     using V = VirtualRecorder;
-    static const std::array<CommandSpec, 26> kCommands{{
+    static const std::array<CommandSpec, 27> kCommands{{
         {0x00, true, false, &V::TestUnitReady},
         {0x03, false, true, &V::RequestSense},
         {0x12, false, true, &V::Inquiry},
@@ -35,6 +35,7 @@ const VirtualRecorder::CommandSpec* VirtualRecorder::FindCommand(uint8_t opcode)
         {0xB6, false, false, &V::SetStreaming},
         {0xBB, false, false, &V::SetCdSpeed},
         {0xBD, false, true, &V::MechanismStatus},
+        {0xBE, true, false, &V::ReadCd},
         {0xBF, true, false, &V::SendDvdStructure},
     }};
     auto it = std::find_if(kCommands.begin(), kCommands.end(), [&](const CommandSpec& c) { return c.opcode == opcode; });

@@ -83,6 +83,19 @@ int64_t FileWrite(FileDescriptor fd, const void* buffer, size_t count) {
     return n;
 }
 
+std::error_code FileWriteAll(FileDescriptor fd, const void* buffer, size_t count) {
+    const auto* bytes = static_cast<const char*>(buffer);
+    while (count > 0) {
+        const int64_t n = FileWrite(fd, bytes, count);
+        if (n < 0) return std::error_code(errno, std::system_category());
+        // A write that moves nothing will not move more when asked again.
+        if (n == 0) return std::make_error_code(std::errc::no_space_on_device);
+        bytes += n;
+        count -= static_cast<size_t>(n);
+    }
+    return {};
+}
+
 int64_t FileSeek(FileDescriptor fd, int64_t offset, SeekOrigin origin) {
     int whence = origin == SeekOrigin::Begin ? SEEK_SET : origin == SeekOrigin::Current ? SEEK_CUR : SEEK_END;
     static_assert(sizeof(off_t) == 8, "64-bit file offsets are required");

@@ -65,6 +65,19 @@ int64_t FileWrite(FileDescriptor fd, const void* buffer, size_t count) {
     return n;
 }
 
+std::error_code FileWriteAll(FileDescriptor fd, const void* buffer, size_t count) {
+    const auto* bytes = static_cast<const char*>(buffer);
+    while (count > 0) {
+        DWORD n = 0;
+        DWORD wanted = static_cast<DWORD>(std::min<size_t>(count, std::numeric_limits<DWORD>::max()));
+        if (!WriteFile(AsHandle(fd), bytes, wanted, &n, nullptr)) return Win32Error();
+        if (n == 0) return std::make_error_code(std::errc::no_space_on_device);
+        bytes += n;
+        count -= n;
+    }
+    return {};
+}
+
 int64_t FileSeek(FileDescriptor fd, int64_t offset, SeekOrigin origin) {
     DWORD method = origin == SeekOrigin::Begin     ? FILE_BEGIN
                    : origin == SeekOrigin::Current ? FILE_CURRENT

@@ -83,7 +83,8 @@ DataTrack Measure(TSCSIDevice& drive, const TrackSummary& s, int mediaType) {
     t.sectors = size;
     t.wholeDisc = RecordingOf(mediaType) == MediaRecording::Overwritable;
     if (s.size > size) t.runOut = IsCd(mediaType) ? s.size - size : 0;
-    if (IsCd(mediaType) && !s.packet && t.runOut == 0 && EndsInRunOut(drive, t)) {
+    // Without the last recorded address, the run-out is told by reading it.
+    if (IsCd(mediaType) && !s.packet && !s.lastRecorded && EndsInRunOut(drive, t)) {
         t.sectors -= kCdRunOut;
         t.runOut = kCdRunOut;
     }

@@ -43,7 +43,13 @@ std::optional<Reference> FromCompanion(const CompanionFinding& found, const std:
 // there, else the image whose companion is found by the burn's rules.
 std::optional<Reference> FindReference(const std::string& named, Console& console) {
     std::error_code ec;
-    if (LooksLikeCompanion(named)) return FromCompanion(ReadNamedCompanion(named), named, console);
+    if (LooksLikeCompanion(named)) {
+        if (!fs::exists(named, ec)) {
+            console.Error("check: there is no checksum file " + named);
+            return std::nullopt;
+        }
+        return FromCompanion(ReadNamedCompanion(named), named, console);
+    }
     if (fs::is_regular_file(named, ec)) return Reference{named, std::nullopt, named};
     if (fs::exists(named, ec)) {
         console.Error("check: " + named + " is not a file");

@@ -62,9 +62,7 @@ public:
             if (stop_()) return Ended(ReadEnd::Stopped);
             const uint32_t count = std::min(kSectorsPerRead, run_.sectors - done);
             const uint32_t lba = run_.start + done;
-            const Attempt attempt = ReadOnce(drive_, run_, lba, count, buffer_);
-            if (attempt.ok) Hand(count);
-            else if (!attempt.mendable) Unreadable(lba, attempt.why);
+            if (ReadOnce(drive_, run_, lba, count, buffer_).ok) Hand(count);
             else ReadOneByOne(lba, count);
             done += count;
         }
@@ -90,7 +88,7 @@ private:
     }
 
     // A read of several sectors failed: each is read alone, so that only
-    // the sectors that are really bad are retried, and listed.
+    // the sectors that are really bad are retried, listed and named.
     void ReadOneByOne(uint32_t first, uint32_t count) {
         for (uint32_t i = 0; i < count && result_.end == ReadEnd::Done; ++i) {
             const uint32_t lba = first + i;

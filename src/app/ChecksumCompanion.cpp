@@ -101,6 +101,43 @@ CompanionFinding FindImageCompanion(const std::string& imagePath, bool stopAtUnr
     return firstBlank;
 }
 
+namespace {
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+}  // namespace
+
+bool LooksLikeCompanion(const std::string& path) {
+    const std::string name = LowerAscii(fs::path(path).filename().string());
+    const std::string extension = LowerAscii(fs::path(path).extension().string());
+    return extension == ".md5" || extension == ".sha256" || name == "sha256sums" || name == "md5sums";
+}
+
+CompanionFinding ReadNamedCompanion(const std::string& companionPath) {
+    const fs::path path(companionPath);
+    const std::string extension = LowerAscii(path.extension().string());
+    const bool list = extension != ".md5" && extension != ".sha256";
+    const bool md5 = extension == ".md5" || LowerAscii(path.filename().string()) == "md5sums";
+    CompanionFinding finding{CompanionOutcome::None, companionPath, md5 ? DigestKind::MD5 : DigestKind::SHA256, list,
+                             {}, {}};
+    CompanionText companion = ReadCompanion(companionPath);
+    if (!companion.exists) return finding;
+    if (!companion.why.empty()) {
+        finding.outcome = CompanionOutcome::Unreadable;
+        finding.why = companion.why;
+        return finding;
+    }
+    const std::string imageName = list ? std::string() : path.stem().string();
+    ListedDigest listed = DigestForImage(companion.text, imageName, finding.kind, true);
+    finding.outcome = OutcomeOf(listed.reading);
+    finding.expected = listed.digest;
+    return finding;
+}
+
 std::string ImageDigestPrint(DigestKind kind, const std::string& imagePath) {
     return ImageDigestPrintUntil(kind, imagePath, [] { return false; }).value_or(std::string());
 }

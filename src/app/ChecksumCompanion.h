@@ -36,6 +36,14 @@ struct CompanionFinding {
 // the search; otherwise it counts as missing, as the window has it.
 CompanionFinding FindImageCompanion(const std::string& imagePath, bool stopAtUnreadable);
 
+// True for a name that only a companion has: ending in .md5 or .sha256
+// (any case), or SHA256SUMS / MD5SUMS.
+bool LooksLikeCompanion(const std::string& path);
+// A companion the user names, without its image: MD5 for ".md5" and
+// MD5SUMS, SHA-256 otherwise; the digest of the image it is named after
+// (the name without that extension), or its one digest whatever it names.
+CompanionFinding ReadNamedCompanion(const std::string& companionPath);
+
 // The print of the image's digest of that kind: lower-case hex, all zeros
 // when the image cannot be read.
 std::string ImageDigestPrint(DigestKind kind, const std::string& imagePath);

@@ -15,7 +15,8 @@ TRunningDigest::TRunningDigest(DigestKind kind) : kind_(kind) {
 
 TRunningDigest::~TRunningDigest() = default;
 
-void TRunningDigest::Update(const uint8_t* bytes, size_t length) {
+void TRunningDigest::Update(const void* data, size_t length) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
     if (sha256_) return sha256_->Update(bytes, length);
     // MD5Update counts in 32 bits per call.
     constexpr size_t kMost = std::numeric_limits<uint32_t>::max();

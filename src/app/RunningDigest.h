@@ -25,7 +25,7 @@ public:
 
     DigestKind Kind() const { return kind_; }
     // Feeds bytes; any number of calls, of any length.
-    void Update(const uint8_t* bytes, size_t length);
+    void Update(const void* bytes, size_t length);
     // Lower-case hex of everything fed; empty when the system's SHA-256
     // service failed. Call once.
     std::string FinalPrint();

@@ -43,6 +43,9 @@ constexpr Flag kFlags[] = {
     {"--no-rock-ridge", &CliOptions::noRockRidge},
     {"--print-size", &CliOptions::printSize},
     {"--skip-unreadable", &CliOptions::skipUnreadable},
+    {"--md5", &CliOptions::md5},
+    {"--keep-going", &CliOptions::keepGoing},
+    {"--force", &CliOptions::force},
 };
 
 // 1x on CD media, rounded as drives report it: a bare number below it is
@@ -51,7 +54,8 @@ constexpr int64_t kOneXKBps = 176;
 
 constexpr const char* kValueOptions[] = {"--device", "--aspi-library", "--write-speed", "--read-speed",
                                          "--cache-size", "--report-fd", "--blank", "--folder",
-                                         "--add", "--volume-id", "--write-image", "--image-digest"};
+                                         "--add", "--volume-id", "--write-image", "--image-digest",
+                                         "--read-image", "--check-disc", "--track"};
 
 std::optional<int64_t> WholeNumber(const std::string& text, int64_t low, int64_t high) {
     int64_t value = 0;
@@ -134,6 +138,13 @@ std::string TakeValue(CliOptions& o, const std::string& name, const std::string&
         o.blankType = value == "fast" ? 1 : 0;
     } else if (name == "--folder" || name == "--add" || name == "--volume-id" || name == "--write-image") {
         return TakeTreeValue(o, name, value);
+    } else if (name == "--read-image" || name == "--check-disc") {
+        if (value.empty()) return name + " needs a file name";
+        (name == "--read-image" ? o.readImage : o.checkDisc) = value;
+    } else if (name == "--track") {
+        auto track = WholeNumber(value, 1, 99);
+        if (!track) return "--track takes a track number from 1 to 99, not \"" + value + "\"";
+        o.track = static_cast<int>(*track);
     } else if (name == "--report-fd") {
         auto fd = WholeNumber(value, 0, std::numeric_limits<int>::max());
         if (!fd) return "--report-fd takes a file descriptor number";
@@ -174,8 +185,22 @@ std::string CheckTreeCombination(const CliOptions& o) {
     return {};
 }
 
+// Reading a disc writes nothing to it: none of the burn's choices apply.
+std::string CheckReading(const CliOptions& o) {
+    if (!o.readImage.empty() && !o.checkDisc.empty()) return "give either --read-image or --check-disc, not both";
+    if (!o.image.empty()) return (o.readImage.empty() ? "--check-disc" : "--read-image") + std::string(" takes no image to burn");
+    if (o.ManyDrives()) return "a disc is read from one drive at a time";
+    if (o.list || o.info || o.blankType || o.verify || o.testWrite || o.finalizeDisc || o.noClose || o.opc ||
+        o.writeSpeed || o.writeMultiple || o.cacheSize)
+        return "--read-image and --check-disc take no burn or listing option";
+    if (!o.checkDisc.empty() && (o.md5 || o.keepGoing || o.force)) return "--md5, --keep-going and --force are for --read-image";
+    return {};
+}
+
 std::string CheckCombination(const CliOptions& o) {
     if (o.help || o.version) return {};
+    if (!o.readImage.empty() || !o.checkDisc.empty()) return CheckReading(o);
+    if (o.track || o.md5 || o.keepGoing || o.force) return "--track, --md5, --keep-going and --force are for reading a disc";
     if (std::string error = CheckTreeCombination(o); !error.empty()) return error;
     if (o.list) return o.image.empty() ? std::string() : "--list takes no image";
     if (o.info) {

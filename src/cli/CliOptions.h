@@ -40,6 +40,13 @@ struct CliOptions {
     std::optional<uint8_t> blankType;  // --blank: 1 fast (minimal), 0 all
     bool format = false;               // --format: (re)format the BD-RE first
     std::string image;
+    // Reading a disc: into an image, or to check it against one.
+    std::string readImage;             // --read-image OUT
+    std::string checkDisc;             // --check-disc IMAGE|COMPANION
+    std::optional<int> track;          // --track N: the data track to read
+    bool md5 = false;                  // --md5: an .md5 companion too
+    bool keepGoing = false;            // zero-fill unreadable sectors and go on
+    bool force = false;                // replace an existing image
 
     // A folder's contents (and more paths) burnt as a file system instead of an image.
     std::string folder;                                        // --folder: the disc's root

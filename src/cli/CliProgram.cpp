@@ -7,8 +7,10 @@
 #include "cli/FolderBurn.h"
 #include "cli/ImageCheck.h"
 #include "cli/InfoCommand.h"
+#include "cli/CheckDisc.h"
 #include "cli/Interrupt.h"
 #include "cli/MultiBurn.h"
+#include "cli/ReadImage.h"
 #include "cli/Recorders.h"
 #include "cli/SingleBurn.h"
 #include "cli/TransportHelp.h"
@@ -36,6 +38,8 @@ int WithStopSignal(int code) { return code == kExitAborted ? InterruptExitCode()
 int RunCommand(const std::string& self, const CliOptions& options, Console& console) {
     if (options.list) return ListDrives(options, console);
     if (options.info) return ShowDiscInfo(options, console);
+    if (!options.readImage.empty()) return RunReadImage(options, console);
+    if (!options.checkDisc.empty()) return RunCheckDisc(options, console);
     // A mistyped drive is told at once, not after reading the whole image.
     int code = CheckNamedDrives(options, console);
     if (code != kExitSuccess) return code;

@@ -39,6 +39,8 @@ std::optional<TrackSummary> DecodeTrackInformation(std::span<const uint8_t> repl
     t.size = *size;
     t.freeBlocks = *free;
     t.blank = (*flags & 0x40) != 0;
+    t.packet = (*flags & 0x20) != 0;
+    t.data = (r.Byte(5).value_or(0) & 0x04) != 0;  // byte 6 arrived, so byte 5 did
     if (*valid & 0x01) t.nextWritable = *nwa;
     if (auto last = r.BE32(28); last && (*valid & 0x02)) t.lastRecorded = *last;
     return t;

@@ -27,6 +27,8 @@ struct TrackSummary {
     uint32_t size = 0;                   // reserved or written length
     uint32_t freeBlocks = 0;
     bool blank = false;                  // nothing written yet
+    bool data = false;                   // a data track (track mode bit 2), not audio
+    bool packet = false;                 // written in packets (incremental)
     std::optional<uint32_t> nextWritable;  // only while the track takes data
     std::optional<uint32_t> lastRecorded;  // when the drive tells it
 };

@@ -16,6 +16,8 @@ Usage:
   cdburner-cli [options] --format [IMAGE]
   cdburner-cli [options] --folder DIR [--add DISC/PATH=LOCAL/PATH ...]
   cdburner-cli [options] --folder DIR --write-image FILE
+  cdburner-cli --read-image OUT.iso [--device N] [--track N] [--md5] [--keep-going] [--force]
+  cdburner-cli --check-disc IMAGE|COMPANION [--device N] [--track N]
 
 Drives:
   --list                   list the recorders: description, what each can write, the
@@ -94,6 +96,29 @@ The burn:
   --trace-all              trace every command (its lines are debug lines, shown with it)
   --version                print the program's name and version
 
+Reading a disc (any drive; default the first; nothing is written to the disc):
+  --read-image OUT         read the first data track (or --track N) into OUT with its exact
+                           length: the run-out blocks that end a Track-At-Once CD track are
+                           left out, and on an overwritable disc the image ends with its
+                           file system. Written as OUT.part, renamed when complete; then
+                           OUT.sha256 beside it. A sector that fails is read again up to
+                           3 times; one that still fails ends the read with its number and
+                           the drive's text. Ctrl-C leaves OUT.part
+  --md5                    also write OUT without its extension + .md5
+  --keep-going             fill a sector that cannot be read with zeros and go on; the
+                           sectors (the disc's numbers) are listed in OUT.bad, no checksum
+                           file is written and the exit code is 1
+  --force                  replace an existing OUT
+  --check-disc IMAGE|COMPANION
+                           compare the data track with IMAGE byte for byte (the first
+                           differing sector is named), or with the digest of a checksum
+                           companion (.md5, .sha256, an md5sum/sha256sum list; given by
+                           name, or found beside a missing IMAGE as for a burn). Prints
+                           "check: ok" or what differs. A track never closed is checked
+                           as far as it was written
+  --track N                the track to read (1 to 99); default the first data track
+  --read-speed KBPS|Nx     as above; SET CD SPEED on CD, SET STREAMING on DVD
+
 Output:
   On a terminal, one updating line: percentage, MB written of the total, speed in kB/s
   and as a CD or DVD multiple, drive buffer fill, elapsed time and time left. Otherwise a
@@ -121,6 +146,11 @@ Exit codes:
   143 aborted by SIGTERM, as with Ctrl-C
   With several drives: the worst single result; a drive named with --device that is
   skipped counts as 4.
+  Reading: 0 the image is complete or the disc holds what it is checked against, 1 a
+  sector cannot be read (zero-filled with --keep-going), the disc differs, or OUT cannot
+  be written (the disc full: what was read stays in OUT.part), 2 OUT exists without
+  --force, or neither IMAGE nor a companion with its digest is there, 4 no drive or no
+  data track, 130 stopped with Ctrl-C.
 )";
 }
 

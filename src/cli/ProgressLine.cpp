@@ -46,7 +46,7 @@ std::string FormatProgressLine(const ProgressSample& p) {
                               p.bytesWritten / kMB, p.totalBytes / kMB, p.speedKBps,
                               FormatMultiple(p.speedKBps, p.dvd, p.bd).c_str());
     int fill = BufferFillPercent(p.bufferSize, p.bufferFree);
-    line += fill < 0 ? std::string("  buffer --") : Printf("  buffer %d%%", fill);
+    if (!p.reading) line += fill < 0 ? std::string("  buffer --") : Printf("  buffer %d%%", fill);
     line += "  " + FormatDuration(p.elapsedMs) + " elapsed";
     int64_t left = std::max<int64_t>(0, p.totalBytes - p.bytesWritten);
     if (p.speedKBps > 0) line += "  " + FormatDuration(static_cast<uint64_t>(left / p.speedKBps)) + " left";

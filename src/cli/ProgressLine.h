@@ -16,6 +16,7 @@ struct ProgressSample {
     bool bd = false;             // ... or of BD speed
     uint32_t bufferSize = 0;     // the drive's buffer; 0 when unknown
     uint32_t bufferFree = 0;
+    bool reading = false;        // a disc being read: no drive buffer to show
 };
 
 // Whole percent written, 0..100; 0 while the total is unknown.

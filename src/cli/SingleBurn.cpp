@@ -264,7 +264,8 @@ VerifyResult SingleBurn::Verify(BurnMonitor& monitor) {
     ExpectedTrack expected{b_.ImageDigestKind(), checked_ ? checked_->digest : b_.SentDigest(),
                            static_cast<uint64_t>(b_.SentBytes())};
     platform::Thread reader([&](platform::Thread& self) {
-        outcome = VerifyTrack(b_, expected, percent, [&self] { return self.Terminated() || InterruptRequested(); });
+        const std::string image = o_.TreeMode() ? std::string() : o_.image;
+        outcome = VerifyTrack(b_, expected, image, percent, [&self] { return self.Terminated() || InterruptRequested(); });
         finished.store(true);
     });
     reader.Start();

@@ -1,18 +1,31 @@
 #include "cli/Verify.h"
 
-#include "app/RunningDigest.h"
+#include "cli/ProgressLine.h"
+#include "drive/MediaTypes.h"
 #include "drive/TSCSIDevice.h"
-#include "platform/Sha256.h"
-
-#include <algorithm>
-#include <vector>
 
 namespace kq::cli {
 
 namespace {
 
-constexpr uint32_t kSector = 2048;
-constexpr uint16_t kBlocksPerRead = 32;
+constexpr uint64_t kSector = 2048;
+
+// One reading of the track's first `bytes`, against the image file (when
+// named) and the digest (when given), with `percent` following it.
+CompareResult ReadAndCompare(TSCSIDevice& drive, uint64_t bytes, const std::string& image,
+                             const std::optional<ExpectedDigest>& digest, std::atomic<int>& percent,
+                             const std::function<bool()>& stop) {
+    const bool cd = TraitsOf(TSCSIDevice::MediaType()).family == MediaFamily::Cd;
+    const SectorRun run{0, static_cast<uint32_t>((bytes + kSector - 1) / kSector), cd};
+    std::atomic<int64_t> done{0};
+    auto stopOrShow = [&] {
+        percent.store(PercentOf(done.load(), static_cast<int64_t>(bytes)));
+        return stop();
+    };
+    CompareResult result = CompareDisc(drive, run, bytes, image, digest, done, stopOrShow);
+    percent.store(PercentOf(done.load(), static_cast<int64_t>(bytes)));
+    return result;
+}
 
 }  // namespace
 
@@ -21,26 +34,27 @@ const char* VerifyWord(VerifyResult result) {
     return kWords[static_cast<size_t>(result)];
 }
 
-VerifyOutcome VerifyTrack(TSCSIDevice& drive, const ExpectedTrack& expected, std::atomic<int>& percent,
-                          const std::function<bool()>& stop) {
-    const uint64_t imageBytes = expected.bytes;
+VerifyOutcome VerifyTrack(TSCSIDevice& drive, const ExpectedTrack& expected, const std::string& image,
+                          std::atomic<int>& percent, const std::function<bool()>& stop) {
     if (expected.digest.empty()) return {VerifyResult::Failed, "no digest of the image to compare with"};
-    const uint64_t sectors = (imageBytes + kSector - 1) / kSector;
-    std::vector<uint8_t> buffer(size_t{kBlocksPerRead} * kSector);
-    TRunningDigest disc(expected.kind);
-    for (uint64_t lba = 0; lba < sectors;) {
-        if (stop()) return {VerifyResult::Failed, "stopped"};
-        auto blocks = static_cast<uint16_t>(std::min<uint64_t>(kBlocksPerRead, sectors - lba));
-        auto commands = drive.LockCommands();  // the error text belongs to this read
-        if (!drive.Read10(static_cast<uint32_t>(lba), blocks, buffer))
-            return {VerifyResult::Failed, "READ (10) at sector " + std::to_string(lba) + ": " + drive.LastErrorText()};
-        commands.unlock();
-        uint64_t wanted = std::min<uint64_t>(uint64_t{blocks} * kSector, imageBytes - lba * kSector);
-        disc.Update(buffer.data(), static_cast<size_t>(wanted));
-        lba += blocks;
-        percent.store(static_cast<int>(lba * 100 / sectors));
+    // An empty image has nothing on the disc to compare.
+    if (expected.bytes == 0) return {VerifyResult::Ok, ""};
+    const ExpectedDigest digest{expected.kind, expected.digest};
+    CompareResult result = ReadAndCompare(drive, expected.bytes, "", digest, percent, stop);
+    // The digest decides; the image file, while it is there, is read again
+    // only to name where the disc differs.
+    if (result.end == CompareEnd::Differs && !image.empty()) {
+        const CompareResult located = ReadAndCompare(drive, expected.bytes, image, std::nullopt, percent, stop);
+        result.firstDiffering = located.firstDiffering;
     }
-    return {disc.FinalPrint() == expected.digest ? VerifyResult::Ok : VerifyResult::Differs, ""};
+    switch (result.end) {
+    case CompareEnd::Equal: return {VerifyResult::Ok, ""};
+    case CompareEnd::Differs:
+        if (result.firstDiffering) return {VerifyResult::Differs, "first differing sector " + std::to_string(*result.firstDiffering)};
+        return {VerifyResult::Differs, ""};
+    case CompareEnd::Stopped: return {VerifyResult::Failed, "stopped"};
+    default: return {VerifyResult::Failed, CompareText(result, digest, "the image")};
+    }
 }
 
 }  // namespace kq::cli

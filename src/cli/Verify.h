@@ -1,6 +1,7 @@
 #pragma once
 // Reading the burnt track back and comparing it with the image.
 #include "app/ChecksumList.h"
+#include "cli/DiscCompare.h"
 
 #include <atomic>
 #include <cstdint>
@@ -31,11 +32,13 @@ struct ExpectedTrack {
     uint64_t bytes = 0;
 };
 
-// Reads the track's sectors from LBA 0 with READ (10) and compares the
-// digest of its first `bytes` bytes with the expected one; the image file
-// is not read again. `percent` follows the reading; `stop` true ends it as
-// "failed".
-VerifyOutcome VerifyTrack(TSCSIDevice& drive, const ExpectedTrack& expected, std::atomic<int>& percent,
-                          const std::function<bool()>& stop);
+// Reads the track from LBA 0 and compares the digest of its first `bytes`
+// bytes with the expected one (the checked digest, or the one the burn
+// sent); the image file is not trusted for the verdict, since it may have
+// changed since it was checked. When they differ and `image` is named, it
+// is read against the disc once more to name the first differing sector.
+// `percent` follows the reading; `stop` true ends it as "failed".
+VerifyOutcome VerifyTrack(TSCSIDevice& drive, const ExpectedTrack& expected, const std::string& image,
+                          std::atomic<int>& percent, const std::function<bool()>& stop);
 
 }  // namespace kq::cli

@@ -280,6 +280,9 @@ public:
     // READ (10) of recorded user data: blocks * 2048 bytes into data, which
     // must hold them (refused unsent otherwise).
     bool Read10(uint32_t lba, uint16_t blocks, std::span<uint8_t> data);
+    // READ CD of the user data of CD sectors of any type, for a sector that
+    // READ (10) is refused (ILLEGAL MODE FOR THIS TRACK); the same terms.
+    bool ReadCd(uint32_t lba, uint16_t blocks, std::span<uint8_t> data);
     bool SynchronizeCache(int timeoutMs, bool immediate);
     bool CloseTrackSession(bool closeTrack, bool immediate, bool finalize);
     bool CloseTrackSessionRaw(bool immediate, uint8_t function, uint8_t byte3, uint8_t byte4,

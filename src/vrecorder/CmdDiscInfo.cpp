@@ -59,7 +59,7 @@ std::vector<uint8_t> VirtualRecorder::TrackInformation(uint16_t number) const {
     r[7] = static_cast<uint8_t>((shown.recorded ? 0x02 : 0) | (nwaValid ? 0x01 : 0));
     r.BE32(8, shown.start);
     r.BE32(12, nwa);
-    uint32_t end = shown.reserved ? shown.End() : (open ? d.Capacity() : shown.End());
+    uint32_t end = shown.reserved ? shown.End() : (open ? d.Capacity() : shown.ReportedEnd());
     r.BE32(16, open && nwaValid ? end - nwa : 0);
     if (packet && page_.FixedPacket()) r.BE32(20, GetBE32(page_.Bytes(), 10));
     r.BE32(24, end - shown.start);
@@ -107,7 +107,7 @@ CommandResult VirtualRecorder::ReadCapacity(Request& rq) {
     uint32_t last = 0;
     if (disc_.RandomWritable()) last = disc_.Capacity() - 1;
     for (const Track& t : disc_.Tracks())
-        if (t.recorded) last = std::max(last, t.start + t.recorded - 1);
+        if (t.recorded) last = std::max(last, (t.closed ? t.ReportedEnd() : t.start + t.recorded) - 1);
     Reply r(8);
     r.BE32(0, last);
     r.BE32(4, kBlockSize);

@@ -107,14 +107,21 @@ CommandResult VirtualRecorder::Write10(Request& rq) {
     return r;
 }
 
-CommandResult VirtualRecorder::Read10(Request& rq) {
-    uint32_t lba = GetBE32(rq.cdb, 2);
-    uint16_t blocks = GetBE16(rq.cdb, 7);
-    if (rq.cdb[1] & 0x01) return Check(sense::InvalidFieldInCdb);
-    if (disc_.Unformatted()) return Check(sense::MediumNotFormatted);
-    if (blocks == 0) return {};
-    if (uint64_t{lba} + blocks > disc_.Capacity()) return Check(sense::LbaOutOfRange);
-    if (!disc_.RandomWritable() && !disc_.IsRecorded(lba, blocks)) return Check(sense::LbaOutOfRange);
+// Why a read of `blocks` at `lba` must be refused, if it must. The run-out
+// blocks after a Track-At-Once track hold no user data: a drive answers
+// them as a block of another mode.
+std::optional<Sense> VirtualRecorder::CheckRead(uint32_t lba, uint32_t blocks) const {
+    if (disc_.Unformatted()) return sense::MediumNotFormatted;
+    if (uint64_t{lba} + blocks > disc_.Capacity()) return sense::LbaOutOfRange;
+    for (const Track& t : disc_.Tracks())
+        if (lba < t.ReportedEnd() && uint64_t{lba} + blocks > t.End() && t.InRunOut(std::max(lba, t.End())))
+            return sense::IllegalModeForTrack;
+    if (!disc_.RandomWritable() && !disc_.IsRecorded(lba, blocks)) return sense::LbaOutOfRange;
+    return std::nullopt;
+}
+
+// The recorded user data of `blocks` blocks into the host's buffer.
+CommandResult VirtualRecorder::SendBlocks(Request& rq, uint32_t lba, uint32_t blocks) {
     CommandResult r;
     if (rq.direction != DataDirection::In) {
         r.delivery = Delivery::PhaseError;
@@ -125,6 +132,16 @@ CommandResult VirtualRecorder::Read10(Request& rq) {
     if (!store_.Read(lba, rq.data.first(r.transferred))) return Check(sense::UnrecoveredReadError);
     if (r.transferred < bytes) r.delivery = Delivery::DataOverrun;
     return r;
+}
+
+CommandResult VirtualRecorder::Read10(Request& rq) {
+    uint32_t lba = GetBE32(rq.cdb, 2);
+    uint16_t blocks = GetBE16(rq.cdb, 7);
+    if (rq.cdb[1] & 0x01) return Check(sense::InvalidFieldInCdb);
+    if (disc_.Unformatted()) return Check(sense::MediumNotFormatted);
+    if (blocks == 0) return {};
+    if (auto refused = CheckRead(lba, blocks)) return Check(*refused);
+    return SendBlocks(rq, lba, blocks);
 }
 
 }  // namespace vrec

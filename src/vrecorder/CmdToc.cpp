@@ -35,7 +35,7 @@ std::optional<std::vector<uint8_t>> Toc(const Disc& d, bool msf, uint8_t start) 
     r[3] = static_cast<uint8_t>(tracks.back().number);
     for (const Track& t : tracks)
         if (t.number >= start && start != kLeadOut) PutDescriptor(r, static_cast<uint8_t>(t.number), Address(msf, t.start));
-    PutDescriptor(r, kLeadOut, Address(msf, tracks.back().End()));
+    PutDescriptor(r, kLeadOut, Address(msf, tracks.back().ReportedEnd()));
     r.BE16(0, static_cast<uint16_t>(r.Size() - 2));
     return r.Vector();
 }

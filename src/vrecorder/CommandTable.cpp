@@ -9,7 +9,7 @@ namespace vrec {
 // INVALID COMMAND OPERATION CODE, as an MMC drive refuses REWIND UNIT.
 const VirtualRecorder::CommandSpec* VirtualRecorder::FindCommand(uint8_t opcode) {
     using V = VirtualRecorder;
-    static const std::array<CommandSpec, 28> kCommands{{
+    static const std::array<CommandSpec, 29> kCommands{{
         {0x00, true, false, &V::TestUnitReady},
         {0x03, false, true, &V::RequestSense},
         {0x04, true, false, &V::FormatUnit},
@@ -37,6 +37,7 @@ const VirtualRecorder::CommandSpec* VirtualRecorder::FindCommand(uint8_t opcode)
         {0xB6, false, false, &V::SetStreaming},
         {0xBB, false, false, &V::SetCdSpeed},
         {0xBD, false, true, &V::MechanismStatus},
+        {0xBE, true, false, &V::ReadCd},
         {0xBF, true, false, &V::SendDvdStructure},
     }};
     auto it = std::find_if(kCommands.begin(), kCommands.end(), [&](const CommandSpec& c) { return c.opcode == opcode; });

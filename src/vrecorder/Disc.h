@@ -19,8 +19,12 @@ struct Track {
     bool closed = false;
     bool damaged = false;   // lost streaming while written
     uint8_t mode = 4;       // track mode (4: data, recorded uninterrupted)
+    uint8_t runOut = 0;     // unreadable blocks after the data: 2 on a CD track written Track-At-Once
 
     uint32_t End() const { return start + (reserved ? reserved : recorded); }
+    // Where the drive says the track ends: a closed track counts its run-out.
+    uint32_t ReportedEnd() const { return End() + (closed ? runOut : 0); }
+    bool InRunOut(uint32_t lba) const { return closed && lba >= End() && lba < ReportedEnd(); }
     bool Full() const { return reserved && recorded >= reserved; }
 };
 

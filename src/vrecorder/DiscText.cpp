@@ -16,7 +16,7 @@ std::string Disc::Serialize() const {
         << "next_start " << nextStart_ << "\n";
     for (const Track& t : tracks_) {
         out << "track " << t.number << ' ' << t.session << ' ' << t.start << ' ' << t.recorded << ' ' << t.reserved
-            << ' ' << (t.closed ? 1 : 0) << ' ' << (t.damaged ? 1 : 0) << ' ' << unsigned{t.mode} << "\n";
+            << ' ' << (t.closed ? 1 : 0) << ' ' << (t.damaged ? 1 : 0) << ' ' << unsigned{t.mode} << ' ' << unsigned{t.runOut} << "\n";
     }
     return out.str();
 }
@@ -32,6 +32,10 @@ bool ReadTrack(std::istringstream& in, Track& t) {
     t.closed = closed;
     t.damaged = damaged;
     t.mode = static_cast<uint8_t>(mode);
+    // Files saved before run-out blocks were kept have no such field.
+    unsigned runOut = 0;
+    if (in >> runOut && runOut > 2) return false;
+    t.runOut = static_cast<uint8_t>(runOut);
     return true;
 }
 }  // namespace

@@ -11,7 +11,7 @@ namespace vrec {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, uint8_t>, 29> kNames{{
+constexpr std::array<std::pair<std::string_view, uint8_t>, 30> kNames{{
     {"test-unit-ready", 0x00}, {"request-sense", 0x03},     {"inquiry", 0x12},
     {"start-stop", 0x1B},      {"prevent-allow", 0x1E},     {"read-capacity", 0x25},
     {"read", 0x28},            {"write", 0x2A},             {"sync-cache", 0x35},
@@ -22,6 +22,7 @@ constexpr std::array<std::pair<std::string_view, uint8_t>, 29> kNames{{
     {"set-streaming", 0xB6},   {"set-cd-speed", 0xBB},      {"mechanism-status", 0xBD},
     {"send-dvd-structure", 0xBF}, {"rewind", 0x01},       {"blank", 0xA1},
     {"format-unit", 0x04},     {"read-format-capacities", 0x23},
+    {"read-cd", 0xBE},
 }};
 
 std::optional<uint32_t> Number(std::string_view s, int base = 10) {
@@ -58,6 +59,7 @@ bool ParseAction(const std::string& word, std::istringstream& in, FaultRule& rul
     else if (word == "never") rule.action = FaultAction::Never;
     else if (word == "vanish") rule.action = FaultAction::Vanish;
     else if (word == "remove-medium") rule.action = FaultAction::RemoveMedium;
+    else if (word == "corrupt") rule.action = FaultAction::Corrupt;
     else if (word == "not-ready") rule.code = sense::LongWriteInProgress;
     else if (word == "check") {
         auto code = (in >> arg) ? SenseTriple(arg) : std::nullopt;
@@ -78,6 +80,7 @@ bool ParseCondition(const std::string& word, FaultRule& rule) {
     std::optional<uint32_t> v;
     if (word.starts_with("nth=") && (v = Number(std::string_view(word).substr(4))) && *v > 0) rule.nth = *v;
     else if (word.starts_with("lba>=") && (v = Number(std::string_view(word).substr(5)))) rule.minLba = *v;
+    else if (word.starts_with("lba<=") && (v = Number(std::string_view(word).substr(5)))) rule.maxLba = *v;
     else if (word.starts_with("times=") && (v = Number(std::string_view(word).substr(6))) && *v > 0) rule.times = *v;
     else return false;
     return true;
@@ -104,29 +107,36 @@ std::optional<FaultRule> ParseFaultRule(std::string_view text, std::string& erro
         if (rule.nth && !rule.times) rule.times = 1;  // "the n-th time" is once
         return rule;
     }
-    error = "fault rule needs: <command> [nth=N] [lba>=Y] [times=K] <action>";
+    error = "fault rule needs: <command> [nth=N] [lba>=Y] [lba<=Z] [times=K] <action>";
     return std::nullopt;
 }
 
 std::optional<uint32_t> AddressedLba(std::span<const uint8_t> cdb) {
     if (cdb.size() < 6) return std::nullopt;
     switch (cdb[0]) {
-    case 0x28: case 0x2A: case 0x2E: case 0xA8: case 0xAA:
+    case 0x28: case 0x2A: case 0x2E: case 0xA8: case 0xAA: case 0xBE:
         return GetBE32(cdb, 2);
     default:
         return std::nullopt;
     }
 }
 
+uint32_t AddressedBlocks(std::span<const uint8_t> cdb) {
+    uint32_t count = 1;
+    if (cdb.size() >= 10 && (cdb[0] == 0x28 || cdb[0] == 0x2A)) count = GetBE16(cdb, 7);
+    if (cdb.size() >= 12 && cdb[0] == 0xBE) count = GetBE24(cdb, 6);
+    return count ? count : 1;
+}
+
 const FaultRule* MatchFault(std::vector<FaultRule>& rules, std::span<const uint8_t> cdb) {
     const FaultRule* hit = nullptr;
     auto lba = AddressedLba(cdb);
-    // The last block the command touches decides "at LBA >= y".
-    uint32_t count = cdb.size() >= 10 && (cdb[0] == 0x28 || cdb[0] == 0x2A) ? GetBE16(cdb, 7) : 1;
-    uint64_t last = lba ? uint64_t{*lba} + (count ? count : 1) - 1 : 0;
+    // The last block the command touches decides "at LBA >= y", its first "at LBA <= z".
+    uint64_t last = lba ? uint64_t{*lba} + AddressedBlocks(cdb) - 1 : 0;
     for (FaultRule& r : rules) {
         if (r.opcode >= 0 && r.opcode != cdb[0]) continue;
         if (r.minLba && (!lba || last < *r.minLba)) continue;
+        if (r.maxLba && (!lba || *lba > *r.maxLba)) continue;
         ++r.seen;
         if (hit || (r.nth && r.seen < r.nth) || (r.times && r.fired >= r.times)) continue;
         ++r.fired;

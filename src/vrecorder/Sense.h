@@ -37,6 +37,7 @@ inline constexpr Sense InvalidAddressForWrite{0x05, 0x21, 0x02};
 inline constexpr Sense InvalidFieldInCdb{0x05, 0x24, 0x00};
 inline constexpr Sense InvalidFieldInParameterList{0x05, 0x26, 0x00};
 inline constexpr Sense CommandSequenceError{0x05, 0x2C, 0x00};
+inline constexpr Sense IncompatibleFormat{0x05, 0x30, 0x02};  // e.g. READ CD of a DVD
 inline constexpr Sense IncompatibleMediumForWrite{0x05, 0x30, 0x05};
 inline constexpr Sense SavingParametersNotSupported{0x05, 0x39, 0x00};
 inline constexpr Sense MediumRemovalPrevented{0x05, 0x53, 0x02};

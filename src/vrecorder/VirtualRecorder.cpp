@@ -87,6 +87,8 @@ Track& VirtualRecorder::BeginTrack(uint32_t reservedBlocks) {
     if (disc_.Blank()) store_.Truncate(0);
     Track& track = disc_.BeginTrack(reservedBlocks);
     track.mode = NewTrackMode();
+    // A CD recorder ends a Track-At-Once track with two run-out blocks.
+    if (disc_.Info().cd && PageApplies() && page_.Type() == kTrackAtOnce) track.runOut = 2;
     return track;
 }
 
@@ -125,7 +127,8 @@ CommandResult VirtualRecorder::Dispatch(Request& rq) {
         return transport;
     }
     std::optional<CommandResult> late;
-    if (auto fault = ApplyFault(rq)) {
+    const FaultRule* corrupt = nullptr;
+    if (auto fault = ApplyFault(rq, corrupt)) {
         if (fault->delivery != Delivery::Late) return *fault;
         late = fault;
     }
@@ -133,6 +136,7 @@ CommandResult VirtualRecorder::Dispatch(Request& rq) {
     CommandResult result;
     if (auto refused = Gatekeep(rq, spec)) result = *refused;
     else result = (this->*spec->handler)(rq);
+    if (corrupt) Corrupt(*corrupt, rq, result);
     if (late && result.delivery == Delivery::Normal) {
         result.delivery = Delivery::Late;
         result.delayMs = late->delayMs;
@@ -142,7 +146,7 @@ CommandResult VirtualRecorder::Dispatch(Request& rq) {
 
 // A fault rule that fires decides the answer (or only its timing, for a
 // late completion; or takes the medium out and lets the command find it gone).
-std::optional<CommandResult> VirtualRecorder::ApplyFault(Request& rq) {
+std::optional<CommandResult> VirtualRecorder::ApplyFault(Request& rq, const FaultRule*& corrupt) {
     const FaultRule* rule = MatchFault(faults_, std::span(rq.cdb).first(rq.cdbLength));
     if (!rule) return std::nullopt;
     CommandResult r;
@@ -153,8 +157,24 @@ std::optional<CommandResult> VirtualRecorder::ApplyFault(Request& rq) {
     case FaultAction::Vanish: vanished_ = true; r.delivery = Delivery::Vanished; return r;
     case FaultAction::Late: r.delivery = Delivery::Late; r.delayMs = rule->delayMs; return r;
     case FaultAction::RemoveMedium: RemoveMedium(); return std::nullopt;
+    case FaultAction::Corrupt: corrupt = rule; return std::nullopt;
     }
     return std::nullopt;
+}
+
+// A weak sector that the drive's error correction misreads: the data
+// arrives with GOOD status, one byte in every block of the rule's range
+// turned over.
+void VirtualRecorder::Corrupt(const FaultRule& rule, Request& rq, const CommandResult& result) {
+    const auto cdb = std::span<const uint8_t>(rq.cdb).first(rq.cdbLength);
+    const auto lba = AddressedLba(cdb);
+    if (!lba || !result.Good() || rq.direction != DataDirection::In) return;
+    const uint32_t blocks = static_cast<uint32_t>(result.transferred / kBlockSize);
+    for (uint32_t i = 0; i < blocks; ++i) {
+        const uint64_t at = uint64_t{*lba} + i;
+        if ((rule.minLba && at < *rule.minLba) || (rule.maxLba && at > *rule.maxLba)) continue;
+        rq.data[size_t{i} * kBlockSize + 100] ^= 0xFF;
+    }
 }
 
 // What every command meets before it runs: its length, a pending unit

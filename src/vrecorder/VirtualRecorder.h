@@ -65,7 +65,7 @@ private:
     static const CommandSpec* FindCommand(uint8_t opcode);
 
     CommandResult Dispatch(Request& rq);
-    std::optional<CommandResult> ApplyFault(Request& rq);
+    std::optional<CommandResult> ApplyFault(Request& rq, const FaultRule*& corrupt);
     std::optional<CommandResult> Gatekeep(const Request& rq, const CommandSpec* spec);
 
     // Data phase helpers: the reply cut to the allocation length, and the
@@ -106,6 +106,7 @@ private:
     CommandResult ReadCapacity(Request& rq);
     CommandResult ReadToc(Request& rq);
     CommandResult Read10(Request& rq);
+    CommandResult ReadCd(Request& rq);
     CommandResult Write10(Request& rq);
     CommandResult SynchronizeCache(Request& rq);
     CommandResult CloseTrackSession(Request& rq);
@@ -130,6 +131,10 @@ private:
     std::vector<uint8_t> TrackInformation(uint16_t number) const;
     std::optional<Sense> CheckWrite(uint32_t lba, uint32_t blocks) const;
     std::optional<Sense> CheckPageForWrite() const;
+    std::optional<Sense> CheckRead(uint32_t lba, uint32_t blocks) const;
+    CommandResult SendBlocks(Request& rq, uint32_t lba, uint32_t blocks);
+    // Spoils the blocks of a read that a corrupt-read fault covers.
+    static void Corrupt(const FaultRule& rule, Request& rq, const CommandResult& result);
     // Whether the loaded medium is written by the write parameters page;
     // a test write, underrun protection and the track mode come from it
     // only then.

@@ -79,6 +79,7 @@ TEST(Conventions, NoTransportSaysWhatWasTriedAndWhatToDo) {
 }
 
 // The disc as the drive describes it: blank, after a burn, after a closing burn.
+// A Track-At-Once track counts its two run-out blocks.
 TEST(Conventions, InfoDescribesEachDisc) {
     CliBench bench(Recorder(0) + Recorder(1));
     bench.Image("a.iso", 800 * 2048);
@@ -92,8 +93,8 @@ TEST(Conventions, InfoDescribesEachDisc) {
     ASSERT_EQ(bench.Run({"--device", "0:1:0", "--finalize-disc", "a.iso"}).code, 0);
     auto appendable = bench.RunApart({"--info", "--device", "1"});
     EXPECT_EQ(appendable.code, 0) << appendable.errors;
-    for (const char* line : {"medium: CD-R, appendable, 1 session", "session 1, track 1: start 0, 800 sectors",
-                             "session 2, track 2: start ", "toc: tracks 1-1, 1 at 0, lead-out at 800"})
+    for (const char* line : {"medium: CD-R, appendable, 1 session", "session 1, track 1: start 0, 802 sectors",
+                             "session 2, track 2: start ", "toc: tracks 1-1, 1 at 0, lead-out at 802"})
         EXPECT_TRUE(Contains(appendable.output, line)) << line << "\n" << appendable.output;
     auto closed = bench.RunApart({"--info", "--device", "0:1:0"});
     EXPECT_TRUE(Contains(closed.output, "medium: CD-R, closed, 1 session\n  capacity: 20000 sectors")) << closed.output;

@@ -66,6 +66,12 @@ TEST(Options, MistakesGetOneLine) {
         {{"--all-recorders", "--device", "1", "a.iso"}, "give either --device or --all-recorders, not both"},
         {{"--blank", "quick"}, "--blank takes fast or all, not \"quick\""},
         {{"--blank", "fast", "--all-recorders", "a.iso"}, "--blank takes one recorder at a time"},
+        {{"--read-image", "o.iso", "a.iso"}, "--read-image takes no image to burn"},
+        {{"--read-image", "o.iso", "--check-disc", "a.iso"}, "give either --read-image or --check-disc, not both"},
+        {{"--check-disc", "a.iso", "--verify"}, "--read-image and --check-disc take no burn or listing option"},
+        {{"--check-disc", "a.iso", "--force"}, "--md5, --keep-going and --force are for --read-image"},
+        {{"--keep-going", "a.iso"}, "--track, --md5, --keep-going and --force are for reading a disc"},
+        {{"--read-image", "o.iso", "--track", "0"}, "--track takes a track number from 1 to 99, not \"0\""},
     };
     for (const Case& c : cases) {
         auto r = Parse(c.args);

@@ -229,6 +229,7 @@ inline bool FaultFired(const std::vector<vrec::LogEntry>& log, const Cell& cell)
     case vrec::FaultAction::Late: return e->delivery == vrec::Delivery::Late;
     case vrec::FaultAction::Vanish: return e->delivery == vrec::Delivery::Vanished;
     case vrec::FaultAction::RemoveMedium: return true;
+    case vrec::FaultAction::Corrupt: return e->status == 0x00;  // wrong bytes arrive as good ones
     }
     return false;
 }

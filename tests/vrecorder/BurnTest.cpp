@@ -51,14 +51,14 @@ TEST(Burn, TrackAtOnceReadsBackAndLeavesAnAppendableDisc) {
     ASSERT_GE(file.size(), image.size());
     EXPECT_TRUE(std::equal(image.begin(), image.end(), file.begin()));
 
-    // TOC: track 1 at 0, lead-out after the data; one complete session.
+    // TOC: track 1 at 0, lead-out after the data and its two run-out blocks; one complete session.
     Bytes toc = d.Ask(Alloc10(0x43, 100), 100);
     ASSERT_EQ(toc.size(), 20u);
     EXPECT_EQ(toc[2], 1);
     EXPECT_EQ(toc[3], 1);
     EXPECT_EQ(GetBE32(toc, 8), 0u);
     EXPECT_EQ(toc[14], 0xAA);
-    EXPECT_EQ(GetBE32(toc, 16), kBlocks);
+    EXPECT_EQ(GetBE32(toc, 16), kBlocks + 2);
     Bytes sessions = d.Ask(Alloc10(0x43, 12, 0, 1), 12);
     EXPECT_EQ(sessions[3], 1);
     // The second session starts after lead-out, lead-in and pre-gap.

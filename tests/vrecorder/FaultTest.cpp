@@ -78,3 +78,42 @@ TEST(Faults, MalformedRulesAreRefused) {
         EXPECT_FALSE(error.empty());
     }
 }
+
+// Reading back a TAO CD track: its two run-out blocks are refused as a
+// drive refuses them, READ CD returns the user data READ (10) does, and a
+// read fault covers just the blocks of its range.
+TEST(Faults, ReadingBackMeetsRunOutAndReadFaults) {
+    TempDir dir;
+    Drive d = WithFaults(dir, {"read lba>=7 lba<=8 check 03/11/00", "read-cd lba>=3 lba<=3 corrupt"});
+    ASSERT_TRUE(d.Write(0, 10).Good());
+    ASSERT_TRUE(d.Run(CloseCdb(1, 1)).Good());
+    EXPECT_EQ(vrec::GetBE32(d.TrackInfo(1), 24), 12u);  // size: 10 of data, 2 of run-out
+    auto readCd = [](uint32_t lba, uint8_t blocks, uint8_t type = 0, uint8_t byte9 = 0x10) {
+        return Bytes{0xBE, static_cast<uint8_t>(type << 2), 0, 0, 0, static_cast<uint8_t>(lba), 0, 0, blocks, byte9, 0, 0};
+    };
+    struct Read {
+        Bytes cdb;
+        vrec::Sense sense;  // 0/0/0: the data comes back
+        int corrupted;      // the block that comes back changed, or -1
+    } reads[] = {
+        {Read10(0, 6), {}, -1},         {Read10(6, 1), {}, -1},
+        {Read10(6, 2), {3, 0x11, 0}, -1}, {Read10(9, 1), {}, -1},
+        {Read10(9, 2), {5, 0x64, 0}, -1}, {Read10(11, 1), {5, 0x64, 0}, -1},
+        {Read10(12, 1), {5, 0x21, 0}, -1}, {readCd(0, 10), {}, 3},
+        {readCd(10, 1), {5, 0x64, 0}, -1}, {readCd(0, 1, 1), {5, 0x64, 0}, -1},
+        {readCd(0, 1, 0, 0xF8), {5, 0x24, 0}, -1},
+    };
+    const Bytes written = Pattern(10, 1);
+    for (const Read& r : reads) {
+        Bytes reply(r.cdb[0] == 0x28 ? vrec::GetBE16(r.cdb, 7) * 2048u : r.cdb[8] * 2048u);
+        auto result = d.In(r.cdb, reply);
+        if (r.sense == vrec::Sense{}) {
+            ASSERT_TRUE(result.Good()) << int(r.cdb[0]) << " at " << int(r.cdb[5]);
+            Bytes expected(written.begin() + r.cdb[5] * 2048, written.begin() + r.cdb[5] * 2048 + reply.size());
+            if (r.corrupted >= 0) expected[r.corrupted * 2048 + 100] ^= 0xFF;
+            EXPECT_EQ(reply, expected) << int(r.cdb[0]) << " at " << int(r.cdb[5]);
+        } else {
+            EXPECT_SENSE(result, r.sense.key, r.sense.asc, r.sense.ascq);
+        }
+    }
+}

@@ -70,7 +70,8 @@ std::error_code FileWriteAll(FileDescriptor fd, const void* bytes, size_t count)
     while (count > 0) {
         const int64_t n = FileWrite(fd, at, count);
         if (n < 0) return Win32Error();
-        if (n == 0) return std::make_error_code(std::errc::io_error);
+        // No progress and no error: the device took nothing, as a full one does.
+        if (n == 0) return std::make_error_code(std::errc::no_space_on_device);
         at += n;
         count -= static_cast<size_t>(n);
     }

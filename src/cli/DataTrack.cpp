@@ -1,0 +1,150 @@
+#include "cli/DataTrack.h"
+
+#include "cli/DiscLayout.h"
+#include "drive/MediaTypes.h"
+#include "drive/ReplyLength.h"
+#include "drive/TSCSIDevice.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+namespace kq::cli {
+
+namespace {
+
+constexpr uint8_t kDiscInfoLength = 34;
+constexpr uint16_t kTrackInfoLength = 36;
+constexpr int kTocLength = 255;
+constexpr uint8_t kByTrackNumber = 1;
+// A Track-At-Once CD track ends in two blocks that hold no user data.
+constexpr uint32_t kCdRunOut = 2;
+
+bool IsCd(int mediaType) { return mediaType >= media::CdRom && mediaType <= media::CdRw; }
+
+std::optional<DiscSummary> ReadDisc(TSCSIDevice& drive, std::string& error) {
+    alignas(4) std::array<uint8_t, kDiscInfoLength> info{};
+    if (!drive.ReadDiscInformation(info, kDiscInfoLength)) {
+        error = "the drive cannot describe the disc [" + drive.LastErrorText() + "]";
+        return std::nullopt;
+    }
+    auto disc = DecodeDiscInformation(std::span(info).first(Length16Reply(info, info.size())));
+    if (!disc) error = "the drive's disc information is too short";
+    else if (disc->state == DiscState::Blank) error = "the disc is blank: there is nothing to read";
+    return disc;
+}
+
+std::optional<TrackSummary> ReadTrack(TSCSIDevice& drive, int number, std::string& error) {
+    alignas(4) std::array<uint8_t, kTrackInfoLength> reply{};
+    if (!drive.ReadTrackInformation(kByTrackNumber, static_cast<uint32_t>(number), reply, kTrackInfoLength)) {
+        error = "the drive cannot describe track " + std::to_string(number) + " [" + drive.LastErrorText() + "]";
+        return std::nullopt;
+    }
+    auto track = DecodeTrackInformation(std::span(reply).first(Length16Reply(reply, reply.size())));
+    if (!track) error = "the drive's information on track " + std::to_string(number) + " is too short";
+    return track;
+}
+
+// Where the TOC puts the end of the track: the next track's start or the
+// lead-out. It bounds what READ TRACK INFORMATION says.
+std::optional<uint32_t> TocEnd(TSCSIDevice& drive, int number) {
+    alignas(4) std::array<uint8_t, kTocLength> reply{};
+    if (!drive.ReadTocPmaAtip(0, reply, false, 0, 0, kTocLength)) return std::nullopt;
+    auto toc = DecodeToc(std::span(reply).first(Length16Reply(reply, reply.size())));
+    if (!toc) return std::nullopt;
+    for (const auto& [track, start] : toc->starts)
+        if (track > number) return start;
+    return toc->leadOut;
+}
+
+// A closed CD track that was not written in packets may end in run-out
+// blocks, which the drive refuses to read; those of a disc written at
+// once read as data and belong to the image.
+bool EndsInRunOut(TSCSIDevice& drive, const DataTrack& t) {
+    if (t.sectors <= kCdRunOut) return false;
+    std::vector<uint8_t> probe(size_t{kCdRunOut} * 2048);
+    auto commands = drive.LockCommands();
+    return !drive.Read10(t.start + t.sectors - kCdRunOut, kCdRunOut, probe);
+}
+
+DataTrack Measure(TSCSIDevice& drive, const TrackSummary& s, int mediaType) {
+    DataTrack t;
+    t.number = s.number;
+    t.start = s.start;
+    if (s.nextWritable && *s.nextWritable >= s.start) {  // still open: what was written so far
+        t.sectors = *s.nextWritable - s.start;
+        t.incomplete = true;
+        return t;
+    }
+    uint32_t size = s.size;
+    if (auto end = TocEnd(drive, s.number); end && *end > s.start) size = std::min(size, *end - s.start);
+    if (s.lastRecorded && *s.lastRecorded >= s.start) size = std::min(size, *s.lastRecorded + 1 - s.start);
+    t.sectors = size;
+    t.wholeDisc = RecordingOf(mediaType) == MediaRecording::Overwritable;
+    if (s.size > size) t.runOut = IsCd(mediaType) ? s.size - size : 0;
+    // Without the last recorded address, the run-out is told by reading it.
+    if (IsCd(mediaType) && !s.packet && !s.lastRecorded && EndsInRunOut(drive, t)) {
+        t.sectors -= kCdRunOut;
+        t.runOut = kCdRunOut;
+    }
+    return t;
+}
+
+}  // namespace
+
+DataTrackFinding FindDataTrack(TSCSIDevice& drive, std::optional<int> number, int mediaType) {
+    DataTrackFinding found;
+    auto lock = drive.LockCommands();
+    auto disc = ReadDisc(drive, found.error);
+    if (!disc || !found.error.empty()) return found;
+    const int first = std::max(1, disc->firstTrack), last = disc->lastTrack;
+    if (number && (*number < first || *number > last)) {
+        found.error = "the disc has no track " + std::to_string(*number) + " (tracks " + std::to_string(first) +
+                      " to " + std::to_string(last) + ")";
+        return found;
+    }
+    for (int n = number.value_or(first); n <= (number ? *number : last); ++n) {
+        auto track = ReadTrack(drive, n, found.error);
+        if (!track) return found;
+        if (track->blank || !track->data) {
+            if (number) found.error = "track " + std::to_string(n) + (track->blank ? " is blank" : " holds no data");
+            continue;
+        }
+        found.track = Measure(drive, *track, mediaType);
+        found.error.clear();
+        if (found.track->sectors == 0) found.error = "track " + std::to_string(n) + " holds no readable sector";
+        if (!found.error.empty()) found.track.reset();
+        return found;
+    }
+    if (found.error.empty()) found.error = "the disc holds no data track";
+    return found;
+}
+
+std::optional<uint32_t> IsoVolumeSectors(TSCSIDevice& drive, uint32_t start) {
+    constexpr uint32_t kDescriptor = 16;
+    std::vector<uint8_t> sector(2048);
+    auto commands = drive.LockCommands();
+    if (!drive.Read10(start + kDescriptor, 1, sector)) return std::nullopt;
+    if (sector[0] != 1 || std::memcmp(&sector[1], "CD001", 5) != 0 || sector[6] != 1) return std::nullopt;
+    // The size is written twice, little- then big-endian; a disagreement is no file system.
+    const uint32_t little = sector[80] | sector[81] << 8 | sector[82] << 16 | uint32_t{sector[83]} << 24;
+    if (little != GetBE32(std::span(sector).subspan(84)) || little == 0) return std::nullopt;
+    return little;
+}
+
+uint32_t ImageSectors(TSCSIDevice& drive, const DataTrack& track) {
+    if (!track.wholeDisc) return track.sectors;
+    const auto volume = IsoVolumeSectors(drive, track.start);
+    return volume && *volume <= track.sectors ? *volume : track.sectors;
+}
+
+std::string DataTrackText(const DataTrack& t) {
+    std::string text = "track " + std::to_string(t.number) + ": " + std::to_string(t.sectors) + " sectors from " +
+                       std::to_string(t.start);
+    if (t.runOut) text += " (its last " + std::to_string(t.runOut) + " are run-out blocks, not data)";
+    if (t.incomplete) text += " (incomplete: only the sectors written before it was left unclosed)";
+    return text;
+}
+
+}  // namespace kq::cli

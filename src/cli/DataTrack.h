@@ -1,0 +1,42 @@
+#pragma once
+// Which sectors of the disc hold a data track, and how many of them can be
+// read: from READ DISC INFORMATION, READ TRACK INFORMATION and the TOC.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kq {
+class TSCSIDevice;
+}
+
+namespace kq::cli {
+
+struct DataTrack {
+    int number = 0;
+    uint32_t start = 0;
+    uint32_t sectors = 0;       // readable: the image's length
+    uint32_t runOut = 0;        // left out at the end: the run-out of a Track-At-Once CD track
+    bool incomplete = false;    // never closed: only what reached the disc
+    bool wholeDisc = false;     // an overwritable disc, one track over all of it
+};
+
+struct DataTrackFinding {
+    std::optional<DataTrack> track;
+    std::string error;  // why there is none
+};
+
+// The first data track of the disc, or track `number`, in the selected drive.
+DataTrackFinding FindDataTrack(TSCSIDevice& drive, std::optional<int> number, int mediaType);
+
+// The volume space size of an ISO 9660 file system starting at `start`
+// (its primary volume descriptor at start + 16); nullopt without one.
+std::optional<uint32_t> IsoVolumeSectors(TSCSIDevice& drive, uint32_t start);
+
+// The sectors an image of the track holds: on an overwritable disc the
+// file system's size when it has one (the track is the whole disc).
+uint32_t ImageSectors(TSCSIDevice& drive, const DataTrack& track);
+
+// "track 1: 842 sectors from 0", with what was left out and why.
+std::string DataTrackText(const DataTrack& track);
+
+}  // namespace kq::cli

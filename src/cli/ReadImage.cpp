@@ -1,0 +1,192 @@
+#include "cli/ReadImage.h"
+
+#include "app/RunningDigest.h"
+#include "burner/kqCDBC.h"
+#include "cli/DiscReading.h"
+#include "cli/ExitCode.h"
+#include "cli/Interrupt.h"
+#include "cli/SpeedMultiple.h"
+#include "cli/TrackReader.h"
+#include "platform/FileHandle.h"
+
+#include <filesystem>
+#include <optional>
+
+namespace kq::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Target {
+    std::string image, part, sha256, md5, bad;
+
+    explicit Target(const std::string& out)
+        : image(out), part(out + ".part"), sha256(out + ".sha256"),
+          md5(fs::path(out).replace_extension(".md5").string()), bad(out + ".bad") {}
+};
+
+std::error_code WriteTextFile(const std::string& path, const std::string& text) {
+    std::error_code why;
+    platform::FileHandle file(platform::FileOpen(path, platform::FileAccess::Write, true, platform::FileLock::Exclusive, why));
+    return file.IsOpen() ? platform::FileWriteAll(file.Get(), text.data(), text.size()) : why;
+}
+
+// The image file being written, and the digests of what went into it.
+class ImageFile {
+public:
+    ImageFile(platform::FileDescriptor fd, bool md5) : fd_(fd) {
+        if (md5) md5_.emplace(DigestKind::MD5);
+    }
+
+    bool Take(std::span<const uint8_t> bytes) {
+        writeError_ = platform::FileWriteAll(fd_, bytes.data(), bytes.size());
+        if (writeError_) return false;
+        sha256_.Update(bytes.data(), bytes.size());
+        if (md5_) md5_->Update(bytes.data(), bytes.size());
+        return true;
+    }
+
+    const std::error_code& WriteError() const { return writeError_; }
+    std::string Sha256() { return sha256_.FinalPrint(); }
+    std::optional<std::string> Md5() { return md5_ ? std::optional(md5_->FinalPrint()) : std::nullopt; }
+
+private:
+    platform::FileDescriptor fd_;
+    TRunningDigest sha256_{DigestKind::SHA256};
+    std::optional<TRunningDigest> md5_;
+    std::error_code writeError_;
+};
+
+std::string BadList(const std::vector<uint32_t>& bad) {
+    std::string text;
+    for (uint32_t sector : bad) text += std::to_string(sector) + "\n";
+    return text;
+}
+
+struct ReadOutcome {
+    ReadResult result;
+    std::error_code writeError;
+    std::string sha256;
+    std::optional<std::string> md5;
+};
+
+class ReadImageJob {
+public:
+    ReadImageJob(const CliOptions& o, Console& console) : o_(o), console_(console), target_(o.readImage) {}
+
+    int Run();
+
+private:
+    int CheckTarget();
+    std::optional<ReadOutcome> Read(TQCDBurner& burner, const ReadingDrive& drive, uint32_t sectors);
+    int Unfinished(const ReadOutcome& outcome);
+    int Complete(const ReadOutcome& outcome);
+    int Fail(const std::string& text) {
+        console_.Error("read-image: " + text);
+        return kExitBurnFailed;
+    }
+
+    const CliOptions& o_;
+    Console& console_;
+    Target target_;
+};
+
+int ReadImageJob::CheckTarget() {
+    std::error_code ec;
+    if (fs::is_directory(target_.image, ec)) {
+        console_.Error("read-image: " + target_.image + " is a folder; name the image file to write");
+        return kExitUsage;
+    }
+    if (fs::exists(target_.image, ec) && !o_.force) {
+        console_.Error("read-image: " + target_.image + " exists; --force replaces it");
+        return kExitUsage;
+    }
+    return kExitSuccess;
+}
+
+int ReadImageJob::Run() {
+    if (int code = CheckTarget(); code != kExitSuccess) return code;
+    TQCDBurner burner;
+    int code = kExitNoRecorder;
+    auto drive = PrepareReading(burner, o_, console_, code);
+    if (!drive) return code;
+    const uint32_t sectors = ImageSectors(burner, drive->track);
+    console_.Line("reading " + DataTrackText(drive->track) + " into " + target_.image);
+    if (sectors < drive->track.sectors)
+        console_.Line("the disc's file system ends after " + std::to_string(sectors) + " sectors: so does the image");
+    auto outcome = Read(burner, *drive, sectors);
+    if (!outcome) return kExitBurnFailed;
+    if (outcome->result.end != ReadEnd::Done) return Unfinished(*outcome);
+    return Complete(*outcome);
+}
+
+// The file is closed when this returns, so that it can be renamed.
+std::optional<ReadOutcome> ReadImageJob::Read(TQCDBurner& burner, const ReadingDrive& drive, uint32_t sectors) {
+    std::error_code why;
+    platform::FileHandle file(
+        platform::FileOpen(target_.part, platform::FileAccess::Write, true, platform::FileLock::Exclusive, why));
+    if (!file.IsOpen()) {
+        Fail("cannot create " + target_.part + ": " + why.message());
+        return std::nullopt;
+    }
+    ImageFile image(file.Get(), o_.md5);
+    std::atomic<int64_t> done{0};
+    ReadOutcome outcome;
+    const bool dvd = IsDvdMedium(drive.mediaType);
+    const SectorRun run{drive.track.start, sectors, !dvd};
+    const SectorSink sink = [&image](std::span<const uint8_t> bytes) { return image.Take(bytes); };
+    ReadWithProgress(
+        console_,
+        [&] { outcome.result = ReadSectorRun(burner, run, o_.keepGoing, sink, done, InterruptRequested); },
+        done, int64_t{sectors} * 2048, dvd);
+    outcome.writeError = image.WriteError();
+    outcome.sha256 = image.Sha256();
+    outcome.md5 = image.Md5();
+    return outcome;
+}
+
+int ReadImageJob::Unfinished(const ReadOutcome& outcome) {
+    const ReadResult& r = outcome.result;
+    const std::string kept = "; what was read is kept in " + target_.part;
+    if (r.end == ReadEnd::Stopped) {
+        console_.Error("read-image: stopped" + kept);
+        return kExitAborted;
+    }
+    if (r.end == ReadEnd::SinkRefused)
+        return Fail("cannot write " + target_.part + ": " + outcome.writeError.message() + kept);
+    return Fail("sector " + std::to_string(r.failedSector) + " cannot be read [" + r.driveText + "]" + kept);
+}
+
+// The image takes its name only now. Companions of an image with zeroed
+// sectors would vouch for bytes the disc does not hold: there are none,
+// and none of an earlier image stays beside it.
+int ReadImageJob::Complete(const ReadOutcome& outcome) {
+    std::error_code ec;
+    fs::rename(target_.part, target_.image, ec);
+    if (ec) return Fail("cannot rename " + target_.part + " to " + target_.image + ": " + ec.message());
+    const std::string name = fs::path(target_.image).filename().string();
+    const std::vector<uint32_t>& bad = outcome.result.bad;
+    fs::remove(target_.bad, ec);
+    fs::remove(target_.sha256, ec);
+    if (o_.md5) fs::remove(target_.md5, ec);
+    if (!bad.empty()) {
+        if (auto why = WriteTextFile(target_.bad, BadList(bad)))
+            return Fail("cannot write " + target_.bad + ": " + why.message());
+        return Fail(std::to_string(bad.size()) + " unreadable sectors are zeros in " + target_.image +
+                    ", listed in " + target_.bad);
+    }
+    if (auto why = WriteTextFile(target_.sha256, outcome.sha256 + "  " + name + "\n"))
+        return Fail("cannot write " + target_.sha256 + ": " + why.message());
+    if (outcome.md5)
+        if (auto why = WriteTextFile(target_.md5, *outcome.md5 + "  " + name + "\n"))
+            return Fail("cannot write " + target_.md5 + ": " + why.message());
+    console_.Line("read-image: " + target_.image + " complete, sha256 " + outcome.sha256);
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int RunReadImage(const CliOptions& options, Console& console) { return ReadImageJob(options, console).Run(); }
+
+}  // namespace kq::cli

@@ -130,7 +130,6 @@ TEST_F(TreeBench, UnburnableTreeIsRefusedBeforeAnythingIsWritten) {
         std::function<void()> spoil;
         std::string text;
     } cases[] = {
-        {[this] { burner->ImageTree().ResetTree(100, 10); }, "NOTHING TO BURN: THE IMAGE TREE IS EMPTY"},
         {[this] { burner->ImageTree().FileEntries()[3]->Extent += 1; },
          "THE IMAGE LAYOUT DOES NOT PLACE \"" + dir / "file1" + "\" WHERE ITS DATA FOLLOWS"},
         {[this] { burner->SetISOFileName(dir / "no/such/folder.iso"); },

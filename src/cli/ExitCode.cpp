@@ -9,11 +9,11 @@ int ExitCodeOf(BurnOutcome outcome) {
 
 int ExitSeverity(int code) {
     switch (code) {
-        case 0: return 0;
-        case 4: return 1;
-        case 3: return 2;
-        case 1: return 3;
-        case 130: return 5;
+        case kExitSuccess: return 0;
+        case kExitNoRecorder: return 1;
+        case kExitChecksumMismatch: return 2;
+        case kExitBurnFailed: return 3;
+        case kExitAborted: return 5;
         default: return 4;
     }
 }

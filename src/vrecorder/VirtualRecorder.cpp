@@ -95,7 +95,7 @@ CommandResult VirtualRecorder::Execute(const uint8_t* cdb, size_t cdbLength, Dat
     CommandResult result = Dispatch(rq);
     LogEntry entry{{rq.cdb.begin(), rq.cdb.begin() + rq.cdbLength}, result.status, {}, result.transferred,
                    result.delivery};
-    if (result.status == kStatusCheckCondition) entry.code = result.Code();
+    if (result.status == kTargetStatusCheckCondition) entry.code = result.Code();
     log_.Add(std::move(entry));
     return result;
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace kq {
 
@@ -234,9 +235,18 @@ inline constexpr const char* kAspiLibraryHere = "./libwnaspi32.so";
 #endif
 inline constexpr const char* kPassThroughLayerName = "QXASPI32";
 
-// Installs a layer behind the entry: both entry points, the loaded flag and
-// the layer's name.
-void InstallTransport(SendASPI32CommandFn send, GetASPI32SupportInfoFn info, std::string layerName);
+// How a layer holds one drive for a burn. The pass-through layer opens it
+// exclusively; a layer without these (the ASPI library, the virtual
+// recorder) answers for its drives itself and needs no claim.
+struct DriveClaimFns {
+    bool (*claim)(uint8_t HaId, uint8_t Target, uint8_t Lun, std::error_code& why) = nullptr;
+    void (*release)(uint8_t HaId, uint8_t Target, uint8_t Lun) = nullptr;
+};
+
+// Installs a layer behind the entry: both entry points, the loaded flag,
+// the layer's name and how it claims a drive.
+void InstallTransport(SendASPI32CommandFn send, GetASPI32SupportInfoFn info, std::string layerName,
+                      DriveClaimFns claim = {});
 // Clears the entry; requests the layer still holds after a time-out are
 // given a last chance to finish first.
 void ReleaseTransport();
@@ -247,6 +257,14 @@ std::string ASPILayerName();
 uint32_t SendASPI32Command(void* srb);
 // 0 when no layer is loaded.
 uint32_t GetASPI32SupportInfo();
+// Holds the drive at this address for a burn: true, claiming nothing, when
+// the layer needs no claim; false with the system's reason when refused.
+bool ClaimTransportDrive(uint8_t HaId, uint8_t Target, uint8_t Lun, std::error_code& why);
+void ReleaseTransportDrive(uint8_t HaId, uint8_t Target, uint8_t Lun);
+
+// Why a claim was refused, as the user can act on it.
+enum class ClaimRefusal { InUse, NoPermission, Gone, Other };
+ClaimRefusal ClaimRefusalOf(const std::error_code& why);
 
 // ---- Loader ----
 

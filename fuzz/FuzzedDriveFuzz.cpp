@@ -133,8 +133,10 @@ private:
         }
     }
     void FillOutcome(SRB_ExecSCSICmd& srb, uint8_t mode) {
-        static constexpr uint8_t kHaStat[] = {0x00, 0x11, 0x12, 0x14, 0x09, 0x13};
-        static constexpr uint8_t kTargStat[] = {0x00, 0x02, 0x08, 0x18, 0x28};
+        static constexpr uint8_t kHaStat[] = {HASTAT_OK, HASTAT_SEL_TO, HASTAT_DO_DU,
+                                              HASTAT_PHASE_ERR, HASTAT_TIMEOUT, HASTAT_BUS_FREE};
+        static constexpr uint8_t kTargStat[] = {kTargetStatusGood, kTargetStatusCheckCondition, kTargetStatusBusy,
+                                                kTargetStatusReservationConflict, kTargetStatusQueueFull};
         status_ = PickStatus();
         srb.SRB_HaStat = (mode & 0x04) ? kHaStat[in_.Byte() % std::size(kHaStat)] : 0;
         srb.SRB_TargStat = (mode & 0x08) ? in_.Byte() : kTargStat[in_.Byte() % std::size(kTargStat)];

@@ -86,12 +86,12 @@ uint8_t PickCdbLength(FuzzInput& in) {
 // What a finished command may answer, whatever it was sent.
 void CheckResult(const vrec::CommandResult& r, size_t bufferLength) {
     FUZZ_CHECK(r.transferred <= bufferLength);
-    FUZZ_CHECK(r.status == vrec::kStatusGood || r.status == vrec::kStatusCheckCondition ||
-               r.status == vrec::kStatusBusy);
+    FUZZ_CHECK(r.status == vrec::kTargetStatusGood || r.status == vrec::kTargetStatusCheckCondition ||
+               r.status == vrec::kTargetStatusBusy);
     // Without fault rules nothing is late, lost or gone.
     FUZZ_CHECK(r.delivery != vrec::Delivery::Late && r.delivery != vrec::Delivery::Never &&
                r.delivery != vrec::Delivery::Vanished);
-    if (r.status == vrec::kStatusCheckCondition) {
+    if (r.status == vrec::kTargetStatusCheckCondition) {
         FUZZ_CHECK(r.sense[0] == 0x70 && r.sense[7] == 10);
         FUZZ_CHECK(r.Code().key != 0);
     }

@@ -4,7 +4,7 @@
 #include "burner/ThWrite.h"
 #include "drive/DriveMessages.h"
 #include "platform/Timing.h"
-#include "transport/PassThrough.h"
+#include "transport/kqASPI.h"
 
 #include <algorithm>
 #include <system_error>
@@ -228,15 +228,13 @@ std::string TQCDBurner::PrepareDrive(uint16_t& media) {
     return ImageTooLargeText(media, TotalSectors());
 }
 
-// The pass-through layer holds the drive's node exclusively for the burn,
-// so a second burner (or a mounted disc) is refused before anything is
-// written, with what the user can do about it: wait for the other
-// program, ask for access, or look for the drive. Other layers answer for
-// their drives themselves.
+// The drive is held for the burn as its layer needs, so a second burner
+// (or a mounted disc) is refused before anything is written, with what the
+// user can do about it: wait for the other program, ask for access, or
+// look for the drive.
 std::string TQCDBurner::ClaimDrive() {
-    if (ASPILayerName() != kPassThroughLayerName) return {};
     std::error_code why;
-    if (!SPTIClaimDrive(HaId, Target, Lun, why)) {
+    if (!ClaimTransportDrive(HaId, Target, Lun, why)) {
         switch (ClaimRefusalOf(why)) {
             case ClaimRefusal::InUse: return DriveMessage(Msg::DriveInUse) + " (" + why.message() + ")";
             case ClaimRefusal::NoPermission: return DriveMessage(Msg::DriveAccessDenied) + " (" + why.message() + ")";
@@ -250,7 +248,7 @@ std::string TQCDBurner::ClaimDrive() {
 
 void TQCDBurner::ReleaseDrive() {
     if (!claimed_) return;
-    SPTIReleaseDrive((*claimed_)[0], (*claimed_)[1], (*claimed_)[2]);
+    ReleaseTransportDrive((*claimed_)[0], (*claimed_)[1], (*claimed_)[2]);
     claimed_.reset();
 }
 

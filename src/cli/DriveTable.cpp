@@ -1,5 +1,6 @@
 #include "cli/DriveTable.h"
 
+#include "cli/ExitCode.h"
 #include "cli/ProgressLine.h"
 
 #include <algorithm>
@@ -17,7 +18,7 @@ std::string Pad(std::string text, size_t width) {
 std::string StateOf(const DriveRow& row) {
     if (row.skipped) return "skipped";
     if (!row.result) return row.status.state;
-    return row.result->exitCode == 0 ? "done" : "failed";
+    return row.result->exitCode == kExitSuccess ? "done" : "failed";
 }
 
 std::string TrimRight(std::string text) {

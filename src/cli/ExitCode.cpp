@@ -9,10 +9,10 @@ int ExitCodeOf(BurnOutcome outcome) {
 
 int ExitSeverity(int code) {
     switch (code) {
-        case 0: return 0;
-        case 4: return 1;
-        case 3: return 2;
-        case 1: return 3;
+        case kExitSuccess: return 0;
+        case kExitNoRecorder: return 1;
+        case kExitChecksumMismatch: return 2;
+        case kExitBurnFailed: return 3;
         case kExitHangUp:
         case kExitAborted:
         case kExitTerminated: return 5;

@@ -115,7 +115,7 @@ bool ReadChild(Drive& d, Console& console, const Watch& watch) {
 void EndChild(Drive& d) {
     int code = d.child->Wait();
     if (!d.row.result)
-        d.row.result = DriveResult{code == 0 ? kExitBurnFailed : code, "-", 0,
+        d.row.result = DriveResult{code == kExitSuccess ? kExitBurnFailed : code, "-", 0,
                                    "the burn ended without a report (exit " + std::to_string(code) + ")"};
     d.child.reset();
 }

@@ -14,40 +14,40 @@ namespace {
 
 Msg RequestStatusText(uint8_t status) {
     switch (status) {
-        case 0x00: case 0x01: return Msg::NoError;
-        case 0x02: case 0x03: return Msg::OperationAborted;
-        case 0x80: return Msg::InvalidRequest;
-        case 0x81: return Msg::InvalidHostAdapter;
-        case 0x82: return Msg::NoDevice;
-        case 0xE0: return Msg::InvalidSrb;
-        case 0xE1: return Msg::BufferAlignment;
-        case 0xE5: return Msg::AspiIsBusy;
-        case 0xE6: return Msg::BufferTooBig;
+        case SS_PENDING: case SS_COMP: return Msg::NoError;
+        case SS_ABORTED: case SS_ABORT_FAIL: return Msg::OperationAborted;
+        case SS_INVALID_CMD: return Msg::InvalidRequest;
+        case SS_INVALID_HA: return Msg::InvalidHostAdapter;
+        case SS_NO_DEVICE: return Msg::NoDevice;
+        case SS_INVALID_SRB: return Msg::InvalidSrb;
+        case SS_BUFFER_ALIGN: return Msg::BufferAlignment;
+        case SS_ASPI_IS_BUSY: return Msg::AspiIsBusy;
+        case SS_BUFFER_TOO_BIG: return Msg::BufferTooBig;
         default: return Msg::Unknown;
     }
 }
 
 Msg AdapterStatusText(uint8_t haStat) {
     switch (haStat) {
-        case 0x09: return Msg::CommandTimeout;
-        case 0x0B: return Msg::SrbTimeout;
-        case 0x0D: return Msg::MessageReject;
-        case 0x0E: return Msg::BusReset;
-        case 0x0F: return Msg::ParityError;
-        case 0x10: return Msg::RequestSenseFailed;
-        case 0x11: return Msg::SelectionTimeout;
-        case 0x12: return Msg::DataOverrun;
-        case 0x13: return Msg::UnexpectedBusFree;
+        case HASTAT_TIMEOUT: return Msg::CommandTimeout;
+        case HASTAT_COMMAND_TIMEOUT: return Msg::SrbTimeout;
+        case HASTAT_MESSAGE_REJECT: return Msg::MessageReject;
+        case HASTAT_BUS_RESET: return Msg::BusReset;
+        case HASTAT_PARITY_ERROR: return Msg::ParityError;
+        case HASTAT_REQUEST_SENSE_FAILED: return Msg::RequestSenseFailed;
+        case HASTAT_SEL_TO: return Msg::SelectionTimeout;
+        case HASTAT_DO_DU: return Msg::DataOverrun;
+        case HASTAT_BUS_FREE: return Msg::UnexpectedBusFree;
         default: return Msg::Unknown;
     }
 }
 
 Msg TargetStatusText(uint8_t targStat) {
     switch (targStat) {
-        case 0x00: case 0x02: return Msg::CheckCondition;
+        case kTargetStatusGood: case kTargetStatusCheckCondition: return Msg::CheckCondition;
         case kTargetStatusBusy: return Msg::TargetBusy;
         case kTargetStatusReservationConflict: return Msg::TargetReservationConflict;
-        case 0x28: return Msg::TargetQueueFull;
+        case kTargetStatusQueueFull: return Msg::TargetQueueFull;
         default: return Msg::Unknown;
     }
 }

@@ -45,7 +45,7 @@ int TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& request, int timeoutMs) {
     request.SRB_HaId = HaId;
     request.SRB_Target = Target;
     request.SRB_Lun = Lun;
-    request.SRB_SenseLen = 24;
+    request.SRB_SenseLen = SENSE_REQUEST_LEN;
     const uint32_t waitMs =
         timeoutMs > static_cast<int>(kMinimumWaitMs) ? static_cast<uint32_t>(timeoutMs) : kMinimumWaitMs;
     request.CDBByte[1] = static_cast<uint8_t>((Lun << 5) | (request.CDBByte[1] & 0x1F));
@@ -159,7 +159,7 @@ SRB_ExecSCSICmd TSCSIDevice::RunRequest(std::span<const uint8_t> cdb, DataPhase 
     if (data.direction == DataDirection::Out) srb.SRB_Flags |= SRB_DIR_OUT;
     const size_t cdbLength = std::min<size_t>(cdb.size(), sizeof srb.CDBByte);
     srb.SRB_CDBLen = static_cast<uint8_t>(cdbLength);
-    srb.SRB_SenseLen = 24;
+    srb.SRB_SenseLen = SENSE_REQUEST_LEN;
     if (!data.bytes.empty()) {
         srb.SRB_BufLen = static_cast<uint32_t>(data.bytes.size());
         srb.SRB_BufPointer = data.bytes.data();

@@ -42,9 +42,6 @@ inline DataPhase NoData() { return {}; }
 inline DataPhase DataIn(std::span<uint8_t> bytes) { return {DataDirection::In, bytes}; }
 inline DataPhase DataOut(std::span<uint8_t> bytes) { return {DataDirection::Out, bytes}; }
 
-inline constexpr uint8_t kTargetStatusBusy = 0x08;
-inline constexpr uint8_t kTargetStatusReservationConflict = 0x18;
-
 // ExecuteCommand's answer when there is no transport or no drive selected.
 inline constexpr int kNotSent = 226;
 

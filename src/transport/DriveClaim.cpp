@@ -1,5 +1,6 @@
 // One burn per drive: the pass-through layer's exclusive claim of a drive.
 #include "transport/PassThrough.h"
+#include "transport/kqASPI.h"
 #include "transport/SPTITable.h"
 
 #include "platform/Timing.h"

@@ -77,8 +77,4 @@ std::unique_ptr<platform::OpticalDrive> SPTIOpenDrive(uint8_t DriveIndex);
 bool SPTIClaimDrive(uint8_t HaId, uint8_t Target, uint8_t Lun, std::error_code& why);
 void SPTIReleaseDrive(uint8_t HaId, uint8_t Target, uint8_t Lun);
 
-// Why a claim was refused, as the user can act on it.
-enum class ClaimRefusal { InUse, NoPermission, Gone, Other };
-ClaimRefusal ClaimRefusalOf(const std::error_code& why);
-
 }  // namespace kq

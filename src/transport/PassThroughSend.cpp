@@ -16,10 +16,6 @@ namespace {
 
 constexpr uint8_t kInquiry = 0x12;
 constexpr size_t kSenseRoom = 32;
-// Adapter status for failures the system reports below the SCSI status.
-constexpr uint8_t kHaStatBusReset = 0x0E;
-constexpr uint8_t kHaStatSelectionTimeout = 0x11;
-constexpr uint8_t kHaStatDataOverrun = 0x12;
 
 uint32_t Answer(uint8_t& statusField, uint8_t status) {
     StoreSrbStatus(statusField, status);
@@ -70,9 +66,9 @@ uint8_t DecideStatus(SRB_ExecSCSICmd& srb, const platform::PassThroughOutcome& o
     srb.SRB_TargStat = out.scsiStatus;
     switch (out.failure) {
         case PassFailure::TimedOut: srb.SRB_HaStat = HASTAT_TIMEOUT; break;
-        case PassFailure::NoDevice: srb.SRB_HaStat = kHaStatSelectionTimeout; break;
-        case PassFailure::BusReset: srb.SRB_HaStat = kHaStatBusReset; break;
-        case PassFailure::ShortWrite: srb.SRB_HaStat = kHaStatDataOverrun; break;
+        case PassFailure::NoDevice: srb.SRB_HaStat = HASTAT_SEL_TO; break;
+        case PassFailure::BusReset: srb.SRB_HaStat = HASTAT_BUS_RESET; break;
+        case PassFailure::ShortWrite: srb.SRB_HaStat = HASTAT_DO_DU; break;
         // A call that failed brought no answer of the drive: without an
         // adapter status it would pass for a drive busy with no sense, and
         // the write would be retried for as long as the burn's patience lasts.

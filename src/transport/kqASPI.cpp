@@ -17,13 +17,18 @@ std::atomic<GetASPI32SupportInfoFn> infoEntry{nullptr};
 std::atomic<bool> loaded{false};
 std::mutex nameLock;
 std::string layerName;
+std::atomic<decltype(DriveClaimFns::claim)> claimEntry{nullptr};
+std::atomic<decltype(DriveClaimFns::release)> releaseEntry{nullptr};
 std::mutex libraryLock;
 std::optional<platform::Library> ASPILibHandle;
 }  // namespace
 
-void InstallTransport(SendASPI32CommandFn send, GetASPI32SupportInfoFn info, std::string name) {
+void InstallTransport(SendASPI32CommandFn send, GetASPI32SupportInfoFn info, std::string name,
+                      DriveClaimFns claim) {
     sendEntry.store(send);
     infoEntry.store(info);
+    claimEntry.store(claim.claim);
+    releaseEntry.store(claim.release);
     {
         std::lock_guard lock(nameLock);
         layerName = std::move(name);
@@ -36,6 +41,8 @@ void ReleaseTransport() {
     AbandonParkedRequests();
     sendEntry.store(nullptr);
     infoEntry.store(nullptr);
+    claimEntry.store(nullptr);
+    releaseEntry.store(nullptr);
     std::lock_guard lock(nameLock);
     layerName.clear();
 }
@@ -58,6 +65,15 @@ uint32_t GetASPI32SupportInfo() {
     return info && loaded.load() ? info() : 0;
 }
 
+bool ClaimTransportDrive(uint8_t HaId, uint8_t Target, uint8_t Lun, std::error_code& why) {
+    const auto claim = claimEntry.load();
+    return !claim || claim(HaId, Target, Lun, why);
+}
+
+void ReleaseTransportDrive(uint8_t HaId, uint8_t Target, uint8_t Lun) {
+    if (const auto release = releaseEntry.load()) release(HaId, Target, Lun);
+}
+
 // ---- Loader ----
 
 namespace {
@@ -70,7 +86,8 @@ constexpr std::uintptr_t kLowestModuleHandle = 32;
 
 bool UsePassThrough() {
     if (SPTIInit() == 0) return false;
-    InstallTransport(&SPTISendCommand, &SPTIGetSupportInfo, kPassThroughLayerName);
+    InstallTransport(&SPTISendCommand, &SPTIGetSupportInfo, kPassThroughLayerName,
+                     {&SPTIClaimDrive, &SPTIReleaseDrive});
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace kq {
 
@@ -30,7 +31,9 @@ inline constexpr uint8_t SS_INVALID_CMD = 0x80;
 inline constexpr uint8_t SS_INVALID_HA = 0x81;
 inline constexpr uint8_t SS_NO_DEVICE = 0x82;
 inline constexpr uint8_t SS_INVALID_SRB = 0xE0;
+inline constexpr uint8_t SS_BUFFER_ALIGN = 0xE1;
 inline constexpr uint8_t SS_ASPI_IS_BUSY = 0xE5;  // the layer could not take the request now
+inline constexpr uint8_t SS_BUFFER_TOO_BIG = 0xE6;
 inline constexpr uint8_t SS_NO_ADAPTERS = 0xE8;
 
 // Execute-block flags (SRB_Flags).
@@ -38,13 +41,30 @@ inline constexpr uint8_t SRB_DIR_IN = 0x08;
 inline constexpr uint8_t SRB_DIR_OUT = 0x10;
 inline constexpr uint8_t SRB_EVENT_NOTIFY = 0x40;
 
-// Host adapter status of a request still pending when the wait ended.
+// Host adapter status (SRB_HaStat). HASTAT_TIMEOUT is also given to a
+// request still pending when the wait ended, HASTAT_PHASE_ERR to one whose
+// system call failed.
 inline constexpr uint8_t HASTAT_OK = 0x00;
 inline constexpr uint8_t HASTAT_TIMEOUT = 0x09;
-// Host adapter status of a request whose system call failed (phase error).
+inline constexpr uint8_t HASTAT_COMMAND_TIMEOUT = 0x0B;
+inline constexpr uint8_t HASTAT_MESSAGE_REJECT = 0x0D;
+inline constexpr uint8_t HASTAT_BUS_RESET = 0x0E;
+inline constexpr uint8_t HASTAT_PARITY_ERROR = 0x0F;
+inline constexpr uint8_t HASTAT_REQUEST_SENSE_FAILED = 0x10;
+inline constexpr uint8_t HASTAT_SEL_TO = 0x11;  // the target did not answer selection
+inline constexpr uint8_t HASTAT_DO_DU = 0x12;   // data overrun or underrun
+inline constexpr uint8_t HASTAT_BUS_FREE = 0x13;
 inline constexpr uint8_t HASTAT_PHASE_ERR = 0x14;
 
-inline constexpr size_t SENSE_LEN = 33;   // bytes of the sense area
+// Target status (SRB_TargStat), the drive's own SCSI status byte.
+inline constexpr uint8_t kTargetStatusGood = 0x00;
+inline constexpr uint8_t kTargetStatusCheckCondition = 0x02;
+inline constexpr uint8_t kTargetStatusBusy = 0x08;
+inline constexpr uint8_t kTargetStatusReservationConflict = 0x18;
+inline constexpr uint8_t kTargetStatusQueueFull = 0x28;
+
+inline constexpr size_t SENSE_LEN = 33;         // bytes of the sense area
+inline constexpr uint8_t SENSE_REQUEST_LEN = 24;  // SRB_SenseLen the drive layer asks for
 inline constexpr uint8_t NoAddress = 254;  // HaId of "no drive selected"
 
 #pragma pack(push, 1)
@@ -215,9 +235,18 @@ inline constexpr const char* kAspiLibraryHere = "./libwnaspi32.so";
 #endif
 inline constexpr const char* kPassThroughLayerName = "QXASPI32";
 
-// Installs a layer behind the entry: both entry points, the loaded flag and
-// the layer's name.
-void InstallTransport(SendASPI32CommandFn send, GetASPI32SupportInfoFn info, std::string layerName);
+// How a layer holds one drive for a burn. The pass-through layer opens it
+// exclusively; a layer without these (the ASPI library, the virtual
+// recorder) answers for its drives itself and needs no claim.
+struct DriveClaimFns {
+    bool (*claim)(uint8_t HaId, uint8_t Target, uint8_t Lun, std::error_code& why) = nullptr;
+    void (*release)(uint8_t HaId, uint8_t Target, uint8_t Lun) = nullptr;
+};
+
+// Installs a layer behind the entry: both entry points, the loaded flag,
+// the layer's name and how it claims a drive.
+void InstallTransport(SendASPI32CommandFn send, GetASPI32SupportInfoFn info, std::string layerName,
+                      DriveClaimFns claim = {});
 // Clears the entry; requests the layer still holds after a time-out are
 // given a last chance to finish first.
 void ReleaseTransport();
@@ -228,6 +257,14 @@ std::string ASPILayerName();
 uint32_t SendASPI32Command(void* srb);
 // 0 when no layer is loaded.
 uint32_t GetASPI32SupportInfo();
+// Holds the drive at this address for a burn: true, claiming nothing, when
+// the layer needs no claim; false with the system's reason when refused.
+bool ClaimTransportDrive(uint8_t HaId, uint8_t Target, uint8_t Lun, std::error_code& why);
+void ReleaseTransportDrive(uint8_t HaId, uint8_t Target, uint8_t Lun);
+
+// Why a claim was refused, as the user can act on it.
+enum class ClaimRefusal { InUse, NoPermission, Gone, Other };
+ClaimRefusal ClaimRefusalOf(const std::error_code& why);
 
 // ---- Loader ----
 

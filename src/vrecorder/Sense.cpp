@@ -14,20 +14,20 @@ std::array<uint8_t, kFixedSenseLength> FixedSense(Sense code) {
 
 CommandResult Check(Sense code) {
     CommandResult r;
-    r.status = kStatusCheckCondition;
+    r.status = kTargetStatusCheckCondition;
     r.sense = FixedSense(code);
     return r;
 }
 
 CommandResult Busy() {
     CommandResult r;
-    r.status = kStatusBusy;
+    r.status = kTargetStatusBusy;
     return r;
 }
 
 CommandResult ReservationConflict() {
     CommandResult r;
-    r.status = kStatusReservationConflict;
+    r.status = kTargetStatusReservationConflict;
     return r;
 }
 

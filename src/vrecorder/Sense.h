@@ -1,16 +1,16 @@
 #pragma once
 // The answer of one command: SCSI status, fixed-format sense, bytes moved,
 // and how the transport hands it over.
+#include "transport/kqASPI.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
 namespace vrec {
 
-inline constexpr uint8_t kStatusGood = 0x00;
-inline constexpr uint8_t kStatusCheckCondition = 0x02;
-inline constexpr uint8_t kStatusBusy = 0x08;
-inline constexpr uint8_t kStatusReservationConflict = 0x18;
+using kq::kTargetStatusBusy, kq::kTargetStatusCheckCondition, kq::kTargetStatusGood,
+    kq::kTargetStatusReservationConflict;
 
 struct Sense {
     uint8_t key = 0, asc = 0, ascq = 0;
@@ -61,13 +61,13 @@ enum class Delivery {
 inline constexpr size_t kFixedSenseLength = 18;
 
 struct CommandResult {
-    uint8_t status = kStatusGood;
+    uint8_t status = kTargetStatusGood;
     std::array<uint8_t, kFixedSenseLength> sense{};  // valid with CHECK CONDITION
     size_t transferred = 0;
     Delivery delivery = Delivery::Normal;
     uint32_t delayMs = 0;
 
-    bool Good() const { return status == kStatusGood && delivery != Delivery::PhaseError &&
+    bool Good() const { return status == kTargetStatusGood && delivery != Delivery::PhaseError &&
                                delivery != Delivery::DataOverrun && delivery != Delivery::Vanished; }
     Sense Code() const { return {static_cast<uint8_t>(sense[2] & 0x0F), sense[12], sense[13]}; }
 };

@@ -17,12 +17,6 @@
 
 namespace vrec {
 
-// Adapter status of a target that does not answer selection, of a data
-// phase that went wrong and of too much or too little data.
-inline constexpr uint8_t kHaStatSelectionTimeout = 0x11;
-inline constexpr uint8_t kHaStatDataOverrun = 0x12;
-inline constexpr uint8_t kHaStatPhaseError = 0x14;
-
 class VirtualAspi {
 public:
     explicit VirtualAspi(std::vector<std::shared_ptr<VirtualRecorder>> recorders);

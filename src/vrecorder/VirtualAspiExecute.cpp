@@ -49,16 +49,16 @@ uint8_t VirtualAspi::Complete(SRB_ExecSCSICmd& srb, const CommandResult& result)
     srb.SRB_HaStat = HASTAT_OK;
     srb.SRB_TargStat = result.status;
     switch (result.delivery) {
-    case Delivery::Vanished: srb.SRB_HaStat = kHaStatSelectionTimeout; srb.SRB_TargStat = 0; break;
-    case Delivery::PhaseError: srb.SRB_HaStat = kHaStatPhaseError; srb.SRB_TargStat = 0; break;
-    case Delivery::DataOverrun: srb.SRB_HaStat = kHaStatDataOverrun; break;
+    case Delivery::Vanished: srb.SRB_HaStat = HASTAT_SEL_TO; srb.SRB_TargStat = 0; break;
+    case Delivery::PhaseError: srb.SRB_HaStat = HASTAT_PHASE_ERR; srb.SRB_TargStat = 0; break;
+    case Delivery::DataOverrun: srb.SRB_HaStat = HASTAT_DO_DU; break;
     default: break;
     }
-    if (result.status == kStatusCheckCondition) {
+    if (result.status == kTargetStatusCheckCondition) {
         size_t n = std::min<size_t>({srb.SRB_SenseLen, SENSE_LEN, result.sense.size()});
         std::memcpy(srb.SenseArea, result.sense.data(), n);
     }
-    bool ok = srb.SRB_HaStat == HASTAT_OK && result.status == kStatusGood;
+    bool ok = srb.SRB_HaStat == HASTAT_OK && result.status == kTargetStatusGood;
     uint8_t status = ok ? SS_COMP : SS_ERR;
     Finish(srb, status);
     return status;

@@ -42,11 +42,11 @@ PassThroughOutcome Carry(VirtualRecorder& recorder, const PassThroughRequest& rq
     if (out.failure != PassFailure::None) return out;
     out.scsiStatus = r.status;
     out.transferred = std::min(r.transferred, rq.data.size());
-    if (r.status == kStatusCheckCondition) {
+    if (r.status == kTargetStatusCheckCondition) {
         out.senseLength = std::min(rq.sense.size(), r.sense.size());
         std::memcpy(rq.sense.data(), r.sense.data(), out.senseLength);
     }
-    if (r.status == kStatusGood && rq.direction == platform::PassDirection::Out &&
+    if (r.status == kTargetStatusGood && rq.direction == platform::PassDirection::Out &&
         out.transferred < rq.data.size())
         out.failure = PassFailure::ShortWrite;
     return out;

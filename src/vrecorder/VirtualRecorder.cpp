@@ -68,19 +68,6 @@ bool VirtualRecorder::ClaimDisc() {
     return true;
 }
 
-// Commands that record, close or erase: only the claim holder's run.
-bool VirtualRecorder::ChangesDisc(uint8_t opcode) {
-    switch (opcode) {
-    case 0x04:  // FORMAT UNIT
-    case 0x2A:  // WRITE (10)
-    case 0x53:  // RESERVE TRACK
-    case 0x5B:  // CLOSE TRACK/SESSION
-    case 0xA1:  // BLANK
-        return true;
-    default: return false;
-    }
-}
-
 // A blank disc's backing file keeps nothing of an earlier disc; it is
 // emptied when the disc gets its first track, never before.
 Track& VirtualRecorder::BeginTrack(uint32_t reservedBlocks) {
@@ -110,7 +97,7 @@ CommandResult VirtualRecorder::Execute(const uint8_t* cdb, size_t cdbLength, Dat
     CommandResult result = Dispatch(rq);
     LogEntry entry{{rq.cdb.begin(), rq.cdb.begin() + rq.cdbLength}, result.status, {}, result.transferred,
                    result.delivery};
-    if (result.status == kStatusCheckCondition) entry.code = result.Code();
+    if (result.status == kTargetStatusCheckCondition) entry.code = result.Code();
     log_.Add(std::move(entry));
     return result;
 }
@@ -183,8 +170,7 @@ void VirtualRecorder::Corrupt(const FaultRule& rule, Request& rq, const CommandR
 std::optional<CommandResult> VirtualRecorder::Gatekeep(const Request& rq, const CommandSpec* spec) {
     static constexpr size_t kGroupLength[8] = {6, 10, 10, 0, 16, 12, 0, 0};
     uint8_t op = rq.Op();
-    bool exempt = op == 0x12 || op == 0x03 || op == 0x46 || op == 0x4A;
-    if (unitAttention_ && !exempt) {
+    if (unitAttention_ && !(spec && spec->Has(kAttention))) {
         unitAttention_ = false;
         return Check(sense::MediumChanged);
     }
@@ -196,13 +182,13 @@ std::optional<CommandResult> VirtualRecorder::Gatekeep(const Request& rq, const 
     }
     // Link and NACA in the control byte are not supported.
     if (rq.cdb[kGroupLength[op >> 5] - 1] & 0x05) return Check(sense::InvalidFieldInCdb);
-    if (spec->needsMedium && !mediumPresent_) return Check(sense::MediumNotPresent);
-    if (ChangesDisc(op) && !ClaimDisc()) return ReservationConflict();
+    if (spec->Has(kMedium) && !mediumPresent_) return Check(sense::MediumNotPresent);
+    if (spec->Has(kChanges) && !ClaimDisc()) return ReservationConflict();
     // Until it holds the disc, this process answers from the disc as last
     // saved, by whichever process saved it.
     if (mediumPresent_ && !unreadable_ && !store_.Claimed() && store_.StateChanged()) AdoptSavedDisc();
-    if (spec->needsMedium && unreadable_) return Check(sense::CannotReadMedium);
-    if (!spec->whileBusy && Busy()) return Check(busySense_);
+    if (spec->Has(kMedium) && unreadable_) return Check(sense::CannotReadMedium);
+    if (!spec->Has(kBusy) && Busy()) return Check(busySense_);
     return std::nullopt;
 }
 

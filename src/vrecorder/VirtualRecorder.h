@@ -56,11 +56,18 @@ private:
         uint8_t Op() const { return cdb[0]; }
     };
     using Handler = CommandResult (VirtualRecorder::*)(Request&);
+    // What the recorder checks before a command runs, per opcode.
+    enum Trait : uint8_t {
+        kMedium = 1,     // NOT READY without a medium
+        kBusy = 2,       // answered during a long write
+        kAttention = 4,  // answered past a pending UNIT ATTENTION
+        kChanges = 8,    // records, closes or erases: only the claim holder's run
+    };
     struct CommandSpec {
         uint8_t opcode;
-        bool needsMedium;  // NOT READY without a medium
-        bool whileBusy;    // answered during a long write
+        uint8_t traits;
         Handler handler;
+        bool Has(Trait t) const { return (traits & t) != 0; }
     };
     static const CommandSpec* FindCommand(uint8_t opcode);
 
@@ -78,7 +85,6 @@ private:
     Disc ConfiguredDisc() const;
     void AdoptSavedDisc();
     bool ClaimDisc();
-    static bool ChangesDisc(uint8_t opcode);
     // Starts a track on the disc (emptying the backing of a blank disc).
     Track& BeginTrack(uint32_t reservedBlocks);
     void SaveState();

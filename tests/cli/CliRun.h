@@ -129,10 +129,11 @@ public:
         return outcome;
     }
 
-    // The program started without waiting, for tests that interrupt it.
+    // The program started without waiting, for tests that interrupt it;
+    // what it prints goes to Output().
     platform::ChildProcess Start(const std::vector<std::string>& args) const {
         std::error_code why;
-        std::vector<std::string> shellArgs{"-c", CommandLine(args)};
+        std::vector<std::string> shellArgs{"-c", CommandLine(args, Quote(Output()) + " >&2")};
         auto child = platform::ChildProcess::Spawn("/bin/sh", shellArgs, 9, true, why);
         EXPECT_TRUE(child) << why.message();
         return std::move(*child);
@@ -141,6 +142,7 @@ public:
 #endif
 
     std::string Disc(int target) const { return dir.File("disc" + std::to_string(target) + ".img"); }
+    std::string Output() const { return dir.File("out.txt"); }
 
     TempDir dir;
 };

@@ -32,22 +32,25 @@ bool WaitFor(const std::function<bool()>& ready) {
     return false;
 }
 
+// The stage is known by what has reached the disc, the program's report
+// and the recorder's saved state; the recorder makes the stage last.
 struct KillStage {
     const char* name;
-    const char* recorder;   // what makes the stage last
+    const char* recorder;
     size_t imageBytes;
-    bool waitForAllData;    // else for the first megabyte
-    int thenMs;             // to be well inside the stage
-    const char* listed;     // what the next run finds
+    uintmax_t onDisc;     // bytes on the disc
+    const char* report;   // in the program's report
+    const char* state;    // in the recorder's saved state
+    const char* listed;   // what the next run finds
 };
 
 // A close the drive was given completes, as a drive finishes it when the
 // program that sent it dies.
 constexpr KillStage kStages[] = {
-    {"before the first WRITE", "calibrate_ms = 30000", 1 << 20, false, -1, "blank"},
-    {"mid-data", "write_speed = 700", 6 << 20, false, 0, "incomplete session, "},
-    {"during the flush", "flush_ms = 30000", 1 << 20, true, 300, "incomplete session, "},
-    {"during the close", "close_ms = 30000", 1 << 20, true, 1000, "appendable, 1 session"},
+    {"before the first WRITE", "calibrate_ms = 30000", 1 << 20, 0, "note medium: ", "", "blank"},
+    {"mid-data", "write_speed = 700", 6 << 20, 1 << 20, "", "", "incomplete session, "},
+    {"during the flush", "flush_ms = 30000", 1 << 20, 1 << 20, " finalizing", "", "incomplete session, "},
+    {"during the close", "close_ms = 30000", 1 << 20, 1 << 20, "", "closed_sessions 1", "appendable, 1 session"},
 };
 
 }  // namespace
@@ -57,15 +60,12 @@ TEST(KilledBurn, TheNextRunFindsWhatReachedTheDisc) {
         SCOPED_TRACE(stage.name);
         CliBench bench(Recorder(0, stage.recorder));
         std::string image = bench.Image("a.iso", stage.imageBytes);
-        platform::ChildProcess burn = bench.Start({"--opc", "--no-checksum", "a.iso"});
+        platform::ChildProcess burn = bench.Start({"--opc", "--no-checksum", "--report-fd", "1", "a.iso"});
         std::string disc = bench.Disc(0);
-        if (stage.thenMs < 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-        } else {
-            uintmax_t wanted = stage.waitForAllData ? stage.imageBytes : 1 << 20;
-            ASSERT_TRUE(WaitFor([&] { return SizeOf(disc) >= wanted; }));
-            std::this_thread::sleep_for(std::chrono::milliseconds(stage.thenMs));
-        }
+        ASSERT_TRUE(WaitFor([&] {
+            return SizeOf(disc) >= stage.onDisc && Contains(ReadAll(bench.Output()), stage.report) &&
+                   Contains(ReadAll(disc + ".state"), stage.state);
+        }));
         kill(burn.Id(), SIGKILL);
         EXPECT_EQ(burn.Wait(), 128 + SIGKILL);
 
@@ -99,7 +99,7 @@ TEST(KilledBurn, TwoBurnsOfOneDiscAtOnceLeaveOneImage) {
     std::string first = bench.Image("a.iso", 1 << 20, 1);
     std::string second = bench.Image("b.iso", 1 << 20, 2);
     platform::ChildProcess a = bench.Start({"--opc", "--no-checksum", "a.iso"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(WaitFor([&] { return Contains(ReadAll(bench.Output()), "burning onto"); }));  // now calibrating
     auto b = bench.Run({"--opc", "--no-checksum", "b.iso"});
     int aCode = a.Wait();
     EXPECT_EQ((aCode == 0) + (b.code == 0), 1) << "a: " << aCode << ", b: " << b.output;

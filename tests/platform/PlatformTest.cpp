@@ -51,16 +51,18 @@ TEST(Event, WaitWakesWhenAnotherThreadSignals) {
 
 TEST(Thread, CreatedSuspendedAndJoinedByItsOwner) {
     std::atomic<int> ran{0};
+    std::atomic<bool> startCalled{false}, ranAfterStart{false};
     std::atomic<bool> terminateHandlerSawBody{false};
     {
         Thread t([&](Thread& self) {
+            ranAfterStart = startCalled.load();
             ++ran;
             while (!self.Terminated()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         });
         t.OnTerminate = [&](Thread&) { terminateHandlerSawBody = ran.load() == 1; };
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
         EXPECT_EQ(ran.load(), 0) << "nothing runs before Start";
         t.SetPriority(ThreadPriority::BelowNormal);
+        startCalled = true;
         t.Start();
         t.Start();
         t.SetPriority(ThreadPriority::TimeCritical);  // may be refused; never fatal
@@ -68,6 +70,7 @@ TEST(Thread, CreatedSuspendedAndJoinedByItsOwner) {
         EXPECT_EQ(t.Priority(), ThreadPriority::Idle);
     }  // the destructor terminates and joins
     EXPECT_EQ(ran.load(), 1);
+    EXPECT_TRUE(ranAfterStart.load()) << "the body waited for Start";
     EXPECT_TRUE(terminateHandlerSawBody.load());
 }
 

@@ -40,3 +40,23 @@ TEST(TransportEntry, AHalfInstalledLayerIsNotLoaded) {
     EXPECT_FALSE(ASPILoaded());
     ReleaseTransport();
 }
+
+// A layer that needs no claim grants every one; a claiming layer is asked,
+// and its refusal reaches the burner with the reason.
+TEST(TransportEntry, DriveClaimsGoToTheLayerThatNeedsThem) {
+    static int released = 0;
+    const DriveClaimFns refusing{[](uint8_t, uint8_t, uint8_t, std::error_code& why) {
+                                     why = std::make_error_code(std::errc::device_or_resource_busy);
+                                     return false;
+                                 },
+                                 [](uint8_t, uint8_t, uint8_t) { ++released; }};
+    for (const bool claiming : {false, true}) {
+        InstallTransport(&Send, &Info, "layer", claiming ? refusing : DriveClaimFns{});
+        std::error_code why;
+        EXPECT_EQ(ClaimTransportDrive(0, 1, 0, why), !claiming);
+        EXPECT_EQ(why == std::errc::device_or_resource_busy, claiming);
+        ReleaseTransportDrive(0, 1, 0);
+        EXPECT_EQ(released, claiming ? 1 : 0);
+        ReleaseTransport();
+    }
+}

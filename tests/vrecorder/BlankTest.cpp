@@ -77,7 +77,7 @@ TEST_P(BlankKinds, UsedDiscBecomesBlankAndTakesANewBurn) {
         EXPECT_EQ(d.DiscInfo()[2] & 0x0F, 0x00);  // blank, last session empty
         EXPECT_EQ(d.Nwa(1), 0u);
         Bytes back(2048);
-        EXPECT_EQ(d.In(Read10(0, 1), back).status, vrec::kStatusCheckCondition);  // no longer addressable
+        EXPECT_EQ(d.In(Read10(0, 1), back).status, vrec::kTargetStatusCheckCondition);  // no longer addressable
         EXPECT_EQ(d.rec->RecordedBytes(0, kBlocks), Bytes(kBlocks * 2048, 0));
     }
     // The blank disc is what the next run finds, and it takes a new burn.

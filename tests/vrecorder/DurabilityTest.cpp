@@ -77,7 +77,7 @@ TEST(Durability, AKilledBurnReloadsWithWhatReachedTheDisc) {
         EXPECT_EQ(vrec::GetBE32(track, 28), blocks - 1) << "last recorded address";
         EXPECT_EQ(reloaded.rec->RecordedBytes(blocks - 16, 16), Pattern(16, 3));
         // The write-once disc is not written over from its start.
-        EXPECT_EQ(reloaded.Write(0, 16).status, vrec::kStatusCheckCondition);
+        EXPECT_EQ(reloaded.Write(0, 16).status, vrec::kTargetStatusCheckCondition);
     }
 }
 

@@ -41,7 +41,7 @@ TEST(Faults, BusyNeverLateAndVanish) {
     TempDir dir;
     Drive d = WithFaults(dir, {"test-unit-ready nth=1 busy", "inquiry nth=1 never", "inquiry nth=2 late 40",
                                "read-disc-info vanish"});
-    EXPECT_EQ(d.Run({0, 0, 0, 0, 0, 0}).status, vrec::kStatusBusy);
+    EXPECT_EQ(d.Run({0, 0, 0, 0, 0, 0}).status, vrec::kTargetStatusBusy);
     EXPECT_TRUE(d.Run({0, 0, 0, 0, 0, 0}).Good());
     Bytes reply(36);
     EXPECT_EQ(d.In({0x12, 0, 0, 0, 36, 0}, reply).delivery, vrec::Delivery::Never);

@@ -149,7 +149,7 @@ inline vrec::RecorderConfig BlankCdR(const std::string& backing, uint32_t capaci
 #define EXPECT_SENSE(result, k, a, q)                                                     \
     do {                                                                                  \
         auto r_ = (result);                                                               \
-        EXPECT_EQ(r_.status, vrec::kStatusCheckCondition);                                \
+        EXPECT_EQ(r_.status, vrec::kTargetStatusCheckCondition);                                \
         EXPECT_EQ(r_.Code(), (vrec::Sense{k, a, q}))                                      \
             << std::hex << int(r_.Code().key) << "/" << int(r_.Code().asc) << "/" << int(r_.Code().ascq); \
     } while (0)

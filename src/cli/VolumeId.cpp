@@ -24,10 +24,12 @@ std::string VolumeIdOf(const std::string& text) {
 std::string DefaultVolumeId(const std::string& folder) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    // "." and "photos/" name a folder too.
-    fs::path path = fs::absolute(fs::path(folder), ec).lexically_normal();
+    // "." and "photos/" name a folder too. The name is UTF-8 on every
+    // system: a path from a narrow string would be read in Windows' code page.
+    fs::path path = fs::absolute(fs::path(std::u8string(folder.begin(), folder.end())), ec).lexically_normal();
     if (!path.has_filename()) path = path.parent_path();
-    const std::string id = VolumeIdOf(path.filename().string());
+    const std::u8string name = path.filename().u8string();
+    const std::string id = VolumeIdOf(std::string(name.begin(), name.end()));
     return id.empty() ? "CDROM" : id;
 }
 

@@ -27,29 +27,25 @@ bool TImageTree::ResetTree(int FileCapacity, int DirCapacity) {
     return true;
 }
 
-TDEntry* TImageTree::NewDirectory() {
-    if (DirCount() >= dirCapacity_) {
-        if (device_) {
-            const std::string capacity = std::to_string(dirCapacity_);
-            device_->SendDebugMessage(">>> " + FormatDriveMessage(Msg::MaximumDirectories, {capacity}), 3);
-        }
+namespace {
+
+// A new entry at the end of `entries`, or null with the table's message
+// once it holds `capacity` entries.
+template <class Entry>
+Entry* Append(std::vector<std::unique_ptr<Entry>>& entries, int capacity, Msg full, TSCSIDevice* device) {
+    if (static_cast<int>(entries.size()) >= capacity) {
+        if (device) device->SendDebugMessage(">>> " + FormatDriveMessage(full, {std::to_string(capacity)}), 3);
         return nullptr;
     }
-    dirEntries_.push_back(std::make_unique<TDEntry>());
-    return dirEntries_.back().get();
+    entries.push_back(std::make_unique<Entry>());
+    return entries.back().get();
 }
 
-TFEntry* TImageTree::NewFile() {
-    if (FileCount() >= fileCapacity_) {
-        if (device_) {
-            const std::string capacity = std::to_string(fileCapacity_);
-            device_->SendDebugMessage(">>> " + FormatDriveMessage(Msg::MaximumFiles, {capacity}), 3);
-        }
-        return nullptr;
-    }
-    fileEntries_.push_back(std::make_unique<TFEntry>());
-    return fileEntries_.back().get();
-}
+}  // namespace
+
+TDEntry* TImageTree::NewDirectory() { return Append(dirEntries_, dirCapacity_, Msg::MaximumDirectories, device_); }
+
+TFEntry* TImageTree::NewFile() { return Append(fileEntries_, fileCapacity_, Msg::MaximumFiles, device_); }
 
 void TImageTree::OrderFiles(const std::vector<TFEntry*>& order) {
     std::vector<std::unique_ptr<TFEntry>> owned(fileEntries_.size());

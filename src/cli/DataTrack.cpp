@@ -1,8 +1,9 @@
 #include "cli/DataTrack.h"
 
 #include "cli/DiscLayout.h"
+#include "cli/DiscState.h"
+#include "drive/ByteOrder.h"
 #include "drive/MediaTypes.h"
-#include "drive/ReplyLength.h"
 #include "drive/TSCSIDevice.h"
 
 #include <algorithm>
@@ -14,34 +15,30 @@ namespace kq::cli {
 
 namespace {
 
-constexpr uint8_t kDiscInfoLength = 34;
-constexpr uint16_t kTrackInfoLength = 36;
-constexpr int kTocLength = 255;
-constexpr uint8_t kByTrackNumber = 1;
 // A Track-At-Once CD track ends in two blocks that hold no user data.
 constexpr uint32_t kCdRunOut = 2;
 
 bool IsCd(int mediaType) { return mediaType >= media::CdRom && mediaType <= media::CdRw; }
 
 std::optional<DiscSummary> ReadDisc(TSCSIDevice& drive, std::string& error) {
-    alignas(4) std::array<uint8_t, kDiscInfoLength> info{};
-    if (!drive.ReadDiscInformation(info, kDiscInfoLength)) {
+    alignas(4) std::array<uint8_t, kDiscInformationLength> info{};
+    if (!drive.ReadDiscInformation(info, kDiscInformationLength)) {
         error = "the drive cannot describe the disc [" + drive.LastErrorText() + "]";
         return std::nullopt;
     }
-    auto disc = DecodeDiscInformation(std::span(info).first(Length16Reply(info, info.size())));
+    auto disc = DecodeDiscInformation(info);
     if (!disc) error = "the drive's disc information is too short";
-    else if (disc->state == DiscState::Blank) error = "the disc is blank: there is nothing to read";
+    else if (DecodeDiscState(disc->status) == DiscState::Blank) error = "the disc is blank: there is nothing to read";
     return disc;
 }
 
 std::optional<TrackSummary> ReadTrack(TSCSIDevice& drive, int number, std::string& error) {
-    alignas(4) std::array<uint8_t, kTrackInfoLength> reply{};
-    if (!drive.ReadTrackInformation(kByTrackNumber, static_cast<uint32_t>(number), reply, kTrackInfoLength)) {
+    alignas(4) std::array<uint8_t, kTrackInformationLength> reply{};
+    if (!drive.ReadTrackInformation(kByTrackNumber, static_cast<uint32_t>(number), reply, kTrackInformationLength)) {
         error = "the drive cannot describe track " + std::to_string(number) + " [" + drive.LastErrorText() + "]";
         return std::nullopt;
     }
-    auto track = DecodeTrackInformation(std::span(reply).first(Length16Reply(reply, reply.size())));
+    auto track = DecodeTrackInformation(reply);
     if (!track) error = "the drive's information on track " + std::to_string(number) + " is too short";
     return track;
 }
@@ -50,8 +47,8 @@ std::optional<TrackSummary> ReadTrack(TSCSIDevice& drive, int number, std::strin
 // lead-out. It bounds what READ TRACK INFORMATION says.
 std::optional<uint32_t> TocEnd(TSCSIDevice& drive, int number) {
     alignas(4) std::array<uint8_t, kTocLength> reply{};
-    if (!drive.ReadTocPmaAtip(0, reply, false, 0, 0, kTocLength)) return std::nullopt;
-    auto toc = DecodeToc(std::span(reply).first(Length16Reply(reply, reply.size())));
+    if (!drive.ReadTocPmaAtip(kTocFormat, reply, false, 0, 0, kTocLength)) return std::nullopt;
+    auto toc = DecodeToc(reply);
     if (!toc) return std::nullopt;
     for (const auto& [track, start] : toc->starts)
         if (track > number) return start;

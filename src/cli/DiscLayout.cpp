@@ -1,66 +1,8 @@
 #include "cli/DiscLayout.h"
 
-#include "drive/ByteOrder.h"
-
 #include <algorithm>
 
 namespace kq::cli {
-
-namespace {
-
-constexpr uint8_t kLeadOutTrack = 0xAA;
-constexpr size_t kTocHeader = 4, kTocDescriptor = 8;
-
-}  // namespace
-
-std::optional<DiscSummary> DecodeDiscInformation(std::span<const uint8_t> reply) {
-    ReplyView r(reply, reply.size());
-    auto status = r.Byte(2), first = r.Byte(3), sessions = r.Byte(4), lastFirst = r.Byte(5), last = r.Byte(6);
-    if (!status || !first || !sessions || !lastFirst || !last) return std::nullopt;
-    DiscSummary d;
-    d.status = DiscStatusFields(*status);
-    d.state = DecodeDiscState(d.status);
-    d.firstTrack = *first;
-    d.sessions = *sessions;
-    d.lastSessionFirstTrack = *lastFirst;
-    d.lastTrack = *last;
-    return d;
-}
-
-std::optional<TrackSummary> DecodeTrackInformation(std::span<const uint8_t> reply) {
-    ReplyView r(reply, reply.size());
-    auto number = r.Byte(2), session = r.Byte(3), flags = r.Byte(6), valid = r.Byte(7);
-    auto start = r.BE32(8), nwa = r.BE32(12), free = r.BE32(16), size = r.BE32(24);
-    if (!number || !session || !flags || !valid || !start || !nwa || !free || !size) return std::nullopt;
-    TrackSummary t;
-    t.number = *number;
-    t.session = *session;
-    t.start = *start;
-    t.size = *size;
-    t.freeBlocks = *free;
-    t.blank = (*flags & 0x40) != 0;
-    t.packet = (*flags & 0x20) != 0;
-    t.data = (r.Byte(5).value_or(0) & 0x04) != 0;  // byte 6 arrived, so byte 5 did
-    if (*valid & 0x01) t.nextWritable = *nwa;
-    if (auto last = r.BE32(28); last && (*valid & 0x02)) t.lastRecorded = *last;
-    return t;
-}
-
-std::optional<TocSummary> DecodeToc(std::span<const uint8_t> reply) {
-    ReplyView r(reply, reply.size());
-    auto first = r.Byte(2), last = r.Byte(3);
-    if (!first || !last) return std::nullopt;
-    TocSummary toc;
-    toc.firstTrack = *first;
-    toc.lastTrack = *last;
-    for (size_t at = kTocHeader; r.Has(at, kTocDescriptor); at += kTocDescriptor) {
-        int track = *r.Byte(at + 2);
-        uint32_t address = *r.BE32(at + 4);
-        if (track == kLeadOutTrack) toc.leadOut = address;
-        else toc.starts.emplace_back(track, address);
-    }
-    return toc;
-}
 
 DiscSpace SpaceOf(const std::vector<TrackSummary>& tracks, const std::optional<TocSummary>& toc) {
     DiscSpace space;

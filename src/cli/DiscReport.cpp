@@ -1,5 +1,6 @@
 #include "cli/DiscReport.h"
 
+#include "cli/DiscState.h"
 #include "drive/ReplyLength.h"
 #include "drive/TSCSIDevice.h"
 
@@ -10,10 +11,6 @@ namespace kq::cli {
 
 namespace {
 
-constexpr uint8_t kDiscInfoLength = 34;
-constexpr uint16_t kTrackInfoLength = 36;
-constexpr int kTocLength = 255;  // the wrapper's limit: 31 tracks, the rest is left out
-constexpr uint8_t kByTrackNumber = 1;
 constexpr double kSectorsPerSecond = 75.0;  // CD at 1x
 constexpr double kMB = 1024.0 * 1024.0;
 
@@ -60,15 +57,16 @@ std::string TooShort(const std::string& what, size_t received) {
 std::optional<TocSummary> ReadToc(TSCSIDevice& device) {
     alignas(4) std::array<uint8_t, kTocLength> reply{};
     // A blank disc has no TOC; the drive refuses the command.
-    if (!device.ReadTocPmaAtip(0, reply, false, 0, 0, kTocLength)) return std::nullopt;
-    return DecodeToc(std::span(reply).first(Length16Reply(reply, reply.size())));
+    if (!device.ReadTocPmaAtip(kTocFormat, reply, false, 0, 0, kTocLength)) return std::nullopt;
+    return DecodeToc(reply);
 }
 
 }  // namespace
 
 std::string StateText(const DiscSummary& disc) {
-    std::string name = DiscStateName(disc.state);
-    if (disc.state == DiscState::Blank || disc.state == DiscState::Overwritable) return name;
+    const DiscState state = DecodeDiscState(disc.status);
+    std::string name = DiscStateName(state);
+    if (state == DiscState::Blank || state == DiscState::Overwritable) return name;
     int sessions = disc.sessions;
     if (disc.status.LastSessionState() == kSessionEmpty && sessions > 0) --sessions;
     return name + ", " + std::to_string(sessions) + (sessions == 1 ? " session" : " sessions");
@@ -94,13 +92,13 @@ std::vector<std::string> DescribeDisc(const std::vector<TrackSummary>& tracks, c
 DiscReport ReadDiscReport(TSCSIDevice& device, bool cd, int mediaType) {
     DiscReport report;
     auto lock = device.LockCommands();  // the error texts belong to these commands
-    alignas(4) std::array<uint8_t, kDiscInfoLength> info{};
-    if (!device.ReadDiscInformation(info, kDiscInfoLength)) {
+    alignas(4) std::array<uint8_t, kDiscInformationLength> info{};
+    if (!device.ReadDiscInformation(info, kDiscInformationLength)) {
         report.error = Failure(device, "the disc");
         return report;
     }
     size_t received = Length16Reply(info, info.size());
-    auto disc = DecodeDiscInformation(std::span(info).first(received));
+    auto disc = DecodeDiscInformation(info);
     if (!disc) {
         report.error = TooShort("disc information", received);
         return report;
@@ -108,13 +106,14 @@ DiscReport ReadDiscReport(TSCSIDevice& device, bool cd, int mediaType) {
     report.state = StateText(*disc);
     std::vector<TrackSummary> tracks;
     for (int n = std::max(1, disc->firstTrack); n <= disc->lastTrack; ++n) {
-        alignas(4) std::array<uint8_t, kTrackInfoLength> reply{};
-        if (!device.ReadTrackInformation(kByTrackNumber, static_cast<uint32_t>(n), reply, kTrackInfoLength)) {
+        alignas(4) std::array<uint8_t, kTrackInformationLength> reply{};
+        if (!device.ReadTrackInformation(kByTrackNumber, static_cast<uint32_t>(n), reply,
+                                         kTrackInformationLength)) {
             report.error = Failure(device, "track " + std::to_string(n));
             return report;
         }
         received = Length16Reply(reply, reply.size());
-        auto track = DecodeTrackInformation(std::span(reply).first(received));
+        auto track = DecodeTrackInformation(reply);
         if (!track) {
             report.error = TooShort("information on track " + std::to_string(n), received);
             return report;

@@ -51,7 +51,7 @@ std::string Grouped(uint32_t n) {
 
 void ReadDiscStatus(TQCDBurner& burner, DriveFacts& facts) {
     if (!burner.RefreshDiscInformation()) return;
-    facts.status = DecodeDiscState(burner.DiscInformationStatus());  // before the count rewrites it
+    facts.status = DecodeDiscState(burner.DiscInformationStatus());
     facts.sessions = burner.RecordedSessionCount();
     if (facts.status == DiscState::Incomplete) facts.incompleteSectors = LastSessionSectors(burner).value_or(0);
 }

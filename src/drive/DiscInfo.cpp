@@ -75,8 +75,10 @@ bool TSCSIDevice::GetConfiguration(uint8_t requestType, uint8_t feature, uint8_t
 bool TSCSIDevice::RefreshDiscInformation() {
     auto lock = LockCommands();
     discInformation_.fill(0);
+    disc_.reset();
     if (!ReadDiscInformation(discInformation_, static_cast<uint8_t>(discInformation_.size())))
         return false;
+    disc_ = DecodeDiscInformation(discInformation_);
     const size_t received = Length16Reply(discInformation_, discInformation_.size());
     std::fill(discInformation_.begin() + static_cast<std::ptrdiff_t>(received),
               discInformation_.end(), 0);
@@ -87,15 +89,12 @@ bool TSCSIDevice::RefreshDiscInformation() {
 
 int TSCSIDevice::RecordedSessionCount() {
     auto lock = LockCommands();
-    if (!RefreshDiscInformation()) return 0;
-    const uint8_t status = discInformation_[2];
-    if ((status & 0x03) == 0) return 0;  // empty disc
-    const uint8_t lastSession = (status >> 2) & 0x03;
+    if (!RefreshDiscInformation() || !disc_ || disc_->status.DiscStatus() == kDiscEmpty) return 0;
+    const uint8_t lastSession = disc_->status.LastSessionState();
     discInformation_[2] = lastSession;
-    const int sessions = discInformation_[4];
     // An appendable disc counts its empty last session; it holds no data.
-    if (lastSession == 0 && (status & 0x02) == 0 && sessions > 0) return sessions - 1;
-    return sessions;
+    const bool emptyLast = lastSession == kSessionEmpty && disc_->status.DiscStatus() == kDiscIncomplete;
+    return emptyLast && disc_->sessions > 0 ? disc_->sessions - 1 : disc_->sessions;
 }
 
 bool TSCSIDevice::ReadBufferCapacity(uint32_t& size, uint32_t& free) {

@@ -1,5 +1,4 @@
 // How much room the disc has left for an image.
-#include "drive/ReplyLength.h"
 #include "drive/TSCSIDevice.h"
 
 #include <array>
@@ -9,7 +8,6 @@ namespace kq {
 namespace {
 
 constexpr int kTimeoutMs = 10000;
-constexpr uint32_t kInvisibleTrack = 0xFF;
 
 // An MSF field of the disc information (byte 0 reserved) as a block address.
 int64_t MsfToLba(uint32_t field) {
@@ -30,7 +28,7 @@ bool TSCSIDevice::ReadCapacity(uint32_t& lastLba) {
     const std::array<uint8_t, 10> cdb{0x25};
     alignas(4) std::array<uint8_t, 8> reply{};
     if (!RunCommand(cdb, DataIn(reply), kTimeoutMs)) return false;
-    lastLba = GetBE32(reply);
+    lastLba = DecodeCapacity(reply)->lastLba;  // eight bytes always: the buffer was asked whole
     return true;
 }
 
@@ -41,23 +39,18 @@ std::optional<int64_t> TSCSIDevice::FreeSectors(uint16_t mediaType) {
         if (!ReadCapacity(last) || last == 0 || last == 0xFFFFFFFFu) return std::nullopt;
         return int64_t{last} + 1;
     }
-    alignas(4) std::array<uint8_t, 36> track{};
-    if (ReadTrackInformation(1, kInvisibleTrack, track, static_cast<uint16_t>(track.size()))) {
-        const ReplyView r(track, Length16Reply(track, track.size()));
-        const auto flags = r.Byte(7);
-        const auto free = r.BE32(16);
-        if (flags && free && (*flags & 0x01)) return int64_t{*free};  // NWA_V: the field is current
+    alignas(4) std::array<uint8_t, kTrackInformationLength> track{};
+    if (ReadTrackInformation(kByTrackNumber, kInvisibleTrack, track, kTrackInformationLength)) {
+        // Free blocks count only while the track takes data (NWA valid).
+        if (const auto t = DecodeTrackInformation(track); t && t->nextWritable) return int64_t{t->freeBlocks};
     }
     // A blank CD: from the start to the last possible lead-out (MSF on CD).
     if (mediaType != media::CdR && mediaType != media::CdRw) return std::nullopt;
-    alignas(4) std::array<uint8_t, 34> disc{};
-    if (!ReadDiscInformation(disc, static_cast<uint8_t>(disc.size()))) return std::nullopt;
-    const ReplyView r(disc, Length16Reply(disc, disc.size()));
-    const auto status = r.Byte(2);
-    const auto leadOut = r.BE32(20);
-    if (!status || !leadOut || (*status & 0x03) != 0 || *leadOut == 0xFFFFFFFFu) return std::nullopt;
-    const int64_t lba = MsfToLba(*leadOut);
-    return lba > 0 ? std::optional<int64_t>(lba) : std::nullopt;
+    alignas(4) std::array<uint8_t, kDiscInformationLength> disc{};
+    if (!ReadDiscInformation(disc, kDiscInformationLength)) return std::nullopt;
+    const auto d = DecodeDiscInformation(disc);
+    if (!d || d->status.DiscStatus() != kDiscEmpty || !d->leadOut) return std::nullopt;
+    return LeadOutLba(*d->leadOut);
 }
 
 // A closed disc has no free space left, yet its medium still holds what
@@ -65,20 +58,16 @@ std::optional<int64_t> TSCSIDevice::FreeSectors(uint16_t mediaType) {
 std::optional<int64_t> TSCSIDevice::DiscCapacity(bool cd) {
     auto lock = LockCommands();
     if (cd) {
-        alignas(4) std::array<uint8_t, 28> atip{};
-        if (ReadTocPmaAtip(4, atip, true, 0, 0, static_cast<int>(atip.size()))) {
-            const ReplyView r(atip, Length16Reply(atip, atip.size()));
-            const auto m = r.Byte(12), s = r.Byte(13), f = r.Byte(14);
-            if (m && s && f) return LeadOutLba(uint32_t{*m} << 16 | uint32_t{*s} << 8 | *f);
-        }
+        alignas(4) std::array<uint8_t, kAtipLength> atip{};
+        if (ReadTocPmaAtip(kAtipFormat, atip, true, 0, 0, kAtipLength))
+            if (const auto leadOut = DecodeAtipLeadOut(atip)) return LeadOutLba(*leadOut);
     }
-    alignas(4) std::array<uint8_t, 34> disc{};
-    if (!ReadDiscInformation(disc, static_cast<uint8_t>(disc.size()))) return std::nullopt;
-    const ReplyView r(disc, Length16Reply(disc, disc.size()));
-    const auto leadOut = r.BE32(20);
-    if (!leadOut || *leadOut == 0xFFFFFFFFu) return std::nullopt;
-    if (cd) return LeadOutLba(*leadOut);
-    return *leadOut > 0 ? std::optional<int64_t>(*leadOut) : std::nullopt;
+    alignas(4) std::array<uint8_t, kDiscInformationLength> disc{};
+    if (!ReadDiscInformation(disc, kDiscInformationLength)) return std::nullopt;
+    const auto d = DecodeDiscInformation(disc);
+    if (!d || !d->leadOut) return std::nullopt;
+    if (cd) return LeadOutLba(*d->leadOut);
+    return *d->leadOut > 0 ? std::optional<int64_t>(*d->leadOut) : std::nullopt;
 }
 
 }  // namespace kq

@@ -2,7 +2,7 @@
 // TSCSIDevice: one drive, addressed by adapter, target and LUN, reached
 // through the transport entry. Every command goes through ExecuteCommand;
 // the command wrappers of the drive class go through RunCommand.
-#include "drive/DiscStatus.h"
+#include "drive/DiscReplies.h"
 #include "drive/DriveTypes.h"
 #include "transport/kqASPI.h"
 
@@ -167,8 +167,7 @@ public:
     bool RequestSense(std::span<uint8_t> buffer, uint8_t length);
     bool ReadDiscInformation(std::span<uint8_t> buffer, uint8_t length);
     // Throws std::out_of_range for a length above 255 (nothing is sent).
-    // READ TRACK INFORMATION (52h). addressType: 0 LBA, 1 track number (FFh
-    // names the invisible track), 2 session number.
+    // READ TRACK INFORMATION (52h); addressType is a TrackAddress.
     bool ReadTrackInformation(uint8_t addressType, uint32_t number, std::span<uint8_t> buffer,
                               uint16_t length);
     // READ CAPACITY: the last addressable block.
@@ -203,7 +202,11 @@ public:
     bool WaitForOperation(int total, int interval, const std::function<void(uint16_t)>& onProgress);
 
     const std::array<uint8_t, 56>& DiscInformationBlock() const { return discInformation_; }
-    DiscStatusFields DiscInformationStatus() const { return DiscStatusFields(discInformation_[2]); }
+    // The last RefreshDiscInformation's reply decoded as it arrived, which
+    // the session count's rewrite of the block leaves alone; nullopt when
+    // it failed or came too short.
+    const std::optional<DiscSummary>& DiscInformation() const { return disc_; }
+    DiscStatusFields DiscInformationStatus() const { return disc_ ? disc_->status : DiscStatusFields(0); }
     bool DelayedReadyQuirk() const { return delayedReadyQuirk_; }
     static bool SlowReadyQuirk();
     // The unit-wide media type the write thread stores and WaitUntilReady reads.
@@ -343,6 +346,7 @@ private:
     alignas(16) std::array<uint8_t, 256> configuration_{};
     alignas(16) std::array<uint8_t, 26> atip_{};
     alignas(16) std::array<uint8_t, 56> discInformation_{};
+    std::optional<DiscSummary> disc_;
     alignas(16) std::array<uint8_t, 516> capabilitiesPage_{};
     alignas(16) std::array<uint8_t, 54> writeParametersPage_{};
 

@@ -3,6 +3,7 @@
 // underrun abilities.
 #include "drive/ByteOrder.h"
 #include "drive/TSCSIDevice.h"
+#include "drive/WriteParametersPage.h"
 
 #include <algorithm>
 
@@ -10,68 +11,74 @@ namespace kq {
 
 namespace {
 
-constexpr uint8_t kBufe = 0x40, kLinkSizeValid = 0x20, kTestWrite = 0x10;
-constexpr uint8_t kNextSessionAllowed = 0xC0, kFixedPacket = 0x20;
+using namespace wparams;
 
-bool IsOneOf(uint16_t type, std::initializer_list<uint16_t> types) {
-    return std::find(types.begin(), types.end(), type) != types.end();
+// When another session may follow: never, always, unless the disc is
+// finalized, or also not after a test write (which records nothing on CD).
+enum NextSession : uint8_t {
+    kNever = 0, kAlways = 1, kNotIfFinal = 2, kNotIfTest = 4,
+    kUnlessFinal = kAlways | kNotIfFinal, kUnlessFinalOrTest = kUnlessFinal | kNotIfTest,
+};
+
+struct PageRow {
+    uint16_t medium;      // the single-layer kin a dual-layer medium writes as
+    uint8_t writeType;
+    bool linkSizeValid;
+    bool driveOptions;    // test write and BUFE as the drive can do them (DVD-RW takes neither)
+    NextSession next;
+    uint8_t trackByte;    // fixed packet and track mode
+    uint8_t linkSize;     // blocks
+    uint32_t packetSize;  // blocks
+};
+
+// DVD-R and DVD-RW link by one 16-block ECC block; DVD+R and DVD+RW say
+// so too. Any medium without a row of its own is written as a CD.
+constexpr PageRow kCdRow{media::CdR, kTrackAtOnce, false, true, kUnlessFinalOrTest, kDataUninterrupted, 0, 0};
+constexpr PageRow kRows[] = {
+    {media::DvdR, kPacket, true, true, kUnlessFinal, kFixedPacket | kDataIncremental, 16, 16},
+    {media::DvdRw, kTrackAtOnce, false, true, kUnlessFinal, kFixedPacket | kDataUninterrupted, 0, 0},
+    {media::DvdRwRestricted, kPacket, true, false, kUnlessFinal, kDataIncremental, 16, 0},
+    {media::DvdRwSequential, kPacket, true, false, kUnlessFinal, kDataIncremental, 16, 0},
+    {media::DvdPlusR, kSessionAtOnce, true, true, kAlways, kDataUninterrupted, 0, 16},
+    {media::DvdPlusRw, kSessionAtOnce, true, true, kNever, kDataUninterrupted, 16, 0},
+};
+
+const PageRow& RowOf(uint16_t medium) {
+    const auto* row =
+        std::find_if(std::begin(kRows), std::end(kRows), [&](const PageRow& r) { return r.medium == medium; });
+    return row == std::end(kRows) ? kCdRow : *row;
 }
-
-void SetPacketSize(std::span<uint8_t> page, uint32_t blocks) { PutBE32(page.subspan(10), blocks); }
 
 }  // namespace
 
 bool TSCSIDevice::SetWriteParameters(bool testWrite, bool underrun, uint16_t mediaType) {
-    using namespace media;
-    // DVD-RAM is written like a hard disk and BD without the page at all;
-    // a dual-layer DVD takes the page of its single-layer kin.
+    // DVD-RAM is written like a hard disk and BD without the page at all.
     if (!TraitsOf(mediaType).writeParameters) return true;
-    mediaType = TraitsOf(mediaType).kin;
+    const PageRow& row = RowOf(TraitsOf(mediaType).kin);
     auto lock = LockCommands();
     if (!SenseWriteParametersPage(true)) return false;
-    auto page = std::span(writeParametersPage_);
-    page[1] = 50;
-    if (mediaType == DvdR) {
-        page[2] = 0x60, page[3] = 0xE5, page[5] = 16;
-        SetPacketSize(page, 16);
-    } else {
-        page[2] = 0x01, page[3] = 0x04, page[5] = 0;
-        SetPacketSize(page, 0);
-    }
-    page[4] = 8;  // Mode 1, 2048 bytes
-    if (IsOneOf(mediaType, {DvdPlusRw, DvdPlusR})) {
-        page[2] = 0x22;
-        page[3] |= kNextSessionAllowed;
-    }
-    if (LinkSizeQuirk()) page[2] |= kLinkSizeValid;
-    if (IsOneOf(mediaType, {DvdR, DvdRw, DvdRwRestricted, DvdRwSequential, DvdPlusR})) {
-        // Multi-session 00b: the session's close closes the disc too.
-        page[3] = FinalizeDisc() ? static_cast<uint8_t>((page[3] & ~kNextSessionAllowed) | kFixedPacket)
-                                 : static_cast<uint8_t>(page[3] | kNextSessionAllowed | kFixedPacket);
-    } else if (!testWrite && !FinalizeDisc()) {
-        page[3] |= kNextSessionAllowed;
-    } else if ((page[3] & kNextSessionAllowed) == kNextSessionAllowed) {
-        page[3] &= static_cast<uint8_t>(~kNextSessionAllowed);
-    }
     const TDeviceCapabilities caps = Capabilities();
-    const bool bufe = underrun && caps.Contains(TDeviceCapability::CanUnderrunProtect);
-    page[2] = static_cast<uint8_t>(bufe ? page[2] | kBufe : page[2] & ~kBufe);
-    const bool dummy = testWrite && caps.Contains(TDeviceCapability::CanTestWrite);
-    page[2] = static_cast<uint8_t>(dummy ? page[2] | kTestWrite : page[2] & ~kTestWrite);
-    page[6] = page[7] = page[8] = page[9] = 0;
-    if (mediaType == DvdPlusR) {
-        SetPacketSize(page, 16);
-        page[3] = 0xC4;
-    }
-    if (IsOneOf(mediaType, {DvdRwRestricted, DvdRwSequential}))
-        page[2] = 0x20, page[3] = FinalizeDisc() ? 0x05 : 0xC5, page[5] = 16;
-    if (mediaType == DvdPlusRw) page[3] = 0x04, page[5] = 16;
-    PutBE16(page.subspan(14), 150);  // audio pause, blocks
+    uint8_t type = row.writeType;
+    if (row.linkSizeValid || LinkSizeQuirk()) type |= kLinkSizeValid;
+    if (row.driveOptions && underrun && caps.Contains(TDeviceCapability::CanUnderrunProtect)) type |= kBufe;
+    if (row.driveOptions && testWrite && caps.Contains(TDeviceCapability::CanTestWrite)) type |= kTestWrite;
+    const bool next = (row.next & kAlways) && !((row.next & kNotIfFinal) && FinalizeDisc()) &&
+                      !((row.next & kNotIfTest) && testWrite);
+
+    auto page = std::span(writeParametersPage_);
+    page[1] = kPageLength;
+    page[kTypeByte] = type;
+    page[kTrackByte] = static_cast<uint8_t>(row.trackByte | (next ? kNextSessionAllowed : 0));
+    page[kBlockTypeByte] = kMode1;
+    page[kLinkSizeByte] = row.linkSize;
+    std::fill_n(page.begin() + 6, 4, 0);  // application code and session format: a data disc
+    PutBE32(page.subspan(kPacketSizeAt), row.packetSize);
+    PutBE16(page.subspan(kAudioPauseAt), kAudioPauseBlocks);
 
     auto& list = pageBuffer1_;
     list.fill(0);
-    std::copy_n(page.begin(), 52, list.begin() + 8);
-    return ModeSelect10(list, 60);
+    std::copy_n(page.begin(), kPageSize, list.begin() + 8);
+    return ModeSelect10(list, kPageSize + 8);
 }
 
 }  // namespace kq

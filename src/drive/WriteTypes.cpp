@@ -2,15 +2,27 @@
 // page and see whether the drive accepts it.
 #include "drive/ModePage.h"
 #include "drive/TSCSIDevice.h"
+#include "drive/WriteParametersPage.h"
 
 #include <algorithm>
 
 namespace kq {
 
 namespace {
-constexpr uint8_t kWriteParametersPage = 0x05;
+
+using namespace wparams;
+
 constexpr uint16_t kPageRequest = 512;
 constexpr size_t kHeader = 8;
+
+// Each write type is offered with a block type the drive pairs with it.
+struct WriteTypeProbe { TWriteType type; uint8_t writeType, blockType; };
+constexpr WriteTypeProbe kProbes[] = {
+    {TWriteType::CanWriteRaw, kRaw, kRawPq},
+    {TWriteType::CanWriteSAO, kSessionAtOnce, kRaw2352},
+    {TWriteType::CanWriteTAO, kTrackAtOnce, kRaw2352},
+};
+
 }  // namespace
 
 // Reads page 05h into WriteParametersPage (through the second work
@@ -18,9 +30,9 @@ constexpr size_t kHeader = 8;
 std::optional<size_t> TSCSIDevice::SenseWriteParametersPage(bool tryByte7) {
     pageBuffer1_.fill(0);
     pageBuffer2_.fill(0);
-    if (!ModeSense10(kWriteParametersPage, pageBuffer1_, false, kPageRequest, kPageRequest - 1))
+    if (!ModeSense10(kPageCode, pageBuffer1_, false, kPageRequest, kPageRequest - 1))
         return std::nullopt;
-    const auto page = FindModePage(pageBuffer1_, kPageRequest, kWriteParametersPage, 8, tryByte7, 2);
+    const auto page = FindModePage(pageBuffer1_, kPageRequest, kPageCode, 8, tryByte7, 2);
     if (!page) return std::nullopt;
     std::copy(page->bytes.begin(), page->bytes.end(), pageBuffer2_.begin());
     std::copy_n(pageBuffer2_.begin(), writeParametersPage_.size(), writeParametersPage_.begin());
@@ -28,21 +40,19 @@ std::optional<size_t> TSCSIDevice::SenseWriteParametersPage(bool tryByte7) {
 }
 
 bool TSCSIDevice::TryWriteType(uint8_t kind) {
+    const auto* probe = std::find_if(std::begin(kProbes), std::end(kProbes),
+                                     [&](const WriteTypeProbe& p) { return static_cast<uint8_t>(p.type) == kind; });
+    if (probe == std::end(kProbes)) return false;
     auto lock = LockCommands();
     // Here the page code is not looked for at byte 7.
     if (!SenseWriteParametersPage(false)) return false;
     auto& page = writeParametersPage_;
-    page[4] = 0;
-    if (kind == 2) page[2] = 0x01;
-    if (kind == 1) page[2] = 0x02;
-    if (kind == 0) {
-        page[4] = 0x01;
-        page[2] = 0x03;
-    }
-    page[3] = 0x00;
-    page[8] = 0;
-    page[9] = 0;
-    PutBE16(std::span(page).subspan(14), 150);  // audio pause, blocks
+    page[kTypeByte] = probe->writeType;
+    page[kTrackByte] = 0;
+    page[kBlockTypeByte] = probe->blockType;
+    page[kSessionFormatByte] = 0;
+    page[kSessionFormatByte + 1] = 0;
+    PutBE16(std::span(page).subspan(kAudioPauseAt), kAudioPauseBlocks);
 
     // The page as long as the drive said it is; a length of 246 or more
     // makes a list MODE SELECT (10) cannot carry, and it refuses it.
@@ -55,9 +65,8 @@ bool TSCSIDevice::TryWriteType(uint8_t kind) {
 
 bool TSCSIDevice::ProbeWriteTypes() {
     TWriteTypes types;
-    if (TryWriteType(0)) types.Include(TWriteType::CanWriteRaw);
-    if (TryWriteType(1)) types.Include(TWriteType::CanWriteSAO);
-    if (TryWriteType(2)) types.Include(TWriteType::CanWriteTAO);
+    for (const WriteTypeProbe& p : kProbes)
+        if (TryWriteType(static_cast<uint8_t>(p.type))) types.Include(p.type);
     writeTypes_ = types.bits;
     return true;
 }

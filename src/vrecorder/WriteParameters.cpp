@@ -10,10 +10,10 @@ WriteParameters WriteParameters::Default() {
     Page p{};
     p[0] = kWriteParametersPage;
     p[1] = kWriteParametersLength;
-    p[2] = kTrackAtOnce;
-    p[3] = 0x04;  // data track, recorded uninterrupted
-    p[4] = 0x08;  // Mode 1, 2048 bytes
-    PutBE16(p, 14, 150);
+    p[wp::kTypeByte] = kTrackAtOnce;
+    p[wp::kTrackByte] = wp::kDataUninterrupted;
+    p[wp::kBlockTypeByte] = wp::kMode1;
+    PutBE16(p, wp::kAudioPauseAt, wp::kAudioPauseBlocks);
     return WriteParameters(p);
 }
 
@@ -22,8 +22,9 @@ WriteParameters::Page WriteParameters::ChangeableMask(const WriteAbilities& abil
     m.fill(0xFF);
     m[0] = kWriteParametersPage;
     m[1] = kWriteParametersLength;
-    m[2] = static_cast<uint8_t>(0x2F | (abilities.bufe ? 0x40 : 0) | (abilities.testWrite ? 0x10 : 0));
-    m[4] = 0x0F;
+    m[wp::kTypeByte] = static_cast<uint8_t>(wp::kLinkSizeValid | wp::kWriteTypeMask | (abilities.bufe ? wp::kBufe : 0) |
+                                            (abilities.testWrite ? wp::kTestWrite : 0));
+    m[wp::kBlockTypeByte] = wp::kBlockTypeMask;
     m[6] = 0;
     m[9] = 0;
     return m;
@@ -49,8 +50,8 @@ bool WriteTypeAllowed(uint8_t type, MediumKind medium, const WriteAbilities& a) 
 // pairs them; DVD media carry 2048-byte blocks only.
 bool BlockTypeAllowed(uint8_t type, uint8_t blockType, uint8_t trackMode, MediumKind medium) {
     bool dvd = medium != MediumKind::None && !InfoOf(medium).cd;
-    if (dvd) return blockType == 8;
-    bool dataTrack = trackMode & 0x04;
+    if (dvd) return blockType == wp::kMode1;
+    bool dataTrack = trackMode & wp::kDataTrack;
     if (type == kRaw) return blockType >= 1 && blockType <= 3;
     if (blockType == 0) return type != kPacket && !dataTrack;
     if (blockType >= 8 && blockType <= 13) return dataTrack;
@@ -58,9 +59,9 @@ bool BlockTypeAllowed(uint8_t type, uint8_t blockType, uint8_t trackMode, Medium
 }
 
 // DVD-R and DVD-RW link by one 16-block ECC block; a valid link size must say so.
-bool LinkSizeAllowed(std::span<const uint8_t> page, MediumKind medium) {
+bool LinkSizeAllowed(const WriteParameters& p, MediumKind medium) {
     bool dvd = medium != MediumKind::None && !InfoOf(medium).cd;
-    return !dvd || !(page[2] & 0x20) || page[5] == 16;
+    return !dvd || !p.LinkSizeValid() || p.LinkSize() == 16;
 }
 
 }  // namespace
@@ -75,11 +76,11 @@ std::optional<Sense> CheckWriteParameters(std::span<const uint8_t> page, MediumK
     WriteParameters p(bytes);
     bool bad = !WriteTypeAllowed(p.Type(), medium, abilities) ||
                !BlockTypeAllowed(p.Type(), p.DataBlockType(), p.TrackMode(), medium) ||
-               !LinkSizeAllowed(page, medium) || (p.TestWrite() && !abilities.testWrite) ||
+               !LinkSizeAllowed(p, medium) || (p.TestWrite() && !abilities.testWrite) ||
                (p.Bufe() && !abilities.bufe) || p.MultiSession() == 2 || (p.FixedPacket() && p.Type() != kPacket);
     bool cd = medium == MediumKind::None || InfoOf(medium).cd;
-    if (cd && p.FixedPacket() && GetBE32(page, 10) == 0) bad = true;
-    if (cd && page[8] != 0x00 && page[8] != 0x10 && page[8] != 0x20) bad = true;
+    if (cd && p.FixedPacket() && GetBE32(page, wp::kPacketSizeAt) == 0) bad = true;
+    if (cd && p.SessionFormat() != 0x00 && p.SessionFormat() != 0x10 && p.SessionFormat() != 0x20) bad = true;
     if (bad) return sense::InvalidFieldInParameterList;
     return std::nullopt;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Mode page 05h (write parameters): the stored page, its defaults and the
 // checks a recorder makes before it takes a new one.
+#include "drive/WriteParametersPage.h"
 #include "vrecorder/Medium.h"
 #include "vrecorder/Sense.h"
 
@@ -11,11 +12,11 @@
 
 namespace vrec {
 
-inline constexpr uint8_t kWriteParametersPage = 0x05;
-inline constexpr uint8_t kWriteParametersLength = 0x32;  // page length byte
-inline constexpr size_t kWriteParametersSize = kWriteParametersLength + 2;
-
-enum WriteType : uint8_t { kPacket = 0, kTrackAtOnce = 1, kSessionAtOnce = 2, kRaw = 3 };
+namespace wp = kq::wparams;
+inline constexpr uint8_t kWriteParametersPage = wp::kPageCode;
+inline constexpr uint8_t kWriteParametersLength = wp::kPageLength;
+inline constexpr size_t kWriteParametersSize = wp::kPageSize;
+using wp::kPacket, wp::kTrackAtOnce, wp::kSessionAtOnce, wp::kRaw;
 
 struct WriteAbilities {
     bool testWrite = true;
@@ -36,14 +37,17 @@ public:
     explicit WriteParameters(const Page& page) : page_(page) {}
 
     const Page& Bytes() const { return page_; }
-    uint8_t Type() const { return page_[2] & 0x0F; }
-    bool TestWrite() const { return page_[2] & 0x10; }
-    bool Bufe() const { return page_[2] & 0x40; }
-    uint8_t MultiSession() const { return page_[3] >> 6; }
+    uint8_t Type() const { return page_[wp::kTypeByte] & wp::kWriteTypeMask; }
+    bool TestWrite() const { return page_[wp::kTypeByte] & wp::kTestWrite; }
+    bool Bufe() const { return page_[wp::kTypeByte] & wp::kBufe; }
+    bool LinkSizeValid() const { return page_[wp::kTypeByte] & wp::kLinkSizeValid; }
+    uint8_t MultiSession() const { return page_[wp::kTrackByte] >> wp::kMultiSessionShift; }
     bool NextSessionAllowed() const { return MultiSession() == 3; }
-    bool FixedPacket() const { return page_[3] & 0x20; }
-    uint8_t TrackMode() const { return page_[3] & 0x0F; }
-    uint8_t DataBlockType() const { return page_[4] & 0x0F; }
+    bool FixedPacket() const { return page_[wp::kTrackByte] & wp::kFixedPacket; }
+    uint8_t TrackMode() const { return page_[wp::kTrackByte] & wp::kTrackModeMask; }
+    uint8_t DataBlockType() const { return page_[wp::kBlockTypeByte] & wp::kBlockTypeMask; }
+    uint8_t LinkSize() const { return page_[wp::kLinkSizeByte]; }
+    uint8_t SessionFormat() const { return page_[wp::kSessionFormatByte]; }
 
 private:
     Page page_{};

@@ -9,6 +9,7 @@
 #include <array>
 #include <vector>
 
+using namespace kq;
 using namespace kq::cli;
 
 namespace {

@@ -29,18 +29,22 @@ void TDigestThread::Feed(std::span<const uint8_t> bytes) {
         Block* block = nullptr;
         {
             std::unique_lock hold(lock_);
-            changed_.wait(hold, [this] { return queued_ < ring_.size() || dropped_; });
+            // Full: wait until half of it is free, so that the two threads
+            // do not wake each other for every block.
+            if (queued_ == ring_.size())
+                changed_.wait(hold, [this] { return queued_ <= ring_.size() / 2 || dropped_; });
             if (dropped_) return;
             block = &ring_[(first_ + queued_) % ring_.size()];
         }
         block->length = std::min(bytes.size(), block->bytes.size());
         std::memcpy(block->bytes.data(), bytes.data(), block->length);
         bytes = bytes.subspan(block->length);
+        bool batch = false;
         {
             std::lock_guard hold(lock_);
-            ++queued_;
+            batch = ++queued_ == Batch();
         }
-        changed_.notify_all();
+        if (batch) changed_.notify_all();
     }
 }
 
@@ -49,17 +53,19 @@ void TDigestThread::Run() {
         Block* block = nullptr;
         {
             std::unique_lock hold(lock_);
-            changed_.wait(hold, [this] { return queued_ > 0 || closed_; });
+            // Empty: wait for a batch, for the same reason.
+            if (queued_ == 0) changed_.wait(hold, [this] { return queued_ >= Batch() || closed_; });
             if (dropped_ || queued_ == 0) return;
             block = &ring_[first_];
         }
         for (auto& digest : digests_) digest->Update(block->bytes.data(), block->length);
+        bool halfFree = false;
         {
             std::lock_guard hold(lock_);
             first_ = (first_ + 1) % ring_.size();
-            --queued_;
+            halfFree = --queued_ == ring_.size() / 2;
         }
-        changed_.notify_all();
+        if (halfFree) changed_.notify_all();
     }
 }
 

@@ -6,6 +6,7 @@
 #include "app/RunningDigest.h"
 #include "platform/Thread.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -39,6 +40,7 @@ private:
     };
 
     void Run();
+    size_t Batch() const { return std::max<size_t>(ring_.size() / 4, 1); }
     void Stop(bool drain);
 
     // The thread's alone until it is joined.

@@ -55,7 +55,7 @@ public:
 
 private:
     // Enough blocks of a read's size to carry the hashing over a slow moment.
-    static constexpr size_t kBlockBytes = 64 * 1024, kBlocks = 16;
+    static constexpr size_t kBlockBytes = 64 * 1024, kBlocks = 32;
 
     static std::vector<DigestKind> Kinds(bool md5) {
         if (md5) return {DigestKind::SHA256, DigestKind::MD5};

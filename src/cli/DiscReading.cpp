@@ -10,6 +10,7 @@
 #include "cli/SpeedMultiple.h"
 #include "cli/TransportHelp.h"
 #include "drive/ByteOrder.h"
+#include "platform/Event.h"
 #include "platform/Thread.h"
 #include "platform/Timing.h"
 #include "transport/kqASPI.h"
@@ -86,10 +87,14 @@ std::optional<ReadingDrive> PrepareReading(TQCDBurner& burner, const CliOptions&
 
 void ReadWithProgress(Console& console, const std::function<void()>& read, const std::atomic<int64_t>& bytesDone,
                       int64_t totalBytes, bool dvd) {
+    // The reader's end wakes this thread at once: a read from a fast drive
+    // (or the page cache) is over in a few ticks.
     std::atomic<bool> finished{false};
+    const std::optional<platform::Event> ended = platform::Event::Create();
     platform::Thread reader([&](platform::Thread&) {
         read();
         finished.store(true);
+        if (ended) ended->Set();
     });
     const uint64_t startMs = platform::NowMs();
     const uint64_t every = console.Terminal() ? kTerminalEveryMs : kPlainEveryMs;
@@ -105,7 +110,8 @@ void ReadWithProgress(Console& console, const std::function<void()>& read, const
     };
     reader.Start();
     while (!finished.load()) {
-        platform::SleepMs(kTickMs);
+        if (ended) platform::CurrentTiming().WaitEvent(*ended, kTickMs);
+        else platform::SleepMs(kTickMs);
         const uint64_t elapsed = platform::NowMs() - startMs;
         speed.Add(elapsed, bytesDone.load());
         if (elapsed - shownMs >= every) show(elapsed);

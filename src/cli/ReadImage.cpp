@@ -1,6 +1,6 @@
 #include "cli/ReadImage.h"
 
-#include "app/RunningDigest.h"
+#include "app/DigestThread.h"
 #include "burner/kqCDBC.h"
 #include "cli/DiscReading.h"
 #include "cli/ExitCode.h"
@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <tuple>
 
 namespace kq::cli {
 
@@ -32,29 +33,38 @@ std::error_code WriteTextFile(const std::string& path, const std::string& text) 
     return file.IsOpen() ? platform::FileWriteAll(file.Get(), text.data(), text.size()) : why;
 }
 
-// The image file being written, and the digests of what went into it.
+// The image file being written, and the digests of what went into it,
+// computed on a thread of their own while the next sectors are read.
 class ImageFile {
 public:
-    ImageFile(platform::FileDescriptor fd, bool md5) : fd_(fd) {
-        if (md5) md5_.emplace(DigestKind::MD5);
-    }
+    ImageFile(platform::FileDescriptor fd, bool md5) : fd_(fd), md5_(md5), digests_(Kinds(md5), kBlockBytes, kBlocks) {}
 
     bool Take(std::span<const uint8_t> bytes) {
         writeError_ = platform::FileWriteAll(fd_, bytes.data(), bytes.size());
         if (writeError_) return false;
-        sha256_.Update(bytes.data(), bytes.size());
-        if (md5_) md5_->Update(bytes.data(), bytes.size());
+        digests_.Feed(bytes);
         return true;
     }
 
     const std::error_code& WriteError() const { return writeError_; }
-    std::string Sha256() { return sha256_.FinalPrint(); }
-    std::optional<std::string> Md5() { return md5_ ? std::optional(md5_->FinalPrint()) : std::nullopt; }
+    // Once the read has ended: the SHA-256, and the MD5 when asked for.
+    std::pair<std::string, std::optional<std::string>> Prints() {
+        std::vector<std::string> prints = digests_.Finish();
+        return {prints.front(), md5_ ? std::optional(prints.back()) : std::nullopt};
+    }
 
 private:
+    // Enough blocks of a read's size to carry the hashing over a slow moment.
+    static constexpr size_t kBlockBytes = 64 * 1024, kBlocks = 32;
+
+    static std::vector<DigestKind> Kinds(bool md5) {
+        if (md5) return {DigestKind::SHA256, DigestKind::MD5};
+        return {DigestKind::SHA256};
+    }
+
     platform::FileDescriptor fd_;
-    TRunningDigest sha256_{DigestKind::SHA256};
-    std::optional<TRunningDigest> md5_;
+    bool md5_;
+    TDigestThread digests_;
     std::error_code writeError_;
 };
 
@@ -141,8 +151,7 @@ std::optional<ReadOutcome> ReadImageJob::Read(TQCDBurner& burner, const ReadingD
         [&] { outcome.result = ReadSectorRun(burner, run, o_.keepGoing, sink, done, InterruptRequested); },
         done, int64_t{sectors} * 2048, dvd);
     outcome.writeError = image.WriteError();
-    outcome.sha256 = image.Sha256();
-    outcome.md5 = image.Md5();
+    std::tie(outcome.sha256, outcome.md5) = image.Prints();
     return outcome;
 }
 
@@ -176,6 +185,8 @@ int ReadImageJob::Complete(const ReadOutcome& outcome) {
         return Fail(std::to_string(bad.size()) + " unreadable sectors are zeros in " + target_.image +
                     ", listed in " + target_.bad);
     }
+    if (outcome.sha256.empty())
+        return Fail("the system's SHA-256 service failed: " + target_.image + " has no " + target_.sha256);
     if (auto why = WriteTextFile(target_.sha256, outcome.sha256 + "  " + name + "\n"))
         return Fail("cannot write " + target_.sha256 + ": " + why.message());
     if (outcome.md5)

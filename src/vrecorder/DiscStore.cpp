@@ -42,8 +42,8 @@ bool DiscStore::Write(uint32_t lba, std::span<const uint8_t> blocks) {
 }
 
 bool DiscStore::Read(uint32_t lba, std::span<uint8_t> blocks) {
-    std::fill(blocks.begin(), blocks.end(), uint8_t{0});
     if (path_.empty()) {
+        std::fill(blocks.begin(), blocks.end(), uint8_t{0});
         for (size_t at = 0; at < blocks.size(); at += kBlockSize) {
             auto it = memory_.find(lba + static_cast<uint32_t>(at / kBlockSize));
             if (it == memory_.end()) continue;
@@ -55,7 +55,11 @@ bool DiscStore::Read(uint32_t lba, std::span<uint8_t> blocks) {
     file_.clear();
     file_.seekg(static_cast<std::streamoff>(lba) * kBlockSize);
     file_.read(reinterpret_cast<char*>(blocks.data()), static_cast<std::streamsize>(blocks.size()));
-    bool ok = !file_.bad();  // a short read past the end is zeros
+    // A short read past the end is zeros; only what did not arrive is
+    // cleared, so a long read passes over the bytes once.
+    const auto got = std::clamp<std::streamsize>(file_.gcount(), 0, static_cast<std::streamsize>(blocks.size()));
+    std::fill(blocks.begin() + got, blocks.end(), uint8_t{0});
+    bool ok = !file_.bad();
     file_.clear();
     return ok;
 }

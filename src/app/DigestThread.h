@@ -1,0 +1,61 @@
+#pragma once
+// Digests of a stream of bytes computed on a thread of their own, so that
+// whoever produces the bytes (a disc being read into an image) never waits
+// for the hashing. The bytes are copied into a small bounded ring of
+// blocks; a producer that gets ahead waits for a free one.
+#include "app/RunningDigest.h"
+#include "platform/Thread.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kq {
+
+class TDigestThread {
+public:
+    // The digests of `kinds`, fed through `blocks` blocks of `blockBytes`.
+    TDigestThread(const std::vector<DigestKind>& kinds, size_t blockBytes, size_t blocks);
+    // Stops the hashing, whatever is still queued, and waits for the thread.
+    ~TDigestThread();
+    TDigestThread(const TDigestThread&) = delete;
+    TDigestThread& operator=(const TDigestThread&) = delete;
+
+    // Queues a copy of `bytes`, of any length; waits while the ring is full.
+    void Feed(std::span<const uint8_t> bytes);
+    // Waits until everything fed is digested; the lower-case hex prints in
+    // the order of `kinds`, empty where the system's service failed. Once.
+    std::vector<std::string> Finish();
+
+private:
+    struct Block {
+        std::vector<uint8_t> bytes;
+        size_t length = 0;
+    };
+
+    void Run();
+    size_t Batch() const { return std::max<size_t>(ring_.size() / 4, 1); }
+    void Stop(bool drain);
+
+    // The thread's alone until it is joined.
+    std::vector<std::unique_ptr<TRunningDigest>> digests_;
+    // The producer fills the block after the queued ones, the thread digests
+    // the first queued one: each touches a block outside the lock only while
+    // the other cannot reach it.
+    std::vector<Block> ring_;
+    std::mutex lock_;
+    std::condition_variable changed_;
+    size_t first_ = 0;       // under the lock
+    size_t queued_ = 0;      // under the lock
+    bool closed_ = false;    // under the lock: nothing more comes, drain and end
+    bool dropped_ = false;   // under the lock: end now
+    platform::Thread thread_;  // last: joined before the fields above go
+};
+
+}  // namespace kq

@@ -187,28 +187,17 @@ TEST_F(DiscInfoScripted, DvdRamPollsSenseUntilItClears) {
 // A REQUEST SENSE that fails leaves no sense to read, which is no sign of
 // readiness: a drive gone ends the wait, a refused one is asked again.
 TEST_F(DiscInfoScripted, FailedRequestSenseIsNoSignOfReadiness) {
-    struct Case {
-        const char* name;
-        Answer first;
-        bool ready;
-        int senses;
-    };
-    const Case cases[] = {
+    const struct { const char* name; Answer first; bool ready; int senses; } cases[] = {
         {"drive gone", kqtest::FakeTransport::Complete(SS_NO_DEVICE), false, 1},
         {"refused once", Refuse(), true, 2},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         PauseCounter timing;
         platform::ScopedTiming scope(timing);
         TSCSIDevice::SetMediaType(media::DvdRam);
         answers[0x00] = Good();
         int senses = 0;
-        answers[0x03] = [&](SRB_ExecSCSICmd& srb) {
-            Bytes clear(18, 0);
-            clear[0] = 0x70;
-            clear[7] = 10;
-            (++senses == 1 ? c.first : Reply(clear))(srb);
-        };
+        answers[0x03] = [&](SRB_ExecSCSICmd& srb) { (++senses == 1 ? c.first : Reply({0x70, 0, 0, 0, 0, 0, 0, 10}))(srb); };
         EXPECT_EQ(dev.WaitUntilReady(100000, 1000), c.ready) << c.name;
         EXPECT_EQ(senses, c.senses) << c.name;
     }

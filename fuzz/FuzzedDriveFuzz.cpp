@@ -153,7 +153,7 @@ private:
         const bool notify = srb.SRB_Flags & SRB_EVENT_NOTIFY;
         const auto event = PostProcHandle(srb);
         StoreSrbStatus(srb.SRB_Status, status);
-        if (notify) (void)platform::SignalEvent(event);
+        if (notify) (void)platform::SignalEvent(event);  // the status is set either way
     }
     void CompleteLate() {
         for (auto [srb, status] : late_) Complete(*srb, status);

@@ -53,7 +53,7 @@ std::optional<int64_t> ProgressPercent(int64_t bytesWritten, int64_t totalSector
 
 BurnWorkflow::BurnWorkflow(MainView& view, BurnerPort& burner, std::string imageFolder)
     : view_(view), B(burner), imagePath_(std::move(imageFolder)) {
-    B.BindEvents([this](const std::string& error) { WriteThreadDone(error); },
+    B.BindEvents([this](const BurnReport& report) { WriteThreadDone(report); },
                  [this] { BFinalizingTrack(); });
 }
 
@@ -144,14 +144,14 @@ void BurnWorkflow::StartBurn() {
         view_.SetCaption(Control::Label3, "Burning...");
         return;
     }
-    BWriteDone("CD-R Error");
+    BWriteDone({BurnOutcome::Failed, "CD-R Error"});
 }
 
 // The burner's own report: from a failing BurnISOImage, or the write
 // thread's last word handed over to this thread.
-void BurnWorkflow::WriteThreadDone(const std::string& error) {
+void BurnWorkflow::WriteThreadDone(const BurnReport& report) {
     burnRunning_ = false;
-    BWriteDone(error);
+    BWriteDone(report);
 }
 
 void BurnWorkflow::TimerTimer() {
@@ -160,34 +160,35 @@ void BurnWorkflow::TimerTimer() {
     if (percent) view_.SetCaption(Control::Label4, std::to_string(*percent) + "%");
 }
 
-void BurnWorkflow::BWriteDone(const std::string& error) {
+void BurnWorkflow::BWriteDone(const BurnReport& report) {
     if (closed_) return;
     if (showingResult_) {
-        pendingResults_.push_back(error);
+        pendingResults_.push_back(report);
         return;
     }
     showingResult_ = true;
-    ShowWriteDone(error);
+    ShowWriteDone(report);
     while (!pendingResults_.empty() && !closed_) {
-        std::string next = std::move(pendingResults_.front());
+        BurnReport next = std::move(pendingResults_.front());
         pendingResults_.pop_front();
         ShowWriteDone(next);
     }
     showingResult_ = false;
 }
 
-void BurnWorkflow::ShowWriteDone(const std::string& error) {
+void BurnWorkflow::ShowWriteDone(const BurnReport& report) {
+    const bool success = report.outcome == BurnOutcome::Success;
     SetTimer(false);
     state_ = WorkflowState::Result;
     view_.SetCaption(Control::Label4, "wait...");
-    view_.SetCaption(Control::Label3, error.empty() ? "Done" : "Error :(");
+    view_.SetCaption(Control::Label3, success ? "Done" : "Error :(");
     if (!ProcessMessages()) return;
     if (!WaitForDrive()) return;
-    if (error.empty()) {
+    if (success) {
         view_.SetCaption(Control::Label4, "Success");
         view_.SetCaption(Control::Cancel, "OK");
     } else {
-        ShowError(error);
+        ShowError(report.text);
     }
     cancelIsDefault_ = true;
     view_.SetDefaultButton(Control::Cancel);
@@ -201,7 +202,7 @@ void BurnWorkflow::ShowWriteDone(const std::string& error) {
 bool BurnWorkflow::WaitForDrive() {
     std::atomic<bool> waited{false};
     platform::Thread waiter([this, &waited](platform::Thread&) {
-        B.WaitUntilReady(kSettleTotalMs, kSettleIntervalMs);
+        (void)B.WaitUntilReady(kSettleTotalMs, kSettleIntervalMs);  // the result is shown either way
         waited.store(true);
     });
     waiter.Start();
@@ -237,7 +238,7 @@ void BurnWorkflow::CancelClick() {
     if (cancelIsDefault_) return CloseWindow();
     if (!timerEnabled_) return;  // nothing to stop yet, e.g. while the recorder starts
     B.AbortWrite();
-    BWriteDone("Aborted");
+    BWriteDone({BurnOutcome::Aborted, "Aborted"});
 }
 
 void BurnWorkflow::FormClose() {

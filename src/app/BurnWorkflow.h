@@ -43,7 +43,7 @@ public:
     void FormShow();
     void BurnClick();
     void TimerTimer();
-    void BWriteDone(const std::string& error);
+    void BWriteDone(const BurnReport& report);
     void BFinalizingTrack();
     void CancelClick();
     // The window is closing, by the workflow or by its close box: a burn
@@ -54,13 +54,13 @@ public:
     WorkflowState State() const { return state_; }
 
 private:
-    void WriteThreadDone(const std::string& error);
+    void WriteThreadDone(const BurnReport& report);
     void ShowBurnControls();
     bool CheckImage(const CompanionFinding& companion);
     void AttemptBurn(const std::string& recorder);
     bool RecorderReady(const std::string& recorder);
     void StartBurn();
-    void ShowWriteDone(const std::string& error);
+    void ShowWriteDone(const BurnReport& report);
     void ShowError(const std::string& error);
     bool WaitForDrive();
     void SetTimer(bool enabled);
@@ -80,7 +80,7 @@ private:
     // A result that arrives while another is being shown waits for it, so
     // the last report is the one left on screen.
     bool showingResult_ = false;
-    std::deque<std::string> pendingResults_;
+    std::deque<BurnReport> pendingResults_;
 };
 
 }  // namespace kq

@@ -2,6 +2,7 @@
 // The part of the burner component that the window uses: the drive layer
 // (start, device list, selection, readiness, medium) and the burn itself.
 #include "app/ChecksumList.h"
+#include "burner/BurnOutcome.h"
 #include "drive/MediaTypes.h"
 
 #include <cstdint>
@@ -11,29 +12,35 @@
 
 namespace kq {
 
+// How a burn ended, and its text for people (empty after a success).
+struct BurnReport {
+    BurnOutcome outcome = BurnOutcome::Success;
+    std::string text;
+};
+
 class BurnerPort {
 public:
-    using WriteDone = std::function<void(const std::string& error)>;
+    using WriteDone = std::function<void(const BurnReport& report)>;
     using FinalizingTrack = std::function<void()>;
 
     virtual ~BurnerPort() = default;
 
-    virtual bool InitASPI(bool preferPassThrough, const std::string& libraryPath) = 0;
+    [[nodiscard]] virtual bool InitASPI(bool preferPassThrough, const std::string& libraryPath) = 0;
     virtual std::vector<std::string> Devices() = 0;
     // True in every case; whether a drive was taken shows in CanWriteCDR.
     virtual bool SelectDevice(const std::string& entry) = 0;
     // The selected drive's capabilities say it writes CD-R media.
     virtual bool CanWriteCDR() = 0;
-    virtual bool TestUnitReady(int timeoutMs) = 0;
+    [[nodiscard]] virtual bool TestUnitReady(int timeoutMs) = 0;
     virtual int GetMediaType() = 0;
-    virtual bool WaitUntilReady(int totalMs, int intervalMs) = 0;
+    [[nodiscard]] virtual bool WaitUntilReady(int totalMs, int intervalMs) = 0;
 
     // The digest the image was checked against (empty: not checked); the
     // burn fails rather than close a session over other bytes.
     virtual void SetExpectedDigest(DigestKind kind, const std::string& digest) = 0;
     // True when the burn runs; its outcome arrives through the bound
     // OnWriteDone. False after reporting why through OnWriteDone.
-    virtual bool BurnISOImage(const std::string& fileName) = 0;
+    [[nodiscard]] virtual bool BurnISOImage(const std::string& fileName) = 0;
     virtual void AbortWrite() = 0;
     virtual int64_t TotalSectors() = 0;
     virtual int64_t BytesWritten() = 0;

@@ -48,7 +48,7 @@ CompanionFinding ReadNamedCompanion(const std::string& companionPath);
 // when the image cannot be read.
 std::string ImageDigestPrint(DigestKind kind, const std::string& imagePath);
 // The same, asking `stop` every few megabytes; nullopt once it says yes.
-std::optional<std::string> ImageDigestPrintUntil(DigestKind kind, const std::string& imagePath,
+[[nodiscard]] std::optional<std::string> ImageDigestPrintUntil(DigestKind kind, const std::string& imagePath,
                                                  const std::function<bool()>& stop);
 
 }  // namespace kq

@@ -39,7 +39,7 @@ std::string_view WithoutByteOrderMark(std::string_view text);
 
 // The lower-case digest of one line in any of the forms above; nullopt
 // when the line is in none of them.
-std::optional<std::string> LineDigest(std::string_view line, DigestKind kind);
+[[nodiscard]] std::optional<std::string> LineDigest(std::string_view line, DigestKind kind);
 
 // The line naming imageName (optionally as "./name") wins. Failing that,
 // and only with loneDigestCounts, a text holding exactly one digest line

@@ -19,7 +19,10 @@ ComponentBurnerPort::ComponentBurnerPort() {
 }
 
 void ComponentBurnerPort::BindEvents(WriteDone onWriteDone, FinalizingTrack onFinalizingTrack) {
-    B.OnWriteDone = [done = std::move(onWriteDone)](TQCDBurner&, const std::string& error) { done(error); };
+    // The outcome is recorded with the text before the event is raised.
+    B.OnWriteDone = [done = std::move(onWriteDone)](TQCDBurner& sender, const std::string& error) {
+        done({sender.WriteDoneOutcome(), error});
+    };
     B.OnFinalizingTrack = [finalizing = std::move(onFinalizingTrack)](TQCDBurner&) { finalizing(); };
 }
 

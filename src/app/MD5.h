@@ -35,7 +35,7 @@ TMD5Digest MD5Buffer(const void* bytes, size_t length);
 TMD5Digest MD5File(const std::string& fileName);
 // The same, asking `stop` between pieces of a few megabytes: nullopt when
 // it said stop.
-std::optional<TMD5Digest> MD5FileUntil(const std::string& fileName, const std::function<bool()>& stop);
+[[nodiscard]] std::optional<TMD5Digest> MD5FileUntil(const std::string& fileName, const std::function<bool()>& stop);
 // 32 lower-case hex digits.
 std::string MD5Print(const TMD5Digest& digest);
 
@@ -50,7 +50,7 @@ struct TMappedFile {
 
 // Maps the whole file read-only. False when it cannot be opened (Size 0)
 // or mapped (empty, or larger than the address space); nothing stays open then.
-bool MapFile(TMappedFile& mapped, const std::string& fileName);
+[[nodiscard]] bool MapFile(TMappedFile& mapped, const std::string& fileName);
 // Releases the view and the file; harmless when nothing is mapped.
 void UnmapFile(TMappedFile& mapped);
 

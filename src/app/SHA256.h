@@ -19,7 +19,7 @@ TSHA256Digest SHA256Buffer(const void* bytes, size_t length);
 // it cannot be opened or read, an empty file included (as MD5File does).
 TSHA256Digest SHA256File(const std::string& fileName);
 // The same, asking `stop` every few megabytes; nullopt once it says yes.
-std::optional<TSHA256Digest> SHA256FileUntil(const std::string& fileName, const std::function<bool()>& stop);
+[[nodiscard]] std::optional<TSHA256Digest> SHA256FileUntil(const std::string& fileName, const std::function<bool()>& stop);
 // 64 lower-case hex digits.
 std::string SHA256Print(const TSHA256Digest& digest);
 

@@ -72,7 +72,7 @@ void TThWrite::Execute() {
     }
     if (Prepare()) {
         Announce();
-        if (cache_.StatusText().empty()) DataPhase();  // else preparing the disc failed
+        if (cache_.Outcome() == BurnOutcome::Success) DataPhase();  // else preparing the disc failed
     }
     // A drive the last WRITE never reached (gone from the bus, the call
     // failing) would only make the flush wait out its time-outs; a burn
@@ -81,7 +81,7 @@ void TThWrite::Execute() {
     if (!driveLost_ && !untouched) Flush();
     // After a failure or an abort the drive is left as it is: no close,
     // no restore. A component going away skips them too, to end quickly.
-    if (cache_.StatusText().empty() && !burner_.Closing()) {
+    if (cache_.Outcome() == BurnOutcome::Success && !burner_.Closing()) {
         Close();
         Restore();
     }
@@ -105,14 +105,14 @@ bool TThWrite::Prepare() {
     mediaType_ = burner_.GetMediaType();
     kin_ = TraitsOf(mediaType_).kin;
     TSCSIDevice::SetMediaType(mediaType_);
-    burner_.StartStopUnit(false);
+    (void)burner_.StartStopUnit(false);  // preparation: the WRITE answers tell
     if (kin_ != media::DvdPlusRw) burner_.RewindUnit();
     SetSpeed();
     if (mediaType_ == media::BdRe) {
         if (AbortedBeforeDiscChange()) return false;
         FormatIfNeeded();
     }
-    burner_.WaitUntilReady(kPrepareWaitMs, kPrepareWaitStepMs);
+    (void)burner_.WaitUntilReady(kPrepareWaitMs, kPrepareWaitStepMs);  // a busy drive is retried per block
     writeSpeed_ = burner_.GetCurrentWriteSpeed();
     // Page 2Ah has 16 bits for the speed: a BD drive past 65,535 kB/s shows
     // FFFFh there, and the speed asked is what it took.
@@ -122,14 +122,15 @@ bool TThWrite::Prepare() {
     // DVD-R is not sent the page again: it is written as it will close.
     const bool finalize = burner_.FinalizeDisc();
     burner_.SetFinalizeDisc(finalize || kin_ != media::DvdR);
-    burner_.SetWriteParameters(burner_.TestWrite(), burner_.UnderrunProtection(), mediaType_);
+    (void)burner_.SetWriteParameters(burner_.TestWrite(), burner_.UnderrunProtection(),
+                                     mediaType_);  // a page refused shows in the WRITE
     burner_.SetFinalizeDisc(finalize);
     firstTrack_ = burner_.RecordedSessionCount() + 1;
     if (kin_ == media::DvdR && !ReserveDvdRTrack()) return false;
     if (mediaType_ != media::DvdRam && !burner_.TestWrite() && burner_.PerformOPC()) {
         if (AbortedBeforeDiscChange()) return false;
         discTouched_ = true;
-        burner_.SendOPCInformation();
+        (void)burner_.SendOPCInformation();  // the drive calibrates itself otherwise
     }
     return true;
 }
@@ -138,9 +139,10 @@ bool TThWrite::Prepare() {
 // the drive as a stream performance too.
 void TThWrite::SetSpeed() {
     const uint32_t speed = burner_.WriteSpeed();
-    burner_.SetCDSpeed(burner_.ReadSpeed.load(), static_cast<uint16_t>(std::min<uint32_t>(speed, 0xFFFF)));
+    // A speed refused leaves the drive at its own.
+    (void)burner_.SetCDSpeed(burner_.ReadSpeed.load(), static_cast<uint16_t>(std::min<uint32_t>(speed, 0xFFFF)));
     if (TraitsOf(mediaType_).family == MediaFamily::Bd && speed != 0)
-        burner_.SetWritePerformance(static_cast<uint32_t>(burner_.TotalSectors()), speed);
+        (void)burner_.SetWritePerformance(static_cast<uint32_t>(burner_.TotalSectors()), speed);  // as SET CD SPEED
 }
 
 // A BD-RE as it comes from the shop takes no data until formatted. The
@@ -154,7 +156,7 @@ void TThWrite::FormatIfNeeded() {
         if (!burner_.Unformatted()) return;
         discTouched_ = true;
         if (burner_.FormatWholeDisc(true)) {
-            burner_.WaitForOperation(kFormatBudgetMs, kFormatPollMs, {});
+            (void)burner_.WaitForOperation(kFormatBudgetMs, kFormatPollMs, {});  // an unfinished format fails the WRITE
             return;
         }
         if (!BusyOrNotReady() || sends >= kCloseSends || burner_.Closing()) {
@@ -178,14 +180,14 @@ bool TThWrite::ReserveDvdRTrack() {
     PutBE32(at.subspan(16), 1000);      // ... per 1000 ms
     PutBE32(at.subspan(20), 1418);      // write size ...
     PutBE32(at.subspan(24), 1000);      // ... per 1000 ms
-    burner_.SetStreaming(performance);
+    (void)burner_.SetStreaming(performance);  // preparation: the WRITE answers tell
     const platform::LocalDateTime now = platform::LocalDateTimeNow();
-    burner_.SendTimeStamp({now.year, now.month, now.day, now.hour, now.minute, now.second});
+    (void)burner_.SendTimeStamp({now.year, now.month, now.day, now.hour, now.minute, now.second});  // optional
     const uint32_t sectors = static_cast<uint32_t>(burner_.TotalSectors());
     if (AbortedBeforeDiscChange()) return false;
     discTouched_ = true;
-    burner_.ReserveTrack((sectors + 31) / 32 * 32);
-    burner_.WaitUntilReady(kPrepareWaitMs, kPrepareWaitStepMs);
+    (void)burner_.ReserveTrack((sectors + 31) / 32 * 32);  // an unreserved track fails the WRITE
+    (void)burner_.WaitUntilReady(kPrepareWaitMs, kPrepareWaitStepMs);  // a busy drive is retried per block
     return true;
 }
 

@@ -32,7 +32,7 @@ void TThWrite::DataPhase() {
         }
         n = NextBlock();
     }
-    if (cache_.StatusText().empty()) CompareSentDigest();
+    if (cache_.Outcome() == BurnOutcome::Success) CompareSentDigest();
 }
 
 // Everything is with the drive, nothing closed yet: the disc must hold the
@@ -107,7 +107,7 @@ int32_t TThWrite::NextBlock() {
             std::lock_guard hold(burner_.DeviceLock());
             n = cache_.ReadBlock(block_->data());
         }
-        if (!cache_.StatusText().empty()) return 0;
+        if (cache_.Outcome() != BurnOutcome::Success) return 0;
         if (n != -1) return n;
         platform::SleepMs(kNoBlockSleepMs);
     }

@@ -43,7 +43,8 @@ bool TThWrite::FlushFailed() const {
 // Keeps a reason already given (an abort, a write error, a read error).
 void TThWrite::WriterErrorUnlessSet(const std::string& driveText) {
     std::lock_guard hold(burner_.DeviceLock());
-    if (cache_.StatusText().empty()) cache_.SetStatusText(DriveMessage(Msg::WriterError) + " [" + driveText + "]");
+    if (cache_.Outcome() == BurnOutcome::Success)
+        cache_.SetStatusText(DriveMessage(Msg::WriterError) + " [" + driveText + "]");
 }
 
 void TThWrite::RaiseFinalizingTrack() {
@@ -67,7 +68,7 @@ bool TThWrite::SendPastBusyAdapter(std::unique_lock<std::recursive_mutex>& hold,
 // flush that fails for good fails the burn.
 void TThWrite::Flush() {
     uint32_t size = 0, free = 0;
-    if (mediaType_ != media::DvdRam) burner_.ReadBufferCapacity(size, free);
+    if (mediaType_ != media::DvdRam) (void)burner_.ReadBufferCapacity(size, free);  // only refreshes the gauge
     if (kin_ == media::DvdR || kin_ == media::DvdRwRestricted || kin_ == media::DvdRwSequential) {
         FlushDvdMinusR();
     } else {
@@ -180,7 +181,7 @@ void TThWrite::CloseDvd() {
 // READ DISC INFORMATION, once the drive is done: the last session is
 // complete, or empty behind a closed one.
 bool TThWrite::SessionClosed() {
-    burner_.WaitUntilReady(kFinalWaitMs, kFinalWaitStepMs);
+    (void)burner_.WaitUntilReady(kFinalWaitMs, kFinalWaitStepMs);  // the disc information answers
     auto hold = burner_.LockCommands();
     if (!burner_.RefreshDiscInformation()) return false;
     const DiscStatusFields status = burner_.DiscInformationStatus();
@@ -213,18 +214,20 @@ void TThWrite::CloseCd() {
 }
 
 // A neutral drive: ready, plain page, moderate speed, tray unlocked.
+// The burn is decided by now: every result here is ignored.
 void TThWrite::Restore() {
-    burner_.WaitUntilReady(kFinalWaitMs, kFinalWaitStepMs);
+    (void)burner_.WaitUntilReady(kFinalWaitMs, kFinalWaitStepMs);  // restore
     uint32_t size = 0, free = 0;
-    if (mediaType_ != media::DvdRam) burner_.ReadBufferCapacity(size, free);
+    if (mediaType_ != media::DvdRam) (void)burner_.ReadBufferCapacity(size, free);  // restore
     // A BD drive has no page 05h to restore.
-    if (TraitsOf(mediaType_).family != MediaFamily::Bd) burner_.SetWriteParameters(false, false, media::CdRom);
-    burner_.SetCDSpeed(burner_.GetMaxReadSpeed(), 2);
+    if (TraitsOf(mediaType_).family != MediaFamily::Bd)
+        (void)burner_.SetWriteParameters(false, false, media::CdRom);  // restore
+    (void)burner_.SetCDSpeed(burner_.GetMaxReadSpeed(), 2);  // restore
     burner_.RewindUnit();
-    burner_.PreventAllowRemoval(true);
-    burner_.StartStopUnit(false);
+    (void)burner_.PreventAllowRemoval(true);  // restore
+    (void)burner_.StartStopUnit(false);  // restore
     burner_.RewindUnit();
-    burner_.TestUnitReady(kReadyTimeoutMs);
+    (void)burner_.TestUnitReady(kReadyTimeoutMs);  // restore
 }
 
 void TThWrite::Complete() {

@@ -48,9 +48,9 @@ void TThWrite::WriteImageFile() {
         return;
     }
     std::string failure = CopyBlocksInto(file.Get(), part);
-    if (failure.empty() && cache_.StatusText().empty()) failure = PublishImage(file, part);
+    if (failure.empty() && cache_.Outcome() == BurnOutcome::Success) failure = PublishImage(file, part);
     if (!failure.empty()) Fail(failure);
-    if (!cache_.StatusText().empty()) {
+    if (cache_.Outcome() != BurnOutcome::Success) {
         file = platform::FileHandle();
         (void)platform::FileRemove(part);  // an aborted or failed image is never left looking whole
     }

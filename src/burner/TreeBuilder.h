@@ -31,17 +31,17 @@ public:
 
     // The contents of localPath (recursively) under discPath ("" or "/":
     // the root). False with report.Error when the tree is full.
-    bool AddFolder(const std::string& discPath, const std::string& localPath, TAddReport& report);
+    [[nodiscard]] bool AddFolder(const std::string& discPath, const std::string& localPath, TAddReport& report);
     // localPath (file, link or folder) as discPath; a folder merges with
     // one of the same name there.
-    bool AddPath(const std::string& discPath, const std::string& localPath, TAddReport& report);
+    [[nodiscard]] bool AddPath(const std::string& discPath, const std::string& localPath, TAddReport& report);
 
 private:
     TDEntry* DiscFolder(const std::string& discPath, TAddReport& report);
     TDEntry* FindFolder(const TDEntry* parent, const std::string& name) const;
     TFEntry* FindFile(const TDEntry* parent, const std::string& name) const;
-    bool AddEntry(TDEntry* parent, const std::string& name, const std::string& local, bool merge, TAddReport& report);
-    bool AddContents(TDEntry* dir, const std::string& local, bool merge, TAddReport& report);
+    [[nodiscard]] bool AddEntry(TDEntry* parent, const std::string& name, const std::string& local, bool merge, TAddReport& report);
+    [[nodiscard]] bool AddContents(TDEntry* dir, const std::string& local, bool merge, TAddReport& report);
     TDEntry* NewFolder(TDEntry* parent, const std::string& name, TAddReport& report);
 
     TImageTree& tree_;
@@ -50,6 +50,6 @@ private:
 
 // Splits "on/disc/path=local/path"; a "\=" stays an "=" of the disc path.
 // False when there is no unescaped "=".
-bool SplitGraftPoint(const std::string& spec, std::string& discPath, std::string& localPath);
+[[nodiscard]] bool SplitGraftPoint(const std::string& spec, std::string& discPath, std::string& localPath);
 
 }  // namespace kq

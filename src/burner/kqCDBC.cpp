@@ -27,7 +27,7 @@ TQCDBurner::TQCDBurner() {
     headerStream_.SetSize(kHeaderStreamSize);
     writePostGap_ = true;
     tree_.OnReset = [this] { headerStream_.Clear(); };
-    tree_.ResetTree(65535, 8191);
+    (void)tree_.ResetTree(65535, 8191);  // the root always fits these capacities
     SetCacheSize(kDefaultCacheSize);
     jolietFileSystem_ = true;
     finalizeTrack_ = true;

@@ -125,7 +125,7 @@ public:
     // An empty FileName burns the image tree: its header stream, then its
     // files' data. With ISOFileName set the same bytes go into that file
     // (whole or not at all, with a .sha256 companion) and no drive is used.
-    bool BurnISOImage(const std::string& FileName);
+    [[nodiscard]] bool BurnISOImage(const std::string& FileName);
     // The image tree's size in sectors: the header stream, then each file
     // the cache sends, which must start where the layout placed it (its
     // Extent). -1 with the reason when the tree cannot be burnt as it is.
@@ -167,9 +167,9 @@ public:
     // ("" or "/" = root), raising OnAddDir and OnAddFile for each entry.
     // Skipped special files and unreadable entries are reported through
     // the two lists; false with report.Error when the tree is full.
-    bool AddFolder(const std::string& discPath, const std::string& localPath, TAddReport& report);
+    [[nodiscard]] bool AddFolder(const std::string& discPath, const std::string& localPath, TAddReport& report);
     // Adds one file or folder at discPath (a graft point "on/disc/path=local/path").
-    bool AddPath(const std::string& discPath, const std::string& localPath, TAddReport& report);
+    [[nodiscard]] bool AddPath(const std::string& discPath, const std::string& localPath, TAddReport& report);
 
     TMemoryStreamEx& HeaderStream() { return headerStream_; }
     TImageTree& ImageTree() { return tree_; }
@@ -184,7 +184,7 @@ protected:
 private:
     friend class TThWrite;
 
-    bool StartWriteThread();
+    [[nodiscard]] bool StartWriteThread();
     // The image file's sectors; -1 with the reason when it cannot be burnt.
     int64_t ImageFileSectors(const std::string& fileName, std::string& error);
     // Holds the drive, reads the medium and checks that it is written and

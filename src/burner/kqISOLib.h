@@ -62,7 +62,7 @@ public:
     // Frees every entry, runs OnReset, takes the new capacities and makes
     // the root ("CD_ROOT", "\"). False, with an empty tree, when there is
     // no room for the root.
-    bool ResetTree(int FileCapacity, int DirCapacity);
+    [[nodiscard]] bool ResetTree(int FileCapacity, int DirCapacity);
 
     // A new empty directory entry appended to the list, or null when the
     // list is full (the limit message is sent then, as kind 3).

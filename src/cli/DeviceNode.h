@@ -10,6 +10,6 @@ bool IsDeviceNode(const std::string& spec);
 
 // "H:T:L" of the present pass-through drive at that node (links such as
 // /dev/cdrom followed); nullopt when none is there.
-std::optional<std::string> NodeAddress(const std::string& node);
+[[nodiscard]] std::optional<std::string> NodeAddress(const std::string& node);
 
 }  // namespace kq::cli

@@ -17,7 +17,7 @@ struct CheckedDigest {
 
 // "md5:<32 hex digits>" or "sha256:<64 hex digits>", as a parent burn hands
 // its checked digest to its children; nullopt for anything else.
-std::optional<CheckedDigest> ParseCheckedDigest(const std::string& text);
+[[nodiscard]] std::optional<CheckedDigest> ParseCheckedDigest(const std::string& text);
 std::string CheckedDigestText(const CheckedDigest& checked);
 
 // 0 when the image may be burnt; otherwise the exit code, with one line

@@ -27,7 +27,7 @@ std::optional<uint32_t> ChosenSpeed(std::optional<uint16_t> kBps, std::optional<
 std::string MultipleText(double multiple);
 // "16x", "2.4x" or "4.5x" (digits, at most two after the point) as a
 // number; nullopt for anything else.
-std::optional<double> ParseMultiple(const std::string& text);
+[[nodiscard]] std::optional<double> ParseMultiple(const std::string& text);
 
 // Empty when `multiple` fits the medium; otherwise the line that refuses it
 // with the range the medium allows. `option` names the option.

@@ -18,7 +18,7 @@ bool TSCSIDevice::ReleaseHandleAfterCommand() { return kq::ReleaseHandleAfterCom
 
 // The drive's answer does not matter: the next burn sends the speed again.
 void TSCSIDevice::SetWriteSpeed(uint32_t speed) {
-    SetCDSpeed(ReadSpeed, static_cast<uint16_t>(std::min<uint32_t>(speed, 0xFFFF)));
+    (void)SetCDSpeed(ReadSpeed, static_cast<uint16_t>(std::min<uint32_t>(speed, 0xFFFF)));  // sent again per burn
     writeSpeed_ = speed;
 }
 

@@ -87,7 +87,7 @@ bool TSCSIDevice::TakeEntry(const std::string& entry) {
     const auto* id = reinterpret_cast<const char*>(inquiryData_.data());
     SetModelQuirks(std::string_view(id + 8, 8), std::string_view(id + 16, 16));
     if (OnDeviceChange) OnDeviceChange(*this);
-    ProbeWriteTypes();
+    (void)ProbeWriteTypes();  // WriteTypes keeps what it found
     return true;
 }
 
@@ -104,7 +104,7 @@ void TSCSIDevice::ClearSelection() {
 }
 
 bool TSCSIDevice::IdentifyDevice() {
-    ReadCapabilities();  // refreshes or clears the capability fields
+    (void)ReadCapabilities();  // refreshes or clears the capability fields
     if (!Inquiry()) {
         deviceDescription_ = LastErrorText();
         return false;

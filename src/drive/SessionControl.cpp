@@ -72,7 +72,7 @@ bool TSCSIDevice::PreventAllowRemoval(bool allow) {
 void TSCSIDevice::RewindUnit() {
     constexpr int kTimeoutMs = 10000;
     constexpr std::array<uint8_t, 6> cdb{0x01};
-    RunCommand(cdb, NoData(), kTimeoutMs);
+    (void)RunCommand(cdb, NoData(), kTimeoutMs);  // many drives do not know it
 }
 
 }  // namespace kq

@@ -62,7 +62,7 @@ public:
     // ---- Discovery, selection and identification ----
     // Loads the transport (LoadASPI; an exception counts as failure) and,
     // when it loaded, sweeps the devices. The loader's result.
-    bool InitASPI(bool PreferPassThrough, const std::string& LibraryPath);
+    [[nodiscard]] bool InitASPI(bool PreferPassThrough, const std::string& LibraryPath);
     // Rebuilds Devices: INQUIRY at every target and LUN of every adapter;
     // the address fields are left as they were.
     void RescanDevices();
@@ -81,9 +81,9 @@ public:
     // nothing.
     void SetDeviceID(const std::string& Entry);
     // Capabilities, INQUIRY and description; false when the INQUIRY failed.
-    bool IdentifyDevice();
+    [[nodiscard]] bool IdentifyDevice();
     // INQUIRY of 128 bytes into InquiryData.
-    bool Inquiry();
+    [[nodiscard]] bool Inquiry();
 
     bool ASPIInitialized() const { return ASPILoaded(); }
     const std::vector<std::string>& Devices() const { return devices_; }
@@ -163,43 +163,43 @@ public:
     // ---- Disc, track and buffer information ----
     // Every wrapper returns true exactly when the request completed; a
     // buffer shorter than the asked length is refused before sending.
-    bool TestUnitReady(int timeoutMs);
-    bool RequestSense(std::span<uint8_t> buffer, uint8_t length);
-    bool ReadDiscInformation(std::span<uint8_t> buffer, uint8_t length);
+    [[nodiscard]] bool TestUnitReady(int timeoutMs);
+    [[nodiscard]] bool RequestSense(std::span<uint8_t> buffer, uint8_t length);
+    [[nodiscard]] bool ReadDiscInformation(std::span<uint8_t> buffer, uint8_t length);
     // Throws std::out_of_range for a length above 255 (nothing is sent).
     // READ TRACK INFORMATION (52h); addressType is a TrackAddress.
-    bool ReadTrackInformation(uint8_t addressType, uint32_t number, std::span<uint8_t> buffer,
+    [[nodiscard]] bool ReadTrackInformation(uint8_t addressType, uint32_t number, std::span<uint8_t> buffer,
                               uint16_t length);
     // READ CAPACITY: the last addressable block.
-    bool ReadCapacity(uint32_t& lastLba);
+    [[nodiscard]] bool ReadCapacity(uint32_t& lastLba);
     // Sectors the drive can still take from where the burn writes (the
     // invisible track, or the whole of an overwritable disc); nullopt when
     // the drive does not say.
-    std::optional<int64_t> FreeSectors(uint16_t mediaType);
+    [[nodiscard]] std::optional<int64_t> FreeSectors(uint16_t mediaType);
     // Sectors the medium holds in all, written or not, as it will have once
     // blanked: the ATIP's last possible lead-out on CD, else the disc
     // information's; nullopt when the drive does not say (a closed DVD).
-    std::optional<int64_t> DiscCapacity(bool cd);
-    bool ReadTocPmaAtip(uint8_t format, std::span<uint8_t> buffer, bool msf, uint8_t track,
+    [[nodiscard]] std::optional<int64_t> DiscCapacity(bool cd);
+    [[nodiscard]] bool ReadTocPmaAtip(uint8_t format, std::span<uint8_t> buffer, bool msf, uint8_t track,
                         uint8_t control, int length);
     // Only the low bytes of feature and length fit the command block.
-    bool GetConfiguration(uint8_t requestType, uint8_t feature, uint8_t length,
+    [[nodiscard]] bool GetConfiguration(uint8_t requestType, uint8_t feature, uint8_t length,
                           std::span<uint8_t> buffer);
     // Reads DiscInformationBlock afresh (its length field in host order).
-    bool RefreshDiscInformation();
+    [[nodiscard]] bool RefreshDiscInformation();
     // Sessions on the disc; 0 when empty or unreadable.
     int RecordedSessionCount();
     // Media type code (media::*); 0 when nothing answers.
     uint16_t GetMediaType();
     // Sizes in bytes; sets DeviceBufferSize and DeviceFreeBufferSize.
-    bool ReadBufferCapacity(uint32_t& size, uint32_t& free);
+    [[nodiscard]] bool ReadBufferCapacity(uint32_t& size, uint32_t& free);
     // True when the drive became ready within the budget (counted by passes).
-    bool WaitUntilReady(int total, int interval);
+    [[nodiscard]] bool WaitUntilReady(int total, int interval);
     // Waits for an operation started with Immed (a blank, a close) to end,
     // handing on the progress the drive reports (0..65535 of the whole).
     // True when the drive is ready again within the budget; otherwise the
     // last error says why.
-    bool WaitForOperation(int total, int interval, const std::function<void(uint16_t)>& onProgress);
+    [[nodiscard]] bool WaitForOperation(int total, int interval, const std::function<void(uint16_t)>& onProgress);
 
     const std::array<uint8_t, 56>& DiscInformationBlock() const { return discInformation_; }
     // The last RefreshDiscInformation's reply decoded as it arrived, which
@@ -216,13 +216,13 @@ public:
     // ---- Capabilities and model quirks ----
     // Rebuilds Capabilities, CapabilitiesPage and the maximum speeds; true
     // when the current-values page was read.
-    bool ReadCapabilities();
-    bool ProbeUnderrunPage();
+    [[nodiscard]] bool ReadCapabilities();
+    [[nodiscard]] bool ProbeUnderrunPage();
     uint16_t GetMaxReadSpeed();
     uint16_t GetCurrentWriteSpeed();
     // kind: 0 raw, 1 session-at-once, 2 track-at-once.
-    bool TryWriteType(uint8_t kind);
-    bool ProbeWriteTypes();
+    [[nodiscard]] bool TryWriteType(uint8_t kind);
+    [[nodiscard]] bool ProbeWriteTypes();
     TDeviceCapabilities Capabilities() const { return {capabilities_.load()}; }
     TWriteTypes WriteTypes() const { return {writeTypes_.load()}; }
     // Page 2Ah from its page code on; five speed fields in host order.
@@ -259,53 +259,53 @@ public:
 
     // ---- Write parameters, speed and session control ----
     // Clears clearLength + 1 bytes of buffer, then copies length reply bytes.
-    bool ModeSense10(uint8_t pageCode, std::span<uint8_t> buffer, bool defaults, uint16_t length,
+    [[nodiscard]] bool ModeSense10(uint8_t pageCode, std::span<uint8_t> buffer, bool defaults, uint16_t length,
                      uint16_t clearLength);
     // Refuses a length of 256 or more (byte 8 alone carries it) unsent.
-    bool ModeSelect10(std::span<const uint8_t> list, size_t length);
+    [[nodiscard]] bool ModeSelect10(std::span<const uint8_t> list, size_t length);
     // 0 is sent as FFFFh, the drive's maximum.
-    bool SetCDSpeed(uint16_t readSpeed, uint16_t writeSpeed);
-    bool SetStreaming(std::span<uint8_t> descriptor);
+    [[nodiscard]] bool SetCDSpeed(uint16_t readSpeed, uint16_t writeSpeed);
+    [[nodiscard]] bool SetStreaming(std::span<uint8_t> descriptor);
     // SET STREAMING of one performance descriptor: `writeKBps` kB/s from
     // block 0 to `endLba` (the reading speed left to the drive's maximum).
-    bool SetWritePerformance(uint32_t endLba, uint32_t writeKBps);
-    bool SendDVDStructure(uint8_t format, std::span<uint8_t> data);
-    bool SendTimeStamp(const TDateTime& when);
-    bool SendOPCInformation();
-    bool ReserveTrack(uint32_t blocks);
-    bool SendCueSheet(std::span<uint8_t> cueSheet);
+    [[nodiscard]] bool SetWritePerformance(uint32_t endLba, uint32_t writeKBps);
+    [[nodiscard]] bool SendDVDStructure(uint8_t format, std::span<uint8_t> data);
+    [[nodiscard]] bool SendTimeStamp(const TDateTime& when);
+    [[nodiscard]] bool SendOPCInformation();
+    [[nodiscard]] bool ReserveTrack(uint32_t blocks);
+    [[nodiscard]] bool SendCueSheet(std::span<uint8_t> cueSheet);
     // flags: the block's direction flags (the write thread passes 50h).
     // False, with "no drive selected" as the error text, when unsent.
-    bool Write10(uint32_t lba, uint16_t blocks, uint8_t flags, std::span<uint8_t> data);
+    [[nodiscard]] bool Write10(uint32_t lba, uint16_t blocks, uint8_t flags, std::span<uint8_t> data);
     // READ (10) of recorded user data: blocks * 2048 bytes into data, which
     // must hold them (refused unsent otherwise).
-    bool Read10(uint32_t lba, uint16_t blocks, std::span<uint8_t> data);
+    [[nodiscard]] bool Read10(uint32_t lba, uint16_t blocks, std::span<uint8_t> data);
     // READ CD of the user data of CD sectors of any type, for a sector that
     // READ (10) is refused (ILLEGAL MODE FOR THIS TRACK); the same terms.
-    bool ReadCd(uint32_t lba, uint16_t blocks, std::span<uint8_t> data);
-    bool SynchronizeCache(int timeoutMs, bool immediate);
-    bool CloseTrackSession(bool closeTrack, bool immediate, bool finalize);
-    bool CloseTrackSessionRaw(bool immediate, uint8_t function, uint8_t byte3, uint8_t byte4,
+    [[nodiscard]] bool ReadCd(uint32_t lba, uint16_t blocks, std::span<uint8_t> data);
+    [[nodiscard]] bool SynchronizeCache(int timeoutMs, bool immediate);
+    [[nodiscard]] bool CloseTrackSession(bool closeTrack, bool immediate, bool finalize);
+    [[nodiscard]] bool CloseTrackSessionRaw(bool immediate, uint8_t function, uint8_t byte3, uint8_t byte4,
                               uint8_t byte5);
     // BLANK (A1h) of a rewritable disc: type 0 the whole disc, 1 minimal.
-    bool Blank(uint8_t type, bool immediate);
+    [[nodiscard]] bool Blank(uint8_t type, bool immediate);
     // READ FORMAT CAPACITIES (23h); nullopt when refused or cut short.
-    std::optional<FormatCapacities> ReadFormatCapacities();
+    [[nodiscard]] std::optional<FormatCapacities> ReadFormatCapacities();
     // FORMAT UNIT (04h) with one format descriptor; with `immediate` the
     // drive answers at once and WaitForOperation follows the format.
-    bool FormatUnit(const FormatDescriptor& format, bool immediate);
+    [[nodiscard]] bool FormatUnit(const FormatDescriptor& format, bool immediate);
     // The full format the disc offers (READ FORMAT CAPACITIES, then FORMAT
     // UNIT); false, the reason in the last error, when it offers none.
-    bool FormatWholeDisc(bool immediate);
+    [[nodiscard]] bool FormatWholeDisc(bool immediate);
     // Asks READ FORMAT CAPACITIES whether the disc still needs formatting.
-    bool Unformatted();
-    bool StartStopUnit(bool eject);
-    bool PreventAllowRemoval(bool allow);
+    [[nodiscard]] bool Unformatted();
+    [[nodiscard]] bool StartStopUnit(bool eject);
+    [[nodiscard]] bool PreventAllowRemoval(bool allow);
     void RewindUnit();
     static void SetReleaseHandleAfterCommand(bool value);
     static bool ReleaseHandleAfterCommand();
     // Builds and sends page 05h; true when accepted or nothing to send.
-    bool SetWriteParameters(bool testWrite, bool underrun, uint16_t mediaType);
+    [[nodiscard]] bool SetWriteParameters(bool testWrite, bool underrun, uint16_t mediaType);
     const std::array<uint8_t, 54>& WriteParametersPage() const { return writeParametersPage_; }
 
 protected:
@@ -318,7 +318,7 @@ protected:
     // wrapper's time-out under the command lock. RunRequest returns the
     // finished block; RunCommand is true exactly when its status is SS_COMP.
     SRB_ExecSCSICmd RunRequest(std::span<const uint8_t> cdb, DataPhase data, int timeoutMs);
-    bool RunCommand(std::span<const uint8_t> cdb, DataPhase data, int timeoutMs) {
+    [[nodiscard]] bool RunCommand(std::span<const uint8_t> cdb, DataPhase data, int timeoutMs) {
         return RunRequest(cdb, data, timeoutMs).SRB_Status == SS_COMP;
     }
 
@@ -330,11 +330,11 @@ protected:
     void SetLastErrorText(std::string text);
 
 private:
-    bool ReadCapabilitiesDefaults(size_t& offset);
+    [[nodiscard]] bool ReadCapabilitiesDefaults(size_t& offset);
     void AddCapabilityFeatures();
-    bool ReadCapabilitiesCurrent(size_t fallbackOffset);
-    std::optional<size_t> SenseWriteParametersPage(bool tryByte7);
-    bool PollSenseUntilReady(int& budget, int interval, const std::function<void(uint16_t)>& onProgress);
+    [[nodiscard]] bool ReadCapabilitiesCurrent(size_t fallbackOffset);
+    [[nodiscard]] std::optional<size_t> SenseWriteParametersPage(bool tryByte7);
+    [[nodiscard]] bool PollSenseUntilReady(int& budget, int interval, const std::function<void(uint16_t)>& onProgress);
 
     // Work and reply buffers of the wrappers, under the command lock like
     // TransferBuffer. Each starts on a 16-byte boundary: a reply buffer off

@@ -36,7 +36,7 @@ bool TSCSIDevice::WaitUntilReady(int total, int interval) {
             Pause(kSlowStartPauseMs);
             budget -= kSlowStartPauseMs;
             if (budget < 0) break;
-            TestUnitReady(kTestTimeoutMs);
+            (void)TestUnitReady(kTestTimeoutMs);  // its sense decides
         } while (notReady());
     }
     // DVD-RAM formats in the background: go straight to REQUEST SENSE polling.
@@ -45,7 +45,7 @@ bool TSCSIDevice::WaitUntilReady(int total, int interval) {
     } else {
         do {
             Pause(interval);
-            RefreshDiscInformation();
+            (void)RefreshDiscInformation();  // its sense decides
             budget -= interval;
             if (budget < 0) return false;
         } while (notReady());
@@ -55,7 +55,7 @@ bool TSCSIDevice::WaitUntilReady(int total, int interval) {
         Pause(interval);
         budget -= interval;
         if (budget < 0) return false;
-        TestUnitReady(kTestTimeoutMs);
+        (void)TestUnitReady(kTestTimeoutMs);  // its sense decides
     } while (notReady());
     return PollSenseUntilReady(budget, interval, {});
 }
@@ -66,19 +66,23 @@ bool TSCSIDevice::WaitForOperation(int total, int interval, const std::function<
 }
 
 // REQUEST SENSE until the drive stops reporting "not ready"; each pass
-// costs one interval of the budget.
+// costs one interval of the budget. A REQUEST SENSE without an answer
+// leaves no sense, which is no sign of readiness: a drive gone ends the
+// wait, any other failure costs a pass.
 bool TSCSIDevice::PollSenseUntilReady(int& budget, int interval, const std::function<void(uint16_t)>& onProgress) {
     alignas(4) std::array<uint8_t, 40> senseBuffer{};
     const SenseFields sense(senseBuffer);
     for (;;) {
         senseBuffer.fill(0);
-        RequestSense(senseBuffer, static_cast<uint8_t>(senseBuffer.size()));
+        const bool answered = RequestSense(senseBuffer, static_cast<uint8_t>(senseBuffer.size()));
+        if (!answered && LastCommandFoundNoDrive()) return false;
         ForgetUndeclaredSense(senseBuffer);
         budget -= interval;
         if (budget < 0) return false;
         // Response code F0h (valid information field): the drive is still busy
         // with the operation it reports on, whatever its ASC says.
-        const bool busy = sense.ResponseCode() == kSenseCurrentWithInformation || sense.Asc() == kAscNotReady;
+        const bool busy =
+            !answered || sense.ResponseCode() == kSenseCurrentWithInformation || sense.Asc() == kAscNotReady;
         if (!busy) {
             if (sense.Asc() == kAscNone) return true;
             continue;

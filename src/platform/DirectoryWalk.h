@@ -27,16 +27,16 @@ struct EntryFacts {
 
 // The entry at path itself (a link is described, not followed); false with
 // the system's reason.
-bool DescribeEntry(const std::string& path, EntryFacts& facts, std::error_code& error);
+[[nodiscard]] bool DescribeEntry(const std::string& path, EntryFacts& facts, std::error_code& error);
 
 // The names in a folder, "." and ".." left out, in the system's order.
-bool ListFolder(const std::string& path, std::vector<std::string>& names, std::error_code& error);
+[[nodiscard]] bool ListFolder(const std::string& path, std::vector<std::string>& names, std::error_code& error);
 
 // The text a symbolic link holds.
-bool ReadLinkTarget(const std::string& path, std::string& target, std::error_code& error);
+[[nodiscard]] bool ReadLinkTarget(const std::string& path, std::string& target, std::error_code& error);
 
 // Whether the file can be opened for reading now.
-bool CanReadFile(const std::string& path, std::error_code& error);
+[[nodiscard]] bool CanReadFile(const std::string& path, std::error_code& error);
 
 // "/" here, "\" on Windows: joins a folder and a name.
 std::string JoinPath(const std::string& folder, const std::string& name);

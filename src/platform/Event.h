@@ -13,21 +13,21 @@ using EventHandle = std::intptr_t;
 
 // Signals an event known only by its handle, as a transport layer does when
 // it completes a pending request. False when the handle is not an event.
-bool SignalEvent(EventHandle handle);
+[[nodiscard]] bool SignalEvent(EventHandle handle);
 
 class Event {
 public:
     // A new event in the non-signalled state; nullopt when the system has
     // no descriptor to spare.
-    static std::optional<Event> Create();
+    [[nodiscard]] static std::optional<Event> Create();
 
     EventHandle Handle() const { return handle_.Get(); }
-    void Set() const { SignalEvent(Handle()); }
+    void Set() const { (void)SignalEvent(Handle()); }  // fails only for no event
     void Reset() const;
     bool IsSet() const { return Wait(0); }
     // True when the event is (or becomes) signalled within ms milliseconds.
     // The event stays signalled: it is reset only by Reset.
-    bool Wait(uint32_t ms) const;
+    [[nodiscard]] bool Wait(uint32_t ms) const;
 
 private:
     explicit Event(EventHandle handle) : handle_(handle) {}

@@ -18,6 +18,6 @@ namespace platform {
 // The held claim on an existing file, or a closed handle with error set:
 // device_or_resource_busy while another handle holds it, else the
 // system's reason.
-FileHandle ClaimFile(const std::string& path, std::error_code& error);
+[[nodiscard]] FileHandle ClaimFile(const std::string& path, std::error_code& error);
 
 }  // namespace platform

@@ -31,24 +31,24 @@ enum class SeekOrigin { Begin, Current, End };
 // one, but only after the lock is held). Returns the descriptor, or -1
 // with error set: the system's reason, or device_or_resource_busy when the
 // lock is held elsewhere.
-FileDescriptor FileOpen(const std::string& path, FileAccess access, bool create, FileLock lock,
+[[nodiscard]] FileDescriptor FileOpen(const std::string& path, FileAccess access, bool create, FileLock lock,
                         std::error_code& error);
 void FileClose(FileDescriptor fd);
 
 // One read or write; the bytes moved, or -1 when the system refuses.
-int64_t FileRead(FileDescriptor fd, void* buffer, size_t count);
-int64_t FileWrite(FileDescriptor fd, const void* buffer, size_t count);
+[[nodiscard]] int64_t FileRead(FileDescriptor fd, void* buffer, size_t count);
+[[nodiscard]] int64_t FileWrite(FileDescriptor fd, const void* buffer, size_t count);
 
 // Writes all of `bytes`; the system's reason when it refuses part of them
 // (a full file system: no_space_on_device).
-std::error_code FileWriteAll(FileDescriptor fd, const void* bytes, size_t count);
+[[nodiscard]] std::error_code FileWriteAll(FileDescriptor fd, const void* bytes, size_t count);
 // Sends what was written to the storage; the system's reason when it cannot.
-std::error_code FileSync(FileDescriptor fd);
+[[nodiscard]] std::error_code FileSync(FileDescriptor fd);
 
 // The new position, or -1.
-int64_t FileSeek(FileDescriptor fd, int64_t offset, SeekOrigin origin);
+[[nodiscard]] int64_t FileSeek(FileDescriptor fd, int64_t offset, SeekOrigin origin);
 // Sets the end of file at size; the system's reason when refused.
-std::error_code FileTruncate(FileDescriptor fd, int64_t size);
+[[nodiscard]] std::error_code FileTruncate(FileDescriptor fd, int64_t size);
 // Bytes in the file, or -1.
 int64_t FileSize(FileDescriptor fd);
 

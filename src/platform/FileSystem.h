@@ -19,12 +19,12 @@ struct FileFacts {
 
 // The file's size and modification time, following links; nullopt with
 // the system's reason (no_such_file_or_directory when it is gone).
-std::optional<FileFacts> FileFactsOf(const std::string& path, std::error_code& error);
+[[nodiscard]] std::optional<FileFacts> FileFactsOf(const std::string& path, std::error_code& error);
 
 // Writing all of a file and making it durable: FileWriteAll and FileSync
 // (FileHandle.h).
 // Moves `from` to `to`, replacing a file already there.
-std::error_code FileRename(const std::string& from, const std::string& to);
-std::error_code FileRemove(const std::string& path);
+[[nodiscard]] std::error_code FileRename(const std::string& from, const std::string& to);
+[[nodiscard]] std::error_code FileRemove(const std::string& path);
 
 }  // namespace platform

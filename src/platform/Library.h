@@ -10,7 +10,7 @@ namespace platform {
 class Library {
 public:
     // nullopt when the library cannot be loaded; error then says why.
-    static std::optional<Library> Open(const std::string& path, std::string* error = nullptr);
+    [[nodiscard]] static std::optional<Library> Open(const std::string& path, std::string* error = nullptr);
 
     // The address of an exported symbol, or nullptr.
     void* Symbol(const char* name) const;
@@ -43,6 +43,6 @@ private:
 // its own: unloading it would join them under the loader lock, which a
 // thread needs in order to end, so FreeLibrary would never return. Linux
 // joins them at dlclose without trouble: nothing to do there.
-bool KeepLoadedUntilExit(const void* address);
+[[nodiscard]] bool KeepLoadedUntilExit(const void* address);
 
 }  // namespace platform

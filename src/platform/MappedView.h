@@ -14,7 +14,7 @@ public:
     // Maps length bytes of the file from offset, which must be a multiple
     // of MapGranularity(), advised for one sequential pass. nullopt when the
     // system refuses (an empty view included).
-    static std::optional<MappedView> Map(FileDescriptor fd, uint64_t offset, size_t length);
+    [[nodiscard]] static std::optional<MappedView> Map(FileDescriptor fd, uint64_t offset, size_t length);
 
     const uint8_t* Data() const { return static_cast<const uint8_t*>(view_.get()); }
     size_t Size() const { return view_ ? view_.get_deleter().length : 0; }

@@ -40,7 +40,7 @@ public:
     // Starts `program` with `args`. The write end of a pipe is the child's
     // descriptor `childReportFd`; the parent reads the other end. With
     // `quiet` the child's standard output and error go to /dev/null.
-    static std::optional<ChildProcess> Spawn(const std::string& program, const std::vector<std::string>& args,
+    [[nodiscard]] static std::optional<ChildProcess> Spawn(const std::string& program, const std::vector<std::string>& args,
                                              int childReportFd, bool quiet, std::error_code& why);
     ChildProcess(ChildProcess&& other) noexcept
         : pid_(std::exchange(other.pid_, -1)), readFd_(std::exchange(other.readFd_, -1)), status_(other.status_),
@@ -55,11 +55,11 @@ public:
     int Id() const { return pid_; }
     // Appends what has arrived without waiting; false once the child has
     // closed its end and everything has been read.
-    bool ReadReport(std::string& into);
+    [[nodiscard]] bool ReadReport(std::string& into);
     // Sends SIGINT, as Ctrl-C on a terminal does.
     void Interrupt();
     // The exit code once the child has ended (128 + signal after a signal).
-    std::optional<int> TryWait();
+    [[nodiscard]] std::optional<int> TryWait();
     int Wait();
 
 private:
@@ -80,7 +80,7 @@ private:
 
 // Writes all of `bytes` to descriptor `fd` (a child's end of its report
 // pipe); false when the system refuses, the reader having gone included.
-bool WriteReport(int fd, std::string_view bytes);
+[[nodiscard]] bool WriteReport(int fd, std::string_view bytes);
 
 // Waits until one of `fds` has something to read (or has closed), at most `ms`.
 void WaitReadable(const std::vector<int>& fds, uint32_t ms);

@@ -19,7 +19,7 @@ public:
     void Update(const void* bytes, size_t length);
     // The digest of everything fed, or nullopt when the service failed at
     // any step. The hash cannot be fed again afterwards.
-    std::optional<std::array<uint8_t, 32>> Final();
+    [[nodiscard]] std::optional<std::array<uint8_t, 32>> Final();
 
 private:
     struct State;

@@ -15,7 +15,7 @@ public:
     virtual ~Timing() = default;
     virtual uint64_t NowMs();                              // monotonic
     virtual void SleepMs(uint32_t ms);
-    virtual bool WaitEvent(const Event& event, uint32_t ms);  // true when signalled
+    [[nodiscard]] virtual bool WaitEvent(const Event& event, uint32_t ms);  // true when signalled
 };
 
 Timing& CurrentTiming();

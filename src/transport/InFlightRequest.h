@@ -25,7 +25,7 @@ struct InFlightRequest {
     // event: it returned with a final status, or it wrote one later and (when
     // asked to) signalled. Consumes the signal, which is what orders the
     // layer's last touch of the event before our closing it.
-    bool LayerLetGo();
+    [[nodiscard]] bool LayerLetGo();
 };
 
 // Keeps a timed-out request until its layer lets go of it.

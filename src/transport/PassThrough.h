@@ -74,7 +74,7 @@ std::unique_ptr<platform::OpticalDrive> SPTIOpenDrive(uint8_t DriveIndex);
 // Timing). False with the system's reason when another program still
 // holds it (or its disc is mounted), the user may not open it, or it is
 // gone; true, claiming nothing, for an address the layer does not know.
-bool SPTIClaimDrive(uint8_t HaId, uint8_t Target, uint8_t Lun, std::error_code& why);
+[[nodiscard]] bool SPTIClaimDrive(uint8_t HaId, uint8_t Target, uint8_t Lun, std::error_code& why);
 void SPTIReleaseDrive(uint8_t HaId, uint8_t Target, uint8_t Lun);
 
 }  // namespace kq

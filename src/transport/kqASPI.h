@@ -259,7 +259,7 @@ uint32_t SendASPI32Command(void* srb);
 uint32_t GetASPI32SupportInfo();
 // Holds the drive at this address for a burn: true, claiming nothing, when
 // the layer needs no claim; false with the system's reason when refused.
-bool ClaimTransportDrive(uint8_t HaId, uint8_t Target, uint8_t Lun, std::error_code& why);
+[[nodiscard]] bool ClaimTransportDrive(uint8_t HaId, uint8_t Target, uint8_t Lun, std::error_code& why);
 void ReleaseTransportDrive(uint8_t HaId, uint8_t Target, uint8_t Lun);
 
 // Why a claim was refused, as the user can act on it.
@@ -288,7 +288,7 @@ private:
 // pass-through layer when the scan (which runs once per process) finds a
 // drive. Returns the loaded flag. Throws EAssertionFailed, leaving nothing
 // installed, when the loaded library lacks an entry point.
-bool LoadASPI(bool PreferSPTI, const std::string& DllPath);
+[[nodiscard]] bool LoadASPI(bool PreferSPTI, const std::string& DllPath);
 // Program end (also run by the unit's finalisation): clears the entry and
 // frees the library.
 void ReleaseASPI();

@@ -87,7 +87,7 @@ public:
     std::string Serialize() const;
     // Nullopt when the text is not a consistent state; `why` then says
     // where and what, as "line: what" (line 0: the whole).
-    static std::optional<Disc> Parse(const std::string& text, std::string* why = nullptr);
+    [[nodiscard]] static std::optional<Disc> Parse(const std::string& text, std::string* why = nullptr);
 
 private:
     uint32_t TrackGap() const;

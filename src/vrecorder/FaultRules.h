@@ -44,7 +44,7 @@ struct FaultRule {
 // "remove-medium", "corrupt". A command matches "lba>=" and "lba<=" when
 // the blocks it addresses reach into that range.
 // nullopt with `error` set when the text is not a rule.
-std::optional<FaultRule> ParseFaultRule(std::string_view text, std::string& error);
+[[nodiscard]] std::optional<FaultRule> ParseFaultRule(std::string_view text, std::string& error);
 
 // The first rule that fires for this command, counted against all rules.
 const FaultRule* MatchFault(std::vector<FaultRule>& rules, std::span<const uint8_t> cdb);

@@ -31,7 +31,7 @@ struct MediumInfo {
 inline constexpr int64_t kAtipLeadIn = -11634;
 
 const MediumInfo& InfoOf(MediumKind kind);
-std::optional<MediumKind> MediumByName(std::string_view name);
+[[nodiscard]] std::optional<MediumKind> MediumByName(std::string_view name);
 // The physical disc a kind is, for what a drive can read or write:
 // a restricted overwrite DVD-RW is a DVD-RW, a BD-R in random recording a
 // BD-R, a DVD-R DL set to layer jump a DVD-R DL.

@@ -70,7 +70,7 @@ void VirtualAspi::Finish(SRB_ExecSCSICmd& srb, uint8_t status) {
     bool notify = srb.SRB_Flags & SRB_EVENT_NOTIFY;
     auto event = PostProcHandle(srb);
     StoreSrbStatus(srb.SRB_Status, status);
-    if (notify) platform::SignalEvent(event);
+    if (notify) (void)platform::SignalEvent(event);  // a bad handle is the sender's; the status is set
 }
 
 uint32_t VirtualAspi::Abort(SRB_Abort& srb) {

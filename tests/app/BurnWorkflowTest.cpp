@@ -320,7 +320,7 @@ TEST_F(BurnWorkflowTest, SuccessShowsDoneThenSuccessAndOkCloses) {
 
     std::string whilePainting;
     view.onProcessMessages = [&] { whilePainting = view.Caption(Control::Label3) + "/" + view.Caption(Control::Label4); };
-    burner.onWriteDone("");
+    burner.onWriteDone({});
     EXPECT_EQ(whilePainting, "Done/wait...");
     EXPECT_EQ(burner.settleArguments, (std::pair<int, int>{10000, 5000}));
     ExpectResult("Success", "OK");
@@ -331,7 +331,7 @@ TEST_F(BurnWorkflowTest, SuccessShowsDoneThenSuccessAndOkCloses) {
 
 TEST_F(BurnWorkflowTest, WriteFailureShowsTheDriveDetailInRed) {
     StartBurning();
-    burner.onWriteDone("WRITER ERROR [MEDIUM ERROR (WRITE ERROR)]");
+    burner.onWriteDone({kq::BurnOutcome::Failed, "WRITER ERROR [MEDIUM ERROR (WRITE ERROR)]"});
     ExpectResult("WRITER ERROR ", "Quit");
     EXPECT_EQ(view.Caption(Control::Label1), "MEDIUM ERROR (WRITE ERROR)");
     EXPECT_TRUE(view.Visible(Control::Label1));
@@ -340,7 +340,7 @@ TEST_F(BurnWorkflowTest, WriteFailureShowsTheDriveDetailInRed) {
 
 TEST_F(BurnWorkflowTest, ErrorTextWithoutBracketLeavesLabel1Hidden) {
     StartBurning();
-    burner.onWriteDone("WRITER BUSY/BUFFER FULL");
+    burner.onWriteDone({kq::BurnOutcome::Failed, "WRITER BUSY/BUFFER FULL"});
     ExpectResult("WRITER BUSY/BUFFER FULL", "Quit");
     EXPECT_FALSE(view.Visible(Control::Label1));
     EXPECT_EQ(view.fonts.count(Control::Label1), 0u);
@@ -359,7 +359,7 @@ TEST_F(BurnWorkflowTest, AbortShowsAbortedThenTheWriteThreadsOwnText) {
     workflow->CancelClick();
     EXPECT_EQ(burner.aborts, 1);
     ExpectResult("Aborted", "Quit");
-    burner.onWriteDone("OPERATION ABORTED BY USER");
+    burner.onWriteDone({kq::BurnOutcome::Aborted, "OPERATION ABORTED BY USER"});
     ExpectResult("OPERATION ABORTED BY USER", "Quit");
     workflow->CancelClick();
     EXPECT_EQ(view.closes, 1);
@@ -368,7 +368,7 @@ TEST_F(BurnWorkflowTest, AbortShowsAbortedThenTheWriteThreadsOwnText) {
 
 TEST_F(BurnWorkflowTest, WriteThreadsReportArrivingWhileAbortedPaintsStaysLast) {
     StartBurning();
-    view.onProcessMessages = [&] { burner.onWriteDone("OPERATION ABORTED BY USER"); };
+    view.onProcessMessages = [&] { burner.onWriteDone({kq::BurnOutcome::Aborted, "OPERATION ABORTED BY USER"}); };
     workflow->CancelClick();
     ExpectResult("OPERATION ABORTED BY USER", "Quit");
     EXPECT_EQ(burner.settles, 2);
@@ -419,7 +419,7 @@ TEST_F(BurnWorkflowTest, ClosingDuringABurnAbortsItAndIgnoresLateReports) {
     workflow->FormClose();
     EXPECT_EQ(burner.aborts, 1);
     EXPECT_FALSE(view.timerEnabled);
-    burner.onWriteDone("OPERATION ABORTED BY USER");
+    burner.onWriteDone({kq::BurnOutcome::Aborted, "OPERATION ABORTED BY USER"});
     EXPECT_EQ(workflow->State(), WorkflowState::Closed);
     EXPECT_EQ(burner.settles, 0);
 }

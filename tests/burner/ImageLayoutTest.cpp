@@ -75,7 +75,7 @@ TEST(ImageLayout, SourceDateEpochMakesTheSameImage) {
     std::vector<uint8_t> headers[2];
     for (int i = 0; i < 2; ++i) {
         TImageTree tree;
-        tree.ResetTree(100, 100);
+        ASSERT_TRUE(tree.ResetTree(100, 100));
         Mixed(tree);
         options.buildTime = 1'800'000'000 + i;  // another moment of building
         ImageLayout layout = BuildImageLayout(tree, options);
@@ -113,7 +113,7 @@ const Refusal kRefusals[] = {
 TEST(ImageLayout, RefusesWithTheReasonAndLeavesTheTree) {
     for (const Refusal& r : kRefusals) {
         TImageTree tree;
-        tree.ResetTree(100, 100);
+        ASSERT_TRUE(tree.ResetTree(100, 100));
         r.build(tree);
         const auto before = tree.FileCount() ? tree.FileEntries().front().get() : nullptr;
         LayoutOptions options;

@@ -212,7 +212,7 @@ TEST_F(CapabilitiesOnRecorder, ForcedUnderrunShowsFromTheNextRead) {
     config.product = "CD-W512EB";
     Start(config);
     auto select = [this] {
-        dev.ReadCapabilities();
+        (void)dev.ReadCapabilities();
         dev.SetModelQuirks("VIRTUAL ", "CD-W512EB       ");
         return dev.Capabilities().Contains(C::CanUnderrunProtect);
     };

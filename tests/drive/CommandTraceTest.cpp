@@ -51,8 +51,8 @@ TEST(CommandTrace, FullTraceOfEveryCommandCarriesTheTime) {
     TestDevice dev;
     dev.Record();
     std::array<uint8_t, 6> cdb{0x00};
-    dev.RunCommand(cdb, NoData(), 5000);
-    dev.RunCommand(cdb, NoData(), 5000);
+    (void)dev.RunCommand(cdb, NoData(), 5000);
+    (void)dev.RunCommand(cdb, NoData(), 5000);
     ASSERT_EQ(dev.lines.size(), 2u);
     for (const auto& [line, kind] : dev.lines) {
         EXPECT_EQ(kind, 0);
@@ -69,24 +69,24 @@ TEST(CommandTrace, ErrorLineOnlyForTheFirstCommandOfADevice) {
 
     TestDevice succeededFirst;
     succeededFirst.Record();
-    succeededFirst.RunCommand(write10, NoData(), 5000);
+    (void)succeededFirst.RunCommand(write10, NoData(), 5000);
     EXPECT_TRUE(succeededFirst.ErrorTraceDone());
     fake.SetAnswer(FakeTransport::CheckCondition(3, 0x0C, 0));
-    succeededFirst.RunCommand(write10, NoData(), 5000);
-    succeededFirst.RunCommand(cueSheet, NoData(), 5000);
+    (void)succeededFirst.RunCommand(write10, NoData(), 5000);
+    (void)succeededFirst.RunCommand(cueSheet, NoData(), 5000);
     EXPECT_TRUE(succeededFirst.lines.empty());
 
     TestDevice failedCueSheet;
     failedCueSheet.Record();
-    failedCueSheet.RunCommand(cueSheet, NoData(), 5000);
-    failedCueSheet.RunCommand(cueSheet, NoData(), 5000);
+    (void)failedCueSheet.RunCommand(cueSheet, NoData(), 5000);
+    (void)failedCueSheet.RunCommand(cueSheet, NoData(), 5000);
     ASSERT_EQ(failedCueSheet.lines.size(), 1u);
     EXPECT_EQ(failedCueSheet.lines[0].first.rfind("<<< SEND CUE SHEET         (5D)", 0), 0u);
 
     TestDevice quietFirst;
     quietFirst.Record();
-    quietFirst.RunCommand(discInfo, NoData(), 5000);
-    quietFirst.RunCommand(cueSheet, NoData(), 5000);
+    (void)quietFirst.RunCommand(discInfo, NoData(), 5000);
+    (void)quietFirst.RunCommand(cueSheet, NoData(), 5000);
     EXPECT_TRUE(quietFirst.lines.empty()) << "a quiet failure still uses up the one line";
 }
 
@@ -95,7 +95,7 @@ TEST(CommandTrace, LongWriteInProgressAndQuietOpcodesAreNotTraced) {
     FakeTransport fake(FakeTransport::CheckCondition(2, 0x04, 0x08));
     TestDevice longWrite;
     longWrite.Record();
-    longWrite.RunCommand(write10, NoData(), 5000);
+    (void)longWrite.RunCommand(write10, NoData(), 5000);
     EXPECT_TRUE(longWrite.lines.empty());
 
     fake.SetAnswer(FakeTransport::CheckCondition(5, 0x24, 0));
@@ -104,7 +104,7 @@ TEST(CommandTrace, LongWriteInProgressAndQuietOpcodesAreNotTraced) {
         TestDevice dev;
         dev.Record();
         std::array<uint8_t, 10> cdb{op};
-        dev.RunCommand(cdb, NoData(), 5000);
+        (void)dev.RunCommand(cdb, NoData(), 5000);
         EXPECT_TRUE(dev.lines.empty()) << std::hex << int(op);
     }
 }
@@ -116,8 +116,8 @@ TEST(CommandTrace, DataDumpStopsAt257Bytes) {
     dev.Record();
     std::vector<uint8_t> big(5000, 0xA5), small{1, 2, 3};
     std::array<uint8_t, 10> write10{0x2A};
-    dev.RunCommand(write10, DataOut(big), 5000);
-    dev.RunCommand(write10, DataOut(small), 5000);
+    (void)dev.RunCommand(write10, DataOut(big), 5000);
+    (void)dev.RunCommand(write10, DataOut(small), 5000);
     ASSERT_EQ(dev.lines.size(), 2u);
     auto dumped = [](const std::string& line) {
         auto from = line.find(" |") + 2;

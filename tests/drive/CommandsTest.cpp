@@ -32,10 +32,10 @@ TEST_F(CommandsOnRecorder, WriteFlushAndCloseASession) {
 
 TEST_F(CommandsScripted, CloseFunctionAndTrackBytes) {
     answers[0x5B] = Good();
-    dev.CloseTrackSession(true, false, false);
-    dev.CloseTrackSession(false, false, false);
-    dev.CloseTrackSession(true, true, true);
-    dev.CloseTrackSessionRaw(false, 0x01, 0x00, 0x00, 0x02);
+    (void)dev.CloseTrackSession(true, false, false);
+    (void)dev.CloseTrackSession(false, false, false);
+    (void)dev.CloseTrackSession(true, true, true);
+    (void)dev.CloseTrackSessionRaw(false, 0x01, 0x00, 0x00, 0x02);
     const auto sent = SentCdbs(0x5B);
     ASSERT_EQ(sent.size(), 4u);
     EXPECT_EQ(sent[0], (Bytes{0x5B, 0x00, 0x01, 0, 0, 0xFF, 0, 0, 0, 0}));
@@ -122,11 +122,11 @@ TEST_F(CommandsScripted, WriteSpeedChangesEvenWhenRefused) {
 TEST_F(CommandsScripted, CommandBlocksOfTheRecordingCommands) {
     for (uint8_t op : {0x35, 0x53, 0x54, 0x5D, 0xB6, 0x01}) answers[op] = Good();
     Bytes cue(32), descriptor(28);
-    dev.SynchronizeCache(5000, true);
-    dev.ReserveTrack(0x00012345);
-    dev.SendOPCInformation();
-    dev.SendCueSheet(cue);
-    dev.SetStreaming(descriptor);
+    (void)dev.SynchronizeCache(5000, true);
+    (void)dev.ReserveTrack(0x00012345);
+    (void)dev.SendOPCInformation();
+    (void)dev.SendCueSheet(cue);
+    (void)dev.SetStreaming(descriptor);
     dev.RewindUnit();
     EXPECT_EQ(SentCdbs(0x35)[0][1], 0x02);
     EXPECT_EQ(GetBE32(std::span(SentCdbs(0x53)[0]).subspan(5)), 0x00012345u);

@@ -130,7 +130,7 @@ TEST_F(DiscInfoOnRecorder, BufferCapacityOfTheRecorder) {
 
 TEST_F(DiscInfoScripted, TocLengthAbove255IsRefusedUnsent) {
     std::array<uint8_t, 300> buffer{};
-    EXPECT_THROW(dev.ReadTocPmaAtip(0, buffer, false, 0, 0, 256), std::out_of_range);
+    EXPECT_THROW((void)dev.ReadTocPmaAtip(0, buffer, false, 0, 0, 256), std::out_of_range);
     EXPECT_TRUE(sent.empty());
 }
 
@@ -182,6 +182,25 @@ TEST_F(DiscInfoScripted, DvdRamPollsSenseUntilItClears) {
     EXPECT_EQ(senses, 3);
     EXPECT_EQ(timing.pauses, (std::vector<uint32_t>{1000, 1000, 1000}));
     EXPECT_TRUE(SentCdbs(0x51).empty());
+}
+
+// A REQUEST SENSE that fails leaves no sense to read, which is no sign of
+// readiness: a drive gone ends the wait, a refused one is asked again.
+TEST_F(DiscInfoScripted, FailedRequestSenseIsNoSignOfReadiness) {
+    const struct { const char* name; Answer first; bool ready; int senses; } cases[] = {
+        {"drive gone", kqtest::FakeTransport::Complete(SS_NO_DEVICE), false, 1},
+        {"refused once", Refuse(), true, 2},
+    };
+    for (const auto& c : cases) {
+        PauseCounter timing;
+        platform::ScopedTiming scope(timing);
+        TSCSIDevice::SetMediaType(media::DvdRam);
+        answers[0x00] = Good();
+        int senses = 0;
+        answers[0x03] = [&](SRB_ExecSCSICmd& srb) { (++senses == 1 ? c.first : Reply({0x70, 0, 0, 0, 0, 0, 0, 10}))(srb); };
+        EXPECT_EQ(dev.WaitUntilReady(100000, 1000), c.ready) << c.name;
+        EXPECT_EQ(senses, c.senses) << c.name;
+    }
 }
 
 // The invisible track of a blank CD-R: its number, start and free blocks

@@ -98,7 +98,7 @@ TEST(ExecuteCommand, PendingAnswerIsTrustedOverAStatusAlreadyFinal) {
             stored = true;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             signalled = true;
-            platform::SignalEvent(PostProcHandle(srb));
+            (void)platform::SignalEvent(PostProcHandle(srb));
         });
         while (!stored) std::this_thread::yield();
     });
@@ -129,7 +129,7 @@ TEST_F(PendingLayer, NeverCompletingRequestTimesOut) {
 }
 
 TEST_F(PendingLayer, WaitLimitIsNeverBelowTenSeconds) {
-    for (int timeout : {0, 5000, 10000, 10001, 180000}) dev.RunCommand(kTestUnitReady, NoData(), timeout);
+    for (int timeout : {0, 5000, 10000, 10001, 180000}) (void)dev.RunCommand(kTestUnitReady, NoData(), timeout);
     EXPECT_EQ(timing.waits, (std::vector<uint32_t>{10000, 10000, 10000, 10001, 180000}));
 }
 
@@ -236,7 +236,7 @@ TEST(ExecuteCommand, OneCommandAtATimePerDevice) {
         std::array<uint8_t, 10> cdb{0x51, 0, tag};
         for (int i = 0; i < 50; ++i) {
             std::array<uint8_t, 1> reply{};
-            dev.RunCommand(cdb, DataIn(reply), 5000);
+            (void)dev.RunCommand(cdb, DataIn(reply), 5000);
             if (reply[0] != tag) overlapped = true;
         }
     };
@@ -264,7 +264,7 @@ TEST(ExecuteCommand, EventOutlivesAStatusWrittenBeforeTheSignal) {
     platform::ScopedTiming raceScope(racing);
     EXPECT_TRUE(dev.RunCommand(kTestUnitReady, NoData(), 5000));
     EXPECT_EQ(ParkedRequestCount(), 1u);
-    platform::SignalEvent(PostProcHandle(*held.back()));
+    (void)platform::SignalEvent(PostProcHandle(*held.back()));
     fake.SetAnswer(FakeTransport::Complete(SS_COMP));
     EXPECT_TRUE(dev.RunCommand(kTestUnitReady, NoData(), 5000));
     EXPECT_EQ(ParkedRequestCount(), 0u);

@@ -72,7 +72,7 @@ TEST_F(BurnBench, AbortBeforeTheDiscChangesLeavesItBlank) {
         burner->SetPerformOPC(true);
         target = burner.get(), abortAt = opcode;
         kq::InstallTransport(send, &Info, kq::kAspiLibraryName);
-        burner->BurnISOImage(Image(Pattern(300 * 2048)));
+        (void)burner->BurnISOImage(Image(Pattern(300 * 2048)));
         WaitForReport();
         EXPECT_EQ(burner->WriteDoneText(), "OPERATION ABORTED BY USER") << opcode;
         EXPECT_EQ(burner->WriteDoneOutcome(), kq::BurnOutcome::Aborted);

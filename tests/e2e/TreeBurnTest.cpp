@@ -16,7 +16,7 @@ protected:
     // data follows, with a folder and a hard link among them that carry none.
     // Returns the image the tree makes.
     Bytes LayTree(int64_t headerSectors, const std::vector<size_t>& sizes) {
-        burner->ImageTree().ResetTree(100, 10);
+        EXPECT_TRUE(burner->ImageTree().ResetTree(100, 10));
         Bytes expected = Pattern(static_cast<size_t>(headerSectors * 2048 - 100), 3);
         burner->HeaderStream().Write(expected.data(), static_cast<int32_t>(expected.size()));
         expected.resize(static_cast<size_t>(headerSectors * 2048));

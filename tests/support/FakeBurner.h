@@ -59,7 +59,7 @@ public:
     void SetExpectedDigest(kq::DigestKind, const std::string& digest) override { expectedDigest = digest; }
     bool BurnISOImage(const std::string& fileName) override {
         burns.push_back(fileName);
-        if (!burnResult && !failureReport.empty() && onWriteDone) onWriteDone(failureReport);
+        if (!burnResult && !failureReport.empty() && onWriteDone) onWriteDone({kq::BurnOutcome::Failed, failureReport});
         return burnResult;
     }
     void AbortWrite() override { ++aborts; }

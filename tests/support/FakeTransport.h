@@ -85,7 +85,7 @@ private:
 // Completes a held request the way a layer does from its own thread.
 inline void CompleteLate(kq::SRB_ExecSCSICmd& srb, uint8_t status) {
     kq::StoreSrbStatus(srb.SRB_Status, status);
-    if (srb.SRB_Flags & kq::SRB_EVENT_NOTIFY) platform::SignalEvent(kq::PostProcHandle(srb));
+    if (srb.SRB_Flags & kq::SRB_EVENT_NOTIFY) (void)platform::SignalEvent(kq::PostProcHandle(srb));
 }
 
 class FakeTiming : public platform::Timing {

@@ -23,7 +23,7 @@ inline std::thread::id ReportFromWriteThread(FakeBurner& burner, const std::stri
     std::thread writer([&] {
         handOver.Run(burner.handOver, [&] {
             ranOn = std::this_thread::get_id();
-            burner.onWriteDone(report);
+            burner.onWriteDone({kq::BurnOutcome::Failed, report});
         });
         returned = true;
     });
@@ -39,7 +39,7 @@ inline void LetALateReportGo(FakeBurner& burner) {
     std::promise<void> queued;
     std::thread writer([&] {
         handOver.Run([&](std::function<void()> call) { burner.handOver(std::move(call)); queued.set_value(); },
-                     [&] { burner.onWriteDone("LATE"); });
+                     [&] { burner.onWriteDone({kq::BurnOutcome::Failed, "LATE"}); });
     });
     queued.get_future().wait();
     handOver.Cancel();

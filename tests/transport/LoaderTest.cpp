@@ -129,7 +129,7 @@ TEST_F(Loader, TheScanRunsOncePerProcess) {
 
 TEST_F(Loader, MissingEntryPointIsAnAssertionAndNothingIsInstalled) {
     try {
-        LoadASPI(false, KQ_ASPI_SUPPORT_ONLY_PATH);
+        (void)LoadASPI(false, KQ_ASPI_SUPPORT_ONLY_PATH);
         ADD_FAILURE() << "no assertion";
     } catch (const EAssertionFailed& e) {
         EXPECT_EQ(e.Line(), 478);
@@ -138,7 +138,7 @@ TEST_F(Loader, MissingEntryPointIsAnAssertionAndNothingIsInstalled) {
     }
     EXPECT_FALSE(ASPILoaded());
     try {
-        LoadASPI(false, KQ_ASPI_NO_ENTRIES_PATH);
+        (void)LoadASPI(false, KQ_ASPI_NO_ENTRIES_PATH);
         ADD_FAILURE() << "no assertion";
     } catch (const EAssertionFailed& e) {
         EXPECT_EQ(e.Line(), 477);

@@ -80,14 +80,14 @@ TEST_F(AccessibleWindowTest, EveryControlHasANameAndADescriptionInEachState) {
     EXPECT_EQ(Said(form->Widget(Control::Label1), QAccessible::Name), kq::window::LookOf(Control::Label1).text);
     qobject_cast<QPushButton*>(form->Widget(Control::Burn))->click();
     expectAllSpoken("burning");
-    form->Workflow().BWriteDone("Aborted");
+    form->Workflow().BWriteDone({kq::BurnOutcome::Aborted, "Aborted"});
     expectAllSpoken("result");
 }
 
 TEST_F(AccessibleWindowTest, TheResultIsAnnouncedAndCarriedByTheFocusedButton) {
     form->show();
     qobject_cast<QPushButton*>(form->Widget(Control::Burn))->click();
-    form->Workflow().BWriteDone("WRITER ERROR [MEDIUM ERROR]");
+    form->Workflow().BWriteDone({kq::BurnOutcome::Failed, "WRITER ERROR [MEDIUM ERROR]"});
     EXPECT_TRUE(Heard(Control::Label4, QAccessible::Alert));
     EXPECT_EQ(Said(form->Widget(Control::Label4), QAccessible::Name), "WRITER ERROR ");
     EXPECT_EQ(Said(form->Widget(Control::Cancel), QAccessible::Name), "Quit");

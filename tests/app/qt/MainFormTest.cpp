@@ -197,7 +197,7 @@ protected:
 
 TEST_F(ResultLineTest, TextThatFitsKeepsTheLinesFontAndPlace) {
     for (const char* text : {"Success", "Aborted", "CD-R Error", "WRITER ERROR [MEDIUM ERROR]"}) {
-        form->Workflow().BWriteDone(text);
+        form->Workflow().BWriteDone({kq::BurnOutcome::Failed, text});
         EXPECT_EQ(Result()->font().pixelSize(), kq::resultline::kPixelSize) << text;
         EXPECT_EQ(Result()->pos(), QPoint(kq::resultline::kLeft, kq::resultline::kTop)) << text;
         EXPECT_FALSE(Result()->wordWrap()) << text;
@@ -208,7 +208,7 @@ TEST_F(ResultLineTest, LongestResultsShowWholeInsideTheWindow) {
     const auto texts = kqtest::LongestResults(dir / "x.iso", "/home/someone/Downloads/release-2026-12-08-amd64.iso");
     const QRect button = form->Widget(Control::Cancel)->geometry();
     for (const std::string& text : texts) {
-        form->Workflow().BWriteDone(text);
+        form->Workflow().BWriteDone({kq::BurnOutcome::Failed, text});
         ASSERT_EQ(Result()->text().toStdString(), text);
         const QRect place = Result()->geometry();
         EXPECT_TRUE(QRect(0, 0, kq::window::kClientWidth, button.top()).contains(place)) << text;
@@ -224,7 +224,7 @@ TEST_F(ResultLineTest, LongestResultsShowWholeInsideTheWindow) {
 
 // Wrapped text is painted on its lines, not cut to the first.
 TEST_F(ResultLineTest, WrappedTextIsPaintedOnItsLines) {
-    form->Workflow().BWriteDone(kq::FormatDriveMessage(kq::Msg::CantOpenFile, {dir / "x.iso"}));
+    form->Workflow().BWriteDone({kq::BurnOutcome::Failed, kq::FormatDriveMessage(kq::Msg::CantOpenFile, {dir / "x.iso"})});
     ASSERT_NE(Result()->Fit().wrap, kq::TextWrap::None);
     QImage picture = Result()->grab().toImage();
     int inkedRows = 0;

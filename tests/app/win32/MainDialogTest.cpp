@@ -279,7 +279,7 @@ SIZE Drawn(HWND label, int width) {
 TEST_F(MainDialogTest, ResultThatFitsKeepsTheLinesFontAndPlace) {
     StartBurn();
     for (const char* text : {"Success", "Aborted", "CD-R Error", "WRITER ERROR [MEDIUM ERROR]"}) {
-        form->Workflow().BWriteDone(text);
+        form->Workflow().BWriteDone({kq::BurnOutcome::Failed, text});
         RECT place = PlaceOf(*form, Control::Label4);
         EXPECT_EQ(FontOf(form->Widget(Control::Label4)).lfHeight, -kq::resultline::kPixelSize) << text;
         EXPECT_EQ(std::pair(place.left, place.top), std::pair(long{kq::resultline::kLeft}, long{kq::resultline::kTop}))
@@ -294,7 +294,7 @@ TEST_F(MainDialogTest, LongestResultsShowWholeInsideTheWindow) {
     const RECT button = PlaceOf(*form, Control::Cancel);
     HWND result = form->Widget(Control::Label4);
     for (const std::string& text : texts) {
-        form->Workflow().BWriteDone(text);
+        form->Workflow().BWriteDone({kq::BurnOutcome::Failed, text});
         ASSERT_EQ(Text(result), text);
         RECT place = PlaceOf(*form, Control::Label4);
         EXPECT_GE(place.left, 0) << text;

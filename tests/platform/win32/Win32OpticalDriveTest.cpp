@@ -205,7 +205,7 @@ TEST(Win32Loader, ScanRunsWithCriticalErrorsQuietAndTheModeComesBack) {
     ModeNotingDrives drives;
     platform::ScopedOpticalDrives scoped{drives};
     const UINT saved = SetErrorMode(0);
-    LoadASPI(true, "");
+    (void)LoadASPI(true, "");
     EXPECT_NE(drives.modeDuringScan & SEM_FAILCRITICALERRORS, 0u);
     EXPECT_EQ(GetErrorMode(), 0u);
     SetErrorMode(saved);

@@ -49,7 +49,7 @@ std::optional<int64_t> TSCSIDevice::FreeSectors(uint16_t mediaType) {
         if (flags && free && (*flags & 0x01)) return int64_t{*free};  // NWA_V: the field is current
     }
     // A blank CD: from the start to the last possible lead-out (MSF on CD).
-    if (mediaType != media::CdR && mediaType != media::CdRw) return std::nullopt;
+    if (TraitsOf(mediaType).family != MediaFamily::Cd) return std::nullopt;
     alignas(4) std::array<uint8_t, 34> disc{};
     if (!ReadDiscInformation(disc, static_cast<uint8_t>(disc.size()))) return std::nullopt;
     const ReplyView r(disc, Length16Reply(disc, disc.size()));

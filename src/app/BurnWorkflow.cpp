@@ -47,7 +47,7 @@ SplitError SplitErrorText(const std::string& error) {
 
 std::optional<int64_t> ProgressPercent(int64_t bytesWritten, int64_t totalSectors) {
     if (totalSectors == 0) return std::nullopt;
-    int64_t percent = bytesWritten * 100 / (totalSectors * 2048);
+    int64_t percent = bytesWritten * 100 / (totalSectors * kSectorSize);
     return percent > 100 ? 100 : percent;
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 // A block size the queue can hold: whole sectors, 1 to 32 of them.
 int32_t UsableBlockSize(int32_t size) {
-    return std::clamp<int32_t>(size / 2048 * 2048, 2048, kDvdBlockSize);
+    return std::clamp<int32_t>(size / kSectorSize * kSectorSize, kSectorSize, kDvdBlockSize);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "burner/BurnOutcome.h"
 #include "burner/MemoryStreamEx.h"
 #include "burner/StreamEx.h"
+#include "drive/MediaTypes.h"
 #include "platform/Thread.h"
 
 #include <array>
@@ -25,10 +26,8 @@ class TImageTree;
 // Room of a block: the largest block size plus the four bytes the queue's
 // original layout kept; a block never holds more than its BlockSize.
 inline constexpr int32_t kCacheBlockRoom = 65540;
-inline constexpr int32_t kCdBlockSize = 27 * 2048;  // 55296: CD-R and CD-RW
-inline constexpr int32_t kDvdBlockSize = 32 * 2048;  // 65536: everything else
 // A short image is padded to 300 sectors.
-inline constexpr int64_t kShortImageBytes = 300 * 2048;
+inline constexpr int64_t kShortImageBytes = 300 * kSectorSize;
 
 struct TCacheBlock {
     std::array<uint8_t, kCacheBlockRoom> Data;

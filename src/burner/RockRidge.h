@@ -4,6 +4,8 @@
 // permissions, owners, times, symbolic links, folders deeper than ISO 9660
 // allows). Entries are appended to one byte string; each carries its own
 // length, so the string is read back entry by entry.
+#include "drive/MediaTypes.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,7 +14,7 @@
 namespace kq::rr {
 
 inline constexpr size_t kContinuationEntry = 28;  // CE
-inline constexpr size_t kBlock = 2048;
+inline constexpr size_t kBlock = kSectorSize;
 
 struct Posix {
     uint32_t mode = 0;

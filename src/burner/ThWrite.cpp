@@ -35,18 +35,14 @@ std::locale UserLocale() {
 
 }  // namespace
 
-std::string SpeedText(uint32_t kBps, bool dvd, const std::locale& locale) {
-    return SpeedText(kBps, TraitsOf(dvd ? media::DvdR : media::CdR), locale);
-}
-
-std::string SpeedText(uint32_t kBps, const MediaTraits& medium, const std::locale& locale) {
+std::string SpeedText(uint32_t kBps, MediaFamily family, const std::locale& locale) {
     const auto& signs = std::use_facet<std::numpunct<char>>(locale);
     std::string multiple;
-    if (medium.family != MediaFamily::Cd) {
-        const long tenths = std::lround(kBps * 100.0 / medium.kBpsPerTenX);
+    if (family != MediaFamily::Cd) {
+        const long tenths = std::lround(kBps * 100.0 / KBpsPerTenX(family));
         multiple = std::to_string(tenths / 10) + signs.decimal_point() + std::to_string(tenths % 10);
     } else {
-        multiple = std::to_string(std::lround(kBps * 10.0 / medium.kBpsPerTenX));
+        multiple = std::to_string(std::lround(kBps * 10.0 / KBpsPerTenX(family)));
     }
     return multiple + "X (" + Grouped(kBps, signs.thousands_sep()) + " KB/s)";
 }
@@ -192,7 +188,7 @@ bool TThWrite::ReserveDvdRTrack() {
 }
 
 void TThWrite::Announce() {
-    const std::string speed = SpeedText(writeSpeed_, TraitsOf(mediaType_), UserLocale());
+    const std::string speed = SpeedText(writeSpeed_, TraitsOf(mediaType_).family, UserLocale());
     burner_.SendDebugMessage(">>> " + FormatDriveMessage(Msg::StartingWriteProcess, {MediaName(mediaType_), speed}), 1);
     if (burner_.TestWrite()) burner_.SendDebugMessage(">>> " + DriveMessage(Msg::TestDummyWrite), 1);
 }

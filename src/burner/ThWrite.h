@@ -42,11 +42,10 @@ inline constexpr uint8_t kCloseFinalizeDvdPlusR = 5;  // close the session and t
 inline constexpr uint8_t kCloseFinalizeBdR = 6;       // BD-R: finalize the disc
 }  // namespace write_timing
 
-// "40X (7,056 KB/s)": the speed as a CD (176.4 kB/s) or DVD (1385 kB/s)
-// multiple, then in kB/s, with the locale's decimal and thousands signs.
-std::string SpeedText(uint32_t kBps, bool dvd, const std::locale& locale);
-// The same on any medium: BD in multiples of 4,495 kB/s, with one decimal.
-std::string SpeedText(uint32_t kBps, const MediaTraits& medium, const std::locale& locale);
+// "40X (7,056 KB/s)": the speed as a multiple of the family's 1x (one
+// decimal past CD), then in kB/s, with the locale's decimal and thousands
+// signs.
+std::string SpeedText(uint32_t kBps, MediaFamily family, const std::locale& locale);
 
 class TThWrite {
 public:

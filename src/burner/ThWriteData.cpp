@@ -28,7 +28,7 @@ void TThWrite::DataPhase() {
             }
             --pollCountdown_;  // a failed poll leaves it negative: no more polls
             if (!WriteBlock(n)) return;
-            sectorsWritten_ += static_cast<uint32_t>(n / 2048);
+            sectorsWritten_ += static_cast<uint32_t>(n / kSectorSize);
         }
         n = NextBlock();
     }
@@ -48,7 +48,7 @@ void TThWrite::CompareSentDigest() {
 // Sends the block at the next address; false when the burn ends here (the
 // reason is in the cache's StatusText).
 bool TThWrite::WriteBlock(int32_t n) {
-    const auto blocks = static_cast<uint16_t>(n / 2048);
+    const auto blocks = static_cast<uint16_t>(n / kSectorSize);
     for (int tries = 0, adapterTries = 0;;) {
         if (AbortRequested.load()) {
             Fail(DriveMessage(Msg::OperationAborted), BurnOutcome::Aborted);

@@ -69,7 +69,7 @@ bool TThWrite::SendPastBusyAdapter(std::unique_lock<std::recursive_mutex>& hold,
 void TThWrite::Flush() {
     uint32_t size = 0, free = 0;
     if (mediaType_ != media::DvdRam) (void)burner_.ReadBufferCapacity(size, free);  // only refreshes the gauge
-    if (kin_ == media::DvdR || kin_ == media::DvdRwRestricted || kin_ == media::DvdRwSequential) {
+    if (const MediaClose close = TraitsOf(mediaType_).close; close == MediaClose::DvdR || close == MediaClose::DvdRw) {
         FlushDvdMinusR();
     } else {
         RaiseFinalizingTrack();

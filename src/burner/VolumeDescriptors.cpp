@@ -4,6 +4,7 @@
 #include "burner/LayoutModel.h"
 
 #include "drive/ByteOrder.h"
+#include "drive/MediaTypes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,7 +14,7 @@ namespace kq::iso {
 
 namespace {
 
-constexpr size_t kSector = 2048;
+constexpr size_t kSector = kSectorSize;
 constexpr uint32_t kFirstDescriptor = 16;
 
 uint32_t PathRecordLength(const TreeDir& dir) {

@@ -45,7 +45,7 @@ TQCDBurner::~TQCDBurner() {
 }
 
 void TQCDBurner::SetCacheSize(int32_t value) {
-    cacheSize_ = std::max(value, kMinimumCacheSize) / 2048 * 2048;
+    cacheSize_ = std::max(value, kMinimumCacheSize) / kSectorSize * kSectorSize;
 }
 
 int32_t TQCDBurner::CacheSizeFor(uint16_t mediaType) const {
@@ -170,10 +170,8 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
     if (!toImageFile_) {
         uint16_t media = 0;
         if (std::string refusal = PrepareDrive(media); !refusal.empty()) return RefuseBurn(refusal);
-        // BD takes the DVD block: 32 sectors are one 64 KiB BD cluster, so no
-        // write leaves a cluster half filled, and 64 KiB is the largest
-        // transfer every pass-through path takes.
-        blockSize = media == media::CdR || media == media::CdRw ? kCdBlockSize : kDvdBlockSize;
+        // 64 KiB is also the largest transfer every pass-through path takes.
+        blockSize = TraitsOf(media).writeBlock;
         cacheSize = CacheSizeFor(media);
     }
 

@@ -2,6 +2,8 @@
 // The image tree: directory and file entries of a layout, and the sector
 // arithmetic of a burn. Its file list is the cache thread's source list in
 // tree mode, in the order the layout gives their data on the disc.
+#include "drive/MediaTypes.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -91,8 +93,6 @@ private:
     int fileCapacity_ = 0;
     TDEntry* rootDir_ = nullptr;
 };
-
-inline constexpr int64_t kSectorSize = 2048;
 
 // Whole 2048-byte sectors holding Size bytes, a remainder counting as one
 // more; 0 for 0 (and for negative sizes).

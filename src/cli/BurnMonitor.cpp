@@ -16,9 +16,6 @@ constexpr uint64_t kReportEveryMs = 500;
 // fill means the host could not keep up.
 constexpr int kPrimedFill = 90;
 
-bool IsDvd(uint16_t mediaType) { return TraitsOf(mediaType).family == MediaFamily::Dvd; }
-bool IsBd(uint16_t mediaType) { return TraitsOf(mediaType).family == MediaFamily::Bd; }
-
 }  // namespace
 
 BurnMonitor::BurnMonitor(TQCDBurner& burner, Console& console, int reportFd)
@@ -32,11 +29,10 @@ ProgressSample BurnMonitor::Sample() {
     ProgressSample p;
     p.elapsedMs = ElapsedMs();
     p.bytesWritten = burner_.BytesWritten();
-    p.totalBytes = burner_.TotalSectors() * 2048;
+    p.totalBytes = burner_.TotalSectors() * kSectorSize;
     speed_.Add(p.elapsedMs, p.bytesWritten);
     p.speedKBps = speed_.KBps();
-    p.dvd = IsDvd(TSCSIDevice::MediaType());
-    p.bd = IsBd(TSCSIDevice::MediaType());
+    p.family = TraitsOf(TSCSIDevice::MediaType()).family;
     p.bufferSize = burner_.DeviceBufferSize();
     p.bufferFree = burner_.DeviceFreeBufferSize();
     return p;

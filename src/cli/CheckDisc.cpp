@@ -16,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uint64_t kSector = 2048;
+constexpr uint64_t kSector = kSectorSize;
 
 // What the disc is compared with: an image file, or a digest and where it
 // was found.
@@ -86,12 +86,12 @@ int CheckJob::Run() {
     console_.Line("checking " + DataTrackText(drive->track) + " against " + reference_.source);
     std::atomic<int64_t> done{0};
     CompareResult result;
-    const SectorRun run{drive->track.start, sectors, !IsDvdMedium(drive->mediaType)};
-    const bool dvd = IsDvdMedium(drive->mediaType);
+    const MediaFamily family = TraitsOf(drive->mediaType).family;
+    const SectorRun run{drive->track.start, sectors, family == MediaFamily::Cd};
     ReadWithProgress(
         console_,
         [&] { result = CompareDisc(burner, run, bytes, reference_.image, reference_.digest, done, InterruptRequested); },
-        done, static_cast<int64_t>(sectors * kSector), dvd);
+        done, static_cast<int64_t>(sectors * kSector), family);
     return Report(result, *drive);
 }
 

@@ -66,8 +66,8 @@ std::optional<int64_t> WholeNumber(const std::string& text, int64_t low, int64_t
 }
 
 std::string MultipleRefusal(const std::string& name, const std::string& value) {
-    return name + " takes a multiple from 0x to " + std::to_string(HighestMultiple(false)) + "x on CD media (" +
-           std::to_string(HighestMultiple(true)) + "x on DVD media), such as 16x or 2.4x, not \"" + value + "\"";
+    return name + " takes a multiple from 0x to " + std::to_string(HighestMultiple(MediaFamily::Cd)) + "x on CD media (" +
+           std::to_string(HighestMultiple(MediaFamily::Dvd)) + "x on DVD media), such as 16x or 2.4x, not \"" + value + "\"";
 }
 
 // "16x" or "2.4x" (a multiple of the medium's 1x) or kB/s.
@@ -75,7 +75,7 @@ std::string TakeSpeed(CliOptions& o, const std::string& name, const std::string&
     bool write = name == "--write-speed";
     if (!value.empty() && (value.back() == 'x' || value.back() == 'X')) {
         auto multiple = ParseMultiple(value);
-        if (!multiple || *multiple > HighestMultiple(false)) return MultipleRefusal(name, value);
+        if (!multiple || *multiple > HighestMultiple(MediaFamily::Cd)) return MultipleRefusal(name, value);
         (write ? o.writeMultiple : o.readMultiple) = *multiple;
         (write ? o.writeSpeed : o.readSpeed).reset();
         return {};

@@ -18,7 +18,7 @@ namespace {
 // A Track-At-Once CD track ends in two blocks that hold no user data.
 constexpr uint32_t kCdRunOut = 2;
 
-bool IsCd(int mediaType) { return mediaType >= media::CdRom && mediaType <= media::CdRw; }
+bool IsCd(int mediaType) { return TraitsOf(mediaType).family == MediaFamily::Cd; }
 
 std::optional<DiscSummary> ReadDisc(TSCSIDevice& drive, std::string& error) {
     alignas(4) std::array<uint8_t, kDiscInformationLength> info{};
@@ -60,7 +60,7 @@ std::optional<uint32_t> TocEnd(TSCSIDevice& drive, int number) {
 // once read as data and belong to the image.
 bool EndsInRunOut(TSCSIDevice& drive, const DataTrack& t) {
     if (t.sectors <= kCdRunOut) return false;
-    std::vector<uint8_t> probe(size_t{kCdRunOut} * 2048);
+    std::vector<uint8_t> probe(size_t{kCdRunOut} * kSectorSize);
     auto commands = drive.LockCommands();
     return !drive.Read10(t.start + t.sectors - kCdRunOut, kCdRunOut, probe);
 }
@@ -120,7 +120,7 @@ DataTrackFinding FindDataTrack(TSCSIDevice& drive, std::optional<int> number, in
 
 std::optional<uint32_t> IsoVolumeSectors(TSCSIDevice& drive, uint32_t start) {
     constexpr uint32_t kDescriptor = 16;
-    std::vector<uint8_t> sector(2048);
+    std::vector<uint8_t> sector(kSectorSize);
     auto commands = drive.LockCommands();
     if (!drive.Read10(start + kDescriptor, 1, sector)) return std::nullopt;
     if (sector[0] != 1 || std::memcmp(&sector[1], "CD001", 5) != 0 || sector[6] != 1) return std::nullopt;

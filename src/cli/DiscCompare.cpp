@@ -1,6 +1,7 @@
 #include "cli/DiscCompare.h"
 
 #include "app/RunningDigest.h"
+#include "drive/MediaTypes.h"
 #include "platform/FileHandle.h"
 
 #include <algorithm>
@@ -11,7 +12,7 @@ namespace kq::cli {
 
 namespace {
 
-constexpr uint32_t kSector = 2048;
+constexpr uint32_t kSector = kSectorSize;
 
 // Both sides of the comparison, fed with the disc's bytes as they come.
 class Comparison {

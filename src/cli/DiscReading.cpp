@@ -43,7 +43,7 @@ std::optional<std::string> ChooseDrive(TQCDBurner& burner, const CliOptions& opt
 // stream performance descriptor: kB read per 1000 ms over the whole disc.
 void SetReadSpeed(TQCDBurner& burner, uint16_t kBps, int mediaType, Console& console) {
     bool ok = true;
-    if (IsDvdMedium(mediaType)) {
+    if (TraitsOf(mediaType).family == MediaFamily::Dvd) {
         alignas(4) std::array<uint8_t, 28> performance{};
         auto at = std::span(performance);
         PutBE32(at.subspan(8), 0xFFFFFFFFu);      // end: the last sector there is
@@ -86,7 +86,7 @@ std::optional<ReadingDrive> PrepareReading(TQCDBurner& burner, const CliOptions&
 }
 
 void ReadWithProgress(Console& console, const std::function<void()>& read, const std::atomic<int64_t>& bytesDone,
-                      int64_t totalBytes, bool dvd) {
+                      int64_t totalBytes, MediaFamily family) {
     // The reader's end wakes this thread at once: a read from a fast drive
     // (or the page cache) is over in a few ticks.
     std::atomic<bool> finished{false};
@@ -101,7 +101,7 @@ void ReadWithProgress(Console& console, const std::function<void()>& read, const
     SpeedMeter speed;
     uint64_t shownMs = 0;
     auto show = [&](uint64_t elapsed) {
-        ProgressSample p{bytesDone.load(), totalBytes, elapsed, 0, dvd};
+        ProgressSample p{bytesDone.load(), totalBytes, elapsed, 0, family};
         speed.Add(elapsed, p.bytesWritten);
         p.speedKBps = speed.KBps() > 0 ? speed.KBps() : IntervalKBps(0, 0, p.bytesWritten, elapsed);
         p.reading = true;

@@ -4,6 +4,7 @@
 #include "cli/CliOptions.h"
 #include "cli/Console.h"
 #include "cli/DataTrack.h"
+#include "drive/MediaTypes.h"
 
 #include <atomic>
 #include <cstdint>
@@ -34,6 +35,6 @@ std::optional<ReadingDrive> PrepareReading(TQCDBurner& burner, const CliOptions&
 // of `bytesDone` against `totalBytes` as a burn's line. Ctrl-C is for
 // `read` to hear (InterruptRequested).
 void ReadWithProgress(Console& console, const std::function<void()>& read, const std::atomic<int64_t>& bytesDone,
-                      int64_t totalBytes, bool dvd);
+                      int64_t totalBytes, MediaFamily family);
 
 }  // namespace kq::cli

@@ -16,7 +16,7 @@ constexpr double kMB = 1024.0 * 1024.0;
 
 std::string Sectors(uint64_t sectors, bool cd) {
     char text[96];
-    double mb = static_cast<double>(sectors) * 2048 / kMB;
+    double mb = static_cast<double>(sectors) * kSectorSize / kMB;
     if (cd) {
         auto seconds = static_cast<uint64_t>(static_cast<double>(sectors) / kSectorsPerSecond);
         std::snprintf(text, sizeof text, "%llu sectors (%.1f MB, %llu:%02llu min)",

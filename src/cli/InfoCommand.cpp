@@ -15,8 +15,6 @@ namespace kq::cli {
 
 namespace {
 
-bool IsCd(int mediaType) { return mediaType >= media::CdRom && mediaType <= media::CdRw; }
-
 // The named drives, every drive, or the first one.
 std::optional<std::vector<std::string>> InfoDrives(TQCDBurner& burner, const CliOptions& options,
                                                    Console& console) {
@@ -39,7 +37,7 @@ int ShowOne(TQCDBurner& burner, const std::string& entry, Console& console) {
         console.Error(ShortEntry(entry) + ": " + why);
         return kExitNoRecorder;
     }
-    DiscReport report = ReadDiscReport(burner, IsCd(facts.mediaType), facts.mediaType);
+    DiscReport report = ReadDiscReport(burner, TraitsOf(facts.mediaType).family == MediaFamily::Cd, facts.mediaType);
     console.Line("  medium: " + MediaName(facts.mediaType) + (report.state.empty() ? "" : ", " + report.state));
     for (const std::string& line : report.lines) console.Line(line);
     if (report.error.empty()) return kExitSuccess;

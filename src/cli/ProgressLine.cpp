@@ -7,9 +7,6 @@ namespace kq::cli {
 
 namespace {
 
-constexpr double kCdKBps = 176.4;
-constexpr double kDvdKBps = 1385.0;
-constexpr double kBdKBps = 4495.0;
 constexpr double kMB = 1024.0 * 1024.0;
 
 std::string Printf(const char* format, auto... args) {
@@ -37,14 +34,14 @@ std::string FormatDuration(uint64_t ms) {
     return Printf("%llu:%02llu", s / 60ull, s % 60ull);
 }
 
-std::string FormatMultiple(double kBps, bool dvd, bool bd) {
-    return Printf("%.1fx", kBps / (bd ? kBdKBps : dvd ? kDvdKBps : kCdKBps));
+std::string FormatMultiple(double kBps, MediaFamily family) {
+    return Printf("%.1fx", kBps / (KBpsPerTenX(family) / 10.0));
 }
 
 std::string FormatProgressLine(const ProgressSample& p) {
     std::string line = Printf("%3d%%  %.1f of %.1f MB  %.0f kB/s (%s)", PercentOf(p.bytesWritten, p.totalBytes),
                               p.bytesWritten / kMB, p.totalBytes / kMB, p.speedKBps,
-                              FormatMultiple(p.speedKBps, p.dvd, p.bd).c_str());
+                              FormatMultiple(p.speedKBps, p.family).c_str());
     int fill = BufferFillPercent(p.bufferSize, p.bufferFree);
     if (!p.reading) line += fill < 0 ? std::string("  buffer --") : Printf("  buffer %d%%", fill);
     line += "  " + FormatDuration(p.elapsedMs) + " elapsed";

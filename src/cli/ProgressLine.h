@@ -1,5 +1,7 @@
 #pragma once
 // The progress line of a burn, and the speed measured from BytesWritten.
+#include "drive/MediaTypes.h"
+
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -9,11 +11,10 @@ namespace kq::cli {
 
 struct ProgressSample {
     int64_t bytesWritten = 0;
-    int64_t totalBytes = 0;      // TotalSectors * 2048
+    int64_t totalBytes = 0;      // TotalSectors * kSectorSize
     uint64_t elapsedMs = 0;      // since the burn started
     double speedKBps = 0;        // measured, kB = 1000 bytes
-    bool dvd = false;            // the multiple is of DVD speed, not CD
-    bool bd = false;             // ... or of BD speed
+    MediaFamily family = MediaFamily::Cd;  // whose 1x the multiple counts
     uint32_t bufferSize = 0;     // the drive's buffer; 0 when unknown
     uint32_t bufferFree = 0;
     bool reading = false;        // a disc being read: no drive buffer to show
@@ -27,7 +28,7 @@ int BufferFillPercent(uint32_t size, uint32_t free);
 std::string FormatDuration(uint64_t ms);
 // The speed as the drives count it: 1x CD = 176.4 kB/s, 1x DVD = 1385 kB/s,
 // 1x BD = 4495 kB/s.
-std::string FormatMultiple(double kBps, bool dvd, bool bd = false);
+std::string FormatMultiple(double kBps, MediaFamily family);
 
 // " 37%  245.1 of 650.0 MB  7056 kB/s (40.0x)  buffer 95%  0:42 elapsed  1:12 left"
 std::string FormatProgressLine(const ProgressSample& sample);

@@ -143,13 +143,13 @@ std::optional<ReadOutcome> ReadImageJob::Read(TQCDBurner& burner, const ReadingD
     ImageFile image(file.Get(), o_.md5);
     std::atomic<int64_t> done{0};
     ReadOutcome outcome;
-    const bool dvd = IsDvdMedium(drive.mediaType);
-    const SectorRun run{drive.track.start, sectors, !dvd};
+    const MediaFamily family = TraitsOf(drive.mediaType).family;
+    const SectorRun run{drive.track.start, sectors, family == MediaFamily::Cd};
     const SectorSink sink = [&image](std::span<const uint8_t> bytes) { return image.Take(bytes); };
     ReadWithProgress(
         console_,
         [&] { outcome.result = ReadSectorRun(burner, run, o_.keepGoing, sink, done, InterruptRequested); },
-        done, int64_t{sectors} * 2048, dvd);
+        done, int64_t{sectors} * kSectorSize, family);
     outcome.writeError = image.WriteError();
     std::tie(outcome.sha256, outcome.md5) = image.Prints();
     return outcome;

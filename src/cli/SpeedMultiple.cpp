@@ -9,27 +9,23 @@
 namespace kq::cli {
 
 namespace {
-constexpr double kCdKBps = 176.4;
-constexpr double kDvdKBps = 1385.0;
-
 // BD writers reach 16x; their speeds go to the drive in 32 bits.
 constexpr int kHighestBdMultiple = 16;
 
-double OneX(bool dvd) { return dvd ? kDvdKBps : kCdKBps; }
+double OneX(MediaFamily family) { return KBpsPerTenX(family) / 10.0; }
 }  // namespace
 
-bool IsDvdMedium(int mediaType) { return TraitsOf(mediaType).family == MediaFamily::Dvd; }
+int HighestMultiple(MediaFamily family) { return static_cast<int>(65535.0 / OneX(family)); }
 
-int HighestMultiple(bool dvd) { return static_cast<int>(65535.0 / OneX(dvd)); }
-
-uint16_t MultipleToKBps(double multiple, bool dvd) {
-    double kBps = std::round(multiple * OneX(dvd));
+uint16_t MultipleToKBps(double multiple, MediaFamily family) {
+    double kBps = std::round(multiple * OneX(family));
     return static_cast<uint16_t>(std::clamp(kBps, 0.0, 65535.0));
 }
 
 uint32_t MultipleToKBpsOn(double multiple, int mediaType) {
-    if (TraitsOf(mediaType).family != MediaFamily::Bd) return MultipleToKBps(multiple, IsDvdMedium(mediaType));
-    return static_cast<uint32_t>(std::lround(multiple * TraitsOf(mediaType).kBpsPerTenX / 10.0));
+    const MediaFamily family = TraitsOf(mediaType).family;
+    if (family != MediaFamily::Bd) return MultipleToKBps(multiple, family);
+    return static_cast<uint32_t>(std::lround(multiple * KBpsPerTenX(family) / 10.0));
 }
 
 std::optional<uint32_t> ChosenSpeed(std::optional<uint16_t> kBps, std::optional<double> multiple, int mediaType) {
@@ -63,10 +59,9 @@ std::optional<double> ParseMultiple(const std::string& text) {
 
 std::string MultipleRangeRefusal(const std::string& option, std::optional<double> multiple, int mediaType) {
     const MediaFamily family = TraitsOf(mediaType).family;
-    const int highest = family == MediaFamily::Bd ? kHighestBdMultiple : HighestMultiple(family == MediaFamily::Dvd);
+    const int highest = family == MediaFamily::Bd ? kHighestBdMultiple : HighestMultiple(family);
     if (!multiple || *multiple <= highest) return {};
-    const char* name = family == MediaFamily::Bd ? "BD" : family == MediaFamily::Dvd ? "DVD" : "CD";
-    return option + " " + MultipleText(*multiple) + "x is beyond what " + name + " media allow: from 0x to " +
+    return option + " " + MultipleText(*multiple) + "x is beyond what " + FamilyName(family) + " media allow: from 0x to " +
            std::to_string(highest) + "x";
 }
 

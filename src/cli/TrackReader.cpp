@@ -9,7 +9,7 @@ namespace kq::cli {
 
 namespace {
 
-constexpr uint32_t kSector = 2048;
+constexpr uint32_t kSector = kSectorSize;
 constexpr uint32_t kSectorsPerRead = 32;
 constexpr uint8_t kKeyMediumError = 0x03, kKeyHardwareError = 0x04, kKeyIllegalRequest = 0x05,
                   kKeyAbortedCommand = 0x0B;

@@ -8,7 +8,7 @@ namespace kq::cli {
 
 namespace {
 
-constexpr uint64_t kSector = 2048;
+constexpr uint64_t kSector = kSectorSize;
 
 // One reading of the track's first `bytes`, against the image file (when
 // named) and the digest (when given), with `percent` following it.

@@ -45,7 +45,7 @@ std::optional<int64_t> TSCSIDevice::FreeSectors(uint16_t mediaType) {
         if (const auto t = DecodeTrackInformation(track); t && t->nextWritable) return int64_t{t->freeBlocks};
     }
     // A blank CD: from the start to the last possible lead-out (MSF on CD).
-    if (mediaType != media::CdR && mediaType != media::CdRw) return std::nullopt;
+    if (TraitsOf(mediaType).family != MediaFamily::Cd) return std::nullopt;
     alignas(4) std::array<uint8_t, kDiscInformationLength> disc{};
     if (!ReadDiscInformation(disc, kDiscInformationLength)) return std::nullopt;
     const auto d = DecodeDiscInformation(disc);

@@ -1,6 +1,7 @@
 #pragma once
 // Media type codes of GetMediaType, each with the name the burner and the
-// front ends show and the way a burn records onto it.
+// front ends show, the profile a drive reports for it and the way a burn
+// records onto it: the one place that tells one medium from another.
 #include <cstdint>
 #include <string>
 
@@ -25,6 +26,14 @@ enum class MediaRecording : uint8_t { Other, WriteOnce, Blankable, Overwritable 
 
 enum class MediaFamily : uint8_t { None, Cd, Dvd, Bd };
 
+// Every medium carries user data in sectors of this size.
+inline constexpr int64_t kSectorSize = 2048;
+
+// The write thread's blocks: 27 sectors on CD-R and CD-RW; 32 on the rest,
+// one 64 KiB BD cluster, so that no write leaves a cluster half filled.
+inline constexpr int32_t kCdBlockSize = 27 * kSectorSize;
+inline constexpr int32_t kDvdBlockSize = 32 * kSectorSize;
+
 // How the write thread ends a recording on the medium: nothing to close
 // (DVD-RAM, BD-RE), the CD session close, or the close sequence of a DVD
 // or BD-R kind.
@@ -34,7 +43,7 @@ enum class MediaClose : uint8_t { None, Cd, DvdPlusR, DvdR, DvdRw, DvdPlusRw, Bd
 struct MediaTraits {
     MediaFamily family;
     uint16_t kin;          // the medium whose write path it takes (itself, or the single-layer kin)
-    uint32_t kBpsPerTenX;  // ten times the kB/s of 1x (CD 1764, DVD 13850, BD 44950)
+    int32_t writeBlock;    // bytes of the write thread's blocks
     bool writeParameters;  // the write parameters page (05h) is sent before writing
     MediaClose close;
     const char* refusal;   // why a burn does not write it; nullptr when it does
@@ -44,6 +53,15 @@ struct MediaTraits {
 std::string MediaName(int mediaType);
 MediaRecording RecordingOf(int mediaType);
 const MediaTraits& TraitsOf(int mediaType);
+// The medium of a current profile (GET CONFIGURATION); media::None for
+// profiles the burner does not know.
+uint16_t MediaOfProfile(uint16_t profile);
+// "CD", "DVD", "BD": the family as speeds and ranges name it. An unknown
+// medium counts as a CD, as it does for speeds.
+const char* FamilyName(MediaFamily family);
+// Ten times the kB/s of 1x on the family's media: CD 1764, DVD 13850,
+// BD 44950.
+uint32_t KBpsPerTenX(MediaFamily family);
 // Recording layers of a disc of `sectors` in all: two on a dual-layer
 // DVD; on BD one per 25 GB layer (12,219,392 sectors, less once spare
 // areas are formatted); one on any other medium.

@@ -30,7 +30,7 @@ std::array<uint8_t, 12> ReadCdCdb(uint32_t lba, uint32_t blocks) {
 
 bool TSCSIDevice::ReadCd(uint32_t lba, uint16_t blocks, std::span<uint8_t> data) {
     constexpr int kTimeoutMs = 60000;  // as READ (10): the drive retries a weak sector itself
-    const size_t bytes = size_t{blocks} * 2048;
+    const size_t bytes = size_t{blocks} * kSectorSize;
     if (data.size() < bytes) return false;
     return RunCommand(ReadCdCdb(lba, blocks), DataIn(data.first(bytes)), kTimeoutMs);
 }
@@ -38,7 +38,7 @@ bool TSCSIDevice::ReadCd(uint32_t lba, uint16_t blocks, std::span<uint8_t> data)
 bool TSCSIDevice::Read10(uint32_t lba, uint16_t blocks, std::span<uint8_t> data) {
     // A slow drive spins up and retries a weak sector within this.
     constexpr int kTimeoutMs = 60000;
-    const size_t bytes = size_t{blocks} * 2048;
+    const size_t bytes = size_t{blocks} * kSectorSize;
     if (data.size() < bytes) return false;
     return RunCommand(Read10Cdb(lba, blocks), DataIn(data.first(bytes)), kTimeoutMs);
 }

@@ -3,6 +3,8 @@
 // with the file and line named.
 #include "vrecorder/RecorderConfig.h"
 
+#include "drive/MediaTypes.h"
+
 #include <cctype>
 #include <charconv>
 #include <filesystem>
@@ -115,7 +117,7 @@ const std::map<std::string, Setter>& Setters() {
         {"max_write_speed", [](auto& c, auto& v) { return Unsigned(v, c.maxWriteSpeed, 1000000); }},
         {"current_read_speed", [](auto& c, auto& v) { uint16_t s; return Unsigned(v, s, 0xFFFF) && (c.currentReadSpeed = s, true); }},
         {"current_write_speed", [](auto& c, auto& v) { uint32_t s; return Unsigned(v, s, 1000000) && (c.currentWriteSpeed = s, true); }},
-        {"buffer_size", [](auto& c, auto& v) { return Unsigned(v, c.bufferSize, 1u << 30) && c.bufferSize >= 2048; }},
+        {"buffer_size", [](auto& c, auto& v) { return Unsigned(v, c.bufferSize, 1u << 30) && c.bufferSize >= kq::kSectorSize; }},
         {"block_descriptor", [](auto& c, auto& v) { return Flag(v, c.blockDescriptor); }},
         {"feature_2a", [](auto& c, auto& v) { return Flag(v, c.feature2A); }},
         {"feature_2f", [](auto& c, auto& v) { return Flag(v, c.feature2F); }},

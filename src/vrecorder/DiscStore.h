@@ -4,6 +4,8 @@
 // With no backing path the data stays in memory.
 #include "vrecorder/Disc.h"
 
+#include "drive/MediaTypes.h"
+
 #include "platform/FileHandle.h"
 
 #include <atomic>
@@ -20,7 +22,7 @@
 
 namespace vrec {
 
-inline constexpr uint32_t kBlockSize = 2048;
+inline constexpr uint32_t kBlockSize = kq::kSectorSize;
 
 // What a state file held: nothing (no file), a disc, or text that does not
 // parse, with "file:line: what" to report.

@@ -2,6 +2,8 @@
 
 #include "vrecorder/Bytes.h"
 
+#include "drive/MediaTypes.h"
+
 #include <algorithm>
 
 namespace vrec {
@@ -31,8 +33,9 @@ WriteParameters::Page WriteParameters::ChangeableMask(const WriteAbilities& abil
 }
 
 uint32_t BlockSizeOf(uint8_t type) {
+    constexpr uint32_t kUser = kq::kSectorSize;  // Mode 1 and Mode 2 Form 1: user data alone
     static constexpr uint32_t kSizes[16] = {2352, 2368, 2448, 2448, 0, 0, 0, 0,
-                                            2048, 2336, 2048, 2056, 2324, 2332, 0, 0};
+                                            kUser, 2336, kUser, 2056, 2324, 2332, 0, 0};
     return kSizes[type & 0x0F];
 }
 

@@ -53,17 +53,17 @@ TEST(BurnerComponent, SettersKeepTheirRules) {
 }
 
 TEST(SpeedText, MultipleAndKilobytesInTheLocalesSigns) {
-    EXPECT_EQ(SpeedText(7056, false, std::locale::classic()), "40X (7,056 KB/s)");
-    EXPECT_EQ(SpeedText(1411, false, std::locale::classic()), "8X (1,411 KB/s)");
-    EXPECT_EQ(SpeedText(11080, true, std::locale::classic()), "8.0X (11,080 KB/s)");
-    EXPECT_EQ(SpeedText(0, true, std::locale::classic()), "0.0X (0 KB/s)");
+    EXPECT_EQ(SpeedText(7056, MediaFamily::Cd, std::locale::classic()), "40X (7,056 KB/s)");
+    EXPECT_EQ(SpeedText(1411, MediaFamily::Cd, std::locale::classic()), "8X (1,411 KB/s)");
+    EXPECT_EQ(SpeedText(11080, MediaFamily::Dvd, std::locale::classic()), "8.0X (11,080 KB/s)");
+    EXPECT_EQ(SpeedText(0, MediaFamily::Dvd, std::locale::classic()), "0.0X (0 KB/s)");
     struct German : std::numpunct<char> {
         char do_decimal_point() const override { return ','; }
         char do_thousands_sep() const override { return '.'; }
     };
     const std::locale german(std::locale::classic(), new German);
-    EXPECT_EQ(SpeedText(5540, true, german), "4,0X (5.540 KB/s)");
-    EXPECT_EQ(SpeedText(65535, false, german), "372X (65.535 KB/s)");
+    EXPECT_EQ(SpeedText(5540, MediaFamily::Dvd, german), "4,0X (5.540 KB/s)");
+    EXPECT_EQ(SpeedText(65535, MediaFamily::Cd, german), "372X (65.535 KB/s)");
 }
 
 // A host that posts the call to its own loop and returns at once.

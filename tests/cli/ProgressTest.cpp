@@ -19,7 +19,7 @@ TEST(ProgressLine, ShowsEveryFigure) {
     p.bufferFree = 104857;  // 5% free
     EXPECT_EQ(FormatProgressLine(p),
               " 37%  245.0 of 650.0 MB  7056 kB/s (40.0x)  buffer 95%  0:42 elapsed  1:00 left");
-    p.dvd = true;
+    p.family = kq::MediaFamily::Dvd;
     p.speedKBps = 0;
     p.bufferSize = 0;
     EXPECT_EQ(FormatProgressLine(p),
@@ -33,8 +33,8 @@ TEST(ProgressLine, FiguresStayInRange) {
     EXPECT_EQ(BufferFillPercent(1000, 0), 100);
     EXPECT_EQ(BufferFillPercent(0, 0), -1);
     EXPECT_EQ(FormatDuration(3'725'000), "1:02:05");
-    EXPECT_EQ(FormatMultiple(9173, false), "52.0x");
-    EXPECT_EQ(FormatMultiple(11080, true), "8.0x");
+    EXPECT_EQ(FormatMultiple(9173, kq::MediaFamily::Cd), "52.0x");
+    EXPECT_EQ(FormatMultiple(11080, kq::MediaFamily::Dvd), "8.0x");
 }
 
 TEST(ProgressLine, SpeedOverTheRecentWindow) {

@@ -20,7 +20,7 @@ int32_t SectorAligned(int64_t n) { return static_cast<int32_t>(SectorsOf(n) * kS
 
 void TCacheThread::Execute() {
     try {
-        assembly_ = std::make_unique<std::array<uint8_t, kCacheBlockRoom>>();
+        assembly_.reset(new TCacheBlock);  // data left uninitialised: written before it is queued
         std::deque<Source> sources;
         if (imageFileName_.empty()) {
             CopyHeader();
@@ -30,10 +30,7 @@ void TCacheThread::Execute() {
         }
         for (size_t i = 0; i < sources.size(); ++i) ReadSource(sources[i], i + 1 == sources.size());
         file_.reset();
-        if (assembled_ > 0) {
-            std::lock_guard lock(deviceLock_);
-            QueueAssembly();
-        }
+        if (assembled_ > 0) Queue(DetachAssembly());
         PublishDigest();
         if (padShortImage_) AppendPadding();
         cacheReady_.store(true);
@@ -65,12 +62,11 @@ void TCacheThread::CopyHeader() {
     headerStream_->Seek(0, 0);
     while (left > 0) {
         const int32_t piece = static_cast<int32_t>(std::min<int64_t>(left, blockSize_));
-        const int32_t got = headerStream_->Read(assembly_->data(), piece);
-        std::memset(assembly_->data() + got, 0, static_cast<size_t>(SectorAligned(piece) - got));
+        const int32_t got = headerStream_->Read(assembly_->Data.data(), piece);
+        std::memset(assembly_->Data.data() + got, 0, static_cast<size_t>(SectorAligned(piece) - got));
         if (piece == blockSize_) {
-            std::lock_guard lock(deviceLock_);
             assembled_ = piece;
-            QueueAssembly();
+            Queue(DetachAssembly());
         } else {
             assembled_ = SectorAligned(piece);
             room_ = blockSize_ - assembled_;
@@ -111,11 +107,13 @@ void TCacheThread::ReadSource(const Source& source, bool last) {
         assembled_ += r;
         room_ -= r;
         CheckAbort();
+        std::unique_ptr<TCacheBlock> ready;
+        if (last || room_ == 0) ready = DetachAssembly();
         int count = 0;
         {
             std::lock_guard lock(deviceLock_);
             producerBusy_.store(false);
-            if (last || room_ == 0) QueueAssembly();
+            if (ready) blocks_.push_back(std::move(ready));
             count = static_cast<int>(blocks_.size());
             remaining -= n;
         }
@@ -144,7 +142,7 @@ void TCacheThread::CheckUnchanged(const Source& source) {
 // the sector boundary. Short of the file's end, every byte must arrive: a
 // read that stops early fails the burn rather than queue stale bytes.
 void TCacheThread::ReadPiece(const std::string& path, int64_t offset, int64_t n, int64_t fileSize) {
-    uint8_t* at = assembly_->data() + assembled_;
+    uint8_t* at = assembly_->Data.data() + assembled_;
     const int64_t expected = std::clamp<int64_t>(fileSize - offset, 0, n);
     int64_t got = 0;
     while (got < expected) {
@@ -171,14 +169,20 @@ void TCacheThread::PublishDigest() {
     sentBytes_ = digested_;
 }
 
-// Under the lock: the assembled bytes become a queued block.
-void TCacheThread::QueueAssembly() {
-    std::unique_ptr<TCacheBlock> block(new TCacheBlock);  // data left uninitialised: overwritten now
-    std::memcpy(block->Data.data(), assembly_->data(), static_cast<size_t>(assembled_));
-    block->Length = assembled_;
-    if (digestQueued_) Digest(block->Data.data(), assembled_);
-    blocks_.push_back(std::move(block));
+// The assembled bytes become a block, digested here, outside the lock, so
+// the writer never waits on the hash; the next one is assembled afresh.
+std::unique_ptr<TCacheBlock> TCacheThread::DetachAssembly() {
+    if (digestQueued_) Digest(assembly_->Data.data(), assembled_);
+    assembly_->Length = assembled_;
     assembled_ = 0;
+    std::unique_ptr<TCacheBlock> block = std::move(assembly_);
+    assembly_.reset(new TCacheBlock);  // data left uninitialised: written before it is queued
+    return block;
+}
+
+void TCacheThread::Queue(std::unique_ptr<TCacheBlock> block) {
+    std::lock_guard lock(deviceLock_);
+    blocks_.push_back(std::move(block));
 }
 
 // A short image grows to 300 sectors of zeros (the shortest track a CD

@@ -113,7 +113,8 @@ private:
     void ReadSource(const Source& source, bool last);
     void CheckUnchanged(const Source& source);
     void ReadPiece(const std::string& path, int64_t offset, int64_t n, int64_t fileSize);
-    void QueueAssembly();
+    std::unique_ptr<TCacheBlock> DetachAssembly();
+    void Queue(std::unique_ptr<TCacheBlock> block);
     void Digest(const uint8_t* bytes, int64_t n);
     void PublishDigest();
     void AppendPadding();
@@ -158,7 +159,7 @@ private:
 
     // Reader-only state.
     std::unique_ptr<TFileStreamEx> file_;
-    std::unique_ptr<std::array<uint8_t, kCacheBlockRoom>> assembly_;
+    std::unique_ptr<TCacheBlock> assembly_;
     int32_t assembled_ = 0;
     int32_t room_ = 0;
     std::unique_ptr<TRunningDigest> digest_;

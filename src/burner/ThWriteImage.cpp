@@ -13,6 +13,10 @@ namespace kq {
 
 namespace {
 
+// Written bytes are handed to the storage in steps of this size as they
+// come, so the sync before the rename finds little left to send.
+constexpr int64_t kWritebackStep = 16 << 20;
+
 std::string WriteFailure(const std::string& path, const std::error_code& why) {
     return FormatDriveMessage(Msg::CantWriteFile, {path}) + " [" + why.message() + "]";
 }
@@ -64,11 +68,17 @@ std::string TThWrite::CopyBlocksInto(platform::FileDescriptor file, const std::s
         std::lock_guard hold(burner_.DeviceLock());
         n = cache_.ReadBlock(block_->data());
     }
+    int64_t written = 0, handedOver = 0;
     for (; n != 0; n = NextBlock()) {
         if (n < 0) continue;
         burner_.AddBytesWritten(n);
         if (std::error_code why = platform::FileWriteAll(file, block_->data(), static_cast<size_t>(n)))
             return WriteFailure(part, why);
+        written += n;
+        if (written - handedOver < kWritebackStep) continue;
+        if (std::error_code why = platform::FileStartWriteback(file, handedOver, written - handedOver))
+            return WriteFailure(part, why);
+        handedOver = written;
     }
     return {};
 }

@@ -44,6 +44,11 @@ void FileClose(FileDescriptor fd);
 [[nodiscard]] std::error_code FileWriteAll(FileDescriptor fd, const void* bytes, size_t count);
 // Sends what was written to the storage; the system's reason when it cannot.
 [[nodiscard]] std::error_code FileSync(FileDescriptor fd);
+// Asks the system to start sending length bytes at offset to the storage
+// now, without waiting, so that a later FileSync has little left to do.
+// Where the system has no such request it does nothing; FileSync alone
+// decides that the bytes are on the storage.
+[[nodiscard]] std::error_code FileStartWriteback(FileDescriptor fd, int64_t offset, int64_t length);
 
 // The new position, or -1.
 [[nodiscard]] int64_t FileSeek(FileDescriptor fd, int64_t offset, SeekOrigin origin);

@@ -82,6 +82,9 @@ std::error_code FileSync(FileDescriptor fd) {
     return FlushFileBuffers(AsHandle(fd)) ? std::error_code() : Win32Error();
 }
 
+// Windows writes back on its own schedule; FlushFileBuffers does the rest.
+std::error_code FileStartWriteback(FileDescriptor, int64_t, int64_t) { return {}; }
+
 int64_t FileSeek(FileDescriptor fd, int64_t offset, SeekOrigin origin) {
     DWORD method = origin == SeekOrigin::Begin     ? FILE_BEGIN
                    : origin == SeekOrigin::Current ? FILE_CURRENT

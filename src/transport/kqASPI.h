@@ -159,23 +159,21 @@ static_assert(offsetof(SRB_GetDiskInfo, SRB_Int13HDriveInfo) == 11);
 static_assert(offsetof(SRB_ExecSCSICmd, SRB_BufLen) == 12);
 static_assert(offsetof(SRB_ExecSCSICmd, SRB_BufPointer) == 16);
 static_assert(offsetof(SRB_Abort, SRB_ToAbort) == 8);
-#if UINTPTR_MAX == 0xFFFFFFFFu
-static_assert(sizeof(SRB_ExecSCSICmd) == 97);
-static_assert(offsetof(SRB_ExecSCSICmd, SRB_SenseLen) == 20);
-static_assert(offsetof(SRB_ExecSCSICmd, SRB_PostProc) == 24);
-static_assert(offsetof(SRB_ExecSCSICmd, SRB_Rsvd2) == 28);
-static_assert(offsetof(SRB_ExecSCSICmd, CDBByte) == 48);
-static_assert(offsetof(SRB_ExecSCSICmd, SenseArea) == 64);
-static_assert(sizeof(SRB_Abort) == 12);
-#else
-static_assert(sizeof(SRB_ExecSCSICmd) == 105);
-static_assert(offsetof(SRB_ExecSCSICmd, SRB_SenseLen) == 24);
-static_assert(offsetof(SRB_ExecSCSICmd, SRB_PostProc) == 28);
-static_assert(offsetof(SRB_ExecSCSICmd, SRB_Rsvd2) == 36);
-static_assert(offsetof(SRB_ExecSCSICmd, CDBByte) == 56);
-static_assert(offsetof(SRB_ExecSCSICmd, SenseArea) == 72);
-static_assert(sizeof(SRB_Abort) == 16);
-#endif
+// Where the execute block's fields fall: its pointers are 4 bytes wide on
+// 32-bit Windows and 8 on a 64-bit build.
+struct SrbExecLayout {
+    size_t size, senseLen, postProc, rsvd2, cdb, sense, abortSize;
+};
+inline constexpr SrbExecLayout kSrbExecLayout = UINTPTR_MAX == 0xFFFFFFFFu
+                                                    ? SrbExecLayout{97, 20, 24, 28, 48, 64, 12}
+                                                    : SrbExecLayout{105, 24, 28, 36, 56, 72, 16};
+static_assert(sizeof(SRB_ExecSCSICmd) == kSrbExecLayout.size);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_SenseLen) == kSrbExecLayout.senseLen);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_PostProc) == kSrbExecLayout.postProc);
+static_assert(offsetof(SRB_ExecSCSICmd, SRB_Rsvd2) == kSrbExecLayout.rsvd2);
+static_assert(offsetof(SRB_ExecSCSICmd, CDBByte) == kSrbExecLayout.cdb);
+static_assert(offsetof(SRB_ExecSCSICmd, SenseArea) == kSrbExecLayout.sense);
+static_assert(sizeof(SRB_Abort) == kSrbExecLayout.abortSize);
 
 // The status byte is the layer's hand-over: a layer completing a request
 // from another thread writes every other field first and the status last

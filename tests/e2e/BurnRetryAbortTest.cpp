@@ -121,7 +121,9 @@ TEST_F(BurnBench, SecondBurnWhileOneRunsIsRefused) {
 TEST_F(BurnBench, DestroyedMidBurnLeavesNoThreadBehind) {
     Start(MediumKind::CdR, {"write lba>=54 busy"});
     const int before = ThreadCount();
-    ASSERT_TRUE(burner->BurnISOImage(Image(Pattern(300 * 2048))));
+    // Larger than the cache, so the cache thread is still there, waiting
+    // for room, while the drive stays busy.
+    ASSERT_TRUE(burner->BurnISOImage(Image(Pattern(4000 * 2048))));
     while (Sent(kWrite).size() < 4) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(ThreadCount(), before + 2);
     burner.reset();

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 TEST(FileClaim, OneHolderAtATimeAndTheFileStaysUsable) {
     TempDir dir;
     std::string path = dir.Write("disc.img", "abcd");
@@ -29,4 +31,24 @@ TEST(FileClaim, OneHolderAtATimeAndTheFileStaysUsable) {
     EXPECT_TRUE(platform::ClaimFile(path, error).IsOpen()) << "released with its holder";
     EXPECT_FALSE(platform::ClaimFile(dir.File("missing.img"), error).IsOpen());
     EXPECT_NE(error, std::errc::device_or_resource_busy);
+}
+
+// Opening to create empties a file that holds something, but only once the
+// lock is taken: a file another holder claims keeps its bytes.
+TEST(FileClaim, CreatingEmptiesTheFileOnlyUnderTheLock) {
+    TempDir dir;
+    std::string path = dir.Write("image.iso", "abcd");
+    std::error_code error;
+    auto open = [&] {
+        return platform::FileHandle(
+            platform::FileOpen(path, platform::FileAccess::Write, true, platform::FileLock::Exclusive, error));
+    };
+    {
+        platform::FileHandle holder = platform::ClaimFile(path, error);
+        ASSERT_TRUE(holder.IsOpen());
+        EXPECT_FALSE(open().IsOpen());
+        EXPECT_EQ(std::filesystem::file_size(path), 4u);
+    }
+    EXPECT_TRUE(open().IsOpen()) << error.message();
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
 }

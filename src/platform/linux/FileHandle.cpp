@@ -37,6 +37,12 @@ bool TakeLock(FileDescriptor fd, FileLock lock) {
     return rc == 0 || errno != EWOULDBLOCK;
 }
 
+// True also when the size cannot be asked: then the truncation decides.
+bool NonEmpty(int fd) {
+    struct stat st {};
+    return fstat(fd, &st) != 0 || st.st_size > 0;
+}
+
 }  // namespace
 
 FileDescriptor FileOpen(const std::string& path, FileAccess access, bool create, FileLock lock,
@@ -56,8 +62,10 @@ FileDescriptor FileOpen(const std::string& path, FileAccess access, bool create,
         error = std::make_error_code(std::errc::device_or_resource_busy);
         return -1;
     }
-    // Emptied only now, so a file locked by someone else is left intact.
-    if (create && ftruncate(fd, 0) != 0) {
+    // Emptied only now, so a file locked by someone else is left intact;
+    // and only when it holds something: ext4 takes a truncation to zero as
+    // a file being replaced in place, and writes all of it out at close.
+    if (create && NonEmpty(fd) && ftruncate(fd, 0) != 0) {
         error = std::error_code(errno, std::system_category());
         close(fd);
         return -1;

@@ -1,7 +1,6 @@
 #include "app/DigestThread.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace kq {
 
@@ -24,28 +23,25 @@ void TDigestThread::Stop(bool drain) {
     thread_.WaitFor();
 }
 
-void TDigestThread::Feed(std::span<const uint8_t> bytes) {
-    while (!bytes.empty()) {
-        Block* block = nullptr;
-        {
-            std::unique_lock hold(lock_);
-            // Full: wait until half of it is free, so that the two threads
-            // do not wake each other for every block.
-            if (queued_ == ring_.size())
-                changed_.wait(hold, [this] { return queued_ <= ring_.size() / 2 || dropped_; });
-            if (dropped_) return;
-            block = &ring_[(first_ + queued_) % ring_.size()];
-        }
-        block->length = std::min(bytes.size(), block->bytes.size());
-        std::memcpy(block->bytes.data(), bytes.data(), block->length);
-        bytes = bytes.subspan(block->length);
-        bool batch = false;
-        {
-            std::lock_guard hold(lock_);
-            batch = ++queued_ == Batch();
-        }
-        if (batch) changed_.notify_all();
+std::span<uint8_t> TDigestThread::NextBlock() {
+    std::unique_lock hold(lock_);
+    // Full: wait until half of it is free, so that the two threads do not
+    // wake each other for every block.
+    if (queued_ == ring_.size())
+        changed_.wait(hold, [this] { return queued_ <= ring_.size() / 2 || dropped_; });
+    if (dropped_) return {};
+    return ring_[(first_ + queued_) % ring_.size()].bytes;
+}
+
+void TDigestThread::Queue(size_t length) {
+    bool batch = false;
+    {
+        std::lock_guard hold(lock_);
+        if (dropped_ || queued_ == ring_.size()) return;  // NextBlock was not asked
+        ring_[(first_ + queued_) % ring_.size()].length = std::min(length, ring_[0].bytes.size());
+        batch = ++queued_ == Batch();
     }
+    if (batch) changed_.notify_all();
 }
 
 void TDigestThread::Run() {

@@ -1,8 +1,8 @@
 #pragma once
 // Digests of a stream of bytes computed on a thread of their own, so that
 // whoever produces the bytes (a disc being read into an image) never waits
-// for the hashing. The bytes are copied into a small bounded ring of
-// blocks; a producer that gets ahead waits for a free one.
+// for the hashing. The producer fills the blocks of a small bounded ring in
+// place and queues them; one that gets ahead waits for a free block.
 #include "app/RunningDigest.h"
 #include "platform/Thread.h"
 
@@ -27,9 +27,12 @@ public:
     TDigestThread(const TDigestThread&) = delete;
     TDigestThread& operator=(const TDigestThread&) = delete;
 
-    // Queues a copy of `bytes`, of any length; waits while the ring is full.
-    void Feed(std::span<const uint8_t> bytes);
-    // Waits until everything fed is digested; the lower-case hex prints in
+    // The next free block, of `blockBytes`, to be filled in place; waits
+    // while the ring is full. It stays the next one until queued.
+    [[nodiscard]] std::span<uint8_t> NextBlock();
+    // Queues the first `length` bytes of the block NextBlock gave.
+    void Queue(size_t length);
+    // Waits until everything queued is digested; the lower-case hex prints in
     // the order of `kinds`, empty where the system's service failed. Once.
     std::vector<std::string> Finish();
 

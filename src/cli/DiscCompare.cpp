@@ -86,7 +86,7 @@ CompareResult CompareDisc(TSCSIDevice& drive, const SectorRun& run, uint64_t byt
         result.end = CompareEnd::ImageUnreadable;
         return result;
     }
-    const SectorSink sink = [&comparison](std::span<const uint8_t> disc) { return comparison.Take(disc); };
+    const SectorSink sink{{}, [&comparison](std::span<const uint8_t> disc) { return comparison.Take(disc); }};
     result.read = ReadSectorRun(drive, run, false, sink, bytesDone, stop);
     result.firstDiffering = comparison.FirstDiffering();
     result.imageError = comparison.ImageError();

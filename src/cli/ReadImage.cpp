@@ -34,16 +34,27 @@ std::error_code WriteTextFile(const std::string& path, const std::string& text) 
 }
 
 // The image file being written, and the digests of what went into it,
-// computed on a thread of their own while the next sectors are read.
+// computed on a thread of their own while the next sectors are read. The
+// sectors are read straight into the digests' blocks, and each block is
+// written whole before it is digested.
 class ImageFile {
 public:
     ImageFile(platform::FileDescriptor fd, bool md5) : fd_(fd), md5_(md5), digests_(Kinds(md5), kBlockBytes, kBlocks) {}
 
-    bool Take(std::span<const uint8_t> bytes) {
-        writeError_ = platform::FileWriteAll(fd_, bytes.data(), bytes.size());
-        if (writeError_) return false;
-        digests_.Feed(bytes);
-        return true;
+    SectorSink Sink() {
+        return {[this](size_t bytes) { return Room(bytes); },
+                [this](std::span<const uint8_t> bytes) { return Take(bytes); }};
+    }
+
+    // Writes what is still in hand; false when the file refused it.
+    bool Flush() {
+        if (filled_ > 0 && !writeError_) {
+            writeError_ = platform::FileWriteAll(fd_, block_.data(), filled_);
+            if (!writeError_) digests_.Queue(filled_);
+        }
+        block_ = {};
+        filled_ = 0;
+        return !writeError_;
     }
 
     const std::error_code& WriteError() const { return writeError_; }
@@ -54,17 +65,31 @@ public:
     }
 
 private:
-    // Enough blocks of a read's size to carry the hashing over a slow moment.
-    static constexpr size_t kBlockBytes = 64 * 1024, kBlocks = 32;
+    // A few reads to a block, and enough blocks to carry the hashing over
+    // a slow moment.
+    static constexpr size_t kBlockBytes = 256 * 1024, kBlocks = 8;
 
     static std::vector<DigestKind> Kinds(bool md5) {
         if (md5) return {DigestKind::SHA256, DigestKind::MD5};
         return {DigestKind::SHA256};
     }
 
+    std::span<uint8_t> Room(size_t bytes) {
+        if (block_.size() - filled_ < bytes && !Flush()) return {};
+        if (block_.empty()) block_ = digests_.NextBlock();
+        return block_.subspan(filled_);
+    }
+
+    bool Take(std::span<const uint8_t> bytes) {
+        filled_ += bytes.size();
+        return filled_ < block_.size() || Flush();
+    }
+
     platform::FileDescriptor fd_;
     bool md5_;
     TDigestThread digests_;
+    std::span<uint8_t> block_;  // the digests' block being filled
+    size_t filled_ = 0;
     std::error_code writeError_;
 };
 
@@ -145,11 +170,13 @@ std::optional<ReadOutcome> ReadImageJob::Read(TQCDBurner& burner, const ReadingD
     ReadOutcome outcome;
     const MediaFamily family = TraitsOf(drive.mediaType).family;
     const SectorRun run{drive.track.start, sectors, family == MediaFamily::Cd};
-    const SectorSink sink = [&image](std::span<const uint8_t> bytes) { return image.Take(bytes); };
+    const SectorSink sink = image.Sink();
     ReadWithProgress(
         console_,
         [&] { outcome.result = ReadSectorRun(burner, run, o_.keepGoing, sink, done, InterruptRequested); },
         done, int64_t{sectors} * kSectorSize, family);
+    // What was read goes into the file however the read ended.
+    if (!image.Flush() && outcome.result.end == ReadEnd::Done) outcome.result.end = ReadEnd::SinkRefused;
     outcome.writeError = image.WriteError();
     std::tie(outcome.sha256, outcome.md5) = image.Prints();
     return outcome;

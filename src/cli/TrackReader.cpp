@@ -55,14 +55,16 @@ public:
     RunReader(TSCSIDevice& drive, const SectorRun& run, bool keepGoing, const SectorSink& sink,
               std::atomic<int64_t>& bytesDone, const std::function<bool()>& stop)
         : drive_(drive), run_(run), keepGoing_(keepGoing), sink_(sink), bytesDone_(bytesDone), stop_(stop),
-          buffer_(size_t{kSectorsPerRead} * kSector) {}
+          buffer_(sink.room ? 0 : size_t{kSectorsPerRead} * kSector) {}
 
     ReadResult Run() {
         for (uint32_t done = 0; done < run_.sectors && result_.end == ReadEnd::Done;) {
             if (stop_()) return Ended(ReadEnd::Stopped);
             const uint32_t count = std::min(kSectorsPerRead, run_.sectors - done);
             const uint32_t lba = run_.start + done;
-            if (ReadOnce(drive_, run_, lba, count, buffer_).ok) Hand(count);
+            const auto into = Room(count);
+            if (into.empty()) return Ended(ReadEnd::SinkRefused);
+            if (ReadOnce(drive_, run_, lba, count, into).ok) Hand(into);
             else ReadOneByOne(lba, count);
             done += count;
         }
@@ -81,10 +83,17 @@ private:
         result_.driveText = why;
     }
 
-    void Hand(uint32_t count) {
+    // Room for `count` sectors; empty when the sink has less.
+    std::span<uint8_t> Room(uint32_t count) {
         const size_t bytes = size_t{count} * kSector;
-        if (!sink_(std::span<const uint8_t>(buffer_).first(bytes))) result_.end = ReadEnd::SinkRefused;
-        bytesDone_.fetch_add(static_cast<int64_t>(bytes));
+        if (!sink_.room) return std::span(buffer_).first(bytes);
+        const std::span<uint8_t> room = sink_.room(bytes);
+        return room.size() < bytes ? std::span<uint8_t>() : room.first(bytes);
+    }
+
+    void Hand(std::span<const uint8_t> sectors) {
+        if (!sink_.take(sectors)) result_.end = ReadEnd::SinkRefused;
+        bytesDone_.fetch_add(static_cast<int64_t>(sectors.size()));
     }
 
     // A read of several sectors failed: each is read alone, so that only
@@ -92,7 +101,8 @@ private:
     void ReadOneByOne(uint32_t first, uint32_t count) {
         for (uint32_t i = 0; i < count && result_.end == ReadEnd::Done; ++i) {
             const uint32_t lba = first + i;
-            auto sector = std::span<uint8_t>(buffer_).first(kSector);
+            const auto sector = Room(1);
+            if (sector.empty()) return (void)Ended(ReadEnd::SinkRefused);
             Attempt attempt;
             for (int tries = 0; tries < kReadRetries && !attempt.ok && !stop_(); ++tries) {
                 attempt = ReadOnce(drive_, run_, lba, 1, sector);
@@ -104,7 +114,7 @@ private:
                 std::fill(sector.begin(), sector.end(), 0);
                 result_.bad.push_back(lba);
             }
-            Hand(1);
+            Hand(sector);
         }
     }
 

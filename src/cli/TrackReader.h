@@ -33,8 +33,14 @@ struct ReadResult {
     std::vector<uint32_t> bad;        // zero-filled sectors, with keepGoing
 };
 
-// Takes the sectors' bytes in order; false ends the read (SinkRefused).
-using SectorSink = std::function<bool(std::span<const uint8_t> bytes)>;
+// Where the sectors go, in order.
+struct SectorSink {
+    // Room for the next `bytes` to be read into, kept until they are taken;
+    // unset: a buffer of the reader's own. Less room ends the read.
+    std::function<std::span<uint8_t>(size_t bytes)> room;
+    // Takes the bytes just read; false ends the read (SinkRefused).
+    std::function<bool(std::span<const uint8_t> bytes)> take;
+};
 
 // Reads the run into `sink`. A sector still failing after its retries ends
 // the read, or with keepGoing is handed on as zeros and listed in `bad`; a

@@ -33,12 +33,12 @@ int TSCSIDevice::ExecuteCommand(SRB_ExecSCSICmd& request, int timeoutMs) {
     if (!ASPILoaded() || HaId == NoAddress) return kNotSent;
     ReapParkedRequests();
 
+    // The event of the last request is used again once the layer has let
+    // go of it: a read of a disc sends tens of thousands of commands.
     InFlightRequest& flight = *flight_;
-    flight.event.reset();
-    if (request.SRB_Flags & SRB_EVENT_NOTIFY) {
-        flight.event = platform::Event::Create();
-        if (flight.event) flight.event->Reset();
-    }
+    if (!(request.SRB_Flags & SRB_EVENT_NOTIFY)) flight.event.reset();
+    else if (flight.event) flight.event->Reset();
+    else flight.event = platform::Event::Create();
     request.SRB_PostProc =
         flight.event ? reinterpret_cast<void*>(flight.event->Handle()) : nullptr;
     request.SRB_Cmd = SC_EXEC_SCSI_CMD;
@@ -130,10 +130,7 @@ void TSCSIDevice::TakeOutcome(SRB_ExecSCSICmd& request) {
         if ((request.SRB_Flags & SRB_DIR_IN) && request.SRB_BufPointer && request.SRB_BufLen > 0)
             std::memcpy(request.SRB_BufPointer, flight.buffer.data(), request.SRB_BufLen);
     }
-    if (flight.LayerLetGo()) {
-        flight.event.reset();
-        return;
-    }
+    if (flight.LayerLetGo()) return;
     ParkRequest(std::move(flight_));
     flight_ = std::make_unique<InFlightRequest>();
 }

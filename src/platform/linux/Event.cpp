@@ -23,10 +23,11 @@ std::optional<Event> Event::Create() {
 
 void Event::Close(EventHandle handle) { close(static_cast<int>(handle)); }
 
+// One read takes the whole count (the descriptor is no semaphore); an
+// event that is not set answers EAGAIN.
 void Event::Reset() const {
     uint64_t count;
-    while (read(static_cast<int>(Handle()), &count, sizeof count) == sizeof count) {
-    }
+    (void)!read(static_cast<int>(Handle()), &count, sizeof count);
 }
 
 bool Event::Wait(uint32_t ms) const {

@@ -36,7 +36,7 @@ best() { sort -n "$dir/$1.time" | head -1; }
 # The floor under ours: the SHA-256 of as many bytes from memory, on one core
 # (a single stream's digest cannot be shared between cores).
 floor=$(openssl speed -seconds 1 -bytes 262144 -evp sha256 2>/dev/null |
-  awk -v bytes=$((SECTORS * 2048)) '$1 == "sha256" { sub(/k$/, "", $2); printf "%.2f", bytes / ($2 * 1000) }')
+  awk -v bytes=$((SECTORS * 2048)) '$1 == "sha256" { sub(/k$/, "", $2); printf "%.2f", bytes / ($2 * 1000) }') || floor=0
 echo "Reading a 700 MiB disc into an image, from the page cache, best of ${ROUNDS:-3} (wall s, CPU s):"
 awk -v ours="$(best ours)" -v dd="$(best dd)" -v floor="${floor:-0}" 'BEGIN {
   split(ours, o, " "); split(dd, d, " ")

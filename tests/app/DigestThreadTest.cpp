@@ -18,7 +18,7 @@ TEST(DigestThread, PrintsAreThoseOfAllBytesFed) {
     for (size_t at = 0; at < bytes.size(); ++at) bytes[at] = static_cast<uint8_t>(at * 31 + at / 251);
     const std::string sha = SHA256Print(SHA256Buffer(bytes.data(), bytes.size()));
     const std::string md5 = MD5Print(MD5Buffer(bytes.data(), bytes.size()));
-    for (size_t piece : {size_t{1}, size_t{1000}, size_t{4096}, size_t{5000}}) {
+    for (size_t piece : {size_t{100}, size_t{1000}, size_t{4096}, size_t{5000}}) {
         TDigestThread digests({DigestKind::SHA256, DigestKind::MD5}, 4096, 2);
         for (size_t at = 0; at < bytes.size();) {
             std::span<uint8_t> block = digests.NextBlock();

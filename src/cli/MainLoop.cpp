@@ -17,10 +17,11 @@ void MainLoop::Invoke(const std::function<void()>& call) {
             return;
         }
         queue_.push_back(pending);
+        // Under the lock: the loop cannot take the call, run it and be gone before this.
+        if (wake_) wake_->Set();
     }
-    if (wake_) wake_->Set();
-    std::unique_lock guard(lock_);
-    finished_.wait(guard, [&] { return pending->done; });
+    std::unique_lock guard(pending->lock);
+    pending->finished.wait(guard, [&] { return pending->done; });
 }
 
 void MainLoop::RunFor(uint32_t ms) {
@@ -38,9 +39,9 @@ void MainLoop::RunFor(uint32_t ms) {
             queue_.pop_front();
         }
         next->call();
-        std::lock_guard guard(lock_);
+        std::lock_guard guard(next->lock);
         next->done = true;
-        finished_.notify_all();
+        next->finished.notify_all();
     }
 }
 

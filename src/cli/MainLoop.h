@@ -20,7 +20,8 @@ public:
     MainLoop();
 
     // Runs `call` on the loop's thread and returns when it has run. On the
-    // loop's own thread it runs at once.
+    // loop's own thread it runs at once. Once the call has run the loop may
+    // be destroyed: the caller then touches only the call's own record.
     void Invoke(const std::function<void()>& call);
 
     // Runs the calls handed over so far, waiting up to `ms` for one first.
@@ -29,13 +30,14 @@ public:
 private:
     struct Pending {
         std::function<void()> call;
+        std::mutex lock;
+        std::condition_variable finished;
         bool done = false;
     };
 
     std::thread::id owner_;
     std::optional<platform::Event> wake_;
-    std::mutex lock_;
-    std::condition_variable finished_;
+    std::mutex lock_;  // guards the queue
     std::deque<std::shared_ptr<Pending>> queue_;
 };
 

@@ -5,9 +5,15 @@
 #include "app/ImageFolder.h"
 #include "app/win32/MainDialog.h"
 
+#include <cstdio>
+
 int main(int argc, char** argv) {
     kq::ImageChoice choice = kq::ImageChoiceFromArguments(argc, argv);
     TMainForm MainForm(std::make_unique<kq::ComponentBurnerPort>(), choice.folder);
+    if (!MainForm.Window()) {  // no desktop to open it on: end rather than wait unseen
+        std::fputs("cdburner: the window could not be opened\n", stderr);
+        return 1;
+    }
     MainForm.Workflow().PreferImage(choice.image);
     MainForm.Show();
     return TMainForm::Run();

@@ -114,6 +114,7 @@ protected:
         auto fake = std::make_unique<kqtest::FakeBurner>();
         burner = fake.get();
         form = std::make_unique<TMainForm>(std::move(fake), dir.Path().string() + "/");
+        ASSERT_TRUE(form->Window()) << "no window could be opened: no desktop or display driver";
     }
     // A closed window ends the program's message loop; here the next test
     // goes on.

@@ -5,6 +5,7 @@
 // ones that do not fit in continuation areas.
 #include "burner/IsoFields.h"
 #include "burner/IsoNames.h"
+#include "burner/IsoStructures.h"
 #include "burner/LayoutModel.h"
 #include "burner/RockRidge.h"
 
@@ -16,18 +17,11 @@ namespace kq::iso {
 namespace {
 
 constexpr uint32_t kSectionBytes = 0xFFFFF800;  // the largest whole-sector extent
-constexpr size_t kRecordBase = 33;
 constexpr size_t kMaxRecord = 254;  // records keep an even length
-constexpr uint8_t kFlagDirectory = 0x02;
-constexpr uint8_t kFlagMultiExtent = 0x80;
 constexpr uint32_t kTypeMask = 0170000;
 
-struct Record {
-    std::string_view name;
-    uint32_t extent = 0;
-    uint32_t size = 0;
-    int64_t time = 0;
-    uint8_t flags = 0;
+// A record's fields and its Rock Ridge entries.
+struct Record : RecordFields {
     std::string susp;
 };
 
@@ -59,7 +53,7 @@ private:
 
 void DirWriter::Add(const Record& r) {
     const size_t nameLength = r.name.size();
-    const size_t fixed = kRecordBase + nameLength + (nameLength % 2 == 0 ? 1 : 0);
+    const size_t fixed = dirrec::kNameAt + nameLength + (nameLength % 2 == 0 ? 1 : 0);
     const std::vector<size_t> pieces = rr::SplitEntries(r.susp, kMaxRecord - fixed);
     const size_t inRecord = pieces[0] + (pieces.size() > 1 ? rr::kContinuationEntry : 0);
     const size_t length = (fixed + inRecord + 1) / 2 * 2;
@@ -71,16 +65,7 @@ void DirWriter::Add(const Record& r) {
             (void)space_.Take(pieces[k] + (k + 1 < pieces.size() ? rr::kContinuationEntry : 0));
         return;
     }
-    std::span<uint8_t> rec(at, length);
-    rec[0] = static_cast<uint8_t>(length);
-    PutBoth32(rec.subspan(2), r.extent);
-    PutBoth32(rec.subspan(10), r.size);
-    const auto date = RecordDate(r.time);
-    std::copy(date.begin(), date.end(), rec.begin() + 18);
-    rec[25] = r.flags;
-    PutBoth16(rec.subspan(28), 1);
-    rec[32] = static_cast<uint8_t>(nameLength);
-    std::memcpy(at + kRecordBase, r.name.data(), nameLength);
+    PutDirectoryRecord({at, length}, r);
     std::memcpy(at + fixed, r.susp.data(), pieces[0]);
     if (pieces.size() > 1) PutContinuations(at + fixed + pieces[0], r, pieces);
 }
@@ -129,7 +114,7 @@ rr::Posix TreeRecords::DirPosix(uint32_t dir) const { return iso::DirPosix(tree_
 
 Record TreeRecords::DirRecord(uint32_t dir, std::string_view name, bool self) const {
     const TreeDir& d = tree_.dirs[dir];
-    Record r{name, d.extent, d.size, model_.TimeOf(d.entry->ModTime), kFlagDirectory, {}};
+    Record r{{name, d.extent, d.size, model_.TimeOf(d.entry->ModTime), dirrec::kDirectory}, {}};
     if (!rockRidge_) return r;
     if (self && dir == 0) rr::AppendSP(r.susp);  // SP opens the root's first record
     rr::AppendPX(r.susp, DirPosix(dir));
@@ -168,7 +153,7 @@ uint32_t TreeRecords::Folder(uint32_t at) {
 // whose CL leads to it.
 void TreeRecords::StubRecord(uint32_t dir) {
     const TreeDir& d = tree_.dirs[dir];
-    Record r{d.entry->ShortName, d.extent, 0, model_.TimeOf(d.entry->ModTime), 0, {}};
+    Record r{{d.entry->ShortName, d.extent, 0, model_.TimeOf(d.entry->ModTime), 0}, {}};
     rr::AppendPX(r.susp, DirPosix(dir));
     rr::AppendTF(r.susp, r.time);
     rr::AppendNM(r.susp, d.entry->LongName);
@@ -185,8 +170,8 @@ void TreeRecords::FileRecords(uint32_t file) {
         const auto given = model_.jolietNames.find(file);
         joliet = given != model_.jolietNames.end() ? given->second : Utf16BigEndian(f.LongName, kJolietUnits);
     }
-    Record r{tree_.joliet ? std::string_view(joliet) : std::string_view(f.ShortName), 0, 0, model_.TimeOf(f.ModTime),
-             0, {}};
+    const std::string_view name = tree_.joliet ? std::string_view(joliet) : std::string_view(f.ShortName);
+    Record r{{name, 0, 0, model_.TimeOf(f.ModTime), 0}, {}};
     if (rockRidge_) {
         rr::AppendPX(r.susp, {WithType(f.Mode, link ? 0120000 : 0100000), facts.links, f.Owner, f.Group, facts.serial});
         rr::AppendTF(r.susp, r.time);
@@ -199,13 +184,26 @@ void TreeRecords::FileRecords(uint32_t file) {
         r.size = static_cast<uint32_t>(std::min<int64_t>(left, kSectionBytes));
         r.extent = extent;
         left -= r.size;
-        r.flags = left > 0 ? kFlagMultiExtent : 0;
+        r.flags = left > 0 ? dirrec::kMultiExtent : 0;
         writer_.Add(r);
         extent += kSectionBytes / rr::kBlock;
     } while (left > 0);
 }
 
 }  // namespace
+
+void PutDirectoryRecord(std::span<uint8_t> record, const RecordFields& fields) {
+    using namespace dirrec;
+    record[kLengthByte] = static_cast<uint8_t>(record.size());
+    PutBoth32(record.subspan(kExtent.at, kExtent.length), fields.extent);
+    PutBoth32(record.subspan(kDataLength.at, kDataLength.length), fields.size);
+    const auto date = RecordDate(fields.time);
+    std::copy(date.begin(), date.end(), record.begin() + kDate.at);
+    record[kFlagsByte] = fields.flags;
+    PutBoth16(record.subspan(kVolumeSequence.at, kVolumeSequence.length), 1);
+    record[kNameLengthByte] = static_cast<uint8_t>(fields.name.size());
+    std::copy(fields.name.begin(), fields.name.end(), record.begin() + kNameAt);
+}
 
 void MeasureDirectories(Model& model) {
     rr::ContinuationSpace space;

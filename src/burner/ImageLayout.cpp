@@ -3,6 +3,7 @@
 #include "burner/ImageLayout.h"
 
 #include "burner/IsoNames.h"
+#include "burner/IsoStructures.h"
 #include "burner/LayoutModel.h"
 #include "drive/DriveMessages.h"
 
@@ -23,7 +24,7 @@ using iso::Tree;
 using iso::TreeDir;
 
 constexpr int kMaxIsoDepth = 8;     // the root is level 1
-constexpr uint32_t kSystemArea = 16;
+constexpr uint32_t kSystemArea = iso::vd::kFirstSector;
 constexpr size_t kMaxNameBytes = 255;
 
 bool IsLink(const TFEntry& f) { return (f.Attributes & kAttrSymbolicLink) != 0; }
@@ -336,8 +337,15 @@ void Builder::OrderData() {
     for (auto [follower, leader] : linkOf_) model_.facts[follower].links = model_.facts[leader].links;
 }
 
-// Sectors: system area, descriptors, path tables, the ISO tree's folders,
-// the Joliet tree's, continuation areas, then the files' data.
+// The image's sectors, in this order; all but the files' data make the
+// header, built in memory.
+//   system area         16 sectors of zeros
+//   descriptors         primary, Joliet (when asked for), terminator
+//   path tables         each tree's L table, then its M table; ISO, then Joliet
+//   ISO folders         in path table order
+//   Joliet folders      in path table order
+//   continuation areas  Rock Ridge entries that did not fit in their records
+//   files               those with data, in data order, each from a new sector
 int64_t Builder::AssignExtents(std::string& error) {
     uint32_t next = kSystemArea + 2 + (options_.joliet ? 1 : 0);
     for (Tree* tree : {&model_.iso, &model_.joliet}) {

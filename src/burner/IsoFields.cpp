@@ -41,6 +41,13 @@ void PutBoth32(std::span<uint8_t> at, uint32_t v) {
     PutBE32(at.subspan(4), v);
 }
 
+std::optional<uint32_t> GetBoth32(std::span<const uint8_t> at) {
+    if (at.size() < 8) return std::nullopt;
+    const uint32_t little = at[0] | at[1] << 8 | at[2] << 16 | uint32_t{at[3]} << 24;
+    if (little != GetBE32(at.subspan(4))) return std::nullopt;
+    return little;
+}
+
 std::array<uint8_t, 7> RecordDate(int64_t secondsSince1970) {
     const Civil c = CivilOf(std::clamp(secondsSince1970, kFirst, kLast));
     return {static_cast<uint8_t>(c.year - 1900), static_cast<uint8_t>(c.month), static_cast<uint8_t>(c.day),

@@ -20,6 +20,9 @@ inline void PutLE32(std::span<uint8_t> at, uint32_t v) {
 // Little-endian, then big-endian: 4 bytes for 16 bits, 8 for 32.
 void PutBoth16(std::span<uint8_t> at, uint16_t v);
 void PutBoth32(std::span<uint8_t> at, uint32_t v);
+// A 32-bit number in both byte orders, as read from a disc: nullopt when
+// fewer than 8 bytes are there or the two orders disagree.
+std::optional<uint32_t> GetBoth32(std::span<const uint8_t> at);
 
 // Year since 1900, month, day, hour, minute, second, offset; years out of
 // the field's reach are held at its ends.

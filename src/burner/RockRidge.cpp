@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <span>
 #include <utility>
 
 namespace kq::rr {
@@ -120,15 +119,14 @@ void AppendPL(std::string& out, uint32_t parentExtent) {
     Both32(out, parentExtent);
 }
 
+// Built as the other entries are, then copied into the record.
 void PutCE(uint8_t* at, uint32_t block, uint32_t offset, uint32_t length) {
-    std::span<uint8_t> ce(at, kContinuationEntry);
-    ce[0] = 'C';
-    ce[1] = 'E';
-    ce[2] = kContinuationEntry;
-    ce[3] = 1;
-    iso::PutBoth32(ce.subspan(4), block);
-    iso::PutBoth32(ce.subspan(12), offset);
-    iso::PutBoth32(ce.subspan(20), length);
+    std::string ce;
+    Header(ce, "CE", kContinuationEntry);
+    Both32(ce, block);
+    Both32(ce, offset);
+    Both32(ce, length);
+    std::copy(ce.begin(), ce.end(), at);
 }
 
 std::vector<size_t> SplitEntries(std::string_view entries, size_t room) {

@@ -1,14 +1,13 @@
 #include "cli/DataTrack.h"
 
+#include "burner/IsoStructures.h"
 #include "cli/DiscLayout.h"
 #include "cli/DiscState.h"
-#include "drive/ByteOrder.h"
 #include "drive/MediaTypes.h"
 #include "drive/TSCSIDevice.h"
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <vector>
 
 namespace kq::cli {
@@ -119,15 +118,12 @@ DataTrackFinding FindDataTrack(TSCSIDevice& drive, std::optional<int> number, in
 }
 
 std::optional<uint32_t> IsoVolumeSectors(TSCSIDevice& drive, uint32_t start) {
-    constexpr uint32_t kDescriptor = 16;
     std::vector<uint8_t> sector(kSectorSize);
     auto commands = drive.LockCommands();
-    if (!drive.Read10(start + kDescriptor, 1, sector)) return std::nullopt;
-    if (sector[0] != 1 || std::memcmp(&sector[1], "CD001", 5) != 0 || sector[6] != 1) return std::nullopt;
-    // The size is written twice, little- then big-endian; a disagreement is no file system.
-    const uint32_t little = sector[80] | sector[81] << 8 | sector[82] << 16 | uint32_t{sector[83]} << 24;
-    if (little != GetBE32(std::span(sector).subspan(84)) || little == 0) return std::nullopt;
-    return little;
+    if (!drive.Read10(start + iso::vd::kFirstSector, 1, sector)) return std::nullopt;
+    const auto volume = iso::ReadPrimaryVolume(sector);
+    if (!volume) return std::nullopt;
+    return volume->sectors;
 }
 
 uint32_t ImageSectors(TSCSIDevice& drive, const DataTrack& track) {

@@ -1,11 +1,13 @@
 // The layout's promises to the reader thread and to the user, on trees
 // made by hand (no file is read while laying out).
 #include "burner/ImageLayout.h"
+#include "burner/IsoStructures.h"
 #include "burner/kqCDBC.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <span>
 #include <string>
 
 using namespace kq;
@@ -126,6 +128,35 @@ TEST(ImageLayout, RefusesWithTheReasonAndLeavesTheTree) {
             EXPECT_EQ(tree.FileEntries().front().get(), before) << r.what;
         }
     }
+}
+
+// The reader of a disc's primary descriptor takes the volume's size from
+// what the writer laid down, and refuses a sector that is no descriptor.
+TEST(ImageLayout, ThePrimaryDescriptorReadsBackAsTheVolume) {
+    TImageTree tree;
+    ASSERT_TRUE(tree.ResetTree(100, 100));
+    Mixed(tree);
+    const ImageLayout layout = BuildImageLayout(tree, LayoutOptions{});
+    ASSERT_EQ(layout.error, "");
+    const auto written = std::span(layout.header).subspan(size_t{iso::vd::kFirstSector} * kSectorSize, kSectorSize);
+    const auto volume = iso::ReadPrimaryVolume(written);
+    ASSERT_TRUE(volume);
+    EXPECT_EQ(volume->sectors, layout.totalSectors);
+
+    struct Damage { const char* what; size_t at; uint8_t value; };
+    const auto size = iso::vd::kVolumeSpaceSize.at;
+    for (const Damage d : {Damage{"the Joliet type", iso::vd::kTypeByte, iso::vd::kSupplementary},
+                           Damage{"another standard", iso::vd::kStandardIdField.at + 4, '2'},
+                           Damage{"another version", iso::vd::kVersionByte, 2},
+                           Damage{"byte orders disagree", size + 7, 0xEE}}) {
+        std::vector<uint8_t> sector(written.begin(), written.end());
+        sector[d.at] = d.value;
+        EXPECT_FALSE(iso::ReadPrimaryVolume(sector)) << d.what;
+    }
+    std::vector<uint8_t> empty(written.begin(), written.end());
+    std::fill_n(empty.begin() + size, iso::vd::kVolumeSpaceSize.length, 0);
+    EXPECT_FALSE(iso::ReadPrimaryVolume(empty)) << "no sectors";
+    EXPECT_FALSE(iso::ReadPrimaryVolume(written.first(100))) << "cut short";
 }
 
 }  // namespace

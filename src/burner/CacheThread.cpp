@@ -10,6 +10,13 @@ namespace kq {
 
 namespace {
 
+// A copy of a field the reader and the consumer share, taken under the lock.
+template <typename T>
+T Locked(std::recursive_mutex& lock, const T& field) {
+    std::lock_guard hold(lock);
+    return field;
+}
+
 // A block size the queue can hold: whole sectors, 1 to 32 of them.
 int32_t UsableBlockSize(int32_t size) {
     return std::clamp<int32_t>(size / kSectorSize * kSectorSize, kSectorSize, kDvdBlockSize);
@@ -73,10 +80,7 @@ int32_t TCacheThread::ReadBlock(uint8_t* Buffer) {
     return block->Length;
 }
 
-std::string TCacheThread::StatusText() const {
-    std::lock_guard lock(deviceLock_);
-    return statusText_;
-}
+std::string TCacheThread::StatusText() const { return Locked(deviceLock_, statusText_); }
 
 BurnOutcome TCacheThread::Outcome() const {
     std::lock_guard lock(deviceLock_);
@@ -89,29 +93,17 @@ void TCacheThread::SetStatusText(const std::string& text, BurnOutcome outcome) {
     outcome_ = outcome;
 }
 
-std::string TCacheThread::CurrentFile() const {
-    std::lock_guard lock(deviceLock_);
-    return currentFile_;
-}
+std::string TCacheThread::CurrentFile() const { return Locked(deviceLock_, currentFile_); }
 
-std::string TCacheThread::SentDigest() const {
-    std::lock_guard lock(deviceLock_);
-    return sentDigest_;
-}
+std::string TCacheThread::SentDigest() const { return Locked(deviceLock_, sentDigest_); }
 
-int64_t TCacheThread::SentBytes() const {
-    std::lock_guard lock(deviceLock_);
-    return sentBytes_;
-}
+int64_t TCacheThread::SentBytes() const { return Locked(deviceLock_, sentBytes_); }
 
 int TCacheThread::QueuedBlocks() const {
     std::lock_guard lock(deviceLock_);
     return static_cast<int>(blocks_.size());
 }
 
-int64_t TCacheThread::BytesToDeliver() const {
-    std::lock_guard lock(deviceLock_);
-    return bytesToDeliver_;
-}
+int64_t TCacheThread::BytesToDeliver() const { return Locked(deviceLock_, bytesToDeliver_); }
 
 }  // namespace kq

@@ -33,41 +33,35 @@ inline constexpr size_t kTypeByte = 0;
 inline constexpr Field kStandardIdField{1, 5};
 inline constexpr size_t kVersionByte = 6;
 
-inline constexpr Field kSystemId{8, 32};
-inline constexpr Field kVolumeId{40, 32};
-inline constexpr Field kVolumeSpaceSize{80, 8};     // both 32, sectors
-inline constexpr Field kEscapes{88, 32};            // supplementary: its character set
-inline constexpr Field kVolumeSetSize{120, 4};      // both 16
-inline constexpr Field kVolumeSequence{124, 4};     // both 16
-inline constexpr Field kLogicalBlockSize{128, 4};   // both 16
-inline constexpr Field kPathTableSize{132, 8};      // both 32, bytes
-inline constexpr Field kPathTableL{140, 4};         // little-endian sector of the L table
-inline constexpr Field kPathTableM{148, 4};         // big-endian sector of the M table
+// In byte order. Identifiers (system to application) and the names of
+// three files in the root are a- or d-characters padded with spaces, or
+// UCS-2 in a Joliet descriptor; dates are sixteen digits and the offset
+// from UTC (IsoFields' VolumeDate).
+inline constexpr Field kSystemId{8, 32}, kVolumeId{40, 32};
+inline constexpr Field kVolumeSpaceSize{80, 8};  // both 32: sectors
+inline constexpr Field kEscapes{88, 32};         // supplementary: its character set
+inline constexpr Field kVolumeSetSize{120, 4}, kVolumeSequence{124, 4}, kLogicalBlockSize{128, 4};  // both 16
+inline constexpr Field kPathTableSize{132, 8};                     // both 32: bytes
+inline constexpr Field kPathTableL{140, 4}, kPathTableM{148, 4};  // sectors: little-, big-endian
 inline constexpr Field kRootRecord{156, 34};
-inline constexpr Field kVolumeSetId{190, 128};
-inline constexpr Field kPublisherId{318, 128};
-inline constexpr Field kPreparerId{446, 128};
-inline constexpr Field kApplicationId{574, 128};
-inline constexpr Field kCopyrightFile{702, 37};
-inline constexpr Field kAbstractFile{739, 37};
-inline constexpr Field kBibliographicFile{776, 37};
-inline constexpr Field kCreation{813, 17};
-inline constexpr Field kModification{830, 17};
-inline constexpr Field kExpiration{847, 17};
-inline constexpr Field kEffective{864, 17};
+inline constexpr Field kVolumeSetId{190, 128}, kPublisherId{318, 128}, kPreparerId{446, 128}, kApplicationId{574, 128};
+inline constexpr Field kCopyrightFile{702, 37}, kAbstractFile{739, 37}, kBibliographicFile{776, 37};
+inline constexpr Field kCreation{813, 17}, kModification{830, 17}, kExpiration{847, 17}, kEffective{864, 17};
 inline constexpr size_t kFileStructureVersionByte = 881;
 
 // "%/E": UCS-2 level 3, the escape sequence of a Joliet descriptor.
 inline constexpr std::string_view kJolietEscape = "%/E";
 
-// The fields from the root record on follow one another without a gap.
+// Fields that follow one another leave no gap.
+static_assert(kSystemId.End() == kVolumeId.at && kVolumeSetSize.End() == kVolumeSequence.at &&
+              kVolumeSequence.End() == kLogicalBlockSize.at && kLogicalBlockSize.End() == kPathTableSize.at &&
+              kPathTableSize.End() == kPathTableL.at);
 static_assert(kRootRecord.End() == kVolumeSetId.at && kVolumeSetId.End() == kPublisherId.at &&
               kPublisherId.End() == kPreparerId.at && kPreparerId.End() == kApplicationId.at &&
               kApplicationId.End() == kCopyrightFile.at && kCopyrightFile.End() == kAbstractFile.at &&
               kAbstractFile.End() == kBibliographicFile.at && kBibliographicFile.End() == kCreation.at &&
               kCreation.End() == kModification.at && kModification.End() == kExpiration.at &&
               kExpiration.End() == kEffective.at && kEffective.End() == kFileStructureVersionByte);
-static_assert(kSystemId.End() == kVolumeId.at && kPathTableSize.End() == kPathTableL.at);
 
 }  // namespace vd
 

@@ -4,6 +4,7 @@
 #include "transport/PassThrough.h"
 #include "transport/SPTITable.h"
 
+#include "transport/SrbDispatch.h"
 #include "transport/kqASPI.h"
 
 #include <algorithm>
@@ -22,7 +23,21 @@ uint32_t Answer(uint8_t& statusField, uint8_t status) {
     return status;
 }
 
-uint32_t HostAdapterInquiry(SRB_HAInquiry& srb) {
+// The layer's answer to each kind of block (DispatchSrb). It holds no
+// request after its call returns, so it has nothing to abort.
+struct SptiLayer {
+    static uint32_t HaInquiry(SRB_HAInquiry& srb);
+    static uint32_t DeviceType(SRB_GDEVBlock& srb);
+    static uint32_t Execute(SRB_ExecSCSICmd& srb);
+    // The layer knows no disk information.
+    static uint32_t DiskInfo(SRB_GetDiskInfo& srb) {
+        Answer(srb.SRB_Status, SS_PENDING);
+        return SS_ERR;
+    }
+    static uint32_t Unknown(SRB_Header& srb) { return Answer(srb.SRB_Status, SS_ERR); }
+};
+
+uint32_t SptiLayer::HaInquiry(SRB_HAInquiry& srb) {
     const uint8_t count = SPTIAdapterCount();
     srb.HA_Count = count;
     if (srb.SRB_HaId >= count) return Answer(srb.SRB_Status, SS_INVALID_HA);
@@ -40,7 +55,7 @@ uint32_t HostAdapterInquiry(SRB_HAInquiry& srb) {
     return Answer(srb.SRB_Status, SS_COMP);
 }
 
-uint32_t DeviceType(SRB_GDEVBlock& srb) {
+uint32_t SptiLayer::DeviceType(SRB_GDEVBlock& srb) {
     const bool found = SPTIFindDrive(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun) != 0;
     srb.SRB_DeviceType = found ? 5 : 0x1F;
     return Answer(srb.SRB_Status, found ? SS_COMP : SS_NO_DEVICE);
@@ -100,7 +115,7 @@ platform::PassThroughOutcome Call(TSPTIDrive& drive, SRB_ExecSCSICmd& srb, std::
     return out;
 }
 
-uint32_t Execute(SRB_ExecSCSICmd& srb) {
+uint32_t SptiLayer::Execute(SRB_ExecSCSICmd& srb) {
     const uint8_t index = SPTIFindDrive(srb.SRB_HaId, srb.SRB_Target, srb.SRB_Lun);
     if (index == 0) return Answer(srb.SRB_Status, SS_NO_DEVICE);
     TSPTIDrive& drive = spti::Table()[index];
@@ -122,25 +137,12 @@ uint32_t Execute(SRB_ExecSCSICmd& srb) {
 
 }  // namespace
 
-uint32_t SPTIGetSupportInfo() {
-    const uint8_t count = SPTIAdapterCount();
-    if (count == 0) return uint32_t{SS_NO_ADAPTERS} << 8;
-    return uint32_t{SS_COMP} << 8 | count;
-}
+uint32_t SPTIGetSupportInfo() { return SupportInfoOf(SPTIAdapterCount()); }
 
 uint32_t SPTISendCommand(void* block) {
     if (!block) return SS_ERR;
-    auto* header = static_cast<SRB_Header*>(block);
-    switch (header->SRB_Cmd) {
-        case SC_HA_INQUIRY: return HostAdapterInquiry(*static_cast<SRB_HAInquiry*>(block));
-        case SC_GET_DEV_TYPE: return DeviceType(*static_cast<SRB_GDEVBlock*>(block));
-        case SC_EXEC_SCSI_CMD: return Execute(*static_cast<SRB_ExecSCSICmd*>(block));
-        case SC_GET_DISK_INFO:
-            // The layer knows no disk information.
-            Answer(header->SRB_Status, SS_PENDING);
-            return SS_ERR;
-        default: return Answer(header->SRB_Status, SS_ERR);
-    }
+    SptiLayer layer;
+    return DispatchSrb(block, layer);
 }
 
 }  // namespace kq

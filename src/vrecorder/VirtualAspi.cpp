@@ -32,10 +32,7 @@ VirtualAspi::~VirtualAspi() {
     }
 }
 
-uint32_t VirtualAspi::SupportInfo() const {
-    if (adapterCount_ == 0) return uint32_t{SS_NO_ADAPTERS} << 8;
-    return uint32_t{SS_COMP} << 8 | adapterCount_;
-}
+uint32_t VirtualAspi::SupportInfo() const { return SupportInfoOf(adapterCount_); }
 
 std::shared_ptr<VirtualRecorder> VirtualAspi::RecorderAt(uint8_t adapter, uint8_t target, uint8_t lun) const {
     for (const auto& r : recorders_) {
@@ -52,18 +49,10 @@ size_t VirtualAspi::PendingCount() const {
 
 uint32_t VirtualAspi::Send(void* block) {
     if (!block) return SS_INVALID_SRB;
-    auto* header = static_cast<SRB_Header*>(block);
-    switch (header->SRB_Cmd) {
-    case SC_HA_INQUIRY: return HaInquiry(*static_cast<SRB_HAInquiry*>(block));
-    case SC_GET_DEV_TYPE: return DeviceType(*static_cast<SRB_GDEVBlock*>(block));
-    case SC_EXEC_SCSI_CMD: return Execute(*static_cast<SRB_ExecSCSICmd*>(block));
-    case SC_ABORT_SRB: return Abort(*static_cast<SRB_Abort*>(block));
-    case SC_GET_DISK_INFO: return DiskInfo(*static_cast<SRB_GetDiskInfo*>(block));
-    default:
-        StoreSrbStatus(header->SRB_Status, SS_INVALID_CMD);
-        return SS_INVALID_CMD;
-    }
+    return DispatchSrb(block, *this);
 }
+
+uint32_t VirtualAspi::Unknown(SRB_Header& srb) const { return Answer(srb.SRB_Status, SS_INVALID_CMD); }
 
 namespace {
 void PutText(uint8_t (&field)[16], const char* text) {

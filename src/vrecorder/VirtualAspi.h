@@ -3,6 +3,7 @@
 // execute, disk information and abort, with the request-block layout of
 // this build. Execute requests complete before Send returns (default), or
 // later from the layer's own thread with their event signalled, or never.
+#include "transport/SrbDispatch.h"
 #include "transport/kqASPI.h"
 #include "vrecorder/VirtualRecorder.h"
 
@@ -46,11 +47,14 @@ private:
         bool never;
     };
 
+    template <typename Layer>
+    friend uint32_t kq::DispatchSrb(void* block, Layer& layer);
     uint32_t HaInquiry(kq::SRB_HAInquiry& srb) const;
     uint32_t DeviceType(kq::SRB_GDEVBlock& srb) const;
     uint32_t DiskInfo(kq::SRB_GetDiskInfo& srb) const;
     uint32_t Execute(kq::SRB_ExecSCSICmd& srb);
     uint32_t Abort(kq::SRB_Abort& srb);
+    uint32_t Unknown(kq::SRB_Header& srb) const;
     uint32_t Defer(kq::SRB_ExecSCSICmd& srb, const CommandResult& result, uint32_t delayMs, bool never);
     static uint8_t Complete(kq::SRB_ExecSCSICmd& srb, const CommandResult& result);
     // Writes a request's final status (last, see kq::StoreSrbStatus) and

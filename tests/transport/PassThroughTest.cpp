@@ -153,6 +153,13 @@ TEST_F(PassThroughLayer, HostAdapterInquiryAndDeviceType) {
     EXPECT_EQ(SPTISendCommand(&disk), SS_ERR);
     EXPECT_EQ(disk.SRB_Status, SS_PENDING);
     EXPECT_EQ(SPTISendCommand(nullptr), SS_ERR);
+    // Nothing is pending here to abort; a code no layer knows is refused alike.
+    for (uint8_t code : {SC_ABORT_SRB, uint8_t{0x7F}}) {
+        SRB_Abort other{};
+        other.SRB_Cmd = code;
+        EXPECT_EQ(SPTISendCommand(&other), SS_ERR) << int(code);
+        EXPECT_EQ(other.SRB_Status, SS_ERR) << int(code);
+    }
 }
 
 TEST_F(PassThroughLayer, DriveErrorsCarryTheDrivesSenseAndStatus) {

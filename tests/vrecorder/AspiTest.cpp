@@ -86,6 +86,11 @@ TEST_F(Aspi, AdapterDeviceAndDiskQueries) {
     EXPECT_EQ(aspi->Send(&disk), SS_COMP);
     EXPECT_EQ(disk.SRB_Status, SS_COMP);
     EXPECT_EQ(disk.SRB_Int13HDriveInfo, 5);  // F
+
+    SRB_Header unknown{};
+    unknown.SRB_Cmd = 0x7F;
+    EXPECT_EQ(aspi->Send(&unknown), SS_INVALID_CMD);
+    EXPECT_EQ(unknown.SRB_Status, SS_INVALID_CMD);
 }
 
 TEST_F(Aspi, ExecuteCompletesWithStatusAndSense) {

@@ -1,9 +1,11 @@
 #include "burner/CacheThread.h"
 #include "burner/MemoryStreamEx.h"
+#include "platform/Timing.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -106,14 +108,28 @@ TEST_F(CacheThread, ShortImageFilePaddedToThreeHundredSectors) {
     }
 }
 
+// Counts the sleeps of every thread: once the cache is ready, its reader
+// sleeps only after it has looked at the queue and chosen to wait.
+class CountedSleeps : public platform::Timing {
+public:
+    void SleepMs(uint32_t ms) override {
+        ++count;
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+    std::atomic<int> count{0};
+};
+
 // A small image is read whole; the reader then waits for the consumer, and
 // only when everything is taken does it finish.
 TEST_F(CacheThread, ReaderWaitsForTheConsumerBeforeFinishing) {
+    CountedSleeps sleeps;
+    platform::ScopedTiming useSleeps{sleeps};
     const Bytes image = Pattern(3000);
     auto cache = ImageCache(WriteFile(dir, "small.iso", image), image.size(), lock);
     WaitUntil([&] { return cache->CacheReady(); });
     EXPECT_EQ(cache->QueuedBlocks(), 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const int before = sleeps.count.load();
+    WaitUntil([&] { return sleeps.count.load() > before; });
     EXPECT_FALSE(cache->Finished());
     Bytes buffer(kCacheBlockRoom);
     EXPECT_EQ(cache->ReadBlock(buffer.data()), 4096);

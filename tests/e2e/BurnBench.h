@@ -26,6 +26,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -166,10 +167,17 @@ protected:
         return true;
     }
     void WaitForReport() {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        while (burner->Burning() && std::chrono::steady_clock::now() < deadline)
+        ASSERT_TRUE(WaitUntil([&] { return !burner->Burning(); }, std::chrono::seconds(120))) << "the burn never ended";
+    }
+    // Waits in real time for what the burn's threads do; false when the
+    // deadline came first.
+    static bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds limit = std::chrono::seconds(60)) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        ASSERT_FALSE(burner->Burning()) << "the burn never ended";
+        }
+        return true;
     }
     std::vector<std::string> Reports() {
         std::lock_guard hold(lock);

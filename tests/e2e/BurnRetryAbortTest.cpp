@@ -32,7 +32,7 @@ TEST_F(BurnBench, AbortDuringTheDataPhase) {
     std::atomic<int> finalizing{0};
     burner->OnFinalizingTrack = [&](kq::TQCDBurner&) { ++finalizing; };
     ASSERT_TRUE(burner->BurnISOImage(Image(Pattern(300 * 2048))));
-    while (Sent(kWrite).size() < 4) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(WaitUntil([&] { return Sent(kWrite).size() >= 4; })) << "the fourth WRITE never came";
     burner->AbortWrite();
     WaitForReport();
     EXPECT_EQ(Reports(), std::vector<std::string>{"OPERATION ABORTED BY USER"});
@@ -99,14 +99,11 @@ TEST_F(BurnBench, SecondBurnWhileOneRunsIsRefused) {
     other.OnWriteDone = [&](kq::TQCDBurner&, const std::string& e) { otherReports.push_back(e); };
     EXPECT_FALSE(other.BurnISOImage(path));
     EXPECT_EQ(otherReports, std::vector<std::string>{"A BURN IS ALREADY RUNNING"});
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    for (;;) {
-        std::unique_lock hold(postedLock);
-        if (posted || std::chrono::steady_clock::now() > deadline) break;
-        hold.unlock();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ASSERT_TRUE(posted) << "the burn never reported";
+    const bool reported = WaitUntil([&] {
+        std::lock_guard hold(postedLock);
+        return posted != nullptr;
+    }, std::chrono::seconds(120));
+    ASSERT_TRUE(reported) << "the burn never reported";
     posted();
     WaitForReport();
     EXPECT_EQ(Reports(), (std::vector<std::string>{"A BURN IS ALREADY RUNNING", ""}));
@@ -124,7 +121,7 @@ TEST_F(BurnBench, DestroyedMidBurnLeavesNoThreadBehind) {
     // Larger than the cache, so the cache thread is still there, waiting
     // for room, while the drive stays busy.
     ASSERT_TRUE(burner->BurnISOImage(Image(Pattern(4000 * 2048))));
-    while (Sent(kWrite).size() < 4) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(WaitUntil([&] { return Sent(kWrite).size() >= 4; })) << "the fourth WRITE never came";
     EXPECT_EQ(ThreadCount(), before + 2);
     burner.reset();
     EXPECT_EQ(SettledThreadCount(before), before);

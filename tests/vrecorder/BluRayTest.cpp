@@ -4,8 +4,6 @@
 
 #include "platform/Timing.h"
 
-#include <thread>
-
 using namespace vtest;
 using vrec::MediumKind;
 
@@ -69,6 +67,8 @@ TEST(BluRay, RefusesWhatABdDriveRefuses) {
 // progress, and leaves a sparse backing file: nothing recorded yet.
 TEST(BluRay, FormatRunsWithProgressThenTheDiscTakesData) {
     TempDir dir;
+    FakeClock clock;
+    platform::ScopedTiming useClock{clock};
     auto config = Loaded(MediumKind::BdRe, dir.File("disc.img"));
     config.formatMs = 400;
     Drive d(config);
@@ -79,7 +79,9 @@ TEST(BluRay, FormatRunsWithProgressThenTheDiscTakesData) {
     Bytes sense = d.Ask({0x03, 0, 0, 0, 18, 0}, 18);
     EXPECT_EQ(sense[12], 0x04);
     EXPECT_EQ(sense[15] & 0x80, 0x80);  // progress indication valid
-    std::this_thread::sleep_for(std::chrono::milliseconds(450));
+    clock.Advance(399);
+    EXPECT_SENSE(d.Write(0, 1), 0x02, 0x04, 0x04);
+    clock.Advance(1);
     EXPECT_EQ(d.Ask(Alloc10(0x23, 252), 252)[8] & 0x03, 2);  // formatted
     EXPECT_TRUE(d.Write(0, 1).Good());
     EXPECT_TRUE(d.Write(6000000, 1).Good());  // anywhere: written over in place

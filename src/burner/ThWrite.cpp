@@ -134,8 +134,8 @@ bool TThWrite::Prepare() {
     // DVD-RW starts appendable: a close page refused for good must not
     // leave it closed for good.
     const bool finalize = burner_.FinalizeDisc();
-    const MediaClose close = TraitsOf(mediaType_).close;
-    burner_.SetFinalizeDisc(close == MediaClose::DvdRw ? false : finalize || kin_ != media::DvdR);
+    const bool dvdRw = TraitsOf(mediaType_).close == MediaClose::DvdRw;
+    burner_.SetFinalizeDisc(!dvdRw && (finalize || kin_ != media::DvdR));
     (void)burner_.SetWriteParameters(burner_.TestWrite(), burner_.UnderrunProtection(),
                                      mediaType_);  // a page refused shows in the WRITE
     burner_.SetFinalizeDisc(finalize);

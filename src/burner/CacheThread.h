@@ -6,6 +6,7 @@
 #include "app/RunningDigest.h"
 #include "burner/BurnOutcome.h"
 #include "burner/MemoryStreamEx.h"
+#include "burner/ShortTrack.h"
 #include "burner/StreamEx.h"
 #include "drive/MediaTypes.h"
 #include "platform/Thread.h"
@@ -26,8 +27,6 @@ class TImageTree;
 // Room of a block: the largest block size plus the four bytes the queue's
 // original layout kept; a block never holds more than its BlockSize.
 inline constexpr int32_t kCacheBlockRoom = 65540;
-// A short image is padded to 300 sectors.
-inline constexpr int64_t kShortImageBytes = 300 * kSectorSize;
 
 struct TCacheBlock {
     std::array<uint8_t, kCacheBlockRoom> Data;

@@ -38,13 +38,17 @@ std::locale UserLocale() {
 std::string SpeedText(uint32_t kBps, MediaFamily family, const std::locale& locale) {
     const auto& signs = std::use_facet<std::numpunct<char>>(locale);
     std::string multiple;
-    if (family != MediaFamily::Cd) {
+    if (family == MediaFamily::Dvd || family == MediaFamily::Bd) {
         const long tenths = std::lround(kBps * 100.0 / KBpsPerTenX(family));
         multiple = std::to_string(tenths / 10) + signs.decimal_point() + std::to_string(tenths % 10);
     } else {
         multiple = std::to_string(std::lround(kBps * 10.0 / KBpsPerTenX(family)));
     }
     return multiple + "X (" + Grouped(kBps, signs.thousands_sep()) + " KB/s)";
+}
+
+MediaFamily AnnouncedFamily(int mediaType) {
+    return mediaType == media::DvdRom ? MediaFamily::Cd : TraitsOf(mediaType).family;
 }
 
 TThWrite::TThWrite(TQCDBurner& burner, TCacheThread& cache)
@@ -70,18 +74,29 @@ void TThWrite::Execute() {
         Announce();
         if (cache_.Outcome() == BurnOutcome::Success) DataPhase();  // else preparing the disc failed
     }
+    const bool finishing = EnterFinish();
     // A drive the last WRITE never reached (gone from the bus, the call
     // failing) would only make the flush wait out its time-outs; a burn
     // aborted before anything changed the disc has nothing to flush.
     const bool untouched = !discTouched_ && cache_.Outcome() == BurnOutcome::Aborted;
     if (!driveLost_ && !untouched) Flush();
     // After a failure or an abort the drive is left as it is: no close,
-    // no restore. A component going away skips them too, to end quickly.
-    if (cache_.Outcome() == BurnOutcome::Success && !burner_.Closing()) {
+    // no restore.
+    if (cache_.Outcome() == BurnOutcome::Success && finishing) {
         Close();
         Restore();
     }
     Complete();
+}
+
+bool TThWrite::AbandonUnlessDataSent() {
+    Stage sending = Stage::Sending;
+    return stage_.compare_exchange_strong(sending, Stage::Abandoned);
+}
+
+bool TThWrite::EnterFinish() {
+    Stage sending = Stage::Sending;
+    return stage_.compare_exchange_strong(sending, Stage::Finishing);
 }
 
 // An abort asked for before a step that changes the disc (the reservation,
@@ -116,8 +131,11 @@ bool TThWrite::Prepare() {
     // Writing starts with the page of a finalizing write; the close sends
     // the page again with the real FinalizeDisc.
     // DVD-R is not sent the page again: it is written as it will close.
+    // DVD-RW starts appendable: a close page refused for good must not
+    // leave it closed for good.
     const bool finalize = burner_.FinalizeDisc();
-    burner_.SetFinalizeDisc(finalize || kin_ != media::DvdR);
+    const bool dvdRw = TraitsOf(mediaType_).close == MediaClose::DvdRw;
+    burner_.SetFinalizeDisc(!dvdRw && (finalize || kin_ != media::DvdR));
     (void)burner_.SetWriteParameters(burner_.TestWrite(), burner_.UnderrunProtection(),
                                      mediaType_);  // a page refused shows in the WRITE
     burner_.SetFinalizeDisc(finalize);
@@ -188,7 +206,7 @@ bool TThWrite::ReserveDvdRTrack() {
 }
 
 void TThWrite::Announce() {
-    const std::string speed = SpeedText(writeSpeed_, TraitsOf(mediaType_).family, UserLocale());
+    const std::string speed = SpeedText(writeSpeed_, AnnouncedFamily(mediaType_), UserLocale());
     burner_.SendDebugMessage(">>> " + FormatDriveMessage(Msg::StartingWriteProcess, {MediaName(mediaType_), speed}), 1);
     if (burner_.TestWrite()) burner_.SendDebugMessage(">>> " + DriveMessage(Msg::TestDummyWrite), 1);
 }

@@ -9,6 +9,7 @@
 #include "platform/Thread.h"
 
 #include <array>
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <cstdint>
@@ -43,9 +44,12 @@ inline constexpr uint8_t kCloseFinalizeBdR = 6;       // BD-R: finalize the disc
 }  // namespace write_timing
 
 // "40X (7,056 KB/s)": the speed as a multiple of the family's 1x (one
-// decimal past CD), then in kB/s, with the locale's decimal and thousands
-// signs.
+// decimal on DVD and BD), then in kB/s, with the locale's decimal and
+// thousands signs.
 std::string SpeedText(uint32_t kBps, MediaFamily family, const std::locale& locale);
+// The family whose multiple the announcement shows: that of a recordable
+// DVD or BD; a pressed DVD and a disc not known are shown in CD multiples.
+MediaFamily AnnouncedFamily(int mediaType);
 
 class TThWrite {
 public:
@@ -57,9 +61,16 @@ public:
 
     // Runs the body at time-critical priority.
     void Start();
+    // The owner is going away: true while data is still being sent (the
+    // owner then aborts the burn, which leaves the session open as any
+    // abort does); false once it has all gone out, when the flush, the
+    // close and the restore go on and the owner waits for them.
+    [[nodiscard]] bool AbandonUnlessDataSent();
 
 private:
     void Execute();
+    // Past the data phase; false when the owner abandoned the burn first.
+    [[nodiscard]] bool EnterFinish();
     // The data into the image file instead of a drive (ThWriteImage.cpp).
     void WriteImageFile();
     std::string CopyBlocksInto(platform::FileDescriptor file, const std::string& part);
@@ -105,6 +116,8 @@ private:
     int firstTrack_ = 1;
     uint32_t writeSpeed_ = 0;
     uint16_t kin_ = 0;  // the medium whose write path this one takes
+    enum class Stage : uint8_t { Sending, Finishing, Abandoned };
+    std::atomic<Stage> stage_{Stage::Sending};
     std::unique_ptr<std::array<uint8_t, 65536>> block_;
     platform::Thread thread_;  // last: joined before the fields above go
 };

@@ -117,7 +117,9 @@ bool TThWrite::CloseRaw(bool immediate, uint8_t function, int track) {
                                         static_cast<uint8_t>(track & 0xFF));
 }
 
-// Media with nothing to close (DVD-RAM, BD-RE) are done once flushed.
+// Media with nothing to close (DVD-RAM, BD-RE) are done once flushed, as
+// is a DVD-RW of untold recording mode (media::DvdRw), which GetMediaType
+// never gives.
 void TThWrite::Close() {
     const MediaTraits& medium = TraitsOf(mediaType_);
     if (burner_.TestWrite() || medium.close == MediaClose::None || !burner_.FinalizeTrack()) return;
@@ -133,7 +135,7 @@ void TThWrite::SendClosingPage() {
     for (int sends = 1;; ++sends) {
         auto hold = burner_.LockCommands();
         if (burner_.SetWriteParameters(burner_.TestWrite(), burner_.UnderrunProtection(), mediaType_)) return;
-        if (!BusyOrNotReady() || sends >= kCloseSends || burner_.Closing()) return;
+        if (!BusyOrNotReady() || sends >= kCloseSends) return;
         hold.unlock();
         platform::SleepMs(kCloseRetrySleepMs);
     }
@@ -204,7 +206,7 @@ void TThWrite::CloseCd() {
             if (!burner_.CloseTrackSession(false, TSCSIDevice::CloseImmediate(), false)) failed();
             return;
         }
-        if (sends >= kCloseSends || burner_.Closing()) {
+        if (sends >= kCloseSends) {
             failed();
             return;
         }

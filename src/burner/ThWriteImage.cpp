@@ -52,6 +52,7 @@ void TThWrite::WriteImageFile() {
         return;
     }
     std::string failure = CopyBlocksInto(file.Get(), part);
+    RaiseFinalizingTrack();  // the data is in; the file is made durable next
     if (failure.empty() && cache_.Outcome() == BurnOutcome::Success) failure = PublishImage(file, part);
     if (!failure.empty()) Fail(failure);
     if (cache_.Outcome() != BurnOutcome::Success) {

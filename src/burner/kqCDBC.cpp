@@ -35,10 +35,12 @@ TQCDBurner::TQCDBurner() {
 }
 
 TQCDBurner::~TQCDBurner() {
-    closing_ = true;
     handOver_.Cancel();
-    if (writer_ && burning_.load()) AbortWrite();
-    writer_.reset();  // joins after the flush
+    if (writer_ && burning_.load() && writer_->AbandonUnlessDataSent()) {
+        closing_ = true;
+        AbortWrite();
+    }
+    writer_.reset();  // joins after the flush, or the close and restore
     StopCache();
     TQCDBurner* self = this;
     ActiveBurner.compare_exchange_strong(self, nullptr);
@@ -61,9 +63,9 @@ bool TQCDBurner::IsStored(std::string_view property) const {
 }
 
 int64_t TQCDBurner::TotalSectors() const {
-    const int64_t sectors = imageSectors_.load();
-    const bool pad = writePostGap_.load() && !toImageFile_.load();
-    return pad && sectors < kPostGapSectors ? kPostGapSectors : sectors;
+    // Like WritePostGap, ISOFileName counts as it is now: a setting changed
+    // after a burn does not wait for the next one to show.
+    return PaddedSectors(imageSectors_.load(), writePostGap_.load() && !isoFileNameSet_.load());
 }
 
 std::string TQCDBurner::WriteDoneText() const {

@@ -7,6 +7,7 @@
 #include "burner/BurnOutcome.h"
 #include "burner/HandOver.h"
 #include "burner/MemoryStreamEx.h"
+#include "burner/ShortTrack.h"
 #include "burner/TreeBuilder.h"
 #include "burner/kqISOLib.h"
 #include "drive/TSCSIDevice.h"
@@ -46,15 +47,17 @@ inline constexpr int32_t kBdCacheSize = 33554432;
 inline constexpr int64_t kHeaderStreamSize = 67108864;
 // How far the header stream grows for a file system that needs more.
 inline constexpr int64_t kHeaderStreamLimit = int64_t{256} << 20;
-inline constexpr int64_t kPostGapSectors = 300;
 inline constexpr const char* kLibraryVersion = "1.21";
 
 class TQCDBurner : public TSCSIDevice {
 public:
     TQCDBurner();
-    // A burn still running is aborted: the write thread flushes the drive
-    // (bounded by the flush time-outs), skips closing, and is joined with
-    // the reader before anything goes. OnWriteDone is not raised then.
+    // A burn still sending data is aborted: the write thread flushes the
+    // drive (bounded by the flush time-outs), skips closing, and is joined
+    // with the reader before anything goes. One whose data has all gone out
+    // is waited for until its session is closed and the drive restored
+    // (bounded by the close's retries and waits): a program that quits
+    // then leaves a readable disc. OnWriteDone is not raised either way.
     ~TQCDBurner() override;
 
     // ---- Published settings (getter, SetX) ----
@@ -82,7 +85,10 @@ public:
     const std::string& Version() const { return version_; }
     void SetVersion(const std::string&) {}  // always the library's own
     const std::string& ISOFileName() const { return isoFileName_; }
-    void SetISOFileName(const std::string& v) { isoFileName_ = v; }
+    void SetISOFileName(const std::string& v) {
+        isoFileName_ = v;
+        isoFileNameSet_ = !v.empty();
+    }
     // The digest the image was checked against (lower-case hex of
     // ImageDigestKind), or empty. A burn whose bytes digest otherwise fails
     // before its session is closed. Set before BurnISOImage.
@@ -140,7 +146,8 @@ public:
     bool Burning() const;
 
     int64_t ImageSectors() const { return imageSectors_.load(); }
-    // The image's sectors, at least 300 with WritePostGap.
+    // The image's sectors, at least 300 with WritePostGap unless
+    // ISOFileName is set: the file is not padded.
     int64_t TotalSectors() const;
     // Bytes handed to the drive in this burn; readable from any thread.
     int64_t BytesWritten() const { return bytesWritten_.load(); }
@@ -216,6 +223,7 @@ private:
     std::atomic<int32_t> cacheSize_{kDefaultCacheSize};
     std::string version_ = kLibraryVersion;
     std::string isoFileName_;
+    std::atomic<bool> isoFileNameSet_{false};  // for TotalSectors, read on any thread
 
     std::atomic<int64_t> imageSectors_{0};
     std::atomic<int64_t> bytesWritten_{0};
@@ -231,7 +239,7 @@ private:
     std::string sentDigest_;
     int64_t sentBytes_ = 0;
     std::atomic<bool> burning_{false};
-    std::atomic<bool> closing_{false};  // being destroyed: end the burn quickly
+    std::atomic<bool> closing_{false};  // being destroyed mid-data: end the burn quickly
     UiHandOver handOver_;
     std::unique_ptr<TCacheThread> cache_;
     std::unique_ptr<TThWrite> writer_;

@@ -1,5 +1,6 @@
 #include "cli/DiscChecks.h"
 
+#include "burner/ShortTrack.h"
 #include "burner/kqCDBC.h"
 #include "cli/CliOptions.h"
 #include "cli/DiscState.h"
@@ -35,8 +36,7 @@ std::optional<int64_t> TrackSectors(TQCDBurner& burner, const CliOptions& option
         if (ec) return std::nullopt;
         sectors = SectorsOf(static_cast<int64_t>(bytes));
     }
-    if (!options.noPostGap) sectors = std::max(sectors, kPostGapSectors);
-    return sectors;
+    return PaddedSectors(sectors, !options.noPostGap);
 }
 
 }  // namespace

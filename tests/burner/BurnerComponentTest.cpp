@@ -57,6 +57,10 @@ TEST(SpeedText, MultipleAndKilobytesInTheLocalesSigns) {
     EXPECT_EQ(SpeedText(1411, MediaFamily::Cd, std::locale::classic()), "8X (1,411 KB/s)");
     EXPECT_EQ(SpeedText(11080, MediaFamily::Dvd, std::locale::classic()), "8.0X (11,080 KB/s)");
     EXPECT_EQ(SpeedText(0, MediaFamily::Dvd, std::locale::classic()), "0.0X (0 KB/s)");
+    // A disc not known and a pressed DVD are announced in CD multiples.
+    for (int medium : {int{media::None}, int{media::DvdRom}, int{media::CdR}})
+        EXPECT_EQ(SpeedText(7056, AnnouncedFamily(medium), std::locale::classic()), "40X (7,056 KB/s)") << medium;
+    EXPECT_EQ(SpeedText(5540, AnnouncedFamily(media::DvdPlusR), std::locale::classic()), "4.0X (5,540 KB/s)");
     struct German : std::numpunct<char> {
         char do_decimal_point() const override { return ','; }
         char do_thousands_sep() const override { return '.'; }

@@ -132,4 +132,20 @@ TEST_F(BurnBench, DestroyedMidBurnLeavesNoThreadBehind) {
     EXPECT_EQ(kq::ActiveCacheThread.load(), nullptr);
 }
 
+// Destroyed once every block went out (the flush still running): the
+// session is closed and the drive restored before the component goes.
+TEST_F(BurnBench, DestroyedAfterTheDataClosesTheSessionFirst) {
+    Start(MediumKind::CdR, {"sync-cache times=1 late 300"});
+    ASSERT_TRUE(burner->BurnISOImage(Image(Pattern(300 * 2048))));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (Sent(kSync).empty() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_FALSE(Sent(kSync).empty());
+    burner.reset();
+    EXPECT_TRUE(Reports().empty());
+    EXPECT_EQ(recorder->DiscState().ClosedSessions(), 1);
+    EXPECT_TRUE(DiscStartsWithImage(300));
+    EXPECT_FALSE(Sent(kPreventAllow).empty()) << "the drive is restored";
+}
+
 }  // namespace

@@ -69,8 +69,16 @@ TEST_F(TreeBench, TreeLandsOnTheDiscAndInTheImageFileByteForByte) {
     const std::string output = dir / "out.iso";
     burner->SetISOFileName(output);
     expected = LayTree(20, {5000, 2048, 1, 70000});
+    std::atomic<int> finalizing{0};
+    burner->OnFinalizingTrack = [&finalizing](kq::TQCDBurner&) { ++finalizing; };
     ASSERT_TRUE(Burn(""));
     ASSERT_EQ(Reports().back(), "");
+    EXPECT_EQ(finalizing.load(), 1);
+    // The file is not padded, nor counted so; cleared, the name no longer
+    // counts, without waiting for the next burn.
+    EXPECT_EQ(burner->TotalSectors(), burner->ImageSectors());
+    burner->SetISOFileName("");
+    EXPECT_EQ(burner->TotalSectors(), 300);
     EXPECT_EQ(recorder->Log().size(), commands);  // no drive was asked anything
     EXPECT_EQ(ReadFile(output), std::string(expected.begin(), expected.end()));
     EXPECT_EQ(ReadFile(output + ".sha256"), kq::SHA256Print(kq::SHA256File(output)) + "  out.iso\n");

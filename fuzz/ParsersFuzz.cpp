@@ -4,8 +4,8 @@
 #include "FuzzInput.h"
 #include "FuzzTarget.h"
 
-#include "app/ChecksumList.h"
 #include "app/ImageChecksum.h"
+#include "digest/ChecksumList.h"
 #include "platform/Timing.h"
 #include "vrecorder/RecorderConfig.h"
 #include "vrecorder/VirtualRecorder.h"

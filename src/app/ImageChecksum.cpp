@@ -1,6 +1,6 @@
 #include "app/ImageChecksum.h"
 
-#include "app/ChecksumList.h"
+#include "digest/ChecksumList.h"
 
 namespace kq {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The check of an image against the checksum in its ".md5" companion.
-#include "app/MD5.h"
+#include "digest/MD5.h"
 
 #include <string>
 

@@ -3,10 +3,10 @@
 // blocks from the image (or from a header and the image tree's files), so
 // the write thread never waits on the disk. Its priority follows the fill
 // level: the emptier the queue, the more it is allowed to run.
-#include "app/RunningDigest.h"
 #include "burner/BurnOutcome.h"
 #include "burner/MemoryStreamEx.h"
 #include "burner/StreamEx.h"
+#include "digest/RunningDigest.h"
 #include "drive/MediaTypes.h"
 #include "platform/Thread.h"
 

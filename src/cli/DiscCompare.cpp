@@ -1,6 +1,6 @@
 #include "cli/DiscCompare.h"
 
-#include "app/RunningDigest.h"
+#include "digest/RunningDigest.h"
 #include "drive/MediaTypes.h"
 #include "platform/FileHandle.h"
 

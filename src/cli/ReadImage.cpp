@@ -1,12 +1,12 @@
 #include "cli/ReadImage.h"
 
-#include "app/DigestThread.h"
 #include "burner/kqCDBC.h"
 #include "cli/DiscReading.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
 #include "cli/SpeedMultiple.h"
 #include "cli/TrackReader.h"
+#include "digest/DigestThread.h"
 #include "platform/FileHandle.h"
 
 #include <filesystem>

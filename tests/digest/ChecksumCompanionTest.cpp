@@ -1,5 +1,5 @@
-#include "app/ChecksumCompanion.h"
 #include "support/TempDir.h"
+#include "digest/ChecksumCompanion.h"
 
 #include <gtest/gtest.h>
 

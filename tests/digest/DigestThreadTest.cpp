@@ -1,6 +1,6 @@
-#include "app/DigestThread.h"
-#include "app/MD5.h"
-#include "app/SHA256.h"
+#include "digest/DigestThread.h"
+#include "digest/MD5.h"
+#include "digest/SHA256.h"
 
 #include <gtest/gtest.h>
 

@@ -47,7 +47,9 @@ public:
     // the zeros that pad a short track.
     // IntoFile (the blocks go into an image file) also keeps the reader at
     // normal priority: a file has no drive buffer to protect, and a reader
-    // idled whenever the queue fills starves on a busy machine.
+    // idled whenever the queue fills starves on a busy machine. Where the
+    // system would not let the reader's priority rise again once lowered
+    // (a Linux user without CAP_SYS_NICE), it keeps its creator's.
     TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int64_t TotalBytes, int32_t SourceSectors,
                  std::string SourceFileName, bool PadShortImage, int32_t BlockSize,
                  std::recursive_mutex& DeviceLock, std::string ImageFileName,
@@ -89,7 +91,8 @@ public:
     int32_t BlockCount() const { return blockCount_; }
     int64_t TotalBytes() const { return totalBytes_; }
     bool PadShortImage() const { return padShortImage_; }
-    // 0 idle, 1 lowest, 2 below normal, 3 normal.
+    // 0 idle, 1 lowest, 2 below normal, 3 normal (or above): what the
+    // reader has, not what it asked for.
     uint8_t PriorityLevel() const { return priorityLevel_.load(); }
     // Blocks waiting in the queue and bytes not yet taken (under the lock).
     int QueuedBlocks() const;
@@ -122,6 +125,7 @@ private:
     void WaitWhileFull(bool header);
     int CountBlocks();
     void SetLevel(uint8_t level);
+    static uint8_t LevelOf(platform::ThreadPriority priority);
     void AdjustPriority(int count);
     void KeepFirstStatus(const std::string& text, BurnOutcome outcome);
     [[noreturn]] void Fail(const std::string& text);

@@ -1,6 +1,6 @@
 // Throughput of the hash core on memory already in cache, and of the
 // buffered path that feeds it in small unaligned pieces.
-#include "app/MD5.h"
+#include "digest/MD5.h"
 
 #include <benchmark/benchmark.h>
 

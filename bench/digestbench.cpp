@@ -1,6 +1,6 @@
 // Prints "<digest>  <file>" for each file named, as md5sum and sha256sum do.
-#include "app/MD5.h"
-#include "app/SHA256.h"
+#include "digest/MD5.h"
+#include "digest/SHA256.h"
 
 #include <cstdio>
 #include <string_view>

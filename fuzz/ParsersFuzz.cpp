@@ -1,17 +1,19 @@
 // The parsers of what the user's files say: the recorder's configuration
-// file, and the companion ".md5" file read beside an image and compared
-// with its digest. The first input byte picks the parser.
+// file, and the companion ".md5" file found beside an image and read for
+// its digest. The first input byte picks the parser.
 #include "FuzzInput.h"
 #include "FuzzTarget.h"
 
-#include "app/ChecksumList.h"
-#include "app/ImageChecksum.h"
+#include "digest/ChecksumCompanion.h"
+#include "digest/ChecksumList.h"
+#include "digest/MD5.h"
 #include "platform/Timing.h"
 #include "vrecorder/RecorderConfig.h"
 #include "vrecorder/VirtualRecorder.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -94,12 +96,6 @@ void WriteFile(const fs::path& path, std::span<const uint8_t> bytes) {
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string Lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 // Layout: flags, image length, image bytes, then the companion's text.
 // The flags put the companion beside the image as "<name>.md5" or as
 // "<name>.iso.md5", and may start it with the image's own digest; flag 8
@@ -118,15 +114,17 @@ void FuzzCompanion(FuzzInput& in) {
     WriteFile(folder / (flags & 1 ? "image.iso.md5" : "image.md5"),
               std::span(reinterpret_cast<const uint8_t*>(companion.data()), companion.size()));
 
-    std::string text = kq::ReadImageChecksum(imagePath.string());
-    FUZZ_CHECK(text.size() <= companion.size());
-    FUZZ_CHECK(text.empty() || (static_cast<unsigned char>(text.front()) > 32 &&
-                                static_cast<unsigned char>(text.back()) > 32));
-    bool matches = kq::ChecksumMatches(text, digest);
-    FUZZ_CHECK(matches == (Lower(text.substr(0, 32)) == kq::MD5Print(digest)));
-    // An empty image has the zero digest on file: it matches only zeros.
-    bool good = kq::ImageChecksumGood(imagePath.string());
-    FUZZ_CHECK(good == (text.empty() || kq::ChecksumMatches(text, image.empty() ? kq::TMD5Digest{} : digest)));
+    // The search beside the image finds what a reading of that one file
+    // finds, and a companion that is the image's digest alone matches it.
+    kq::CompanionFinding found = kq::FindImageCompanion(imagePath.string(), true);
+    FUZZ_CHECK(found.kind == kq::DigestKind::MD5 && !found.folderList);
+    kq::ListedDigest alone = kq::DigestForImage(companion, "image.iso", kq::DigestKind::MD5, true);
+    FUZZ_CHECK(found.path == (folder / (flags & 1 ? "image.iso.md5" : "image.md5")).string());
+    FUZZ_CHECK(found.expected == alone.digest);
+    FUZZ_CHECK((found.outcome == kq::CompanionOutcome::Digest) == (alone.reading == kq::ListReading::Digest));
+    const std::string rest = companion.substr(std::min<size_t>(companion.size(), 32));
+    if ((flags & 4) && rest.find_first_not_of(" \t\r\n") == std::string::npos)
+        FUZZ_CHECK(found.outcome == kq::CompanionOutcome::Digest && found.expected == kq::MD5Print(digest));
 
     // The same text read as a list: a digest found is always a whole one,
     // and a byte-order mark before it changes nothing.

@@ -1,8 +1,8 @@
 #include "app/BurnWorkflow.h"
 
-#include "app/ChecksumCompanion.h"
 #include "app/ImageFolder.h"
 #include "app/PrintableName.h"
+#include "digest/ChecksumCompanion.h"
 #include "drive/MediaTypes.h"
 #include "platform/Thread.h"
 #include "platform/Timing.h"

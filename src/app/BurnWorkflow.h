@@ -4,8 +4,8 @@
 // and its result. Every handler runs on the window's thread except
 // BFinalizingTrack, which the write thread raises.
 #include "app/BurnerPort.h"
-#include "app/ChecksumCompanion.h"
 #include "app/MainView.h"
+#include "digest/ChecksumCompanion.h"
 
 #include <deque>
 #include <optional>

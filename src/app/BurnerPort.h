@@ -1,8 +1,8 @@
 #pragma once
 // The part of the burner component that the window uses: the drive layer
 // (start, device list, selection, readiness, medium) and the burn itself.
-#include "app/ChecksumList.h"
 #include "burner/BurnOutcome.h"
+#include "digest/ChecksumList.h"
 #include "drive/MediaTypes.h"
 
 #include <cstdint>

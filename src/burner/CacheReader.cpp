@@ -19,6 +19,7 @@ int32_t SectorAligned(int64_t n) { return static_cast<int32_t>(SectorsOf(n) * kS
 }  // namespace
 
 void TCacheThread::Execute() {
+    priorityLevel_.store(LevelOf(thread_.Priority()));  // as the system granted it at the start
     try {
         assembly_.reset(new TCacheBlock);  // data left uninitialised: written before it is queued
         std::deque<Source> sources;
@@ -246,8 +247,17 @@ void TCacheThread::SetLevel(uint8_t level) {
     static constexpr platform::ThreadPriority kLevels[] = {
         platform::ThreadPriority::Idle, platform::ThreadPriority::Lowest,
         platform::ThreadPriority::BelowNormal, platform::ThreadPriority::Normal};
-    priorityLevel_.store(level);
-    thread_.SetPriority(kLevels[level]);
+    thread_.SetPriority(kLevels[level]);  // a refusal leaves the level it has
+    priorityLevel_.store(LevelOf(thread_.Priority()));
+}
+
+uint8_t TCacheThread::LevelOf(platform::ThreadPriority priority) {
+    switch (priority) {
+    case platform::ThreadPriority::Idle: return 0;
+    case platform::ThreadPriority::Lowest: return 1;
+    case platform::ThreadPriority::BelowNormal: return 2;
+    default: return 3;
+    }
 }
 
 // The emptier the queue, the more the reader may run.

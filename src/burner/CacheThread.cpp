@@ -36,7 +36,7 @@ TCacheThread::TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int
       totalBytes_(TotalBytes),
       sourceSectors_(SourceSectors),
       padShortImage_(PadShortImage && TotalBytes < kShortImageBytes),
-      steadyPriority_(IntoFile),
+      steadyPriority_(IntoFile || !platform::PriorityMayRise()),
       digestQueued_(ImageFileName.empty() || IntoFile),
       sourceFileName_(std::move(SourceFileName)),
       imageFileName_(std::move(ImageFileName)),
@@ -44,8 +44,9 @@ TCacheThread::TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int
       tree_(Tree),
       digest_(std::make_unique<TRunningDigest>(DigestOf)),
       thread_([this](platform::Thread&) { Execute(); }) {
-    priorityLevel_ = IntoFile ? 3 : 2;
-    thread_.SetPriority(IntoFile ? platform::ThreadPriority::Normal : platform::ThreadPriority::BelowNormal);
+    // A steady reader asks for Normal; refused, it keeps its creator's.
+    thread_.SetPriority(steadyPriority_ ? platform::ThreadPriority::Normal : platform::ThreadPriority::BelowNormal);
+    priorityLevel_ = LevelOf(thread_.Priority());
     thread_.Start();
 }
 

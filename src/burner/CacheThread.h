@@ -3,11 +3,11 @@
 // blocks from the image (or from a header and the image tree's files), so
 // the write thread never waits on the disk. Its priority follows the fill
 // level: the emptier the queue, the more it is allowed to run.
-#include "app/RunningDigest.h"
 #include "burner/BurnOutcome.h"
 #include "burner/MemoryStreamEx.h"
 #include "burner/ShortTrack.h"
 #include "burner/StreamEx.h"
+#include "digest/RunningDigest.h"
 #include "drive/MediaTypes.h"
 #include "platform/Thread.h"
 
@@ -46,7 +46,9 @@ public:
     // the zeros that pad a short track.
     // IntoFile (the blocks go into an image file) also keeps the reader at
     // normal priority: a file has no drive buffer to protect, and a reader
-    // idled whenever the queue fills starves on a busy machine.
+    // idled whenever the queue fills starves on a busy machine. Where the
+    // system would not let the reader's priority rise again once lowered
+    // (a Linux user without CAP_SYS_NICE), it keeps its creator's.
     TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int64_t TotalBytes, int32_t SourceSectors,
                  std::string SourceFileName, bool PadShortImage, int32_t BlockSize,
                  std::recursive_mutex& DeviceLock, std::string ImageFileName,
@@ -88,7 +90,8 @@ public:
     int32_t BlockCount() const { return blockCount_; }
     int64_t TotalBytes() const { return totalBytes_; }
     bool PadShortImage() const { return padShortImage_; }
-    // 0 idle, 1 lowest, 2 below normal, 3 normal.
+    // 0 idle, 1 lowest, 2 below normal, 3 normal (or above): what the
+    // reader has, not what it asked for.
     uint8_t PriorityLevel() const { return priorityLevel_.load(); }
     // Blocks waiting in the queue and bytes not yet taken (under the lock).
     int QueuedBlocks() const;
@@ -121,6 +124,7 @@ private:
     void WaitWhileFull(bool header);
     int CountBlocks();
     void SetLevel(uint8_t level);
+    static uint8_t LevelOf(platform::ThreadPriority priority);
     void AdjustPriority(int count);
     void KeepFirstStatus(const std::string& text, BurnOutcome outcome);
     [[noreturn]] void Fail(const std::string& text);

@@ -3,13 +3,13 @@
 // settings, progress counters, events and one entry, BurnISOImage, which
 // writes an image file Track-At-Once through a reader thread (the cache)
 // and a write thread. The outcome arrives once, through OnWriteDone.
-#include "app/ChecksumList.h"
 #include "burner/BurnOutcome.h"
 #include "burner/HandOver.h"
 #include "burner/MemoryStreamEx.h"
 #include "burner/ShortTrack.h"
 #include "burner/TreeBuilder.h"
 #include "burner/kqISOLib.h"
+#include "digest/ChecksumList.h"
 #include "drive/TSCSIDevice.h"
 
 #include <array>

@@ -1,12 +1,12 @@
 #include "cli/CheckDisc.h"
 
-#include "app/ChecksumCompanion.h"
 #include "burner/kqCDBC.h"
 #include "cli/DiscCompare.h"
 #include "cli/DiscReading.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
 #include "cli/SpeedMultiple.h"
+#include "digest/ChecksumCompanion.h"
 
 #include <filesystem>
 

@@ -1,6 +1,6 @@
 #include "cli/DiscCompare.h"
 
-#include "app/RunningDigest.h"
+#include "digest/DigestFeed.h"
 #include "drive/MediaTypes.h"
 #include "platform/FileHandle.h"
 
@@ -15,11 +15,19 @@ namespace {
 constexpr uint32_t kSector = kSectorSize;
 
 // Both sides of the comparison, fed with the disc's bytes as they come.
+// The digest is computed on a thread of its own, from the blocks the disc
+// is read into, while the next sectors are read.
 class Comparison {
 public:
     Comparison(const SectorRun& run, uint64_t bytes, const std::optional<ExpectedDigest>& expected)
         : run_(run), bytes_(bytes) {
-        if (expected) digest_.emplace(expected->kind);
+        if (expected) digest_.emplace(std::vector{expected->kind});
+    }
+
+    SectorSink Sink() {
+        SectorSink sink{{}, [this](std::span<const uint8_t> disc) { return Take(disc); }};
+        if (digest_) sink.room = [this](size_t bytes) { return digest_->Room(bytes); };
+        return sink;
     }
 
     bool OpenImage(const std::string& image, std::string& why) {
@@ -34,8 +42,8 @@ public:
     bool Take(std::span<const uint8_t> disc) {
         const size_t wanted = static_cast<size_t>(std::min<uint64_t>(disc.size(), bytes_ - offset_));
         disc = disc.first(wanted);
-        if (digest_) digest_->Update(disc.data(), disc.size());
         if (image_.IsOpen() && !firstDiffering_) CompareWithImage(disc);
+        if (digest_) digest_->Took(wanted);
         offset_ += wanted;
         if (!imageError_.empty()) return false;
         return digest_.has_value() || !firstDiffering_;
@@ -43,7 +51,7 @@ public:
 
     std::optional<uint32_t> FirstDiffering() const { return firstDiffering_; }
     const std::string& ImageError() const { return imageError_; }
-    std::optional<std::string> Digest() { return digest_ ? std::optional(digest_->FinalPrint()) : std::nullopt; }
+    std::optional<std::string> Digest() { return digest_ ? std::optional(digest_->Finish().front()) : std::nullopt; }
 
 private:
     void CompareWithImage(std::span<const uint8_t> disc) {
@@ -70,7 +78,7 @@ private:
     uint64_t offset_ = 0;
     platform::FileHandle image_;
     std::vector<uint8_t> file_;
-    std::optional<TRunningDigest> digest_;
+    std::optional<TDigestFeed> digest_;
     std::optional<uint32_t> firstDiffering_;
     std::string imageError_;
 };
@@ -86,7 +94,7 @@ CompareResult CompareDisc(TSCSIDevice& drive, const SectorRun& run, uint64_t byt
         result.end = CompareEnd::ImageUnreadable;
         return result;
     }
-    const SectorSink sink{{}, [&comparison](std::span<const uint8_t> disc) { return comparison.Take(disc); }};
+    const SectorSink sink = comparison.Sink();
     result.read = ReadSectorRun(drive, run, false, sink, bytesDone, stop);
     result.firstDiffering = comparison.FirstDiffering();
     result.imageError = comparison.ImageError();

@@ -1,8 +1,8 @@
 #pragma once
 // Comparing what a disc holds with an image file, byte for byte, and with
 // a digest, in one reading: --check-disc and the verify after a burn.
-#include "app/ChecksumList.h"
 #include "cli/TrackReader.h"
+#include "digest/ChecksumList.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,10 +1,10 @@
 #include "cli/ImageCheck.h"
 
-#include "app/ChecksumCompanion.h"
 #include "app/PrintableName.h"
-#include "app/RegularFile.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
+#include "digest/ChecksumCompanion.h"
+#include "digest/RegularFile.h"
 
 #include "platform/FileHandle.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 // The image before any drive is touched: it can be read, and it matches
 // its checksum companion.
-#include "app/ChecksumList.h"
 #include "cli/Console.h"
+#include "digest/ChecksumList.h"
 
 #include <optional>
 #include <string>

@@ -1,12 +1,12 @@
 #include "cli/ReadImage.h"
 
-#include "app/DigestThread.h"
 #include "burner/kqCDBC.h"
 #include "cli/DiscReading.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
 #include "cli/SpeedMultiple.h"
 #include "cli/TrackReader.h"
+#include "digest/DigestFeed.h"
 #include "platform/FileHandle.h"
 
 #include <filesystem>
@@ -39,58 +39,39 @@ std::error_code WriteTextFile(const std::string& path, const std::string& text) 
 // written whole before it is digested.
 class ImageFile {
 public:
-    ImageFile(platform::FileDescriptor fd, bool md5) : fd_(fd), md5_(md5), digests_(Kinds(md5), kBlockBytes, kBlocks) {}
+    ImageFile(platform::FileDescriptor fd, bool md5)
+        : fd_(fd), md5_(md5), feed_(Kinds(md5), [this](std::span<const uint8_t> block) { return Write(block); }) {}
 
     SectorSink Sink() {
-        return {[this](size_t bytes) { return Room(bytes); },
-                [this](std::span<const uint8_t> bytes) { return Take(bytes); }};
+        return {[this](size_t bytes) { return feed_.Room(bytes); },
+                [this](std::span<const uint8_t> bytes) { return feed_.Took(bytes.size()); }};
     }
 
     // Writes what is still in hand; false when the file refused it.
-    bool Flush() {
-        if (filled_ > 0 && !writeError_) {
-            writeError_ = platform::FileWriteAll(fd_, block_.data(), filled_);
-            if (!writeError_) digests_.Queue(filled_);
-        }
-        block_ = {};
-        filled_ = 0;
-        return !writeError_;
-    }
+    bool Flush() { return feed_.Flush(); }
 
     const std::error_code& WriteError() const { return writeError_; }
     // Once the read has ended: the SHA-256, and the MD5 when asked for.
     std::pair<std::string, std::optional<std::string>> Prints() {
-        std::vector<std::string> prints = digests_.Finish();
+        std::vector<std::string> prints = feed_.Finish();
         return {prints.front(), md5_ ? std::optional(prints.back()) : std::nullopt};
     }
 
 private:
-    // A few reads to a block, and enough blocks to carry the hashing over
-    // a slow moment.
-    static constexpr size_t kBlockBytes = 256 * 1024, kBlocks = 8;
-
     static std::vector<DigestKind> Kinds(bool md5) {
         if (md5) return {DigestKind::SHA256, DigestKind::MD5};
         return {DigestKind::SHA256};
     }
 
-    std::span<uint8_t> Room(size_t bytes) {
-        if (block_.size() - filled_ < bytes && !Flush()) return {};
-        if (block_.empty()) block_ = digests_.NextBlock();
-        return block_.subspan(filled_);
-    }
-
-    bool Take(std::span<const uint8_t> bytes) {
-        filled_ += bytes.size();
-        return filled_ < block_.size() || Flush();
+    bool Write(std::span<const uint8_t> block) {
+        writeError_ = platform::FileWriteAll(fd_, block.data(), block.size());
+        return !writeError_;
     }
 
     platform::FileDescriptor fd_;
     bool md5_;
-    TDigestThread digests_;
-    std::span<uint8_t> block_;  // the digests' block being filled
-    size_t filled_ = 0;
     std::error_code writeError_;
+    TDigestFeed feed_;
 };
 
 std::string BadList(const std::vector<uint32_t>& bad) {

@@ -1,7 +1,7 @@
 #pragma once
 // Reading the burnt track back and comparing it with the image.
-#include "app/ChecksumList.h"
 #include "cli/DiscCompare.h"
+#include "digest/ChecksumList.h"
 
 #include <atomic>
 #include <cstdint>

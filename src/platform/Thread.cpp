@@ -23,15 +23,16 @@ void Thread::Run() {
     finished_.store(true);
 }
 
-void Thread::SetPriority(ThreadPriority priority) {
+bool Thread::SetPriority(ThreadPriority priority) {
+    const int tid = tid_.load();
+    if (tid != 0 && !SetPriorityOf(tid, priority)) return false;
     priority_.store(priority);
-    if (tid_.load() != 0) ApplyPriority();
+    return true;
 }
 
-// A refusal leaves the old priority and is not an error.
+// On the thread as it starts: a refusal leaves it where its creator was.
 void Thread::ApplyPriority() {
-    int tid = tid_.load();
-    if (tid != 0) SetPriorityOf(tid, priority_.load());
+    if (!SetPriorityOf(tid_.load(), priority_.load())) priority_.store(CurrentThreadPriority());
 }
 
 void Thread::WaitFor() {

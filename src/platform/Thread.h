@@ -16,6 +16,14 @@ enum class ThreadPriority { Idle, Lowest, BelowNormal, Normal, TimeCritical };
 // first), the THREAD_PRIORITY_* value on Windows (higher runs first).
 int SystemPriorityOf(ThreadPriority priority);
 
+// Whether a thread of this process may be given back a priority it was
+// lowered from: always on Windows; on Linux only with CAP_SYS_NICE or an
+// RLIMIT_NICE that reaches Normal, which a desktop user has neither of.
+bool PriorityMayRise();
+// The level nearest to the calling thread's priority now (Normal for any
+// above it); on Linux a thread it creates starts there too.
+ThreadPriority CurrentThreadPriority();
+
 class Thread {
 public:
     explicit Thread(std::function<void(Thread&)> body);
@@ -25,8 +33,10 @@ public:
 
     // Runs the body; a second call does nothing.
     void Start();
-    // Best effort: a priority the system refuses leaves the old one.
-    void SetPriority(ThreadPriority priority);
+    // Best effort: a priority the system refuses leaves the old one, and
+    // false. Before Start it is only noted, and applied when the thread runs.
+    bool SetPriority(ThreadPriority priority);
+    // What the thread has (or will start with), not what was last asked.
     ThreadPriority Priority() const { return priority_.load(); }
 
     void Terminate() { terminated_.store(true); }
@@ -43,9 +53,10 @@ private:
     void Run();
     void ApplyPriority();
     // What each system provides: the calling thread's id (never 0), and a
-    // priority set on a thread known by its id, from any thread.
+    // priority set on a thread known by its id, from any thread (false
+    // when refused).
     static int CurrentThreadId();
-    static void SetPriorityOf(int tid, ThreadPriority priority);
+    static bool SetPriorityOf(int tid, ThreadPriority priority);
 
     std::function<void(Thread&)> body_;
     std::thread thread_;

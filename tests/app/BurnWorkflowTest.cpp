@@ -4,8 +4,8 @@
 #include "ScriptedView.h"
 #include "app/BurnWorkflow.h"
 #include "app/ImageFolder.h"
-#include "app/MD5.h"
-#include "app/SHA256.h"
+#include "digest/MD5.h"
+#include "digest/SHA256.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // No false "Success" and no wasted disc, through the program: what each
 // burn prints, its exit code and what the disc holds afterwards.
 #include "CliRun.h"
-#include "app/MD5.h"
+#include "digest/MD5.h"
 
 #include <chrono>
 #include <filesystem>

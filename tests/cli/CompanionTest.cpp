@@ -2,7 +2,7 @@
 // gives nothing to compare stops the run with exit 3 and one line on why,
 // and SHA-256 companions are checked like .md5 ones.
 #include "CliRun.h"
-#include "app/SHA256.h"
+#include "digest/SHA256.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>

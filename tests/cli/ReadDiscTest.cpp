@@ -2,8 +2,8 @@
 // --check-disc and --verify find a sector that reads back wrong, and a
 // sector that cannot be read is retried, then reported or zero-filled.
 #include "CliRun.h"
-#include "app/MD5.h"
-#include "app/SHA256.h"
+#include "digest/MD5.h"
+#include "digest/SHA256.h"
 
 #include <chrono>
 #include <cstdlib>

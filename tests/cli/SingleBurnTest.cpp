@@ -1,7 +1,7 @@
 // The program as people and scripts meet it: its options, messages and
 // exit codes, and whole burns onto virtual recorders.
 #include "CliRun.h"
-#include "app/MD5.h"
+#include "digest/MD5.h"
 
 #include <chrono>
 #include <filesystem>

@@ -2,7 +2,7 @@
 // disc is touched, a disc asked to be closed ends closed on every medium,
 // a drive that never answers is named as such, and a refused close page
 // still leaves the data readable.
-#include "app/ChecksumCompanion.h"
+#include "digest/ChecksumCompanion.h"
 #include "e2e/BurnBench.h"
 
 using namespace e2e;

@@ -1,7 +1,7 @@
 // Burning the image tree: its header, then its files, onto a disc or into
 // an image file; a file that changed after it was added fails the burn.
-#include "app/SHA256.h"
 #include "burner/kqISOLib.h"
+#include "digest/SHA256.h"
 #include "e2e/BurnBench.h"
 #include "platform/FileSystem.h"
 

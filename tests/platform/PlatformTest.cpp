@@ -6,11 +6,15 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include "support/DesktopUser.h"
+
 #include <unistd.h>
 #endif
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <thread>
 
 using namespace platform;
 
@@ -75,6 +79,28 @@ TEST(Thread, CreatedSuspendedAndJoinedByItsOwner) {
 }
 
 #ifndef _WIN32
+// A desktop user may lower a thread but never raise it again: the rise is
+// refused, and the thread says the priority it really has.
+TEST(ThreadDeathTest, ARefusedRiseIsNotClaimed) {
+    EXPECT_EXIT(
+        {
+            bool ok = BecomeDesktopUser() && !PriorityMayRise();
+            std::atomic<bool> running{false};
+            Thread t([&](Thread& self) {
+                running = true;
+                while (!self.Terminated()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            });
+            t.Start();
+            while (!running) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ok = ok && t.SetPriority(ThreadPriority::Idle) && !t.SetPriority(ThreadPriority::Normal);
+            ok = ok && t.Priority() == ThreadPriority::Idle;
+            t.Terminate();
+            t.WaitFor();
+            std::_Exit(ok ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 TEST(Thread, NiceValuesFollowTheLevels) {
     EXPECT_GT(SystemPriorityOf(ThreadPriority::Idle), SystemPriorityOf(ThreadPriority::Lowest));
     EXPECT_GT(SystemPriorityOf(ThreadPriority::Lowest), SystemPriorityOf(ThreadPriority::BelowNormal));

@@ -15,14 +15,27 @@ int SystemPriorityOf(ThreadPriority priority) {
     return THREAD_PRIORITY_NORMAL;
 }
 
+// A thread's priority is relative to its process's class, which it may
+// always be set back to.
+bool PriorityMayRise() { return true; }
+
+ThreadPriority CurrentThreadPriority() {
+    const int priority = GetThreadPriority(GetCurrentThread());
+    if (priority >= THREAD_PRIORITY_NORMAL) return ThreadPriority::Normal;
+    if (priority >= THREAD_PRIORITY_BELOW_NORMAL) return ThreadPriority::BelowNormal;
+    if (priority >= THREAD_PRIORITY_LOWEST) return ThreadPriority::Lowest;
+    return ThreadPriority::Idle;
+}
+
 int Thread::CurrentThreadId() { return static_cast<int>(GetCurrentThreadId()); }
 
 // Opened by id, so the owner can change it from any thread.
-void Thread::SetPriorityOf(int tid, ThreadPriority priority) {
+bool Thread::SetPriorityOf(int tid, ThreadPriority priority) {
     HANDLE thread = OpenThread(THREAD_SET_INFORMATION, FALSE, static_cast<DWORD>(tid));
-    if (!thread) return;
-    SetThreadPriority(thread, SystemPriorityOf(priority));
+    if (!thread) return false;
+    const bool set = SetThreadPriority(thread, SystemPriorityOf(priority)) != 0;
     CloseHandle(thread);
+    return set;
 }
 
 }  // namespace platform

@@ -2,9 +2,9 @@
 // the virtual recorder (loaded as ./libwnaspi32.so, as on a user's machine)
 // and the window ends in "Success"; and a write fault shows in red.
 #include "WindowTestApp.h"
-#include "app/MD5.h"
 #include "app/qt/MainForm.h"
 #include "app/ComponentBurnerPort.h"
+#include "digest/MD5.h"
 #include "support/TempDir.h"
 #include "transport/kqASPI.h"
 

@@ -1,4 +1,4 @@
-#include "app/FilePieces.h"
+#include "digest/FilePieces.h"
 
 #include "platform/FileHandle.h"
 #include "platform/MappedView.h"

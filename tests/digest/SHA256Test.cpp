@@ -1,5 +1,5 @@
-#include "app/SHA256.h"
 #include "support/TempDir.h"
+#include "digest/SHA256.h"
 
 #include <gtest/gtest.h>
 

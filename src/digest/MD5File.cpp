@@ -1,6 +1,6 @@
-#include "app/MD5.h"
+#include "digest/MD5.h"
 
-#include "app/FilePieces.h"
+#include "digest/FilePieces.h"
 
 #include <algorithm>
 #include <cstdint>

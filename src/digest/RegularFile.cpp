@@ -1,4 +1,4 @@
-#include "app/RegularFile.h"
+#include "digest/RegularFile.h"
 
 namespace kq {
 

@@ -1,5 +1,5 @@
-#include "app/ChecksumCompanion.h"
 #include "support/TempDir.h"
+#include "digest/ChecksumCompanion.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +35,11 @@ struct Case {
 const Case kCases[] = {
     {"no companion", {}, CompanionOutcome::None, "", ""},
     {"lone digest", {{"disc.md5", kMd5 + "\n"}}, CompanionOutcome::Digest, "disc.md5", kMd5},
+    {"blank lines before it", {{"disc.md5", "\r\n\r\n  900150983CD24FB0D6963F7D28E17F72\n"}}, CompanionOutcome::Digest,
+     "disc.md5", kMd5},
+    {"replaced extension before appended", {{"disc.md5", kOtherMd5}, {"disc.iso.md5", kMd5}}, CompanionOutcome::Digest,
+     "disc.md5", kOtherMd5},
+    {"appended extension alone", {{"disc.iso.md5", kMd5}}, CompanionOutcome::Digest, "disc.iso.md5", kMd5},
     {"list, the image on line 2", {{"disc.md5", kOtherMd5 + "  a.iso\n" + kMd5 + "  disc.iso\n"}},
      CompanionOutcome::Digest, "disc.md5", kMd5},
     {"binary-mode name, capitals, CRLF", {{"disc.md5", kOtherMd5 + " *a.iso\r\n" + "900150983CD24FB0D6963F7D28E17F72 *disc.iso\r\n"}},
@@ -69,6 +74,7 @@ const Case kCases[] = {
     {"tag of the other kind", {{"disc.md5", "SHA256 (disc.iso) = " + kSha}}, CompanionOutcome::NoDigest, "disc.md5", ""},
     {"byte-order mark", {{"disc.md5", "\xEF\xBB\xBF" + kMd5 + "  disc.iso\r\n"}}, CompanionOutcome::Digest,
      "disc.md5", kMd5},
+    {"escaped lone line", {{"disc.md5", "\\" + kMd5 + "  disc\\n.iso\n"}}, CompanionOutcome::Digest, "disc.md5", kMd5},
     {"byte-order mark alone", {{"disc.md5", "\xEF\xBB\xBF\r\n"}}, CompanionOutcome::Blank, "disc.md5", ""},
     {"escaped names", {{"SHA256SUMS", "\\" + kOtherSha + "  a\\nb.iso\n\\SHA256 (disc.iso) = " + kSha}},
      CompanionOutcome::Digest, "SHA256SUMS", kSha},
@@ -122,6 +128,27 @@ TEST(CompanionSearch, UnreadableCountsAsMissingWhenAskedTo) {
     CompanionFinding found = FindImageCompanion(image, false);
     EXPECT_EQ(found.outcome, CompanionOutcome::Digest);
     EXPECT_EQ(ImageDigestPrint(found.kind, image), found.expected);
+}
+
+// The extension replaced is the file name's, not a dot in a folder's name.
+TEST(CompanionSearch, NameWithoutExtensionGetsOneAdded) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "v1.0");
+    std::string image = dir.Write("v1.0/disc", "abc");
+    dir.Write("v1.0/disc.md5", kMd5);
+    CompanionFinding found = FindImageCompanion(image, true);
+    EXPECT_EQ(found.path, dir / "v1.0/disc.md5");
+    EXPECT_EQ(found.expected, kMd5);
+}
+
+// An image that cannot be read has the all-zero print: it never matches a
+// real digest.
+TEST(CompanionSearch, UnreadableImageHasTheZeroPrint) {
+    TempDir dir;
+    for (const std::string& image : {dir.Write("empty.iso", ""), dir / "missing.iso"}) {
+        EXPECT_EQ(ImageDigestPrint(DigestKind::MD5, image), std::string(32, '0')) << image;
+        EXPECT_EQ(ImageDigestPrint(DigestKind::SHA256, image), std::string(64, '0')) << image;
+    }
 }
 
 // Names as md5sum and sha256sum escape them, and the lines they never write.

@@ -1,8 +1,8 @@
-#include "app/ChecksumCompanion.h"
+#include "digest/ChecksumCompanion.h"
 
-#include "app/MD5.h"
-#include "app/RegularFile.h"
-#include "app/SHA256.h"
+#include "digest/MD5.h"
+#include "digest/RegularFile.h"
+#include "digest/SHA256.h"
 
 #include "platform/FileHandle.h"
 

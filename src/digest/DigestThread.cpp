@@ -1,4 +1,4 @@
-#include "app/DigestThread.h"
+#include "digest/DigestThread.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/ChecksumList.h"
+#include "digest/ChecksumList.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,5 +1,5 @@
-#include "app/MD5.h"
 #include "support/TempDir.h"
+#include "digest/MD5.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "app/RunningDigest.h"
+#include "digest/RunningDigest.h"
 
-#include "app/SHA256.h"
+#include "digest/SHA256.h"
 #include "platform/Sha256.h"
 
 #include <algorithm>

@@ -2,8 +2,8 @@
 // A digest of either kind the companions carry, fed piece by piece: the
 // burn digests the image's bytes on their way to the drive, the verify
 // the bytes read back from the disc.
-#include "app/ChecksumList.h"
-#include "app/MD5.h"
+#include "digest/ChecksumList.h"
+#include "digest/MD5.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "app/SHA256.h"
+#include "digest/SHA256.h"
 
-#include "app/FilePieces.h"
+#include "digest/FilePieces.h"
 #include "platform/Sha256.h"
 
 #include <algorithm>

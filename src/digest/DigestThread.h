@@ -3,7 +3,7 @@
 // whoever produces the bytes (a disc being read into an image) never waits
 // for the hashing. The producer fills the blocks of a small bounded ring in
 // place and queues them; one that gets ahead waits for a free block.
-#include "app/RunningDigest.h"
+#include "digest/RunningDigest.h"
 #include "platform/Thread.h"
 
 #include <algorithm>

@@ -6,7 +6,7 @@
 //   "SHA256SUMS" in the image's folder, only when it names the image.
 // A blank companion is passed over for the next, as is a SHA256SUMS
 // that does not name the image.
-#include "app/ChecksumList.h"
+#include "digest/ChecksumList.h"
 
 #include <functional>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "app/MD5.h"
+#include "digest/MD5.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,9 @@
 # and 4 recorders at once, while another process reads the image straight
 # from the disk; the lowest drive buffer fill of each run (goal: 75 % or
 # more with 1 and 2 recorders). The recorders have a BD writer's 4 MiB
-# buffer, which 16x empties in 58 ms.
+# buffer, which 16x empties in 58 ms. The burns are made as a normal user
+# (as nobody when started by root): without CAP_SYS_NICE, as on a desktop.
+# BD_COUNTS picks the numbers of recorders ("1 2 4").
 # usage: bench/burn-bd.sh BUILD_DIR
 set -euo pipefail
 BUILD=$(cd "${1:?usage: burn-bd.sh BUILD_DIR}" && pwd)
@@ -22,6 +24,8 @@ cleanup() { [ -n "$reader" ] && kill "$reader" 2>/dev/null; rm -rf "$dir" "$disc
 trap cleanup EXIT
 image=$dir/image.iso
 head -c $((SIZE_MB * 1024 * 1024)) /dev/urandom >"$image"
+run_as=()
+[ "$(id -u)" = 0 ] && { chmod 755 "$dir"; chmod 644 "$image"; chmod 777 "$discs"; run_as=(runuser -u "${BENCH_USER:-nobody}" --); }
 
 address() { echo "$(($1 / 8)):$(($1 % 8)):0"; }
 
@@ -34,8 +38,9 @@ recorders() {  # recorders COUNT: COUNT blank single-layer BD-Rs writing at 16x
   rm -f "$discs"/disc*.img "$discs"/disc*.img.state
 }
 
-echo "Drive buffer at 16x BD ($SPEED16 kB/s), $SIZE_MB MiB image, another process reading it from the same disk:"
-for n in 1 2 4; do
+echo "Drive buffer at 16x BD ($SPEED16 kB/s), $SIZE_MB MiB image, another process reading it from the same disk," \
+  "burning as $("${run_as[@]}" id -un) (RLIMIT_NICE $("${run_as[@]}" bash -c 'ulimit -e')):"
+for n in ${BD_COUNTS:-1 2 4}; do
   recorders "$n"
   dd if="$image" iflag=nocache count=0 status=none
   ( while :; do dd if="$image" of=/dev/null bs=1M iflag=direct status=none; done ) &
@@ -43,7 +48,7 @@ for n in 1 2 4; do
   devices=()
   for ((i = 0; i < n; i++)); do devices+=(--device "$(address "$i")"); done
   start=$(date +%s.%N)
-  VRECORDER_CONFIG="$dir/vrec.conf" "$CLI" --any-medium --no-checksum --aspi-library "$LIB" --write-speed 16x \
+  "${run_as[@]}" env VRECORDER_CONFIG="$dir/vrec.conf" "$CLI" --any-medium --no-checksum --aspi-library "$LIB" --write-speed 16x \
     "${devices[@]}" "$image" >"$dir/fill$n.log" 2>&1 ||
     { echo "  $n recorder(s): the burn failed" >&2; tail -8 "$dir/fill$n.log" >&2; exit 1; }
   end=$(date +%s.%N)

@@ -3,7 +3,9 @@
 # unlimited speed, against dd (bs=64k) and cdrskin onto a stdio: pseudo
 # drive; then the drive buffer's lowest fill at a real 52x with 1, 2, 4, 8
 # and 16 recorders while another process reads a large file from the same
-# disk.
+# disk. The buffer runs are made as a normal user (as nobody when started by
+# root): without CAP_SYS_NICE, as on a desktop. FILL_COUNTS picks the
+# numbers of recorders ("1 2 4 8 16").
 # usage: bench/burn.sh BUILD_DIR
 set -euo pipefail
 BUILD=$(cd "${1:?usage: burn.sh BUILD_DIR}" && pwd)
@@ -72,16 +74,19 @@ awk -v mb=$SIZE_MB -v ours="$(cat "$dir/ours.time")" -v dd="$(cat "$dir/dd.time"
 # a competitor keeps the same disk busy reading the big image directly.
 fill_image=$dir/fill.iso
 head -c $((FILL_MB * 1024 * 1024)) "$image" >"$fill_image"
-echo "Drive buffer at 52x ($SPEED52 kB/s), $FILL_MB MiB image, another process reading $SIZE_MB MiB from the same disk:"
-for n in 1 2 4 8 16; do
+chmod 644 "$fill_image"
+[ "$(id -u)" = 0 ] && run_as=(runuser -u "${BENCH_USER:-nobody}" --)
+echo "Drive buffer at 52x ($SPEED52 kB/s), $FILL_MB MiB image, another process reading $SIZE_MB MiB from the same disk," \
+  "burning as $("${run_as[@]}" id -un) (RLIMIT_NICE $("${run_as[@]}" bash -c 'ulimit -e')):"
+for n in ${FILL_COUNTS:-1 2 4 8 16}; do
   recorders "$n" "$SPEED52"
   dd if="$fill_image" iflag=nocache count=0 status=none
   ( while :; do dd if="$image" of=/dev/null bs=1M iflag=direct status=none; done ) &
   reader=$!
   devices=()
   for ((i = 0; i < n; i++)); do devices+=(--device "$(address "$i")"); done
-  VRECORDER_CONFIG="$dir/vrec.conf" "$CLI" --no-checksum --aspi-library "$LIB" --write-speed 52x "${devices[@]}" "$fill_image" \
-    >"$dir/fill$n.log" 2>&1 || { echo "  $n recorder(s): the burn failed" >&2; tail -8 "$dir/fill$n.log" >&2; exit 1; }
+  "${run_as[@]}" env VRECORDER_CONFIG="$dir/vrec.conf" "$CLI" --no-checksum --aspi-library "$LIB" --write-speed 52x \
+    "${devices[@]}" "$fill_image" >"$dir/fill$n.log" 2>&1 || { echo "  $n recorder(s): the burn failed" >&2; tail -8 "$dir/fill$n.log" >&2; exit 1; }
   kill "$reader"; wait "$reader" 2>/dev/null || true; reader=
   fills=$(grep -oE 'lowest drive buffer fill while writing: [0-9]+%' "$dir/fill$n.log" | grep -oE '[0-9]+' | paste -sd' ')
   lowest=$(tr ' ' '\n' <<<"$fills" | sort -n | head -1)

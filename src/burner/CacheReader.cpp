@@ -16,6 +16,26 @@ namespace {
 
 int32_t SectorAligned(int64_t n) { return static_cast<int32_t>(SectorsOf(n) * kSectorSize); }
 
+// What the entry knows of its source. An entry made by hand may know only
+// the modification second; then only that is compared.
+platform::FileFacts Stamp(const TFEntry& entry) {
+    platform::FileFacts stamp;
+    stamp.size = entry.Size;
+    stamp.modTime = entry.ModTime;
+    stamp.modifiedNs = entry.SourceModifiedNs;
+    stamp.changedNs = entry.SourceChangedNs;
+    stamp.device = entry.Device;
+    stamp.inode = entry.Inode;
+    return stamp;
+}
+
+bool SameStamp(const platform::FileFacts& then, const platform::FileFacts& now) {
+    if (then.modifiedNs == 0 && then.changedNs == 0) return then.modTime == now.modTime;
+    const bool identity = now.device == 0 && now.inode == 0;  // the system gives none
+    return then.modifiedNs == now.modifiedNs && then.changedNs == now.changedNs &&
+           (identity || (then.device == now.device && then.inode == now.inode));
+}
+
 }  // namespace
 
 void TCacheThread::Execute() {
@@ -47,8 +67,11 @@ std::deque<TCacheThread::Source> TCacheThread::SourceList() {
     if (!tree_) return list;
     for (const auto& entry : tree_->FileEntries()) {
         if (!entry) Fail(DriveMessage(Msg::InternalError0005));
-        const bool skip = (entry->Attributes & (kAttrDirectory | kAttrNoData)) != 0;
-        list.push_back({entry->SourcePath, entry->Size, skip, true, entry->ModTime});
+        // Every file is checked, one without data of its own (empty when
+        // added, or a hard link's second name) as much as any; a symbolic
+        // link or a folder has no bytes to change.
+        const bool bytes = (entry->Attributes & (kAttrSymbolicLink | kAttrDirectory)) == 0;
+        list.push_back({entry->SourcePath, entry->Size, !CarriesData(*entry), bytes, Stamp(*entry)});
     }
     return list;
 }
@@ -78,7 +101,10 @@ void TCacheThread::CopyHeader() {
 }
 
 void TCacheThread::ReadSource(const Source& source, bool last) {
-    if (source.skip || source.path.empty() || source.size <= 0) return;
+    if (source.skip) {
+        if (source.checked && !source.path.empty()) CheckUnchanged(source);
+        return;
+    }
     {
         std::lock_guard lock(deviceLock_);
         currentFile_ = source.path;
@@ -127,14 +153,15 @@ void TCacheThread::ReadSource(const Source& source, bool last) {
 }
 
 // The tree's layout gave the file its room when it was added; a file of
-// another size or time now would be sent cut, padded or mixed.
+// another size, time or identity now would be sent cut, padded or mixed.
+// The change time catches a write whose modification time was put back.
 void TCacheThread::CheckUnchanged(const Source& source) {
     std::error_code why;
     const std::optional<platform::FileFacts> now = platform::FileFactsOf(source.path, why);
     if (!now && why == std::errc::no_such_file_or_directory)
         Fail(FormatDriveMessage(Msg::FileVanishedDuringBurn, {source.path}));
     if (!now) Fail(FormatDriveMessage(Msg::CantReadFile, {source.path}));
-    if (now->size != source.size || now->modTime != source.modTime)
+    if (now->size != source.size || !SameStamp(source.stamp, *now))
         Fail(FormatDriveMessage(Msg::FileChangedDuringBurn, {source.path}));
 }
 

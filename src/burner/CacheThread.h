@@ -8,6 +8,7 @@
 #include "burner/MemoryStreamEx.h"
 #include "burner/StreamEx.h"
 #include "drive/MediaTypes.h"
+#include "platform/FileSystem.h"
 #include "platform/Thread.h"
 
 #include <array>
@@ -102,7 +103,7 @@ private:
         bool skip = false;
         // A tree's file is sent only as it was when it was added.
         bool checked = false;
-        int64_t modTime = 0;
+        platform::FileFacts stamp{};
     };
     // Raised by the body's helpers to end it at once (abort or error).
     struct Stop {};

@@ -21,6 +21,7 @@ bool AddPaths(TQCDBurner& burner, const CliOptions& o, TAddReport& report) {
 FolderTree BuildFolderTree(TQCDBurner& burner, const CliOptions& o, Console& console) {
     burner.SetJolietFileSystem(!o.noJoliet);
     burner.SetRockRidge(!o.noRockRidge);
+    burner.SetRelocateDeep(o.relocateDeep);
     burner.IdVolume = !o.volumeId.empty() ? o.volumeId : o.folder.empty() ? "CDROM" : DefaultVolumeId(o.folder);
     TAddReport report;
     const bool added = AddPaths(burner, o, report);

@@ -202,8 +202,8 @@ const View kViews[] = {
     {"norock", {"/" + kLong70.substr(0, 58) + "~1.txt", "/" + kLong70.substr(0, 58) + "~3.txt", "/café menü – spécial.txt",
                 "/l1/l2/l3/l4/l5/l6/l7/l8/l9/l10/l11/l12/deep.txt", "/empty folder"},
      "^/.*[^/]$"},
-    {"ecma119", {"/LONGFI~1.TXT", "/LONGFI~3.TXT", "/README.TXT", "/RR_MOVED/L8/L9/NINE.TXT", "/EMPTY_~1"},
-     "^(/[A-Z0-9_~]{1,8}(\\.[A-Z0-9_]{1,3})?)+$"},
+    {"ecma119", {"/LONGFIL1.TXT", "/LONGFIL3.TXT", "/README.TXT", "/L1/L2/L3/L4/L5/L6/L7/L8/L9/NINE.TXT", "/EMPTY_F1"},
+     "^(/[A-Z0-9_]{1,8}(\\.[A-Z0-9_]{1,3})?)+$"},
 };
 
 void FolderImage::CompareViews() {

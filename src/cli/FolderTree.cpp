@@ -4,6 +4,8 @@
 #include "cli/ExitCode.h"
 #include "cli/VolumeId.h"
 
+#include <limits>
+
 namespace kq::cli {
 
 namespace {
@@ -19,6 +21,11 @@ bool AddPaths(TQCDBurner& burner, const CliOptions& o, TAddReport& report) {
 }  // namespace
 
 FolderTree BuildFolderTree(TQCDBurner& burner, const CliOptions& o, Console& console) {
+    // The tree takes whatever the folders hold: the component's default
+    // capacities are for callers that size their trees themselves. What
+    // the format cannot hold (folders past a path table's count) the
+    // layout refuses with its reason.
+    (void)burner.ImageTree().ResetTree(std::numeric_limits<int>::max(), std::numeric_limits<int>::max());
     burner.SetJolietFileSystem(!o.noJoliet);
     burner.SetRockRidge(!o.noRockRidge);
     burner.SetRelocateDeep(o.relocateDeep);

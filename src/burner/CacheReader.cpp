@@ -183,21 +183,29 @@ void TCacheThread::ReadPiece(const std::string& path, int64_t offset, int64_t n,
 }
 
 void TCacheThread::Digest(const uint8_t* bytes, int64_t n) {
-    digest_->Update(bytes, static_cast<size_t>(n));
     digested_ += n;
+    while (n > 0) {
+        const std::span<uint8_t> block = digests_->NextBlock();
+        const size_t piece = std::min(block.size(), static_cast<size_t>(n));
+        std::memcpy(block.data(), bytes, piece);
+        digests_->Queue(piece);
+        bytes += piece;
+        n -= static_cast<int64_t>(piece);
+    }
 }
 
 // Every byte of the image is queued: what was digested is what the writer
 // gets (the zeros after the image are not part of it).
 void TCacheThread::PublishDigest() {
-    std::string print = digest_->FinalPrint();
+    std::string print = digests_->Finish().front();
     std::lock_guard lock(deviceLock_);
     sentDigest_ = std::move(print);
     sentBytes_ = digested_;
 }
 
-// The assembled bytes become a block, digested here, outside the lock, so
-// the writer never waits on the hash; the next one is assembled afresh.
+// The assembled bytes become a block, handed to the digest here, outside
+// the lock, so the writer never waits on the hash; the next one is
+// assembled afresh.
 std::unique_ptr<TCacheBlock> TCacheThread::DetachAssembly() {
     if (digestQueued_) Digest(assembly_->Data.data(), assembled_);
     assembly_->Length = assembled_;

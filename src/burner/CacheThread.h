@@ -3,6 +3,7 @@
 // blocks from the image (or from a header and the image tree's files), so
 // the write thread never waits on the disk. Its priority follows the fill
 // level: the emptier the queue, the more it is allowed to run.
+#include "app/DigestThread.h"
 #include "app/RunningDigest.h"
 #include "burner/BurnOutcome.h"
 #include "burner/MemoryStreamEx.h"
@@ -163,7 +164,9 @@ private:
     std::unique_ptr<TCacheBlock> assembly_;
     int32_t assembled_ = 0;
     int32_t room_ = 0;
-    std::unique_ptr<TRunningDigest> digest_;
+    // The digest runs on a thread of its own: the reader hands it copies,
+    // so the image goes out at the pace of the slower of disk and hash.
+    std::unique_ptr<TDigestThread> digests_;
     int64_t digested_ = 0;
 
     platform::Thread thread_;  // last: joined before the fields above go

@@ -424,6 +424,9 @@ ImageLayout Builder::Run() {
     }
     for (auto [follower, leader] : linkOf_) model_.files[follower]->Extent = model_.files[leader]->Extent;
     out.totalSectors = next;
+    tree_.OrderFiles(model_.files);
+    out.warnings = std::move(warnings_);
+    if (options_.sizeOnly) return out;
     out.header.assign(static_cast<size_t>(header * kSectorSize), 0);
     iso::WriteVolumeDescriptors(model_, next, out.header);
     for (const Tree* tree : {&model_.iso, &model_.joliet}) {
@@ -432,8 +435,6 @@ ImageLayout Builder::Run() {
         iso::WritePathTable(*tree, true, out.header.data() + size_t{tree->pathTableM} * kSectorSize);
     }
     iso::WriteDirectories(model_, out.header);
-    tree_.OrderFiles(model_.files);
-    out.warnings = std::move(warnings_);
     return out;
 }
 

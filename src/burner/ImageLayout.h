@@ -35,6 +35,8 @@ struct LayoutOptions {
     std::optional<int64_t> fixedTime;
     // The most header bytes the layout may take.
     int64_t headerLimit = int64_t{256} << 20;
+    // The size alone: everything is laid out but the header's bytes.
+    bool sizeOnly = false;
 
     bool operator==(const LayoutOptions&) const = default;
 };

@@ -172,6 +172,9 @@ public:
     // Nothing is written to a drive. Warnings go to OnDebugMessage.
     // Refused while Burning(), as are AddFolder, AddPath and ResetTree.
     int64_t BuildImageLayout(std::string& error);
+    // The size BuildImageLayout gives, and the names and extents it sets,
+    // without making the header (the header stream stays as it was).
+    int64_t MeasureImageLayout(std::string& error);
     // Adds the contents of a local folder (recursively) under discPath
     // ("" or "/" = root), raising OnAddDir and OnAddFile for each entry.
     // Skipped special files and unreadable entries are reported through

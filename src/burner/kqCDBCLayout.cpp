@@ -98,6 +98,19 @@ int64_t TQCDBurner::BuildImageLayout(std::string& error) {
     return LayOut(error);
 }
 
+int64_t TQCDBurner::MeasureImageLayout(std::string& error) {
+    if (Burning()) {
+        error = DriveMessage(Msg::TreeInUse);
+        return -1;
+    }
+    LayoutOptions options = CurrentLayoutOptions();
+    options.sizeOnly = true;
+    const ImageLayout layout = kq::BuildImageLayout(tree_, options);
+    for (const std::string& warning : layout.warnings) SendDebugMessage(">>> " + warning, 3);
+    error = layout.error;
+    return layout.error.empty() ? layout.totalSectors : -1;
+}
+
 LayoutOptions TQCDBurner::CurrentLayoutOptions() const {
     LayoutOptions options;
     options.joliet = JolietFileSystem();

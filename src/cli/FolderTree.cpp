@@ -44,7 +44,11 @@ FolderTree BuildFolderTree(TQCDBurner& burner, const CliOptions& o, Console& con
         return {kExitUsage, 0};
     }
     std::string error;
-    const int64_t sectors = burner.BuildImageLayout(error);
+    // The size alone needs no header (a large tree's is over a hundred
+    // MiB): to print it, and to check the tree before the children of
+    // several recorders each lay it out for their own burn.
+    const bool sizeOnly = o.writeImage.empty() && (o.printSize || o.ManyDrives());
+    const int64_t sectors = sizeOnly ? burner.MeasureImageLayout(error) : burner.BuildImageLayout(error);
     if (sectors < 0) {
         console.Error(error);
         return {kExitUsage, 0};

@@ -49,8 +49,11 @@ TEST(ImageLayout, FilesFollowTheHeaderInListOrder) {
     TQCDBurner burner;
     Mixed(burner.ImageTree());
     std::string error;
+    const int64_t measured = burner.MeasureImageLayout(error);
+    EXPECT_EQ(burner.HeaderStream().Size(), 0);  // the size alone makes no header
     const int64_t total = burner.BuildImageLayout(error);
     ASSERT_GT(total, 0) << error;
+    EXPECT_EQ(measured, total);
     int64_t next = burner.HeaderStream().Size() / kSectorSize;
     EXPECT_EQ(burner.HeaderStream().Size() % kSectorSize, 0);
     const TFEntry* dataOfLink = nullptr;

@@ -49,7 +49,7 @@ Candidate CandidateFor(const NameRequest& request) {
         c.ext = Clean(name.substr(dot + 1), 3, c.lossy);
     }
     if (c.base.empty()) {
-        c.base = "_";
+        c.base.push_back('_');
         c.lossy = true;
     }
     return c;
@@ -83,7 +83,8 @@ std::vector<std::string> UniqueShortNames(const std::vector<NameRequest>& reques
         for (;; ++n) {
             // Digits, not "~": a made-up name holds d-characters only.
             const std::string tail = std::to_string(n);
-            const std::string base = c.base.substr(0, 8 - std::min<size_t>(tail.size(), 8)) + tail;
+            std::string base(c.base, 0, tail.size() < 8 ? 8 - tail.size() : 0);
+            base.append(tail);
             std::string id = Identifier(base, c.ext, requests[i].directory);
             if (taken.insert(id).second) {
                 names[i] = std::move(id);

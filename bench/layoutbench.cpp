@@ -1,4 +1,5 @@
-// layoutbench prepare DIR: 100 folders of 1,000 empty files each in DIR.
+// layoutbench prepare DIR: 20,000 folders of 15 empty files each in DIR
+// (300,000 files), 200 folders of 100 at the top.
 // layoutbench build DIR: adds DIR to a burner's image tree and builds the
 // file system's header, printing the seconds of each step and the header's
 // size; bench/layout.sh measures its peak memory around it.
@@ -12,8 +13,9 @@
 
 namespace {
 
-constexpr int kFolders = 100;
-constexpr int kFilesPerFolder = 1000;
+constexpr int kFolders = 20000;
+constexpr int kFilesPerFolder = 15;
+constexpr int kFoldersPerGroup = 100;
 
 double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -21,7 +23,7 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 
 int Prepare(const std::filesystem::path& dir) {
     for (int d = 0; d < kFolders; ++d) {
-        const auto folder = dir / ("folder " + std::to_string(d));
+        const auto folder = dir / ("group " + std::to_string(d / kFoldersPerGroup)) / ("folder " + std::to_string(d));
         std::filesystem::create_directories(folder);
         for (int f = 0; f < kFilesPerFolder; ++f)
             std::ofstream(folder / ("empty file number " + std::to_string(f) + ".txt"));
@@ -31,7 +33,7 @@ int Prepare(const std::filesystem::path& dir) {
 
 int Build(const std::string& dir) {
     kq::TQCDBurner burner;
-    (void)burner.ImageTree().ResetTree(kFolders * kFilesPerFolder, kFolders + 1);  // the root always fits
+    (void)burner.ImageTree().ResetTree(kFolders * kFilesPerFolder, kFolders + kFolders / kFoldersPerGroup + 1);
     auto start = std::chrono::steady_clock::now();
     kq::TAddReport report;
     if (!burner.AddFolder("", dir, report)) {

@@ -16,6 +16,26 @@ namespace {
 
 int32_t SectorAligned(int64_t n) { return static_cast<int32_t>(SectorsOf(n) * kSectorSize); }
 
+// What the entry knows of its source. An entry made by hand may know only
+// the modification second; then only that is compared.
+platform::FileFacts Stamp(const TFEntry& entry) {
+    platform::FileFacts stamp;
+    stamp.size = entry.Size;
+    stamp.modTime = entry.ModTime;
+    stamp.modifiedNs = entry.SourceModifiedNs;
+    stamp.changedNs = entry.SourceChangedNs;
+    stamp.device = entry.Device;
+    stamp.inode = entry.Inode;
+    return stamp;
+}
+
+bool SameStamp(const platform::FileFacts& then, const platform::FileFacts& now) {
+    if (then.modifiedNs == 0 && then.changedNs == 0) return then.modTime == now.modTime;
+    const bool identity = now.device == 0 && now.inode == 0;  // the system gives none
+    return then.modifiedNs == now.modifiedNs && then.changedNs == now.changedNs &&
+           (identity || (then.device == now.device && then.inode == now.inode));
+}
+
 }  // namespace
 
 void TCacheThread::Execute() {
@@ -48,8 +68,11 @@ std::deque<TCacheThread::Source> TCacheThread::SourceList() {
     if (!tree_) return list;
     for (const auto& entry : tree_->FileEntries()) {
         if (!entry) Fail(DriveMessage(Msg::InternalError0005));
-        const bool skip = (entry->Attributes & (kAttrDirectory | kAttrNoData)) != 0;
-        list.push_back({entry->SourcePath, entry->Size, skip, true, entry->ModTime});
+        // Every file is checked, one without data of its own (empty when
+        // added, or a hard link's second name) as much as any; a symbolic
+        // link or a folder has no bytes to change.
+        const bool bytes = (entry->Attributes & (kAttrSymbolicLink | kAttrDirectory)) == 0;
+        list.push_back({entry->SourcePath, entry->Size, !CarriesData(*entry), bytes, Stamp(*entry)});
     }
     return list;
 }
@@ -79,7 +102,10 @@ void TCacheThread::CopyHeader() {
 }
 
 void TCacheThread::ReadSource(const Source& source, bool last) {
-    if (source.skip || source.path.empty() || source.size <= 0) return;
+    if (source.skip) {
+        if (source.checked && !source.path.empty()) CheckUnchanged(source);
+        return;
+    }
     {
         std::lock_guard lock(deviceLock_);
         currentFile_ = source.path;
@@ -128,14 +154,15 @@ void TCacheThread::ReadSource(const Source& source, bool last) {
 }
 
 // The tree's layout gave the file its room when it was added; a file of
-// another size or time now would be sent cut, padded or mixed.
+// another size, time or identity now would be sent cut, padded or mixed.
+// The change time catches a write whose modification time was put back.
 void TCacheThread::CheckUnchanged(const Source& source) {
     std::error_code why;
     const std::optional<platform::FileFacts> now = platform::FileFactsOf(source.path, why);
     if (!now && why == std::errc::no_such_file_or_directory)
         Fail(FormatDriveMessage(Msg::FileVanishedDuringBurn, {source.path}));
     if (!now) Fail(FormatDriveMessage(Msg::CantReadFile, {source.path}));
-    if (now->size != source.size || now->modTime != source.modTime)
+    if (now->size != source.size || !SameStamp(source.stamp, *now))
         Fail(FormatDriveMessage(Msg::FileChangedDuringBurn, {source.path}));
 }
 
@@ -157,21 +184,29 @@ void TCacheThread::ReadPiece(const std::string& path, int64_t offset, int64_t n,
 }
 
 void TCacheThread::Digest(const uint8_t* bytes, int64_t n) {
-    digest_->Update(bytes, static_cast<size_t>(n));
     digested_ += n;
+    while (n > 0) {
+        const std::span<uint8_t> block = digests_->NextBlock();
+        const size_t piece = std::min(block.size(), static_cast<size_t>(n));
+        std::memcpy(block.data(), bytes, piece);
+        digests_->Queue(piece);
+        bytes += piece;
+        n -= static_cast<int64_t>(piece);
+    }
 }
 
 // Every byte of the image is queued: what was digested is what the writer
 // gets (the zeros after the image are not part of it).
 void TCacheThread::PublishDigest() {
-    std::string print = digest_->FinalPrint();
+    std::string print = digests_->Finish().front();
     std::lock_guard lock(deviceLock_);
     sentDigest_ = std::move(print);
     sentBytes_ = digested_;
 }
 
-// The assembled bytes become a block, digested here, outside the lock, so
-// the writer never waits on the hash; the next one is assembled afresh.
+// The assembled bytes become a block, handed to the digest here, outside
+// the lock, so the writer never waits on the hash; the next one is
+// assembled afresh.
 std::unique_ptr<TCacheBlock> TCacheThread::DetachAssembly() {
     if (digestQueued_) Digest(assembly_->Data.data(), assembled_);
     assembly_->Length = assembled_;

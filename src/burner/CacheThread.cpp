@@ -22,6 +22,9 @@ int32_t UsableBlockSize(int32_t size) {
     return std::clamp<int32_t>(size / kSectorSize * kSectorSize, kSectorSize, kDvdBlockSize);
 }
 
+// Blocks handed to the digest thread ahead of it: 1 MiB.
+constexpr size_t kDigestBlocks = 16;
+
 }  // namespace
 
 TCacheThread::TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int64_t TotalBytes,
@@ -42,7 +45,7 @@ TCacheThread::TCacheThread(int32_t CacheSize, TMemoryStreamEx* HeaderStream, int
       imageFileName_(std::move(ImageFileName)),
       headerStream_(HeaderStream),
       tree_(Tree),
-      digest_(std::make_unique<TRunningDigest>(DigestOf)),
+      digests_(std::make_unique<TDigestThread>(std::vector<DigestKind>{DigestOf}, kCacheBlockRoom, kDigestBlocks)),
       thread_([this](platform::Thread&) { Execute(); }) {
     // A steady reader asks for Normal; refused, it keeps its creator's.
     thread_.SetPriority(steadyPriority_ ? platform::ThreadPriority::Normal : platform::ThreadPriority::BelowNormal);

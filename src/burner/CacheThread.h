@@ -3,12 +3,14 @@
 // blocks from the image (or from a header and the image tree's files), so
 // the write thread never waits on the disk. Its priority follows the fill
 // level: the emptier the queue, the more it is allowed to run.
+#include "digest/DigestThread.h"
 #include "burner/BurnOutcome.h"
 #include "burner/MemoryStreamEx.h"
 #include "burner/ShortTrack.h"
 #include "burner/StreamEx.h"
 #include "digest/RunningDigest.h"
 #include "drive/MediaTypes.h"
+#include "platform/FileSystem.h"
 #include "platform/Thread.h"
 
 #include <array>
@@ -104,7 +106,7 @@ private:
         bool skip = false;
         // A tree's file is sent only as it was when it was added.
         bool checked = false;
-        int64_t modTime = 0;
+        platform::FileFacts stamp{};
     };
     // Raised by the body's helpers to end it at once (abort or error).
     struct Stop {};
@@ -165,7 +167,9 @@ private:
     std::unique_ptr<TCacheBlock> assembly_;
     int32_t assembled_ = 0;
     int32_t room_ = 0;
-    std::unique_ptr<TRunningDigest> digest_;
+    // The digest runs on a thread of its own: the reader hands it copies,
+    // so the image goes out at the pace of the slower of disk and hash.
+    std::unique_ptr<TDigestThread> digests_;
     int64_t digested_ = 0;
 
     platform::Thread thread_;  // last: joined before the fields above go

@@ -141,7 +141,8 @@ uint32_t TreeRecords::Folder(uint32_t at) {
             Record r = DirRecord(c.index, child.name, false);
             if (rockRidge_) {
                 rr::AppendNM(r.susp, child.entry->LongName);
-                if (child.relocated) rr::AppendRE(r.susp);
+                // RE also on the relocation folder itself: Rock Ridge readers then hide it.
+                if (child.relocated || child.entry == model_.relocationDir.get()) rr::AppendRE(r.susp);
             }
             writer_.Add(r);
         }

@@ -26,6 +26,8 @@ using iso::TreeDir;
 constexpr int kMaxIsoDepth = 8;     // the root is level 1
 constexpr uint32_t kSystemArea = iso::vd::kFirstSector;
 constexpr size_t kMaxNameBytes = 255;
+// A path table entry names its parent by a 16-bit number.
+constexpr size_t kMaxPathTableDirs = 65535;
 
 bool IsLink(const TFEntry& f) { return (f.Attributes & kAttrSymbolicLink) != 0; }
 
@@ -64,6 +66,8 @@ private:
     void BuildJolietTree();
     void OrderData();
     int64_t AssignExtents(std::string& error);
+    void SaveEntries();
+    void RestoreEntries();
     uint32_t IsoParentOf(uint32_t real) const;
 
     TImageTree& tree_;
@@ -74,11 +78,14 @@ private:
     std::vector<std::pair<uint32_t, uint32_t>> linkOf_;  // hard link, the entry that sends its data
     std::unordered_map<uint32_t, std::string> jolietNames_;  // by file list index, as in Model
     std::vector<std::string> warnings_;
+    // What naming and ordering change in the entries, restored when the layout fails.
+    std::vector<std::string> savedDirNames_, savedFileNames_;
+    std::vector<uint32_t> savedAttributes_;
 };
 
 std::string Builder::Collect() {
     const auto& dirs = tree_.DirEntries();
-    if (dirs.size() > 65535) return Failure(Msg::TooManyDirectories, {std::to_string(dirs.size())});
+    if (dirs.size() > kMaxPathTableDirs) return Failure(Msg::TooManyDirectories, {std::to_string(dirs.size())});
     for (const auto& d : dirs) {
         src_.indexOf.emplace(d.get(), static_cast<uint32_t>(src_.dirs.size()));
         src_.dirs.push_back(d.get());
@@ -123,9 +130,10 @@ std::string Builder::CheckNames() {
 }
 
 // Folders deeper than ISO 9660 allows move under rr_moved (level 2), where
-// Rock Ridge readers find them back in place.
+// Rock Ridge readers find them back in place; only when asked.
 std::string Builder::Relocate() {
     src_.relocated.assign(src_.dirs.size(), false);
+    if (!options_.relocateDeep) return {};
     std::vector<int> depth(src_.dirs.size(), 0);
     std::deque<uint32_t> queue{src_.indexOf.at(tree_.RootDir())};
     depth[queue.front()] = 1;
@@ -144,6 +152,8 @@ std::string Builder::Relocate() {
             queue.push_back(c);
         }
     }
+    if (any && src_.dirs.size() + 1 > kMaxPathTableDirs)
+        return Failure(Msg::TooManyDirectories, {std::to_string(src_.dirs.size() + 1)});
     if (any) {
         model_.relocationDir = std::make_unique<TDEntry>();
         model_.relocationDir->LongName = ".rr_moved";
@@ -371,12 +381,29 @@ int64_t Builder::AssignExtents(std::string& error) {
     }
     int64_t end = header;
     for (uint32_t i = 0; i < model_.files.size(); ++i)
-        if (!(model_.files[i]->Attributes & kAttrNoData)) end += SectorsOf(model_.files[i]->Size);
+        if (CarriesData(*model_.files[i])) end += SectorsOf(model_.files[i]->Size);
     if (end > std::numeric_limits<uint32_t>::max()) {
         error = Failure(Msg::DiscTooLarge, {std::to_string(end)});
         return -1;
     }
     return header;
+}
+
+void Builder::SaveEntries() {
+    for (const TDEntry* d : src_.dirs) savedDirNames_.push_back(d->ShortName);
+    for (const auto& f : tree_.FileEntries()) {
+        savedFileNames_.push_back(f->ShortName);
+        savedAttributes_.push_back(f->Attributes);
+    }
+}
+
+void Builder::RestoreEntries() {
+    for (size_t i = 0; i < src_.dirs.size(); ++i) const_cast<TDEntry*>(src_.dirs[i])->ShortName = std::move(savedDirNames_[i]);
+    const auto& files = tree_.FileEntries();
+    for (size_t i = 0; i < files.size(); ++i) {
+        files[i]->ShortName = std::move(savedFileNames_[i]);
+        files[i]->Attributes = savedAttributes_[i];
+    }
 }
 
 ImageLayout Builder::Run() {
@@ -386,21 +413,28 @@ ImageLayout Builder::Run() {
         out.error = (this->*step)();
         if (!out.error.empty()) return out;
     }
+    SaveEntries();
     NameShort();
     BuildIsoTree();
     if (options_.joliet) BuildJolietTree();
     OrderData();
     const int64_t header = AssignExtents(out.error);
-    if (header < 0) return out;
+    if (header < 0) {
+        RestoreEntries();
+        return out;
+    }
 
     // Extents only now, when nothing can fail any more.
     uint32_t next = static_cast<uint32_t>(header);
     for (TFEntry* f : model_.files) {
-        f->Extent = (f->Attributes & kAttrNoData) ? 0 : next;
-        next += static_cast<uint32_t>((f->Attributes & kAttrNoData) ? 0 : SectorsOf(f->Size));
+        f->Extent = CarriesData(*f) ? next : 0;
+        next += static_cast<uint32_t>(CarriesData(*f) ? SectorsOf(f->Size) : 0);
     }
     for (auto [follower, leader] : linkOf_) model_.files[follower]->Extent = model_.files[leader]->Extent;
     out.totalSectors = next;
+    tree_.OrderFiles(model_.files);
+    out.warnings = std::move(warnings_);
+    if (options_.sizeOnly) return out;
     out.header.assign(static_cast<size_t>(header * kSectorSize), 0);
     iso::WriteVolumeDescriptors(model_, next, out.header);
     for (const Tree* tree : {&model_.iso, &model_.joliet}) {
@@ -409,8 +443,6 @@ ImageLayout Builder::Run() {
         iso::WritePathTable(*tree, true, out.header.data() + size_t{tree->pathTableM} * kSectorSize);
     }
     iso::WriteDirectories(model_, out.header);
-    tree_.OrderFiles(model_.files);
-    out.warnings = std::move(warnings_);
     return out;
 }
 

@@ -15,11 +15,17 @@ namespace kq {
 struct VolumeIdentifiers {
     std::string volume, system, volumeSet, publisher, preparer, application;
     std::string copyright, abstract, bibliographic;
+    bool operator==(const VolumeIdentifiers&) const = default;
 };
 
 struct LayoutOptions {
     bool joliet = true;
     bool rockRidge = true;
+    // Folders deeper than 8 levels move under a relocation folder, for
+    // readers that hold to ISO 9660's depth limit; Rock Ridge readers see
+    // them in place and not the relocation folder. Needs Rock Ridge. Off,
+    // a deep folder is written where it is, as current readers accept.
+    bool relocateDeep = false;
     VolumeIdentifiers ids;
     // Seconds since 1970; unset volume dates: creation and modification
     // take buildTime, expiration and effective stay "not set".
@@ -29,6 +35,10 @@ struct LayoutOptions {
     std::optional<int64_t> fixedTime;
     // The most header bytes the layout may take.
     int64_t headerLimit = int64_t{256} << 20;
+    // The size alone: everything is laid out but the header's bytes.
+    bool sizeOnly = false;
+
+    bool operator==(const LayoutOptions&) const = default;
 };
 
 struct ImageLayout {

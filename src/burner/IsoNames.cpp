@@ -13,7 +13,6 @@ bool IsDChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') |
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Upper-case d-characters; lossy when anything beyond the case changed.
-// "~" stays: it is how an earlier layout marked a made-up name.
 std::string Clean(std::string_view text, size_t max, bool& lossy) {
     std::string out;
     for (char c : text) {
@@ -23,7 +22,7 @@ std::string Clean(std::string_view text, size_t max, bool& lossy) {
             lossy = true;
             break;
         }
-        if (IsDChar(u) || u == '~') {
+        if (IsDChar(u)) {
             out += u;
         } else {
             out += '_';
@@ -50,7 +49,7 @@ Candidate CandidateFor(const NameRequest& request) {
         c.ext = Clean(name.substr(dot + 1), 3, c.lossy);
     }
     if (c.base.empty()) {
-        c.base = "_";
+        c.base.push_back('_');
         c.lossy = true;
     }
     return c;
@@ -82,8 +81,10 @@ std::vector<std::string> UniqueShortNames(const std::vector<NameRequest>& reques
         const Candidate& c = candidates[i];
         unsigned& n = next.try_emplace(c.base + "." + c.ext, 1).first->second;
         for (;; ++n) {
-            const std::string tail = "~" + std::to_string(n);
-            const std::string base = c.base.substr(0, 8 - std::min<size_t>(tail.size(), 8)) + tail;
+            // Digits, not "~": a made-up name holds d-characters only.
+            const std::string tail = std::to_string(n);
+            std::string base(c.base, 0, tail.size() < 8 ? 8 - tail.size() : 0);
+            base.append(tail);
             std::string id = Identifier(base, c.ext, requests[i].directory);
             if (taken.insert(id).second) {
                 names[i] = std::move(id);

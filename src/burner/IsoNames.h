@@ -1,6 +1,6 @@
 #pragma once
 // Names on the disc: the ISO 9660 name (8.3 upper-case d-characters, made
-// unique in its folder as LONGNA~1.TXT), the Joliet name (up to 64 UCS-2
+// unique in its folder as LONGNAM1.TXT), the Joliet name (up to 64 UCS-2
 // characters, big-endian, without the characters Joliet forbids) and the
 // identifiers of the volume descriptors.
 #include <string>
@@ -19,7 +19,7 @@ struct NameRequest {
 // The unique ISO 9660 identifiers of one folder's entries, in the order
 // asked: "NAME.EXT;1" for files, "NAME" for folders. A name that is valid
 // as it stands (bar its case) keeps it; one cut or changed, or taken by an
-// earlier one, ends in "~N".
+// earlier one, ends in a number.
 std::vector<std::string> UniqueShortNames(const std::vector<NameRequest>& requests);
 
 // The unique Joliet identifiers (UTF-16 big-endian bytes) of one folder's

@@ -139,6 +139,8 @@ bool TreeBuilder::AddEntry(TDEntry* parent, const std::string& name, const std::
     file.Group = facts.group;
     file.Device = facts.device;
     file.Inode = facts.inode;
+    file.SourceModifiedNs = facts.modifiedNs;
+    file.SourceChangedNs = facts.changedNs;
     if (facts.kind == platform::EntryKind::SymbolicLink) {
         if (!platform::ReadLinkTarget(local, file.LinkTarget, error)) {
             report.Unreadable.push_back(Why(local, error));

@@ -26,7 +26,11 @@ std::atomic<bool> burnClaimed{false};
 TQCDBurner::TQCDBurner() {
     headerStream_.SetSize(kHeaderStreamSize);
     writePostGap_ = true;
-    tree_.OnReset = [this] { headerStream_.Clear(); };
+    tree_.OnReset = [this] {
+        headerStream_.Clear();
+        laidOutWith_.reset();
+    };
+    tree_.Locked = [this] { return burning_.load(); };
     (void)tree_.ResetTree(65535, 8191);  // the root always fits these capacities
     SetCacheSize(kDefaultCacheSize);
     jolietFileSystem_ = true;
@@ -164,7 +168,7 @@ bool TQCDBurner::BurnISOImage(const std::string& FileName) {
     // The image (or the tree) is looked at before the drive is touched.
     const bool treeMode = FileName.empty();
     std::string why;
-    const int64_t sectors = treeMode ? TreeSectors(why) : ImageFileSectors(FileName, why);
+    const int64_t sectors = treeMode ? FreshTreeSectors(why) : ImageFileSectors(FileName, why);
     if (sectors < 0) return RefuseBurn(why);
     imageSectors_ = sectors;
     int32_t blockSize = kDvdBlockSize;

@@ -5,6 +5,7 @@
 // and a write thread. The outcome arrives once, through OnWriteDone.
 #include "burner/BurnOutcome.h"
 #include "burner/HandOver.h"
+#include "burner/ImageLayout.h"
 #include "burner/MemoryStreamEx.h"
 #include "burner/ShortTrack.h"
 #include "burner/TreeBuilder.h"
@@ -99,6 +100,9 @@ public:
     // Rock Ridge in the file system built from the tree (default on).
     bool RockRidge() const { return rockRidge_; }
     void SetRockRidge(bool v) { rockRidge_ = v; }
+    // Folders past 8 levels under a relocation folder (default off: in place).
+    bool RelocateDeep() const { return relocateDeep_; }
+    void SetRelocateDeep(bool v) { relocateDeep_ = v; }
 
     // Volume identification and dates of the file system built from the tree.
     std::string IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication;
@@ -132,9 +136,13 @@ public:
     // files' data. With ISOFileName set the same bytes go into that file
     // (whole or not at all, with a .sha256 companion) and no drive is used.
     [[nodiscard]] bool BurnISOImage(const std::string& FileName);
-    // The image tree's size in sectors: the header stream, then each file
-    // the cache sends, which must start where the layout placed it (its
-    // Extent). -1 with the reason when the tree cannot be burnt as it is.
+    // The image tree's size in sectors. A tree laid out by
+    // BuildImageLayout is laid out again when it or a property the layout
+    // reads changed since; otherwise its size is the layout's, read, not
+    // counted again. A header written by the caller is followed by each
+    // file the cache sends, which must start where it was placed (its
+    // Extent). -1 with the reason when the tree cannot be burnt as it is
+    // (or a burn runs).
     int64_t TreeSectors(std::string& error);
     // The refusal of a track of `sectors` that the disc in the selected
     // drive has no room for; empty when it fits or the drive does not tell.
@@ -169,7 +177,11 @@ public:
     // Ridge, a name too long or taken twice, a header past
     // kHeaderStreamLimit, ...); the header stream is then left as it was.
     // Nothing is written to a drive. Warnings go to OnDebugMessage.
+    // Refused while Burning(), as are AddFolder, AddPath and ResetTree.
     int64_t BuildImageLayout(std::string& error);
+    // The size BuildImageLayout gives, and the names and extents it sets,
+    // without making the header (the header stream stays as it was).
+    int64_t MeasureImageLayout(std::string& error);
     // Adds the contents of a local folder (recursively) under discPath
     // ("" or "/" = root), raising OnAddDir and OnAddFile for each entry.
     // Skipped special files and unreadable entries are reported through
@@ -213,13 +225,22 @@ private:
     void EndBurn();
     bool Closing() const { return closing_.load(); }
     AddHooks MakeAddHooks();
+    LayoutOptions CurrentLayoutOptions() const;
+    int64_t LayOut(std::string& error);
+    bool LayoutFresh() const;
+    int64_t FreshTreeSectors(std::string& error);
+    bool RefuseChange(TAddReport& report);
     void TraceSkipped(const TAddReport& report, size_t from);
 
     TMemoryStreamEx headerStream_;
     TImageTree tree_{this};
+    // The last layout: what it was made from, and its size.
+    std::optional<LayoutOptions> laidOutWith_;
+    uint64_t laidOutRevision_ = 0;
+    int64_t laidOutSectors_ = 0;
     std::atomic<bool> underrunProtection_{true}, testWrite_{false}, replaceFile_{false},
         finalizeTrack_{true}, performOPC_{false}, jolietFileSystem_{true}, writePostGap_{true},
-        rockRidge_{true};
+        rockRidge_{true}, relocateDeep_{false};
     std::atomic<int32_t> cacheSize_{kDefaultCacheSize};
     std::string version_ = kLibraryVersion;
     std::string isoFileName_;

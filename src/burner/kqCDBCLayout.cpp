@@ -57,8 +57,18 @@ AddHooks TQCDBurner::MakeAddHooks() {
     return hooks;
 }
 
+// The tree a burn reads stays as it is until the burn is over.
+bool TQCDBurner::RefuseChange(TAddReport& report) {
+    if (!Burning()) return false;
+    report.Error = DriveMessage(Msg::TreeInUse);
+    return true;
+}
+
 // Special files left out are named in the trace as well as in the report.
+// A file replaced in place changes the tree as much as one added.
 bool TQCDBurner::AddFolder(const std::string& discPath, const std::string& localPath, TAddReport& report) {
+    if (RefuseChange(report)) return false;
+    tree_.Changed();
     const size_t before = report.Skipped.size();
     const bool added = TreeBuilder(tree_, MakeAddHooks()).AddFolder(discPath, localPath, report);
     TraceSkipped(report, before);
@@ -66,6 +76,8 @@ bool TQCDBurner::AddFolder(const std::string& discPath, const std::string& local
 }
 
 bool TQCDBurner::AddPath(const std::string& discPath, const std::string& localPath, TAddReport& report) {
+    if (RefuseChange(report)) return false;
+    tree_.Changed();
     const size_t before = report.Skipped.size();
     const bool added = TreeBuilder(tree_, MakeAddHooks()).AddPath(discPath, localPath, report);
     TraceSkipped(report, before);
@@ -78,9 +90,32 @@ void TQCDBurner::TraceSkipped(const TAddReport& report, size_t from) {
 }
 
 int64_t TQCDBurner::BuildImageLayout(std::string& error) {
+    if (Burning()) {
+        error = DriveMessage(Msg::TreeInUse);
+        SetLastErrorText(error);
+        return -1;
+    }
+    return LayOut(error);
+}
+
+int64_t TQCDBurner::MeasureImageLayout(std::string& error) {
+    if (Burning()) {
+        error = DriveMessage(Msg::TreeInUse);
+        return -1;
+    }
+    LayoutOptions options = CurrentLayoutOptions();
+    options.sizeOnly = true;
+    const ImageLayout layout = kq::BuildImageLayout(tree_, options);
+    for (const std::string& warning : layout.warnings) SendDebugMessage(">>> " + warning, 3);
+    error = layout.error;
+    return layout.error.empty() ? layout.totalSectors : -1;
+}
+
+LayoutOptions TQCDBurner::CurrentLayoutOptions() const {
     LayoutOptions options;
     options.joliet = JolietFileSystem();
     options.rockRidge = RockRidge();
+    options.relocateDeep = RelocateDeep();
     options.ids = {IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication,
                    FileCopyright, FileAbstract, FileBibliographic};
     options.creation = SecondsIfSet(DateCreation);
@@ -91,6 +126,20 @@ int64_t TQCDBurner::BuildImageLayout(std::string& error) {
                             std::chrono::system_clock::now().time_since_epoch()).count();
     options.fixedTime = SourceDateEpoch();
     options.headerLimit = kHeaderStreamLimit;
+    return options;
+}
+
+// Fresh while the header holds the last layout and nothing it was made
+// from changed; the moment it was made is no reason to make it again.
+bool TQCDBurner::LayoutFresh() const {
+    if (!laidOutWith_ || headerStream_.Size() == 0 || tree_.Revision() != laidOutRevision_) return false;
+    LayoutOptions now = CurrentLayoutOptions();
+    now.buildTime = laidOutWith_->buildTime;
+    return now == *laidOutWith_;
+}
+
+int64_t TQCDBurner::LayOut(std::string& error) {
+    const LayoutOptions options = CurrentLayoutOptions();
     ImageLayout layout = kq::BuildImageLayout(tree_, options);
     for (const std::string& warning : layout.warnings) SendDebugMessage(">>> " + warning, 3);
     if (!layout.error.empty()) {
@@ -99,6 +148,9 @@ int64_t TQCDBurner::BuildImageLayout(std::string& error) {
         return -1;
     }
     headerStream_.Assign(std::move(layout.header));
+    laidOutWith_ = options;
+    laidOutRevision_ = tree_.Revision();
+    laidOutSectors_ = layout.totalSectors;
     return layout.totalSectors;
 }
 

@@ -7,9 +7,19 @@
 namespace kq {
 
 int64_t TQCDBurner::TreeSectors(std::string& error) {
-    // A tree not laid out yet (or sent already: the burn empties the
-    // header stream) is laid out now.
-    if (headerStream_.Size() == 0 && BuildImageLayout(error) < 0) return -1;
+    if (Burning()) {
+        error = DriveMessage(Msg::TreeInUse);
+        return -1;
+    }
+    return FreshTreeSectors(error);
+}
+
+int64_t TQCDBurner::FreshTreeSectors(std::string& error) {
+    if (LayoutFresh()) return laidOutSectors_;
+    // Laid out before and changed since (or sent already: the burn empties
+    // the header stream), or never laid out: laid out now.
+    if (laidOutWith_ || headerStream_.Size() == 0) return LayOut(error);
+    // A header of the caller's own: each file must follow where it was placed.
     int64_t next = SectorsOf(headerStream_.Size());
     for (const auto& entry : tree_.FileEntries()) {
         if (!entry) {
@@ -17,8 +27,7 @@ int64_t TQCDBurner::TreeSectors(std::string& error) {
             return -1;
         }
         // What the cache thread skips takes no room.
-        if ((entry->Attributes & (kAttrDirectory | kAttrNoData)) != 0 || entry->SourcePath.empty() || entry->Size <= 0)
-            continue;
+        if (!CarriesData(*entry)) continue;
         // A file placed elsewhere than where its data will land would be
         // read back as another file's bytes.
         if (entry->Extent != next) {

@@ -8,6 +8,11 @@
 namespace kq {
 
 bool TImageTree::ResetTree(int FileCapacity, int DirCapacity) {
+    if (Locked && Locked()) {
+        if (device_) device_->SendDebugMessage(">>> " + DriveMessage(Msg::TreeInUse), 3);
+        return false;
+    }
+    ++revision_;
     rootDir_ = nullptr;
     dirEntries_.clear();
     fileEntries_.clear();
@@ -43,9 +48,17 @@ Entry* Append(std::vector<std::unique_ptr<Entry>>& entries, int capacity, Msg fu
 
 }  // namespace
 
-TDEntry* TImageTree::NewDirectory() { return Append(dirEntries_, dirCapacity_, Msg::MaximumDirectories, device_); }
+TDEntry* TImageTree::NewDirectory() {
+    if (Locked && Locked()) return nullptr;
+    ++revision_;
+    return Append(dirEntries_, dirCapacity_, Msg::MaximumDirectories, device_);
+}
 
-TFEntry* TImageTree::NewFile() { return Append(fileEntries_, fileCapacity_, Msg::MaximumFiles, device_); }
+TFEntry* TImageTree::NewFile() {
+    if (Locked && Locked()) return nullptr;
+    ++revision_;
+    return Append(fileEntries_, fileCapacity_, Msg::MaximumFiles, device_);
+}
 
 void TImageTree::OrderFiles(const std::vector<TFEntry*>& order) {
     std::vector<std::unique_ptr<TFEntry>> owned(fileEntries_.size());

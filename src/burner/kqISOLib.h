@@ -52,7 +52,16 @@ struct TFEntry {
     uint64_t Device = 0;
     uint64_t Inode = 0;
     std::string LinkTarget;  // of a symbolic link
+    // The source as it was added, in nanoseconds since 1970 (0: not known):
+    // a burn sends the file only while these and Size still hold.
+    int64_t SourceModifiedNs = 0;
+    int64_t SourceChangedNs = 0;
 };
+
+// The one rule for whether an entry's bytes follow the header.
+inline bool CarriesData(const TFEntry& f) {
+    return (f.Attributes & (kAttrDirectory | kAttrNoData)) == 0 && f.Size > 0;
+}
 
 // Owned by the burner component; its limit messages go out through the
 // component's debug-message event.
@@ -63,7 +72,7 @@ public:
 
     // Frees every entry, runs OnReset, takes the new capacities and makes
     // the root ("CD_ROOT", "\"). False, with an empty tree, when there is
-    // no room for the root.
+    // no room for the root; false with the tree untouched while Locked.
     [[nodiscard]] bool ResetTree(int FileCapacity, int DirCapacity);
 
     // A new empty directory entry appended to the list, or null when the
@@ -76,6 +85,14 @@ public:
 
     // The owner's part of a reset: it clears its header stream here.
     std::function<void()> OnReset;
+    // True while the tree must not change (a burn reads it): ResetTree,
+    // NewDirectory and NewFile then refuse.
+    std::function<bool()> Locked;
+
+    // Counts the changes made through this class, and those its users
+    // report with Changed(): a layout is fresh while it stays the same.
+    uint64_t Revision() const { return revision_; }
+    void Changed() { ++revision_; }
 
     TDEntry* RootDir() const { return rootDir_; }
     const std::vector<std::unique_ptr<TDEntry>>& DirEntries() const { return dirEntries_; }
@@ -92,6 +109,7 @@ private:
     int dirCapacity_ = 0;
     int fileCapacity_ = 0;
     TDEntry* rootDir_ = nullptr;
+    uint64_t revision_ = 0;
 };
 
 // Whole 2048-byte sectors holding Size bytes, a remainder counting as one

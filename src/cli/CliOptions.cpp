@@ -41,6 +41,7 @@ constexpr Flag kFlags[] = {
     {"--format", &CliOptions::format},
     {"--no-joliet", &CliOptions::noJoliet},
     {"--no-rock-ridge", &CliOptions::noRockRidge},
+    {"--relocate-deep", &CliOptions::relocateDeep},
     {"--print-size", &CliOptions::printSize},
     {"--skip-unreadable", &CliOptions::skipUnreadable},
     {"--md5", &CliOptions::md5},
@@ -171,6 +172,7 @@ std::string CheckTreeCombination(const CliOptions& o) {
     if (!o.TreeMode()) {
         const std::pair<bool, const char*> treeOnly[] = {
             {!o.volumeId.empty(), "--volume-id"}, {o.noJoliet, "--no-joliet"}, {o.noRockRidge, "--no-rock-ridge"},
+            {o.relocateDeep, "--relocate-deep"},
             {!o.writeImage.empty(), "--write-image"}, {o.printSize, "--print-size"},
             {o.skipUnreadable, "--skip-unreadable"}};
         for (const auto& [given, name] : treeOnly)

@@ -54,6 +54,7 @@ struct CliOptions {
     std::string volumeId;                                      // --volume-id; empty: from the folder's name
     bool noJoliet = false;
     bool noRockRidge = false;
+    bool relocateDeep = false;  // --relocate-deep: folders past 8 levels under a hidden relocation folder
     bool printSize = false;
     bool skipUnreadable = false;
     std::string writeImage;  // --write-image: into this file instead of onto a disc

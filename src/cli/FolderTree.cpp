@@ -4,6 +4,8 @@
 #include "cli/ExitCode.h"
 #include "cli/VolumeId.h"
 
+#include <limits>
+
 namespace kq::cli {
 
 namespace {
@@ -19,8 +21,14 @@ bool AddPaths(TQCDBurner& burner, const CliOptions& o, TAddReport& report) {
 }  // namespace
 
 FolderTree BuildFolderTree(TQCDBurner& burner, const CliOptions& o, Console& console) {
+    // The tree takes whatever the folders hold: the component's default
+    // capacities are for callers that size their trees themselves. What
+    // the format cannot hold (folders past a path table's count) the
+    // layout refuses with its reason.
+    (void)burner.ImageTree().ResetTree(std::numeric_limits<int>::max(), std::numeric_limits<int>::max());
     burner.SetJolietFileSystem(!o.noJoliet);
     burner.SetRockRidge(!o.noRockRidge);
+    burner.SetRelocateDeep(o.relocateDeep);
     burner.IdVolume = !o.volumeId.empty() ? o.volumeId : o.folder.empty() ? "CDROM" : DefaultVolumeId(o.folder);
     TAddReport report;
     const bool added = AddPaths(burner, o, report);
@@ -36,7 +44,11 @@ FolderTree BuildFolderTree(TQCDBurner& burner, const CliOptions& o, Console& con
         return {kExitUsage, 0};
     }
     std::string error;
-    const int64_t sectors = burner.BuildImageLayout(error);
+    // The size alone needs no header (a large tree's is over a hundred
+    // MiB): to print it, and to check the tree before the children of
+    // several recorders each lay it out for their own burn.
+    const bool sizeOnly = o.writeImage.empty() && (o.printSize || o.ManyDrives());
+    const int64_t sectors = sizeOnly ? burner.MeasureImageLayout(error) : burner.BuildImageLayout(error);
     if (sectors < 0) {
         console.Error(error);
         return {kExitUsage, 0};

@@ -56,7 +56,11 @@ A folder instead of an image (an ISO 9660 file system with Joliet and Rock Ridge
                            folder's name, made valid)
   --no-joliet              no Joliet names (the long names Windows reads)
   --no-rock-ridge          no Rock Ridge (the long names, permissions, owners, times
-                           and links Unix systems read)
+                           and links Unix systems read); folders deeper than 8 levels
+                           are still written where they are
+  --relocate-deep          move folders deeper than 8 levels under a relocation folder,
+                           for readers that refuse deeper ones; Rock Ridge readers see
+                           them in place. Needs Rock Ridge
   --write-image FILE       write the image into FILE, with FILE.sha256 beside it, instead of
                            burning a disc; no recorder needed. FILE appears only when whole
   --print-size             print the sectors (2048 bytes) the image takes, and exit

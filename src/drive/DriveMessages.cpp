@@ -77,11 +77,11 @@ DriveMessageTable BuiltIn() {
     set(Msg::DriveAccessDenied, "NO PERMISSION TO USE THE DRIVE");
     set(Msg::DriveGone, "THE DRIVE IS GONE");
     set(Msg::MaximumFiles, "MAXIMUM FILES CAN BE %d");
-    set(Msg::TreeTooDeep, "FOLDER \"%s\" LIES DEEPER THAN 8 LEVELS AND ROCK RIDGE IS OFF");
+    set(Msg::TreeTooDeep, "FOLDER \"%s\" LIES DEEPER THAN 8 LEVELS: RELOCATING IT NEEDS ROCK RIDGE");
     set(Msg::NameTooLong, "THE NAME OF \"%s\" IS LONGER THAN 255 BYTES");
     set(Msg::DuplicateName, "TWO ENTRIES ON THE DISC ARE NAMED \"%s\"");
     set(Msg::HeaderTooLarge, "THE FILE SYSTEM NEEDS %d BYTES OF HEADER, MORE THAN THE %d IT MAY TAKE");
-    set(Msg::TooManyDirectories, "TOO MANY FOLDERS FOR ISO 9660: %d, AT MOST 65535");
+    set(Msg::TooManyDirectories, "TOO MANY FOLDERS: %d, BUT A PATH TABLE NUMBERS AT MOST 65535");
     set(Msg::DiscTooLarge, "THE FILE SYSTEM WOULD NEED %d SECTORS, MORE THAN ISO 9660 CAN ADDRESS");
     set(Msg::SkippedSpecialFile, "SKIPPED \"%s\": NOT A FILE, FOLDER OR LINK");
     set(Msg::LinkNeedsRockRidge, "LEFT OUT \"%s\": A SYMBOLIC LINK NEEDS ROCK RIDGE");
@@ -90,6 +90,7 @@ DriveMessageTable BuiltIn() {
     set(Msg::TreeEmpty, "NOTHING TO BURN: THE IMAGE TREE IS EMPTY");
     set(Msg::LayoutMismatch, "THE IMAGE LAYOUT DOES NOT PLACE \"%s\" WHERE ITS DATA FOLLOWS");
     set(Msg::CantWriteFile, "CAN'T WRITE FILE \"%s\"");
+    set(Msg::TreeInUse, "THE IMAGE TREE CANNOT CHANGE WHILE A BURN RUNS");
     return t;
 }
 

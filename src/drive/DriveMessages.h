@@ -37,7 +37,7 @@ enum class Msg : size_t {
     SkippedSpecialFile, LinkNeedsRockRidge,
     // burning an image tree, and writing an image file
     FileChangedDuringBurn, FileVanishedDuringBurn, TreeEmpty, LayoutMismatch, CantWriteFile,
-    ImageChangedDuringBurn,
+    ImageChangedDuringBurn, TreeInUse,
     Count
 };
 

@@ -16,6 +16,9 @@ struct EntryFacts {
     EntryKind kind = EntryKind::Special;
     int64_t size = 0;
     int64_t modified = 0;  // seconds since 1970, UTC
+    // Nanoseconds since 1970 of the last write and the last change; 0 where unknown.
+    int64_t modifiedNs = 0;
+    int64_t changedNs = 0;
     uint32_t mode = 0;     // POSIX permission and type bits
     uint32_t owner = 0;
     uint32_t group = 0;

@@ -15,9 +15,15 @@ namespace platform {
 struct FileFacts {
     int64_t size = 0;
     int64_t modTime = 0;  // seconds since 1970, UTC
+    // Nanoseconds since 1970; 0 where the system keeps none (no change time on Windows).
+    int64_t modifiedNs = 0;
+    int64_t changedNs = 0;
+    // Together name the file; 0 where the system has none at hand.
+    uint64_t device = 0;
+    uint64_t inode = 0;
 };
 
-// The file's size and modification time, following links; nullopt with
+// The file's size, times and identity, following links; nullopt with
 // the system's reason (no_such_file_or_directory when it is gone).
 [[nodiscard]] std::optional<FileFacts> FileFactsOf(const std::string& path, std::error_code& error);
 

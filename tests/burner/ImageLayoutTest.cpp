@@ -51,8 +51,11 @@ TEST(ImageLayout, FilesFollowTheHeaderInListOrder) {
     TQCDBurner burner;
     Mixed(burner.ImageTree());
     std::string error;
+    const int64_t measured = burner.MeasureImageLayout(error);
+    EXPECT_EQ(burner.HeaderStream().Size(), 0);  // the size alone makes no header
     const int64_t total = burner.BuildImageLayout(error);
     ASSERT_GT(total, 0) << error;
+    EXPECT_EQ(measured, total);
     int64_t next = burner.HeaderStream().Size() / kSectorSize;
     EXPECT_EQ(burner.HeaderStream().Size() % kSectorSize, 0);
     const TFEntry* dataOfLink = nullptr;
@@ -97,13 +100,18 @@ struct Refusal {
 };
 
 const Refusal kRefusals[] = {
-    {"deep without Rock Ridge",
+    {"relocating without Rock Ridge",
      [](TImageTree& t) {
          TDEntry* d = t.RootDir();
          for (int i = 1; i <= 9; ++i) d = Folder(t, d, "d" + std::to_string(i));
      },
-     [](LayoutOptions& o) { o.rockRidge = false; },
-     "FOLDER \"/d1/d2/d3/d4/d5/d6/d7/d8\" LIES DEEPER THAN 8 LEVELS AND ROCK RIDGE IS OFF"},
+     [](LayoutOptions& o) { o.rockRidge = false, o.relocateDeep = true; },
+     "FOLDER \"/d1/d2/d3/d4/d5/d6/d7/d8\" LIES DEEPER THAN 8 LEVELS: RELOCATING IT NEEDS ROCK RIDGE"},
+    {"more folders than a path table numbers",
+     [](TImageTree& t) {
+         for (int i = 1; i <= 65535; ++i) Folder(t, t.RootDir(), "f" + std::to_string(i));
+     },
+     {}, "TOO MANY FOLDERS: 65536, BUT A PATH TABLE NUMBERS AT MOST 65535"},
     {"name too long", [](TImageTree& t) { File(t, Folder(t, t.RootDir(), "x"), std::string(256, 'n'), 1); }, {},
      "THE NAME OF \"/x/" + std::string(256, 'n') + "\" IS LONGER THAN 255 BYTES"},
     {"name twice", [](TImageTree& t) { File(t, t.RootDir(), "a", 1), File(t, t.RootDir(), "a", 2); }, {},
@@ -115,9 +123,11 @@ const Refusal kRefusals[] = {
 TEST(ImageLayout, RefusesWithTheReasonAndLeavesTheTree) {
     for (const Refusal& r : kRefusals) {
         TImageTree tree;
-        ASSERT_TRUE(tree.ResetTree(100, 100));
+        ASSERT_TRUE(tree.ResetTree(100, 70000));
         r.build(tree);
         const auto before = tree.FileCount() ? tree.FileEntries().front().get() : nullptr;
+        std::vector<std::pair<std::string, uint32_t>> entries;
+        for (const auto& f : tree.FileEntries()) entries.emplace_back(f->ShortName, f->Attributes);
         LayoutOptions options;
         if (r.set) r.set(options);
         const ImageLayout layout = BuildImageLayout(tree, options);
@@ -126,6 +136,11 @@ TEST(ImageLayout, RefusesWithTheReasonAndLeavesTheTree) {
         EXPECT_TRUE(layout.header.empty()) << r.what;
         if (before) {
             EXPECT_EQ(tree.FileEntries().front().get(), before) << r.what;
+        }
+        // Names and the no-data bit as they were.
+        for (size_t i = 0; i < entries.size(); ++i) {
+            EXPECT_EQ(tree.FileEntries()[i]->ShortName, entries[i].first) << r.what;
+            EXPECT_EQ(tree.FileEntries()[i]->Attributes, entries[i].second) << r.what;
         }
     }
 }

@@ -21,15 +21,16 @@ const ShortCase kShortCases[] = {
     {"valid names keep themselves, upper-cased", {{"readme.txt"}, {"Makefile"}, {"docs", true}},
      {"README.TXT;1", "MAKEFILE.;1", "DOCS"}},
     {"cut names are numbered per stem", {{"longname1.txt"}, {"longname2.txt"}, {"longname.txt"}},
-     {"LONGNA~1.TXT;1", "LONGNA~2.TXT;1", "LONGNAME.TXT;1"}},
-    {"a valid name wins over an earlier cut one", {{"LongNameX.txt"}, {"LONGNA~1.TXT"}},
-     {"LONGNA~2.TXT;1", "LONGNA~1.TXT;1"}},
-    {"case twins", {{"a.txt"}, {"A.TXT"}}, {"A.TXT;1", "A~1.TXT;1"}},
+     {"LONGNAM1.TXT;1", "LONGNAM2.TXT;1", "LONGNAME.TXT;1"}},
+    {"a valid name wins over an earlier cut one", {{"LongNameX.txt"}, {"LONGNAM1.TXT"}},
+     {"LONGNAM2.TXT;1", "LONGNAM1.TXT;1"}},
+    {"case twins", {{"a.txt"}, {"A.TXT"}}, {"A.TXT;1", "A1.TXT;1"}},
     {"forbidden and non-ASCII characters", {{"café menu.html"}, {".bashrc"}, {"a.b.c", true}},
-     {"CAF__M~1.HTM;1", "_BASHR~1.;1", "A_B_C~1"}},
+     {"CAF__ME1.HTM;1", "_BASHRC1.;1", "A_B_C1"}},
     {"folder and file of one name are distinct", {{"x", true}, {"x"}}, {"X", "X.;1"}},
-    {"an earlier layout's name stands", {{"LONGNA~1.TXT;1"}}, {"LONGNA~1.TXT;1"}},
-    {"numbers that outgrow the stem", {{"abcdefghij.t"}, {"abcdefghik.t"}}, {"ABCDEF~1.T;1", "ABCDEF~2.T;1"}},
+    {"an earlier layout's name stands", {{"LONGNAM1.TXT;1"}}, {"LONGNAM1.TXT;1"}},
+    {"\"~\" is no d-character", {{"x~1.txt"}, {"X_1.TXT"}}, {"X_11.TXT;1", "X_1.TXT;1"}},
+    {"numbers that outgrow the stem", {{"abcdefghij.t"}, {"abcdefghik.t"}}, {"ABCDEFG1.T;1", "ABCDEFG2.T;1"}},
 };
 
 TEST(ShortNames, UniqueAndValidInTheirFolder) {
@@ -40,7 +41,9 @@ TEST(ShortNames, UniqueAndValidInTheirFolder) {
     for (int i = 0; i < 20000; ++i) many.push_back("photograph" + std::to_string(i) + ".jpeg");
     for (const auto& name : many) requests.push_back({name});
     const auto names = UniqueShortNames(requests);
-    EXPECT_EQ(names[19999], "PH~20000.JPE;1");
+    EXPECT_EQ(names[0], "PHOTOGR1.JPE;1");
+    EXPECT_EQ(names[11], "PHOTOG12.JPE;1");
+    EXPECT_EQ(names[19999], "PHO20000.JPE;1");
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
 }
 

@@ -130,6 +130,92 @@ INSTANTIATE_TEST_SUITE_P(
                       Change{"RemovedIntoFile", Remove, "FILE VANISHED DURING BURN:", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A file added from a folder is sent only while its size, times to the
+// nanosecond and identity hold: bytes in a file that was empty, a write of
+// the same size with its time put back, another file in its place.
+TEST_F(TreeBench, FolderFileChangedInAnyWayFailsTheBurn) {
+    Start();
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::function<void(const std::string&)> apply;
+    } cases[] = {
+        {"empty when added", "", [](const std::string& p) { std::ofstream(p) << "bytes now"; }},
+        {"same size, time put back", "1234",
+         [](const std::string& p) {
+             const auto then = fs::last_write_time(p);
+             std::ofstream(p, std::ios::in | std::ios::out) << "abcd";
+             fs::last_write_time(p, then);
+         }},
+        {"another file in its place", "1234",
+         [](const std::string& p) {
+             std::ofstream(p + ".new") << "1234";
+             fs::last_write_time(p + ".new", fs::last_write_time(p));
+             fs::rename(p + ".new", p);
+         }},
+    };
+    for (const Case& c : cases) {
+        TempDir source;
+        const std::string file = source.Write("a.txt", c.bytes);
+        ASSERT_TRUE(burner->ImageTree().ResetTree(100, 10));
+        kq::TAddReport report;
+        ASSERT_TRUE(burner->AddFolder("", source.Path().string(), report));
+        std::string error;
+        ASSERT_GT(burner->BuildImageLayout(error), 0) << error;
+        c.apply(file);
+        burner->SetISOFileName(dir / "out.iso");
+        (void)Burn("");
+        EXPECT_EQ(Reports().back(), "FILE CHANGED DURING BURN: \"" + file + "\"") << c.what;
+    }
+}
+
+// What changed after the layout (a property it reads, a file added) is
+// laid out again by the burn, not burnt from the stale header.
+TEST_F(TreeBench, BurnLaysOutAgainWhatChangedSinceTheLayout) {
+    Start();
+    TempDir source;
+    source.Write("a.txt", "first");
+    burner->IdVolume = "OLD";
+    kq::TAddReport report;
+    ASSERT_TRUE(burner->AddFolder("", source.Path().string(), report));
+    std::string error;
+    ASSERT_GT(burner->BuildImageLayout(error), 0) << error;
+    burner->IdVolume = "NEW";
+    burner->SetJolietFileSystem(false);
+    ASSERT_TRUE(burner->AddPath("b.txt", source.Write("b.txt", "second"), report));
+    burner->SetISOFileName(dir / "out.iso");
+    ASSERT_TRUE(Burn(""));
+    ASSERT_EQ(Reports().back(), "");
+    const std::string image = ReadFile(dir / "out.iso");
+    EXPECT_EQ(image.substr(16 * 2048 + 40, 4), "NEW ");
+    EXPECT_EQ(static_cast<uint8_t>(image[17 * 2048]), 255);  // the terminator: no Joliet descriptor
+    EXPECT_NE(image.find("second"), std::string::npos);
+}
+
+// While a burn reads the tree, it cannot change or be laid out again.
+TEST_F(TreeBench, TreeStaysAsItIsWhileABurnReadsIt) {
+    vrec::RecorderConfig config = Recorder(vrec::MediumKind::CdR, dir / "disc.img");
+    config.flushMs = 1500;  // the burn runs well past the checks below
+    Start(std::move(config));
+    TempDir source;
+    const std::string file = source.Write("a.txt", "a");
+    kq::TAddReport report;
+    ASSERT_TRUE(burner->AddFolder("", source.Path().string(), report));
+    ASSERT_TRUE(burner->BurnISOImage(""));
+    const std::string refusal = "THE IMAGE TREE CANNOT CHANGE WHILE A BURN RUNS";
+    EXPECT_FALSE(burner->ImageTree().ResetTree(10, 10));
+    EXPECT_FALSE(burner->AddPath("b.txt", file, report));
+    EXPECT_EQ(report.Error, refusal);
+    EXPECT_FALSE(burner->AddFolder("more", source.Path().string(), report));
+    std::string error;
+    EXPECT_EQ(burner->BuildImageLayout(error), -1);
+    EXPECT_EQ(error, refusal);
+    EXPECT_EQ(burner->ImageTree().FileCount(), 1);
+    WaitForReport();
+    EXPECT_EQ(Reports().back(), "");
+}
+
 // A tree that cannot be burnt as it stands is refused before the drive is
 // asked anything, as is an image file that cannot be created.
 TEST_F(TreeBench, UnburnableTreeIsRefusedBeforeAnythingIsWritten) {

@@ -32,6 +32,8 @@ bool DescribeEntry(const std::string& path, EntryFacts& facts, std::error_code& 
     facts.kind = KindOf(st.st_mode);
     facts.size = facts.kind == EntryKind::File ? static_cast<int64_t>(st.st_size) : 0;
     facts.modified = static_cast<int64_t>(st.st_mtime);
+    facts.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    facts.changedNs = static_cast<int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
     facts.mode = static_cast<uint32_t>(st.st_mode);
     facts.owner = st.st_uid;
     facts.group = st.st_gid;

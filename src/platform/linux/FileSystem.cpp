@@ -11,6 +11,8 @@ namespace {
 
 std::error_code LastError() { return std::error_code(errno, std::system_category()); }
 
+int64_t NanosecondsOf(const timespec& time) { return static_cast<int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec; }
+
 }  // namespace
 
 std::optional<FileFacts> FileFactsOf(const std::string& path, std::error_code& error) {
@@ -20,7 +22,8 @@ std::optional<FileFacts> FileFactsOf(const std::string& path, std::error_code& e
         error = LastError();
         return std::nullopt;
     }
-    return FileFacts{static_cast<int64_t>(st.st_size), static_cast<int64_t>(st.st_mtime)};
+    return FileFacts{static_cast<int64_t>(st.st_size), static_cast<int64_t>(st.st_mtime), NanosecondsOf(st.st_mtim),
+                     NanosecondsOf(st.st_ctim), static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
 std::error_code FileRename(const std::string& from, const std::string& to) {

@@ -27,7 +27,11 @@ std::optional<FileFacts> FileFactsOf(const std::string& path, std::error_code& e
         return std::nullopt;
     }
     const int64_t size = static_cast<int64_t>(uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow);
-    return FileFacts{size, UnixSeconds(data.ftLastWriteTime)};
+    FileFacts facts{size, UnixSeconds(data.ftLastWriteTime)};
+    const int64_t ticks = static_cast<int64_t>(uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 |
+                                               data.ftLastWriteTime.dwLowDateTime);
+    facts.modifiedNs = (ticks - 116444736000000000LL) * 100;
+    return facts;
 }
 
 std::error_code FileRename(const std::string& from, const std::string& to) {

@@ -21,8 +21,9 @@ inline void PutLE32(std::span<uint8_t> at, uint32_t v) {
 void PutBoth16(std::span<uint8_t> at, uint16_t v);
 void PutBoth32(std::span<uint8_t> at, uint32_t v);
 
-// Year since 1900, month, day, hour, minute, second, offset; years out of
-// the field's reach are held at its ends.
+// Year since 1900, month, day, hour, minute, second, offset. The year
+// byte reaches 1900 to 2155: a later date is written as the field's last
+// second (2155-12-31 23:59:59), an earlier one as its first.
 std::array<uint8_t, 7> RecordDate(int64_t secondsSince1970);
 // "YYYYMMDDHHMMSScc" and the offset; nullopt is the form for "not set".
 std::array<uint8_t, 17> VolumeDate(std::optional<int64_t> secondsSince1970);

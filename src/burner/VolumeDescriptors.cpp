@@ -54,9 +54,8 @@ void PutDate(std::span<uint8_t> at, std::optional<int64_t> time) {
     std::copy(date.begin(), date.end(), at.begin());
 }
 
-std::optional<int64_t> Fixed(const LayoutOptions& o, std::optional<int64_t> own, bool always) {
+std::optional<int64_t> VolumeDateOf(const LayoutOptions& o, std::optional<int64_t> own, bool always) {
     if (!own && !always) return std::nullopt;
-    if (o.fixedTime) return o.fixedTime;
     return own ? own : std::optional<int64_t>(o.buildTime);
 }
 
@@ -89,10 +88,10 @@ void PutDescriptor(std::span<uint8_t> d, const Model& model, const Tree& tree, u
     text(702, 37, o.ids.copyright, true);
     text(739, 37, o.ids.abstract, true);
     text(776, 37, o.ids.bibliographic, true);
-    PutDate(d.subspan(813), Fixed(o, o.creation, true));
-    PutDate(d.subspan(830), Fixed(o, o.modification, true));
-    PutDate(d.subspan(847), Fixed(o, o.expiration, false));
-    PutDate(d.subspan(864), Fixed(o, o.effective, false));
+    PutDate(d.subspan(813), VolumeDateOf(o, o.creation, true));
+    PutDate(d.subspan(830), VolumeDateOf(o, o.modification, true));
+    PutDate(d.subspan(847), VolumeDateOf(o, o.expiration, false));
+    PutDate(d.subspan(864), VolumeDateOf(o, o.effective, false));
     d[881] = 1;
 }
 

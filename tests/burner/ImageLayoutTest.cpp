@@ -112,7 +112,9 @@ TEST(ImageLayout, DatesAreTheFilesOwnClampedOrTheVolumes) {
         options.clampTime = c.clamp;
         const ImageLayout layout = BuildImageLayout(tree, options);
         ASSERT_EQ(layout.error, "");
-        if (c.own != kVolumeTime) EXPECT_EQ(RecordDate(layout.header, "F.;1"), c.date) << c.own;
+        if (c.own != kVolumeTime) {
+            EXPECT_EQ(RecordDate(layout.header, "F.;1"), c.date) << c.own;
+        }
         EXPECT_EQ(RecordDate(layout.header, "D"), c.date) << c.own;
         EXPECT_EQ(RecordDate(layout.header, ""), c.date) << c.own;
     }

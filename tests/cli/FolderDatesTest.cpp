@@ -35,8 +35,10 @@ void SetTime(const fs::path& path, int64_t seconds) {
 // The date of the record at an ISO 9660 path ("" = the root), read
 // through the primary descriptor's root; empty when it is not there.
 Date DateOnDisc(const std::string& image, const std::string& path) {
-    const auto byte = [&](size_t at) { return at < image.size() ? static_cast<uint8_t>(image[at]) : 0; };
-    const auto le32 = [&](size_t at) { return byte(at) | byte(at + 1) << 8 | byte(at + 2) << 16 | size_t{byte(at + 3)} << 24; };
+    const auto byte = [&](size_t at) -> uint8_t { return at < image.size() ? static_cast<uint8_t>(image[at]) : 0; };
+    const auto le32 = [&](size_t at) {
+        return size_t{byte(at)} | size_t{byte(at + 1)} << 8 | size_t{byte(at + 2)} << 16 | size_t{byte(at + 3)} << 24;
+    };
     size_t record = 16 * 2048 + 156;
     std::istringstream parts(path);
     for (std::string part; std::getline(parts, part, '/');) {

@@ -4,7 +4,6 @@
 #include "CliRun.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -18,14 +17,8 @@ using Date = std::vector<int>;  // year since 1900, month, day, hour, minute, se
 const Date k1960{60, 1, 1, 0, 0, 0}, k2001{101, 9, 9, 1, 46, 40}, kEpoch{127, 1, 15, 8, 0, 0},
     kLastRecordSecond{255, 12, 31, 23, 59, 59};
 
-void SetVariable(const char* name, const char* value) {
-#ifdef _WIN32
-    _putenv_s(name, value ? value : "");
-#else
-    if (value) setenv(name, value, 1);
-    else unsetenv(name);
-#endif
-}
+// An empty value counts as unset.
+void SetEpoch(const char* value) { platform::SetEnvironmentValue("SOURCE_DATE_EPOCH", value); }
 
 void SetTime(const fs::path& path, int64_t seconds) {
     using namespace std::chrono;
@@ -66,7 +59,7 @@ std::string VolumeCreation(const std::string& image) { return image.substr(16 * 
 class FolderDates : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetVariable("SOURCE_DATE_EPOCH", nullptr);
+        SetEpoch("");
         const fs::path src = bench.dir.Path() / "src";
         fs::create_directories(src / "sub");
         const std::pair<const char*, int64_t> files[] = {
@@ -75,13 +68,13 @@ protected:
         SetTime(src / "sub", 1'900'000'000);
         SetTime(src, 1'000'000'000);
     }
-    void TearDown() override { SetVariable("SOURCE_DATE_EPOCH", nullptr); }
+    void TearDown() override { SetEpoch(""); }
 
     CliBench bench{Recorder(0) + Recorder(1)};
 };
 
 TEST_F(FolderDates, SourceDateEpochClampsLaterDatesAndDatesWhatTheDiscMakesUp) {
-    SetVariable("SOURCE_DATE_EPOCH", "1800000000");  // 2027-01-15 08:00:00
+    SetEpoch("1800000000");  // 2027-01-15 08:00:00
     std::string images[2];
     for (int i = 0; i < 2; ++i) {
         const std::string name = i ? "b.iso" : "a.iso";
@@ -113,7 +106,7 @@ TEST_F(FolderDates, GraftsAloneHaveTheVolumesDateAtTheRoot) {
 }
 
 TEST_F(FolderDates, BadSourceDateEpochIsRefusedBeforeAnythingIsRead) {
-    SetVariable("SOURCE_DATE_EPOCH", "1e9");
+    SetEpoch("1e9");
     const auto run = bench.Run({"--folder", "src", "--write-image", "d.iso"});
     EXPECT_EQ(run.code, 2);
     EXPECT_NE(run.output.find("SOURCE_DATE_EPOCH=\"1e9\" is not a whole number"), std::string::npos) << run.output;

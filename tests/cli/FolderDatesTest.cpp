@@ -4,6 +4,7 @@
 #include "CliRun.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -17,8 +18,16 @@ using Date = std::vector<int>;  // year since 1900, month, day, hour, minute, se
 const Date k1960{60, 1, 1, 0, 0, 0}, k2001{101, 9, 9, 1, 46, 40}, kEpoch{127, 1, 15, 8, 0, 0},
     kLastRecordSecond{255, 12, 31, 23, 59, 59};
 
-// An empty value counts as unset.
-void SetEpoch(const char* value) { platform::SetEnvironmentValue("SOURCE_DATE_EPOCH", value); }
+// Set as the program's children would see it; "" unsets it.
+void SetEpoch(const char* value) {
+#ifndef _WIN32
+    if (!*value) {
+        unsetenv("SOURCE_DATE_EPOCH");
+        return;
+    }
+#endif
+    platform::SetEnvironmentValue("SOURCE_DATE_EPOCH", value);
+}
 
 void SetTime(const fs::path& path, int64_t seconds) {
     using namespace std::chrono;

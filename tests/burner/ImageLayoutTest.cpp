@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <optional>
 #include <string>
 
 using namespace kq;
@@ -68,56 +67,6 @@ TEST(ImageLayout, FilesFollowTheHeaderInListOrder) {
     EXPECT_EQ(next, total);
     EXPECT_EQ(burner.ImageTree().FileEntries().front()->LongName, "a.bin");  // the root's files first
     EXPECT_EQ(std::string(burner.ImageTree().FileEntries().front()->ShortName), "A.BIN;1");
-}
-
-// The date of the root directory's record named `name` (the root's own
-// for ""): year since 1900, month, day, hour, minute, second.
-std::vector<int> RecordDate(const std::vector<uint8_t>& header, const std::string& name) {
-    const uint8_t* root = &header[16 * 2048 + 156];
-    if (name.empty()) return {root[18], root[19], root[20], root[21], root[22], root[23]};
-    const size_t extent = root[2] | root[3] << 8 | root[4] << 16 | size_t{root[5]} << 24;
-    for (size_t at = extent * 2048; at < header.size() && header[at] != 0; at += header[at]) {
-        const std::string id(reinterpret_cast<const char*>(&header[at + 33]), header[at + 32]);
-        if (id == name) return {header[at + 18], header[at + 19], header[at + 20], header[at + 21], header[at + 22],
-                                header[at + 23]};
-    }
-    return {};
-}
-
-// Each date as the disc keeps it: its own, to the second, before 1970 and
-// after 2038; past 2155 the record's last second; never after the clamp;
-// the volume's for a folder made up for the disc.
-TEST(ImageLayout, DatesAreTheFilesOwnClampedOrTheVolumes) {
-    struct Case {
-        int64_t own;
-        std::optional<int64_t> clamp;
-        std::vector<int> date;
-    } const cases[] = {
-        {-315619200, {}, {60, 1, 1, 0, 0, 0}},
-        {2'200'000'000, {}, {139, 9, 18, 23, 6, 40}},
-        {6'000'000'000, {}, {255, 12, 31, 23, 59, 59}},
-        {1'000'000'000, 1704164645, {101, 9, 9, 1, 46, 40}},
-        {1'800'000'000, 1704164645, {124, 1, 2, 3, 4, 5}},
-        {kVolumeTime, {}, {127, 1, 15, 8, 0, 0}},
-        {kVolumeTime, 1704164645, {124, 1, 2, 3, 4, 5}},
-    };
-    for (const Case& c : cases) {
-        TImageTree tree;
-        ASSERT_TRUE(tree.ResetTree(10, 10));
-        File(tree, tree.RootDir(), "f", 1)->ModTime = c.own == kVolumeTime ? 0 : c.own;
-        Folder(tree, tree.RootDir(), "d")->ModTime = c.own;
-        tree.RootDir()->ModTime = c.own;
-        LayoutOptions options;
-        options.buildTime = c.clamp.value_or(1'800'000'000);  // 2027-01-15 08:00:00
-        options.clampTime = c.clamp;
-        const ImageLayout layout = BuildImageLayout(tree, options);
-        ASSERT_EQ(layout.error, "");
-        if (c.own != kVolumeTime) {
-            EXPECT_EQ(RecordDate(layout.header, "F.;1"), c.date) << c.own;
-        }
-        EXPECT_EQ(RecordDate(layout.header, "D"), c.date) << c.own;
-        EXPECT_EQ(RecordDate(layout.header, ""), c.date) << c.own;
-    }
 }
 
 struct Refusal {

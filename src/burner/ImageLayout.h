@@ -30,9 +30,11 @@ struct LayoutOptions {
     // Seconds since 1970; unset volume dates: creation and modification
     // take buildTime, expiration and effective stay "not set".
     std::optional<int64_t> creation, modification, expiration, effective;
+    // The disc's making: also the date of folders made up for it (kVolumeTime).
     int64_t buildTime = 0;
-    // Every date of the image, when set (SOURCE_DATE_EPOCH).
-    std::optional<int64_t> fixedTime;
+    // No file or folder is dated later: newer dates become this one,
+    // older ones stay (reproducible builds).
+    std::optional<int64_t> clampTime;
     // The most header bytes the layout may take.
     int64_t headerLimit = int64_t{256} << 20;
     // The size alone: everything is laid out but the header's bytes.

@@ -24,8 +24,9 @@ void PutBoth32(std::span<uint8_t> at, uint32_t v);
 // fewer than 8 bytes are there or the two orders disagree.
 std::optional<uint32_t> GetBoth32(std::span<const uint8_t> at);
 
-// Year since 1900, month, day, hour, minute, second, offset; years out of
-// the field's reach are held at its ends.
+// Year since 1900, month, day, hour, minute, second, offset. The year
+// byte reaches 1900 to 2155: a later date is written as the field's last
+// second (2155-12-31 23:59:59), an earlier one as its first.
 std::array<uint8_t, 7> RecordDate(int64_t secondsSince1970);
 // "YYYYMMDDHHMMSScc" and the offset; nullopt is the form for "not set".
 std::array<uint8_t, 17> VolumeDate(std::optional<int64_t> secondsSince1970);

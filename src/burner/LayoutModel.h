@@ -5,6 +5,7 @@
 #include "burner/ImageLayout.h"
 #include "burner/kqISOLib.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -55,7 +56,11 @@ struct Model {
     std::unique_ptr<TDEntry> relocationDir;  // "rr_moved", when folders are relocated
     uint32_t continuationStart = 0, continuationBlocks = 0;
 
-    int64_t TimeOf(int64_t own) const { return options->fixedTime.value_or(own); }
+    // An entry's date on the disc.
+    int64_t TimeOf(int64_t own) const {
+        const int64_t time = own == kVolumeTime ? options->buildTime : own;
+        return options->clampTime ? std::min(time, *options->clampTime) : time;
+    }
 };
 
 // Sizes every directory (and the continuation areas) of both trees.

@@ -4,7 +4,7 @@
 #include "platform/DirectoryWalk.h"
 
 #include <algorithm>
-#include <chrono>
+#include <string_view>
 #include <unordered_set>
 
 namespace kq {
@@ -27,11 +27,6 @@ std::vector<std::string> PathParts(const std::string& path) {
 std::string LocalName(const std::string& local) {
     const std::vector<std::string> parts = PathParts(local);
     return parts.empty() ? local : parts.back();
-}
-
-int64_t Now() {
-    using namespace std::chrono;
-    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
 }
 
 std::string Why(const std::string& path, const std::error_code& error) { return path + ": " + error.message(); }
@@ -60,7 +55,7 @@ TDEntry* TreeBuilder::NewFolder(TDEntry* parent, const std::string& name, TAddRe
     dir->Parent = parent;
     dir->Level = static_cast<uint8_t>(std::min(parent->Level + 1, 255));
     dir->Path = parent->Path + name + "\\";
-    dir->ModTime = Now();
+    dir->ModTime = kVolumeTime;  // made up until a source folder gives its own
     return dir;
 }
 
@@ -76,6 +71,7 @@ TDEntry* TreeBuilder::DiscFolder(const std::string& discPath, TAddReport& report
 }
 
 bool TreeBuilder::AddFolder(const std::string& discPath, const std::string& localPath, TAddReport& report) {
+    if (!IsDiscPath(discPath)) return Refuse(discPath, report);
     TDEntry* dir = DiscFolder(discPath, report);
     if (!dir) return false;
     // The folder stands for the disc's folder: its time, owner and mode.
@@ -87,10 +83,12 @@ bool TreeBuilder::AddFolder(const std::string& discPath, const std::string& loca
         dir->Owner = facts.owner;
         dir->Group = facts.group;
     }
-    return AddContents(dir, localPath, true, report);
+    std::vector<std::string> names;
+    return !Listed(localPath, names, report) || AddContents(dir, localPath, std::move(names), true, report);
 }
 
 bool TreeBuilder::AddPath(const std::string& discPath, const std::string& localPath, TAddReport& report) {
+    if (!IsDiscPath(discPath)) return Refuse(discPath, report);
     std::vector<std::string> parts = PathParts(discPath);
     const std::string name = parts.empty() ? LocalName(localPath) : parts.back();
     if (!parts.empty()) parts.pop_back();
@@ -119,6 +117,9 @@ bool TreeBuilder::AddEntry(TDEntry* parent, const std::string& name, const std::
         TDEntry probe;
         probe.LongName = name;
         if (!existing && hooks_.dir && !hooks_.dir(probe)) return true;
+        // An unreadable folder is left out, as an unreadable file is.
+        std::vector<std::string> names;
+        if (!Listed(local, names, report)) return true;
         TDEntry* dir = existing ? existing : NewFolder(parent, probe.LongName, report);
         if (!dir) return false;
         dir->ShortName = existing ? dir->ShortName : probe.ShortName;
@@ -126,7 +127,7 @@ bool TreeBuilder::AddEntry(TDEntry* parent, const std::string& name, const std::
         dir->Mode = facts.mode;
         dir->Owner = facts.owner;
         dir->Group = facts.group;
-        return AddContents(dir, local, existing != nullptr, report);
+        return AddContents(dir, local, std::move(names), existing != nullptr, report);
     }
     TFEntry file;
     file.LongName = name;
@@ -167,13 +168,20 @@ bool TreeBuilder::AddEntry(TDEntry* parent, const std::string& name, const std::
     return true;
 }
 
-bool TreeBuilder::AddContents(TDEntry* dir, const std::string& local, bool merge, TAddReport& report) {
-    std::vector<std::string> names;
+bool TreeBuilder::Listed(const std::string& local, std::vector<std::string>& names, TAddReport& report) {
     std::error_code error;
-    if (!platform::ListFolder(local, names, error)) {
-        report.Unreadable.push_back(Why(local, error));
-        return true;
-    }
+    if (platform::ListFolder(local, names, error)) return true;
+    report.Unreadable.push_back(Why(local, error));
+    return false;
+}
+
+bool TreeBuilder::Refuse(const std::string& discPath, TAddReport& report) {
+    report.Error = FormatDriveMessage(Msg::BadDiscPath, {discPath});
+    return false;
+}
+
+bool TreeBuilder::AddContents(TDEntry* dir, const std::string& local, std::vector<std::string> names, bool merge,
+                              TAddReport& report) {
     std::sort(names.begin(), names.end());  // the same tree, the same image
     // Names already there, looked up once: a folder added onto a full one
     // stays linear.
@@ -186,6 +194,19 @@ bool TreeBuilder::AddContents(TDEntry* dir, const std::string& local, bool merge
     }
     for (const std::string& name : names)
         if (!AddEntry(dir, name, platform::JoinPath(local, name), present.count(name) > 0, report)) return false;
+    return true;
+}
+
+bool IsDiscPath(const std::string& path) {
+    const size_t from = !path.empty() && (path[0] == '/' || path[0] == '\\') ? 1 : 0;
+    if (from == path.size()) return true;  // the root
+    for (size_t at = from; at <= path.size();) {
+        size_t end = path.find_first_of("/\\", at);
+        if (end == std::string::npos) end = path.size();
+        const std::string_view part(path.data() + at, end - at);
+        if (part.empty() || part == "." || part == "..") return false;
+        at = end + 1;
+    }
     return true;
 }
 

@@ -13,7 +13,7 @@ namespace kq {
 
 struct TAddReport {
     std::vector<std::string> Skipped;     // sockets, FIFOs, devices: not on the disc
-    std::vector<std::string> Unreadable;  // "path: reason"; files left out, folders left empty
+    std::vector<std::string> Unreadable;  // "path: reason"; files and folders left out
     std::string Error;                    // why adding stopped (a full tree, a name taken)
 };
 
@@ -30,7 +30,9 @@ public:
     TreeBuilder(TImageTree& tree, AddHooks hooks) : tree_(tree), hooks_(std::move(hooks)) {}
 
     // The contents of localPath (recursively) under discPath ("" or "/":
-    // the root). False with report.Error when the tree is full.
+    // the root). False with report.Error when the tree is full or discPath
+    // is not one (see IsDiscPath). Folders the disc path makes are dated
+    // with the volume (kVolumeTime); the last takes localPath's date.
     [[nodiscard]] bool AddFolder(const std::string& discPath, const std::string& localPath, TAddReport& report);
     // localPath (file, link or folder) as discPath; a folder merges with
     // one of the same name there.
@@ -41,12 +43,21 @@ private:
     TDEntry* FindFolder(const TDEntry* parent, const std::string& name) const;
     TFEntry* FindFile(const TDEntry* parent, const std::string& name) const;
     [[nodiscard]] bool AddEntry(TDEntry* parent, const std::string& name, const std::string& local, bool merge, TAddReport& report);
-    [[nodiscard]] bool AddContents(TDEntry* dir, const std::string& local, bool merge, TAddReport& report);
+    [[nodiscard]] bool AddContents(TDEntry* dir, const std::string& local, std::vector<std::string> names, bool merge,
+                                   TAddReport& report);
+    // The names in a local folder; false with the folder listed as unreadable.
+    [[nodiscard]] bool Listed(const std::string& local, std::vector<std::string>& names, TAddReport& report);
+    bool Refuse(const std::string& discPath, TAddReport& report);
     TDEntry* NewFolder(TDEntry* parent, const std::string& name, TAddReport& report);
 
     TImageTree& tree_;
     AddHooks hooks_;
 };
+
+// Whether every name of a disc path is a name: none empty, "." or ".."
+// (which would lead a reader out of the disc or round in circles). A
+// leading "/" stands for the root; "" and "/" are the root itself.
+[[nodiscard]] bool IsDiscPath(const std::string& path);
 
 // Splits "on/disc/path=local/path"; a "\=" stays an "=" of the disc path.
 // False when there is no unescaped "=".

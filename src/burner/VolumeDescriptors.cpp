@@ -46,9 +46,8 @@ void PutDate(std::span<uint8_t> at, std::optional<int64_t> time) {
     std::copy(date.begin(), date.end(), at.begin());
 }
 
-std::optional<int64_t> Fixed(const LayoutOptions& o, std::optional<int64_t> own, bool always) {
+std::optional<int64_t> VolumeDateOf(const LayoutOptions& o, std::optional<int64_t> own, bool always) {
     if (!own && !always) return std::nullopt;
-    if (o.fixedTime) return o.fixedTime;
     return own ? own : std::optional<int64_t>(o.buildTime);
 }
 
@@ -89,10 +88,10 @@ void PutDescriptor(std::span<uint8_t> d, const Model& model, const Tree& tree, u
     text(kCopyrightFile, o.ids.copyright, true);
     text(kAbstractFile, o.ids.abstract, true);
     text(kBibliographicFile, o.ids.bibliographic, true);
-    PutDate(At(d, kCreation), Fixed(o, o.creation, true));
-    PutDate(At(d, kModification), Fixed(o, o.modification, true));
-    PutDate(At(d, kExpiration), Fixed(o, o.expiration, false));
-    PutDate(At(d, kEffective), Fixed(o, o.effective, false));
+    PutDate(At(d, kCreation), VolumeDateOf(o, o.creation, true));
+    PutDate(At(d, kModification), VolumeDateOf(o, o.modification, true));
+    PutDate(At(d, kExpiration), VolumeDateOf(o, o.expiration, false));
+    PutDate(At(d, kEffective), VolumeDateOf(o, o.effective, false));
     d[kFileStructureVersionByte] = 1;
 }
 

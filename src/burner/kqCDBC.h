@@ -108,6 +108,15 @@ public:
     std::string IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication;
     std::string FileCopyright, FileAbstract, FileBibliographic;
     TDateTimeValue DateCreation = 0, DateModification = 0, DateEffective = 0, DateExpiration = 0;
+    // When the disc is made, in seconds since 1970: the creation and
+    // modification dates where DateCreation and DateModification are 0,
+    // and the date of folders made up for the disc. Unset: the time of the
+    // layout. With ClampDates no file or folder is dated later: a newer
+    // date becomes BuildTime, an older one stays (SOURCE_DATE_EPOCH).
+    std::optional<int64_t> BuildTime() const { return buildTime_; }
+    void SetBuildTime(std::optional<int64_t> seconds) { buildTime_ = seconds; }
+    bool ClampDates() const { return clampDates_; }
+    void SetClampDates(bool v) { clampDates_ = v; }
 
     // Whether the host's layout streamer stores the property: not when it
     // holds its stored default (DoDebug False, FinalizeTrack and
@@ -245,6 +254,8 @@ private:
     std::string version_ = kLibraryVersion;
     std::string isoFileName_;
     std::atomic<bool> isoFileNameSet_{false};  // for TotalSectors, read on any thread
+    std::optional<int64_t> buildTime_;
+    bool clampDates_ = false;
 
     std::atomic<int64_t> imageSectors_{0};
     std::atomic<int64_t> bytesWritten_{0};

@@ -4,10 +4,8 @@
 #include "burner/kqCDBC.h"
 #include "drive/DriveMessages.h"
 
-#include <charconv>
 #include <chrono>
-#include <cstdlib>
-#include <cstring>
+#include <cmath>
 
 namespace kq {
 
@@ -17,21 +15,11 @@ constexpr double kUnixEpochDays = 25569.0;  // 1970-01-01 in days since 1899-12-
 
 TDateTimeValue DateOf(int64_t seconds) { return kUnixEpochDays + static_cast<double>(seconds) / 86400.0; }
 
-int64_t SecondsOf(TDateTimeValue days) { return static_cast<int64_t>((days - kUnixEpochDays) * 86400.0 + 0.5); }
+// To the nearest second, before 1970 too.
+int64_t SecondsOf(TDateTimeValue days) { return std::llround((days - kUnixEpochDays) * 86400.0); }
 
 std::optional<int64_t> SecondsIfSet(TDateTimeValue days) {
     return days == 0 ? std::nullopt : std::optional<int64_t>(SecondsOf(days));
-}
-
-// SOURCE_DATE_EPOCH, when it holds a whole number of seconds.
-std::optional<int64_t> SourceDateEpoch() {
-    const char* text = std::getenv("SOURCE_DATE_EPOCH");
-    if (!text || !*text) return std::nullopt;
-    int64_t value = 0;
-    const char* end = text + std::strlen(text);
-    const auto [at, error] = std::from_chars(text, end, value);
-    if (error != std::errc() || at != end) return std::nullopt;
-    return value;
 }
 
 }  // namespace
@@ -42,10 +30,11 @@ AddHooks TQCDBurner::MakeAddHooks() {
     if (OnAddFile)
         hooks.file = [this](const std::string& localPath, TFEntry& entry) {
             bool skip = false;
-            TDateTimeValue date = DateOf(entry.ModTime);
+            const TDateTimeValue given = DateOf(entry.ModTime);
+            TDateTimeValue date = given;
             OnAddFile(*this, localPath, entry.LongName, entry.ShortName, date, static_cast<int32_t>(entry.Attributes),
                       entry.Size, skip);
-            entry.ModTime = SecondsOf(date);
+            if (date != given) entry.ModTime = SecondsOf(date);
             return !skip;
         };
     if (OnAddDir)
@@ -122,9 +111,9 @@ LayoutOptions TQCDBurner::CurrentLayoutOptions() const {
     options.modification = SecondsIfSet(DateModification);
     options.expiration = SecondsIfSet(DateExpiration);
     options.effective = SecondsIfSet(DateEffective);
-    options.buildTime = std::chrono::duration_cast<std::chrono::seconds>(
-                            std::chrono::system_clock::now().time_since_epoch()).count();
-    options.fixedTime = SourceDateEpoch();
+    options.buildTime = buildTime_.value_or(std::chrono::duration_cast<std::chrono::seconds>(
+                                                std::chrono::system_clock::now().time_since_epoch()).count());
+    if (clampDates_) options.clampTime = options.buildTime;
     options.headerLimit = kHeaderStreamLimit;
     return options;
 }
@@ -134,7 +123,7 @@ LayoutOptions TQCDBurner::CurrentLayoutOptions() const {
 bool TQCDBurner::LayoutFresh() const {
     if (!laidOutWith_ || headerStream_.Size() == 0 || tree_.Revision() != laidOutRevision_) return false;
     LayoutOptions now = CurrentLayoutOptions();
-    now.buildTime = laidOutWith_->buildTime;
+    if (!buildTime_) now.buildTime = laidOutWith_->buildTime;  // "now" moved on, nothing else
     return now == *laidOutWith_;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,11 @@
 namespace kq {
 
 class TSCSIDevice;
+
+// The ModTime of a folder made up for the disc, not taken from a source
+// (the root of a tree of grafts alone, the parents of a graft): the
+// layout dates it with the volume.
+inline constexpr int64_t kVolumeTime = std::numeric_limits<int64_t>::min();
 
 struct TDEntry {
     std::string ShortName;
@@ -24,7 +30,7 @@ struct TDEntry {
     uint32_t Value1 = 0;
     uint32_t Value2 = 0;
     // What the file system keeps of the source folder.
-    int64_t ModTime = 0;  // seconds since 1970 (UTC)
+    int64_t ModTime = kVolumeTime;  // seconds since 1970 (UTC), or kVolumeTime
     uint32_t Mode = 040755;
     uint32_t Owner = 0;
     uint32_t Group = 0;

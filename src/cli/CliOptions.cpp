@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "burner/TreeBuilder.h"
+#include "cli/BuildTime.h"
 #include "cli/ImageCheck.h"
 #include "app/PrintableName.h"
 #include "cli/SpeedMultiple.h"
@@ -56,7 +58,7 @@ constexpr int64_t kOneXKBps = 176;
 constexpr const char* kValueOptions[] = {"--device", "--aspi-library", "--write-speed", "--read-speed",
                                          "--cache-size", "--report-fd", "--blank", "--folder",
                                          "--add", "--volume-id", "--write-image", "--image-digest",
-                                         "--read-image", "--check-disc", "--track"};
+                                         "--read-image", "--check-disc", "--track", "--build-time"};
 
 std::optional<int64_t> WholeNumber(const std::string& text, int64_t low, int64_t high) {
     int64_t value = 0;
@@ -101,6 +103,8 @@ std::string TakeTreeValue(CliOptions& o, const std::string& name, const std::str
         const size_t equals = value.find('=');
         if (equals == std::string::npos || equals == 0 || equals + 1 == value.size())
             return "--add takes DISC/PATH=LOCAL/PATH, not \"" + value + "\"";
+        if (!IsDiscPath(value.substr(0, equals)))
+            return "--add \"" + value + "\": a disc path holds no empty name, \".\" or \"..\"";
         o.adds.emplace_back(value.substr(0, equals), value.substr(equals + 1));
     } else if (name == "--volume-id") {
         o.volumeId = VolumeIdOf(value);
@@ -150,6 +154,10 @@ std::string TakeValue(CliOptions& o, const std::string& name, const std::string&
         auto fd = WholeNumber(value, 0, std::numeric_limits<int>::max());
         if (!fd) return "--report-fd takes a file descriptor number";
         o.reportFd = static_cast<int>(*fd);
+    } else if (name == "--build-time") {
+        auto seconds = WholeNumber(value, 0, kLastVolumeSecond);
+        if (!seconds) return "--build-time takes seconds since 1970";
+        o.buildTime = *seconds;
     } else if (name == "--image-digest") {
         if (!ParseCheckedDigest(value)) return "--image-digest takes md5:<32 hex digits> or sha256:<64 hex digits>";
         o.imageDigest = value;
@@ -271,6 +279,7 @@ std::vector<std::string> ChildArguments(const CliOptions& o, const std::string& 
         if (!o.folder.empty()) args.insert(args.end(), {"--folder", o.folder});
         for (const auto& [disc, local] : o.adds) args.insert(args.end(), {"--add", disc + "=" + local});
         if (!o.volumeId.empty()) args.insert(args.end(), {"--volume-id", o.volumeId});
+        if (o.buildTime) args.insert(args.end(), {"--build-time", std::to_string(*o.buildTime)});
         return args;
     }
     // The parent has checked the image once; the children burn against the

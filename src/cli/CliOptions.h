@@ -58,6 +58,11 @@ struct CliOptions {
     bool printSize = false;
     bool skipUnreadable = false;
     std::string writeImage;  // --write-image: into this file instead of onto a disc
+    // When the disc is made (seconds since 1970): SOURCE_DATE_EPOCH, which
+    // also clamps later file dates to it, or --build-time, the parent's
+    // time handed to each child burn of several recorders.
+    std::optional<int64_t> sourceDateEpoch;
+    std::optional<int64_t> buildTime;
 
     bool TreeMode() const { return !folder.empty() || !adds.empty(); }
 

@@ -1,6 +1,7 @@
 #include "cli/CliProgram.h"
 
 #include "burner/kqCDBC.h"
+#include "cli/BuildTime.h"
 #include "cli/CliOptions.h"
 #include "cli/Console.h"
 #include "cli/ExitCode.h"
@@ -66,6 +67,8 @@ int RunCliProgram(const std::string& self, const std::vector<std::string>& args)
     Console console;
     ParseResult parsed = ParseCommandLine(args);
     const CliOptions& options = parsed.options;
+    // A bad value is refused before anything is read or written.
+    if (parsed.error.empty() && options.TreeMode()) parsed.error = ReadSourceDateEpoch(parsed.options);
     if (!parsed.error.empty()) {
         console.Error(parsed.error);
         return kExitUsage;

@@ -8,17 +8,12 @@
 #include "cli/MainLoop.h"
 #include "cli/MultiBurn.h"
 #include "cli/SingleBurn.h"
-#include "platform/Process.h"
-
-#include <chrono>
-#include <cstdlib>
 
 namespace kq::cli {
 
 namespace {
 
 constexpr uint32_t kTickMs = 100;
-constexpr const char* kBuildTimeVariable = "SOURCE_DATE_EPOCH";
 
 // The same bytes a disc would get, into the file, with its companion.
 int WriteImage(TQCDBurner& burner, const CliOptions& o, Console& console) {
@@ -53,15 +48,6 @@ int WriteImage(TQCDBurner& burner, const CliOptions& o, Console& console) {
     return kExitSuccess;
 }
 
-// Every recorder gets the same disc: the children build their trees with
-// one build time, the parent's, unless the caller fixed one already.
-void ShareBuildTime() {
-    if (std::getenv(kBuildTimeVariable)) return;
-    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
-        std::chrono::system_clock::now().time_since_epoch());
-    platform::SetEnvironmentValue(kBuildTimeVariable, std::to_string(now.count()));
-}
-
 }  // namespace
 
 int RunFolderBurn(const std::string& self, const CliOptions& options, Console& console) {
@@ -78,8 +64,11 @@ int RunFolderBurn(const std::string& self, const CliOptions& options, Console& c
         }
         if (!options.writeImage.empty()) return WriteImage(burner, options, console);
     }
-    ShareBuildTime();
-    return RunMultiBurn(self, options, console);
+    // Every recorder gets the same disc: the children build their trees
+    // with one build time, the parent's (SOURCE_DATE_EPOCH they read too).
+    CliOptions forChildren = options;
+    forChildren.buildTime = BuildTimeOf(options);
+    return RunMultiBurn(self, forChildren, console);
 }
 
 }  // namespace kq::cli

@@ -3,6 +3,9 @@
 #include "burner/kqCDBC.h"
 #include "cli/ExitCode.h"
 #include "cli/VolumeId.h"
+#include "platform/DirectoryWalk.h"
+
+#include <chrono>
 
 #include <limits>
 
@@ -18,9 +21,57 @@ bool AddPaths(TQCDBurner& burner, const CliOptions& o, TAddReport& report) {
     return true;
 }
 
+// Why a source named on the command line cannot be read; empty when it
+// can. A special file is no error here: it is skipped with a warning.
+std::string Unreadable(const std::string& path, bool folderOnly) {
+    platform::EntryFacts facts;
+    std::error_code error;
+    std::vector<std::string> names;
+    if (!platform::DescribeEntry(path, facts, error)) return error.message();
+    if (facts.kind == platform::EntryKind::Directory) {
+        if (!platform::ListFolder(path, names, error)) return error.message();
+    } else if (folderOnly) {
+        return "not a folder";
+    } else if (facts.kind == platform::EntryKind::File && !platform::CanReadFile(path, error)) {
+        return error.message();
+    }
+    return {};
+}
+
+// --skip-unreadable is for entries inside the sources, never the sources.
+bool SourcesReadable(const CliOptions& o, Console& console) {
+    bool readable = true;
+    const auto check = [&](const std::string& option, const std::string& path, bool folderOnly) {
+        const std::string why = Unreadable(path, folderOnly);
+        if (why.empty()) return;
+        console.Error("cannot read " + option + " " + path + ": " + why);
+        readable = false;
+    };
+    if (!o.folder.empty()) check("--folder", o.folder, true);
+    for (const auto& [disc, local] : o.adds) check("--add", local, false);
+    return readable;
+}
+
+// A file, or a folder that came from a source rather than being made up
+// for the disc: the root of --folder alone does not count.
+bool HoldsUserEntries(const TImageTree& tree) {
+    if (tree.FileCount() > 0) return true;
+    for (const auto& dir : tree.DirEntries())
+        if (dir.get() != tree.RootDir() && dir->ModTime != kVolumeTime) return true;
+    return false;
+}
+
 }  // namespace
 
+int64_t BuildTimeOf(const CliOptions& o) {
+    if (o.sourceDateEpoch) return *o.sourceDateEpoch;
+    if (o.buildTime) return *o.buildTime;
+    using namespace std::chrono;
+    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
 FolderTree BuildFolderTree(TQCDBurner& burner, const CliOptions& o, Console& console) {
+    if (!SourcesReadable(o, console)) return {kExitUsage, 0};
     // The tree takes whatever the folders hold: the component's default
     // capacities are for callers that size their trees themselves. What
     // the format cannot hold (folders past a path table's count) the
@@ -30,12 +81,19 @@ FolderTree BuildFolderTree(TQCDBurner& burner, const CliOptions& o, Console& con
     burner.SetRockRidge(!o.noRockRidge);
     burner.SetRelocateDeep(o.relocateDeep);
     burner.IdVolume = !o.volumeId.empty() ? o.volumeId : o.folder.empty() ? "CDROM" : DefaultVolumeId(o.folder);
+    // One time for the whole run, so every layout of it is the same.
+    burner.SetBuildTime(BuildTimeOf(o));
+    burner.SetClampDates(o.sourceDateEpoch.has_value());
     TAddReport report;
     const bool added = AddPaths(burner, o, report);
     for (const std::string& skipped : report.Skipped) console.Error("warning: skipped " + skipped);
     for (const std::string& unreadable : report.Unreadable) console.Error("cannot read " + unreadable);
     if (!added) {
         console.Error(report.Error);
+        return {kExitUsage, 0};
+    }
+    if (!HoldsUserEntries(burner.ImageTree())) {
+        console.Error("nothing to burn: no file or folder of the sources is left");
         return {kExitUsage, 0};
     }
     if (!report.Unreadable.empty() && !o.skipUnreadable) {

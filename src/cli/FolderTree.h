@@ -18,8 +18,14 @@ struct FolderTree {
 };
 
 // Fills the burner's tree and lays it out, before anything is written.
-// Skipped special files are warnings; unreadable files and folders are
-// listed, and refuse the burn (exit 2) unless --skip-unreadable.
+// A source named on the command line that cannot be read refuses the burn
+// (exit 2), whatever --skip-unreadable says. Skipped special files are
+// warnings; unreadable files and folders inside the sources are listed,
+// and refuse the burn unless --skip-unreadable. A tree with no file or
+// folder of the user's is refused: nothing to burn.
 FolderTree BuildFolderTree(TQCDBurner& burner, const CliOptions& options, Console& console);
+
+// The disc's build time: SOURCE_DATE_EPOCH, the parent's, or now.
+int64_t BuildTimeOf(const CliOptions& options);
 
 }  // namespace kq::cli

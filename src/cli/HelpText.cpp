@@ -64,12 +64,18 @@ A folder instead of an image (an ISO 9660 file system with Joliet and Rock Ridge
   --write-image FILE       write the image into FILE, with FILE.sha256 beside it, instead of
                            burning a disc; no recorder needed. FILE appears only when whole
   --print-size             print the sectors (2048 bytes) the image takes, and exit
-  --skip-unreadable        burn the rest when files or folders cannot be read; otherwise
-                           they are listed and nothing is written (exit code 2)
+  --skip-unreadable        burn the rest when files or folders inside the sources cannot
+                           be read (they are listed and left out); otherwise nothing is
+                           written (exit code 2). A --folder or --add source that cannot
+                           be read is always refused, and so is a disc with nothing on it
+  A disc path is names between "/": none empty, "." or "..".
   Files are checked as they are read: one that changed, vanished or cannot be read
   since it was added fails the burn with its name. --verify compares the disc with the
-  digest of the bytes sent. Several recorders get identical discs (one build time, taken
-  from SOURCE_DATE_EPOCH when set).
+  digest of the bytes sent. Several recorders get identical discs (one build time).
+  Dates: files and folders keep theirs, to the second; ISO 9660 records end at 2155, so
+  a later date is written as 2155-12-31 23:59:59. SOURCE_DATE_EPOCH (seconds since
+  1970) dates the volume and the folders made up for it, and clamps later file and
+  folder dates to it: one tree and one value give the same image.
 
 The burn:
   --write-speed KBPS|Nx    write speed in kB/s, or a multiple such as 16x or 2.4x (1x is
@@ -138,8 +144,8 @@ Exit codes:
   1   the burn failed (or a verify found a difference, or the image changed on disk
       during the burn: the session is then left open)
   2   a mistake on the command line, a missing or empty image or an unknown device;
-      unreadable files of a folder (without --skip-unreadable), or a folder that cannot
-      be laid out
+      unreadable files of a folder (without --skip-unreadable), a source that cannot be
+      read, nothing to burn, a bad SOURCE_DATE_EPOCH, or a folder that cannot be laid out
   3   the image does not match its checksum companion, or the companion cannot be
       read or holds no digest for the image
   4   no recorder, or no usable disc in it (a closed disc, a write-once disc that

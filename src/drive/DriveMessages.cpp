@@ -85,6 +85,7 @@ DriveMessageTable BuiltIn() {
     set(Msg::DiscTooLarge, "THE FILE SYSTEM WOULD NEED %d SECTORS, MORE THAN ISO 9660 CAN ADDRESS");
     set(Msg::SkippedSpecialFile, "SKIPPED \"%s\": NOT A FILE, FOLDER OR LINK");
     set(Msg::LinkNeedsRockRidge, "LEFT OUT \"%s\": A SYMBOLIC LINK NEEDS ROCK RIDGE");
+    set(Msg::BadDiscPath, "THE DISC PATH \"%s\" HOLDS AN EMPTY NAME, \".\" OR \"..\"");
     set(Msg::FileChangedDuringBurn, "FILE CHANGED DURING BURN: \"%s\"");
     set(Msg::FileVanishedDuringBurn, "FILE VANISHED DURING BURN: \"%s\"");
     set(Msg::TreeEmpty, "NOTHING TO BURN: THE IMAGE TREE IS EMPTY");

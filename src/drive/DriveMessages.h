@@ -34,7 +34,7 @@ enum class Msg : size_t {
     SystemError, DriveAccessDenied, DriveGone,
     // building a file system from folders
     MaximumFiles, TreeTooDeep, NameTooLong, DuplicateName, HeaderTooLarge, TooManyDirectories, DiscTooLarge,
-    SkippedSpecialFile, LinkNeedsRockRidge,
+    SkippedSpecialFile, LinkNeedsRockRidge, BadDiscPath,
     // burning an image tree, and writing an image file
     FileChangedDuringBurn, FileVanishedDuringBurn, TreeEmpty, LayoutMismatch, CantWriteFile,
     ImageChangedDuringBurn, TreeInUse,

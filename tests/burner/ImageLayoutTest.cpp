@@ -74,24 +74,6 @@ TEST(ImageLayout, FilesFollowTheHeaderInListOrder) {
     EXPECT_EQ(std::string(burner.ImageTree().FileEntries().front()->ShortName), "A.BIN;1");
 }
 
-TEST(ImageLayout, SourceDateEpochMakesTheSameImage) {
-    LayoutOptions options;
-    options.fixedTime = 1704164645;  // 2024-01-02 03:04:05
-    std::vector<uint8_t> headers[2];
-    for (int i = 0; i < 2; ++i) {
-        TImageTree tree;
-        ASSERT_TRUE(tree.ResetTree(100, 100));
-        Mixed(tree);
-        options.buildTime = 1'800'000'000 + i;  // another moment of building
-        ImageLayout layout = BuildImageLayout(tree, options);
-        ASSERT_EQ(layout.error, "");
-        headers[i] = std::move(layout.header);
-    }
-    EXPECT_EQ(headers[0], headers[1]);
-    const std::string created(headers[0].begin() + 16 * 2048 + 813, headers[0].begin() + 16 * 2048 + 829);
-    EXPECT_EQ(created, "2024010203040500");
-}
-
 struct Refusal {
     const char* what;
     std::function<void(TImageTree&)> build;

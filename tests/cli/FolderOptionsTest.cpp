@@ -1,9 +1,12 @@
 // The options of a folder burn: what each takes, what goes with what, and
 // what a child burn of several recorders is given.
+#include "cli/BuildTime.h"
 #include "cli/CliOptions.h"
 #include "cli/VolumeId.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 using namespace kq::cli;
 
@@ -31,6 +34,10 @@ TEST(FolderOptions, MistakesGetOneLine) {
         {{"--print-size"}, "--print-size needs --folder or --add"},
         {{"--write-image", "x.iso", "a.iso"}, "--write-image needs --folder or --add"},
         {{"--skip-unreadable", "a.iso"}, "--skip-unreadable needs --folder or --add"},
+        {{"--add", "../escaped.txt=payload"},
+         "--add \"../escaped.txt=payload\": a disc path holds no empty name, \".\" or \"..\""},
+        {{"--add=a//b=f"}, "--add \"a//b=f\": a disc path holds no empty name, \".\" or \"..\""},
+        {{"--folder", "a", "--build-time", "-1"}, "--build-time takes seconds since 1970"},
     };
     for (const Case& c : cases) EXPECT_EQ(ParseCommandLine(c.args).error, c.error);
 }
@@ -51,6 +58,22 @@ TEST(FolderOptions, EveryOptionLandsAndChildrenBuildTheSameTree) {
                                             "HOLIDAY_2026"};
     EXPECT_EQ(child, expected);
     EXPECT_EQ(ParseCommandLine(child).error, "");
+    EXPECT_TRUE(ParseCommandLine({"--add", "/top/x=y"}).error.empty());  // a leading "/" is the root
+}
+
+// Reproducible builds' convention: whole seconds since 1970; empty is unset.
+TEST(FolderOptions, SourceDateEpochIsWholeSecondsUpToTheYear9999) {
+    const std::string notWhole = "is not a whole number of seconds since 1970";
+    const std::string past = "is past the year 9999, the last a volume's date holds";
+    const std::tuple<const char*, std::optional<int64_t>, std::string> cases[] = {
+        {nullptr, {}, ""}, {"", {}, ""}, {"0017", 17, ""}, {"253402300799", 253402300799, ""},
+        {"abc", {}, notWhole}, {"1e9", {}, notWhole}, {" 17", {}, notWhole}, {"-5", {}, "is before 1970"},
+        {"253402300800", {}, past}, {"99999999999999999999999", {}, past}};
+    for (const auto& [value, seconds, why] : cases) {
+        CliOptions o;
+        EXPECT_EQ(TakeSourceDateEpoch(value, o), why.empty() ? why : "SOURCE_DATE_EPOCH=\"" + std::string(value) + "\" " + why);
+        EXPECT_EQ(o.sourceDateEpoch, seconds);
+    }
 }
 
 TEST(FolderOptions, DefaultVolumeIdIsTheFoldersNameMadeValid) {

@@ -1,5 +1,6 @@
 #include "platform/DirectoryWalk.h"
 
+#include "platform/win32/WidePath.h"
 #include "platform/win32/Win32Error.h"
 
 #include <windows.h>
@@ -18,10 +19,11 @@ int64_t UnixSeconds(const FILETIME& time) {
 
 // Windows keeps no POSIX owner or mode: files read as 0644, folders as
 // 0755, read-only ones without the write bits; reparse points (links and
-// junctions) are left out as special entries.
+// junctions) are left out as special entries. Paths and names are UTF-8,
+// read and given through the wide calls (see WidePath.h).
 bool DescribeEntry(const std::string& path, EntryFacts& facts, std::error_code& error) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+    if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
         error = Win32Error();
         return false;
     }
@@ -39,17 +41,17 @@ bool DescribeEntry(const std::string& path, EntryFacts& facts, std::error_code& 
 }
 
 bool ListFolder(const std::string& path, std::vector<std::string>& names, std::error_code& error) {
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA(JoinPath(path, "*").c_str(), &found);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(WidePath(JoinPath(path, "*")).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
         error = Win32Error();
         return false;
     }
     names.clear();
     do {
-        const std::string name = found.cFileName;
+        const std::string name = Utf8Of(found.cFileName);
         if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     const DWORD why = GetLastError();
     FindClose(search);
     if (why != ERROR_NO_MORE_FILES) {
@@ -65,7 +67,7 @@ bool ReadLinkTarget(const std::string&, std::string&, std::error_code& error) {
 }
 
 bool CanReadFile(const std::string& path, std::error_code& error) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE file = CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error = Win32Error();

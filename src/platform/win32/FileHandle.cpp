@@ -1,5 +1,6 @@
 #include "platform/FileHandle.h"
 
+#include "platform/win32/WidePath.h"
 #include "platform/win32/Win32Error.h"
 
 #include <windows.h>
@@ -38,7 +39,7 @@ FileDescriptor FileOpen(const std::string& path, FileAccess access, bool create,
     error.clear();
     // CREATE_ALWAYS empties the file only once the share check has passed,
     // so a file held by someone else is left intact.
-    HANDLE handle = CreateFileA(path.c_str(), DesiredAccess(access), ShareMode(lock), nullptr,
+    HANDLE handle = CreateFileW(WidePath(path).c_str(), DesiredAccess(access), ShareMode(lock), nullptr,
                                 create ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error = Win32Error();
@@ -108,7 +109,7 @@ std::error_code FileTruncate(FileDescriptor fd, int64_t size) {
 // found in the file system is a file or a folder.
 FileKind FileKindAt(const std::string& path) {
     if (path.rfind("\\\\.\\", 0) == 0 || path.rfind("\\\\?\\pipe", 0) == 0) return FileKind::CharacterDevice;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::Missing;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileKind::Folder;
     if (attributes & FILE_ATTRIBUTE_DEVICE) return FileKind::CharacterDevice;

@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include "platform/win32/WidePath.h"
 #include "platform/win32/Win32Error.h"
 
 #include <windows.h>
@@ -22,7 +23,7 @@ int64_t UnixSeconds(const FILETIME& time) {
 std::optional<FileFacts> FileFactsOf(const std::string& path, std::error_code& error) {
     error.clear();
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+    if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
         error = Win32Error();
         return std::nullopt;
     }
@@ -35,13 +36,13 @@ std::optional<FileFacts> FileFactsOf(const std::string& path, std::error_code& e
 }
 
 std::error_code FileRename(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+    return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
                ? std::error_code()
                : Win32Error();
 }
 
 std::error_code FileRemove(const std::string& path) {
-    return DeleteFileA(path.c_str()) ? std::error_code() : Win32Error();
+    return DeleteFileW(WidePath(path).c_str()) ? std::error_code() : Win32Error();
 }
 
 }  // namespace platform

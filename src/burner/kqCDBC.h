@@ -48,6 +48,8 @@ inline constexpr int64_t kHeaderStreamSize = 67108864;
 inline constexpr int64_t kHeaderStreamLimit = int64_t{256} << 20;
 inline constexpr int64_t kPostGapSectors = 300;
 inline constexpr const char* kLibraryVersion = "1.21";
+// The ISOFileName that sends the image to standard output.
+inline constexpr const char* kStandardOutputName = "-";
 
 class TQCDBurner : public TSCSIDevice {
 public:
@@ -124,7 +126,9 @@ public:
     // another burn is running.
     // An empty FileName burns the image tree: its header stream, then its
     // files' data. With ISOFileName set the same bytes go into that file
-    // (whole or not at all, with a .sha256 companion) and no drive is used.
+    // (whole or not at all, with a .sha256 companion) and no drive is used;
+    // an ISOFileName of kStandardOutputName streams them to standard output,
+    // with no companion (SentDigest holds their digest).
     [[nodiscard]] bool BurnISOImage(const std::string& FileName);
     // The image tree's size in sectors: the header stream, then each file
     // the cache sends, which must start where the layout placed it (its

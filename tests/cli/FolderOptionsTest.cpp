@@ -41,7 +41,7 @@ TEST(FolderOptions, EveryOptionLandsAndChildrenBuildTheSameTree) {
                                "1", "--device", "2", "--verify"});
     ASSERT_EQ(r.error, "");
     const CliOptions& o = r.options;
-    EXPECT_TRUE(o.TreeMode() && o.noJoliet && o.noRockRidge && o.skipUnreadable && !o.printSize);
+    EXPECT_TRUE(o.mode == CliMode::BurnFolder && o.noJoliet && o.noRockRidge && o.skipUnreadable && !o.printSize);
     EXPECT_EQ(o.adds, (std::vector<std::pair<std::string, std::string>>{{"docs/a", "/tmp/a=b"}, {"b", "c"}}));
     EXPECT_EQ(o.volumeId, "HOLIDAY_2026");
     const auto child = ChildArguments(o, "0:2:0", 3);

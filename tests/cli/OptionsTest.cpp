@@ -70,7 +70,7 @@ TEST(Options, MistakesGetOneLine) {
         {{"--read-image", "o.iso", "--check-disc", "a.iso"}, "give either --read-image or --check-disc, not both"},
         {{"--check-disc", "a.iso", "--verify"}, "--read-image and --check-disc take no burn or listing option"},
         {{"--check-disc", "a.iso", "--force"}, "--md5, --keep-going and --force are for --read-image"},
-        {{"--keep-going", "a.iso"}, "--track, --md5, --keep-going and --force are for reading a disc"},
+        {{"--keep-going", "a.iso"}, "--track, --md5 and --keep-going are for reading a disc"},
         {{"--read-image", "o.iso", "--track", "0"}, "--track takes a track number from 1 to 99, not \"0\""},
     };
     for (const Case& c : cases) {

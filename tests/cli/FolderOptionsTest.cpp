@@ -53,6 +53,16 @@ TEST(FolderOptions, EveryOptionLandsAndChildrenBuildTheSameTree) {
     EXPECT_EQ(ParseCommandLine(child).error, "");
 }
 
+// "\=" is an "=" of the disc path, and reaches a child burn as it was typed.
+TEST(FolderOptions, AnEqualsSignInADiscPath) {
+    auto r = ParseCommandLine({"--add", "docs/a\\=b.txt=/tmp/n=1", "--device", "1", "--device", "2"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.adds, (std::vector<std::pair<std::string, std::string>>{{"docs/a=b.txt", "/tmp/n=1"}}));
+    auto child = ParseCommandLine(ChildArguments(r.options, "0:1:0", 3));
+    ASSERT_EQ(child.error, "");
+    EXPECT_EQ(child.options.adds, r.options.adds);
+}
+
 TEST(FolderOptions, DefaultVolumeIdIsTheFoldersNameMadeValid) {
     const std::pair<std::string, std::string> cases[] = {
         {"photos", "PHOTOS"},

@@ -190,7 +190,10 @@ void GiveSpeed(Args& args, const char* name, std::optional<uint16_t> kBps, std::
     if (multiple) args.insert(args.end(), {name, MultipleText(*multiple) + "x"});
 }
 
-void GiveWriteSpeed(const CliOptions& o, Args& args) { GiveSpeed(args, "--write-speed", o.writeSpeed, o.writeMultiple); }
+void GiveWriteSpeed(const CliOptions& o, Args& args) {
+    GiveSpeed(args, "--write-speed", o.writeSpeed, o.writeMultiple);
+}
+
 void GiveReadSpeed(const CliOptions& o, Args& args) { GiveSpeed(args, "--read-speed", o.readSpeed, o.readMultiple); }
 
 void GiveCacheSize(const CliOptions& o, Args& args) {

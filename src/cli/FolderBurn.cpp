@@ -79,7 +79,8 @@ int WriteTreeImage(const CliOptions& options, Console& console) {
 }  // namespace
 
 int RunFolderBurn(const std::string& self, const CliOptions& options, Console& console) {
-    if (!options.ManyDrives()) return RunSingleBurn(options, console);  // it builds the tree itself, before touching a drive
+    // One recorder: the burn builds the tree itself, before touching a drive.
+    if (!options.ManyDrives()) return RunSingleBurn(options, console);
     {
         // Several recorders: the tree is checked once here, before any child starts.
         TQCDBurner burner;

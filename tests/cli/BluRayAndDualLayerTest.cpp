@@ -88,7 +88,8 @@ TEST(BluRayAndDualLayer, WhatIsNotWrittenIsRefusedWithItsReason) {
         {"bd-re", {"--blank", "all"}, "a BD-RE is not blanked: --format reformats it"},
         {"dvd+r-dl", {"--format"}, "--format takes a BD-RE"},
         // Refused as the line's mistake, before "burning onto" is said.
-        {"bd-r", {"--any-medium", "--no-checksum", "--test-write", "a.iso"}, "--test-write cannot be used on the BD-R: a BD drive has no test write", 2},
+        {"bd-r", {"--any-medium", "--no-checksum", "--test-write", "a.iso"}, 
+         "--test-write cannot be used on the BD-R: a BD drive has no test write", 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.medium);

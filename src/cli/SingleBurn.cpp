@@ -67,6 +67,7 @@ private:
     int CheckFit(const std::string& entry);
     int CheckChecksum();
     int CheckBeforeBlank(const std::string& entry);
+    int CheckBeforeFormat(const std::string& entry);
     int Burn();
     void WaitForTheWriteThread(BurnMonitor& monitor);
     int AfterBurn(BurnMonitor& monitor);
@@ -123,7 +124,7 @@ int SingleBurn::Run() {
     const bool eraseOnly = o_.mode == CliMode::Blank || o_.mode == CliMode::Format;
     if (o_.blankType || o_.format) {
         // Everything that can refuse the image is asked before the disc is erased.
-        if (!eraseOnly && (code = o_.format ? CheckChecksum() : CheckBeforeBlank(chosen->front())) != kExitSuccess)
+        if (!eraseOnly && (code = o_.format ? CheckBeforeFormat(chosen->front()) : CheckBeforeBlank(chosen->front())) != kExitSuccess)
             return code;
         code = o_.format ? FormatDisc(b_, chosen->front(), o_, console_) : BlankDisc(b_, chosen->front(), o_, console_);
         if (code != kExitSuccess || eraseOnly) return code;
@@ -167,6 +168,15 @@ int SingleBurn::CheckBeforeBlank(const std::string& entry) {
     if (!why.empty()) {
         console_.Error(ShortEntry(entry) + ": " + why);
         return Finish(kExitNoRecorder, why);
+    }
+    return CheckChecksum();
+}
+
+// A test write refused after formatting would have cost the disc for nothing.
+int SingleBurn::CheckBeforeFormat(const std::string& entry) {
+    if (std::string why = MediumOptionRefusal(o_, ExamineDrive(b_, entry).mediaType); !why.empty()) {
+        console_.Error(why);
+        return Finish(kExitUsage, why);
     }
     return CheckChecksum();
 }

@@ -124,8 +124,10 @@ int SingleBurn::Run() {
     const bool eraseOnly = o_.mode == CliMode::Blank || o_.mode == CliMode::Format;
     if (o_.blankType || o_.format) {
         // Everything that can refuse the image is asked before the disc is erased.
-        if (!eraseOnly && (code = o_.format ? CheckBeforeFormat(chosen->front()) : CheckBeforeBlank(chosen->front())) != kExitSuccess)
-            return code;
+        if (!eraseOnly) {
+            code = o_.format ? CheckBeforeFormat(chosen->front()) : CheckBeforeBlank(chosen->front());
+            if (code != kExitSuccess) return code;
+        }
         code = o_.format ? FormatDisc(b_, chosen->front(), o_, console_) : BlankDisc(b_, chosen->front(), o_, console_);
         if (code != kExitSuccess || eraseOnly) return code;
     }

@@ -40,12 +40,6 @@ struct Source {
     std::vector<std::string> relocatedName;  // the identifier inside rr_moved
 };
 
-std::string DiscPath(const TDEntry* dir, const TDEntry* root) {
-    std::string path;
-    for (; dir && dir != root && dir->Parent != dir; dir = dir->Parent) path = "/" + dir->LongName + path;
-    return path.empty() ? "/" : path;
-}
-
 std::string Failure(Msg id, std::initializer_list<std::string_view> args) { return FormatDriveMessage(id, args); }
 
 class Builder {

@@ -73,7 +73,8 @@ private:
     [[nodiscard]] bool EnterFinish();
     // The data into the image file instead of a drive (ThWriteImage.cpp).
     void WriteImageFile();
-    std::string CopyBlocksInto(platform::FileDescriptor file, const std::string& part);
+    void StreamImage();
+    std::string CopyBlocksInto(platform::FileDescriptor file, const std::string& part, bool writeback);
     std::string PublishImage(platform::FileHandle& file, const std::string& part);
     [[nodiscard]] bool Prepare();
     [[nodiscard]] bool AbortedBeforeDiscChange();

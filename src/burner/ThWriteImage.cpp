@@ -44,6 +44,10 @@ std::string WriteCompanion(const std::string& image, DigestKind kind, const std:
 
 void TThWrite::WriteImageFile() {
     const std::string image = burner_.imageOutput_, part = image + ".part";
+    if (image == kStandardOutputName) {
+        StreamImage();
+        return;
+    }
     std::error_code why;
     platform::FileHandle file(
         platform::FileOpen(part, platform::FileAccess::Write, true, platform::FileLock::Exclusive, why));
@@ -51,7 +55,7 @@ void TThWrite::WriteImageFile() {
         Fail(FormatDriveMessage(Msg::CantCreateFile, {part}) + " [" + why.message() + "]");
         return;
     }
-    std::string failure = CopyBlocksInto(file.Get(), part);
+    std::string failure = CopyBlocksInto(file.Get(), part, true);
     RaiseFinalizingTrack();  // the data is in; the file is made durable next
     if (failure.empty() && cache_.Outcome() == BurnOutcome::Success) failure = PublishImage(file, part);
     if (!failure.empty()) Fail(failure);
@@ -61,9 +65,24 @@ void TThWrite::WriteImageFile() {
     }
 }
 
+// Standard output has no name to rename into and no place for a
+// companion: the digest of what went out is all that is kept.
+void TThWrite::StreamImage() {
+    const platform::FileDescriptor out = platform::StandardOutputFile();
+    std::string failure = out < 0 ? FormatDriveMessage(Msg::CantWriteFile, {"standard output"})
+                                  : CopyBlocksInto(out, "standard output", false);
+    if (failure.empty() && cache_.Outcome() == BurnOutcome::Success) {
+        const std::string digest = cache_.SentDigest();
+        if (digest.empty()) failure = DriveMessage(Msg::InternalError0005);
+        else burner_.RecordSent(digest, cache_.SentBytes());
+    }
+    if (!failure.empty()) Fail(failure);
+}
+
 // Every block the cache delivers, in order; the failure's text, or empty
 // when the data phase ended (all delivered, or the cache's own reason).
-std::string TThWrite::CopyBlocksInto(platform::FileDescriptor file, const std::string& part) {
+// A pipe has no storage to hand written bytes over to: `writeback` is off.
+std::string TThWrite::CopyBlocksInto(platform::FileDescriptor file, const std::string& part, bool writeback) {
     int32_t n = 0;
     {
         std::lock_guard hold(burner_.DeviceLock());
@@ -76,7 +95,7 @@ std::string TThWrite::CopyBlocksInto(platform::FileDescriptor file, const std::s
         if (std::error_code why = platform::FileWriteAll(file, block_->data(), static_cast<size_t>(n)))
             return WriteFailure(part, why);
         written += n;
-        if (written - handedOver < kWritebackStep) continue;
+        if (!writeback || written - handedOver < kWritebackStep) continue;
         if (std::error_code why = platform::FileStartWriteback(file, handedOver, written - handedOver))
             return WriteFailure(part, why);
         handedOver = written;

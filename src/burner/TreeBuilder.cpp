@@ -156,7 +156,8 @@ bool TreeBuilder::AddEntry(TDEntry* parent, const std::string& name, const std::
     if (hooks_.file && !hooks_.file(local, file)) return true;
     TFEntry* slot = merge ? FindFile(parent, file.LongName) : nullptr;
     if (slot && !hooks_.replaceFile) {
-        report.Error = FormatDriveMessage(Msg::DuplicateName, {parent->Path + file.LongName});
+        const std::string folder = DiscPath(parent);
+        report.Error = FormatDriveMessage(Msg::DuplicateName, {(folder == "/" ? "" : folder) + "/" + file.LongName});
         return false;
     }
     if (!slot) slot = tree_.NewFile();

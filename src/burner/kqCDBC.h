@@ -49,6 +49,8 @@ inline constexpr int64_t kHeaderStreamSize = 67108864;
 // How far the header stream grows for a file system that needs more.
 inline constexpr int64_t kHeaderStreamLimit = int64_t{256} << 20;
 inline constexpr const char* kLibraryVersion = "1.21";
+// The ISOFileName that sends the image to standard output.
+inline constexpr const char* kStandardOutputName = "-";
 
 class TQCDBurner : public TSCSIDevice {
 public:
@@ -143,7 +145,9 @@ public:
     // another burn is running.
     // An empty FileName burns the image tree: its header stream, then its
     // files' data. With ISOFileName set the same bytes go into that file
-    // (whole or not at all, with a .sha256 companion) and no drive is used.
+    // (whole or not at all, with a .sha256 companion) and no drive is used;
+    // an ISOFileName of kStandardOutputName streams them to standard output,
+    // with no companion (SentDigest holds their digest).
     [[nodiscard]] bool BurnISOImage(const std::string& FileName);
     // The image tree's size in sectors. A tree laid out by
     // BuildImageLayout is laid out again when it or a property the layout

@@ -67,4 +67,10 @@ void TImageTree::OrderFiles(const std::vector<TFEntry*>& order) {
     fileEntries_ = std::move(owned);
 }
 
+std::string DiscPath(const TDEntry* dir, const TDEntry* root) {
+    std::string path;
+    for (; dir && dir != root && dir->Parent != dir; dir = dir->Parent) path = "/" + dir->LongName + path;
+    return path.empty() ? "/" : path;
+}
+
 }  // namespace kq

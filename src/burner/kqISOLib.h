@@ -36,6 +36,10 @@ struct TDEntry {
     uint32_t Group = 0;
 };
 
+// The folder's path on the disc as a user writes it ("/docs/a"; "/" for
+// the root), up to `root` or the entry that is its own parent.
+std::string DiscPath(const TDEntry* dir, const TDEntry* root = nullptr);
+
 inline constexpr uint32_t kAttrDirectory = 0x10;
 // Nothing to send: an empty file, a symbolic link, or a hard link whose
 // data another entry sends.

@@ -1,6 +1,7 @@
 #pragma once
 // The command line: what the user asked for, or one line saying what is wrong.
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
@@ -8,7 +9,37 @@
 
 namespace kq::cli {
 
+// What one command line does; the parser decides it once.
+enum class CliMode {
+    Help, Version, List, Info, ReadImage, CheckDisc, Blank, Format,
+    BurnImage, BurnFolder, WriteImage, PrintSize,
+};
+
+// The modes that lay a folder tree out.
+constexpr bool BuildsTree(CliMode m) { return m == CliMode::BurnFolder || m == CliMode::WriteImage || m == CliMode::PrintSize; }
+
+// Every option the line can carry (and the image, and a second drive), so
+// that what a mode accepts is a set of them.
+enum class Opt : uint8_t {
+    Image, ManyDrives, Help, Version, List, Info, Device, AllRecorders, AspiLibrary, PassThrough,
+    AnyMedium, NoChecksum, WriteSpeed, ReadSpeed, TestWrite, NoUnderrunProtection, FinalizeDisc,
+    NoClose, Opc, CacheSize, NoPostGap, Verify, Eject, Debug, TraceAll, ReportFd, ImageDigest,
+    Blank, Format, ReadImage, CheckDisc, Track, Md5, KeepGoing, Force,
+    Folder, Add, VolumeId, NoJoliet, NoRockRidge, RelocateDeep, PrintSize, SkipUnreadable, WriteImage,
+    BuildTime,
+};
+
+using OptionSet = uint64_t;
+constexpr OptionSet Bit(Opt o) { return OptionSet{1} << static_cast<int>(o); }
+constexpr OptionSet Options(std::initializer_list<Opt> list) {
+    OptionSet set = 0;
+    for (Opt o : list) set |= Bit(o);
+    return set;
+}
+
 struct CliOptions {
+    CliMode mode = CliMode::BurnImage;
+    OptionSet given = 0;  // what the line named
     bool help = false;
     bool list = false;
     bool info = false;
@@ -57,14 +88,14 @@ struct CliOptions {
     bool relocateDeep = false;  // --relocate-deep: folders past 8 levels under a hidden relocation folder
     bool printSize = false;
     bool skipUnreadable = false;
-    std::string writeImage;  // --write-image: into this file instead of onto a disc
+    std::string writeImage;  // --write-image: into this file instead of onto a disc; "-" standard output
     // When the disc is made (seconds since 1970): SOURCE_DATE_EPOCH, which
     // also clamps later file dates to it, or --build-time, the parent's
     // time handed to each child burn of several recorders.
     std::optional<int64_t> sourceDateEpoch;
     std::optional<int64_t> buildTime;
 
-    bool TreeMode() const { return !folder.empty() || !adds.empty(); }
+    bool Given(Opt o) const { return (given & Bit(o)) != 0; }
 
     // More than one drive: the parent runs one child per drive.
     bool ManyDrives() const { return allRecorders || devices.size() > 1; }
@@ -76,6 +107,9 @@ struct ParseResult {
 };
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args);
+
+// How the user types an option ("--verify"), "image", or "more than one drive".
+std::string OptionName(Opt id);
 
 // The arguments a child burn gets: the same options, one device, the
 // report descriptor; never --all-recorders.

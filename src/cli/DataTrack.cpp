@@ -133,9 +133,12 @@ uint32_t ImageSectors(TSCSIDevice& drive, const DataTrack& track) {
 }
 
 std::string DataTrackText(const DataTrack& t) {
-    std::string text = "track " + std::to_string(t.number) + ": " + std::to_string(t.sectors) + " sectors from " +
-                       std::to_string(t.start);
-    if (t.runOut) text += " (its last " + std::to_string(t.runOut) + " are run-out blocks, not data)";
+    // The run-out blocks belong to the track, not to the image.
+    std::string text = "track " + std::to_string(t.number) + ": " + std::to_string(t.sectors + t.runOut) +
+                       " sectors from " + std::to_string(t.start);
+    if (t.runOut)
+        text += "; the image is the first " + std::to_string(t.sectors) + ", the last " + std::to_string(t.runOut) +
+                " are run-out blocks";
     if (t.incomplete) text += " (incomplete: only the sectors written before it was left unclosed)";
     return text;
 }

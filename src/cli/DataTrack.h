@@ -36,7 +36,8 @@ std::optional<uint32_t> IsoVolumeSectors(TSCSIDevice& drive, uint32_t start);
 // file system's size when it has one (the track is the whole disc).
 uint32_t ImageSectors(TSCSIDevice& drive, const DataTrack& track);
 
-// "track 1: 842 sectors from 0", with what was left out and why.
+// "track 1: 844 sectors from 0; the image is the first 842, the last 2 are
+// run-out blocks": the track, and what of it the image leaves out.
 std::string DataTrackText(const DataTrack& track);
 
 }  // namespace kq::cli

@@ -26,7 +26,7 @@ const char* Describe(DiscState state) {
 // (a tree that cannot be burnt is refused by the burn, with its reason).
 std::optional<int64_t> TrackSectors(TQCDBurner& burner, const CliOptions& options) {
     int64_t sectors = 0;
-    if (options.TreeMode()) {
+    if (options.mode == CliMode::BurnFolder) {
         std::string why;
         sectors = burner.TreeSectors(why);
         if (sectors < 0) return std::nullopt;

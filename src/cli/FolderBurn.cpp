@@ -7,6 +7,7 @@
 #include "cli/Interrupt.h"
 #include "cli/MainLoop.h"
 #include "cli/MultiBurn.h"
+#include "cli/OutputFiles.h"
 #include "cli/SingleBurn.h"
 
 namespace kq::cli {
@@ -15,7 +16,8 @@ namespace {
 
 constexpr uint32_t kTickMs = 100;
 
-// The same bytes a disc would get, into the file, with its companion.
+// The same bytes a disc would get, into the file, with its companion; or
+// onto standard output, its digest on standard error as sha256sum prints it.
 int WriteImage(TQCDBurner& burner, const CliOptions& o, Console& console) {
     MainLoop loop;
     bool done = false;
@@ -43,32 +45,58 @@ int WriteImage(TQCDBurner& burner, const CliOptions& o, Console& console) {
         return code;
     }
     console.Line("Success");
-    console.Line("wrote " + o.writeImage + " (" + std::to_string(burner.ImageSectors()) + " sectors) and " +
-                 o.writeImage + ".sha256");
+    const std::string sectors = std::to_string(burner.ImageSectors()) + " sectors";
+    if (o.writeImage == kStandardOutputName) {
+        console.Line("wrote " + sectors + " to standard output");
+        console.Line(burner.SentDigest() + "  -");
+    } else {
+        console.Line("wrote " + o.writeImage + " (" + sectors + ") and " + o.writeImage + ".sha256");
+    }
     return kExitSuccess;
+}
+
+int WriteTreeImage(const CliOptions& options, Console& console) {
+    TQCDBurner burner;
+    const FolderTree tree = BuildFolderTree(burner, options, console);
+    return tree.code != kExitSuccess ? tree.code : WriteImage(burner, options, console);
 }
 
 }  // namespace
 
 int RunFolderBurn(const std::string& self, const CliOptions& options, Console& console) {
-    if (!options.ManyDrives() && !options.printSize && options.writeImage.empty())
-        return RunSingleBurn(options, console);  // it builds the tree itself, before touching a drive
+    // One recorder: the burn builds the tree itself, before touching a drive.
+    if (!options.ManyDrives()) return RunSingleBurn(options, console);
     {
         // Several recorders: the tree is checked once here, before any child starts.
         TQCDBurner burner;
         const FolderTree tree = BuildFolderTree(burner, options, console);
         if (tree.code != kExitSuccess) return tree.code;
-        if (options.printSize) {
-            console.Line(std::to_string(tree.sectors));
-            return kExitSuccess;
-        }
-        if (!options.writeImage.empty()) return WriteImage(burner, options, console);
     }
     // Every recorder gets the same disc: the children build their trees
     // with one build time, the parent's (SOURCE_DATE_EPOCH they read too).
     CliOptions forChildren = options;
     forChildren.buildTime = BuildTimeOf(options);
     return RunMultiBurn(self, forChildren, console);
+}
+
+int RunPrintSize(const CliOptions& options, Console& console) {
+    TQCDBurner burner;
+    const FolderTree tree = BuildFolderTree(burner, options, console);
+    if (tree.code == kExitSuccess) console.Line(std::to_string(tree.sectors));
+    return tree.code;
+}
+
+int RunWriteImage(const CliOptions& options, Console& console) {
+    const std::string& image = options.writeImage;
+    // Standard output carries the image: every line goes to standard error.
+    if (image == kStandardOutputName) {
+        Console quiet(stderr, stderr);
+        return WriteTreeImage(options, quiet);
+    }
+    const int code = CheckOutputFiles("write-image",
+                                      {image, image + ".part", image + ".sha256", image + ".sha256.part"},
+                                      options.force, console);
+    return code != kExitSuccess ? code : WriteTreeImage(options, console);
 }
 
 }  // namespace kq::cli

@@ -8,7 +8,10 @@
 
 namespace kq::cli {
 
-// The exit code of the whole run (the options are good).
+// The exit codes of the whole run (the options are good): a burn onto one
+// or several recorders, the image's size, the image into a file.
 int RunFolderBurn(const std::string& self, const CliOptions& options, Console& console);
+int RunPrintSize(const CliOptions& options, Console& console);
+int RunWriteImage(const CliOptions& options, Console& console);
 
 }  // namespace kq::cli

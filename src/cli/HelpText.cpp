@@ -15,7 +15,7 @@ Usage:
   cdburner-cli [options] --blank fast|all [IMAGE]
   cdburner-cli [options] --format [IMAGE]
   cdburner-cli [options] --folder DIR [--add DISC/PATH=LOCAL/PATH ...]
-  cdburner-cli [options] --folder DIR --write-image FILE
+  cdburner-cli [options] --folder DIR --write-image FILE|- [--force]
   cdburner-cli --read-image OUT.iso [--device N] [--track N] [--md5] [--keep-going] [--force]
   cdburner-cli --check-disc IMAGE|COMPANION [--device N] [--track N]
 
@@ -62,7 +62,9 @@ A folder instead of an image (an ISO 9660 file system with Joliet and Rock Ridge
                            for readers that refuse deeper ones; Rock Ridge readers see
                            them in place. Needs Rock Ridge
   --write-image FILE       write the image into FILE, with FILE.sha256 beside it, instead of
-                           burning a disc; no recorder needed. FILE appears only when whole
+                           burning a disc; no recorder needed. FILE appears only when whole;
+                           an existing FILE is replaced only with --force. FILE "-" sends the
+                           image to standard output and its SHA-256 to standard error
   --print-size             print the sectors (2048 bytes) the image takes, and exit
   --skip-unreadable        burn the rest when files or folders inside the sources cannot
                            be read (they are listed and left out); otherwise nothing is
@@ -118,7 +120,9 @@ Reading a disc (any drive; default the first; nothing is written to the disc):
   --keep-going             fill a sector that cannot be read with zeros and go on; the
                            sectors (the disc's numbers) are listed in OUT.bad, no checksum
                            file is written and the exit code is 1
-  --force                  replace an existing OUT
+  --force                  replace an existing OUT (or --write-image FILE). Whatever is
+                           written (OUT, OUT.part, its companions, OUT.bad) replaces only
+                           regular files: a device, FIFO or socket there is refused
   --check-disc IMAGE|COMPANION
                            compare the data track with IMAGE byte for byte (the first
                            differing sector is named), or with the digest of a checksum

@@ -4,6 +4,7 @@
 #include "cli/DiscReading.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
+#include "cli/OutputFiles.h"
 #include "cli/SpeedMultiple.h"
 #include "cli/TrackReader.h"
 #include "digest/DigestFeed.h"
@@ -108,17 +109,11 @@ private:
     Target target_;
 };
 
+// Every file the read may write, before the drive is asked anything.
 int ReadImageJob::CheckTarget() {
-    std::error_code ec;
-    if (fs::is_directory(target_.image, ec)) {
-        console_.Error("read-image: " + target_.image + " is a folder; name the image file to write");
-        return kExitUsage;
-    }
-    if (fs::exists(target_.image, ec) && !o_.force) {
-        console_.Error("read-image: " + target_.image + " exists; --force replaces it");
-        return kExitUsage;
-    }
-    return kExitSuccess;
+    std::vector<std::string> files{target_.image, target_.part, target_.sha256, target_.bad};
+    if (o_.md5) files.push_back(target_.md5);
+    return CheckOutputFiles("read-image", files, o_.force, console_);
 }
 
 int ReadImageJob::Run() {

@@ -42,8 +42,12 @@ void ApplySettings(TQCDBurner& b, const CliOptions& o, int mediaType) {
     if (auto write = ChosenSpeed(o.writeSpeed, o.writeMultiple, mediaType)) b.SetWriteSpeed(*write);
 }
 
-// A multiple is measured against the medium only once the medium is known.
-std::string SpeedRangeRefusal(const CliOptions& o, int mediaType) {
+// A multiple is measured against the medium only once the medium is known,
+// and so is a test write: BD has none, and its laser would burn the disc
+// that was to be spared.
+std::string MediumOptionRefusal(const CliOptions& o, int mediaType) {
+    if (o.testWrite && TraitsOf(mediaType).family == MediaFamily::Bd)
+        return "--test-write cannot be used on the " + MediaName(mediaType) + ": a BD drive has no test write";
     std::string why = MultipleRangeRefusal("--write-speed", o.writeMultiple, mediaType);
     return why.empty() ? MultipleRangeRefusal("--read-speed", o.readMultiple, mediaType) : why;
 }
@@ -63,6 +67,7 @@ private:
     int CheckFit(const std::string& entry);
     int CheckChecksum();
     int CheckBeforeBlank(const std::string& entry);
+    int CheckBeforeFormat(const std::string& entry);
     int Burn();
     void WaitForTheWriteThread(BurnMonitor& monitor);
     int AfterBurn(BurnMonitor& monitor);
@@ -104,7 +109,7 @@ int SingleBurn::Finish(int code, const std::string& text, const std::string& ver
 
 int SingleBurn::Run() {
     // A folder's unreadable files are told before any drive is touched.
-    if (o_.TreeMode()) {
+    if (o_.mode == CliMode::BurnFolder) {
         if (const FolderTree tree = BuildFolderTree(b_, o_, console_); tree.code != kExitSuccess)
             return Finish(tree.code, "the folder cannot be burnt");
     }
@@ -116,13 +121,15 @@ int SingleBurn::Run() {
         for (const std::string& line : DriveListing(b_, false)) console_.Line(line);
     }
     if (!chosen) return Finish(code, "no recorder");
+    const bool eraseOnly = o_.mode == CliMode::Blank || o_.mode == CliMode::Format;
     if (o_.blankType || o_.format) {
         // Everything that can refuse the image is asked before the disc is erased.
-        const bool image = !o_.image.empty() || o_.TreeMode();
-        if (image && (code = o_.format ? CheckChecksum() : CheckBeforeBlank(chosen->front())) != kExitSuccess)
-            return code;
+        if (!eraseOnly) {
+            code = o_.format ? CheckBeforeFormat(chosen->front()) : CheckBeforeBlank(chosen->front());
+            if (code != kExitSuccess) return code;
+        }
         code = o_.format ? FormatDisc(b_, chosen->front(), o_, console_) : BlankDisc(b_, chosen->front(), o_, console_);
-        if (code != kExitSuccess || (o_.image.empty() && !o_.TreeMode())) return code;
+        if (code != kExitSuccess || eraseOnly) return code;
     }
     code = CheckMedium(chosen->front());
     if (code == kExitSuccess) code = CheckFit(chosen->front());
@@ -137,7 +144,7 @@ int SingleBurn::Run() {
 int SingleBurn::CheckMedium(const std::string& entry) {
     DriveFacts facts = ExamineDrive(b_, entry);
     mediaType_ = facts.mediaType;
-    if (std::string range = SpeedRangeRefusal(o_, mediaType_); !range.empty()) {
+    if (std::string range = MediumOptionRefusal(o_, mediaType_); !range.empty()) {
         console_.Error(range);
         return Finish(kExitUsage, range);
     }
@@ -167,6 +174,15 @@ int SingleBurn::CheckBeforeBlank(const std::string& entry) {
     return CheckChecksum();
 }
 
+// A test write refused after formatting would have cost the disc for nothing.
+int SingleBurn::CheckBeforeFormat(const std::string& entry) {
+    if (std::string why = MediumOptionRefusal(o_, ExamineDrive(b_, entry).mediaType); !why.empty()) {
+        console_.Error(why);
+        return Finish(kExitUsage, why);
+    }
+    return CheckChecksum();
+}
+
 // Asked of the drive before the checksum, so that a disc too small is
 // named at once rather than after minutes of hashing.
 int SingleBurn::CheckFit(const std::string& entry) {
@@ -183,7 +199,7 @@ int SingleBurn::CheckChecksum() {
         checked_ = ParseCheckedDigest(o_.imageDigest);
         return kExitSuccess;
     }
-    if (o_.noChecksum || o_.TreeMode()) return kExitSuccess;
+    if (o_.noChecksum || o_.mode == CliMode::BurnFolder) return kExitSuccess;
     const int code = CheckImage(o_.image, false, console_, &checked_);
     if (code == kExitSuccess) return code;
     return Finish(code, code == kExitAborted ? DriveMessage(Msg::OperationAborted) : "checksum");
@@ -201,7 +217,7 @@ int SingleBurn::Burn() {
     };
     b_.OnFinalizingTrack = [this](TQCDBurner&) { finalizing_.store(true); };
     BurnMonitor monitor(b_, console_, o_.reportFd);
-    if (!b_.BurnISOImage(o_.TreeMode() ? std::string() : o_.image)) {
+    if (!b_.BurnISOImage(o_.mode == CliMode::BurnFolder ? std::string() : o_.image)) {
         // OnWriteDone has run on this thread with the reason.
         console_.Error(result_);
         return Finish(ExitCodeOf(b_.WriteDoneOutcome()), result_);
@@ -264,7 +280,7 @@ VerifyResult SingleBurn::Verify(BurnMonitor& monitor) {
     ExpectedTrack expected{b_.ImageDigestKind(), checked_ ? checked_->digest : b_.SentDigest(),
                            static_cast<uint64_t>(b_.SentBytes())};
     platform::Thread reader([&](platform::Thread& self) {
-        const std::string image = o_.TreeMode() ? std::string() : o_.image;
+        const std::string image = o_.mode == CliMode::BurnFolder ? std::string() : o_.image;
         outcome = VerifyTrack(b_, expected, image, percent, [&self] { return self.Terminated() || InterruptRequested(); });
         finished.store(true);
     });

@@ -56,6 +56,8 @@ void FileClose(FileDescriptor fd);
 [[nodiscard]] std::error_code FileTruncate(FileDescriptor fd, int64_t size);
 // Bytes in the file, or -1.
 int64_t FileSize(FileDescriptor fd);
+// The process's standard output, to write bytes (not text) to; not owned.
+FileDescriptor StandardOutputFile();
 
 // What is at a path, told without opening it: opening a FIFO for reading
 // waits for a writer, and a device may answer anything.

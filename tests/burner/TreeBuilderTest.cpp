@@ -78,7 +78,7 @@ TEST_F(AddingFiles, GraftPointsPlaceEntriesAnywhere) {
     EXPECT_EQ(Listing(burner), (std::set<std::string>{"docs/", "docs/a=b.txt", "docs/a.jpg", "docs/b.jpg", "docs/raw/",
                                                       "docs/raw/c.raw", "notes.txt"}));
     EXPECT_FALSE(burner.AddPath("notes.txt", dir.File("photos/a.jpg"), report));
-    EXPECT_EQ(report.Error, "TWO ENTRIES ON THE DISC ARE NAMED \"\\notes.txt\"");
+    EXPECT_EQ(report.Error, "TWO ENTRIES ON THE DISC ARE NAMED \"/notes.txt\"");
     burner.SetReplaceFile(true);
     EXPECT_TRUE(burner.AddPath("notes.txt", dir.File("photos/a.jpg"), report));
     EXPECT_EQ(burner.ImageTree().FileEntries().back()->SourcePath, dir.File("photos/a.jpg"));

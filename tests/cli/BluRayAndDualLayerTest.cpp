@@ -87,7 +87,11 @@ TEST(BluRayAndDualLayer, WhatIsNotWrittenIsRefusedWithItsReason) {
         {"bd-r", {"--blank", "fast"}, "the BD-R is write-once: it cannot be blanked"},
         {"bd-re", {"--blank", "all"}, "a BD-RE is not blanked: --format reformats it"},
         {"dvd+r-dl", {"--format"}, "--format takes a BD-RE"},
-        {"bd-r", {"--any-medium", "--no-checksum", "--test-write", "a.iso"}, "a BD drive has no test write", 1},
+        // Refused as the line's mistake, before "burning onto" is said.
+        {"bd-r", {"--any-medium", "--no-checksum", "--test-write", "a.iso"}, 
+         "--test-write cannot be used on the BD-R: a BD drive has no test write", 2},
+        {"bd-re", {"--any-medium", "--no-checksum", "--format", "--test-write", "a.iso"},
+         "--test-write cannot be used on the BD-RE", 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.medium);
@@ -96,6 +100,7 @@ TEST(BluRayAndDualLayer, WhatIsNotWrittenIsRefusedWithItsReason) {
         auto run = bench.Run(c.options);
         EXPECT_EQ(run.code, c.code) << run.output;
         EXPECT_TRUE(Contains(run.output, c.says)) << run.output;
+        EXPECT_FALSE(Contains(run.output, "burning onto") || Contains(run.output, "formatting")) << run.output;
         EXPECT_EQ(ReadAll(bench.Disc(0)).size(), 0u);
     }
 }

@@ -48,7 +48,7 @@ TEST(FolderOptions, EveryOptionLandsAndChildrenBuildTheSameTree) {
                                "1", "--device", "2", "--verify"});
     ASSERT_EQ(r.error, "");
     const CliOptions& o = r.options;
-    EXPECT_TRUE(o.TreeMode() && o.noJoliet && o.noRockRidge && o.skipUnreadable && !o.printSize);
+    EXPECT_TRUE(o.mode == CliMode::BurnFolder && o.noJoliet && o.noRockRidge && o.skipUnreadable && !o.printSize);
     EXPECT_EQ(o.adds, (std::vector<std::pair<std::string, std::string>>{{"docs/a", "/tmp/a=b"}, {"b", "c"}}));
     EXPECT_EQ(o.volumeId, "HOLIDAY_2026");
     const auto child = ChildArguments(o, "0:2:0", 3);
@@ -74,6 +74,16 @@ TEST(FolderOptions, SourceDateEpochIsWholeSecondsUpToTheYear9999) {
         EXPECT_EQ(TakeSourceDateEpoch(value, o), why.empty() ? why : "SOURCE_DATE_EPOCH=\"" + std::string(value) + "\" " + why);
         EXPECT_EQ(o.sourceDateEpoch, seconds);
     }
+}
+
+// "\=" is an "=" of the disc path, and reaches a child burn as it was typed.
+TEST(FolderOptions, AnEqualsSignInADiscPath) {
+    auto r = ParseCommandLine({"--add", "docs/a\\=b.txt=/tmp/n=1", "--device", "1", "--device", "2"});
+    ASSERT_EQ(r.error, "");
+    EXPECT_EQ(r.options.adds, (std::vector<std::pair<std::string, std::string>>{{"docs/a=b.txt", "/tmp/n=1"}}));
+    auto child = ParseCommandLine(ChildArguments(r.options, "0:1:0", 3));
+    ASSERT_EQ(child.error, "");
+    EXPECT_EQ(child.options.adds, r.options.adds);
 }
 
 TEST(FolderOptions, DefaultVolumeIdIsTheFoldersNameMadeValid) {

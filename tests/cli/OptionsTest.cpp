@@ -70,13 +70,71 @@ TEST(Options, MistakesGetOneLine) {
         {{"--read-image", "o.iso", "--check-disc", "a.iso"}, "give either --read-image or --check-disc, not both"},
         {{"--check-disc", "a.iso", "--verify"}, "--read-image and --check-disc take no burn or listing option"},
         {{"--check-disc", "a.iso", "--force"}, "--md5, --keep-going and --force are for --read-image"},
-        {{"--keep-going", "a.iso"}, "--track, --md5, --keep-going and --force are for reading a disc"},
+        {{"--keep-going", "a.iso"}, "--track, --md5 and --keep-going are for reading a disc"},
         {{"--read-image", "o.iso", "--track", "0"}, "--track takes a track number from 1 to 99, not \"0\""},
     };
     for (const Case& c : cases) {
         auto r = Parse(c.args);
         EXPECT_EQ(r.error, c.error);
         EXPECT_EQ(r.error.find('\n'), std::string::npos);
+    }
+}
+
+// What one mode ignores is refused, naming both options; a value that is
+// an option, and a slip of the keyboard, are named back.
+TEST(Options, EachModeTakesOnlyItsOwnOptions) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string error;
+    } cases[] = {
+        {{"--read-image", "o.iso", "--folder", "d"}, "--read-image takes no --folder"},
+        {{"--check-disc", "a.iso", "--add", "x=y"}, "--check-disc takes no --add"},
+        {{"--check-disc", "a.iso", "b.iso"}, "--check-disc takes no image to burn"},
+        {{"--folder", "d", "--write-image", "x.iso", "--format"}, "--write-image takes no --format"},
+        {{"--folder", "d", "--write-image", "x.iso", "--blank", "fast"}, "--write-image takes no --blank"},
+        {{"--list", "--device", "1"}, "--list takes no --device"},
+        {{"--info", "--verify"}, "--info takes no --verify"},
+        {{"--blank", "fast", "--eject"}, "--blank takes no --eject"},
+        {{"--force", "a.iso"}, "--force is for --read-image and --write-image"},
+        {{"--read-image", "--keep-going", "out.iso"}, "--read-image needs a file name, not --keep-going"},
+        {{"--device", "--verify", "a.iso"}, "--device needs a drive, not --verify"},
+        {{"--folders", "d"}, "unknown option --folders: did you mean --folder?"},
+        {{"--verfy", "a.iso"}, "unknown option --verfy: did you mean --verify?"},
+        {{"--fast", "a.iso"}, "unknown option --fast (see --help)"},
+        {{"--folders=d"}, "unknown option --folders: did you mean --folder?"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Parse(c.args).error, c.error);
+    EXPECT_EQ(Parse({"--folder", "d", "--write-image", "x.iso", "--force"}).error, "");
+    EXPECT_EQ(Parse({"--folder", "d", "--write-image", "-"}).options.writeImage, "-");
+    EXPECT_EQ(Parse({"--cache-size", "-1", "a.iso"}).error, "--cache-size takes a number of bytes, not \"-1\"");
+}
+
+struct ModeCase {
+    std::vector<std::string> args;
+    CliMode mode;
+};
+
+TEST(Options, TheLineDecidesOneMode) {
+    const ModeCase cases[] = {
+        {{"a.iso"}, CliMode::BurnImage},
+        {{"--blank", "fast", "a.iso"}, CliMode::BurnImage},
+        {{"--blank", "fast"}, CliMode::Blank},
+        {{"--format"}, CliMode::Format},
+        {{"--folder", "d"}, CliMode::BurnFolder},
+        {{"--add", "a=b", "--format"}, CliMode::BurnFolder},
+        {{"--folder", "d", "--print-size", "--verify"}, CliMode::PrintSize},
+        {{"--folder", "d", "--write-image", "x.iso"}, CliMode::WriteImage},
+        {{"--read-image", "o.iso", "--track", "2"}, CliMode::ReadImage},
+        {{"--check-disc", "a.iso"}, CliMode::CheckDisc},
+        {{"--info", "--device", "1"}, CliMode::Info},
+        {{"--list"}, CliMode::List},
+        {{"--help", "a.iso", "--verify"}, CliMode::Help},
+        {{"--version"}, CliMode::Version},
+    };
+    for (const ModeCase& c : cases) {
+        auto r = Parse(c.args);
+        EXPECT_EQ(r.error, "") << c.args.front();
+        EXPECT_EQ(r.options.mode, c.mode) << c.args.front();
     }
 }
 

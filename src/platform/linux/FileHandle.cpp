@@ -152,6 +152,8 @@ FileKind FileKindAt(const std::string& path) {
     return FileKind::Other;
 }
 
+FileDescriptor StandardOutputFile() { return STDOUT_FILENO; }
+
 int64_t FileSize(FileDescriptor fd) {
     struct stat st;
     if (fstat(Fd(fd), &st) != 0) return -1;

@@ -116,6 +116,11 @@ FileKind FileKindAt(const std::string& path) {
     return FileKind::Regular;
 }
 
+FileDescriptor StandardOutputFile() {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    return out == nullptr || out == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<FileDescriptor>(out);
+}
+
 int64_t FileSize(FileDescriptor fd) {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(AsHandle(fd), &size)) return -1;

@@ -90,6 +90,7 @@ std::vector<std::string> DescribeDisc(const std::vector<TrackSummary>& tracks, c
 }
 
 DiscReport ReadDiscReport(TSCSIDevice& device, bool cd, int mediaType) {
+    if (RandomAccess(mediaType)) return ReadRandomAccessReport(device, mediaType);
     DiscReport report;
     auto lock = device.LockCommands();  // the error texts belong to these commands
     alignas(4) std::array<uint8_t, kDiscInformationLength> info{};

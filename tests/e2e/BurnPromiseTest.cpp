@@ -5,6 +5,8 @@
 #include "app/ChecksumCompanion.h"
 #include "e2e/BurnBench.h"
 
+#include <cstdlib>
+
 using namespace e2e;
 using vrec::MediumKind;
 
@@ -158,3 +160,25 @@ TEST_F(BurnBench, ImageChangedDuringTheBurnIsNotClosed) {
         EXPECT_EQ(burner->SentBytes(), int64_t{1500 * 2048 + 100});  // the image only, no padding
     }
 }
+
+#ifndef _WIN32
+// The system's SHA-256 failing mid-burn says so; the image did not change.
+// OpenSSL takes its configuration once per process: the burn runs in a
+// process of its own whose only provider has no digests.
+TEST_F(BurnBench, AFailingSystemSha256IsNotAChangedImage) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const std::string conf = dir.Write("null.cnf",
+                                               "openssl_conf = init\n[init]\nproviders = providers\n"
+                                               "[providers]\nnull = null\n[null]\nactivate = 1\n");
+            setenv("OPENSSL_CONF", conf.c_str(), 1);
+            Start(MediumKind::CdR);
+            burner->SetExpectedDigest(kq::DigestKind::SHA256, std::string(64, '0'));
+            const bool started = Burn(Image(Pattern(100 * 2048)));
+            const std::vector<std::string> reports = Reports();
+            std::exit(started && reports == std::vector<std::string>{"SYSTEM ERROR (SHA-256)"} ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+#endif

@@ -1,6 +1,7 @@
 #include "cli/DiscReport.h"
 
 #include "cli/DiscState.h"
+#include "cli/TocTrack.h"
 #include "drive/ReplyLength.h"
 #include "drive/TSCSIDevice.h"
 
@@ -110,6 +111,7 @@ DiscReport ReadDiscReport(TSCSIDevice& device, bool cd, int mediaType) {
         alignas(4) std::array<uint8_t, kTrackInformationLength> reply{};
         if (!device.ReadTrackInformation(kByTrackNumber, static_cast<uint32_t>(n), reply,
                                          kTrackInformationLength)) {
+            if (RefusedAsUnknown(device)) break;  // a drive that only reads: the TOC tells the rest
             report.error = Failure(device, "track " + std::to_string(n));
             return report;
         }

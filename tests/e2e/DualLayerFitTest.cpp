@@ -35,6 +35,7 @@ TEST_F(BurnBench, StreamDescriptorsEndAtTheLastSectorThere) {
         config.capacity = 0;
         config.maxWriteSpeed = 71920;
         burner.reset();
+        reports.clear();
         Start(config);
         burner->SetWriteSpeed(71920);
         burner->SetWritePostGap(false);

@@ -90,6 +90,9 @@ TEST(ReadMedia, InfoDescribesDiscsWrittenInPlace) {
         EXPECT_EQ(info.code, 0) << info.output;
         for (const std::string& part : d.says) EXPECT_TRUE(Contains(info.output, part)) << info.output;
         EXPECT_FALSE(Contains(info.output, "free: 0 sectors")) << info.output;
+        if (std::string(d.medium) == "bd-r-rrm") {
+            EXPECT_TRUE(Contains(bench.Run({"--list"}).output, "medium: BD-R, random recording"));
+        }
     }
 }
 

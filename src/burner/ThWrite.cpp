@@ -171,12 +171,14 @@ uint32_t TThWrite::LastBurnSector() const {
 }
 
 // The last sector of a single-layer DVD-R; a DVD-R DL's is on its second
-// layer, where the drive says the disc ends.
+// layer, before the last possible lead-out of the disc information just
+// read for the session count (bytes 20-23; zeros when it was refused).
 uint32_t TThWrite::DvdREnd() {
     constexpr uint32_t kSingleLayerEnd = 2298495;
+    constexpr size_t kLastLeadOut = 20;
     if (mediaType_ != media::DvdRDl) return kSingleLayerEnd;
-    const auto capacity = burner_.DiscCapacity(false);
-    return capacity && *capacity > kSingleLayerEnd ? static_cast<uint32_t>(*capacity - 1) : kSingleLayerEnd;
+    const uint32_t leadOut = GetBE32(std::span(burner_.DiscInformationBlock()).subspan(kLastLeadOut));
+    return leadOut > kSingleLayerEnd && leadOut != 0xFFFFFFFFu ? leadOut - 1 : kSingleLayerEnd;
 }
 
 // DVD-R: stream performance, time stamp, and a track reserved for the

@@ -77,18 +77,17 @@ TEST_F(DiscInfoScripted, MediaTypeFallsBackToAtipDiscInformationAndReadiness) {
     EXPECT_EQ(dev.GetMediaType(), media::None);
 }
 
-// A profile the burner does not write keeps its name even though the disc
-// information is there, as it is on any disc: no fall-back to a CD-R.
+// A profile the burner does not write is named and refused by its name,
+// though the disc information is there: never taken for a CD-R.
 TEST_F(DiscInfoScripted, MediaTypeOfAProfileNotWrittenIsNeverACdR) {
     answers[0x51] = Reply(DiscInfo(0x0E, 1));
-    for (auto [profile, code] : {std::pair<uint16_t, int>{0x0040, media::BdRom}, {0x002A, media::DvdPlusRwDl},
-                                 {0x0051, media::OtherProfile | 0x0051}}) {
-        Bytes features(8, 0);
-        features[3] = 4;  // data length: the header's last four bytes
-        features[6] = static_cast<uint8_t>(profile >> 8);
-        features[7] = static_cast<uint8_t>(profile);
+    for (auto [profile, name] : {std::pair<uint16_t, std::string>{0x0040, "BD-ROM"}, {0x002A, "DVD+RW DL"},
+                                 {0x0051, "medium of profile 0051h"}, {0xFFFF, "medium of profile FFFFh"}}) {
+        Bytes features{0, 0, 0, 4, 0, 0, static_cast<uint8_t>(profile >> 8), static_cast<uint8_t>(profile)};
         answers[0x46] = Reply(features);
-        EXPECT_EQ(dev.GetMediaType(), code) << profile;
+        const uint16_t code = dev.GetMediaType();
+        EXPECT_EQ(MediaName(code), name);
+        EXPECT_NE(TraitsOf(code).refusal, nullptr) << name;
     }
 }
 

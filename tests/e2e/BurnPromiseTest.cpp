@@ -162,23 +162,17 @@ TEST_F(BurnBench, ImageChangedDuringTheBurnIsNotClosed) {
 }
 
 #ifndef _WIN32
-// The system's SHA-256 failing mid-burn says so; the image did not change.
-// OpenSSL takes its configuration once per process: the burn runs in a
-// process of its own whose only provider has no digests.
+// The system's SHA-256 failing mid-burn says so: the image did not change.
+// OpenSSL reads its configuration once, so the burn runs in a process of
+// its own, whose one provider has no digests.
 TEST_F(BurnBench, AFailingSystemSha256IsNotAChangedImage) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            const std::string conf = dir.Write("null.cnf",
-                                               "openssl_conf = init\n[init]\nproviders = providers\n"
-                                               "[providers]\nnull = null\n[null]\nactivate = 1\n");
-            setenv("OPENSSL_CONF", conf.c_str(), 1);
-            Start(MediumKind::CdR);
-            burner->SetExpectedDigest(kq::DigestKind::SHA256, std::string(64, '0'));
-            const bool started = Burn(Image(Pattern(100 * 2048)));
-            const std::vector<std::string> reports = Reports();
-            std::exit(started && reports == std::vector<std::string>{"SYSTEM ERROR (SHA-256)"} ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
+    auto burn = [this] {
+        setenv("OPENSSL_CONF", dir.Write("null.cnf", "openssl_conf = a\n[a]\nproviders = b\n[b]\nnull = c\n[c]\nactivate = 1\n").c_str(), 1);
+        Start(MediumKind::CdR);
+        burner->SetExpectedDigest(kq::DigestKind::SHA256, std::string(64, '0'));
+        return Burn(Image(Pattern(100 * 2048))) && Reports() == std::vector<std::string>{"SYSTEM ERROR (SHA-256)"};
+    };
+    EXPECT_EXIT(std::exit(burn() ? 0 : 1), ::testing::ExitedWithCode(0), "");
 }
 #endif

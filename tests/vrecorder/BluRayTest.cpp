@@ -85,16 +85,3 @@ TEST(BluRay, FormatRunsWithProgressThenTheDiscTakesData) {
     EXPECT_TRUE(d.Write(6000000, 1).Good());  // anywhere: written over in place
     EXPECT_EQ(d.rec->RecordedBytes(6000000, 1), Pattern(1, 1));
 }
-
-// A BD-RE loaded formatted is formatted whole: every sector there to read,
-// as READ CAPACITY and its one track say alike.
-TEST(BluRay, AFormattedBdReHoldsItsWholeCapacity) {
-    TempDir dir;
-    vrec::RecorderConfig config = Loaded(MediumKind::BdRe, dir.File("disc.img"));
-    config.state = vrec::DiscState::Closed;  // medium_state = formatted
-    Drive d(config);
-    const Bytes capacity = d.Ask(Bytes{0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8);
-    EXPECT_EQ(vrec::GetBE32(capacity, 0), 12219392u - 1);
-    EXPECT_EQ(vrec::GetBE32(d.TrackInfo(1), 24), 12219392u);
-    EXPECT_EQ(d.Ask(Alloc10(0x23, 252), 252)[8] & 0x03, 2);  // formatted
-}

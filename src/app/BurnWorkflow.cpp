@@ -121,8 +121,11 @@ bool BurnWorkflow::CheckImage(const CompanionFinding& companion) {
 }
 
 void BurnWorkflow::AttemptBurn(const std::string& recorder) {
-    while (!RecorderReady(recorder)) {
-        MessageAnswer answer = view_.ShowMessage("Please insert a blank CD-R in\r" + recorder,
+    int held = media::None;
+    while (!RecorderReady(recorder, held)) {
+        // A disc of another kind is named, so that a BD-ROM or a CD-RW is not taken for a missing disc.
+        const std::string holds = held == media::None ? "" : "\r(it holds a " + MediaName(held) + ")";
+        MessageAnswer answer = view_.ShowMessage("Please insert a blank CD-R in\r" + recorder + holds,
                                                  MessageButtons::YesNoCancel, MessageIcon::None);
         if (closed_) return;
         if (answer != MessageAnswer::Yes) return CloseWindow();
@@ -131,9 +134,11 @@ void BurnWorkflow::AttemptBurn(const std::string& recorder) {
 }
 
 // Any disc of media type CD-R will do; whether it is blank is left to the burn.
-bool BurnWorkflow::RecorderReady(const std::string& recorder) {
-    return B.SelectDevice(recorder) && B.TestUnitReady(kReadyTimeoutMs) &&
-           B.GetMediaType() == media::CdR;
+bool BurnWorkflow::RecorderReady(const std::string& recorder, int& held) {
+    held = media::None;
+    if (!B.SelectDevice(recorder) || !B.TestUnitReady(kReadyTimeoutMs)) return false;
+    held = B.GetMediaType();
+    return held == media::CdR;
 }
 
 void BurnWorkflow::StartBurn() {

@@ -58,7 +58,8 @@ private:
     void ShowBurnControls();
     bool CheckImage(const CompanionFinding& companion);
     void AttemptBurn(const std::string& recorder);
-    bool RecorderReady(const std::string& recorder);
+    // `held`: the medium found, media::None when none was.
+    bool RecorderReady(const std::string& recorder, int& held);
     void StartBurn();
     void ShowWriteDone(const BurnReport& report);
     void ShowError(const std::string& error);

@@ -156,7 +156,7 @@ void TThWrite::SetSpeed() {
     // A speed refused leaves the drive at its own.
     (void)burner_.SetCDSpeed(burner_.ReadSpeed.load(), static_cast<uint16_t>(std::min<uint32_t>(speed, 0xFFFF)));
     if (TraitsOf(mediaType_).family == MediaFamily::Bd && speed != 0)
-        (void)burner_.SetWritePerformance(static_cast<uint32_t>(burner_.TotalSectors()), speed);  // as SET CD SPEED
+        (void)burner_.SetWritePerformance(LastBurnSector(), speed);  // as SET CD SPEED
 }
 
 // A BD-RE as it comes from the shop takes no data until formatted. The
@@ -183,13 +183,29 @@ void TThWrite::FormatIfNeeded() {
     }
 }
 
+// The stream's end address is the last block it covers, not one past it.
+uint32_t TThWrite::LastBurnSector() const {
+    return static_cast<uint32_t>(std::max<int64_t>(burner_.TotalSectors(), 1) - 1);
+}
+
+// The last sector of a single-layer DVD-R; a DVD-R DL's is on its second
+// layer, before the last possible lead-out of the disc information just
+// read for the session count (bytes 20-23; zeros when it was refused).
+uint32_t TThWrite::DvdREnd() {
+    constexpr uint32_t kSingleLayerEnd = 2298495;
+    constexpr size_t kLastLeadOut = 20;
+    if (mediaType_ != media::DvdRDl) return kSingleLayerEnd;
+    const uint32_t leadOut = GetBE32(std::span(burner_.DiscInformationBlock()).subspan(kLastLeadOut));
+    return leadOut > kSingleLayerEnd && leadOut != 0xFFFFFFFFu ? leadOut - 1 : kSingleLayerEnd;
+}
+
 // DVD-R: stream performance, time stamp, and a track reserved for the
 // whole image (in 32-sector units). False when an abort came first.
 bool TThWrite::ReserveDvdRTrack() {
     alignas(4) std::array<uint8_t, 28> performance{};
     auto at = std::span(performance);
     PutBE32(at.subspan(4), 0);          // start address
-    PutBE32(at.subspan(8), 2298495);    // end address
+    PutBE32(at.subspan(8), DvdREnd());  // end address
     PutBE32(at.subspan(12), 43965);     // read size ...
     PutBE32(at.subspan(16), 1000);      // ... per 1000 ms
     PutBE32(at.subspan(20), 1418);      // write size ...

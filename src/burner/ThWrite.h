@@ -81,6 +81,8 @@ private:
     void SetSpeed();
     void FormatIfNeeded();
     [[nodiscard]] bool ReserveDvdRTrack();
+    uint32_t DvdREnd();
+    uint32_t LastBurnSector() const;
     void Announce();
     void DataPhase();
     [[nodiscard]] bool WriteBlock(int32_t n);

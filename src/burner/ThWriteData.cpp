@@ -42,7 +42,10 @@ void TThWrite::CompareSentDigest() {
     const std::string sent = cache_.SentDigest();
     burner_.RecordSent(sent, cache_.SentBytes());
     const std::string expected = burner_.ExpectedDigest();
-    if (!expected.empty() && sent != expected) Fail(DriveMessage(Msg::ImageChangedDuringBurn));
+    if (expected.empty()) return;
+    // No print at all is the system's hash failing, not the image changing.
+    if (sent.empty()) Fail(FormatDriveMessage(Msg::SystemError, {"SHA-256"}));
+    else if (sent != expected) Fail(DriveMessage(Msg::ImageChangedDuringBurn));
 }
 
 // Sends the block at the next address; false when the burn ends here (the

@@ -3,6 +3,7 @@
 #include "burner/IsoStructures.h"
 #include "cli/DiscLayout.h"
 #include "cli/DiscState.h"
+#include "cli/TocTrack.h"
 #include "drive/MediaTypes.h"
 #include "drive/TSCSIDevice.h"
 
@@ -77,7 +78,9 @@ DataTrack Measure(TSCSIDevice& drive, const TrackSummary& s, int mediaType) {
     if (auto end = TocEnd(drive, s.number); end && *end > s.start) size = std::min(size, *end - s.start);
     if (s.lastRecorded && *s.lastRecorded >= s.start) size = std::min(size, *s.lastRecorded + 1 - s.start);
     t.sectors = size;
-    t.wholeDisc = RecordingOf(mediaType) == MediaRecording::Overwritable;
+    const MediaRecording recording = RecordingOf(mediaType);
+    t.wholeDisc = recording == MediaRecording::Overwritable;
+    t.exact = !s.packet && (recording == MediaRecording::WriteOnce || recording == MediaRecording::Blankable);
     if (s.size > size) t.runOut = IsCd(mediaType) ? s.size - size : 0;
     // Without the last recorded address, the run-out is told by reading it.
     if (IsCd(mediaType) && !s.packet && !s.lastRecorded && EndsInRunOut(drive, t)) {
@@ -93,6 +96,7 @@ DataTrackFinding FindDataTrack(TSCSIDevice& drive, std::optional<int> number, in
     DataTrackFinding found;
     auto lock = drive.LockCommands();
     auto disc = ReadDisc(drive, found.error);
+    if (!disc && RefusedAsUnknown(drive)) return FindTocTrack(drive, number);
     if (!disc || !found.error.empty()) return found;
     const int first = std::max(1, disc->firstTrack), last = disc->lastTrack;
     if (number && (*number < first || *number > last)) {
@@ -102,6 +106,7 @@ DataTrackFinding FindDataTrack(TSCSIDevice& drive, std::optional<int> number, in
     }
     for (int n = number.value_or(first); n <= (number ? *number : last); ++n) {
         auto track = ReadTrack(drive, n, found.error);
+        if (!track && RefusedAsUnknown(drive)) return FindTocTrack(drive, number);
         if (!track) return found;
         if (track->blank || !track->data) {
             if (number) found.error = "track " + std::to_string(n) + (track->blank ? " is blank" : " holds no data");
@@ -126,10 +131,24 @@ std::optional<uint32_t> IsoVolumeSectors(TSCSIDevice& drive, uint32_t start) {
     return volume->sectors;
 }
 
-uint32_t ImageSectors(TSCSIDevice& drive, const DataTrack& track) {
-    if (!track.wholeDisc) return track.sectors;
+ImageLength ImageLengthOf(TSCSIDevice& drive, const DataTrack& track) {
+    if (!track.wholeDisc) return {track.sectors, {}};
     const auto volume = IsoVolumeSectors(drive, track.start);
-    return volume && *volume <= track.sectors ? *volume : track.sectors;
+    if (volume && *volume <= track.sectors)
+        return {*volume, "the disc's file system ends after " + std::to_string(*volume) + " sectors: so does the image"};
+    uint32_t last = 0;
+    bool told = false;
+    {
+        auto commands = drive.LockCommands();
+        told = drive.ReadCapacity(last);
+    }
+    const std::string whole = std::to_string(track.sectors);
+    if (!told || last + uint64_t{1} != uint64_t{track.start} + track.sectors)
+        return {std::nullopt, "the disc holds no ISO 9660 volume, and the drive gives its track " + whole +
+                                  " sectors but its capacity " + (told ? std::to_string(last + uint64_t{1}) : "not at all") +
+                                  ": the image's length cannot be known"};
+    return {track.sectors, "the disc holds no ISO 9660 volume: the image is its whole formatted capacity, " + whole +
+                               " sectors"};
 }
 
 std::string DataTrackText(const DataTrack& t) {
@@ -140,6 +159,8 @@ std::string DataTrackText(const DataTrack& t) {
         text += "; the image is the first " + std::to_string(t.sectors) + ", the last " + std::to_string(t.runOut) +
                 " are run-out blocks";
     if (t.incomplete) text += " (incomplete: only the sectors written before it was left unclosed)";
+    if (t.source != LengthSource::TrackInformation)
+        text += " (the drive does not describe tracks: the length is from " + LengthSourceName(t.source) + ")";
     return text;
 }
 

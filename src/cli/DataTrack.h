@@ -11,6 +11,10 @@ class TSCSIDevice;
 
 namespace kq::cli {
 
+// What told the track's length: READ TRACK INFORMATION, or, on a drive
+// without it, the TOC, READ CAPACITY or the file system on the disc.
+enum class LengthSource { TrackInformation, Toc, Capacity, IsoVolume };
+
 struct DataTrack {
     int number = 0;
     uint32_t start = 0;
@@ -18,6 +22,8 @@ struct DataTrack {
     uint32_t runOut = 0;        // left out at the end: the run-out of a Track-At-Once CD track
     bool incomplete = false;    // never closed: only what reached the disc
     bool wholeDisc = false;     // an overwritable disc, one track over all of it
+    bool exact = false;         // closed on a recordable disc: it ends where the burn ended it
+    LengthSource source = LengthSource::TrackInformation;
 };
 
 struct DataTrackFinding {
@@ -32,9 +38,16 @@ DataTrackFinding FindDataTrack(TSCSIDevice& drive, std::optional<int> number, in
 // (its primary volume descriptor at start + 16); nullopt without one.
 std::optional<uint32_t> IsoVolumeSectors(TSCSIDevice& drive, uint32_t start);
 
-// The sectors an image of the track holds: on an overwritable disc the
-// file system's size when it has one (the track is the whole disc).
-uint32_t ImageSectors(TSCSIDevice& drive, const DataTrack& track);
+struct ImageLength {
+    std::optional<uint32_t> sectors;  // nullopt: the drive's figures disagree
+    std::string note;                 // how an overwritable disc's length was told, or why it cannot be
+};
+
+// The sectors an image of the track holds: on an overwritable disc (the
+// track is the whole disc) the file system's size when it has one, else
+// the whole formatted capacity, and that only when the track and READ
+// CAPACITY agree on where it ends.
+ImageLength ImageLengthOf(TSCSIDevice& drive, const DataTrack& track);
 
 // "track 1: 844 sectors from 0; the image is the first 842, the last 2 are
 // run-out blocks": the track, and what of it the image leaves out.

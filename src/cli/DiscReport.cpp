@@ -1,6 +1,7 @@
 #include "cli/DiscReport.h"
 
 #include "cli/DiscState.h"
+#include "cli/TocTrack.h"
 #include "drive/ReplyLength.h"
 #include "drive/TSCSIDevice.h"
 
@@ -90,6 +91,7 @@ std::vector<std::string> DescribeDisc(const std::vector<TrackSummary>& tracks, c
 }
 
 DiscReport ReadDiscReport(TSCSIDevice& device, bool cd, int mediaType) {
+    if (RandomAccess(mediaType)) return ReadRandomAccessReport(device, mediaType);
     DiscReport report;
     auto lock = device.LockCommands();  // the error texts belong to these commands
     alignas(4) std::array<uint8_t, kDiscInformationLength> info{};
@@ -109,6 +111,7 @@ DiscReport ReadDiscReport(TSCSIDevice& device, bool cd, int mediaType) {
         alignas(4) std::array<uint8_t, kTrackInformationLength> reply{};
         if (!device.ReadTrackInformation(kByTrackNumber, static_cast<uint32_t>(n), reply,
                                          kTrackInformationLength)) {
+            if (RefusedAsUnknown(device)) break;  // a drive that only reads: the TOC tells the rest
             report.error = Failure(device, "track " + std::to_string(n));
             return report;
         }

@@ -29,7 +29,16 @@ struct DiscReport {
 };
 
 // Asks the selected drive: READ DISC INFORMATION, READ TRACK INFORMATION
-// for each track, READ TOC. A failed or short reply ends in `error`.
+// for each track, READ TOC. A failed or short reply ends in `error`. A
+// disc written in place is described by ReadRandomAccessReport.
 DiscReport ReadDiscReport(TSCSIDevice& device, bool cd, int mediaType = 0);
+
+// Written in place rather than in sessions: DVD+RW, DVD-RAM, BD-RE, a
+// restricted-overwrite DVD-RW, a BD-R formatted for random recording.
+bool RandomAccess(int mediaType);
+
+// Such a disc: "overwritable" ("unformatted" for a BD-RE not yet formatted),
+// its formatted capacity, and as used the ISO 9660 volume on it.
+DiscReport ReadRandomAccessReport(TSCSIDevice& device, int mediaType);
 
 }  // namespace kq::cli

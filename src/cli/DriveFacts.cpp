@@ -103,6 +103,7 @@ std::string UnusableMediumReason(const DriveFacts& facts, bool anyMedium) {
 
 std::string DiscStatusText(const DriveFacts& facts) {
     if (Overwritable(facts.mediaType)) return "overwritable";  // written from sector 0 whatever it holds
+    if (facts.mediaType == media::BdRRandom) return "random recording";  // no sessions to close
     if (!facts.status) return "state unknown";
     switch (*facts.status) {
         case DiscState::Blank: return "blank";

@@ -122,11 +122,11 @@ int ReadImageJob::Run() {
     int code = kExitNoRecorder;
     auto drive = PrepareReading(burner, o_, console_, code);
     if (!drive) return code;
-    const uint32_t sectors = ImageSectors(burner, drive->track);
+    const ImageLength length = ImageLengthOf(burner, drive->track);
+    if (!length.sectors) return Fail(length.note);
     console_.Line("reading " + DataTrackText(drive->track) + " into " + target_.image);
-    if (sectors < drive->track.sectors)
-        console_.Line("the disc's file system ends after " + std::to_string(sectors) + " sectors: so does the image");
-    auto outcome = Read(burner, *drive, sectors);
+    if (!length.note.empty()) console_.Line(length.note);
+    auto outcome = Read(burner, *drive, *length.sectors);
     if (!outcome) return kExitBurnFailed;
     if (outcome->result.end != ReadEnd::Done) return Unfinished(*outcome);
     return Complete(*outcome);

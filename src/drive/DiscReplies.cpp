@@ -7,6 +7,7 @@ namespace kq {
 namespace {
 
 constexpr uint8_t kLeadOutTrack = 0xAA;
+constexpr uint8_t kDataControl = 0x04;  // CONTROL bit 2, in the low nibble of byte 1
 constexpr size_t kTocHeader = 4, kTocDescriptor = 8;
 constexpr uint32_t kNotTold = 0xFFFFFFFFu;
 
@@ -57,8 +58,12 @@ std::optional<TocSummary> DecodeToc(std::span<const uint8_t> reply) {
     for (size_t at = kTocHeader; r.Has(at, kTocDescriptor); at += kTocDescriptor) {
         int track = *r.Byte(at + 2);
         uint32_t address = *r.BE32(at + 4);
-        if (track == kLeadOutTrack) toc.leadOut = address;
-        else toc.starts.emplace_back(track, address);
+        if (track == kLeadOutTrack) {
+            toc.leadOut = address;
+            continue;
+        }
+        toc.starts.emplace_back(track, address);
+        if (!(*r.Byte(at + 1) & kDataControl)) toc.audioTracks.push_back(track);
     }
     return toc;
 }

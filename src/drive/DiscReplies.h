@@ -58,6 +58,7 @@ struct TocSummary {
     int lastTrack = 0;
     std::vector<std::pair<int, uint32_t>> starts;  // track number, start
     std::optional<uint32_t> leadOut;
+    std::vector<int> audioTracks;  // those whose control field says audio, not data
 };
 
 struct CapacitySummary {

@@ -1,6 +1,7 @@
 #include "drive/MediaTypes.h"
 
 #include <array>
+#include <cstdio>
 
 namespace kq {
 
@@ -20,11 +21,14 @@ constexpr const char* kRandomBdR =
     "it is formatted for random recording (BD-R RRM); only sequential recording (SRM) is written";
 constexpr const char* kLayerJump =
     "it is set to layer jump recording; only sequential recording of both layers is written";
+constexpr const char* kPressed = "it is a pressed disc, made only to be read";
+constexpr const char* kRwDl = "dual-layer DVD+RW is not written";
+constexpr const char* kUnknown = "the burner does not know this kind of medium";
 
 using enum MediaRecording;
 using F = MediaFamily;
 using C = MediaClose;
-constexpr std::array<MediaTypeRow, 21> kMediaTypes{{
+constexpr std::array<MediaTypeRow, 23> kMediaTypes{{
     {media::None, 0x0000, "UNKNOWN", Other, {F::None, media::None, kBlock, true, C::Cd, nullptr}},
     {media::CdRom, 0x0008, "CD-ROM", Other, {F::Cd, media::CdRom, kBlock, true, C::Cd, nullptr}},
     {media::CdR, 0x0009, "CD-R", WriteOnce, {F::Cd, media::CdR, kCdBlock, true, C::Cd, nullptr}},
@@ -46,7 +50,14 @@ constexpr std::array<MediaTypeRow, 21> kMediaTypes{{
     {media::DvdPlusRDl, 0x002B, "DVD+R DL", WriteOnce, {F::Dvd, media::DvdPlusR, kBlock, true, C::DvdPlusR, nullptr}},
     {media::DvdRDl, 0x0015, "DVD-R DL", WriteOnce, {F::Dvd, media::DvdR, kBlock, true, C::DvdR, nullptr}},
     {media::DvdRDlJump, 0x0016, "DVD-R DL", Other, {F::Dvd, media::DvdRDlJump, kBlock, true, C::None, kLayerJump}},
+    {media::BdRom, 0x0040, "BD-ROM", Other, {F::Bd, media::BdRom, kBlock, false, C::None, kPressed}},
+    {media::DvdPlusRwDl, 0x002A, "DVD+RW DL", Overwritable, {F::Dvd, media::DvdPlusRwDl, kBlock, false, C::None, kRwDl}},
 }};
+
+constexpr MediaTypeRow kOtherProfileRow{media::OtherProfile, 0, "", Other,
+                                        {F::None, media::OtherProfile, kBlock, false, C::None, kUnknown}};
+
+bool IsOtherProfile(int mediaType) { return (mediaType & media::OtherProfile) != 0 && mediaType <= 0xFFFF; }
 
 constexpr bool IndexedByCode() {
     for (size_t i = 0; i < kMediaTypes.size(); ++i)
@@ -56,6 +67,7 @@ constexpr bool IndexedByCode() {
 static_assert(IndexedByCode(), "a row's place is its code");
 
 const MediaTypeRow& RowOf(int mediaType) {
+    if (IsOtherProfile(mediaType)) return kOtherProfileRow;
     const bool known = mediaType >= 0 && mediaType < static_cast<int>(kMediaTypes.size());
     return kMediaTypes[known ? static_cast<size_t>(mediaType) : size_t{media::None}];
 }
@@ -72,7 +84,13 @@ const FamilyRow& FamilyRowOf(MediaFamily family) { return kFamilies[static_cast<
 
 }  // namespace
 
-std::string MediaName(int mediaType) { return RowOf(mediaType).name; }
+std::string MediaName(int mediaType) {
+    if (!IsOtherProfile(mediaType)) return RowOf(mediaType).name;
+    const unsigned profile = mediaType & 0x7FFF;
+    char text[40];
+    std::snprintf(text, sizeof text, "medium of profile %04Xh", profile == 0x7FFF ? 0xFFFFu : profile);
+    return text;
+}
 
 MediaRecording RecordingOf(int mediaType) { return RowOf(mediaType).recording; }
 
@@ -81,7 +99,9 @@ const MediaTraits& TraitsOf(int mediaType) { return RowOf(mediaType).traits; }
 uint16_t MediaOfProfile(uint16_t profile) {
     for (const auto& row : kMediaTypes)
         if (row.profile != 0 && row.profile == profile) return row.code;
-    return media::None;
+    if (profile == 0) return media::None;
+    // No profile sets bit 15 but FFFFh (no standard profile): it keeps 7FFFh.
+    return static_cast<uint16_t>(media::OtherProfile | (profile & 0x7FFF));
 }
 
 const char* FamilyName(MediaFamily family) { return FamilyRowOf(family).name; }

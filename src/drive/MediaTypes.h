@@ -16,6 +16,11 @@ enum : uint16_t {
     // Blu-ray and dual-layer DVD. BdRRandom and DvdRDlJump are told apart
     // so that they can be named and refused: the burn writes neither.
     BdR = 15, BdRRandom = 16, BdRe = 17, DvdPlusRDl = 18, DvdRDl = 19, DvdRDlJump = 20,
+    // Named and refused: nothing is written onto them.
+    BdRom = 21, DvdPlusRwDl = 22,
+    // A current profile the table lacks: the code keeps it (low 15 bits),
+    // so that the medium can still be named; never a CD-R by default.
+    OtherProfile = 0x8000,
 };
 }  // namespace media
 
@@ -49,12 +54,14 @@ struct MediaTraits {
     const char* refusal;   // why a burn does not write it; nullptr when it does
 };
 
-// "CD-R", "DVD+RW", ...; "UNKNOWN" for media::None and unknown codes.
+// "CD-R", "DVD+RW", ...; "UNKNOWN" for media::None and unknown codes;
+// "medium of profile 0050h" for a profile the table lacks.
 std::string MediaName(int mediaType);
 MediaRecording RecordingOf(int mediaType);
 const MediaTraits& TraitsOf(int mediaType);
 // The medium of a current profile (GET CONFIGURATION); media::None for
-// profiles the burner does not know.
+// profile 0 (no medium), OtherProfile with the profile for one the burner
+// does not know.
 uint16_t MediaOfProfile(uint16_t profile);
 // "CD", "DVD", "BD": the family as speeds and ranges name it. An unknown
 // medium counts as a CD, as it does for speeds.

@@ -60,6 +60,7 @@ CommandResult VirtualRecorder::SetStreaming(Request& rq) {
     // Write size (kB) per write time (ms): the speed, in the 32 bits BD needs.
     const uint64_t kBps = restoreDefaults ? config_.maxWriteSpeed : uint64_t{GetBE32(d, 20)} * 1000 / GetBE32(d, 24);
     writeSpeed_ = Selected<uint32_t>(static_cast<uint32_t>(std::min<uint64_t>(kBps, UINT32_MAX)), config_.maxWriteSpeed);
+    if (!restoreDefaults) streamEnd_ = GetBE32(d, 8);
     CommandResult r;
     r.transferred = length;
     return r;

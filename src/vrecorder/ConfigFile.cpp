@@ -140,6 +140,7 @@ const std::map<std::string, Setter>& Setters() {
         {"blank_ms", [](auto& c, auto& v) { return Unsigned(v, c.blankMs, 3600000); }},
         {"format_ms", [](auto& c, auto& v) { return Unsigned(v, c.formatMs, 3600000); }},
         {"unit_attention", [](auto& c, auto& v) { return Flag(v, c.unitAttentionOnChange); }},
+        {"track_information", [](auto& c, auto& v) { return Flag(v, c.trackInformation); }},
     };
     return setters;
 }

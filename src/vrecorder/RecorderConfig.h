@@ -43,6 +43,9 @@ struct RecorderConfig {
     // Listed when the media ask for them (BD read and write, DVD+R DL,
     // layer jump); false takes one away, as on a drive that lacks it.
     bool feature33 = true, feature3B = true, feature40 = true, feature41 = true;
+    // False: READ TRACK INFORMATION is an unknown command (05/20/00), as
+    // on many drives that only read.
+    bool trackInformation = true;
 
     // Medium. A drive that reads or writes dvd-rw also takes dvd-rw-ro, the
     // same disc formatted for restricted overwrite (profile 0013h).

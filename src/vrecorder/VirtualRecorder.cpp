@@ -7,6 +7,10 @@
 
 namespace vrec {
 
+namespace {
+constexpr uint8_t kReadTrackInformation = 0x52;
+}  // namespace
+
 VirtualRecorder::VirtualRecorder(RecorderConfig config)
     : config_(std::move(config)),
       store_(config_.backing),
@@ -34,7 +38,12 @@ void VirtualRecorder::InitialiseDisc() {
 
 Disc VirtualRecorder::ConfiguredDisc() const {
     uint32_t capacity = config_.CapacityOrDefault();
-    bool pressed = !InfoOf(config_.medium).recordable;
+    const MediumInfo& info = InfoOf(config_.medium);
+    bool pressed = !info.recordable;
+    // A random-writable disc that is not blank is formatted: all of it is
+    // there to read and write, whatever `recorded` says.
+    if (info.recordable && !info.sequential && config_.state != DiscState::Blank)
+        return Disc::Formatted(config_.medium, capacity);
     if (pressed || config_.state != DiscState::Blank) {
         uint32_t blocks = config_.recorded ? config_.recorded : (pressed ? capacity : 1);
         return Disc::Recorded(config_.medium, capacity, blocks, pressed || config_.state == DiscState::Closed);
@@ -120,6 +129,7 @@ CommandResult VirtualRecorder::Dispatch(Request& rq) {
         late = fault;
     }
     const CommandSpec* spec = FindCommand(rq.Op());
+    if (rq.Op() == kReadTrackInformation && !config_.trackInformation) spec = nullptr;
     CommandResult result;
     if (auto refused = Gatekeep(rq, spec)) result = *refused;
     else result = (this->*spec->handler)(rq);
@@ -261,6 +271,11 @@ bool VirtualRecorder::MediumPresent() const {
 bool VirtualRecorder::Vanished() const {
     std::lock_guard guard(lock_);
     return vanished_;
+}
+
+std::optional<uint32_t> VirtualRecorder::StreamEnd() const {
+    std::lock_guard guard(lock_);
+    return streamEnd_;
 }
 
 std::vector<LogEntry> VirtualRecorder::Log() const {

@@ -44,6 +44,8 @@ public:
     bool Vanished() const;
     std::vector<LogEntry> Log() const;
     void ClearLog();
+    // The end address of the last stream performance descriptor taken.
+    std::optional<uint32_t> StreamEnd() const;
     // Blocks as recorded (the backing file's contents); empty on an I/O error.
     std::vector<uint8_t> RecordedBytes(uint32_t lba, uint32_t blocks);
 
@@ -166,6 +168,7 @@ private:
     DriveBuffer buffer_;
     uint16_t readSpeed_;
     uint32_t writeSpeed_;  // kB/s
+    std::optional<uint32_t> streamEnd_;
     uint64_t busyFromMs_ = 0, busyUntilMs_ = 0;
     Sense busySense_ = sense::LongWriteInProgress;
     bool unitAttention_ = false;

@@ -265,6 +265,16 @@ TEST_F(BurnWorkflowTest, NoMediumAsksAgainUntilYesFindsACdr) {
     EXPECT_EQ(workflow->State(), WorkflowState::Burning);
 }
 
+TEST_F(BurnWorkflowTest, ADiscOfAnotherKindIsNamedAtThePrompt) {
+    dir.Write("x.iso", kImage);
+    burner.mediaType = kq::media::BdRom;
+    view.answers = {MessageAnswer::No};
+    ShowAndBurn();
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(view.messages[0].text, "Please insert a blank CD-R in\r" + kRecorder + "\r(it holds a BD-ROM)");
+    EXPECT_TRUE(burner.burns.empty());
+}
+
 TEST_F(BurnWorkflowTest, NoOrCancelAtTheInsertPromptCloses) {
     for (MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Cancel}) {
         TempDir fresh;

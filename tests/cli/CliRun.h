@@ -158,4 +158,18 @@ inline bool DiscBeginsWith(const std::string& disc, const std::string& image) {
     return d.size() >= i.size() && d.compare(0, i.size(), i) == 0;
 }
 
+// Random sectors with an ISO 9660 primary volume descriptor saying how
+// many there are, as an overwritable disc needs to tell where it ends.
+inline std::string IsoImage(CliBench& bench, const std::string& name, uint32_t sectors, uint8_t seed = 3) {
+    std::string data = ReadAll(bench.Image(name, size_t{sectors} * 2048, seed));
+    std::string pvd(2048, '\0');
+    pvd.replace(0, 7, "\x01" "CD001\x01");
+    for (int i = 0; i < 4; ++i) {
+        pvd[80 + i] = static_cast<char>(sectors >> (8 * i));
+        pvd[87 - i] = static_cast<char>(sectors >> (8 * i));
+    }
+    data.replace(16 * 2048, 2048, pvd);
+    return bench.dir.Write(name, data);
+}
+
 }  // namespace clitest

@@ -18,20 +18,6 @@ namespace fs = std::filesystem;
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// Random sectors with an ISO 9660 primary volume descriptor saying how
-// many there are, as an overwritable disc needs to tell where it ends.
-std::string IsoImage(CliBench& bench, const std::string& name, uint32_t sectors, uint8_t seed = 3) {
-    std::string data = ReadAll(bench.Image(name, size_t{sectors} * 2048, seed));
-    std::string pvd(2048, '\0');
-    pvd.replace(0, 7, "\x01" "CD001\x01");
-    for (int i = 0; i < 4; ++i) {
-        pvd[80 + i] = static_cast<char>(sectors >> (8 * i));
-        pvd[87 - i] = static_cast<char>(sectors >> (8 * i));
-    }
-    data.replace(16 * 2048, 2048, pvd);
-    return bench.dir.Write(name, data);
-}
-
 // A closed CD-R whose one track is `image`, as if burnt at once: the
 // backing file is the image.
 std::string RecordedCd(const std::string& extra, uint32_t sectors) {

@@ -77,6 +77,20 @@ TEST_F(DiscInfoScripted, MediaTypeFallsBackToAtipDiscInformationAndReadiness) {
     EXPECT_EQ(dev.GetMediaType(), media::None);
 }
 
+// A profile the burner does not write is named and refused by its name,
+// though the disc information is there: never taken for a CD-R.
+TEST_F(DiscInfoScripted, MediaTypeOfAProfileNotWrittenIsNeverACdR) {
+    answers[0x51] = Reply(DiscInfo(0x0E, 1));
+    for (auto [profile, name] : {std::pair<uint16_t, std::string>{0x0040, "BD-ROM"}, {0x002A, "DVD+RW DL"},
+                                 {0x0051, "medium of profile 0051h"}, {0xFFFF, "medium of profile FFFFh"}}) {
+        Bytes features{0, 0, 0, 4, 0, 0, static_cast<uint8_t>(profile >> 8), static_cast<uint8_t>(profile)};
+        answers[0x46] = Reply(features);
+        const uint16_t code = dev.GetMediaType();
+        EXPECT_EQ(MediaName(code), name);
+        EXPECT_NE(TraitsOf(code).refusal, nullptr) << name;
+    }
+}
+
 TEST_F(DiscInfoScripted, SessionCountOfTheThreeDiscStates) {
     answers[0x51] = Reply(DiscInfo(0x01, 2));  // appendable, last session empty
     EXPECT_EQ(dev.RecordedSessionCount(), 1);

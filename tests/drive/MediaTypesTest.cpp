@@ -21,7 +21,7 @@ TEST(MediaTypes, ProfileNamesTheMediumAndItsFacts) {
         {0x0014, media::DvdRwSequential, "DVD", kDvdBlockSize, 13850},
         {0x0015, media::DvdRDl, "DVD", kDvdBlockSize, 13850}, {0x002B, media::DvdPlusRDl, "DVD", kDvdBlockSize, 13850},
         {0x0043, media::BdRe, "BD", kDvdBlockSize, 44950},    {0x0042, media::BdRRandom, "BD", kDvdBlockSize, 44950},
-        {0x0000, media::None, "CD", kDvdBlockSize, 1764},     {0x0040, media::None, "CD", kDvdBlockSize, 1764},
+        {0x0000, media::None, "CD", kDvdBlockSize, 1764},     {0x0040, media::BdRom, "BD", kDvdBlockSize, 44950},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.profile);

@@ -5,6 +5,8 @@
 #include "digest/ChecksumCompanion.h"
 #include "e2e/BurnBench.h"
 
+#include <cstdlib>
+
 using namespace e2e;
 using vrec::MediumKind;
 
@@ -161,3 +163,19 @@ TEST_F(BurnBench, ImageChangedDuringTheBurnIsNotClosed) {
         EXPECT_EQ(burner->SentBytes(), int64_t{1500 * 2048 + 100});  // the image only, no padding
     }
 }
+
+#ifndef _WIN32
+// The system's SHA-256 failing mid-burn says so: the image did not change.
+// OpenSSL reads its configuration once, so the burn runs in a process of
+// its own, whose one provider has no digests.
+TEST_F(BurnBench, AFailingSystemSha256IsNotAChangedImage) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto burn = [this] {
+        setenv("OPENSSL_CONF", dir.Write("null.cnf", "openssl_conf = a\n[a]\nproviders = b\n[b]\nnull = c\n[c]\nactivate = 1\n").c_str(), 1);
+        Start(MediumKind::CdR);
+        burner->SetExpectedDigest(kq::DigestKind::SHA256, std::string(64, '0'));
+        return Burn(Image(Pattern(100 * 2048))) && Reports() == std::vector<std::string>{"SYSTEM ERROR (SHA-256)"};
+    };
+    EXPECT_EXIT(std::exit(burn() ? 0 : 1), ::testing::ExitedWithCode(0), "");
+}
+#endif

@@ -23,3 +23,18 @@ TEST_F(BurnBench, AnImageForTwoLayersFitsOnlyADualLayerDisc) {
         EXPECT_EQ(text.empty(), c.fits) << int(c.medium) << " " << c.sectors << ": " << text;
     }
 }
+
+// The stream a burn asks for ends at a sector the disc has: a DVD-R DL's
+// on its second layer, a BD burn's at its own last block.
+TEST_F(BurnBench, StreamDescriptorsEndAtTheLastSectorThere) {
+    for (auto [medium, end] : {std::pair{MediumKind::DvdR, 2298495u}, {MediumKind::DvdRDl, 4171711u}, {MediumKind::BdR, 63u}}) {
+        vrec::RecorderConfig config = Recorder(medium, dir / ("disc" + std::to_string(int(medium)) + ".img"));
+        config.capacity = 0;
+        burner.reset();
+        Start(config);
+        burner->SetWriteSpeed(8467);
+        burner->SetWritePostGap(false);
+        ASSERT_TRUE(Burn(Image(Pattern(64 * 2048))));
+        EXPECT_EQ(recorder->StreamEnd(), end) << int(medium);
+    }
+}

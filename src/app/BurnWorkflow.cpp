@@ -144,7 +144,8 @@ void BurnWorkflow::BurnClick() {
 }
 
 void BurnWorkflow::ShowBurnControls() {
-    for (Control c : {Control::Label1, Control::Label2, Control::Burn, Control::ISO, Control::Recorder, Control::Browse})
+    for (Control c :
+         {Control::Label1, Control::Label2, Control::Burn, Control::ISO, Control::Recorder, Control::Browse})
         view_.SetVisible(c, false);
     for (Control c : {Control::Label3, Control::Label4, Control::Cancel}) view_.SetVisible(c, true);
 }

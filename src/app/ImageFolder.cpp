@@ -67,7 +67,8 @@ bool ImageFileExists(const std::string& path) {
 
 std::optional<int64_t> ImageFileSectors(const std::string& path) {
     std::error_code error;
-    platform::FileHandle file(platform::FileOpen(path, platform::FileAccess::Read, false, platform::FileLock::None, error));
+    using platform::FileAccess, platform::FileLock;
+    platform::FileHandle file(platform::FileOpen(path, FileAccess::Read, false, FileLock::None, error));
     if (!file.IsOpen()) return std::nullopt;
     const int64_t bytes = platform::FileSize(file.Get());
     if (bytes < 0) return std::nullopt;

@@ -3,7 +3,9 @@
 #include "app/ImageFolder.h"
 #include "app/PrintableName.h"
 #include "digest/ChecksumCompanion.h"
+#include "drive/DriveMessages.h"
 #include "drive/MediaTypes.h"
+#include "drive/WritableMedia.h"
 #include "platform/Thread.h"
 #include "platform/Timing.h"
 
@@ -34,6 +36,27 @@ bool CompanionToCheck(const CompanionFinding& companion) {
     }
 }
 
+// "CD-R, DVD±R or BD-R": the write-once media the recorder writes (a
+// dual-layer kind goes with its single-layer kin), DVD-R and DVD+R named
+// together; a recorder of rewritables only is named by those.
+std::string BlankMediaText(TDeviceCapabilities capabilities) {
+    const std::vector<uint16_t> written = MediaWrittenBy(capabilities);
+    auto writes = [&](uint16_t m) { return std::find(written.begin(), written.end(), m) != written.end(); };
+    const bool bothDvdR = writes(media::DvdR) && writes(media::DvdPlusR);
+    std::vector<std::string> names;
+    for (uint16_t m : written) {
+        if (RecordingOf(m) != MediaRecording::WriteOnce || TraitsOf(m).kin != m) continue;
+        if (m == media::DvdPlusR && bothDvdR) continue;
+        names.push_back(m == media::DvdR && bothDvdR ? "DVD\xC2\xB1R" : MediaName(m));
+    }
+    if (names.empty())
+        for (uint16_t m : written) names.push_back(MediaName(m));
+    if (names.empty()) return "disc";
+    std::string text = names.front();
+    for (size_t i = 1; i < names.size(); ++i) text += (i + 1 == names.size() ? " or " : ", ") + names[i];
+    return text;
+}
+
 }  // namespace
 
 SplitError SplitErrorText(const std::string& error) {
@@ -59,30 +82,54 @@ BurnWorkflow::BurnWorkflow(MainView& view, BurnerPort& burner, std::string image
 
 void BurnWorkflow::FormShow() {
     state_ = WorkflowState::Choosing;
-    std::vector<std::string> images = ListImageFiles(imagePath_);
-    auto preferred = std::find(images.begin(), images.end(), preferredImage_);
-    if (!preferredImage_.empty() && preferred == images.end()) {
-        images.push_back(preferredImage_);
-        preferred = images.end() - 1;
+    images_ = ListImageFiles(imagePath_);
+    auto preferred = std::find(images_.begin(), images_.end(), preferredImage_);
+    if (!preferredImage_.empty() && preferred == images_.end()) {
+        images_.push_back(preferredImage_);
+        preferred = images_.end() - 1;
     }
-    if (images.empty()) return;
-    for (const std::string& name : images) view_.AddItem(Control::ISO, name);
-    view_.SetItemIndex(Control::ISO, preferred == images.end() ? 0 : static_cast<int>(preferred - images.begin()));
+    if (images_.empty()) return;
+    for (const std::string& name : images_) view_.AddItem(Control::ISO, name);
+    view_.SetItemIndex(Control::ISO, preferred == images_.end() ? 0 : static_cast<int>(preferred - images_.begin()));
+    ListRecorders();
+}
 
+// Every drive that writes a medium the burn records onto.
+void BurnWorkflow::ListRecorders() {
+    recordersListed_ = true;
     if (!B.InitASPI(false, "")) {
         view_.ShowMessage("ASPI init error", MessageButtons::Ok, MessageIcon::None);
         return;
     }
     for (const std::string& entry : B.Devices()) {
-        if (B.SelectDevice(entry) && B.CanWriteCDR()) view_.AddItem(Control::Recorder, entry);
+        if (B.SelectDevice(entry) && !MediaWrittenBy(B.Capabilities()).empty()) view_.AddItem(Control::Recorder, entry);
     }
     if (view_.ItemCount(Control::Recorder) > 0) view_.SetItemIndex(Control::Recorder, 0);
+}
+
+void BurnWorkflow::AddImage(const std::string& path) {
+    if (state_ != WorkflowState::Choosing || path.empty()) return;
+    const std::string& folder = imagePath_;
+    const bool inFolder = path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+                          path.find_first_of("/\\", folder.size()) == std::string::npos;
+    const std::string listed = inFolder ? path.substr(folder.size()) : path;
+    auto at = std::find(images_.begin(), images_.end(), listed);
+    if (at == images_.end()) {
+        if (!inFolder) addedImages_.push_back(path);
+        images_.push_back(listed);
+        view_.AddItem(Control::ISO, listed);
+        at = images_.end() - 1;
+    }
+    view_.SetItemIndex(Control::ISO, static_cast<int>(at - images_.begin()));
+    if (!recordersListed_) ListRecorders();  // an empty folder listed none
 }
 
 void BurnWorkflow::BurnClick() {
     if (state_ != WorkflowState::Choosing) return;
     ShowBurnControls();
-    imagePath_ += view_.SelectedItem(Control::ISO);
+    const std::string image = view_.SelectedItem(Control::ISO);
+    const bool added = std::find(addedImages_.begin(), addedImages_.end(), image) != addedImages_.end();
+    imagePath_ = added ? image : imagePath_ + image;
     const std::string recorder = view_.SelectedItem(Control::Recorder);
     if (!ImageFileExists(imagePath_) || recorder.empty()) return CloseWindow();
 
@@ -97,7 +144,8 @@ void BurnWorkflow::BurnClick() {
 }
 
 void BurnWorkflow::ShowBurnControls() {
-    for (Control c : {Control::Label1, Control::Label2, Control::Burn, Control::ISO, Control::Recorder})
+    for (Control c :
+         {Control::Label1, Control::Label2, Control::Burn, Control::ISO, Control::Recorder, Control::Browse})
         view_.SetVisible(c, false);
     for (Control c : {Control::Label3, Control::Label4, Control::Cancel}) view_.SetVisible(c, true);
 }
@@ -121,24 +169,35 @@ bool BurnWorkflow::CheckImage(const CompanionFinding& companion) {
 }
 
 void BurnWorkflow::AttemptBurn(const std::string& recorder) {
-    int held = media::None;
-    while (!RecorderReady(recorder, held)) {
+    int mediaType = media::None;
+    while (!RecorderReady(recorder, mediaType)) {
         // A disc of another kind is named, so that a BD-ROM or a CD-RW is not taken for a missing disc.
-        const std::string holds = held == media::None ? "" : "\r(it holds a " + MediaName(held) + ")";
-        MessageAnswer answer = view_.ShowMessage("Please insert a blank CD-R in\r" + recorder + holds,
-                                                 MessageButtons::YesNoCancel, MessageIcon::None);
+        const std::string holds = mediaType == media::None ? "" : "\r(it holds a " + MediaName(mediaType) + ")";
+        const std::string prompt = "Please insert a blank " + BlankMediaText(B.Capabilities()) + " in\r" + recorder + holds;
+        MessageAnswer answer = view_.ShowMessage(prompt, MessageButtons::YesNoCancel, MessageIcon::None);
         if (closed_) return;
         if (answer != MessageAnswer::Yes) return CloseWindow();
     }
-    StartBurn();
+    if (ImageFits(mediaType)) StartBurn();
 }
 
-// Any disc of media type CD-R will do; whether it is blank is left to the burn.
-bool BurnWorkflow::RecorderReady(const std::string& recorder, int& held) {
-    held = media::None;
+// Any medium the recorder writes will do; whether it is blank is left to the burn.
+bool BurnWorkflow::RecorderReady(const std::string& recorder, int& mediaType) {
+    mediaType = media::None;
     if (!B.SelectDevice(recorder) || !B.TestUnitReady(kReadyTimeoutMs)) return false;
-    held = B.GetMediaType();
-    return held == media::CdR;
+    mediaType = B.GetMediaType();
+    return RecorderWrites(B.Capabilities(), mediaType);
+}
+
+// A disc without room for the image is refused before anything is
+// written, with both sizes in the burner's own words.
+bool BurnWorkflow::ImageFits(int mediaType) {
+    const std::optional<int64_t> sectors = ImageFileSectors(imagePath_);
+    const std::optional<int64_t> free = sectors ? B.FreeSectors(mediaType) : std::nullopt;
+    if (!free || *sectors <= *free) return true;
+    BWriteDone({BurnOutcome::Failed,
+                FormatDriveMessage(Msg::ImageTooLarge, {std::to_string(*sectors), std::to_string(*free)})});
+    return false;
 }
 
 void BurnWorkflow::StartBurn() {

@@ -10,6 +10,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kq {
 
@@ -39,6 +40,9 @@ public:
     // The image FormShow selects instead of the first; a file the user
     // named is listed even when its name does not end in ".iso".
     void PreferImage(std::string name) { preferredImage_ = std::move(name); }
+    // An image the user picked from anywhere: listed by its whole path
+    // (by its name when it lies in the window's folder) and selected.
+    void AddImage(const std::string& path);
 
     void FormShow();
     void BurnClick();
@@ -55,11 +59,13 @@ public:
 
 private:
     void WriteThreadDone(const BurnReport& report);
+    void ListRecorders();
     void ShowBurnControls();
     bool CheckImage(const CompanionFinding& companion);
     void AttemptBurn(const std::string& recorder);
-    // `held`: the medium found, media::None when none was.
-    bool RecorderReady(const std::string& recorder, int& held);
+    // `mediaType`: the medium found, media::None when none was.
+    bool RecorderReady(const std::string& recorder, int& mediaType);
+    bool ImageFits(int mediaType);
     void StartBurn();
     void ShowWriteDone(const BurnReport& report);
     void ShowError(const std::string& error);
@@ -73,6 +79,9 @@ private:
     BurnerPort& B;
     std::string imagePath_;
     std::string preferredImage_;
+    std::vector<std::string> images_;       // as the image list shows them
+    std::vector<std::string> addedImages_;  // picked from elsewhere: whole paths
+    bool recordersListed_ = false;
     WorkflowState state_ = WorkflowState::Choosing;
     bool timerEnabled_ = false;
     bool cancelIsDefault_ = false;

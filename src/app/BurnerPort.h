@@ -3,10 +3,11 @@
 // (start, device list, selection, readiness, medium) and the burn itself.
 #include "burner/BurnOutcome.h"
 #include "digest/ChecksumList.h"
-#include "drive/MediaTypes.h"
+#include "drive/DriveTypes.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,12 +28,14 @@ public:
 
     [[nodiscard]] virtual bool InitASPI(bool preferPassThrough, const std::string& libraryPath) = 0;
     virtual std::vector<std::string> Devices() = 0;
-    // True in every case; whether a drive was taken shows in CanWriteCDR.
+    // True in every case; a drive not taken has no capabilities.
     virtual bool SelectDevice(const std::string& entry) = 0;
-    // The selected drive's capabilities say it writes CD-R media.
-    virtual bool CanWriteCDR() = 0;
+    // What the selected drive says it reads and writes.
+    virtual TDeviceCapabilities Capabilities() = 0;
     [[nodiscard]] virtual bool TestUnitReady(int timeoutMs) = 0;
     virtual int GetMediaType() = 0;
+    // The room left on the disc for a track; nothing when the drive does not tell.
+    virtual std::optional<int64_t> FreeSectors(int mediaType) = 0;
     [[nodiscard]] virtual bool WaitUntilReady(int totalMs, int intervalMs) = 0;
 
     // The digest the image was checked against (empty: not checked); the

@@ -16,9 +16,12 @@ public:
     }
     std::vector<std::string> Devices() override { return B.Devices(); }
     bool SelectDevice(const std::string& entry) override { return B.SelectDevice(entry); }
-    bool CanWriteCDR() override { return B.Capabilities().Contains(TDeviceCapability::CanWriteCDR); }
+    TDeviceCapabilities Capabilities() override { return B.Capabilities(); }
     bool TestUnitReady(int timeoutMs) override { return B.TestUnitReady(timeoutMs); }
     int GetMediaType() override { return B.GetMediaType(); }
+    std::optional<int64_t> FreeSectors(int mediaType) override {
+        return B.FreeSectors(static_cast<uint16_t>(mediaType));
+    }
     bool WaitUntilReady(int totalMs, int intervalMs) override { return B.WaitUntilReady(totalMs, intervalMs); }
     void SetExpectedDigest(DigestKind kind, const std::string& digest) override {
         B.SetExpectedDigest(kind, digest);

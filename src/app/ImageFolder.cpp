@@ -1,5 +1,6 @@
 #include "app/ImageFolder.h"
 
+#include "drive/MediaTypes.h"
 #include "platform/FileHandle.h"
 #include "platform/Process.h"
 
@@ -62,6 +63,16 @@ std::vector<std::string> ListImageFiles(const std::string& folder) {
 
 bool ImageFileExists(const std::string& path) {
     return platform::FileKindAt(path) == platform::FileKind::Regular;
+}
+
+std::optional<int64_t> ImageFileSectors(const std::string& path) {
+    std::error_code error;
+    using platform::FileAccess, platform::FileLock;
+    platform::FileHandle file(platform::FileOpen(path, FileAccess::Read, false, FileLock::None, error));
+    if (!file.IsOpen()) return std::nullopt;
+    const int64_t bytes = platform::FileSize(file.Get());
+    if (bytes < 0) return std::nullopt;
+    return (bytes + kSectorSize - 1) / kSectorSize;
 }
 
 }  // namespace kq

@@ -1,5 +1,7 @@
 #pragma once
 // Where the window looks for images, and what it finds there.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,5 +35,9 @@ std::vector<std::string> ListImageFiles(const std::string& folder);
 // True when a regular file exists at the path (not a folder, nor a FIFO
 // that would keep the window waiting for a writer).
 bool ImageFileExists(const std::string& path);
+
+// The sectors the image file fills (the last one partly); nothing when it
+// cannot be opened.
+std::optional<int64_t> ImageFileSectors(const std::string& path);
 
 }  // namespace kq

@@ -9,7 +9,7 @@
 namespace kq {
 
 // The window's controls, in the order of its field list.
-enum class Control { ISO, Label1, Label2, Recorder, Burn, Label3, Label4, Cancel, Label5 };
+enum class Control { ISO, Label1, Label2, Recorder, Burn, Label3, Label4, Cancel, Label5, Browse };
 
 struct Rgb {
     uint8_t r = 0, g = 0, b = 0;

@@ -17,7 +17,7 @@ inline constexpr int kTimerIntervalMs = 1000;
 inline constexpr Rgb kBackground{255, 251, 240};
 inline constexpr const char* kFontFace = "Arial";  // every control's
 inline constexpr int kFontPixels = 12;              // the window's own size
-inline constexpr const char* kCredit = "Burns ISO images onto CD-R";
+inline constexpr const char* kCredit = "Burns ISO images onto CD, DVD, BD";
 
 enum class Kind { List, Label, Button };
 
@@ -54,10 +54,13 @@ inline constexpr ControlLook kControls[] = {
      {0, 0, 128}, "", false, Flow::Result},
     {Control::Cancel, Kind::Button, 112, 160, 75, 25, {}, kBlack, "Abort", false},
     {Control::Label5, Kind::Label, 152, 216, 165, 12, {9, false, true}, {128, 128, 128}, kCredit, true, Flow::Right},
+    // Picks an image from any folder; the narrow room beside the list takes only the dots.
+    {Control::Browse, Kind::Button, 285, 40, 32, 23, {}, kBlack, "...", true},
 };
 
 // Only the lists and the buttons take the keyboard, in this order.
-inline constexpr Control kTabOrder[] = {Control::ISO, Control::Recorder, Control::Burn, Control::Cancel};
+inline constexpr Control kTabOrder[] = {Control::ISO, Control::Browse, Control::Recorder, Control::Burn,
+                                        Control::Cancel};
 inline constexpr Control kDefaultButton = Control::Burn;
 
 constexpr const ControlLook& LookOf(Control control) { return kControls[static_cast<int>(control)]; }

@@ -3,6 +3,7 @@
 #include "burner/kqCDBC.h"
 #include "cli/SessionSectors.h"
 #include "drive/SenseFields.h"
+#include "drive/WritableMedia.h"
 
 #include <array>
 
@@ -11,25 +12,6 @@ namespace kq::cli {
 namespace {
 
 constexpr const char* kBlankHint = "--blank fast makes it usable again";
-
-// Media the drive can write, by its capabilities.
-struct WritableMedium {
-    TDeviceCapability ability;
-    uint16_t mediaType;
-};
-constexpr std::array<WritableMedium, 11> kWritable{{
-    {TDeviceCapability::CanWriteCDR, media::CdR},
-    {TDeviceCapability::CanWriteCDRW, media::CdRw},
-    {TDeviceCapability::CanWriteDVDR, media::DvdR},
-    {TDeviceCapability::CanWriteDVDRW, media::DvdRwSequential},
-    {TDeviceCapability::CanWriteDVDRAM, media::DvdRam},
-    {TDeviceCapability::CanWriteDVDPlusR, media::DvdPlusR},
-    {TDeviceCapability::CanWriteDVDPlusRW, media::DvdPlusRw},
-    {TDeviceCapability::CanWriteDVDPlusRDL, media::DvdPlusRDl},
-    {TDeviceCapability::CanWriteDVDRDL, media::DvdRDl},
-    {TDeviceCapability::CanWriteBDR, media::BdR},
-    {TDeviceCapability::CanWriteBDRE, media::BdRe},
-}};
 
 bool DriveWrites(const DriveFacts& facts, int mediaType) {
     std::string name = MediaName(mediaType);
@@ -65,8 +47,7 @@ DriveFacts ExamineDrive(TQCDBurner& burner, const std::string& entry) {
     facts.selected = burner.HaId != NoAddress;
     if (!facts.selected) return facts;
     facts.description = burner.DeviceDescription();
-    for (const WritableMedium& medium : kWritable)
-        if (burner.Capabilities().Contains(medium.ability)) facts.writes.push_back(MediaName(medium.mediaType));
+    for (uint16_t medium : MediaWrittenBy(burner.Capabilities())) facts.writes.push_back(MediaName(medium));
     facts.canWriteCDR = burner.Capabilities().Contains(TDeviceCapability::CanWriteCDR);
     std::unique_lock commands = burner.LockCommands();  // the text belongs to this command
     facts.ready = burner.TestUnitReady(5000);

@@ -4,6 +4,7 @@
 #include "app/BurnerPort.h"
 
 #include <deque>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +16,8 @@ public:
     bool initResult = true;
     std::vector<std::string> devices{"0:0:0,C: VIRTUAL RECORDER        1.00"};
     std::set<std::string> cdWriters{"0:0:0,C: VIRTUAL RECORDER        1.00"};
+    kq::TDeviceCapabilities writerCapabilities{1u << static_cast<int>(kq::TDeviceCapability::CanWriteCDR)};
+    std::optional<int64_t> freeSectors;  // the room the disc tells; nothing: not told
     std::deque<bool> readyAnswers;  // TEST UNIT READY, then true
     int mediaType = kq::media::CdR;
     bool burnResult = true;
@@ -39,7 +42,9 @@ public:
         selected_ = entry;
         return true;
     }
-    bool CanWriteCDR() override { return cdWriters.count(selected_) > 0; }
+    kq::TDeviceCapabilities Capabilities() override {
+        return cdWriters.count(selected_) > 0 ? writerCapabilities : kq::TDeviceCapabilities{};
+    }
     bool TestUnitReady(int timeoutMs) override {
         readyTimeouts.push_back(timeoutMs);
         if (readyAnswers.empty()) return true;
@@ -48,6 +53,7 @@ public:
         return answer;
     }
     int GetMediaType() override { return mediaType; }
+    std::optional<int64_t> FreeSectors(int) override { return freeSectors; }
     bool WaitUntilReady(int totalMs, int intervalMs) override {
         ++settles;
         settleArguments = {totalMs, intervalMs};

@@ -20,12 +20,13 @@ constexpr Spoken kSpoken[] = {
     {Control::ISO, "ISO image", "The ISO images of the folder; the chosen one is checked and burnt"},
     {Control::Label1, "Prompt", "Choose an ISO file to burn; after a failed burn, the drive's detail"},
     {Control::Label2, "Prompt", "Choose a recorder to use"},
-    {Control::Recorder, "Recorder", "The recorders of this computer that write CD-R"},
-    {Control::Burn, "Burn it", "Check the chosen image against its MD5 file and burn it onto the CD-R"},
+    {Control::Recorder, "Recorder", "The recorders of this computer that write CD, DVD or BD media"},
+    {Control::Burn, "Burn it", "Check the chosen image against its MD5 file and burn it onto the disc"},
     {Control::Label3, "Status", "What the burner is doing"},
     {Control::Label4, "Result", "The percentage written, then the result of the burn"},
     {Control::Cancel, "Abort", "Stops the burn; once the result shows, closes the window"},
     {Control::Label5, "Credit", "What this program does"},
+    {Control::Browse, "Browse...", "Add an image from any folder to the list and choose it"},
 };
 
 const Spoken& SpokenFor(Control control) {
@@ -40,7 +41,9 @@ void TMainForm::DescribeControls() {
     for (const Spoken& s : kSpoken) {
         QWidget* widget = Widget(s.control);
         widget->setAccessibleDescription(QString::fromUtf8(s.description));
-        if (qobject_cast<QPushButton*>(widget)) continue;  // a button is named by its caption
+        // A button is named by its caption, but for the dots that stand for Browse.
+        if (s.control == Control::Browse) widget->setAccessibleName(QString::fromUtf8(s.name));
+        if (qobject_cast<QPushButton*>(widget)) continue;
         auto* label = qobject_cast<QLabel*>(widget);
         SpeakText(s.control, label ? label->text() : QString());
     }

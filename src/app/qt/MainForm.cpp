@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -33,6 +34,16 @@ void TMainForm::ConnectHandlers() {
     connect(qobject_cast<QPushButton*>(Widget(Control::Cancel)), &QPushButton::clicked, this,
             [this] { Workflow().CancelClick(); });
     connect(Timer_, &QTimer::timeout, this, [this] { Workflow().TimerTimer(); });
+    connect(qobject_cast<QPushButton*>(Widget(Control::Browse)), &QPushButton::clicked, this,
+            [this] { BrowseClick(); });
+}
+
+// Qt's own dialog, the same on every desktop (and under the offscreen tests).
+void TMainForm::BrowseClick() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Choose an image to burn"), QString::fromStdString(Workflow().ImagePath()),
+        QStringLiteral("Disc images (*.iso *.img);;All files (*)"), nullptr, QFileDialog::DontUseNativeDialog);
+    if (!path.isEmpty()) Workflow().AddImage(path.toStdString());
 }
 
 void TMainForm::showEvent(QShowEvent* event) {

@@ -48,6 +48,7 @@ protected:
 private:
     void CreateControls();
     void ConnectHandlers();
+    void BrowseClick();
     QLabel* LabelOf(kq::Control control) const;
     QComboBox* ListOf(kq::Control control) const;
     void DescribeControls();

@@ -1,5 +1,7 @@
 #include "app/win32/MainDialog.h"
 
+#include <commdlg.h>
+
 #include <vector>
 
 using kq::Control;
@@ -112,6 +114,24 @@ void TMainForm::OnCommand(int id, int code) {
     // stays. Enter asks for the default button, which DM_SETDEFID names.
     if (id == static_cast<int>(Control::Burn) + 100) workflow->BurnClick();
     else if (id == static_cast<int>(Control::Cancel) + 100) workflow->CancelClick();
+    else if (id == static_cast<int>(Control::Browse) + 100) BrowseClick(*workflow);
+}
+
+// The system's open dialog; it must not move the current folder, which a
+// relative image folder is read from.
+void TMainForm::BrowseClick(kq::BurnWorkflow& workflow) {
+    std::string path(MAX_PATH, '\0');
+    OPENFILENAMEA open{};
+    open.lStructSize = sizeof(open);
+    open.hwndOwner = dialog_;
+    open.lpstrFilter = "Disc images (*.iso;*.img)\0*.iso;*.img\0All files (*.*)\0*.*\0";
+    open.lpstrFile = path.data();
+    open.nMaxFile = static_cast<DWORD>(path.size());
+    open.lpstrTitle = "Choose an image to burn";
+    open.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameA(&open)) return;
+    path.resize(path.find('\0'));
+    workflow.AddImage(path);
 }
 
 void TMainForm::Close() {

@@ -61,6 +61,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id, int code);
+    void BrowseClick(kq::BurnWorkflow& workflow);
     void CreateControls();
     HWND AddControl(const kq::window::ControlLook& look);
     void ApplyFont(Item& item, const LOGFONTA& look);

@@ -112,6 +112,8 @@ TEST_F(AccessibleWindowTest, ABurnRunsFromTheKeyboardAlone) {
     const auto listed = form->Workflow().ImagePath();
 
     Key(Qt::Key_Down);    // the second image
+    Key(Qt::Key_Tab);     // "...", to pick an image from elsewhere
+    ASSERT_EQ(QApplication::focusWidget(), form->Widget(Control::Browse));
     Key(Qt::Key_Tab);     // the recorder list
     ASSERT_EQ(QApplication::focusWidget(), form->Widget(Control::Recorder));
     Key(Qt::Key_Return);  // the default button: Burn it

@@ -12,6 +12,7 @@
 #include "support/WriteThread.h"
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFontInfo>
 #include <QImage>
 #include <QLabel>
@@ -97,7 +98,8 @@ TEST_F(MainFormTest, BurnItSwapsThePromptsForTheStatus) {
     EXPECT_EQ(List(Control::ISO)->currentText(), "x.iso");
     EXPECT_EQ(List(Control::Recorder)->count(), 1);
     Button(Control::Burn)->click();
-    for (Control gone : {Control::Label1, Control::Label2, Control::Burn, Control::ISO, Control::Recorder})
+    for (Control gone :
+         {Control::Label1, Control::Label2, Control::Burn, Control::ISO, Control::Recorder, Control::Browse})
         EXPECT_FALSE(form->Widget(gone)->isVisible());
     for (Control shown : {Control::Label3, Control::Label4, Control::Cancel, Control::Label5})
         EXPECT_TRUE(form->Widget(shown)->isVisible());
@@ -109,6 +111,27 @@ TEST_F(MainFormTest, BurnItSwapsThePromptsForTheStatus) {
     burner->bytesWritten = 300 * 2048 / 2;
     QTest_WaitUntil([&] { return Label(Control::Label4)->text() == "50%"; }, 2500);
     EXPECT_EQ(Label(Control::Label4)->text(), "50%");
+}
+
+TEST_F(MainFormTest, BrowsePicksAnImageFromAnotherFolder) {
+    dir.Write("x.iso", "image");
+    TempDir elsewhere;
+    elsewhere.Write("far.img", "far");
+    form->show();
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, &elsewhere] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        dialog->selectFile(QString::fromStdString(elsewhere / "far.img"));
+        static_cast<QDialog*>(dialog)->accept();  // as its Open button does
+        poll->deleteLater();
+    });
+    poll->start();
+    Button(Control::Browse)->click();
+    EXPECT_EQ(List(Control::ISO)->currentText().toStdString(), elsewhere / "far.img");
+    Button(Control::Burn)->click();
+    EXPECT_EQ(burner->burns, std::vector<std::string>{elsewhere / "far.img"});
 }
 
 TEST_F(MainFormTest, MessageBoxesCarryTheirTextButtonsAndIcon) {

@@ -189,7 +189,8 @@ TEST_F(MainDialogTest, BurnItSwapsThePromptsForTheStatusAndTheTimerShowsProgress
     StartBurn();
     EXPECT_EQ(form->SelectedItem(Control::ISO), "x.iso");
     EXPECT_EQ(form->ItemCount(Control::Recorder), 1);
-    for (Control gone : {Control::Label1, Control::Label2, Control::Burn, Control::ISO, Control::Recorder})
+    for (Control gone : {Control::Label1, Control::Label2, Control::Burn, Control::ISO, Control::Recorder,
+                         Control::Browse})
         EXPECT_FALSE(Shown(form->Widget(gone)));
     for (Control shown : {Control::Label3, Control::Label4, Control::Cancel, Control::Label5})
         EXPECT_TRUE(Shown(form->Widget(shown)));

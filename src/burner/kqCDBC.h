@@ -243,6 +243,8 @@ private:
     bool LayoutFresh() const;
     int64_t FreshTreeSectors(std::string& error);
     bool RefuseChange(TAddReport& report);
+    using TreeAdd = bool (TreeBuilder::*)(const std::string&, const std::string&, TAddReport&);
+    bool AddThrough(TreeAdd add, const std::string& discPath, const std::string& localPath, TAddReport& report);
     void TraceSkipped(const TAddReport& report, size_t from);
 
     TMemoryStreamEx headerStream_;

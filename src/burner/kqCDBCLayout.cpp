@@ -55,22 +55,23 @@ bool TQCDBurner::RefuseChange(TAddReport& report) {
 
 // Special files left out are named in the trace as well as in the report.
 // A file replaced in place changes the tree as much as one added.
-bool TQCDBurner::AddFolder(const std::string& discPath, const std::string& localPath, TAddReport& report) {
+bool TQCDBurner::AddThrough(TreeAdd add, const std::string& discPath, const std::string& localPath,
+                            TAddReport& report) {
     if (RefuseChange(report)) return false;
     tree_.Changed();
     const size_t before = report.Skipped.size();
-    const bool added = TreeBuilder(tree_, MakeAddHooks()).AddFolder(discPath, localPath, report);
+    TreeBuilder builder(tree_, MakeAddHooks());
+    const bool added = (builder.*add)(discPath, localPath, report);
     TraceSkipped(report, before);
     return added;
 }
 
+bool TQCDBurner::AddFolder(const std::string& discPath, const std::string& localPath, TAddReport& report) {
+    return AddThrough(&TreeBuilder::AddFolder, discPath, localPath, report);
+}
+
 bool TQCDBurner::AddPath(const std::string& discPath, const std::string& localPath, TAddReport& report) {
-    if (RefuseChange(report)) return false;
-    tree_.Changed();
-    const size_t before = report.Skipped.size();
-    const bool added = TreeBuilder(tree_, MakeAddHooks()).AddPath(discPath, localPath, report);
-    TraceSkipped(report, before);
-    return added;
+    return AddThrough(&TreeBuilder::AddPath, discPath, localPath, report);
 }
 
 void TQCDBurner::TraceSkipped(const TAddReport& report, size_t from) {

@@ -152,11 +152,13 @@ std::string TakeVolumeId(CliOptions& o, const std::string& value) {
     return {};
 }
 
-std::string TakeWriteImage(CliOptions& o, const std::string& value) {
-    if (value.empty()) return "--write-image needs a file name";
-    o.writeImage = value;
+std::string TakeFileName(std::string& field, const char* option, const std::string& value) {
+    if (value.empty()) return option + std::string(" needs a file name");
+    field = value;
     return {};
 }
+
+std::string TakeWriteImage(CliOptions& o, const std::string& value) { return TakeFileName(o.writeImage, "--write-image", value); }
 
 std::string TakeImageDigest(CliOptions& o, const std::string& value) {
     if (!ParseCheckedDigest(value)) return "--image-digest takes md5:<32 hex digits> or sha256:<64 hex digits>";
@@ -164,17 +166,9 @@ std::string TakeImageDigest(CliOptions& o, const std::string& value) {
     return {};
 }
 
-std::string TakeReadImage(CliOptions& o, const std::string& value) {
-    if (value.empty()) return "--read-image needs a file name";
-    o.readImage = value;
-    return {};
-}
+std::string TakeReadImage(CliOptions& o, const std::string& value) { return TakeFileName(o.readImage, "--read-image", value); }
 
-std::string TakeCheckDisc(CliOptions& o, const std::string& value) {
-    if (value.empty()) return "--check-disc needs a file name";
-    o.checkDisc = value;
-    return {};
-}
+std::string TakeCheckDisc(CliOptions& o, const std::string& value) { return TakeFileName(o.checkDisc, "--check-disc", value); }
 
 // The parent's build time, handed to each child burn of several recorders.
 std::string TakeBuildTime(CliOptions& o, const std::string& value) {

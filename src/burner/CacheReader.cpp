@@ -19,14 +19,8 @@ int32_t SectorAligned(int64_t n) { return static_cast<int32_t>(SectorsOf(n) * kS
 // What the entry knows of its source. An entry made by hand may know only
 // the modification second; then only that is compared.
 platform::FileFacts Stamp(const TFEntry& entry) {
-    platform::FileFacts stamp;
-    stamp.size = entry.Size;
-    stamp.modTime = entry.ModTime;
-    stamp.modifiedNs = entry.SourceModifiedNs;
-    stamp.changedNs = entry.SourceChangedNs;
-    stamp.device = entry.Device;
-    stamp.inode = entry.Inode;
-    return stamp;
+    return {.size = entry.Size, .modTime = entry.ModTime, .modifiedNs = entry.SourceModifiedNs,
+            .changedNs = entry.SourceChangedNs, .device = entry.Device, .inode = entry.Inode};
 }
 
 bool SameStamp(const platform::FileFacts& then, const platform::FileFacts& now) {

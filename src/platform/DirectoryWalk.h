@@ -41,7 +41,14 @@ struct EntryFacts {
 // Whether the file can be opened for reading now.
 [[nodiscard]] bool CanReadFile(const std::string& path, std::error_code& error);
 
-// "/" here, "\" on Windows: joins a folder and a name.
+// The separator this system writes between a folder and a name ("/";
+// "\" on Windows), and whether c ends a folder as one ("/", and on
+// Windows "\" too).
+char FolderSeparator();
+bool IsFolderSeparator(char c);
+
+// Joins a folder and a name, with the system's separator unless the
+// folder already ends with one.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
 }  // namespace platform

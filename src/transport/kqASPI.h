@@ -69,20 +69,21 @@ inline constexpr uint8_t NoAddress = 254;  // HaId of "no drive selected"
 
 #pragma pack(push, 1)
 
+// The header every block starts with, written once: a block of any kind
+// is read through SRB_Header until its code is known.
+#define KQ_SRB_HEADER_FIELDS \
+    uint8_t SRB_Cmd;         \
+    uint8_t SRB_Status;      \
+    uint8_t SRB_HaId;        \
+    uint8_t SRB_Flags;       \
+    uint32_t SRB_Hdr_Rsvd
+
 struct SRB_Header {
-    uint8_t SRB_Cmd;
-    uint8_t SRB_Status;
-    uint8_t SRB_HaId;
-    uint8_t SRB_Flags;
-    uint32_t SRB_Hdr_Rsvd;
+    KQ_SRB_HEADER_FIELDS;
 };
 
 struct SRB_HAInquiry {
-    uint8_t SRB_Cmd;
-    uint8_t SRB_Status;
-    uint8_t SRB_HaId;
-    uint8_t SRB_Flags;
-    uint32_t SRB_Hdr_Rsvd;
+    KQ_SRB_HEADER_FIELDS;
     uint8_t HA_Count;
     uint8_t HA_SCSI_ID;
     uint8_t HA_ManagerId[16];
@@ -92,11 +93,7 @@ struct SRB_HAInquiry {
 };
 
 struct SRB_GDEVBlock {
-    uint8_t SRB_Cmd;
-    uint8_t SRB_Status;
-    uint8_t SRB_HaId;
-    uint8_t SRB_Flags;
-    uint32_t SRB_Hdr_Rsvd;
+    KQ_SRB_HEADER_FIELDS;
     uint8_t SRB_Target;
     uint8_t SRB_Lun;
     uint8_t SRB_DeviceType;
@@ -104,11 +101,7 @@ struct SRB_GDEVBlock {
 };
 
 struct SRB_ExecSCSICmd {
-    uint8_t SRB_Cmd;
-    uint8_t SRB_Status;
-    uint8_t SRB_HaId;
-    uint8_t SRB_Flags;
-    uint32_t SRB_Hdr_Rsvd;
+    KQ_SRB_HEADER_FIELDS;
     uint8_t SRB_Target;
     uint8_t SRB_Lun;
     uint16_t SRB_Rsvd1;
@@ -125,20 +118,12 @@ struct SRB_ExecSCSICmd {
 };
 
 struct SRB_Abort {
-    uint8_t SRB_Cmd;
-    uint8_t SRB_Status;
-    uint8_t SRB_HaId;
-    uint8_t SRB_Flags;
-    uint32_t SRB_Hdr_Rsvd;
+    KQ_SRB_HEADER_FIELDS;
     void* SRB_ToAbort;
 };
 
 struct SRB_GetDiskInfo {
-    uint8_t SRB_Cmd;
-    uint8_t SRB_Status;
-    uint8_t SRB_HaId;
-    uint8_t SRB_Flags;
-    uint32_t SRB_Hdr_Rsvd;
+    KQ_SRB_HEADER_FIELDS;
     uint8_t SRB_Target;
     uint8_t SRB_Lun;
     uint8_t SRB_DriveFlags;
@@ -148,6 +133,7 @@ struct SRB_GetDiskInfo {
     uint8_t SRB_Rsvd1[10];
 };
 
+#undef KQ_SRB_HEADER_FIELDS
 #pragma pack(pop)
 
 static_assert(sizeof(SRB_Header) == 8);

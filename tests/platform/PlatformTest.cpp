@@ -1,3 +1,4 @@
+#include "platform/DirectoryWalk.h"
 #include "platform/Event.h"
 #include "platform/Library.h"
 #include "platform/Thread.h"
@@ -14,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <string>
 #include <thread>
 
 using namespace platform;
@@ -138,4 +140,19 @@ TEST(Timing, AReplacementTakesTheWaits) {
     auto before = NowMs();
     SleepMs(2);
     EXPECT_GE(NowMs(), before + 2) << "the real clock is back";
+}
+
+// A folder that already ends in a separator gets none more; Windows
+// counts "/" as one but writes "\".
+TEST(DirectoryWalk, JoinPathAddsOneSeparator) {
+    struct Case {
+        std::string folder, name, joined;
+    };
+#ifdef _WIN32
+    const Case cases[] = {
+        {"", "a", "a"}, {"C:\\d", "a", "C:\\d\\a"}, {"C:\\d\\", "a", "C:\\d\\a"}, {"C:/d/", "a", "C:/d/a"}};
+#else
+    const Case cases[] = {{"", "a", "a"}, {"/d", "a", "/d/a"}, {"/d/", "a", "/d/a"}, {"d\\", "a", "d\\/a"}};
+#endif
+    for (const Case& c : cases) EXPECT_EQ(JoinPath(c.folder, c.name), c.joined) << c.folder;
 }

@@ -23,6 +23,9 @@ std::error_code LastError() { return std::error_code(errno, std::system_category
 
 }  // namespace
 
+char FolderSeparator() { return '/'; }
+bool IsFolderSeparator(char c) { return c == '/'; }
+
 bool DescribeEntry(const std::string& path, EntryFacts& facts, std::error_code& error) {
     struct stat st{};
     if (lstat(path.c_str(), &st) != 0) {
@@ -88,11 +91,6 @@ bool CanReadFile(const std::string& path, std::error_code& error) {
     }
     close(fd);
     return true;
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
-    return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 }  // namespace platform

@@ -17,6 +17,9 @@ int64_t UnixSeconds(const FILETIME& time) {
 
 }  // namespace
 
+char FolderSeparator() { return '\\'; }
+bool IsFolderSeparator(char c) { return c == '\\' || c == '/'; }
+
 // Windows keeps no POSIX owner or mode: files read as 0644, folders as
 // 0755, read-only ones without the write bits; reparse points (links and
 // junctions) are left out as special entries. Paths and names are UTF-8,
@@ -75,12 +78,6 @@ bool CanReadFile(const std::string& path, std::error_code& error) {
     }
     CloseHandle(file);
     return true;
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
-    const char last = folder.back();
-    return last == '/' || last == '\\' ? folder + name : folder + "\\" + name;
 }
 
 }  // namespace platform

@@ -15,7 +15,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <string>
 #include <thread>
 
 using namespace platform;
@@ -142,8 +141,6 @@ TEST(Timing, AReplacementTakesTheWaits) {
     EXPECT_GE(NowMs(), before + 2) << "the real clock is back";
 }
 
-// A folder that already ends in a separator gets none more; Windows
-// counts "/" as one but writes "\".
 TEST(DirectoryWalk, JoinPathAddsOneSeparator) {
     struct Case {
         std::string folder, name, joined;

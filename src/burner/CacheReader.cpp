@@ -50,6 +50,7 @@ void TCacheThread::Execute() {
             sources.push_back({imageFileName_, totalBytes_});
         }
         for (size_t i = 0; i < sources.size(); ++i) ReadSource(sources[i], i + 1 == sources.size());
+        if (imageFileName_.empty() && tree_) CopyTrailer();
         file_.reset();
         if (assembled_ > 0) Queue(DetachAssembly());
         PublishDigest();
@@ -99,6 +100,23 @@ void TCacheThread::CopyHeader() {
         WaitWhileFull(true);
     }
     headerStream_->Clear();
+}
+
+// Tree mode: what the layout puts after the files' data, whole sectors.
+void TCacheThread::CopyTrailer() {
+    const std::vector<uint8_t>& trailer = tree_->Trailer();
+    for (size_t from = 0; from < trailer.size();) {
+        if (room_ == 0) {
+            assembled_ = 0;
+            room_ = blockSize_;
+        }
+        const auto n = static_cast<int32_t>(std::min<size_t>(trailer.size() - from, static_cast<size_t>(room_)));
+        std::memcpy(assembly_->Data.data() + assembled_, trailer.data() + from, static_cast<size_t>(n));
+        assembled_ += n;
+        room_ -= n;
+        from += static_cast<size_t>(n);
+        if (room_ == 0) Queue(DetachAssembly());
+    }
 }
 
 void TCacheThread::ReadSource(const Source& source, bool last) {

@@ -111,6 +111,9 @@ public:
     int DirCapacity() const { return dirCapacity_; }
     int FileCount() const { return static_cast<int>(fileEntries_.size()); }
     int FileCapacity() const { return fileCapacity_; }
+    // Whole sectors the layout puts after the files' data; a reset empties them.
+    const std::vector<uint8_t>& Trailer() const { return trailer_; }
+    void SetTrailer(std::vector<uint8_t> bytes) { trailer_ = std::move(bytes); }
 
 private:
     TSCSIDevice* device_;
@@ -119,6 +122,7 @@ private:
     int dirCapacity_ = 0;
     int fileCapacity_ = 0;
     TDEntry* rootDir_ = nullptr;
+    std::vector<uint8_t> trailer_;
     uint64_t revision_ = 0;
 };
 

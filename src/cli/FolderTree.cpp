@@ -80,6 +80,7 @@ FolderTree BuildFolderTree(TQCDBurner& burner, const CliOptions& o, Console& con
     burner.SetJolietFileSystem(!o.noJoliet);
     burner.SetRockRidge(!o.noRockRidge);
     burner.SetRelocateDeep(o.relocateDeep);
+    burner.SetUDFFileSystem(o.udf);
     burner.IdVolume = !o.volumeId.empty() ? o.volumeId : o.folder.empty() ? "CDROM" : DefaultVolumeId(o.folder);
     // One time for the whole run, so every layout of it is the same.
     burner.SetBuildTime(BuildTimeOf(o));

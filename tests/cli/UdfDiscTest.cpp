@@ -148,7 +148,11 @@ std::map<std::string, std::string> UdfInfo(const std::string& image) {
 
 class UdfDisc : public ::testing::Test {
 protected:
-    void SetUp() override { MakeTree(source.Path(), true); }
+    void SetUp() override {
+        MakeTree(source.Path(), true);
+        platform::SetEnvironmentValue("SOURCE_DATE_EPOCH", "4000000000");
+    }
+    void TearDown() override { unsetenv("SOURCE_DATE_EPOCH"); }
     TempDir source;
     CliBench bench{Recorder(1) + Recorder(2)};
 };
@@ -160,6 +164,7 @@ TEST_F(UdfDisc, ImageAndTwoRecordersReadBackThroughUdf) {
     const Outcome burnt = bench.Run({"--folder", source.Path().string(), "--udf", "--device", "0:1:0", "--device", "0:2:0"});
     ASSERT_EQ(burnt.code, 0) << burnt.output;
     EXPECT_TRUE(ReadAll(bench.Disc(1)) == ReadAll(bench.Disc(2)));
+    EXPECT_TRUE(ReadAll(bench.Disc(1)).substr(0, fs::file_size(image)) == ReadAll(image));  // one build time
     const auto expected = Snapshot(source.Path());
     for (const std::string& path : {image, bench.Disc(1)}) {
         const udftest::Volume v = ReadImage(path);
@@ -168,6 +173,7 @@ TEST_F(UdfDisc, ImageAndTwoRecordersReadBackThroughUdf) {
         ASSERT_TRUE(Uncut(got)) << path;
         ExpectSame(expected, got, path.c_str());
         EXPECT_EQ(v.entries.at("/hard").entryBlock, v.entries.at("/readme.txt").entryBlock);
+        EXPECT_EQ(v.recorded, 4000000000) << path;
         const auto info = UdfInfo(path);
         EXPECT_EQ(info.count("udfrev") ? info.at("udfrev") : "", "1.02") << path;
         EXPECT_EQ(info.count("numdirs") ? info.at("numdirs") : "", std::to_string(v.folders)) << path;

@@ -29,6 +29,7 @@ struct Entry {
 struct Volume {
     std::string error;  // empty when every check held
     std::string label;
+    int64_t recorded = 0;  // the primary descriptor's date
     uint32_t files = 0, folders = 0;
     uint64_t nextUniqueId = 0;
     uint32_t partitionStart = 0, partitionLength = 0;
@@ -156,6 +157,7 @@ private:
             const uint16_t id = Le16(s.data());
             if (!Tag(s.data(), kBlock, id, mainAt_ + i, "volume descriptor")) return false;
             if (id == 8) return (partition_ && fileSetFound_) || Fail("no partition or logical volume");
+            if (id == 1) volume_.recorded = Timestamp(&s[376]);
             if (id == 5) {
                 volume_.partitionStart = Le32(&s[188]);
                 volume_.partitionLength = Le32(&s[192]);

@@ -219,7 +219,8 @@ void CheckUdf(TImageTree& tree, LayoutOptions options, const Listing& expected) 
         FUZZ_CHECK(layout.totalSectors == -1);
         return;
     }
-    const udftest::Volume v = udftest::ReadUdf(layout.header, layout.trailer, static_cast<uint64_t>(layout.totalSectors));
+    FUZZ_CHECK(layout.trailer != nullptr);
+    const udftest::Volume v = udftest::ReadUdf(layout.header, *layout.trailer, static_cast<uint64_t>(layout.totalSectors));
     FUZZ_CHECK(v.error.empty());
     Listing udf;
     for (const auto& [path, e] : v.entries)

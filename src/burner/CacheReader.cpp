@@ -102,20 +102,21 @@ void TCacheThread::CopyHeader() {
     headerStream_->Clear();
 }
 
-// Tree mode: what the layout puts after the files' data, whole sectors.
+// Tree mode: what the layout puts after the files' data, a sector at a time.
 void TCacheThread::CopyTrailer() {
-    const std::vector<uint8_t>& trailer = tree_->Trailer();
-    for (size_t from = 0; from < trailer.size();) {
+    const std::shared_ptr<const TTrailerSectors> trailer = tree_->Trailer();
+    for (uint32_t i = 0; trailer && i < trailer->Count(); ++i) {
         if (room_ == 0) {
             assembled_ = 0;
             room_ = blockSize_;
         }
-        const auto n = static_cast<int32_t>(std::min<size_t>(trailer.size() - from, static_cast<size_t>(room_)));
-        std::memcpy(assembly_->Data.data() + assembled_, trailer.data() + from, static_cast<size_t>(n));
-        assembled_ += n;
-        room_ -= n;
-        from += static_cast<size_t>(n);
-        if (room_ == 0) Queue(DetachAssembly());
+        trailer->Put(i, assembly_->Data.data() + assembled_);
+        assembled_ += kSectorSize;
+        room_ -= kSectorSize;
+        if (room_ > 0) continue;
+        Queue(DetachAssembly());
+        CheckAbort();
+        WaitWhileFull(false);
     }
 }
 

@@ -400,7 +400,7 @@ int64_t Builder::AssignExtents(std::string& error) {
     int64_t end = header;
     for (uint32_t i = 0; i < model_.files.size(); ++i)
         if (CarriesData(*model_.files[i])) end += SectorsOf(model_.files[i]->Size);
-    if (options_.udf) ++end;  // the last anchor
+    if (options_.udf) end += udf_.FileEntryCount() + 1;  // and the last anchor
     if (end > std::numeric_limits<uint32_t>::max()) {
         error = Failure(Msg::DiscTooLarge, {std::to_string(end)});
         return -1;
@@ -451,7 +451,7 @@ ImageLayout Builder::Run() {
         next += static_cast<uint32_t>(CarriesData(*f) ? SectorsOf(f->Size) : 0);
     }
     for (auto [follower, leader] : linkOf_) model_.files[follower]->Extent = model_.files[leader]->Extent;
-    if (options_.udf) ++next;
+    if (options_.udf) next = udf_.PlaceFiles(next) + 1;  // the files' entries, the last anchor
     out.totalSectors = next;
     tree_.OrderFiles(model_.files);
     out.warnings = std::move(warnings_);
@@ -464,7 +464,7 @@ ImageLayout Builder::Run() {
         iso::WritePathTable(*tree, true, out.header.data() + size_t{tree->pathTableM} * kSectorSize);
     }
     iso::WriteDirectories(model_, out.header);
-    if (options_.udf) udf_.Write(model_, kSystemArea + 2 + (options_.joliet ? 1 : 0), next, out.header, out.trailer);
+    if (options_.udf) out.trailer = udf_.Write(model_, kSystemArea + 2 + (options_.joliet ? 1 : 0), next, out.header);
     return out;
 }
 

@@ -6,6 +6,7 @@
 #include "burner/kqISOLib.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,7 +48,7 @@ struct LayoutOptions {
 
 struct ImageLayout {
     std::vector<uint8_t> header;  // whole sectors: everything ahead of the first file's data
-    std::vector<uint8_t> trailer;  // whole sectors after the files' data (UDF's last anchor)
+    std::shared_ptr<const TTrailerSectors> trailer;  // after the files' data (UDF's file entries, last anchor)
     int64_t totalSectors = 0;     // header, data and trailer
     std::string error;            // set when the tree cannot be laid out (nothing else is then)
     std::vector<std::string> warnings;

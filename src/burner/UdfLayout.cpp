@@ -71,6 +71,7 @@ std::string Layout::Prepare(std::vector<Folder> folders, const iso::Model& model
     if (nodes_.size() > std::numeric_limits<uint32_t>::max() - kFirstUniqueId)
         return Failure(Msg::UdfTooManyEntries, std::to_string(nodes_.size()));
     for (size_t i = 1; i < nodes_.size(); ++i) nodes_[i].uniqueId = kFirstUniqueId + i - 1;
+    fileEntries_ = static_cast<uint32_t>(std::count_if(nodes_.begin(), nodes_.end(), [](const Node& n) { return n.type == Type::File; }));
     return {};
 }
 
@@ -128,60 +129,117 @@ uint32_t Layout::Place(uint32_t next) {
         next += 1 + static_cast<uint32_t>(BlocksOf(folder.bytes));
         for (const Identifier& id : folder.ids) {
             Node& node = nodes_[id.node];
-            if (node.type == Type::Folder || node.entry != 0) continue;
+            if (node.type != Type::Link || node.entry != 0) continue;
             node.entry = next;
-            next += 1 + (node.type == Type::Link ? static_cast<uint32_t>(BlocksOf(node.bytes)) : 0);
+            next += 1 + static_cast<uint32_t>(BlocksOf(node.bytes));
             ++files_;
         }
     }
     return next;
 }
 
-void Layout::Write(const iso::Model& model, uint32_t vrs, uint32_t totalSectors, std::vector<uint8_t>& header,
-                   std::vector<uint8_t>& trailer) const {
-    WriteDescriptors(model, vrs, totalSectors, header);
-    for (const Node& node : nodes_) {
-        WriteEntry(model, node, header);
-        if (node.type == Type::Folder) WriteIdentifiers(node, header);
-        if (node.type == Type::Link)
-            std::copy(node.path.begin(), node.path.end(), header.begin() + (size_t{node.entry} + 1) * kBlock);
-    }
-    trailer.assign(kBlock, 0);
-    WriteAnchor(trailer, totalSectors - 1);
+uint32_t Layout::PlaceFiles(uint32_t next) {
+    firstFileEntry_ = next;
+    for (Node& node : nodes_)
+        if (node.type == Type::File) {
+            node.entry = next++;
+            ++files_;
+        }
+    return next;
 }
 
-void Layout::WriteEntry(const iso::Model& model, const Node& node, std::vector<uint8_t>& header) const {
-    const std::span<uint8_t> fe(header.data() + size_t{node.entry} * kBlock, kBlock);
+namespace {
+
+// The files' entries, each made from its entry in the tree as it is sent;
+// then the last anchor.
+class FileEntries final : public TTrailerSectors {
+public:
+    FileEntries(const LayoutOptions& options, uint32_t first) : options_(options), first_(first) {
+        model_.options = &options_;
+    }
+    uint32_t Count() const override { return static_cast<uint32_t>(entries_.size()) + 1; }
+    void Put(uint32_t index, uint8_t* sector) const override {
+        const std::span<uint8_t> block(sector, kBlock);
+        std::fill(block.begin(), block.end(), 0);
+        if (index == entries_.size()) return WriteAnchor(block, first_ + index);
+        EntryFacts facts = entries_[index].facts;
+        const TFEntry& f = *entries_[index].file;
+        facts.time = model_.TimeOf(f.ModTime);
+        facts.data = f.Extent;
+        PutEntry(block, first_ + index, facts);
+    }
+    void Add(const TFEntry* file, const EntryFacts& facts) { entries_.push_back({file, facts}); }
+
+private:
+    struct Entry {
+        const TFEntry* file;
+        EntryFacts facts;
+    };
+    LayoutOptions options_;
+    iso::Model model_;
+    uint32_t first_;
+    std::vector<Entry> entries_;
+};
+
+}  // namespace
+
+std::shared_ptr<const TTrailerSectors> Layout::Write(const iso::Model& model, uint32_t vrs, uint32_t totalSectors,
+                                                     std::vector<uint8_t>& header) const {
+    WriteDescriptors(model, vrs, totalSectors, header);
+    auto trailer = std::make_shared<FileEntries>(*model.options, firstFileEntry_);
+    for (const Node& node : nodes_) {
+        const EntryFacts facts = FactsOf(model, node);
+        if (node.type == Type::File) {
+            trailer->Add(model.files[node.index], facts);
+            continue;
+        }
+        PutEntry({header.data() + size_t{node.entry} * kBlock, kBlock}, node.entry, facts);
+        if (node.type == Type::Folder) WriteIdentifiers(node, header);
+        else std::copy(node.path.begin(), node.path.end(), header.begin() + (size_t{node.entry} + 1) * kBlock);
+    }
+    return trailer;
+}
+
+EntryFacts Layout::FactsOf(const iso::Model& model, const Node& node) const {
     const bool folder = node.type == Type::Folder;
     const TDEntry* dir = folder ? folders_[node.index].entry : nullptr;
     const TFEntry* file = folder ? nullptr : model.files[node.index];
-    const uint32_t mode = folder ? dir->Mode : file->Mode;
+    EntryFacts facts{folder ? kTypeFolder : node.type == Type::Link ? kTypeLink : kTypeFile,
+                     folder ? dir->Mode : file->Mode,
+                     folder ? dir->Owner : file->Owner,
+                     folder ? dir->Group : file->Group,
+                     node.links,
+                     node.bytes,
+                     model.TimeOf(folder ? dir->ModTime : file->ModTime),
+                     node.uniqueId,
+                     node.type == Type::File ? file->Extent : node.entry + 1};  // folders and links: after the entry
+    return facts;
+}
+
+void PutEntry(std::span<uint8_t> fe, uint32_t sector, const EntryFacts& e) {
     Put16(fe.subspan(20), 4);  // strategy 4: one entry
     Put16(fe.subspan(24), 1);
-    fe[27] = folder ? kTypeFolder : node.type == Type::Link ? kTypeLink : kTypeFile;
-    Put16(fe.subspan(34), IcbFlags(mode));  // short allocation descriptors
-    Put32(fe.subspan(36), folder ? dir->Owner : file->Owner);
-    Put32(fe.subspan(40), folder ? dir->Group : file->Group);
-    Put32(fe.subspan(44), Permissions(mode));
-    Put16(fe.subspan(48), node.links);
-    Put64(fe.subspan(56), node.bytes);
-    Put64(fe.subspan(64), BlocksOf(node.bytes));
-    const int64_t time = model.TimeOf(folder ? dir->ModTime : file->ModTime);
-    for (size_t at : {72, 84, 96}) PutTimestamp(fe.subspan(at), time);
+    fe[27] = e.type;
+    Put16(fe.subspan(34), IcbFlags(e.mode));  // short allocation descriptors
+    Put32(fe.subspan(36), e.owner);
+    Put32(fe.subspan(40), e.group);
+    Put32(fe.subspan(44), Permissions(e.mode));
+    Put16(fe.subspan(48), e.links);
+    Put64(fe.subspan(56), e.bytes);
+    Put64(fe.subspan(64), BlocksOf(e.bytes));
+    for (size_t at : {72, 84, 96}) PutTimestamp(fe.subspan(at), e.time);
     Put32(fe.subspan(108), 1);  // checkpoint
     PutImplementation(fe.subspan(128));
-    Put64(fe.subspan(160), node.uniqueId);
-    // Folders and links have their bytes in the blocks after the entry.
-    const uint32_t first = Lbn(node.type == Type::File ? file->Extent : node.entry + 1);
+    Put64(fe.subspan(160), e.uniqueId);
     size_t ads = 0;
-    for (uint64_t left = node.bytes; left > 0; ++ads) {
+    for (uint64_t left = e.bytes; left > 0; ++ads) {
         const auto length = static_cast<uint32_t>(std::min(left, kMaxExtent));
         PutShortAd(fe.subspan(kEntryFixed + ads * kShortAd), length,
-                   first + static_cast<uint32_t>(ads * (kMaxExtent / kBlock)));
+                   Lbn(e.data) + static_cast<uint32_t>(ads * (kMaxExtent / kBlock)));
         left -= length;
     }
     Put32(fe.subspan(172), static_cast<uint32_t>(ads * kShortAd));
-    PutTag(fe.first(kEntryFixed + ads * kShortAd), tag::kFileEntry, Lbn(node.entry));
+    PutTag(fe.first(kEntryFixed + ads * kShortAd), tag::kFileEntry, Lbn(sector));
 }
 
 // Identifiers may run across blocks; each tag names the block it starts in.

@@ -12,11 +12,14 @@
 //   256                         anchor
 //   257 on                      the ISO tree, then the file set descriptor,
 //                               each folder's entry and identifiers, the
-//                               entries of its files and links
-//   after the files' data       the last sector: the anchor again
+//                               entries of its links with their targets
+//   after the files' data       the files' entries, made as they are sent
+//                               (2 KiB each would make a large tree's header
+//                               too heavy), then the last sector: the anchor
 #include "burner/LayoutModel.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -43,17 +46,35 @@ struct Folder {
 // The anchor: where both volume descriptor sequences lie.
 void WriteAnchor(std::span<uint8_t> block, uint32_t location);
 
+// What a file entry says.
+struct EntryFacts {
+    uint8_t type;  // 4 folder, 5 file, 12 symbolic link
+    uint32_t mode, owner, group;
+    uint16_t links;
+    uint64_t bytes;
+    int64_t time;
+    uint64_t uniqueId;
+    uint32_t data;  // the sector of the first byte
+};
+// A file entry in `block` (zeroed), which lies at `sector`.
+void PutEntry(std::span<uint8_t> block, uint32_t sector, const EntryFacts& facts);
+
 class Layout {
 public:
     // Names and measures the tree; the reason when UDF cannot hold it.
     std::string Prepare(std::vector<Folder> folders, const iso::Model& model);
-    // Gives the file set and every entry its blocks from `next` on; the
-    // first block after them.
+    // Gives the file set, the folders and the links their blocks from
+    // `next` on; the first block after them.
     uint32_t Place(uint32_t next);
+    // Gives the files' entries their blocks from `next` (after the files'
+    // data) on; the block of the last anchor, which ends the image.
+    uint32_t PlaceFiles(uint32_t next);
+    // How many blocks PlaceFiles gives.
+    uint32_t FileEntryCount() const { return fileEntries_; }
     // The structures ahead of the files' data into the header (vrs: the
-    // sector after the ISO descriptors), the last anchor into the trailer.
-    void Write(const iso::Model& model, uint32_t vrs, uint32_t totalSectors, std::vector<uint8_t>& header,
-               std::vector<uint8_t>& trailer) const;
+    // sector after the ISO descriptors); what follows the data.
+    std::shared_ptr<const TTrailerSectors> Write(const iso::Model& model, uint32_t vrs, uint32_t totalSectors,
+                                                 std::vector<uint8_t>& header) const;
 
 private:
     enum class Type : uint8_t { Folder, File, Link };
@@ -75,7 +96,7 @@ private:
     };
 
     std::string AddFolder(uint32_t folder, const iso::Model& model, std::unordered_map<uint32_t, uint32_t>& nodeOfSerial);
-    void WriteEntry(const iso::Model& model, const Node& node, std::vector<uint8_t>& header) const;
+    EntryFacts FactsOf(const iso::Model& model, const Node& node) const;
     void WriteIdentifiers(const Node& node, std::vector<uint8_t>& header) const;
     void WriteDescriptors(const iso::Model& model, uint32_t vrs, uint32_t total, std::vector<uint8_t>& header) const;
 
@@ -84,6 +105,7 @@ private:
     std::vector<uint32_t> nodeOfFolder_;
     uint32_t fileSet_ = 0;
     uint32_t files_ = 0;
+    uint32_t firstFileEntry_ = 0, fileEntries_ = 0;
 };
 
 }  // namespace kq::udf

@@ -223,11 +223,13 @@ TEST(UdfLargeFile, TakesShortDescriptorsThatEveryReaderFollows) {
     std::string header(static_cast<size_t>(burner.HeaderStream().Size()), '\0');
     burner.HeaderStream().Seek(0, 0);
     (void)burner.HeaderStream().Read(header.data(), static_cast<int32_t>(header.size()));
+    const auto trailer = burner.ImageTree().Trailer();
+    ASSERT_TRUE(trailer);
+    std::string tail(size_t{trailer->Count()} * kq::kSectorSize, '\0');
+    for (uint32_t i = 0; i < trailer->Count(); ++i) trailer->Put(i, reinterpret_cast<uint8_t*>(tail.data()) + i * kq::kSectorSize);
     const std::string image = work.Write("image.iso", header);
-    const auto& trailer = burner.ImageTree().Trailer();
-    fs::resize_file(image, static_cast<uintmax_t>(sectors * kq::kSectorSize - trailer.size()));
-    std::ofstream(image, std::ios::binary | std::ios::app).write(reinterpret_cast<const char*>(trailer.data()),
-                                                                 static_cast<std::streamsize>(trailer.size()));
+    fs::resize_file(image, static_cast<uintmax_t>(sectors * kq::kSectorSize) - tail.size());
+    std::ofstream(image, std::ios::binary | std::ios::app) << tail;
     const udftest::Volume v = ReadImage(image);
     ASSERT_TRUE(v.error.empty()) << v.error;
     const udftest::Entry& big = v.entries.at("/big.bin");

@@ -299,15 +299,19 @@ inline bool Reader::Identifiers(const Entry& folder, const std::string& path) {
 
 inline Volume ReadUdf(SectorReader read, uint64_t last = 0) { return detail::Reader(std::move(read), last).Run(); }
 
-// Over the bytes of the header, the trailer's sectors ending at `total`.
-inline Volume ReadUdf(const std::vector<uint8_t>& header, const std::vector<uint8_t>& trailer, uint64_t total) {
-    return ReadUdf([&](uint64_t sector, uint8_t* out) {
-        const uint64_t trailerAt = total - trailer.size() / kBlock;
-        if ((sector + 1) * kBlock <= header.size()) std::copy_n(header.data() + sector * kBlock, kBlock, out);
-        else if (sector >= trailerAt && sector < total) std::copy_n(trailer.data() + (sector - trailerAt) * kBlock, kBlock, out);
-        else return false;
-        return true;
-    }, total - 1);
+// Over the bytes of the header and the sectors a trailer makes (Count()
+// of them, by Put(index, out)), which end the image at `total`.
+template <typename Trailer>
+Volume ReadUdf(const std::vector<uint8_t>& header, const Trailer& trailer, uint64_t total) {
+    return ReadUdf(
+        [&](uint64_t sector, uint8_t* out) {
+            const uint64_t trailerAt = total - trailer.Count();
+            if ((sector + 1) * kBlock <= header.size()) std::copy_n(header.data() + sector * kBlock, kBlock, out);
+            else if (sector >= trailerAt && sector < total) trailer.Put(static_cast<uint32_t>(sector - trailerAt), out);
+            else return false;
+            return true;
+        },
+        total - 1);
 }
 
 }  // namespace udftest

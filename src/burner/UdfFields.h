@@ -18,6 +18,8 @@ inline constexpr uint16_t kPrimary = 1, kAnchor = 2, kImplementationUse = 4, kPa
 inline constexpr uint16_t kFileSet = 256, kFileIdentifier = 257, kFileEntry = 261;
 }  // namespace tag
 
+inline uint16_t Get16(std::span<const uint8_t> at) { return static_cast<uint16_t>(at[0] | at[1] << 8); }
+inline uint32_t Get32(std::span<const uint8_t> at) { return Get16(at) | uint32_t{Get16(at.subspan(2))} << 16; }
 void Put16(std::span<uint8_t> at, uint16_t v);
 void Put32(std::span<uint8_t> at, uint32_t v);
 void Put64(std::span<uint8_t> at, uint64_t v);

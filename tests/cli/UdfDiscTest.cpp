@@ -257,3 +257,28 @@ TEST(UdfLargeFile, HintsAtUdfWithoutIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// An overwritable disc reads as far as the later of its volumes: here the
+// ISO 9660 one is made to end early, and UDF's anchors say where the
+// image ends.
+TEST(UdfVolume, AnOverwritableDiscReadsToTheEndOfItsUdfVolume) {
+    CliBench bench(
+        "[recorder]\naddress = 0:0:0\nreads = bd-re\nwrites = bd-re\nfeature_2a = yes\nfeature_2f = yes\n"
+        "medium = bd-re\nmedium_state = formatted\ncapacity = 1000\nbacking = disc0.img\n");
+    fs::create_directories(bench.dir.Path() / "src");
+    bench.dir.Write("src/a.txt", "a");
+    ASSERT_EQ(bench.Run({"--folder", "src", "--udf", "--write-image", "a.iso"}).code, 0);
+    std::string image = ReadAll(bench.dir.File("a.iso"));
+    const size_t sectors = image.size() / 2048;
+    for (size_t i = 0; i < 8; ++i) image[16 * 2048 + 80 + i] = "\x14\0\0\0\0\0\0\x14"[i];  // 20 sectors
+    bench.dir.Write("disc0.img", image + std::string((1000 - sectors) * 2048, 'x'));
+    const Outcome read = bench.Run({"--read-image", "out.iso"});
+    EXPECT_EQ(read.code, 0) << read.output;
+    EXPECT_NE(read.output.find("file system ends after " + std::to_string(sectors) + " sectors"), std::string::npos)
+        << read.output;
+    EXPECT_TRUE(ReadAll(bench.dir.File("out.iso")) == image);
+}
+
+}  // namespace

@@ -365,7 +365,10 @@ std::string Builder::PrepareUdf() {
 
 // The image's sectors, in this order; all but the files' data make the
 // header, built in memory. With UDF its structures take their places
-// around these (UdfLayout.h) and the ISO tree starts after its anchor.
+// around these (UdfLayout.h): its descriptors up to its anchor at 256, the
+// ISO tree from 257, UDF's folders after the continuation areas, the
+// files' UDF entries and the last anchor after the data. UDF's partition
+// runs from 257 to the last anchor, so both trees name the same extents.
 //   system area         16 sectors of zeros
 //   descriptors         primary, Joliet (when asked for), terminator
 //   path tables         each tree's L table, then its M table; ISO, then Joliet

@@ -71,11 +71,13 @@ std::string Layout::Prepare(std::vector<Folder> folders, const iso::Model& model
     if (nodes_.size() > std::numeric_limits<uint32_t>::max() - kFirstUniqueId)
         return Failure(Msg::UdfTooManyEntries, std::to_string(nodes_.size()));
     for (size_t i = 1; i < nodes_.size(); ++i) nodes_[i].uniqueId = kFirstUniqueId + i - 1;
-    fileEntries_ = static_cast<uint32_t>(std::count_if(nodes_.begin(), nodes_.end(), [](const Node& n) { return n.type == Type::File; }));
+    const auto isFile = [](const Node& n) { return n.type == Type::File; };
+    fileEntries_ = static_cast<uint32_t>(std::count_if(nodes_.begin(), nodes_.end(), isFile));
     return {};
 }
 
-std::string Layout::AddFolder(uint32_t folder, const iso::Model& model, std::unordered_map<uint32_t, uint32_t>& nodeOfSerial) {
+std::string Layout::AddFolder(uint32_t folder, const iso::Model& model,
+                              std::unordered_map<uint32_t, uint32_t>& nodeOfSerial) {
     const Folder& f = folders_[folder];
     const uint32_t self = nodeOfFolder_[folder];
     std::vector<std::string_view> longNames;
@@ -259,7 +261,8 @@ void Layout::WriteIdentifiers(const Node& node, std::vector<uint8_t>& header) co
         offset += size;
     };
     put({}, nodes_[node.parent], kIsFolder | kIsParent);
-    for (const Identifier& id : node.ids) put(id.name, nodes_[id.node], nodes_[id.node].type == Type::Folder ? kIsFolder : 0);
+    for (const Identifier& id : node.ids)
+        put(id.name, nodes_[id.node], nodes_[id.node].type == Type::Folder ? kIsFolder : 0);
 }
 
 }  // namespace kq::udf

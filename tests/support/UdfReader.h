@@ -17,10 +17,8 @@ constexpr uint32_t kBlock = 2048;
 struct Entry {
     int type = 0;  // 4 folder, 5 file, 12 symbolic link
     uint64_t size = 0;
-    int64_t mtime = 0;  // seconds since 1970, UTC
-    uint32_t permissions = 0;
-    uint16_t links = 0;
-    uint32_t entryBlock = 0;  // the file entry's sector
+    int64_t mtime = 0;                         // seconds since 1970, UTC
+    uint32_t permissions = 0, links = 0, entryBlock = 0;  // entryBlock: the file entry's sector
     std::vector<std::pair<uint32_t, uint32_t>> extents;  // sector, bytes
     std::string target;  // of a link
 };
@@ -39,9 +37,7 @@ using SectorReader = std::function<bool(uint64_t sector, uint8_t* out)>;
 namespace detail {
 
 inline uint32_t Le(const uint8_t* p, int bytes) {
-    uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | p[i];
-    return v;
+    return bytes == 2 ? p[0] | p[1] << 8 : p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24;
 }
 
 // OSTA compressed Unicode (8- or 16-bit, no surrogates) to UTF-8; false when it is neither.
@@ -147,8 +143,8 @@ inline bool Reader::Walk(uint32_t lbn, const std::string& path, uint32_t fidId) 
     if (lbn >= length_ || !Sector(uint64_t{partition_} + lbn)) return Fail(what + ": entry outside the partition");
     const size_t ea = Le(s_ + 168, 4), ad = Le(s_ + 172, 4);
     if (176 + ea + ad > kBlock || !Tag(s_, 176 + ea + ad, 261, lbn, what)) return Fail(what + ": bad entry");
-    Entry e{s_[27], Le(s_ + 56, 4) | uint64_t{Le(s_ + 60, 4)} << 32, Timestamp(s_ + 84), Le(s_ + 44, 4),
-            static_cast<uint16_t>(Le(s_ + 48, 2)), partition_ + lbn, {}, {}};
+    Entry e{s_[27], Le(s_ + 56, 4) | uint64_t{Le(s_ + 60, 4)} << 32, Timestamp(s_ + 84), Le(s_ + 44, 4), Le(s_ + 48, 2),
+            partition_ + lbn, {}, {}};
     const uint64_t id = Le(s_ + 160, 4) | uint64_t{Le(s_ + 164, 4)} << 32;
     if (id >= nextId_ || static_cast<uint32_t>(id) != fidId || (Le(s_ + 34, 2) & 7) != 0) return Fail(what + ": id or form");
     uint64_t total = 0;
@@ -190,11 +186,7 @@ inline bool Reader::Identifiers(const Entry& folder, const std::string& path) {
         if (!size || at + size > bytes.size()) return Fail(path + "/: identifier cut");
         if (!Tag(f, size, 257, first + static_cast<uint32_t>(at / kBlock), path + "/: identifier")) return false;
         at += size;
-        if (f[18] & 8) {
-            if (parent) return Fail(path + "/: two parents");
-            parent = true;
-            continue;
-        }
+        if ((parent |= (f[18] & 8) != 0) && (f[18] & 8)) continue;
         std::string name;
         if (!Cs0(f + 38 + Le(f + 36, 2), f[19], name) || name.empty() || name.find('/') != std::string::npos)
             return Fail(path + "/: bad name");

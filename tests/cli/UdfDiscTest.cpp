@@ -5,6 +5,7 @@
 // holds a symbolic link, lists files of 4 GiB and more.
 #include "CliRun.h"
 #include "burner/kqCDBC.h"
+#include "digest/SHA256.h"
 #include "support/UdfReader.h"
 
 #include <fcntl.h>
@@ -207,8 +208,9 @@ TEST(UdfDisc, LargeFilesHintsAndRefusals) {
     }
 }
 
-// An overwritable disc reads as far as the later of its volumes: here the
-// ISO 9660 one is made to end early, and UDF's says where the image ends.
+// An overwritable disc reads and checks as far as the later of its
+// volumes: here the ISO 9660 one is made to end early, and UDF's says
+// where the image ends.
 TEST(UdfDisc, AnOverwritableDiscReadsToTheEndOfItsUdfVolume) {
     CliBench bench(
         "[recorder]\naddress = 0:0:0\nreads = bd-re\nwrites = bd-re\nfeature_2a = yes\nfeature_2f = yes\n"
@@ -224,6 +226,9 @@ TEST(UdfDisc, AnOverwritableDiscReadsToTheEndOfItsUdfVolume) {
     EXPECT_NE(read.output.find("file system ends after " + std::to_string(sectors) + " sectors"), std::string::npos)
         << read.output;
     EXPECT_TRUE(ReadAll(bench.dir.File("out.iso")) == image);
+    // A companion alone: the check's length is the volume's too.
+    bench.dir.Write("b.iso.sha256", kq::SHA256Print(kq::SHA256File(bench.dir.File("out.iso"))) + "  b.iso\n");
+    EXPECT_EQ(bench.Run({"--check-disc", "b.iso.sha256"}).code, 0);
 }
 
 }  // namespace

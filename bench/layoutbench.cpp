@@ -1,5 +1,5 @@
-// layoutbench prepare DIR: 20,000 folders of 15 empty files each in DIR
-// (300,000 files), 200 folders of 100 at the top.
+// layoutbench prepare DIR [FOLDERS]: 20,000 folders (or FOLDERS) of 15
+// empty files each in DIR (300,000 files), in groups of 100 at the top.
 // layoutbench build DIR: adds DIR to a burner's image tree and builds the
 // file system's header, printing the seconds of each step and the header's
 // size; bench/layout.sh measures its peak memory around it.
@@ -21,8 +21,8 @@ double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-int Prepare(const std::filesystem::path& dir) {
-    for (int d = 0; d < kFolders; ++d) {
+int Prepare(const std::filesystem::path& dir, int folders) {
+    for (int d = 0; d < folders; ++d) {
         const auto folder = dir / ("group " + std::to_string(d / kFoldersPerGroup)) / ("folder " + std::to_string(d));
         std::filesystem::create_directories(folder);
         for (int f = 0; f < kFilesPerFolder; ++f)
@@ -57,7 +57,8 @@ int Build(const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "prepare") return Prepare(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "prepare") return Prepare(argv[2], kFolders);
+    if (argc == 4 && std::string(argv[1]) == "prepare") return Prepare(argv[2], std::stoi(argv[3]));
     if (argc == 3 && std::string(argv[1]) == "build") return Build(argv[2]);
     std::fprintf(stderr, "usage: layoutbench prepare|build DIR\n");
     return 2;

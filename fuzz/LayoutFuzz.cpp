@@ -2,11 +2,14 @@
 // links and hard links) laid out as a file system, then read back with a
 // small reader of our own: the Rock Ridge tree must list exactly the tree,
 // the Joliet tree the same shape with valid names, every extent inside
-// the volume. A tree the layout refuses must be refused with a reason.
+// the volume. Laid out again with UDF, the tests' UDF reader must find
+// every descriptor whole and the same shape, links' targets included.
+// A tree the layout refuses must be refused with a reason.
 #include "FuzzInput.h"
 #include "FuzzTarget.h"
 
 #include "burner/ImageLayout.h"
+#include "support/UdfReader.h"
 
 #include <map>
 #include <set>
@@ -190,14 +193,31 @@ struct Reader {
     }
 };
 
-// The Joliet tree's shape: how many folders and files at each depth, of
-// which sizes.
-std::multiset<std::tuple<size_t, bool, int64_t>> Shape(const Listing& listing, bool withLinks) {
-    std::multiset<std::tuple<size_t, bool, int64_t>> shape;
+// The shape of a tree whose names are another's made over (Joliet's, or
+// UDF's Unicode): how many folders, files and links at each depth, of
+// which sizes and targets.
+std::multiset<std::tuple<size_t, bool, int64_t, std::string>> Shape(const Listing& listing, bool withLinks) {
+    std::multiset<std::tuple<size_t, bool, int64_t, std::string>> shape;
     for (const auto& [path, item] : listing)
         if (withLinks || item.target.empty())
-            shape.emplace(std::count(path.begin(), path.end(), '/'), item.dir, item.size);
+            shape.emplace(std::count(path.begin(), path.end(), '/'), item.dir, item.size, item.target);
     return shape;
+}
+
+void CheckUdf(TImageTree& tree, LayoutOptions options, const Listing& expected) {
+    options.udf = true;
+    const ImageLayout layout = BuildImageLayout(tree, options);
+    if (!layout.error.empty()) {
+        FUZZ_CHECK(layout.totalSectors == -1);
+        return;
+    }
+    FUZZ_CHECK(layout.trailer != nullptr);
+    const udftest::Volume v = udftest::ReadUdf(layout.header, *layout.trailer, static_cast<uint64_t>(layout.totalSectors));
+    FUZZ_CHECK(v.error.empty());
+    Listing udf;
+    for (const auto& [path, e] : v.entries)
+        if (!path.empty()) udf[path] = {e.type == 4, e.type == 5 ? static_cast<int64_t>(e.size) : 0, e.target};
+    FUZZ_CHECK(Shape(udf, true) == Shape(expected, true));
 }
 
 }  // namespace
@@ -225,5 +245,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         joliet.Volume(17);
         FUZZ_CHECK(Shape(joliet.listing, true) == Shape(expected, false));
     }
+    CheckUdf(tree, options, expected);
     return 0;
 }

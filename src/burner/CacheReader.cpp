@@ -44,6 +44,7 @@ void TCacheThread::Execute() {
             sources.push_back({imageFileName_, totalBytes_});
         }
         for (size_t i = 0; i < sources.size(); ++i) ReadSource(sources[i], i + 1 == sources.size());
+        if (imageFileName_.empty() && tree_) CopyTrailer();
         file_.reset();
         if (assembled_ > 0) Queue(DetachAssembly());
         PublishDigest();
@@ -93,6 +94,24 @@ void TCacheThread::CopyHeader() {
         WaitWhileFull(true);
     }
     headerStream_->Clear();
+}
+
+// Tree mode: what the layout puts after the files' data, a sector at a time.
+void TCacheThread::CopyTrailer() {
+    const std::shared_ptr<const TTrailerSectors> trailer = tree_->Trailer();
+    for (uint32_t i = 0; trailer && i < trailer->Count(); ++i) {
+        if (room_ == 0) {
+            assembled_ = 0;
+            room_ = blockSize_;
+        }
+        trailer->Put(i, assembly_->Data.data() + assembled_);
+        assembled_ += kSectorSize;
+        room_ -= kSectorSize;
+        if (room_ > 0) continue;
+        Queue(DetachAssembly());
+        CheckAbort();
+        WaitWhileFull(false);
+    }
 }
 
 void TCacheThread::ReadSource(const Source& source, bool last) {

@@ -122,6 +122,7 @@ private:
     void Digest(const uint8_t* bytes, int64_t n);
     void PublishDigest();
     void AppendPadding();
+    void CopyTrailer();
     void WaitUntilDelivered();
     void WaitWhileFull(bool header);
     int CountBlocks();

@@ -5,6 +5,7 @@
 #include "burner/IsoNames.h"
 #include "burner/IsoStructures.h"
 #include "burner/LayoutModel.h"
+#include "burner/UdfLayout.h"
 #include "drive/DriveMessages.h"
 
 #include <algorithm>
@@ -59,6 +60,7 @@ private:
     void BuildIsoTree();
     void BuildJolietTree();
     void OrderData();
+    std::string PrepareUdf();
     int64_t AssignExtents(std::string& error);
     void SaveEntries();
     void RestoreEntries();
@@ -72,6 +74,7 @@ private:
     std::vector<std::pair<uint32_t, uint32_t>> linkOf_;  // hard link, the entry that sends its data
     std::unordered_map<uint32_t, std::string> jolietNames_;  // by file list index, as in Model
     std::vector<std::string> warnings_;
+    udf::Layout udf_;
     // What naming and ordering change in the entries, restored when the layout fails.
     std::vector<std::string> savedDirNames_, savedFileNames_;
     std::vector<uint32_t> savedAttributes_;
@@ -341,8 +344,31 @@ void Builder::OrderData() {
     for (auto [follower, leader] : linkOf_) model_.facts[follower].links = model_.facts[leader].links;
 }
 
+// The UDF tree follows the source tree, folders breadth first.
+std::string Builder::PrepareUdf() {
+    std::unordered_map<const TFEntry*, uint32_t> dataOf;
+    for (uint32_t i = 0; i < model_.files.size(); ++i) dataOf.emplace(model_.files[i], i);
+    const auto& files = tree_.FileEntries();
+    std::vector<udf::Folder> folders;
+    std::vector<uint32_t> real{src_.indexOf.at(tree_.RootDir())};
+    for (size_t k = 0; k < real.size(); ++k) {
+        udf::Folder folder{src_.dirs[real[k]], {}, {}};
+        for (uint32_t c : src_.childDirs[real[k]]) {
+            folder.folders.push_back(static_cast<uint32_t>(real.size()));
+            real.push_back(c);
+        }
+        for (uint32_t f : src_.childFiles[real[k]]) folder.files.push_back(dataOf.at(files[f].get()));
+        folders.push_back(std::move(folder));
+    }
+    return udf_.Prepare(std::move(folders), model_);
+}
+
 // The image's sectors, in this order; all but the files' data make the
-// header, built in memory.
+// header, built in memory. With UDF its structures take their places
+// around these (UdfLayout.h): its descriptors up to its anchor at 256, the
+// ISO tree from 257, UDF's folders after the continuation areas, the
+// files' UDF entries and the last anchor after the data. UDF's partition
+// runs from 257 to the last anchor, so both trees name the same extents.
 //   system area         16 sectors of zeros
 //   descriptors         primary, Joliet (when asked for), terminator
 //   path tables         each tree's L table, then its M table; ISO, then Joliet
@@ -351,7 +377,7 @@ void Builder::OrderData() {
 //   continuation areas  Rock Ridge entries that did not fit in their records
 //   files               those with data, in data order, each from a new sector
 int64_t Builder::AssignExtents(std::string& error) {
-    uint32_t next = kSystemArea + 2 + (options_.joliet ? 1 : 0);
+    uint32_t next = options_.udf ? udf::kAfterAnchor : kSystemArea + 2 + (options_.joliet ? 1 : 0);
     for (Tree* tree : {&model_.iso, &model_.joliet}) {
         if (tree->joliet && !options_.joliet) continue;
         tree->pathTableSize = iso::PathTableSize(*tree);
@@ -368,6 +394,7 @@ int64_t Builder::AssignExtents(std::string& error) {
         }
     model_.continuationStart = next;
     next += model_.continuationBlocks;
+    if (options_.udf) next = udf_.Place(next);
     const int64_t header = next;
     if (header * kSectorSize > options_.headerLimit) {
         error = Failure(Msg::HeaderTooLarge, {std::to_string(header * kSectorSize), std::to_string(options_.headerLimit)});
@@ -376,6 +403,7 @@ int64_t Builder::AssignExtents(std::string& error) {
     int64_t end = header;
     for (uint32_t i = 0; i < model_.files.size(); ++i)
         if (CarriesData(*model_.files[i])) end += SectorsOf(model_.files[i]->Size);
+    if (options_.udf) end += udf_.FileEntryCount() + 1;  // and the last anchor
     if (end > std::numeric_limits<uint32_t>::max()) {
         error = Failure(Msg::DiscTooLarge, {std::to_string(end)});
         return -1;
@@ -412,7 +440,8 @@ ImageLayout Builder::Run() {
     BuildIsoTree();
     if (options_.joliet) BuildJolietTree();
     OrderData();
-    const int64_t header = AssignExtents(out.error);
+    if (options_.udf) out.error = PrepareUdf();
+    const int64_t header = out.error.empty() ? AssignExtents(out.error) : -1;
     if (header < 0) {
         RestoreEntries();
         return out;
@@ -425,6 +454,7 @@ ImageLayout Builder::Run() {
         next += static_cast<uint32_t>(CarriesData(*f) ? SectorsOf(f->Size) : 0);
     }
     for (auto [follower, leader] : linkOf_) model_.files[follower]->Extent = model_.files[leader]->Extent;
+    if (options_.udf) next = udf_.PlaceFiles(next) + 1;  // the files' entries, the last anchor
     out.totalSectors = next;
     tree_.OrderFiles(model_.files);
     out.warnings = std::move(warnings_);
@@ -437,6 +467,7 @@ ImageLayout Builder::Run() {
         iso::WritePathTable(*tree, true, out.header.data() + size_t{tree->pathTableM} * kSectorSize);
     }
     iso::WriteDirectories(model_, out.header);
+    if (options_.udf) out.trailer = udf_.Write(model_, kSystemArea + 2 + (options_.joliet ? 1 : 0), next, out.header);
     return out;
 }
 

@@ -6,6 +6,7 @@
 #include "burner/kqISOLib.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ struct LayoutOptions {
     // them in place and not the relocation folder. Needs Rock Ridge. Off,
     // a deep folder is written where it is, as current readers accept.
     bool relocateDeep = false;
+    // A UDF file system beside the others, sharing their files' data.
+    bool udf = false;
     VolumeIdentifiers ids;
     // Seconds since 1970; unset volume dates: creation and modification
     // take buildTime, expiration and effective stay "not set".
@@ -45,7 +48,8 @@ struct LayoutOptions {
 
 struct ImageLayout {
     std::vector<uint8_t> header;  // whole sectors: everything ahead of the first file's data
-    int64_t totalSectors = 0;     // header and data
+    std::shared_ptr<const TTrailerSectors> trailer;  // after the files' data (UDF's file entries, last anchor)
+    int64_t totalSectors = 0;     // header, data and trailer
     std::string error;            // set when the tree cannot be laid out (nothing else is then)
     std::vector<std::string> warnings;
 };

@@ -121,11 +121,11 @@ bool JolietForbidden(char32_t c) {
     return c < 0x20 || c == U'*' || c == U'/' || c == U':' || c == U';' || c == U'?' || c == U'\\';
 }
 
-std::u16string Utf16(std::string_view utf8) {
+std::u16string Utf16(std::string_view utf8, bool joliet = true) {
     std::u16string out;
     while (!utf8.empty()) {
         char32_t cp = NextCodePoint(utf8);
-        if (JolietForbidden(cp)) cp = U'_';
+        if (joliet && JolietForbidden(cp)) cp = U'_';
         if (cp < 0x10000) {
             out += static_cast<char16_t>(cp);
         } else {
@@ -156,8 +156,8 @@ std::string BigEndian(const std::u16string& units) {
     return out;
 }
 
-// name~N.ext within 64 units, the extension kept when it is short.
-std::u16string Numbered(const std::u16string& whole, unsigned n) {
+// name~N.ext within max units, the extension kept when it is short.
+std::u16string Numbered(const std::u16string& whole, unsigned n, size_t max = kJolietUnits) {
     const std::u16string tail = [&] {
         std::u16string t = u"~";
         for (char c : std::to_string(n)) t += static_cast<char16_t>(c);
@@ -166,7 +166,7 @@ std::u16string Numbered(const std::u16string& whole, unsigned n) {
     size_t dot = whole.rfind(u'.');
     if (dot == std::u16string::npos || dot == 0 || whole.size() - dot > 16) dot = whole.size();
     const std::u16string ext = whole.substr(dot);
-    return Cut(whole.substr(0, dot), kJolietUnits - tail.size() - ext.size()) + tail + ext;
+    return Cut(whole.substr(0, dot), max - tail.size() - ext.size()) + tail + ext;
 }
 
 }  // namespace
@@ -189,6 +189,29 @@ std::vector<std::string> UniqueJolietNames(const std::vector<std::string_view>& 
             if (taken.insert(id).second) out[i] = std::move(id);
         }
     }
+    return out;
+}
+
+std::u16string Utf16Units(std::string_view utf8) { return Utf16(utf8, false); }
+
+size_t UdfUnits(const std::u16string& name) {
+    return std::all_of(name.begin(), name.end(), [](char16_t u) { return u < 0x100; }) ? 254 : 127;
+}
+
+// As Joliet's: whole names first, so a numbered one never takes a name
+// another entry has as it stands.
+std::vector<std::u16string> UniqueUdfNames(const std::vector<std::string_view>& names) {
+    std::vector<std::u16string> whole(names.size()), out(names.size());
+    std::unordered_set<std::u16string> taken;
+    for (size_t i = 0; i < names.size(); ++i) {
+        whole[i] = Utf16(names[i], false);
+        if (whole[i].size() <= UdfUnits(whole[i]) && taken.insert(whole[i]).second) out[i] = whole[i];
+    }
+    for (size_t i = 0; i < names.size(); ++i)
+        for (unsigned n = 1; out[i].empty(); ++n) {
+            std::u16string id = Numbered(whole[i], n, UdfUnits(whole[i]));
+            if (taken.insert(id).second) out[i] = std::move(id);
+        }
     return out;
 }
 

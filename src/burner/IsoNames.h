@@ -30,6 +30,13 @@ std::vector<std::string> UniqueJolietNames(const std::vector<std::string_view>& 
 // pair; undecodable bytes become "_".
 std::string Utf16BigEndian(std::string_view utf8, size_t maxUnits);
 
+// UTF-8 to UTF-16 as it stands (undecodable bytes become "_"), and the
+// unique UDF names of one folder's entries: at most 254 units when every
+// one is below 256 (8-bit compressed Unicode), else 127; a longer name is
+// cut and numbered as a Joliet name is.
+std::u16string Utf16Units(std::string_view utf8);
+std::vector<std::u16string> UniqueUdfNames(const std::vector<std::string_view>& names);
+
 // Upper-case d-characters (A-Z, 0-9, "_"), others turned to "_", cut to max.
 std::string DCharacters(std::string_view text, size_t max);
 // The same for a-characters, which also allow space and punctuation.

@@ -63,6 +63,7 @@ bool TQCDBurner::IsStored(std::string_view property) const {
     if (property == "DoDebug") return DoDebug;
     if (property == "FinalizeTrack") return !FinalizeTrack();
     if (property == "JolietFileSystem") return !JolietFileSystem();
+    if (property == "UDFFileSystem") return UDFFileSystem();
     return true;
 }
 

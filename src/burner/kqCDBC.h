@@ -105,6 +105,9 @@ public:
     // Folders past 8 levels under a relocation folder (default off: in place).
     bool RelocateDeep() const { return relocateDeep_; }
     void SetRelocateDeep(bool v) { relocateDeep_ = v; }
+    // UDF beside ISO 9660 and Joliet (default off).
+    bool UDFFileSystem() const { return udfFileSystem_; }
+    void SetUDFFileSystem(bool v) { udfFileSystem_ = v; }
 
     // Volume identification and dates of the file system built from the tree.
     std::string IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication;
@@ -121,8 +124,9 @@ public:
     void SetClampDates(bool v) { clampDates_ = v; }
 
     // Whether the host's layout streamer stores the property: not when it
-    // holds its stored default (DoDebug False, FinalizeTrack and
-    // JolietFileSystem True); every other property is always stored.
+    // holds its stored default (DoDebug and UDFFileSystem False,
+    // FinalizeTrack and JolietFileSystem True); every other property is
+    // always stored.
     bool IsStored(std::string_view property) const;
 
     // ---- Events ----
@@ -255,7 +259,7 @@ private:
     int64_t laidOutSectors_ = 0;
     std::atomic<bool> underrunProtection_{true}, testWrite_{false}, replaceFile_{false},
         finalizeTrack_{true}, performOPC_{false}, jolietFileSystem_{true}, writePostGap_{true},
-        rockRidge_{true}, relocateDeep_{false};
+        rockRidge_{true}, relocateDeep_{false}, udfFileSystem_{false};
     std::atomic<int32_t> cacheSize_{kDefaultCacheSize};
     std::string version_ = kLibraryVersion;
     std::string isoFileName_;

@@ -106,6 +106,7 @@ LayoutOptions TQCDBurner::CurrentLayoutOptions() const {
     options.joliet = JolietFileSystem();
     options.rockRidge = RockRidge();
     options.relocateDeep = RelocateDeep();
+    options.udf = UDFFileSystem();
     options.ids = {IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication,
                    FileCopyright, FileAbstract, FileBibliographic};
     options.creation = SecondsIfSet(DateCreation);
@@ -138,6 +139,7 @@ int64_t TQCDBurner::LayOut(std::string& error) {
         return -1;
     }
     headerStream_.Assign(std::move(layout.header));
+    tree_.SetTrailer(std::move(layout.trailer));
     laidOutWith_ = options;
     laidOutRevision_ = tree_.Revision();
     laidOutSectors_ = layout.totalSectors;

@@ -16,6 +16,7 @@ bool TImageTree::ResetTree(int FileCapacity, int DirCapacity) {
     rootDir_ = nullptr;
     dirEntries_.clear();
     fileEntries_.clear();
+    trailer_.reset();
     if (OnReset) OnReset();
     fileCapacity_ = std::max(FileCapacity, 0);
     dirCapacity_ = std::max(DirCapacity, 0);

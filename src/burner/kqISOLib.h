@@ -73,6 +73,16 @@ inline bool CarriesData(const TFEntry& f) {
     return (f.Attributes & (kAttrDirectory | kAttrNoData)) == 0 && f.Size > 0;
 }
 
+// Sectors that follow the files' data, made as they are sent (thousands
+// of them would weigh on memory if made ahead).
+class TTrailerSectors {
+public:
+    virtual ~TTrailerSectors() = default;
+    virtual uint32_t Count() const = 0;
+    // Fills one whole sector.
+    virtual void Put(uint32_t index, uint8_t* sector) const = 0;
+};
+
 // Owned by the burner component; its limit messages go out through the
 // component's debug-message event.
 class TImageTree {
@@ -111,6 +121,10 @@ public:
     int DirCapacity() const { return dirCapacity_; }
     int FileCount() const { return static_cast<int>(fileEntries_.size()); }
     int FileCapacity() const { return fileCapacity_; }
+    // What the layout puts after the files' data (null: nothing); a reset
+    // drops it. It reads the entries, which stay as they are while a burn runs.
+    std::shared_ptr<const TTrailerSectors> Trailer() const { return trailer_; }
+    void SetTrailer(std::shared_ptr<const TTrailerSectors> trailer) { trailer_ = std::move(trailer); }
 
 private:
     TSCSIDevice* device_;
@@ -119,6 +133,7 @@ private:
     int dirCapacity_ = 0;
     int fileCapacity_ = 0;
     TDEntry* rootDir_ = nullptr;
+    std::shared_ptr<const TTrailerSectors> trailer_;
     uint64_t revision_ = 0;
 };
 

@@ -149,7 +149,7 @@ std::optional<uint64_t> CheckJob::BytesToCompare(TQCDBurner& burner, const Readi
         imageBytes_ = fs::file_size(reference_.image, ec);
         return std::min(imageBytes_, track);
     }
-    const auto volume = IsoVolumeSectors(burner, drive.track.start);
+    const auto volume = VolumeEnd(burner, drive.track.start);
     if (volume && *volume < drive.track.sectors) {
         console_.Line("the disc's file system ends after " + std::to_string(*volume) +
                       " sectors: the digest covers those");

@@ -28,7 +28,7 @@ constexpr OptionSet kBurn =
     Options({AnyMedium, NoChecksum, WriteSpeed, ReadSpeed, TestWrite, NoUnderrunProtection, FinalizeDisc, NoClose,
              Opc, CacheSize, NoPostGap, Verify, Eject, ReportFd, Blank, Format});
 constexpr OptionSet kTree =
-    Options({Folder, Add, VolumeId, NoJoliet, NoRockRidge, RelocateDeep, SkipUnreadable, BuildTime});
+    Options({Folder, Add, VolumeId, NoJoliet, NoRockRidge, RelocateDeep, SkipUnreadable, BuildTime, Udf});
 constexpr OptionSet kReading = kAnywhere | Options({Device, ReadSpeed, Track});
 constexpr OptionSet kErasing = kAnywhere | Options({Device, AnyMedium});
 

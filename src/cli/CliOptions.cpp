@@ -48,6 +48,7 @@ constexpr Flag kFlags[] = {
     {"--no-joliet", &CliOptions::noJoliet, Opt::NoJoliet, true},
     {"--no-rock-ridge", &CliOptions::noRockRidge, Opt::NoRockRidge, true},
     {"--relocate-deep", &CliOptions::relocateDeep, Opt::RelocateDeep, true},
+    {"--udf", &CliOptions::udf, Opt::Udf, true},
     {"--print-size", &CliOptions::printSize, Opt::PrintSize, false},
     {"--skip-unreadable", &CliOptions::skipUnreadable, Opt::SkipUnreadable, true},
     {"--md5", &CliOptions::md5, Opt::Md5, false},

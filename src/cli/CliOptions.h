@@ -26,7 +26,7 @@ enum class Opt : uint8_t {
     NoClose, Opc, CacheSize, NoPostGap, Verify, Eject, Debug, TraceAll, ReportFd, ImageDigest,
     Blank, Format, ReadImage, CheckDisc, Track, Md5, KeepGoing, Force,
     Folder, Add, VolumeId, NoJoliet, NoRockRidge, RelocateDeep, PrintSize, SkipUnreadable, WriteImage,
-    BuildTime,
+    BuildTime, Udf,
 };
 
 using OptionSet = uint64_t;
@@ -86,6 +86,7 @@ struct CliOptions {
     bool noJoliet = false;
     bool noRockRidge = false;
     bool relocateDeep = false;  // --relocate-deep: folders past 8 levels under a hidden relocation folder
+    bool udf = false;           // --udf: UDF beside ISO 9660
     bool printSize = false;
     bool skipUnreadable = false;
     std::string writeImage;  // --write-image: into this file instead of onto a disc; "-" standard output

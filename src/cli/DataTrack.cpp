@@ -1,6 +1,7 @@
 #include "cli/DataTrack.h"
 
 #include "burner/IsoStructures.h"
+#include "burner/UdfVolume.h"
 #include "cli/DiscLayout.h"
 #include "cli/DiscState.h"
 #include "cli/TocTrack.h"
@@ -131,9 +132,21 @@ std::optional<uint32_t> IsoVolumeSectors(TSCSIDevice& drive, uint32_t start) {
     return volume->sectors;
 }
 
+// A UDF volume may end later than the ISO 9660 one beside it, or be alone.
+std::optional<uint32_t> VolumeEnd(TSCSIDevice& drive, uint32_t start) {
+    const auto iso = IsoVolumeSectors(drive, start);
+    const auto udf = udf::VolumeSectors([&](uint32_t sector, std::vector<uint8_t>& out) {
+        out.resize(kSectorSize);
+        auto commands = drive.LockCommands();
+        return uint64_t{start} + sector <= UINT32_MAX && drive.Read10(start + sector, 1, out);
+    });
+    if (iso && udf) return std::max(*iso, *udf);
+    return iso ? iso : udf;
+}
+
 ImageLength ImageLengthOf(TSCSIDevice& drive, const DataTrack& track) {
     if (!track.wholeDisc) return {track.sectors, {}};
-    const auto volume = IsoVolumeSectors(drive, track.start);
+    const auto volume = VolumeEnd(drive, track.start);
     if (volume && *volume <= track.sectors)
         return {*volume, "the disc's file system ends after " + std::to_string(*volume) + " sectors: so does the image"};
     uint32_t last = 0;

@@ -37,6 +37,9 @@ DataTrackFinding FindDataTrack(TSCSIDevice& drive, std::optional<int> number, in
 // The volume space size of an ISO 9660 file system starting at `start`
 // (its primary volume descriptor at start + 16); nullopt without one.
 std::optional<uint32_t> IsoVolumeSectors(TSCSIDevice& drive, uint32_t start);
+// Where the later of the ISO 9660 and UDF volumes starting at `start`
+// ends; nullopt with neither.
+std::optional<uint32_t> VolumeEnd(TSCSIDevice& drive, uint32_t start);
 
 struct ImageLength {
     std::optional<uint32_t> sectors;  // nullopt: the drive's figures disagree

@@ -61,6 +61,20 @@ bool HoldsUserEntries(const TImageTree& tree) {
     return false;
 }
 
+// ISO 9660 holds such a file as pieces that macOS does not join; one
+// hint, naming the first, is enough to point at --udf.
+void HintLargeFile(const TImageTree& tree, const CliOptions& o, Console& console) {
+    constexpr int64_t kFourGiB = int64_t{4} << 30;
+    if (o.udf) return;
+    for (const auto& f : tree.FileEntries())
+        if (f->Size >= kFourGiB && !(f->Attributes & kAttrSymbolicLink)) {
+            console.Error(f->SourcePath +
+                          " is 4 GiB or more: Linux and Windows read it, macOS does not; --udf adds a file system "
+                          "every system reads");
+            return;
+        }
+}
+
 }  // namespace
 
 int64_t BuildTimeOf(const CliOptions& o) {
@@ -80,6 +94,7 @@ FolderTree BuildFolderTree(TQCDBurner& burner, const CliOptions& o, Console& con
     burner.SetJolietFileSystem(!o.noJoliet);
     burner.SetRockRidge(!o.noRockRidge);
     burner.SetRelocateDeep(o.relocateDeep);
+    burner.SetUDFFileSystem(o.udf);
     burner.IdVolume = !o.volumeId.empty() ? o.volumeId : o.folder.empty() ? "CDROM" : DefaultVolumeId(o.folder);
     // One time for the whole run, so every layout of it is the same.
     burner.SetBuildTime(BuildTimeOf(o));
@@ -111,6 +126,7 @@ FolderTree BuildFolderTree(TQCDBurner& burner, const CliOptions& o, Console& con
         console.Error(error);
         return {kExitUsage, 0};
     }
+    HintLargeFile(burner.ImageTree(), o, console);
     return {kExitSuccess, sectors};
 }
 

@@ -61,6 +61,9 @@ A folder instead of an image (an ISO 9660 file system with Joliet and Rock Ridge
   --relocate-deep          move folders deeper than 8 levels under a relocation folder,
                            for readers that refuse deeper ones; Rock Ridge readers see
                            them in place. Needs Rock Ridge
+  --udf                    add a UDF file system (revision 1.02) over the same files: Linux,
+                           Windows and macOS read it, files of 4 GiB and more included
+                           (ISO 9660 alone holds those as pieces macOS does not join)
   --write-image FILE       write the image into FILE, with FILE.sha256 beside it, instead of
                            burning a disc; no recorder needed. FILE appears only when whole;
                            an existing FILE is replaced only with --force. FILE "-" sends the

@@ -86,6 +86,10 @@ DriveMessageTable BuiltIn() {
     set(Msg::SkippedSpecialFile, "SKIPPED \"%s\": NOT A FILE, FOLDER OR LINK");
     set(Msg::LinkNeedsRockRidge, "LEFT OUT \"%s\": A SYMBOLIC LINK NEEDS ROCK RIDGE");
     set(Msg::BadDiscPath, "THE DISC PATH \"%s\" HOLDS AN EMPTY NAME, \".\" OR \"..\"");
+    set(Msg::UdfFolderTooLarge, "FOLDER \"%s\" HOLDS MORE NAMES THAN ONE UDF EXTENT OF 1 GIB TAKES");
+    set(Msg::UdfFileTooLarge, "\"%s\" IS LARGER THAN ONE UDF FILE ENTRY DESCRIBES");
+    set(Msg::UdfLinkTooLong, "THE LINK \"%s\" NAMES A PART LONGER THAN UDF HOLDS");
+    set(Msg::UdfTooManyEntries, "TOO MANY ENTRIES FOR UDF: %d");
     set(Msg::FileChangedDuringBurn, "FILE CHANGED DURING BURN: \"%s\"");
     set(Msg::FileVanishedDuringBurn, "FILE VANISHED DURING BURN: \"%s\"");
     set(Msg::TreeEmpty, "NOTHING TO BURN: THE IMAGE TREE IS EMPTY");

@@ -53,6 +53,7 @@ constexpr Flag kFlags[] = {
     {"--md5", &CliOptions::md5, Opt::Md5, false},
     {"--keep-going", &CliOptions::keepGoing, Opt::KeepGoing, false},
     {"--force", &CliOptions::force, Opt::Force, false},
+    {"--list-files", &CliOptions::listFiles, Opt::ListFiles, false},
 };
 
 // 1x on CD media, rounded as drives report it: a bare number below it is
@@ -185,6 +186,13 @@ std::string TakeTrack(CliOptions& o, const std::string& value) {
     return {};
 }
 
+std::string TakeSession(CliOptions& o, const std::string& value) {
+    auto session = WholeNumber(value, 1, 99);
+    if (!session) return "--session takes a session number from 1 to 99, not \"" + value + "\"";
+    o.session = static_cast<int>(*session);
+    return {};
+}
+
 void GiveAspiLibrary(const CliOptions& o, Args& args) {
     if (!o.aspiLibrary.empty()) args.insert(args.end(), {"--aspi-library", o.aspiLibrary});
 }
@@ -256,6 +264,7 @@ constexpr ValueOption kValues[] = {
     {"--read-image", Opt::ReadImage, "a file name", TakeReadImage, nullptr},
     {"--check-disc", Opt::CheckDisc, "a file name", TakeCheckDisc, nullptr},
     {"--track", Opt::Track, "a track number", TakeTrack, nullptr},
+    {"--session", Opt::Session, "a session number", TakeSession, nullptr},
     {"--build-time", Opt::BuildTime, "seconds since 1970", TakeBuildTime, GiveBuildTime},
 };
 

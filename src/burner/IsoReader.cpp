@@ -39,6 +39,9 @@ public:
         : source_(source), limits_(limits), tree_(tree) {}
 
     bool Walk(uint32_t rootSector, uint32_t rootBytes, bool joliet);
+    // Some writers record a later session's size alone, not its end: the
+    // volume's sectors are bounded from the session's start.
+    void SetEnd(uint32_t sessionStart) { end_ = uint64_t{sessionStart} + tree_.volumeSectors; }
     bool Fail(uint32_t sector, const std::string& why);
 
 private:
@@ -52,6 +55,7 @@ private:
     const SectorSource& source_;
     const ReadLimits& limits_;
     DiscTree& tree_;
+    uint64_t end_ = 0;
     bool joliet_ = false;
     uint8_t skip_ = 0;
     std::deque<Folder> queue_;
@@ -70,7 +74,7 @@ bool TreeReader::Fail(uint32_t sector, const std::string& why) {
 }
 
 bool TreeReader::Within(uint32_t sector, uint64_t bytes) const {
-    return uint64_t{sector} + (bytes + kSector - 1) / kSector <= tree_.volumeSectors;
+    return uint64_t{sector} + (bytes + kSector - 1) / kSector <= end_;
 }
 
 bool TreeReader::ReadSector(uint32_t sector, std::span<const uint8_t>& out) {
@@ -309,12 +313,14 @@ DiscTree ReadDiscTree(const SectorSource& source, uint32_t sessionStart, const R
     {
         TreeReader reader(source, limits, tree);
         if (!ReadDescriptors(source, sessionStart, reader, tree, primary, joliet)) return tree;
+        reader.SetEnd(sessionStart);
         if (!reader.Walk(primary->sector, primary->bytes, false)) return tree;
     }
     tree.joliet = joliet.has_value();
     if (tree.rockRidge || !joliet) return tree;
     // Without Rock Ridge the Joliet tree keeps the longer, truer names.
     TreeReader reader(source, limits, tree);
+    reader.SetEnd(sessionStart);
     reader.Walk(joliet->sector, joliet->bytes, true);
     return tree;
 }

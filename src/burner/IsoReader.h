@@ -37,7 +37,9 @@ struct DiscEntry {
 struct DiscTree {
     std::vector<DiscEntry> entries;  // [0] the root; every folder before its children
     std::string volumeId;
-    uint32_t volumeSectors = 0;  // where the volume ends, counted from sector 0
+    // The volume space size as recorded: counted from sector 0 by most
+    // writers, from the session's start by some.
+    uint32_t volumeSectors = 0;
     bool rockRidge = false;
     bool joliet = false;
     // Set when the file system cannot be read, naming the sector; the

@@ -326,7 +326,7 @@ void Builder::OrderData() {
         TFEntry& f = *model_.files[i];
         f.Attributes &= ~kAttrNoData;
         model_.facts[i].serial = dirSerials + 1 + i;
-        if (IsLink(f) || f.Size <= 0) {
+        if (IsLink(f) || f.Size <= 0 || (f.Attributes & kAttrOnDisc)) {
             f.Attributes |= kAttrNoData;
             continue;
         }
@@ -351,7 +351,7 @@ void Builder::OrderData() {
 //   continuation areas  Rock Ridge entries that did not fit in their records
 //   files               those with data, in data order, each from a new sector
 int64_t Builder::AssignExtents(std::string& error) {
-    uint32_t next = kSystemArea + 2 + (options_.joliet ? 1 : 0);
+    uint32_t next = options_.sessionStart + kSystemArea + 2 + (options_.joliet ? 1 : 0);
     for (Tree* tree : {&model_.iso, &model_.joliet}) {
         if (tree->joliet && !options_.joliet) continue;
         tree->pathTableSize = iso::PathTableSize(*tree);
@@ -368,12 +368,12 @@ int64_t Builder::AssignExtents(std::string& error) {
         }
     model_.continuationStart = next;
     next += model_.continuationBlocks;
-    const int64_t header = next;
+    const int64_t header = next - options_.sessionStart;
     if (header * kSectorSize > options_.headerLimit) {
         error = Failure(Msg::HeaderTooLarge, {std::to_string(header * kSectorSize), std::to_string(options_.headerLimit)});
         return -1;
     }
-    int64_t end = header;
+    int64_t end = next;
     for (uint32_t i = 0; i < model_.files.size(); ++i)
         if (CarriesData(*model_.files[i])) end += SectorsOf(model_.files[i]->Size);
     if (end > std::numeric_limits<uint32_t>::max()) {
@@ -419,13 +419,14 @@ ImageLayout Builder::Run() {
     }
 
     // Extents only now, when nothing can fail any more.
-    uint32_t next = static_cast<uint32_t>(header);
+    uint32_t next = options_.sessionStart + static_cast<uint32_t>(header);
     for (TFEntry* f : model_.files) {
+        if (f->Attributes & kAttrOnDisc) continue;
         f->Extent = CarriesData(*f) ? next : 0;
         next += static_cast<uint32_t>(CarriesData(*f) ? SectorsOf(f->Size) : 0);
     }
     for (auto [follower, leader] : linkOf_) model_.files[follower]->Extent = model_.files[leader]->Extent;
-    out.totalSectors = next;
+    out.totalSectors = next - options_.sessionStart;
     tree_.OrderFiles(model_.files);
     out.warnings = std::move(warnings_);
     if (options_.sizeOnly) return out;
@@ -433,8 +434,9 @@ ImageLayout Builder::Run() {
     iso::WriteVolumeDescriptors(model_, next, out.header);
     for (const Tree* tree : {&model_.iso, &model_.joliet}) {
         if (tree->joliet && !options_.joliet) continue;
-        iso::WritePathTable(*tree, false, out.header.data() + size_t{tree->pathTableL} * kSectorSize);
-        iso::WritePathTable(*tree, true, out.header.data() + size_t{tree->pathTableM} * kSectorSize);
+        const uint32_t start = options_.sessionStart;
+        iso::WritePathTable(*tree, false, out.header.data() + size_t{tree->pathTableL - start} * kSectorSize);
+        iso::WritePathTable(*tree, true, out.header.data() + size_t{tree->pathTableM - start} * kSectorSize);
     }
     iso::WriteDirectories(model_, out.header);
     return out;

@@ -185,7 +185,7 @@ void TThWrite::FormatIfNeeded() {
 
 // The stream's end address is the last block it covers, not one past it.
 uint32_t TThWrite::LastBurnSector() const {
-    return static_cast<uint32_t>(std::max<int64_t>(burner_.TotalSectors(), 1) - 1);
+    return burner_.SessionStart() + static_cast<uint32_t>(std::max<int64_t>(burner_.TotalSectors(), 1) - 1);
 }
 
 // The last sector of a single-layer DVD-R; a DVD-R DL's is on its second

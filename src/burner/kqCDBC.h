@@ -105,6 +105,10 @@ public:
     // Folders past 8 levels under a relocation folder (default off: in place).
     bool RelocateDeep() const { return relocateDeep_; }
     void SetRelocateDeep(bool v) { relocateDeep_ = v; }
+    // Where the burn starts on the disc: 0, or the next writable address
+    // of an appendable disc, for a folder's tree laid out as a later session.
+    uint32_t SessionStart() const { return sessionStart_; }
+    void SetSessionStart(uint32_t sector) { sessionStart_ = sector; }
 
     // Volume identification and dates of the file system built from the tree.
     std::string IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication;
@@ -257,6 +261,7 @@ private:
         finalizeTrack_{true}, performOPC_{false}, jolietFileSystem_{true}, writePostGap_{true},
         rockRidge_{true}, relocateDeep_{false};
     std::atomic<int32_t> cacheSize_{kDefaultCacheSize};
+    std::atomic<uint32_t> sessionStart_{0};
     std::string version_ = kLibraryVersion;
     std::string isoFileName_;
     std::atomic<bool> isoFileNameSet_{false};  // for TotalSectors, read on any thread

@@ -116,6 +116,7 @@ LayoutOptions TQCDBurner::CurrentLayoutOptions() const {
                                                 std::chrono::system_clock::now().time_since_epoch()).count());
     if (clampDates_) options.clampTime = options.buildTime;
     options.headerLimit = kHeaderStreamLimit;
+    options.sessionStart = sessionStart_;
     return options;
 }
 

@@ -102,7 +102,7 @@ constexpr Mode kModes[] = {
     {CliMode::Blank, "--blank", kErasing | Options({Blank}), Erase},
     {CliMode::Format, "--format", kErasing | Options({Format}), Erase},
     {CliMode::BurnImage, "a burn", kBurn | Options({Image, ImageDigest}), BurnImage},
-    {CliMode::BurnFolder, "--folder", kBurn | kTree, BurnFolder},
+    {CliMode::BurnFolder, "--folder", kBurn | kTree | Options({Append, Remove}), BurnFolder},
     {CliMode::WriteImage, "--write-image", kAnywhere | kTree | Options({WriteImage, Force}), Write},
     {CliMode::PrintSize, "--print-size", kBurn | kTree | Options({PrintSize}), Size},
 };
@@ -142,6 +142,7 @@ constexpr Refusal kRefusals[] = {
      "--md5, --keep-going and --force are for --read-image"},
     {kEveryMode, Options({Track, Md5, KeepGoing}), "--track, --md5 and --keep-going are for reading a disc"},
     {kEveryMode, Bit(Session), "--session is for --list-files"},
+    {kEveryMode, Options({Append, Remove}), "%o is for burning --folder or --add onto a disc"},
     {kEveryMode, Bit(Force), "--force is for --read-image and --write-image"},
     {kEveryMode & ~kTreeModes & ~kReadModes, kTree | Options({PrintSize, WriteImage}), "%o needs --folder or --add"},
     {kTreeModes, Bit(Image), "give either an image or --folder/--add, not both"},
@@ -209,6 +210,7 @@ std::string DecideMode(CliOptions& o) {
         const Opt option = static_cast<Opt>(i);
         if (o.Given(option) && !(mode.accepts & Bit(option))) return RefusalOf(mode, option);
     }
+    if (o.Given(Remove) && !o.append) return "--remove needs --append";
     if (o.mode != CliMode::BurnImage) return {};
     if (o.image == "-") return "the image cannot come from standard input: give its file name";
     return o.image.empty() ? "no image given (see --help)" : "";

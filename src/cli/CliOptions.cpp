@@ -54,6 +54,7 @@ constexpr Flag kFlags[] = {
     {"--keep-going", &CliOptions::keepGoing, Opt::KeepGoing, false},
     {"--force", &CliOptions::force, Opt::Force, false},
     {"--list-files", &CliOptions::listFiles, Opt::ListFiles, false},
+    {"--append", &CliOptions::append, Opt::Append, true},
 };
 
 // 1x on CD media, rounded as drives report it: a bare number below it is
@@ -146,6 +147,12 @@ std::string TakeAdd(CliOptions& o, const std::string& value) {
     return {};
 }
 
+std::string TakeRemove(CliOptions& o, const std::string& value) {
+    if (!IsDiscPath(value)) return "--remove \"" + value + "\": a disc path holds no empty name, \".\" or \"..\"";
+    o.removes.push_back(value);
+    return {};
+}
+
 std::string TakeVolumeId(CliOptions& o, const std::string& value) {
     o.volumeId = VolumeIdOf(value);
     if (value.empty() || value.size() > kVolumeIdLength || o.volumeId != UpperAscii(value))
@@ -225,6 +232,10 @@ void GiveAdds(const CliOptions& o, Args& args) {
     }
 }
 
+void GiveRemoves(const CliOptions& o, Args& args) {
+    for (const std::string& path : o.removes) args.insert(args.end(), {"--remove", path});
+}
+
 void GiveVolumeId(const CliOptions& o, Args& args) {
     if (!o.volumeId.empty()) args.insert(args.end(), {"--volume-id", o.volumeId});
 }
@@ -258,6 +269,7 @@ constexpr ValueOption kValues[] = {
     {"--blank", Opt::Blank, "fast or all", TakeBlank, nullptr},
     {"--folder", Opt::Folder, "a folder", TakeFolder, GiveFolder},
     {"--add", Opt::Add, "DISC/PATH=LOCAL/PATH", TakeAdd, GiveAdds},
+    {"--remove", Opt::Remove, "DISC/PATH", TakeRemove, GiveRemoves},
     {"--volume-id", Opt::VolumeId, "a volume name", TakeVolumeId, GiveVolumeId},
     {"--write-image", Opt::WriteImage, "a file name", TakeWriteImage, nullptr},
     {"--image-digest", Opt::ImageDigest, "a digest", TakeImageDigest, GiveImageDigest},

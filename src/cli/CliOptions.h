@@ -26,7 +26,7 @@ enum class Opt : uint8_t {
     NoClose, Opc, CacheSize, NoPostGap, Verify, Eject, Debug, TraceAll, ReportFd, ImageDigest,
     Blank, Format, ReadImage, CheckDisc, Track, Md5, KeepGoing, Force,
     Folder, Add, VolumeId, NoJoliet, NoRockRidge, RelocateDeep, PrintSize, SkipUnreadable, WriteImage,
-    BuildTime, ListFiles, Session,
+    BuildTime, ListFiles, Session, Append, Remove,
 };
 
 using OptionSet = uint64_t;
@@ -87,6 +87,8 @@ struct CliOptions {
     std::string volumeId;                                      // --volume-id; empty: from the folder's name
     bool noJoliet = false;
     bool noRockRidge = false;
+    bool append = false;                // --append: a new session that keeps the disc's files
+    std::vector<std::string> removes;  // --remove DISC/PATH: an old file or folder left out
     bool relocateDeep = false;  // --relocate-deep: folders past 8 levels under a hidden relocation folder
     bool printSize = false;
     bool skipUnreadable = false;

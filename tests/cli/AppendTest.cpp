@@ -28,7 +28,7 @@ std::string Shell(const std::string& command) {
 std::string Medium(const std::string& medium) {
     return "[recorder]\naddress = 0:0:0\nbacking = disc0.img\nmedium = " + medium +
            "\ncapacity = 400000\nreads = cd-r dvd-r dvd+r bd-r dvd+rw\nwrites = cd-r dvd-r dvd+r bd-r dvd+rw\n"
-           "feature_2a = yes\nfeature_2f = yes\n";
+           "feature_2a = yes\nfeature_2f = yes\nmax_write_speed = 71920\nwrite_speed = 71920\n";
 }
 
 // The start of the last session that holds data, as --info gives it.

@@ -1,8 +1,7 @@
 // --list-files on discs written by other tools (genisoimage with Rock
-// Ridge, with Joliet alone, xorriso, a second session of genisoimage) and
-// by our own --folder burn: the lines name each file with its mode and
-// size; an older session is listed with --session; a disc without a file
-// system is refused naming the sector.
+// Ridge, with Joliet alone, xorriso, a second session of genisoimage): the
+// lines name each file with its mode and size; an older session is listed
+// with --session. Our own discs are listed in the append tests.
 #include "CliRun.h"
 
 #include <filesystem>
@@ -74,15 +73,6 @@ TEST(ListFiles, ListsTheFilesOfEachWriter) {
          {},
          {R"(dr-xr-xr-x .* /Sub Folder)", R"(-r--r--r-- .* 6 \S+ \S+ /Sub Folder/Mixed Case Name\.txt)",
           R"(-r--r--r-- .* 5000 \S+ \S+ /b\.bin)"}},  // Joliet holds no link
-        {"our own burn",
-         [](CliBench& bench) {
-             bench.dir.Write("vrec.conf", Recorder(0));
-             MakeFolder(bench.dir, "src");
-             ASSERT_EQ(bench.Run({"--folder", "src", "--finalize-disc"}).code, 0);
-         },
-         {},
-         {R"(drwx\S+ .* /Sub Folder)", R"(-rw-\S+ .* 6 \S+ \S+ /Sub Folder/Mixed Case Name\.txt)",
-          R"(-rw-\S+ +1 .* 5000 \S+ \S+ /b\.bin)", R"(lrwxrwxrwx .* /link -> Sub Folder/Mixed Case Name\.txt)"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -120,16 +110,6 @@ TEST(ListFiles, ListsTheLastSessionOrTheOneAskedFor) {
     const Outcome none = bench.Run({"--list-files", "--session", "3"});
     EXPECT_EQ(none.code, 4);
     EXPECT_NE(none.output.find("no data in session 3"), std::string::npos) << none.output;
-}
-
-TEST(ListFiles, RefusesADiscWithoutAFileSystemNamingTheSector) {
-    CliBench bench(ClosedCd(64));
-    bench.Image("disc0.img", 64 * 2048);
-    const Outcome listed = bench.Run({"--list-files"});
-    EXPECT_EQ(listed.code, 4);
-    EXPECT_NE(listed.output.find("at sector 0 cannot be read: sector 16: holds no ISO 9660 volume descriptor"),
-              std::string::npos)
-        << listed.output;
 }
 
 }  // namespace

@@ -80,6 +80,7 @@ void TThWrite::Execute() {
     // aborted before anything changed the disc has nothing to flush.
     const bool untouched = !discTouched_ && cache_.Outcome() == BurnOutcome::Aborted;
     if (!driveLost_ && !untouched) Flush();
+    if (cache_.Outcome() == BurnOutcome::Success && finishing && burner_.DescriptorsLast()) WriteDescriptorsLast();
     // After a failure or an abort the drive is left as it is: no close,
     // no restore.
     if (cache_.Outcome() == BurnOutcome::Success && finishing) {

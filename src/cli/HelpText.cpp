@@ -72,8 +72,10 @@ A folder instead of an image (an ISO 9660 file system with Joliet and Rock Ridge
                            (CD-R/RW, DVD-R/RW, DVD+R, DVD+R DL, BD-R): the last session's
                            files stay listed where they are, a file or folder given again
                            replaces the old one (a folder merges), --volume-id defaults
-                           to the old one. On a blank disc: the first session. A session
-                           whose file system cannot be read is refused, naming the sector
+                           to the old one. On a blank disc: the first session. On an
+                           overwritable disc (DVD+RW, DVD-RAM, BD-RE) the files and tree
+                           go after the old volume, its descriptors replaced last. A
+                           file system that cannot be read is refused, naming the sector
   --remove DISC/PATH       with --append: leave an old file or folder out; repeatable. A
                            path not on the disc is refused (exit code 2)
   --skip-unreadable        burn the rest when files or folders inside the sources cannot

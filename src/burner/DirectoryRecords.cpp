@@ -35,7 +35,7 @@ public:
         : model_(model), header_(header), space_(space) {}
 
     void Start(const TreeDir* dir) {
-        base_ = header_ && dir ? header_ + size_t{dir->extent} * rr::kBlock : nullptr;
+        base_ = header_ && dir ? header_ + size_t{dir->extent - model_.options->sessionStart} * rr::kBlock : nullptr;
         offset_ = 0;
     }
     void Add(const Record& r);
@@ -79,7 +79,7 @@ void DirWriter::PutContinuations(uint8_t* ceAt, const Record& r, const std::vect
         const auto [block, offset] = space_.Take(length);
         const uint32_t sector = model_.continuationStart + block;
         rr::PutCE(ceAt, sector, offset, static_cast<uint32_t>(length));
-        uint8_t* area = header_ + size_t{sector} * rr::kBlock + offset;
+        uint8_t* area = header_ + size_t{sector - model_.options->sessionStart} * rr::kBlock + offset;
         std::memcpy(area, r.susp.data() + from, pieces[k]);
         ceAt = area + pieces[k];
         from += pieces[k];

@@ -329,7 +329,7 @@ void Builder::OrderData() {
         TFEntry& f = *model_.files[i];
         f.Attributes &= ~kAttrNoData;
         model_.facts[i].serial = dirSerials + 1 + i;
-        if (IsLink(f) || f.Size <= 0) {
+        if (IsLink(f) || f.Size <= 0 || (f.Attributes & kAttrOnDisc)) {
             f.Attributes |= kAttrNoData;
             continue;
         }
@@ -377,7 +377,7 @@ std::string Builder::PrepareUdf() {
 //   continuation areas  Rock Ridge entries that did not fit in their records
 //   files               those with data, in data order, each from a new sector
 int64_t Builder::AssignExtents(std::string& error) {
-    uint32_t next = options_.udf ? udf::kAfterAnchor : kSystemArea + 2 + (options_.joliet ? 1 : 0);
+    uint32_t next = options_.sessionStart + (options_.udf ? udf::kAfterAnchor : kSystemArea + 2 + (options_.joliet ? 1 : 0));
     for (Tree* tree : {&model_.iso, &model_.joliet}) {
         if (tree->joliet && !options_.joliet) continue;
         tree->pathTableSize = iso::PathTableSize(*tree);
@@ -395,12 +395,12 @@ int64_t Builder::AssignExtents(std::string& error) {
     model_.continuationStart = next;
     next += model_.continuationBlocks;
     if (options_.udf) next = udf_.Place(next);
-    const int64_t header = next;
+    const int64_t header = next - options_.sessionStart;
     if (header * kSectorSize > options_.headerLimit) {
         error = Failure(Msg::HeaderTooLarge, {std::to_string(header * kSectorSize), std::to_string(options_.headerLimit)});
         return -1;
     }
-    int64_t end = header;
+    int64_t end = next;
     for (uint32_t i = 0; i < model_.files.size(); ++i)
         if (CarriesData(*model_.files[i])) end += SectorsOf(model_.files[i]->Size);
     if (options_.udf) end += udf_.FileEntryCount() + 1;  // and the last anchor
@@ -440,7 +440,10 @@ ImageLayout Builder::Run() {
     BuildIsoTree();
     if (options_.joliet) BuildJolietTree();
     OrderData();
-    if (options_.udf) out.error = PrepareUdf();
+    // A later session's UDF would need a virtual allocation table: only a
+    // first session carries one.
+    if (options_.udf && options_.sessionStart != 0) out.error = Failure(Msg::UdfNotAppendable, {});
+    else if (options_.udf) out.error = PrepareUdf();
     const int64_t header = out.error.empty() ? AssignExtents(out.error) : -1;
     if (header < 0) {
         RestoreEntries();
@@ -448,14 +451,15 @@ ImageLayout Builder::Run() {
     }
 
     // Extents only now, when nothing can fail any more.
-    uint32_t next = static_cast<uint32_t>(header);
+    uint32_t next = options_.sessionStart + static_cast<uint32_t>(header);
     for (TFEntry* f : model_.files) {
+        if (f->Attributes & kAttrOnDisc) continue;
         f->Extent = CarriesData(*f) ? next : 0;
         next += static_cast<uint32_t>(CarriesData(*f) ? SectorsOf(f->Size) : 0);
     }
     for (auto [follower, leader] : linkOf_) model_.files[follower]->Extent = model_.files[leader]->Extent;
     if (options_.udf) next = udf_.PlaceFiles(next) + 1;  // the files' entries, the last anchor
-    out.totalSectors = next;
+    out.totalSectors = next - options_.sessionStart;
     tree_.OrderFiles(model_.files);
     out.warnings = std::move(warnings_);
     if (options_.sizeOnly) return out;
@@ -463,8 +467,9 @@ ImageLayout Builder::Run() {
     iso::WriteVolumeDescriptors(model_, next, out.header);
     for (const Tree* tree : {&model_.iso, &model_.joliet}) {
         if (tree->joliet && !options_.joliet) continue;
-        iso::WritePathTable(*tree, false, out.header.data() + size_t{tree->pathTableL} * kSectorSize);
-        iso::WritePathTable(*tree, true, out.header.data() + size_t{tree->pathTableM} * kSectorSize);
+        const uint32_t start = options_.sessionStart;
+        iso::WritePathTable(*tree, false, out.header.data() + size_t{tree->pathTableL - start} * kSectorSize);
+        iso::WritePathTable(*tree, true, out.header.data() + size_t{tree->pathTableM - start} * kSectorSize);
     }
     iso::WriteDirectories(model_, out.header);
     if (options_.udf) out.trailer = udf_.Write(model_, kSystemArea + 2 + (options_.joliet ? 1 : 0), next, out.header);

@@ -42,6 +42,10 @@ struct LayoutOptions {
     int64_t headerLimit = int64_t{256} << 20;
     // The size alone: everything is laid out but the header's bytes.
     bool sizeOnly = false;
+    // Where the image starts on the disc: a later session's. Every address
+    // in the file system counts from the disc's first sector; the volume
+    // ends where the image does.
+    uint32_t sessionStart = 0;
 
     bool operator==(const LayoutOptions&) const = default;
 };
@@ -49,7 +53,7 @@ struct LayoutOptions {
 struct ImageLayout {
     std::vector<uint8_t> header;  // whole sectors: everything ahead of the first file's data
     std::shared_ptr<const TTrailerSectors> trailer;  // after the files' data (UDF's file entries, last anchor)
-    int64_t totalSectors = 0;     // header, data and trailer
+    int64_t totalSectors = 0;     // header, data and trailer: the image, from the session's start
     std::string error;            // set when the tree cannot be laid out (nothing else is then)
     std::vector<std::string> warnings;
 };

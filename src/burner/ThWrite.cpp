@@ -80,6 +80,7 @@ void TThWrite::Execute() {
     // aborted before anything changed the disc has nothing to flush.
     const bool untouched = !discTouched_ && cache_.Outcome() == BurnOutcome::Aborted;
     if (!driveLost_ && !untouched) Flush();
+    if (cache_.Outcome() == BurnOutcome::Success && finishing && burner_.DescriptorsLast()) WriteDescriptorsLast();
     // After a failure or an abort the drive is left as it is: no close,
     // no restore.
     if (cache_.Outcome() == BurnOutcome::Success && finishing) {
@@ -185,7 +186,7 @@ void TThWrite::FormatIfNeeded() {
 
 // The stream's end address is the last block it covers, not one past it.
 uint32_t TThWrite::LastBurnSector() const {
-    return static_cast<uint32_t>(std::max<int64_t>(burner_.TotalSectors(), 1) - 1);
+    return burner_.SessionStart() + static_cast<uint32_t>(std::max<int64_t>(burner_.TotalSectors(), 1) - 1);
 }
 
 // The last sector of a single-layer DVD-R; a DVD-R DL's is on its second

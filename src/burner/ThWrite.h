@@ -98,6 +98,7 @@ private:
     [[nodiscard]] bool SessionClosed();
     void CloseCd();
     void Restore();
+    void WriteDescriptorsLast();
     void Complete();
     void Fail(const std::string& text, BurnOutcome outcome = BurnOutcome::Failed);
     void WriterErrorUnlessSet(const std::string& driveText);

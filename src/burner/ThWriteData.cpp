@@ -59,7 +59,7 @@ bool TThWrite::WriteBlock(int32_t n) {
         }
         discTouched_ = true;
         auto hold = burner_.LockCommands();  // keeps the error text ours until read
-        if (burner_.Write10(sectorsWritten_, blocks, kWriteFlags, std::span(block_->data(), static_cast<size_t>(n))))
+        if (burner_.Write10(burner_.SessionStart() + sectorsWritten_, blocks, kWriteFlags, std::span(block_->data(), static_cast<size_t>(n))))
             return true;
         // A long write in progress or a full buffer: the drive will take it
         // later. A drive that never answered (gone from the bus, timed out)

@@ -108,6 +108,18 @@ public:
     // UDF beside ISO 9660 and Joliet (default off).
     bool UDFFileSystem() const { return udfFileSystem_; }
     void SetUDFFileSystem(bool v) { udfFileSystem_ = v; }
+    // Where the burn starts on the disc: 0, or the next writable address
+    // of an appendable disc, for a folder's tree laid out as a later session.
+    uint32_t SessionStart() const { return sessionStart_; }
+    void SetSessionStart(uint32_t sector) { sessionStart_ = sector; }
+    // On an overwritable disc: once the session is on the disc, its volume
+    // descriptors are written again over sector 16 on, where readers look;
+    // until then the old volume stays whole.
+    bool DescriptorsLast() const { return descriptorsLast_; }
+    void SetDescriptorsLast(bool v) { descriptorsLast_ = v; }
+    // The last layout's volume descriptors, terminator included: the
+    // header itself is let go of once it is sent.
+    const std::vector<uint8_t>& VolumeDescriptors() const { return volumeDescriptors_; }
 
     // Volume identification and dates of the file system built from the tree.
     std::string IdVolume, IdSystem, IdVolumeSet, IdPublisher, IdPreparer, IdApplication;
@@ -261,6 +273,9 @@ private:
         finalizeTrack_{true}, performOPC_{false}, jolietFileSystem_{true}, writePostGap_{true},
         rockRidge_{true}, relocateDeep_{false}, udfFileSystem_{false};
     std::atomic<int32_t> cacheSize_{kDefaultCacheSize};
+    std::atomic<uint32_t> sessionStart_{0};
+    std::atomic<bool> descriptorsLast_{false};
+    std::vector<uint8_t> volumeDescriptors_;
     std::string version_ = kLibraryVersion;
     std::string isoFileName_;
     std::atomic<bool> isoFileNameSet_{false};  // for TotalSectors, read on any thread

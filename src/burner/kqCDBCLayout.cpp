@@ -1,9 +1,11 @@
 // The component's side of building a disc from folders: adding entries
 // with the host's events, and the layout with the component's settings.
 #include "burner/ImageLayout.h"
+#include "burner/IsoStructures.h"
 #include "burner/kqCDBC.h"
 #include "drive/DriveMessages.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 
@@ -17,6 +19,17 @@ TDateTimeValue DateOf(int64_t seconds) { return kUnixEpochDays + static_cast<dou
 
 // To the nearest second, before 1970 too.
 int64_t SecondsOf(TDateTimeValue days) { return std::llround((days - kUnixEpochDays) * 86400.0); }
+
+// From sector 16 to the terminator, whole sectors.
+std::vector<uint8_t> DescriptorSectors(const std::vector<uint8_t>& header) {
+    size_t end = size_t{iso::vd::kFirstSector} * kSectorSize;
+    const size_t first = end;
+    while (end + kSectorSize <= header.size()) {
+        end += kSectorSize;
+        if (header[end - kSectorSize + iso::vd::kTypeByte] == iso::vd::kTerminator) break;
+    }
+    return {header.begin() + static_cast<std::ptrdiff_t>(std::min(first, end)), header.begin() + static_cast<std::ptrdiff_t>(end)};
+}
 
 std::optional<int64_t> SecondsIfSet(TDateTimeValue days) {
     return days == 0 ? std::nullopt : std::optional<int64_t>(SecondsOf(days));
@@ -117,6 +130,7 @@ LayoutOptions TQCDBurner::CurrentLayoutOptions() const {
                                                 std::chrono::system_clock::now().time_since_epoch()).count());
     if (clampDates_) options.clampTime = options.buildTime;
     options.headerLimit = kHeaderStreamLimit;
+    options.sessionStart = sessionStart_;
     return options;
 }
 
@@ -138,6 +152,7 @@ int64_t TQCDBurner::LayOut(std::string& error) {
         SetLastErrorText(error);
         return -1;
     }
+    volumeDescriptors_ = DescriptorSectors(layout.header);
     headerStream_.Assign(std::move(layout.header));
     tree_.SetTrailer(std::move(layout.trailer));
     laidOutWith_ = options;

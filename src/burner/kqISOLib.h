@@ -45,6 +45,9 @@ inline constexpr uint32_t kAttrDirectory = 0x10;
 // data another entry sends.
 inline constexpr uint32_t kAttrNoData = 0x0100;
 inline constexpr uint32_t kAttrSymbolicLink = 0x0400;
+// With kAttrNoData: the file's data is already on the disc at Extent (a
+// file kept from an earlier session), where the layout leaves it.
+inline constexpr uint32_t kAttrOnDisc = 0x0800;
 
 struct TFEntry {
     std::string ShortName;

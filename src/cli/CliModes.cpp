@@ -6,6 +6,7 @@
 #include "cli/FolderBurn.h"
 #include "cli/ImageCheck.h"
 #include "cli/InfoCommand.h"
+#include "cli/ListFiles.h"
 #include "cli/MultiBurn.h"
 #include "cli/ReadImage.h"
 #include "cli/Recorders.h"
@@ -54,6 +55,7 @@ int ListDrives(const std::string&, const CliOptions& options, Console& console) 
 int DescribeDisc(const std::string&, const CliOptions& o, Console& console) { return ShowDiscInfo(o, console); }
 int Read(const std::string&, const CliOptions& o, Console& console) { return RunReadImage(o, console); }
 int Check(const std::string&, const CliOptions& o, Console& console) { return RunCheckDisc(o, console); }
+int Files(const std::string&, const CliOptions& o, Console& console) { return RunListFiles(o, console); }
 int Write(const std::string&, const CliOptions& o, Console& console) { return RunWriteImage(o, console); }
 int Size(const std::string&, const CliOptions& o, Console& console) { return RunPrintSize(o, console); }
 
@@ -96,10 +98,11 @@ constexpr Mode kModes[] = {
     {CliMode::Info, "--info", kAnywhere | kDrives | Options({Info}), DescribeDisc},
     {CliMode::ReadImage, "--read-image", kReading | Options({ReadImage, Md5, KeepGoing, Force}), Read},
     {CliMode::CheckDisc, "--check-disc", kReading | Options({CheckDisc}), Check},
+    {CliMode::ListFiles, "--list-files", kReading | Options({ListFiles, Session}), Files},
     {CliMode::Blank, "--blank", kErasing | Options({Blank}), Erase},
     {CliMode::Format, "--format", kErasing | Options({Format}), Erase},
     {CliMode::BurnImage, "a burn", kBurn | Options({Image, ImageDigest}), BurnImage},
-    {CliMode::BurnFolder, "--folder", kBurn | kTree, BurnFolder},
+    {CliMode::BurnFolder, "--folder", kBurn | kTree | Options({Append, Remove}), BurnFolder},
     {CliMode::WriteImage, "--write-image", kAnywhere | kTree | Options({WriteImage, Force}), Write},
     {CliMode::PrintSize, "--print-size", kBurn | kTree | Options({PrintSize}), Size},
 };
@@ -118,7 +121,7 @@ constexpr ModeSet Modes(std::initializer_list<CliMode> list) {
 }
 
 constexpr ModeSet kEveryMode = ~ModeSet{0};
-constexpr ModeSet kReadModes = Modes({CliMode::ReadImage, CliMode::CheckDisc});
+constexpr ModeSet kReadModes = Modes({CliMode::ReadImage, CliMode::CheckDisc, CliMode::ListFiles});
 constexpr ModeSet kTreeModes = Modes({CliMode::BurnFolder, CliMode::WriteImage, CliMode::PrintSize});
 
 // A refusal worded for some modes and options, where the plain "%m takes
@@ -134,10 +137,12 @@ constexpr Refusal kRefusals[] = {
     {kReadModes, Bit(Image), "%m takes no image to burn"},
     {kReadModes, Options({AllRecorders, ManyDrives}), "a disc is read from one drive at a time"},
     {kReadModes, (kBurn | Options({List, Info})) & ~kReading & ~kDrives,
-     "--read-image and --check-disc take no burn or listing option"},
+     "--read-image, --check-disc and --list-files take no burn or listing option"},
     {Modes({CliMode::CheckDisc}), Options({Md5, KeepGoing, Force}),
      "--md5, --keep-going and --force are for --read-image"},
     {kEveryMode, Options({Track, Md5, KeepGoing}), "--track, --md5 and --keep-going are for reading a disc"},
+    {kEveryMode, Bit(Session), "--session is for --list-files"},
+    {kEveryMode, Options({Append, Remove}), "%o is for burning --folder or --add onto a disc"},
     {kEveryMode, Bit(Force), "--force is for --read-image and --write-image"},
     {kEveryMode & ~kTreeModes & ~kReadModes, kTree | Options({PrintSize, WriteImage}), "%o needs --folder or --add"},
     {kTreeModes, Bit(Image), "give either an image or --folder/--add, not both"},
@@ -156,6 +161,7 @@ constexpr Clash kClashes[] = {
     {Blank, ManyDrives, "--blank takes one recorder at a time"},
     {Format, ManyDrives, "--format takes one recorder at a time"},
     {Blank, Format, "give either --blank or --format, not both"},
+    {Track, Session, "give either --track or --session, not both"},
     {NoClose, FinalizeDisc, "--no-close and --finalize-disc contradict each other: give one of them"},
 };
 
@@ -179,6 +185,7 @@ CliMode ModeAskedFor(const CliOptions& o) {
     if (o.version) return CliMode::Version;
     if (!o.readImage.empty()) return CliMode::ReadImage;
     if (!o.checkDisc.empty()) return CliMode::CheckDisc;
+    if (o.listFiles) return CliMode::ListFiles;
     if (o.list) return CliMode::List;
     if (o.info) return CliMode::Info;
     if (o.Given(Folder) || o.Given(Add)) {
@@ -203,6 +210,7 @@ std::string DecideMode(CliOptions& o) {
         const Opt option = static_cast<Opt>(i);
         if (o.Given(option) && !(mode.accepts & Bit(option))) return RefusalOf(mode, option);
     }
+    if (o.Given(Remove) && !o.append) return "--remove needs --append";
     if (o.mode != CliMode::BurnImage) return {};
     if (o.image == "-") return "the image cannot come from standard input: give its file name";
     return o.image.empty() ? "no image given (see --help)" : "";

@@ -54,6 +54,8 @@ constexpr Flag kFlags[] = {
     {"--md5", &CliOptions::md5, Opt::Md5, false},
     {"--keep-going", &CliOptions::keepGoing, Opt::KeepGoing, false},
     {"--force", &CliOptions::force, Opt::Force, false},
+    {"--list-files", &CliOptions::listFiles, Opt::ListFiles, false},
+    {"--append", &CliOptions::append, Opt::Append, true},
 };
 
 // 1x on CD media, rounded as drives report it: a bare number below it is
@@ -146,6 +148,12 @@ std::string TakeAdd(CliOptions& o, const std::string& value) {
     return {};
 }
 
+std::string TakeRemove(CliOptions& o, const std::string& value) {
+    if (!IsDiscPath(value)) return "--remove \"" + value + "\": a disc path holds no empty name, \".\" or \"..\"";
+    o.removes.push_back(value);
+    return {};
+}
+
 std::string TakeVolumeId(CliOptions& o, const std::string& value) {
     o.volumeId = VolumeIdOf(value);
     if (value.empty() || value.size() > kVolumeIdLength || o.volumeId != UpperAscii(value))
@@ -186,6 +194,13 @@ std::string TakeTrack(CliOptions& o, const std::string& value) {
     return {};
 }
 
+std::string TakeSession(CliOptions& o, const std::string& value) {
+    auto session = WholeNumber(value, 1, 99);
+    if (!session) return "--session takes a session number from 1 to 99, not \"" + value + "\"";
+    o.session = static_cast<int>(*session);
+    return {};
+}
+
 void GiveAspiLibrary(const CliOptions& o, Args& args) {
     if (!o.aspiLibrary.empty()) args.insert(args.end(), {"--aspi-library", o.aspiLibrary});
 }
@@ -216,6 +231,10 @@ void GiveAdds(const CliOptions& o, Args& args) {
         for (char c : disc) escaped += c == '=' ? std::string("\\=") : std::string(1, c);
         args.insert(args.end(), {"--add", escaped + "=" + local});
     }
+}
+
+void GiveRemoves(const CliOptions& o, Args& args) {
+    for (const std::string& path : o.removes) args.insert(args.end(), {"--remove", path});
 }
 
 void GiveVolumeId(const CliOptions& o, Args& args) {
@@ -251,12 +270,14 @@ constexpr ValueOption kValues[] = {
     {"--blank", Opt::Blank, "fast or all", TakeBlank, nullptr},
     {"--folder", Opt::Folder, "a folder", TakeFolder, GiveFolder},
     {"--add", Opt::Add, "DISC/PATH=LOCAL/PATH", TakeAdd, GiveAdds},
+    {"--remove", Opt::Remove, "DISC/PATH", TakeRemove, GiveRemoves},
     {"--volume-id", Opt::VolumeId, "a volume name", TakeVolumeId, GiveVolumeId},
     {"--write-image", Opt::WriteImage, "a file name", TakeWriteImage, nullptr},
     {"--image-digest", Opt::ImageDigest, "a digest", TakeImageDigest, GiveImageDigest},
     {"--read-image", Opt::ReadImage, "a file name", TakeReadImage, nullptr},
     {"--check-disc", Opt::CheckDisc, "a file name", TakeCheckDisc, nullptr},
     {"--track", Opt::Track, "a track number", TakeTrack, nullptr},
+    {"--session", Opt::Session, "a session number", TakeSession, nullptr},
     {"--build-time", Opt::BuildTime, "seconds since 1970", TakeBuildTime, GiveBuildTime},
 };
 

@@ -12,7 +12,7 @@ namespace kq::cli {
 // What one command line does; the parser decides it once.
 enum class CliMode {
     Help, Version, List, Info, ReadImage, CheckDisc, Blank, Format,
-    BurnImage, BurnFolder, WriteImage, PrintSize,
+    BurnImage, BurnFolder, WriteImage, PrintSize, ListFiles,
 };
 
 // The modes that lay a folder tree out.
@@ -26,7 +26,7 @@ enum class Opt : uint8_t {
     NoClose, Opc, CacheSize, NoPostGap, Verify, Eject, Debug, TraceAll, ReportFd, ImageDigest,
     Blank, Format, ReadImage, CheckDisc, Track, Md5, KeepGoing, Force,
     Folder, Add, VolumeId, NoJoliet, NoRockRidge, RelocateDeep, PrintSize, SkipUnreadable, WriteImage,
-    BuildTime, Udf,
+    BuildTime, Udf, ListFiles, Session, Append, Remove,
 };
 
 using OptionSet = uint64_t;
@@ -78,6 +78,8 @@ struct CliOptions {
     bool md5 = false;                  // --md5: an .md5 companion too
     bool keepGoing = false;            // zero-fill unreadable sectors and go on
     bool force = false;                // replace an existing image
+    bool listFiles = false;            // --list-files: the files of a session on the disc
+    std::optional<int> session;        // --session N: that session's, not the last one's
 
     // A folder's contents (and more paths) burnt as a file system instead of an image.
     std::string folder;                                        // --folder: the disc's root
@@ -85,6 +87,8 @@ struct CliOptions {
     std::string volumeId;                                      // --volume-id; empty: from the folder's name
     bool noJoliet = false;
     bool noRockRidge = false;
+    bool append = false;                // --append: a new session that keeps the disc's files
+    std::vector<std::string> removes;  // --remove DISC/PATH: an old file or folder left out
     bool relocateDeep = false;  // --relocate-deep: folders past 8 levels under a hidden relocation folder
     bool udf = false;           // --udf: UDF beside ISO 9660
     bool printSize = false;

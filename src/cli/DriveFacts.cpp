@@ -60,7 +60,7 @@ DriveFacts ExamineDrive(TQCDBurner& burner, const std::string& entry) {
     return facts;
 }
 
-std::string UnusableMediumReason(const DriveFacts& facts, bool anyMedium) {
+std::string UnusableMediumReason(const DriveFacts& facts, bool anyMedium, bool append) {
     if (!facts.selected) return "it does not answer as a CD or DVD drive";
     if (!facts.ready) return "not ready" + (facts.notReadyReason.empty() ? "" : " [" + facts.notReadyReason + "]");
     if (facts.mediaType == 0) return "no disc, or a disc it does not know";
@@ -76,9 +76,10 @@ std::string UnusableMediumReason(const DriveFacts& facts, bool anyMedium) {
         return "the " + name + " holds an " + DiscStatusText(facts) +
                " (another program may be writing it now, or an earlier burn was cut off): " +
                (Rewritable(facts.mediaType) ? kBlankHint : "a write-once disc takes one image, from its start");
-    if (facts.status == DiscState::Appendable && !Overwritable(facts.mediaType))
-        return "the " + name + " already holds " + DiscStatusText(facts).substr(12) + ": " +
-               (Rewritable(facts.mediaType) ? kBlankHint : "a write-once disc takes one image, from its start");
+    if (facts.status == DiscState::Appendable && !Overwritable(facts.mediaType) && !append)
+        return "the " + name + " already holds " + DiscStatusText(facts).substr(12) +
+               ": --append with --folder or --add adds a session that keeps its files" +
+               (Rewritable(facts.mediaType) ? std::string(", or ") + kBlankHint : std::string());
     return {};
 }
 

@@ -36,7 +36,7 @@ DriveFacts ExamineDrive(TQCDBurner& burner, const std::string& entry);
 
 // Why the disc cannot take the image; empty when it can. Without
 // `anyMedium` only a CD-R will do, as the window insists.
-std::string UnusableMediumReason(const DriveFacts& facts, bool anyMedium);
+std::string UnusableMediumReason(const DriveFacts& facts, bool anyMedium, bool append = false);
 
 // "blank", "appendable, 1 session", "closed", "incomplete session, 1,863
 // sectors written", or "state unknown".

@@ -15,9 +15,11 @@ Usage:
   cdburner-cli [options] --blank fast|all [IMAGE]
   cdburner-cli [options] --format [IMAGE]
   cdburner-cli [options] --folder DIR [--add DISC/PATH=LOCAL/PATH ...]
+  cdburner-cli [options] --append --folder DIR [--add ...] [--remove DISC/PATH ...]
   cdburner-cli [options] --folder DIR --write-image FILE|- [--force]
   cdburner-cli --read-image OUT.iso [--device N] [--track N] [--md5] [--keep-going] [--force]
   cdburner-cli --check-disc IMAGE|COMPANION [--device N] [--track N]
+  cdburner-cli --list-files [--device N] [--track N | --session N]
 
 Drives:
   --list                   list the recorders: description, what each can write, the
@@ -69,6 +71,16 @@ A folder instead of an image (an ISO 9660 file system with Joliet and Rock Ridge
                            an existing FILE is replaced only with --force. FILE "-" sends the
                            image to standard output and its SHA-256 to standard error
   --print-size             print the sectors (2048 bytes) the image takes, and exit
+  --append                 add the files as a new session of an appendable write-once disc
+                           (CD-R/RW, DVD-R/RW, DVD+R, DVD+R DL, BD-R): the last session's
+                           files stay listed where they are, a file or folder given again
+                           replaces the old one (a folder merges), --volume-id defaults
+                           to the old one. On a blank disc: the first session. On an
+                           overwritable disc (DVD+RW, DVD-RAM, BD-RE) the files and tree
+                           go after the old volume, its descriptors replaced last. A
+                           file system that cannot be read is refused, naming the sector
+  --remove DISC/PATH       with --append: leave an old file or folder out; repeatable. A
+                           path not on the disc is refused (exit code 2)
   --skip-unreadable        burn the rest when files or folders inside the sources cannot
                            be read (they are listed and left out); otherwise nothing is
                            written (exit code 2). A --folder or --add source that cannot
@@ -134,6 +146,9 @@ Reading a disc (any drive; default the first; nothing is written to the disc):
                            "check: ok" or what differs. A track never closed is checked
                            as far as it was written
   --track N                the track to read (1 to 99); default the first data track
+  --list-files             list the files of the disc's last session, one line each as
+                           ls -l does (mode, links, owner, group, size, date in UTC, path)
+  --session N              with --list-files: that session's files instead
   --read-speed KBPS|Nx     as above; SET CD SPEED on CD, SET STREAMING on DVD
 
 Output:
@@ -156,7 +171,8 @@ Exit codes:
   3   the image does not match its checksum companion, or the companion cannot be
       read or holds no digest for the image
   4   no recorder, or no usable disc in it (a closed disc, a write-once disc that
-      already holds a session, a disc with too little room for the image; --blank
+      already holds a session and no --append, a disc with too little room for the image,
+      a session whose file system cannot be read for --append; --blank
       on a disc that cannot be blanked)
   129 aborted by a hang-up (SIGHUP: the terminal closed), as with Ctrl-C
   130 aborted with Ctrl-C; the drive is flushed first
@@ -167,7 +183,8 @@ Exit codes:
   sector cannot be read (zero-filled with --keep-going), the disc differs, or OUT cannot
   be written (the disc full: what was read stays in OUT.part), 2 OUT exists without
   --force, or neither IMAGE nor a companion with its digest is there, 4 no drive or no
-  data track, 130 stopped with Ctrl-C.
+  data track (or, for --list-files, no file system that can be read), 130 stopped with
+  Ctrl-C.
 )";
 }
 

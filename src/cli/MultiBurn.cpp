@@ -55,7 +55,7 @@ std::optional<std::vector<Drive>> CheckDrives(const CliOptions& options, Console
             Drive d;
             d.row.entry = entry;
             const DriveFacts facts = ExamineDrive(burner, entry);
-            std::string why = UnusableMediumReason(facts, options.anyMedium);
+            std::string why = UnusableMediumReason(facts, options.anyMedium, options.append);
             if (!why.empty()) {
                 d.row.skipped = true;
                 // Every recorder was asked for: an empty one is no fault of the run.

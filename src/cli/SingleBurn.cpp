@@ -1,6 +1,7 @@
 #include "cli/SingleBurn.h"
 
 #include "burner/kqCDBC.h"
+#include "cli/AppendSession.h"
 #include "cli/BlankDisc.h"
 #include "cli/BurnMonitor.h"
 #include "cli/DiscChecks.h"
@@ -65,6 +66,7 @@ private:
     int Finish(int code, const std::string& text, const std::string& verify = "-");
     int CheckMedium(const std::string& entry);
     int CheckFit(const std::string& entry);
+    int CheckAppend(const std::string& entry);
     int CheckChecksum();
     int CheckBeforeBlank(const std::string& entry);
     int CheckBeforeFormat(const std::string& entry);
@@ -132,6 +134,7 @@ int SingleBurn::Run() {
         if (code != kExitSuccess || eraseOnly) return code;
     }
     code = CheckMedium(chosen->front());
+    if (code == kExitSuccess && o_.append) code = CheckAppend(chosen->front());
     if (code == kExitSuccess) code = CheckFit(chosen->front());
     if (code == kExitSuccess && !o_.blankType && !o_.format) code = CheckChecksum();
     if (code == kExitSuccess && !o_.format) code = FormatIfUnformatted(b_, chosen->front(), mediaType_, console_);
@@ -148,7 +151,7 @@ int SingleBurn::CheckMedium(const std::string& entry) {
         console_.Error(range);
         return Finish(kExitUsage, range);
     }
-    std::string why = UnusableMediumReason(facts, o_.anyMedium);
+    std::string why = UnusableMediumReason(facts, o_.anyMedium, o_.append);
     if (why.empty()) {
         std::string medium = MediaName(facts.mediaType) + ", " + DiscStatusText(facts);
         mediumNote_ = o_.reportFd >= 0 ? "medium: " + medium : "burning onto " + ShortEntry(entry) + " (" + medium + ")";
@@ -156,6 +159,12 @@ int SingleBurn::CheckMedium(const std::string& entry) {
     }
     console_.Error(ShortEntry(entry) + ": " + why);
     return Finish(kExitNoRecorder, why);
+}
+
+int SingleBurn::CheckAppend(const std::string& entry) {
+    std::string refusal;
+    const int code = PrepareAppend(b_, o_, mediaType_, entry, console_, refusal);
+    return code == kExitSuccess ? code : Finish(code, refusal);
 }
 
 // Everything that can refuse the image is asked before the disc is
@@ -278,7 +287,7 @@ VerifyResult SingleBurn::Verify(BurnMonitor& monitor) {
     VerifyOutcome outcome;
     // The disc is compared with what was checked, or else with what the burn sent.
     ExpectedTrack expected{b_.ImageDigestKind(), checked_ ? checked_->digest : b_.SentDigest(),
-                           static_cast<uint64_t>(b_.SentBytes())};
+                           static_cast<uint64_t>(b_.SentBytes()), b_.SessionStart()};
     platform::Thread reader([&](platform::Thread& self) {
         const std::string image = o_.mode == CliMode::BurnFolder ? std::string() : o_.image;
         outcome = VerifyTrack(b_, expected, image, percent, [&self] { return self.Terminated() || InterruptRequested(); });

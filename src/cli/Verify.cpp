@@ -12,11 +12,11 @@ constexpr uint64_t kSector = kSectorSize;
 
 // One reading of the track's first `bytes`, against the image file (when
 // named) and the digest (when given), with `percent` following it.
-CompareResult ReadAndCompare(TSCSIDevice& drive, uint64_t bytes, const std::string& image,
+CompareResult ReadAndCompare(TSCSIDevice& drive, uint32_t start, uint64_t bytes, const std::string& image,
                              const std::optional<ExpectedDigest>& digest, std::atomic<int>& percent,
                              const std::function<bool()>& stop) {
     const bool cd = TraitsOf(TSCSIDevice::MediaType()).family == MediaFamily::Cd;
-    const SectorRun run{0, static_cast<uint32_t>((bytes + kSector - 1) / kSector), cd};
+    const SectorRun run{start, static_cast<uint32_t>((bytes + kSector - 1) / kSector), cd};
     std::atomic<int64_t> done{0};
     auto stopOrShow = [&] {
         percent.store(PercentOf(done.load(), static_cast<int64_t>(bytes)));
@@ -40,11 +40,11 @@ VerifyOutcome VerifyTrack(TSCSIDevice& drive, const ExpectedTrack& expected, con
     // An empty image has nothing on the disc to compare.
     if (expected.bytes == 0) return {VerifyResult::Ok, ""};
     const ExpectedDigest digest{expected.kind, expected.digest};
-    CompareResult result = ReadAndCompare(drive, expected.bytes, "", digest, percent, stop);
+    CompareResult result = ReadAndCompare(drive, expected.start, expected.bytes, "", digest, percent, stop);
     // The digest decides; the image file, while it is there, is read again
     // only to name where the disc differs.
     if (result.end == CompareEnd::Differs && !image.empty()) {
-        const CompareResult located = ReadAndCompare(drive, expected.bytes, image, std::nullopt, percent, stop);
+        const CompareResult located = ReadAndCompare(drive, expected.start, expected.bytes, image, std::nullopt, percent, stop);
         result.firstDiffering = located.firstDiffering;
     }
     switch (result.end) {

@@ -24,15 +24,16 @@ struct VerifyOutcome {
 // "ok", "differs" or "failed", as the verify line and the report say it.
 const char* VerifyWord(VerifyResult result);
 
-// What the disc must hold from LBA 0: `bytes` bytes whose digest of
+// What the disc must hold from `start`: `bytes` bytes whose digest of
 // `kind` is `digest` (the checked digest, or the one the burn sent).
 struct ExpectedTrack {
     DigestKind kind = DigestKind::MD5;
     std::string digest;
     uint64_t bytes = 0;
+    uint32_t start = 0;  // the track's first sector: a later session's start
 };
 
-// Reads the track from LBA 0 and compares the digest of its first `bytes`
+// Reads the track from its start and compares the digest of its first `bytes`
 // bytes with the expected one (the checked digest, or the one the burn
 // sent); the image file is not trusted for the verdict, since it may have
 // changed since it was checked. When they differ and `image` is named, it

@@ -90,6 +90,7 @@ DriveMessageTable BuiltIn() {
     set(Msg::UdfFileTooLarge, "\"%s\" IS LARGER THAN ONE UDF FILE ENTRY DESCRIBES");
     set(Msg::UdfLinkTooLong, "THE LINK \"%s\" NAMES A PART LONGER THAN UDF HOLDS");
     set(Msg::UdfTooManyEntries, "TOO MANY ENTRIES FOR UDF: %d");
+    set(Msg::UdfNotAppendable, "UDF IS WRITTEN ONLY IN A DISC'S FIRST SESSION");
     set(Msg::FileChangedDuringBurn, "FILE CHANGED DURING BURN: \"%s\"");
     set(Msg::FileVanishedDuringBurn, "FILE VANISHED DURING BURN: \"%s\"");
     set(Msg::TreeEmpty, "NOTHING TO BURN: THE IMAGE TREE IS EMPTY");

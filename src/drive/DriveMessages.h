@@ -35,7 +35,7 @@ enum class Msg : size_t {
     // building a file system from folders
     MaximumFiles, TreeTooDeep, NameTooLong, DuplicateName, HeaderTooLarge, TooManyDirectories, DiscTooLarge,
     SkippedSpecialFile, LinkNeedsRockRidge, BadDiscPath,
-    UdfFolderTooLarge, UdfFileTooLarge, UdfLinkTooLong, UdfTooManyEntries,
+    UdfFolderTooLarge, UdfFileTooLarge, UdfLinkTooLong, UdfTooManyEntries, UdfNotAppendable,
     // burning an image tree, and writing an image file
     FileChangedDuringBurn, FileVanishedDuringBurn, TreeEmpty, LayoutMismatch, CantWriteFile,
     ImageChangedDuringBurn, TreeInUse,

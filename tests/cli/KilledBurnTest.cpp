@@ -87,7 +87,8 @@ TEST(KilledBurn, TheNextRunFindsWhatReachedTheDisc) {
 
         auto again = bench.Run({"--no-checksum", "a.iso"});
         EXPECT_EQ(again.code, 4) << again.output;
-        EXPECT_TRUE(Contains(again.output, "a write-once disc takes one image")) << again.output;
+        EXPECT_TRUE(Contains(again.output, "a write-once disc takes one image") || Contains(again.output, "--append"))
+            << again.output;
         EXPECT_EQ(SizeOf(disc), left);
     }
 }

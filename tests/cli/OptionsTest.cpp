@@ -68,7 +68,7 @@ TEST(Options, MistakesGetOneLine) {
         {{"--blank", "fast", "--all-recorders", "a.iso"}, "--blank takes one recorder at a time"},
         {{"--read-image", "o.iso", "a.iso"}, "--read-image takes no image to burn"},
         {{"--read-image", "o.iso", "--check-disc", "a.iso"}, "give either --read-image or --check-disc, not both"},
-        {{"--check-disc", "a.iso", "--verify"}, "--read-image and --check-disc take no burn or listing option"},
+        {{"--check-disc", "a.iso", "--verify"}, "--read-image, --check-disc and --list-files take no burn or listing option"},
         {{"--check-disc", "a.iso", "--force"}, "--md5, --keep-going and --force are for --read-image"},
         {{"--keep-going", "a.iso"}, "--track, --md5 and --keep-going are for reading a disc"},
         {{"--read-image", "o.iso", "--track", "0"}, "--track takes a track number from 1 to 99, not \"0\""},

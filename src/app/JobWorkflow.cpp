@@ -37,7 +37,7 @@ JobWorkflow::~JobWorkflow() {
 bool JobWorkflow::Wanted(const std::string& drive) { return B.SelectDevice(drive) && B.Capabilities().bits != 0; }
 
 void JobWorkflow::FormShow() {
-    if (!B.InitASPI(false, "")) {
+    if (!B.InitASPI(false, aspiLibrary_)) {
         view_.ShowMessage("ASPI init error", MessageButtons::Ok, MessageIcon::None);
         return;
     }

@@ -27,6 +27,8 @@ public:
     JobWorkflow(const JobWorkflow&) = delete;
     JobWorkflow& operator=(const JobWorkflow&) = delete;
 
+    // The drives' library; empty: the system's, as the window uses.
+    void SetAspiLibrary(std::string path) { aspiLibrary_ = std::move(path); }
     // Lists the drives the page may use and selects the first.
     void FormShow();
     // -1: none.
@@ -76,6 +78,7 @@ private:
     struct Job;
     std::unique_ptr<Job> job_;
     std::shared_ptr<bool> alive_;
+    std::string aspiLibrary_;
     std::vector<std::string> drives_;
     std::string drive_;
     JobState state_ = JobState::Choosing;

@@ -159,6 +159,39 @@ TEST_F(JobBench, AFolderBurntOntoEachMediumReadsBackAndChecks) {
     }
 }
 
+#ifndef _WIN32
+// Listed before anything is written, then skipped or stopped at; run as
+// someone who cannot list a folder of mode 000, as root can.
+TEST_F(JobBench, UnreadableEntriesAreListedFirstThenSkippedOrStoppedAt) {
+    const std::string photos = Folder(1000);
+    fs::create_directories(dir.Path() / "photos" / "locked" / "inside");
+    fs::create_directories(dir.Path() / "out");
+    fs::permissions(dir.Path(), fs::perms(0755));
+    fs::permissions(dir.Path() / "out", fs::perms::all);
+    fs::permissions(dir.Path() / "photos" / "locked", fs::perms::none);
+    const auto writeImage = [&](bool skip) {
+        kqtest::ScriptedJobView view;
+        view.skipUnreadable = skip;
+        kq::FilesWorkflow page(view, port.Component());
+        page.AddEntries({photos});
+        const std::string image = dir.File("out/" + std::to_string(skip) + ".iso");
+        page.WriteImageClick(image);
+        const std::string headline = Wait(page, view).headline;
+        return view.unreadable.size() == 1 && headline == (skip ? "Success" : "Nothing was written") &&
+               fs::exists(image) == skip;
+    };
+    for (bool skip : {false, true}) {
+        const pid_t child = geteuid() == 0 ? fork() : -1;
+        if (child == 0) _exit(setgid(65534) == 0 && setuid(65534) == 0 && writeImage(skip) ? 0 : 1);
+        int status = 0;
+        EXPECT_TRUE(child < 0 ? writeImage(skip)
+                              : waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << skip;
+    }
+    fs::permissions(dir.Path() / "photos" / "locked", fs::perms(0755));
+}
+#endif
+
 TEST_F(JobBench, AReadFaultEndsTheReadOrLeavesZerosWithKeepGoing) {
     struct Row {
         bool keepGoing;

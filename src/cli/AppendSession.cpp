@@ -3,17 +3,19 @@
 #include "burner/DriveSectors.h"
 #include "burner/SessionImport.h"
 #include "burner/kqCDBC.h"
-#include "cli/DataTrack.h"
-#include "cli/DiscState.h"
 #include "cli/DriveTable.h"
 #include "cli/ExitCode.h"
 #include "cli/SessionStart.h"
 #include "drive/DiscReplies.h"
 #include "drive/MediaTypes.h"
+#include "jobs/DataTrack.h"
+#include "jobs/DiscState.h"
 
 #include <array>
 
 namespace kq::cli {
+
+using namespace jobs;
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "cli/DataTrack.h"
+#include "jobs/DataTrack.h"
 
 #include "burner/IsoStructures.h"
 #include "burner/UdfVolume.h"
-#include "cli/DiscLayout.h"
-#include "cli/DiscState.h"
-#include "cli/TocTrack.h"
+#include "jobs/DiscLayout.h"
+#include "jobs/DiscState.h"
+#include "jobs/TocTrack.h"
 #include "drive/MediaTypes.h"
 #include "drive/TSCSIDevice.h"
 
@@ -12,7 +12,7 @@
 #include <array>
 #include <vector>
 
-namespace kq::cli {
+namespace kq::jobs {
 
 namespace {
 
@@ -177,4 +177,4 @@ std::string DataTrackText(const DataTrack& t) {
     return text;
 }
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

@@ -45,7 +45,7 @@ void TMainForm::CreatePages(kq::TQCDBurner& jobs) {
 // The tabs go first in the keyboard's order; the pages' own controls follow
 // those of the image page.
 void TMainForm::CreateTabs() {
-    tabs_ = dialogtext::MakeChild(dialog_, WC_TABCONTROLW, WS_VISIBLE | WS_TABSTOP | TCS_FOCUSNEVER, "", 99, pageFont_);
+    tabs_ = dialogtext::MakeChild(dialog_, WC_TABCONTROLW, WS_VISIBLE | WS_TABSTOP, "", 99, pageFont_);
     std::vector<std::string> titles{"Burn an image"};
     for (const auto& page : pages_) titles.push_back(page->Title());
     for (size_t i = 0; i < titles.size(); ++i) {

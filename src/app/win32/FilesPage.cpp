@@ -73,7 +73,9 @@ void FilesPage::OnCommand(int slot, int code) {
     HWND owner = form_.Window();
     switch (slot) {
         case kAddFiles:
-            flow_->AddEntries(dialogtext::OpenFiles(owner, L"All files (*.*)\0*.*\0", L"Add files to the disc", true));
+            if (auto chosen = dialogtext::OpenFiles(owner, L"All files (*.*)\0*.*\0", L"Add files to the disc", true);
+                !chosen.empty())
+                flow_->AddEntries(chosen);
             break;
         case kAddFolder:
             if (std::string folder = dialogtext::PickFolder(owner, L"Add a folder to the disc"); !folder.empty())

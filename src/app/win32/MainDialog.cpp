@@ -169,7 +169,8 @@ void TMainForm::OnCommand(int id, int code) {
     for (const auto& page : pages_)
         if (page->Command(id, code)) return;
     kq::BurnWorkflow* workflow = Running();
-    if (!workflow || code != BN_CLICKED) return;
+    // Enter on another page must not reach the image page's hidden default button.
+    if (!workflow || code != BN_CLICKED || page_ != kImagePage) return;
     // Escape asks for IDCANCEL: the window is not a dialog to the user and
     // stays. Enter asks for the default button, which DM_SETDEFID names.
     if (id == static_cast<int>(Control::Burn) + 100) workflow->BurnClick();

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kTabsHeight = 23;  // above the first label of the image page
+constexpr int kTabsHeight = 24;  // above the first label of the image page
 constexpr int kFirstPageId = 200;
 constexpr UINT_PTR kFirstPageTimer = 2;
 
@@ -80,6 +80,8 @@ bool TMainForm::SelectPage(int page) {
         ShowWindow(item.window, page_ == kImagePage && wanted_[control] ? SW_SHOWNA : SW_HIDE);
     for (int other = kFilesPage; other < PageCount(); ++other) JobPageAt(other)->Select(other == page_);
     if (tabs_) SendMessageW(tabs_, TCM_SETCURSEL, static_cast<WPARAM>(page_), 0);
+    // The keyboard stays in the window when its control has gone with the page.
+    if (HWND focus = GetFocus(); focus && GetParent(focus) == dialog_ && !IsWindowVisible(focus)) SetFocus(tabs_);
     return true;
 }
 
@@ -127,7 +129,7 @@ COLORREF TMainForm::ColourOf(HWND control) const {
 void TMainForm::LayoutPages() {
     RECT client{};
     GetClientRect(dialog_, &client);
-    SetWindowPos(tabs_, nullptr, 2, 2, client.right - 4, kTabsHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(tabs_, nullptr, 2, 0, client.right - 4, kTabsHeight, SWP_NOZORDER | SWP_NOACTIVATE);
     for (const auto& page : pages_) page->Layout(client);
 }
 

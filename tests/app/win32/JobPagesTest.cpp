@@ -119,9 +119,11 @@ TEST_F(JobPagesTest, RunningJobKeepsItsPageWithAbortThenShowsItsResult) {
 }
 
 // Names outside the ANSI code page survive the drop, the lists and the
-// workflows' UTF-8.
+// workflows' UTF-8. The image lies outside the listed folder, so it is
+// listed by its whole path.
 TEST_F(JobPagesTest, DropsLandWholeOnThePageTheyBelongTo) {
-    const std::wstring folder = std::filesystem::path(dir.Path()).wstring();
+    TempDir elsewhere;
+    const std::wstring folder = std::filesystem::path(elsewhere.Path()).wstring();
     const std::wstring image = folder + L"\\\u0393\u03b5\u03b9\u03ac-\u65e5\u672c.iso";
     const std::wstring photos = folder + L"\\\u0424\u043e\u0442\u043e";
     CreateDirectoryW(photos.c_str(), nullptr);
@@ -169,7 +171,10 @@ TEST(SpeedGraphTest, EachLineWhereItsValuesPutIt) {
     const std::vector<kq::ProgressPoint> samples{{0, 0, 100}, {10, 1000, 100}, {20, 1000, -1}};
     const RECT box{0, 0, 101, 51}, inside{1, 1, 100, 50};
     HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateBitmap(box.right, box.bottom, 1, 32, nullptr);
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), box.right, -box.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ previous = SelectObject(dc, bitmap);
     DrawSpeedGraph(dc, box, samples);
     auto at = [&](double seconds, double value, double top) {

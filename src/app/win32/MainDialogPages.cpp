@@ -11,7 +11,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -20,13 +19,9 @@ constexpr int kTabsHeight = 24;  // above the first label of the image page
 constexpr int kFirstPageId = 200;
 constexpr UINT_PTR kFirstPageTimer = 2;
 
-bool IsImage(const std::string& path) {
-    auto ends = [&](const char* tail) {
-        std::string lower = path;
-        std::ranges::transform(lower, lower.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return lower.size() > 4 && lower.ends_with(tail);
-    };
-    return ends(".iso") || ends(".img");
+bool IsImage(std::string path) {
+    for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return path.ends_with(".iso") || path.ends_with(".img");
 }
 
 }  // namespace

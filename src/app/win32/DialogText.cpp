@@ -25,8 +25,9 @@ OPENFILENAMEW FileDialog(HWND owner, const wchar_t* filter, const wchar_t* title
     return dialog;
 }
 
-// One name is a whole path; several come as the folder, then each name.
-std::vector<std::string> SplitNames(const std::wstring& names) {
+}  // namespace
+
+std::vector<std::string> PathsOfNames(const std::wstring& names) {
     std::vector<std::wstring> parts;
     for (size_t at = 0; at < names.size() && names[at] != L'\0';) {
         size_t end = names.find(L'\0', at);
@@ -43,8 +44,6 @@ std::vector<std::string> SplitNames(const std::wstring& names) {
     }
     return paths;
 }
-
-}  // namespace
 
 std::wstring Wide(const std::string& text) { return platform::WidePath(text); }
 
@@ -71,7 +70,7 @@ std::vector<std::string> OpenFiles(HWND owner, const wchar_t* filter, const wcha
     OPENFILENAMEW dialog = FileDialog(owner, filter, title, names);
     dialog.Flags |= OFN_FILEMUSTEXIST | (many ? OFN_ALLOWMULTISELECT : 0);
     if (!GetOpenFileNameW(&dialog)) return {};
-    return SplitNames(names);
+    return PathsOfNames(names);
 }
 
 std::string SaveFile(HWND owner, const wchar_t* filter, const wchar_t* extension, const wchar_t* title) {

@@ -22,6 +22,9 @@ HWND MakeChild(HWND parent, const wchar_t* kind, DWORD style, const std::string&
 std::vector<std::string> OpenFiles(HWND owner, const wchar_t* filter, const wchar_t* title, bool many);
 std::string SaveFile(HWND owner, const wchar_t* filter, const wchar_t* extension, const wchar_t* title);
 std::string PickFolder(HWND owner, const wchar_t* title);
+// What an open dialog hands back: one name is a whole path; several
+// come as their folder, then each name, every one ended by a zero.
+std::vector<std::string> PathsOfNames(const std::wstring& names);
 
 // The paths of a drop from the file manager; the drop is released.
 std::vector<std::string> DroppedPaths(HDROP drop);

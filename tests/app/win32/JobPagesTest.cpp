@@ -3,6 +3,7 @@
 // code page included), the fit bar gates "Burn it", the live graph draws
 // each line where it belongs, and the size and page last used come back.
 #include "app/FilesWorkflow.h"
+#include "app/win32/DialogText.h"
 #include "app/win32/FilesPage.h"
 #include "app/win32/MainDialog.h"
 #include "app/win32/SpeedGraph.h"
@@ -212,4 +213,37 @@ TEST_F(JobPagesTest, SizeAndPageComeBackAndASizeTooSmallDoesNot) {
               std::pair(long{kq::window::kClientWidth}, long{kq::window::kClientHeight}));
     form.reset();
     RegDeleteKeyW(HKEY_CURRENT_USER, (L"Software\\" + std::filesystem::path(app).wstring()).c_str());
+}
+
+TEST_F(JobPagesTest, CtrlTabTurnsThePagesBothWays) {
+    struct Case {
+        bool shift;
+        int page;
+    } cases[] = {{false, TMainForm::kFilesPage}, {false, TMainForm::kReadPage}, {true, TMainForm::kFilesPage},
+                 {true, TMainForm::kImagePage}, {true, TMainForm::kCheckPage}};
+    BYTE keys[256] = {};
+    for (const Case& c : cases) {
+        keys[VK_CONTROL] = 0x80;
+        keys[VK_SHIFT] = c.shift ? 0x80 : 0;
+        SetKeyboardState(keys);
+        PostMessageW(form->Window(), WM_KEYDOWN, VK_TAB, 0);
+        form->ProcessMessages();
+        EXPECT_EQ(form->CurrentPage(), c.page) << (c.shift ? "Ctrl+Shift+Tab" : "Ctrl+Tab");
+    }
+    BYTE released[256] = {};
+    SetKeyboardState(released);
+}
+
+TEST(DialogTextTest, OpenDialogNamesBecomeWholeUtf8Paths) {
+    using namespace std::string_literals;
+    struct Case {
+        std::wstring names;
+        std::vector<std::string> paths;
+    } cases[] = {
+        {L"C:\\d\\a.iso\0\0"s, {"C:\\d\\a.iso"}},
+        {L"C:\\d\0a.txt\0\u0424.txt\0\0"s, {"C:\\d\\a.txt", "C:\\d\\\xD0\xA4.txt"}},
+        {L"C:\\\0a\0b\0\0"s, {"C:\\a", "C:\\b"}},  // a root folder ends with its backslash already
+        {L"\0\0"s, {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(dialogtext::PathsOfNames(c.names), c.paths);
 }

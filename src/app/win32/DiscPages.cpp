@@ -27,11 +27,11 @@ void FilePickPage::ShowFile(const std::string& path) {
     EnableWindow(Widget(kStart), !path.empty());
 }
 
-ReadPage::ReadPage(TMainForm& form, int firstId, UINT_PTR timerId, kq::TQCDBurner& burner)
+ReadPage::ReadPage(TMainForm& form, int firstId, UINT_PTR timerId)
     : FilePickPage(form, firstId, timerId, "Save the disc's image as:", "Read") {
     Add(kKeepGoing, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX,
         "Keep going past unreadable sectors (zeros, listed beside the image)");
-    flow_ = std::make_unique<kq::ReadWorkflow>(*this, burner);
+    flow_ = std::make_unique<kq::ReadWorkflow>(*this, *burner_);
     ShowFile(flow_->Output());
 }
 
@@ -54,9 +54,9 @@ void ReadPage::OnCommand(int slot, int code) {
     }
 }
 
-CheckPage::CheckPage(TMainForm& form, int firstId, UINT_PTR timerId, kq::TQCDBurner& burner)
+CheckPage::CheckPage(TMainForm& form, int firstId, UINT_PTR timerId)
     : FilePickPage(form, firstId, timerId, "Compare the disc with an image or its checksums:", "Check") {
-    flow_ = std::make_unique<kq::CheckWorkflow>(*this, burner);
+    flow_ = std::make_unique<kq::CheckWorkflow>(*this, *burner_);
     ShowFile(flow_->Reference());
 }
 

@@ -20,7 +20,7 @@ protected:
 
 class ReadPage : public FilePickPage {
 public:
-    ReadPage(TMainForm& form, int firstId, UINT_PTR timerId, kq::TQCDBurner& burner);
+    ReadPage(TMainForm& form, int firstId, UINT_PTR timerId);
     ~ReadPage() override;
     kq::ReadWorkflow& Flow() override { return *flow_; }
     const char* Title() const override { return "Read a disc"; }
@@ -32,7 +32,7 @@ private:
 
 class CheckPage : public FilePickPage {
 public:
-    CheckPage(TMainForm& form, int firstId, UINT_PTR timerId, kq::TQCDBurner& burner);
+    CheckPage(TMainForm& form, int firstId, UINT_PTR timerId);
     ~CheckPage() override;
     kq::CheckWorkflow& Flow() override { return *flow_; }
     const char* Title() const override { return "Check a disc"; }

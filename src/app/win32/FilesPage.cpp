@@ -17,7 +17,7 @@ constexpr size_t kListedUnreadable = 10;
 
 }  // namespace
 
-FilesPage::FilesPage(TMainForm& form, int firstId, UINT_PTR timerId, kq::TQCDBurner& burner)
+FilesPage::FilesPage(TMainForm& form, int firstId, UINT_PTR timerId)
     : JobPageOf(form, firstId, timerId) {
     SetText(Widget(kDriveLabel), "Recorder:");
     Add(kList, WC_LISTBOXW, WS_TABSTOP | WS_VSCROLL | WS_BORDER | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, "");
@@ -35,7 +35,7 @@ FilesPage::FilesPage(TMainForm& form, int firstId, UINT_PTR timerId, kq::TQCDBur
     for (int box : {kJoliet, kRockRidge}) SendMessageW(Widget(box), BM_SETCHECK, BST_CHECKED, 0);
     Add(kBurn, L"BUTTON", WS_TABSTOP, "Burn it");
     Add(kWriteImage, L"BUTTON", WS_TABSTOP, "Write image file…");
-    flow_ = std::make_unique<kq::FilesWorkflow>(*this, burner);
+    flow_ = std::make_unique<kq::FilesWorkflow>(*this, *burner_);
 }
 
 FilesPage::~FilesPage() {

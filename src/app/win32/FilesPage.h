@@ -12,7 +12,7 @@ public:
     enum Own { kList = kOwnSlots, kAddFiles, kAddFolder, kDelete, kNameLabel, kName, kFitBar, kFitText, kMore,
                kJoliet, kRockRidge, kBurn, kWriteImage };
 
-    FilesPage(TMainForm& form, int firstId, UINT_PTR timerId, kq::TQCDBurner& burner);
+    FilesPage(TMainForm& form, int firstId, UINT_PTR timerId);
     ~FilesPage() override;
 
     kq::FilesWorkflow& Flow() override { return *flow_; }

@@ -5,6 +5,7 @@
 #include "app/win32/DialogText.h"
 #include "app/win32/MainDialog.h"
 #include "app/win32/SpeedGraph.h"
+#include "burner/kqCDBC.h"
 
 #include <commctrl.h>
 
@@ -20,9 +21,11 @@ constexpr int kOpenListHeight = 200;
 }  // namespace
 
 JobPage::JobPage(TMainForm& form, int firstId, UINT_PTR timerId)
-    : form_(form), firstId_(firstId), timerId_(timerId) {
+    : form_(form), burner_(std::make_unique<kq::TQCDBurner>()), firstId_(firstId), timerId_(timerId) {
     CreatePanel();
 }
+
+JobPage::~JobPage() = default;
 
 void JobPage::CreatePanel() {
     Add(kDriveLabel, L"STATIC", SS_NOPREFIX, "Drive:");

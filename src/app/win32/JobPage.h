@@ -13,6 +13,9 @@
 #include <vector>
 
 class TMainForm;
+namespace kq {
+class TQCDBurner;
+}
 
 class JobPage {
 public:
@@ -21,7 +24,7 @@ public:
     static constexpr int kSlotsPerPage = 20;
 
     JobPage(TMainForm& form, int firstId, UINT_PTR timerId);
-    virtual ~JobPage() = default;
+    virtual ~JobPage();
     JobPage(const JobPage&) = delete;
     JobPage& operator=(const JobPage&) = delete;
 
@@ -64,6 +67,9 @@ protected:
     void PostCall(std::function<void()> call);
 
     TMainForm& form_;
+    // The page's own burner, as the command line has one per job; made
+    // before the page's workflow and gone after it.
+    std::unique_ptr<kq::TQCDBurner> burner_;
 
 private:
     void CreatePanel();

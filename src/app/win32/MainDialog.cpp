@@ -1,7 +1,6 @@
 #include "app/win32/MainDialog.h"
 
 #include "app/win32/DialogText.h"
-#include "burner/kqCDBC.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -43,7 +42,7 @@ LOGFONTW PageLook(bool bold) {
 
 }  // namespace
 
-TMainForm::TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFolder, kq::TQCDBurner* jobs,
+TMainForm::TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFolder, bool jobPages,
                      std::string settingsApp)
     : BurnerWindow(std::move(burner)), settingsApp_(std::move(settingsApp)) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS};
@@ -59,7 +58,7 @@ TMainForm::TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFo
     if (!dialog_) return;
     dialogtext::SetText(dialog_, kq::window::kTitle);
     CreateControls();
-    if (jobs) CreatePages(*jobs);
+    if (jobPages) CreatePages();
     CreateTabs();
     SizeAndCentre(kq::window::kClientWidth, kq::window::kClientHeight);
     DragAcceptFiles(dialog_, TRUE);

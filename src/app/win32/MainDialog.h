@@ -18,19 +18,16 @@
 #include <mutex>
 #include <vector>
 
-namespace kq {
-class TQCDBurner;
-}
 class FilesPage;
 
 inline COLORREF ColourRef(kq::Rgb colour) { return RGB(colour.r, colour.g, colour.b); }
 
 class TMainForm : public kq::BurnerWindow {
 public:
-    // The window owns its burner B; imageFolder ends with a delimiter. The
-    // job pages drive `jobs` (none: the image page alone); the window's
-    // size and page are kept under settingsApp's key (empty: not kept).
-    TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFolder, kq::TQCDBurner* jobs = nullptr,
+    // The window owns its burner B; imageFolder ends with a delimiter.
+    // Without jobPages it has the image page alone; the window's size and
+    // page are kept under settingsApp's key (empty: not kept).
+    TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFolder, bool jobPages = false,
               std::string settingsApp = {});
     ~TMainForm() override;
     TMainForm(const TMainForm&) = delete;
@@ -90,7 +87,7 @@ private:
     void OnTimer(UINT_PTR id);
     COLORREF ColourOf(HWND control) const;
     bool Busy() const;
-    void CreatePages(kq::TQCDBurner& jobs);
+    void CreatePages();
     void LayoutPages();
     void RestoreSettings();
     void SaveSettings() const;

@@ -26,14 +26,14 @@ bool IsImage(std::string path) {
 
 }  // namespace
 
-void TMainForm::CreatePages(kq::TQCDBurner& jobs) {
+void TMainForm::CreatePages() {
     auto id = [&](int page) { return kFirstPageId + page * JobPage::kSlotsPerPage; };
     auto timer = [](int page) { return kFirstPageTimer + static_cast<UINT_PTR>(page); };
-    auto files = std::make_unique<FilesPage>(*this, id(kFilesPage), timer(kFilesPage), jobs);
+    auto files = std::make_unique<FilesPage>(*this, id(kFilesPage), timer(kFilesPage));
     files_ = files.get();
     pages_.push_back(std::move(files));
-    pages_.push_back(std::make_unique<ReadPage>(*this, id(kReadPage), timer(kReadPage), jobs));
-    pages_.push_back(std::make_unique<CheckPage>(*this, id(kCheckPage), timer(kCheckPage), jobs));
+    pages_.push_back(std::make_unique<ReadPage>(*this, id(kReadPage), timer(kReadPage)));
+    pages_.push_back(std::make_unique<CheckPage>(*this, id(kCheckPage), timer(kCheckPage)));
     for (const auto& page : pages_) page->Select(false);
 }
 

@@ -10,9 +10,7 @@
 
 int main(int argc, char** argv) {
     kq::ImageChoice choice = kq::ImageChoiceFromArguments(argc, argv);
-    auto burner = std::make_unique<kq::ComponentBurnerPort>();
-    kq::TQCDBurner& jobs = burner->Component();
-    TMainForm MainForm(std::move(burner), choice.folder, &jobs, kq::window::kTitle);
+    TMainForm MainForm(std::make_unique<kq::ComponentBurnerPort>(), choice.folder, true, kq::window::kTitle);
     if (!MainForm.Window()) {  // no desktop to open it on: end rather than wait unseen
         std::fputs("cdburner: the window could not be opened\n", stderr);
         return 1;

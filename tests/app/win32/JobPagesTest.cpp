@@ -7,7 +7,6 @@
 #include "app/win32/FilesPage.h"
 #include "app/win32/MainDialog.h"
 #include "app/win32/SpeedGraph.h"
-#include "burner/kqCDBC.h"
 #include "platform/win32/UserSettings.h"
 #include "support/FakeBurner.h"
 #include "support/TempDir.h"
@@ -62,7 +61,7 @@ protected:
     }
     void Open(const std::string& settingsApp = {}) {
         form.reset();
-        form = std::make_unique<TMainForm>(std::make_unique<kqtest::FakeBurner>(), dir.Path().string() + "/", &jobs,
+        form = std::make_unique<TMainForm>(std::make_unique<kqtest::FakeBurner>(), dir.Path().string() + "/", true,
                                            settingsApp);
         ASSERT_TRUE(form->Window()) << "no window could be opened: no desktop or display driver";
     }
@@ -72,7 +71,6 @@ protected:
                      reinterpret_cast<LPARAM>(button));
     }
 
-    kq::TQCDBurner jobs;  // outlives the window, as the program's does
     TempDir dir;
     std::unique_ptr<TMainForm> form;
 };

@@ -3,7 +3,7 @@
 // the reading speed, and a read on its own thread with a progress line.
 #include "cli/CliOptions.h"
 #include "cli/Console.h"
-#include "cli/DataTrack.h"
+#include "jobs/DataTrack.h"
 #include "drive/MediaTypes.h"
 
 #include <atomic>
@@ -18,6 +18,7 @@ class TQCDBurner;
 
 namespace kq::cli {
 
+using namespace jobs;
 struct ReadingDrive {
     std::string entry;
     int mediaType = 0;

@@ -4,9 +4,9 @@
 #include "cli/DiscReading.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
-#include "cli/OutputFiles.h"
+#include "jobs/OutputFiles.h"
 #include "cli/SpeedMultiple.h"
-#include "cli/TrackReader.h"
+#include "jobs/TrackReader.h"
 #include "digest/DigestFeed.h"
 #include "platform/FileHandle.h"
 
@@ -15,7 +15,6 @@
 #include <tuple>
 
 namespace kq::cli {
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -113,7 +112,7 @@ private:
 int ReadImageJob::CheckTarget() {
     std::vector<std::string> files{target_.image, target_.part, target_.sha256, target_.bad};
     if (o_.md5) files.push_back(target_.md5);
-    return CheckOutputFiles("read-image", files, o_.force, console_);
+    return CheckOutputFiles("read-image", files, o_.force, console_) ? kExitSuccess : kExitUsage;
 }
 
 int ReadImageJob::Run() {

@@ -1,7 +1,7 @@
 #include "cli/CheckDisc.h"
 
 #include "burner/kqCDBC.h"
-#include "cli/DiscCompare.h"
+#include "jobs/DiscCompare.h"
 #include "cli/DiscReading.h"
 #include "cli/ExitCode.h"
 #include "cli/Interrupt.h"
@@ -11,7 +11,6 @@
 #include <filesystem>
 
 namespace kq::cli {
-
 namespace {
 
 namespace fs = std::filesystem;

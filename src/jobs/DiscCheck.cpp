@@ -1,31 +1,18 @@
-#include "cli/CheckDisc.h"
+#include "jobs/DiscCheck.h"
 
 #include "burner/kqCDBC.h"
-#include "jobs/DiscCompare.h"
-#include "cli/DiscReading.h"
-#include "cli/ExitCode.h"
-#include "cli/Interrupt.h"
-#include "cli/SpeedMultiple.h"
 #include "digest/ChecksumCompanion.h"
 
 #include <filesystem>
 
-namespace kq::cli {
+namespace kq::jobs {
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr uint64_t kSector = kSectorSize;
 
-// What the disc is compared with: an image file, or a digest and where it
-// was found.
-struct Reference {
-    std::string image;
-    std::optional<ExpectedDigest> digest;
-    std::string source;
-};
-
-std::optional<Reference> FromCompanion(const CompanionFinding& found, const std::string& named, Console& console) {
+std::optional<Reference> FromCompanion(const CompanionFinding& found, const std::string& named, JobLog& console) {
     switch (found.outcome) {
     case CompanionOutcome::Digest: return Reference{{}, ExpectedDigest{found.kind, found.expected}, found.path};
     case CompanionOutcome::None: console.Error("check: there is no image " + named + ", nor a checksum companion for it"); break;
@@ -38,9 +25,9 @@ std::optional<Reference> FromCompanion(const CompanionFinding& found, const std:
     return std::nullopt;
 }
 
-// The argument is a companion by its name, else an image when it is
-// there, else the image whose companion is found by the burn's rules.
-std::optional<Reference> FindReference(const std::string& named, Console& console) {
+}  // namespace
+
+std::optional<Reference> FindReference(const std::string& named, JobLog& console) {
     std::error_code ec;
     if (LooksLikeCompanion(named)) {
         if (!fs::exists(named, ec)) {
@@ -56,6 +43,8 @@ std::optional<Reference> FindReference(const std::string& named, Console& consol
     }
     return FromCompanion(FindImageCompanion(named, true), named, console);
 }
+
+namespace {
 
 // The image a companion was written beside: its name without the
 // companion's extension, as is or with ".iso" ("x.iso.sha256", "x.md5").
@@ -81,7 +70,8 @@ uint32_t PaddingAllowed(MediaFamily family, uint32_t imageSectors) {
 
 // The first sector of the run that is not all zeros; nullopt when all are
 // (or when the read failed: `read` tells).
-std::optional<uint32_t> FirstNonZero(TQCDBurner& burner, const SectorRun& run, ReadResult& read) {
+std::optional<uint32_t> FirstNonZero(TQCDBurner& burner, const SectorRun& run, ReadResult& read,
+                                     const StopAsked& stop) {
     std::optional<uint32_t> found;
     uint32_t at = run.start;
     const SectorSink sink{{}, [&](std::span<const uint8_t> bytes) {
@@ -91,50 +81,43 @@ std::optional<uint32_t> FirstNonZero(TQCDBurner& burner, const SectorRun& run, R
                               return !found;
                           }};
     std::atomic<int64_t> done{0};
-    read = ReadSectorRun(burner, run, false, sink, done, InterruptRequested);
+    read = ReadSectorRun(burner, run, false, sink, done, stop);
     return found;
 }
 
 class CheckJob {
 public:
-    CheckJob(const CliOptions& o, Console& console) : o_(o), console_(console) {}
-    int Run();
+    CheckJob(const Reference& reference, JobLog& console, const ReadRunner& runner, const StopAsked& stop)
+        : console_(console), runner_(runner), stop_(stop), reference_(reference) {}
+    DiscCheckResult Run(TQCDBurner& burner, const ReadingDrive& drive);
 
 private:
     std::optional<uint64_t> BytesToCompare(TQCDBurner& burner, const ReadingDrive& drive);
     std::optional<uint64_t> LengthBesideCompanion(const ReadingDrive& drive);
     std::string TrailingSectors(TQCDBurner& burner, const ReadingDrive& drive);
-    int Report(const CompareResult& result, const ReadingDrive& drive, const std::string& trailing);
+    DiscCheckResult Report(const CompareResult& result, const ReadingDrive& drive, const std::string& trailing);
 
-    const CliOptions& o_;
-    Console& console_;
+    JobLog& console_;
+    const ReadRunner& runner_;
+    const StopAsked& stop_;
     Reference reference_;
     uint64_t imageBytes_ = 0;
 };
 
-int CheckJob::Run() {
-    auto reference = FindReference(o_.checkDisc, console_);
-    if (!reference) return kExitUsage;
-    reference_ = *reference;
-    TQCDBurner burner;
-    int code = kExitNoRecorder;
-    auto drive = PrepareReading(burner, o_, console_, code);
-    if (!drive) return code;
-    const auto length = BytesToCompare(burner, *drive);
-    if (!length) return kExitUsage;
+DiscCheckResult CheckJob::Run(TQCDBurner& burner, const ReadingDrive& drive) {
+    const auto length = BytesToCompare(burner, drive);
+    if (!length) return {JobEnd::Refused};
     const uint64_t bytes = *length;
     const uint32_t sectors = static_cast<uint32_t>((bytes + kSector - 1) / kSector);
-    console_.Line("checking " + DataTrackText(drive->track) + " against " + reference_.source);
+    console_.Line("checking " + DataTrackText(drive.track) + " against " + reference_.source);
     std::atomic<int64_t> done{0};
     CompareResult result;
-    const MediaFamily family = TraitsOf(drive->mediaType).family;
-    const SectorRun run{drive->track.start, sectors, family == MediaFamily::Cd};
-    ReadWithProgress(
-        console_,
-        [&] { result = CompareDisc(burner, run, bytes, reference_.image, reference_.digest, done, InterruptRequested); },
-        done, static_cast<int64_t>(sectors * kSector), family);
-    const std::string trailing = result.end == CompareEnd::Equal ? TrailingSectors(burner, *drive) : "";
-    return Report(result, *drive, trailing);
+    const MediaFamily family = TraitsOf(drive.mediaType).family;
+    const SectorRun run{drive.track.start, sectors, family == MediaFamily::Cd};
+    runner_([&] { result = CompareDisc(burner, run, bytes, reference_.image, reference_.digest, done, stop_); }, done,
+            static_cast<int64_t>(sectors * kSector), family);
+    const std::string trailing = result.end == CompareEnd::Equal ? TrailingSectors(burner, drive) : "";
+    return Report(result, drive, trailing);
 }
 
 // An image is compared over its own length, as far as the track goes. A
@@ -187,14 +170,14 @@ std::string CheckJob::TrailingSectors(TQCDBurner& burner, const ReadingDrive& dr
     if (extra > PaddingAllowed(family, imageSectors)) return "differs: the disc's track holds " + past;
     ReadResult read;
     const SectorRun run{t.start + imageSectors, extra, family == MediaFamily::Cd};
-    if (const auto at = FirstNonZero(burner, run, read))
+    if (const auto at = FirstNonZero(burner, run, read, stop_))
         return "differs: the disc's track holds " + past + ", and sector " + std::to_string(*at) + " of them is not zeros";
     if (read.end == ReadEnd::Unreadable)
         return "unreadable: sector " + std::to_string(read.failedSector) + " [" + read.driveText + "]";
     return read.end == ReadEnd::Stopped ? "stopped" : "";
 }
 
-int CheckJob::Report(const CompareResult& result, const ReadingDrive& drive, const std::string& trailing) {
+DiscCheckResult CheckJob::Report(const CompareResult& result, const ReadingDrive& drive, const std::string& trailing) {
     if (drive.track.incomplete) console_.Line("the track was never closed: only its readable part was checked");
     const uint64_t track = uint64_t{drive.track.sectors} * kSector;
     std::string text = CompareText(result, reference_.digest, reference_.source);
@@ -211,14 +194,18 @@ int CheckJob::Report(const CompareResult& result, const ReadingDrive& drive, con
     }
     if (result.end == CompareEnd::Equal && !discShorter && trailing.empty()) {
         console_.Line("check: ok");
-        return kExitSuccess;
+        return {JobEnd::Success, "ok"};
     }
     console_.Error("check: " + text);
-    return result.end == CompareEnd::Stopped || trailing == "stopped" ? kExitAborted : kExitBurnFailed;
+    const bool stopped = result.end == CompareEnd::Stopped || trailing == "stopped";
+    return {stopped ? JobEnd::Stopped : JobEnd::Failed, text, result.firstDiffering};
 }
 
 }  // namespace
 
-int RunCheckDisc(const CliOptions& options, Console& console) { return CheckJob(options, console).Run(); }
+DiscCheckResult CheckDisc(TQCDBurner& burner, const ReadingDrive& drive, const Reference& reference, JobLog& log,
+                          const ReadRunner& runner, const StopAsked& stop) {
+    return CheckJob(reference, log, runner, stop).Run(burner, drive);
+}
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

@@ -1,11 +1,7 @@
-#include "cli/ReadImage.h"
+#include "jobs/ImageRead.h"
 
 #include "burner/kqCDBC.h"
-#include "cli/DiscReading.h"
-#include "cli/ExitCode.h"
-#include "cli/Interrupt.h"
 #include "jobs/OutputFiles.h"
-#include "cli/SpeedMultiple.h"
 #include "jobs/TrackReader.h"
 #include "digest/DigestFeed.h"
 #include "platform/FileHandle.h"
@@ -14,18 +10,10 @@
 #include <optional>
 #include <tuple>
 
-namespace kq::cli {
+namespace kq::jobs {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Target {
-    std::string image, part, sha256, md5, bad;
-
-    explicit Target(const std::string& out)
-        : image(out), part(out + ".part"), sha256(out + ".sha256"),
-          md5(fs::path(out).replace_extension(".md5").string()), bad(out + ".bad") {}
-};
 
 std::error_code WriteTextFile(const std::string& path, const std::string& text) {
     std::error_code why;
@@ -89,46 +77,40 @@ struct ReadOutcome {
 
 class ReadImageJob {
 public:
-    ReadImageJob(const CliOptions& o, Console& console) : o_(o), console_(console), target_(o.readImage) {}
+    ReadImageJob(const ReadImageOptions& o, JobLog& console, const ReadRunner& runner, const StopAsked& stop)
+        : o_(o), console_(console), runner_(runner), stop_(stop), target_(o.out) {}
 
-    int Run();
+    ImageReadResult Run(TQCDBurner& burner, const ReadingDrive& drive);
 
 private:
-    int CheckTarget();
     std::optional<ReadOutcome> Read(TQCDBurner& burner, const ReadingDrive& drive, uint32_t sectors);
-    int Unfinished(const ReadOutcome& outcome);
-    int Complete(const ReadOutcome& outcome);
-    int Fail(const std::string& text) {
+    JobEnd Unfinished(const ReadOutcome& outcome);
+    JobEnd Complete(const ReadOutcome& outcome);
+    JobEnd Fail(const std::string& text) {
         console_.Error("read-image: " + text);
-        return kExitBurnFailed;
+        return JobEnd::Failed;
     }
 
-    const CliOptions& o_;
-    Console& console_;
-    Target target_;
+    const ReadImageOptions& o_;
+    JobLog& console_;
+    const ReadRunner& runner_;
+    const StopAsked& stop_;
+    ReadTarget target_;
+    ImageReadResult result_;
 };
 
-// Every file the read may write, before the drive is asked anything.
-int ReadImageJob::CheckTarget() {
-    std::vector<std::string> files{target_.image, target_.part, target_.sha256, target_.bad};
-    if (o_.md5) files.push_back(target_.md5);
-    return CheckOutputFiles("read-image", files, o_.force, console_) ? kExitSuccess : kExitUsage;
-}
-
-int ReadImageJob::Run() {
-    if (int code = CheckTarget(); code != kExitSuccess) return code;
-    TQCDBurner burner;
-    int code = kExitNoRecorder;
-    auto drive = PrepareReading(burner, o_, console_, code);
-    if (!drive) return code;
-    const ImageLength length = ImageLengthOf(burner, drive->track);
-    if (!length.sectors) return Fail(length.note);
-    console_.Line("reading " + DataTrackText(drive->track) + " into " + target_.image);
+ImageReadResult ReadImageJob::Run(TQCDBurner& burner, const ReadingDrive& drive) {
+    const ImageLength length = ImageLengthOf(burner, drive.track);
+    if (!length.sectors) return {Fail(length.note)};
+    console_.Line("reading " + DataTrackText(drive.track) + " into " + target_.image);
     if (!length.note.empty()) console_.Line(length.note);
-    auto outcome = Read(burner, *drive, *length.sectors);
-    if (!outcome) return kExitBurnFailed;
-    if (outcome->result.end != ReadEnd::Done) return Unfinished(*outcome);
-    return Complete(*outcome);
+    auto outcome = Read(burner, drive, *length.sectors);
+    if (!outcome) return {JobEnd::Failed};
+    result_.bad = outcome->result.bad;
+    result_.end = outcome->result.end != ReadEnd::Done ? Unfinished(*outcome) : Complete(*outcome);
+    if (outcome->result.end == ReadEnd::Unreadable) result_.failedSector = outcome->result.failedSector;
+    if (result_.end == JobEnd::Success) result_.sha256 = outcome->sha256;
+    return result_;
 }
 
 // The file is closed when this returns, so that it can be renamed.
@@ -146,10 +128,8 @@ std::optional<ReadOutcome> ReadImageJob::Read(TQCDBurner& burner, const ReadingD
     const MediaFamily family = TraitsOf(drive.mediaType).family;
     const SectorRun run{drive.track.start, sectors, family == MediaFamily::Cd};
     const SectorSink sink = image.Sink();
-    ReadWithProgress(
-        console_,
-        [&] { outcome.result = ReadSectorRun(burner, run, o_.keepGoing, sink, done, InterruptRequested); },
-        done, int64_t{sectors} * kSectorSize, family);
+    runner_([&] { outcome.result = ReadSectorRun(burner, run, o_.keepGoing, sink, done, stop_); }, done,
+            int64_t{sectors} * kSectorSize, family);
     // What was read goes into the file however the read ended.
     if (!image.Flush() && outcome.result.end == ReadEnd::Done) outcome.result.end = ReadEnd::SinkRefused;
     outcome.writeError = image.WriteError();
@@ -157,12 +137,12 @@ std::optional<ReadOutcome> ReadImageJob::Read(TQCDBurner& burner, const ReadingD
     return outcome;
 }
 
-int ReadImageJob::Unfinished(const ReadOutcome& outcome) {
+JobEnd ReadImageJob::Unfinished(const ReadOutcome& outcome) {
     const ReadResult& r = outcome.result;
     const std::string kept = "; what was read is kept in " + target_.part;
     if (r.end == ReadEnd::Stopped) {
         console_.Error("read-image: stopped" + kept);
-        return kExitAborted;
+        return JobEnd::Stopped;
     }
     if (r.end == ReadEnd::SinkRefused)
         return Fail("cannot write " + target_.part + ": " + outcome.writeError.message() + kept);
@@ -172,7 +152,7 @@ int ReadImageJob::Unfinished(const ReadOutcome& outcome) {
 // The image takes its name only now. Companions of an image with zeroed
 // sectors would vouch for bytes the disc does not hold: there are none,
 // and none of an earlier image stays beside it.
-int ReadImageJob::Complete(const ReadOutcome& outcome) {
+JobEnd ReadImageJob::Complete(const ReadOutcome& outcome) {
     std::error_code ec;
     fs::rename(target_.part, target_.image, ec);
     if (ec) return Fail("cannot rename " + target_.part + " to " + target_.image + ": " + ec.message());
@@ -195,11 +175,25 @@ int ReadImageJob::Complete(const ReadOutcome& outcome) {
         if (auto why = WriteTextFile(target_.md5, *outcome.md5 + "  " + name + "\n"))
             return Fail("cannot write " + target_.md5 + ": " + why.message());
     console_.Line("read-image: " + target_.image + " complete, sha256 " + outcome.sha256);
-    return kExitSuccess;
+    return JobEnd::Success;
 }
 
 }  // namespace
 
-int RunReadImage(const CliOptions& options, Console& console) { return ReadImageJob(options, console).Run(); }
+ReadTarget::ReadTarget(const std::string& out)
+    : image(out), part(out + ".part"), sha256(out + ".sha256"), md5(fs::path(out).replace_extension(".md5").string()),
+      bad(out + ".bad") {}
 
-}  // namespace kq::cli
+bool CheckReadTarget(const ReadImageOptions& o, JobLog& log) {
+    const ReadTarget target(o.out);
+    std::vector<std::string> files{target.image, target.part, target.sha256, target.bad};
+    if (o.md5) files.push_back(target.md5);
+    return CheckOutputFiles("read-image", files, o.force, log);
+}
+
+ImageReadResult ReadImageFile(TQCDBurner& burner, const ReadingDrive& drive, const ReadImageOptions& options,
+                              JobLog& log, const ReadRunner& runner, const StopAsked& stop) {
+    return ReadImageJob(options, log, runner, stop).Run(burner, drive);
+}
+
+}  // namespace kq::jobs

@@ -1,0 +1,25 @@
+#include "cli/CheckDisc.h"
+
+#include "burner/kqCDBC.h"
+#include "cli/DiscReading.h"
+#include "cli/ExitCode.h"
+#include "cli/Interrupt.h"
+#include "jobs/DiscCheck.h"
+
+namespace kq::cli {
+
+int RunCheckDisc(const CliOptions& options, Console& console) {
+    const auto reference = jobs::FindReference(options.checkDisc, console);
+    if (!reference) return kExitUsage;
+    TQCDBurner burner;
+    int code = kExitNoRecorder;
+    auto drive = PrepareReading(burner, options, console, code);
+    if (!drive) return code;
+    const auto progress = [&console](const std::function<void()>& run, const std::atomic<int64_t>& done,
+                                     int64_t total, MediaFamily family) {
+        ReadWithProgress(console, run, done, total, family);
+    };
+    return ExitCodeOf(jobs::CheckDisc(burner, *drive, *reference, console, progress, InterruptRequested).end);
+}
+
+}  // namespace kq::cli

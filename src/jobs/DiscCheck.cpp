@@ -94,6 +94,7 @@ public:
 private:
     std::optional<uint64_t> BytesToCompare(TQCDBurner& burner, const ReadingDrive& drive);
     std::optional<uint64_t> LengthBesideCompanion(const ReadingDrive& drive);
+    std::optional<uint64_t> BytesBesideCompanion(const ReadingDrive& drive);
     std::string TrailingSectors(TQCDBurner& burner, const ReadingDrive& drive);
     DiscCheckResult Report(const CompareResult& result, const ReadingDrive& drive, const std::string& trailing);
 
@@ -121,15 +122,21 @@ DiscCheckResult CheckJob::Run(TQCDBurner& burner, const ReadingDrive& drive) {
 }
 
 // An image is compared over its own length, as far as the track goes. A
-// digest covers the track, or the file system on it when that ends sooner
-// (a short image padded when burnt; an overwritable disc). An overwritable
-// disc without one is as long as the image beside the companion, if any.
+// digest covers the image beside its companion, when there is one the
+// track holds (an image read from a disc keeps the padding after its
+// file system); else the track, or the file system on it when that ends
+// sooner (a short image padded when burnt; an overwritable disc).
 std::optional<uint64_t> CheckJob::BytesToCompare(TQCDBurner& burner, const ReadingDrive& drive) {
     const uint64_t track = uint64_t{drive.track.sectors} * kSector;
     if (!reference_.image.empty()) {
         std::error_code ec;
         imageBytes_ = fs::file_size(reference_.image, ec);
         return std::min(imageBytes_, track);
+    }
+    if (const auto beside = BytesBesideCompanion(drive)) {
+        console_.Line("the digest covers the " + std::to_string(*beside) + " bytes of the image beside " +
+                      reference_.source);
+        return beside;
     }
     const auto volume = IsoVolumeSectors(burner, drive.track.start);
     if (volume && *volume < drive.track.sectors) {
@@ -141,18 +148,25 @@ std::optional<uint64_t> CheckJob::BytesToCompare(TQCDBurner& burner, const Readi
     return LengthBesideCompanion(drive);
 }
 
-std::optional<uint64_t> CheckJob::LengthBesideCompanion(const ReadingDrive& drive) {
+std::optional<uint64_t> CheckJob::BytesBesideCompanion(const ReadingDrive& drive) {
     const uint64_t track = uint64_t{drive.track.sectors} * kSector;
     std::error_code ec;
     const auto image = ImageBeside(reference_.source);
     const uint64_t bytes = image ? fs::file_size(*image, ec) : 0;
-    if (!image || ec || bytes == 0 || bytes > track) {
+    if (!image || ec || bytes == 0 || bytes > track) return std::nullopt;
+    return bytes;
+}
+
+std::optional<uint64_t> CheckJob::LengthBesideCompanion(const ReadingDrive& drive) {
+    const auto image = ImageBeside(reference_.source);
+    const auto bytes = BytesBesideCompanion(drive);
+    if (!bytes) {
         console_.Error("check: the " + MediaName(drive.mediaType) +
                        " holds no ISO 9660 volume, and no image lies beside " + reference_.source +
                        ": the length its digest covers cannot be known (check against the image itself)");
         return std::nullopt;
     }
-    console_.Line("the disc holds no ISO 9660 volume: the digest covers the " + std::to_string(bytes) +
+    console_.Line("the disc holds no ISO 9660 volume: the digest covers the " + std::to_string(*bytes) +
                   " bytes of " + *image);
     return bytes;
 }

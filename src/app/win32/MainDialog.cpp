@@ -97,6 +97,7 @@ void TMainForm::Show() {
     if (shown_) return;
     shown_ = true;
     Workflow().FormShow();
+    if (!dialog_) return;  // the image page found no drive layer and closed the window
     for (const auto& page : pages_) page->Flow().FormShow();
 }
 

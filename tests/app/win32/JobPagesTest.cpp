@@ -129,7 +129,6 @@ TEST_F(JobPagesTest, DropsLandWholeOnThePageTheyBelongTo) {
     CloseHandle(CreateFileW(image.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     const std::string imageUtf8 = reinterpret_cast<const char*>(std::filesystem::path(image).u8string().c_str());
     const std::string photosUtf8 = reinterpret_cast<const char*>(std::filesystem::path(photos).u8string().c_str());
-    form->Show();
 
     SendMessageW(form->Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf({image})), 0);
     EXPECT_EQ(form->CurrentPage(), TMainForm::kImagePage) << "one image dropped on the image page is to burn";

@@ -22,11 +22,6 @@ void FilePickPage::LayoutChoices(int width, int height) {
     Place(kStart, 8, height - 8 - 25, 75, 25);
 }
 
-void FilePickPage::ShowFile(const std::string& path) {
-    dialogtext::SetText(Widget(kFile), path);
-    EnableWindow(Widget(kStart), !path.empty());
-}
-
 ReadPage::ReadPage(TMainForm& form, int firstId, UINT_PTR timerId)
     : FilePickPage(form, firstId, timerId, "Save the disc's image as:", "Read") {
     Add(kKeepGoing, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX,
@@ -39,17 +34,24 @@ ReadPage::~ReadPage() {
     if (flow_) flow_->FormClose();
 }
 
+bool ReadPage::Choose() {
+    std::string path = dialogtext::SaveFile(form_.Window(), L"Disc images (*.iso)\0*.iso\0All files (*.*)\0*.*\0",
+                                            L"iso", L"Save the disc's image as");
+    if (path.empty()) return false;
+    flow_->SetOutput(path);
+    ShowFile(flow_->Output());
+    return true;
+}
+
+// Read with no file chosen yet asks for one first.
 void ReadPage::OnCommand(int slot, int code) {
     if (code != BN_CLICKED) return;
     if (slot == kBrowse) {
-        std::string path = dialogtext::SaveFile(form_.Window(), L"Disc images (*.iso)\0*.iso\0All files (*.*)\0*.*\0",
-                                                L"iso", L"Save the disc's image as");
-        if (path.empty()) return;
-        flow_->SetOutput(path);
-        ShowFile(flow_->Output());
+        Choose();
     } else if (slot == kKeepGoing) {
         flow_->SetKeepGoing(SendMessageW(Widget(kKeepGoing), BM_GETCHECK, 0, 0) == BST_CHECKED);
-    } else if (slot == kStart) {
+    } else if (slot == kStart && (!flow_->Output().empty() || Choose())) {
+        ShowFile(flow_->Output());
         flow_->ReadClick();
     }
 }
@@ -64,18 +66,25 @@ CheckPage::~CheckPage() {
     if (flow_) flow_->FormClose();
 }
 
+bool CheckPage::Choose() {
+    auto chosen = dialogtext::OpenFiles(
+        form_.Window(),
+        L"Images and checksums (*.iso;*.img;*.md5;*.sha256;SHA256SUMS)\0*.iso;*.img;*.md5;*.sha256;SHA256SUMS\0"
+        L"All files (*.*)\0*.*\0",
+        L"Choose the image or checksum file", false);
+    if (chosen.empty()) return false;
+    flow_->SetReference(chosen.front());
+    ShowFile(flow_->Reference());
+    return true;
+}
+
+// Check with nothing chosen yet asks for the image or checksum file first.
 void CheckPage::OnCommand(int slot, int code) {
     if (code != BN_CLICKED) return;
     if (slot == kBrowse) {
-        auto chosen = dialogtext::OpenFiles(
-            form_.Window(),
-            L"Images and checksums (*.iso;*.img;*.md5;*.sha256;SHA256SUMS)\0*.iso;*.img;*.md5;*.sha256;SHA256SUMS\0"
-            L"All files (*.*)\0*.*\0",
-            L"Choose the image or checksum file", false);
-        if (chosen.empty()) return;
-        flow_->SetReference(chosen.front());
+        Choose();
+    } else if (slot == kStart && (!flow_->Reference().empty() || Choose())) {
         ShowFile(flow_->Reference());
-    } else if (slot == kStart) {
         flow_->CheckClick();
     }
 }

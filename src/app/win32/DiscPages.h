@@ -3,6 +3,7 @@
 // through the system's dialog, and the one button that starts the job.
 #include "app/CheckWorkflow.h"
 #include "app/ReadWorkflow.h"
+#include "app/win32/DialogText.h"
 #include "app/win32/JobPage.h"
 
 #include <memory>
@@ -15,7 +16,7 @@ public:
 protected:
     FilePickPage(TMainForm& form, int firstId, UINT_PTR timerId, const char* caption, const char* start);
     void LayoutChoices(int width, int height) override;
-    void ShowFile(const std::string& path);
+    void ShowFile(const std::string& path) { dialogtext::SetText(Widget(kFile), path); }
 };
 
 class ReadPage : public FilePickPage {
@@ -27,6 +28,8 @@ public:
 
 private:
     void OnCommand(int slot, int code) override;
+    // The save dialog; false when the user cancels it.
+    bool Choose();
     std::unique_ptr<kq::ReadWorkflow> flow_;
 };
 
@@ -39,5 +42,7 @@ public:
 
 private:
     void OnCommand(int slot, int code) override;
+    // The open dialog; false when the user cancels it.
+    bool Choose();
     std::unique_ptr<kq::CheckWorkflow> flow_;
 };

@@ -1,15 +1,20 @@
 // The dialog's tabbed pages: one page shows at a time, a running job keeps
 // its page with Abort in sight, drops land whole (names outside the ANSI
 // code page included), the fit bar gates "Burn it", the live graph draws
-// each line where it belongs, and the size and page last used come back.
+// each line where it belongs, the size and page last used come back, and
+// a dropped folder is burnt, read back and checked through the pages.
 #include "app/FilesWorkflow.h"
+#include "app/CheckWorkflow.h"
+#include "app/ReadWorkflow.h"
 #include "app/win32/DialogText.h"
+#include "app/win32/DiscPages.h"
 #include "app/win32/FilesPage.h"
 #include "app/win32/MainDialog.h"
 #include "app/win32/SpeedGraph.h"
 #include "platform/win32/UserSettings.h"
 #include "support/FakeBurner.h"
 #include "support/TempDir.h"
+#include "transport/kqASPI.h"
 
 #include <gtest/gtest.h>
 
@@ -243,4 +248,59 @@ TEST(DialogTextTest, OpenDialogNamesBecomeWholeUtf8Paths) {
         {L"\0\0"s, {}},
     };
     for (const Case& c : cases) EXPECT_EQ(dialogtext::PathsOfNames(c.names), c.paths);
+}
+
+namespace {
+
+// The dialog's job pages on the virtual recorder, with a blank DVD-R.
+class RecorderPagesTest : public JobPagesTest {
+protected:
+    void SetUp() override {
+        dir.Write("vrec.conf", "[recorder]\naddress = 0:0:0\nreads = cd-rom dvd-rom cd-r dvd-r bd-r\n"
+                               "writes = cd-r dvd-r bd-r\nfeature_2a = yes\nfeature_2f = yes\nmedium = dvd-r\n"
+                               "capacity = 40000\nbacking = " +
+                                   dir.File("disc.img") + "\n");
+        _putenv_s("VRECORDER_CONFIG", dir.File("vrec.conf").c_str());
+        JobPagesTest::SetUp();
+        for (int page = TMainForm::kFilesPage; page < form->PageCount(); ++page)
+            form->JobPageAt(page)->Flow().SetAspiLibrary(KQ_VRECORDER_ASPI_PATH);
+        form->Show();
+    }
+    void TearDown() override {
+        JobPagesTest::TearDown();
+        kq::ReleaseASPI();
+        _putenv_s("VRECORDER_CONFIG", "");
+    }
+    // Clicks the page's button and lets the job run until its result shows.
+    std::string RunJob(int page, int button) {
+        JobPage& shown = *form->JobPageAt(page);
+        EXPECT_TRUE(form->SelectPage(page));
+        Click(shown.Widget(button));
+        for (int waited = 0; shown.Flow().Running() && waited < 120000; waited += 10) {
+            form->ProcessMessages();
+            Sleep(10);
+        }
+        form->ProcessMessages();
+        EXPECT_TRUE(Shown(shown.Widget(JobPage::kResult)));
+        return dialogtext::TextOf(shown.Widget(JobPage::kResult));
+    }
+};
+
+}  // namespace
+
+TEST_F(RecorderPagesTest, FolderDroppedBurntReadBackAndChecked) {
+    std::filesystem::create_directories(dir.Path() / "photos");
+    dir.Write("photos/a.jpg", std::string(300000, 'a'));
+    const std::wstring photos = std::filesystem::path(dir.Path() / "photos").wstring();
+    SendMessageW(form->Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf({photos})), 0);
+    ASSERT_TRUE(IsWindowEnabled(form->Files()->Widget(FilesPage::kBurn))) << "the folder fits the DVD-R";
+    EXPECT_EQ(RunJob(TMainForm::kFilesPage, FilesPage::kBurn).rfind("Success", 0), 0u);
+
+    auto& read = static_cast<kq::ReadWorkflow&>(form->JobPageAt(TMainForm::kReadPage)->Flow());
+    read.SetOutput(dir.File("out.iso"));
+    EXPECT_EQ(RunJob(TMainForm::kReadPage, FilePickPage::kStart).rfind("Success", 0), 0u);
+
+    auto& check = static_cast<kq::CheckWorkflow&>(form->JobPageAt(TMainForm::kCheckPage)->Flow());
+    check.SetReference(dir.File("out.iso.sha256"));
+    EXPECT_EQ(RunJob(TMainForm::kCheckPage, FilePickPage::kStart).rfind("The disc matches", 0), 0u);
 }

@@ -135,14 +135,7 @@ INT_PTR TMainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 if (page->Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
             return FALSE;
         case WM_SIZE: LayoutPages(); return TRUE;
-        case WM_GETMINMAXINFO: {
-            RECT least{0, 0, kq::window::kClientWidth, kq::window::kClientHeight};
-            AdjustWindowRectEx(&least, static_cast<DWORD>(GetWindowLongW(dialog_, GWL_STYLE)), FALSE,
-                               static_cast<DWORD>(GetWindowLongW(dialog_, GWL_EXSTYLE)));
-            auto* sizes = reinterpret_cast<MINMAXINFO*>(lParam);
-            sizes->ptMinTrackSize = {least.right - least.left, least.bottom - least.top};
-            return TRUE;
-        }
+        case WM_GETMINMAXINFO: OnMinMax(*reinterpret_cast<MINMAXINFO*>(lParam)); return TRUE;
         case kNextPageMessage:
             SelectPage((page_ + PageCount() + static_cast<int>(wParam)) % PageCount());
             return TRUE;

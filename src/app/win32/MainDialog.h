@@ -85,6 +85,7 @@ private:
     INT_PTR OnNotify(const NMHDR& header);
     void OnDrop(HDROP drop);
     void OnTimer(UINT_PTR id);
+    void OnMinMax(MINMAXINFO& sizes) const;
     COLORREF ColourOf(HWND control) const;
     bool Busy() const;
     void CreatePages();

@@ -121,6 +121,14 @@ COLORREF TMainForm::ColourOf(HWND control) const {
     return RGB(0, 0, 0);
 }
 
+// Never smaller than the image page's table.
+void TMainForm::OnMinMax(MINMAXINFO& sizes) const {
+    RECT least{0, 0, kq::window::kClientWidth, kq::window::kClientHeight};
+    AdjustWindowRectEx(&least, static_cast<DWORD>(GetWindowLongW(dialog_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(dialog_, GWL_EXSTYLE)));
+    sizes.ptMinTrackSize = {least.right - least.left, least.bottom - least.top};
+}
+
 void TMainForm::LayoutPages() {
     RECT client{};
     GetClientRect(dialog_, &client);

@@ -98,6 +98,15 @@ void JobPage::Select(bool current) {
     Refresh();
 }
 
+// The button just pressed may have gone with the choices: the keyboard
+// goes to Abort, or to the button that leaves the result.
+void JobPage::FocusShown() {
+    HWND focus = GetFocus();
+    if (!current_ || (focus && IsWindowVisible(focus))) return;
+    for (int slot : {kAbort, kBack, kDrive})
+        if (Shown(slot)) return (void)SetFocus(Widget(slot));
+}
+
 bool JobPage::Command(int id, int code) {
     const int slot = id - firstId_;
     if (slot < 0 || slot >= kSlotsPerPage) return false;
@@ -108,6 +117,7 @@ bool JobPage::Command(int id, int code) {
     } else if (slot == kBack && code == BN_CLICKED) {
         panel_ = result_ = false;
         Refresh();
+        FocusShown();
     } else {
         OnCommand(slot, code);
     }
@@ -140,6 +150,7 @@ void JobPage::ShowRunningNow(bool running) {
         panel_ = result_;
     }
     Refresh();
+    FocusShown();
 }
 
 void JobPage::ShowStageNow(const std::string& text) { SetText(Widget(kStage), text); }
@@ -161,6 +172,7 @@ void JobPage::ShowResultNow(const kq::JobResult& result) {
     failed_ = result.outcome != kq::JobOutcome::Success;
     result_ = panel_ = true;
     Refresh();
+    FocusShown();
 }
 
 COLORREF JobPage::TextColour(HWND control) const {

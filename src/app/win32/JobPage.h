@@ -50,6 +50,7 @@ protected:
     HWND Add(int slot, const wchar_t* kind, DWORD style, const std::string& text);
     void Place(int slot, int left, int top, int width, int height);
     void Refresh();
+    void FocusShown();
     // The page's own controls: what they forward, where they go, when they show.
     virtual void OnCommand(int slot, int code) = 0;
     virtual void LayoutChoices(int width, int height) = 0;

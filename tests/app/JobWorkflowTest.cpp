@@ -172,7 +172,8 @@ TEST_F(JobBench, UnreadableEntriesAreListedFirstThenSkippedOrStoppedAt) {
     const auto writeImage = [&](bool skip) {
         kqtest::ScriptedJobView view;
         view.skipUnreadable = skip;
-        kq::FilesWorkflow page(view, port.Component());
+        kq::ComponentBurnerPort own;  // gone, its write thread joined, before the child ends
+        kq::FilesWorkflow page(view, own.Component());
         page.AddEntries({photos});
         const std::string image = dir.File("out/" + std::to_string(skip) + ".iso");
         page.WriteImageClick(image);

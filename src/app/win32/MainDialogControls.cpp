@@ -3,6 +3,8 @@
 #include "app/win32/MainDialog.h"
 
 #include "app/ResultFit.h"
+#include "app/win32/DialogText.h"
+#include "platform/win32/WidePath.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,6 +14,8 @@ using kq::Control;
 using kq::window::ControlLook;
 using kq::window::Flow;
 using kq::window::Kind;
+using dialogtext::TextOf;
+using dialogtext::Wide;
 
 namespace {
 
@@ -32,7 +36,7 @@ LOGFONTA LogFontOf(const kq::window::Font& look) {
 }
 
 // By kind (list, label, button) and by a label's flow (auto-size, wrapped, right, result).
-constexpr const char* kClassOf[] = {"COMBOBOX", "STATIC", "BUTTON"};
+constexpr const wchar_t* kClassOf[] = {L"COMBOBOX", L"STATIC", L"BUTTON"};
 constexpr DWORD kKindStyle[] = {WS_VSCROLL | CBS_DROPDOWNLIST, SS_NOPREFIX, 0};
 constexpr DWORD kLabelStyle[] = {SS_LEFTNOWORDWRAP, SS_LEFT, SS_RIGHT, SS_LEFTNOWORDWRAP};
 
@@ -42,11 +46,6 @@ DWORD StyleOf(const ControlLook& look) {
     if (look.kind == Kind::Label) style |= kLabelStyle[static_cast<int>(look.flow)];
     if (look.kind == Kind::Button && look.control == kq::window::kDefaultButton) style |= BS_DEFPUSHBUTTON;
     return style;
-}
-
-std::string TextOf(HWND window) {
-    char text[512];
-    return std::string(text, static_cast<size_t>(GetWindowTextA(window, text, sizeof text)));
 }
 
 // The extent of text in look at pixelSize, measured as a static control
@@ -60,7 +59,8 @@ kq::TextExtent Measure(HDC dc, LOGFONTA look, const std::string& text, int pixel
     RECT extent{0, 0, wrap == kq::TextWrap::None ? 0 : wrapWidth, 0};
     UINT flags = DT_CALCRECT | DT_NOPREFIX | (wrap == kq::TextWrap::None ? DT_SINGLELINE : DT_WORDBREAK) |
                  (wrap == kq::TextWrap::Anywhere ? DT_EDITCONTROL : 0);
-    DrawTextA(dc, text.empty() ? " " : text.c_str(), text.empty() ? 1 : static_cast<int>(text.size()), &extent, flags);
+    std::wstring wide = text.empty() ? L" " : Wide(text);
+    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &extent, flags);
     SelectObject(dc, previous);
     DeleteObject(font);
     return {text.empty() ? 0 : static_cast<int>(extent.right), static_cast<int>(extent.bottom)};
@@ -84,11 +84,12 @@ void SetFieldHeight(HWND box, int height) {
 
 HWND TMainForm::AddControl(const ControlLook& look) {
     int height = look.kind == Kind::List ? kOpenListHeight : look.height;
-    HWND window = CreateWindowExA(0, kClassOf[static_cast<int>(look.kind)], look.text,
+    HWND window = CreateWindowExW(0, kClassOf[static_cast<int>(look.kind)], Wide(look.text).c_str(),
                                   WS_CHILD | WS_CLIPSIBLINGS | StyleOf(look), look.left, look.top, look.width, height,
-                                  dialog_, reinterpret_cast<HMENU>(IdOf(look.control)), GetModuleHandleA(nullptr),
+                                  dialog_, reinterpret_cast<HMENU>(IdOf(look.control)), GetModuleHandleW(nullptr),
                                   nullptr);
     Item& item = controls_[look.control];
+    wanted_[look.control] = look.visible;
     item.window = window;
     item.colour = ColourRef(look.colour);
     item.autoSize = look.kind == Kind::Label && (look.flow == Flow::AutoSize || look.flow == Flow::Result);
@@ -148,18 +149,20 @@ void TMainForm::FitResult(Item& item) {
 
 void TMainForm::SetCaption(Control control, const std::string& text) {
     Item& item = controls_.at(control);
-    SetWindowTextA(item.window, text.c_str());
+    dialogtext::SetText(item.window, text);
     if (control == Control::Label4) FitResult(item);
     else FitToText(item);
     InvalidateRect(item.window, nullptr, TRUE);
 }
 
+// Page 1's controls show only while it is the current page.
 void TMainForm::SetVisible(Control control, bool visible) {
-    ShowWindow(Widget(control), visible ? SW_SHOWNA : SW_HIDE);
+    wanted_[control] = visible;
+    ShowWindow(Widget(control), visible && page_ == kImagePage ? SW_SHOWNA : SW_HIDE);
 }
 
 void TMainForm::AddItem(Control list, const std::string& text) {
-    SendMessageA(Widget(list), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(Widget(list), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
 }
 
 int TMainForm::ItemCount(Control list) const {
@@ -170,14 +173,14 @@ void TMainForm::SetItemIndex(Control list, int index) { SendMessageA(Widget(list
 
 std::string TMainForm::SelectedItem(Control list) const {
     HWND box = Widget(list);
-    LRESULT index = SendMessageA(box, CB_GETCURSEL, 0, 0);
+    LRESULT index = SendMessageW(box, CB_GETCURSEL, 0, 0);
     if (index == CB_ERR) return {};
-    LRESULT length = SendMessageA(box, CB_GETLBTEXTLEN, index, 0);
+    LRESULT length = SendMessageW(box, CB_GETLBTEXTLEN, index, 0);
     if (length == CB_ERR) return {};
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    LRESULT copied = SendMessageA(box, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    LRESULT copied = SendMessageW(box, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
     text.resize(copied == CB_ERR ? 0 : static_cast<size_t>(copied));
-    return text;
+    return platform::Utf8Of(text.c_str());
 }
 
 void TMainForm::SetLabelFont(Control label, kq::Rgb colour, bool bold) {

@@ -144,7 +144,11 @@ TEST_F(MainDialogTest, WindowAsTheLayoutTableSays) {
     GetClientRect(form->Window(), &client);
     EXPECT_EQ(client.right, kq::window::kClientWidth);
     EXPECT_EQ(client.bottom, kq::window::kClientHeight);
-    EXPECT_FALSE(GetWindowLongA(form->Window(), GWL_STYLE) & WS_THICKFRAME) << "not resizable";
+    EXPECT_TRUE(GetWindowLongA(form->Window(), GWL_STYLE) & WS_THICKFRAME) << "resizable";
+    SetWindowPos(form->Window(), nullptr, 0, 0, 50, 50, SWP_NOMOVE | SWP_NOZORDER);
+    GetClientRect(form->Window(), &client);
+    EXPECT_EQ(std::pair(client.right, client.bottom),
+              std::pair(long{kq::window::kClientWidth}, long{kq::window::kClientHeight})) << "never smaller";
     EXPECT_EQ(LOWORD(SendMessageA(form->Window(), DM_GETDEFID, 0, 0)),
               GetDlgCtrlID(form->Widget(kq::window::kDefaultButton)));
     EXPECT_FALSE(form->TimerEnabled());

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -47,8 +48,9 @@ protected:
 
 TEST_F(MainFormTest, WindowAsTheLayoutTableSays) {
     EXPECT_EQ(form->windowTitle(), kq::window::kTitle);
-    EXPECT_EQ(form->size(), QSize(kq::window::kClientWidth, kq::window::kClientHeight));
-    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_EQ(form->ImagePage()->size(), QSize(kq::window::kClientWidth, kq::window::kClientHeight));
+    EXPECT_EQ(form->ImagePage()->minimumSize(), form->ImagePage()->maximumSize());
+    EXPECT_EQ(form->Tabs()->currentIndex(), 0);
     EXPECT_EQ(form->palette().color(QPalette::Window), ColourOf(kq::window::kBackground));
     EXPECT_EQ(QFontInfo(form->font()).family(), "Liberation Sans");  // Arial's metric twin
     EXPECT_EQ(form->Timer()->interval(), kq::window::kTimerIntervalMs);

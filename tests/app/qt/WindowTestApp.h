@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdlib>
@@ -21,6 +22,7 @@ inline void EnsureApplication() {
         static char name[] = "test_app_qt";
         static char* argv[] = {name, nullptr};
         auto* app = new QApplication(argc, argv);
+        QStandardPaths::setTestModeEnabled(true);  // the window's settings stay out of the user's
         app->setQuitOnLastWindowClosed(false);
         return app;
     }();

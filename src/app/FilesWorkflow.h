@@ -1,0 +1,51 @@
+#pragma once
+// The "Burn files and folders" page: the list of entries, the disc's
+// name, the file systems, the fit against the recorder's disc, and the
+// burn or the image file, through the same tree building as the command
+// line's --folder and --add.
+#include "app/JobWorkflow.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kq {
+
+class FilesWorkflow : public JobWorkflow {
+public:
+    FilesWorkflow(FilesView& view, TQCDBurner& burner);
+
+    // Files and folders from a drop or the "Add" dialogs; each goes onto
+    // the disc under its own name (a single folder: its contents).
+    void AddEntries(const std::vector<std::string>& paths);
+    void RemoveEntry(int index);
+    const std::vector<std::string>& Entries() const { return entries_; }
+
+    // Empty: the default, the folder's name.
+    void SetVolumeId(const std::string& volumeId);
+    std::string VolumeId() const;
+    void SetJoliet(bool on);
+    void SetRockRidge(bool on);
+
+    // Lays the tree out again and measures it against the recorder's disc.
+    void UpdateFit();
+    const DiscFit& Fit() const { return fit_; }
+
+    void BurnClick();
+    // The image and its .sha256 into `path` instead of a disc.
+    void WriteImageClick(const std::string& path);
+
+protected:
+    bool Wanted(const std::string& drive) override;
+    void DriveChanged() override { UpdateFit(); }
+
+private:
+    FilesView& files_;
+    std::vector<std::string> entries_;
+    std::string volumeId_;
+    bool joliet_ = true;
+    bool rockRidge_ = true;
+    DiscFit fit_;
+};
+
+}  // namespace kq

@@ -1,0 +1,28 @@
+#pragma once
+// The "Read a disc" page: the drive's data track into an image file with
+// its .sha256, as the command line's --read-image (and --keep-going).
+#include "app/JobWorkflow.h"
+
+#include <string>
+
+namespace kq {
+
+class ReadWorkflow : public JobWorkflow {
+public:
+    ReadWorkflow(ReadView& view, TQCDBurner& burner);
+
+    // The file the save dialog named; it is replaced.
+    void SetOutput(const std::string& path) { output_ = path; }
+    const std::string& Output() const { return output_; }
+    // Unreadable sectors become zeros, listed in OUT.bad, instead of
+    // ending the read.
+    void SetKeepGoing(bool on) { keepGoing_ = on; }
+
+    void ReadClick();
+
+private:
+    std::string output_;
+    bool keepGoing_ = false;
+};
+
+}  // namespace kq

@@ -1,6 +1,7 @@
 #include "app/qt/MainForm.h"
 
 #include "app/WindowLayout.h"
+#include "app/qt/JobPage.h"
 #include "app/qt/ResultLabel.h"
 
 #include <QCloseEvent>

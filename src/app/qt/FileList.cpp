@@ -27,7 +27,7 @@ FileList::FileList(QWidget* parent)
     : QListWidget(parent),
       addFiles_(new QPushButton(QStringLiteral("Add &files…"), parent)),
       addFolder_(new QPushButton(QStringLiteral("Add f&older…"), parent)) {
-    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);  // the viewport takes the drops
     setDropIndicatorShown(false);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setAccessibleName(QStringLiteral("Files and folders"));

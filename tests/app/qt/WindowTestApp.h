@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QTimer>
@@ -43,6 +44,15 @@ inline void AnswerMessageBoxes(
         if (static_cast<int>(seen.size()) >= count) poll->deleteLater();
     });
     poll->start();
+}
+
+// A key pressed and released on the widget with the keyboard focus.
+inline void PressKey(QWidget* fallback, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : fallback;
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+    QApplication::sendEvent(target, &press);
+    QApplication::sendEvent(target, &release);
 }
 
 }  // namespace kqtest

@@ -45,9 +45,10 @@ void FilesPage::CreateControls() {
     fitBar_->setAccessibleName(QStringLiteral("Disc use"));
     fitBar_->setAccessibleDescription(QStringLiteral("How full the disc in the chosen recorder would be"));
     fitText_ = new QLabel(this);
+    fitText_->setAccessibleName(QStringLiteral("Disc use"));
     fitText_->setAccessibleDescription(QStringLiteral("The files' size against the disc's free space"));
     form->addRow(QStringLiteral("Disc use:"), fitBar_);
-    form->addRow(QString(), fitText_);
+    form->addRow(fitText_);
     Body()->addLayout(form);
 
     more_ = new QToolButton(this);

@@ -9,6 +9,8 @@
 #include "support/FakeBurner.h"
 #include "support/TempDir.h"
 
+#include <QAccessible>
+#include <QComboBox>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -149,6 +151,37 @@ TEST_F(WindowPagesTest, PagesAreReachedByKeysAndLockedWhileAJobRuns) {
 
     form->Tabs()->setCurrentIndex(0);
     EXPECT_TRUE(qobject_cast<QPushButton*>(form->Widget(kq::Control::Burn))->isDefault());
+}
+
+// Tab walks each page from top to bottom, from the drive to Abort, and
+// every control it meets, and every label, has a name to be heard by.
+TEST_F(WindowPagesTest, EveryPageIsNamedAndTabbedFromTopToBottom) {
+    auto form = Open();
+    form->show();
+    for (size_t i = 0; i < form->JobPages().size(); ++i) {
+        JobPageBase* page = form->JobPages()[i];
+        form->Tabs()->setCurrentIndex(int(i) + 1);
+        QApplication::processEvents();
+        SCOPED_TRACE(form->Tabs()->tabText(int(i) + 1).toStdString());
+        int lastTop = -1;
+        QWidget* w = page->Drives();
+        std::vector<QWidget*> visited;
+        for (; w != page->Abort(); w = w->nextInFocusChain()) {
+            ASSERT_TRUE(page->isAncestorOf(w)) << "Tab leaves the page before Abort";
+            if (!w->isVisible() || !(w->focusPolicy() & Qt::TabFocus)) continue;
+            const int top = w->mapTo(page, QPoint(0, 0)).y();
+            EXPECT_GE(top + 4, lastTop) << w->accessibleName().toStdString();
+            lastTop = top;
+            visited.push_back(w);
+        }
+        EXPECT_GE(visited.size(), 3u);
+        for (QWidget* child : page->findChildren<QWidget*>()) {
+            if (!child->isVisible() || !(qobject_cast<QLabel*>(child) || child->focusPolicy() & Qt::TabFocus)) continue;
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(child);
+            ASSERT_TRUE(face);
+            EXPECT_FALSE(face->text(QAccessible::Name).isEmpty()) << child->metaObject()->className();
+        }
+    }
 }
 
 TEST_F(WindowPagesTest, TheWindowOpensAtTheSizeItWasLeftAt) {

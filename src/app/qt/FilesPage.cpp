@@ -51,6 +51,21 @@ void FilesPage::CreateControls() {
     form->addRow(fitText_);
     Body()->addLayout(form);
 
+    CreateMore();
+
+    burn_ = new QPushButton(QStringLiteral("&Burn it"), this);
+    burn_->setAccessibleDescription(QStringLiteral("Burns the files and folders onto the disc"));
+    writeImage_ = new QPushButton(QStringLiteral("&Write image file…"), this);
+    writeImage_->setAccessibleDescription(QStringLiteral("Writes them into an image file and its .sha256 instead"));
+    Actions()->addWidget(burn_);
+    Actions()->addWidget(writeImage_);
+    Actions()->addStretch(1);
+    burn_->setEnabled(false);
+    writeImage_->setEnabled(false);
+}
+
+// The file systems, folded away under "More".
+void FilesPage::CreateMore() {
     more_ = new QToolButton(this);
     more_->setText(QStringLiteral("&More"));
     more_->setCheckable(true);
@@ -65,16 +80,6 @@ void FilesPage::CreateControls() {
     for (QCheckBox* box : {joliet_, rockRidge_}) box->setChecked(true), more->addWidget(box);
     moreBox_->hide();
     Body()->addWidget(moreBox_);
-
-    burn_ = new QPushButton(QStringLiteral("&Burn it"), this);
-    burn_->setAccessibleDescription(QStringLiteral("Burns the files and folders onto the disc"));
-    writeImage_ = new QPushButton(QStringLiteral("&Write image file…"), this);
-    writeImage_->setAccessibleDescription(QStringLiteral("Writes them into an image file and its .sha256 instead"));
-    Actions()->addWidget(burn_);
-    Actions()->addWidget(writeImage_);
-    Actions()->addStretch(1);
-    burn_->setEnabled(false);
-    writeImage_->setEnabled(false);
 }
 
 void FilesPage::ConnectControls() {

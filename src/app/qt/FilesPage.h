@@ -40,6 +40,7 @@ protected:
 
 private:
     void CreateControls();
+    void CreateMore();
     void ConnectControls();
     void WriteImageClick();
 

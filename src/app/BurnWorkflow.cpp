@@ -36,6 +36,8 @@ bool CompanionToCheck(const CompanionFinding& companion) {
     }
 }
 
+}  // namespace
+
 // "CD-R, DVD±R or BD-R": the write-once media the recorder writes (a
 // dual-layer kind goes with its single-layer kin), DVD-R and DVD+R named
 // together; a recorder of rewritables only is named by those.
@@ -56,8 +58,6 @@ std::string BlankMediaText(TDeviceCapabilities capabilities) {
     for (size_t i = 1; i < names.size(); ++i) text += (i + 1 == names.size() ? " or " : ", ") + names[i];
     return text;
 }
-
-}  // namespace
 
 SplitError SplitErrorText(const std::string& error) {
     size_t bracket = error.find('[');

@@ -29,6 +29,10 @@ SplitError SplitErrorText(const std::string& error);
 // capped at 100; nothing while the total is not known (0).
 std::optional<int64_t> ProgressPercent(int64_t bytesWritten, int64_t totalSectors);
 
+// "CD-R, DVD±R or BD-R": the blank media the recorder writes, as the
+// insert prompt names them.
+std::string BlankMediaText(TDeviceCapabilities capabilities);
+
 class BurnWorkflow {
 public:
     // Binds the burner's two events to BWriteDone and BFinalizingTrack.

@@ -17,6 +17,8 @@ public:
     void CheckClick();
 
 private:
+    JobResult CheckJob(const std::string& named, const std::string& drive);
+
     std::string reference_;
 };
 

@@ -4,7 +4,10 @@
 // burn or the image file, through the same tree building as the command
 // line's --folder and --add.
 #include "app/JobWorkflow.h"
+#include "burner/BurnOutcome.h"
+#include "jobs/FolderTree.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,7 +43,22 @@ protected:
     void DriveChanged() override { UpdateFit(); }
 
 private:
+    jobs::TreeOptions Options() const;
+    // Builds the tree to be written; unreadable entries are listed to the
+    // user first, who skips them or stops. False when nothing is to be written.
+    bool BuildTree();
+    JobResult BurnJob(const std::string& drive);
+    JobResult WriteImageJob(const std::string& path);
+    // Burns or writes the tree and waits for the write thread's last word.
+    BurnOutcome WriteTree(const std::string& imageFile, std::string& text);
+    void ShowEntries();
+    std::optional<int64_t> FreeOnDisc();
+    void WatchWriting();
+    JobResult WriteFailed(BurnOutcome outcome, const std::string& text);
+
     FilesView& files_;
+    std::atomic<int> family_{0};  // MediaFamily of the disc being written
+    int64_t treeSectors_ = 0;     // of the tree built for writing
     std::vector<std::string> entries_;
     std::string volumeId_;
     bool joliet_ = true;

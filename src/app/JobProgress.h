@@ -4,6 +4,7 @@
 // drive's buffer fill, time left, and the speed and fill over time for
 // the live graph. Toolkit-free: the views draw it as they receive it.
 #include "drive/MediaTypes.h"
+#include "jobs/ProgressLine.h"
 
 #include <cstdint>
 #include <optional>
@@ -52,8 +53,8 @@ public:
 private:
     MediaFamily family_;
     JobProgress progress_;
-    std::vector<std::pair<uint64_t, int64_t>> recent_;  // (ms, bytes) of the last seconds
-    uint64_t lastPointMs_ = 0;
+    jobs::SpeedMeter speed_;
+    std::optional<uint64_t> lastPointMs_;
 };
 
 }  // namespace kq

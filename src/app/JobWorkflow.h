@@ -5,10 +5,12 @@
 // Every public call runs on the window's thread.
 #include "app/JobProgress.h"
 #include "app/JobView.h"
+#include "jobs/DiscJob.h"
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,8 @@ public:
     JobWorkflow(const JobWorkflow&) = delete;
     JobWorkflow& operator=(const JobWorkflow&) = delete;
 
+    // The drives' library; empty: the system's, as the window uses.
+    void SetAspiLibrary(std::string path) { aspiLibrary_ = std::move(path); }
     // Lists the drives the page may use and selects the first.
     void FormShow();
     // -1: none.
@@ -42,32 +46,48 @@ public:
 
 protected:
     // The page lists only drives that write (the files page) or every drive.
-    virtual bool Wanted(const std::string& drive) { return !drive.empty(); }
+    virtual bool Wanted(const std::string& drive);
     virtual void DriveChanged() {}
 
     // Runs `job` on a thread of its own; its result is shown on the
-    // window's thread once the drive is ready again.
-    void Run(std::function<JobResult()> job);
+    // window's thread. `abort` (on the window's thread) asks a running
+    // job to stop beyond StopRequested.
+    void Run(std::function<JobResult()> job, std::function<void()> abort = {});
     bool StopRequested() const { return stop_.load(); }
-    // What the job thread reports for the progress ticks.
+    // What the progress ticks read, on the window's thread.
     void SetProgressSource(std::function<void(ProgressTracker&, uint64_t elapsedMs)> source);
+    // A reader for the jobs: runs the read on the job's thread, its bytes
+    // read shown at the ticks.
+    jobs::ReadRunner ReadOnThisThread();
     void SetStage(const std::string& stage);
+    // On the job's thread: the chosen drive, its disc and its data track;
+    // nullopt with the drive's words in `why`.
+    std::optional<jobs::ReadingDrive> PrepareReading(const std::string& drive, std::string& why);
+    // Shows a result at once, with nothing started.
     void ShowResultNow(const JobResult& result);
 
     JobView& view_;
     TQCDBurner& B;
 
 private:
-    void Finished(const JobResult& result);
-    void WaitForDrive();
+    void Finished(uint64_t generation, const JobResult& result);
+    void StopAndWait();
+    // Runs the call on the window's thread while this workflow lives.
+    void PostHere(std::function<void()> call);
 
     struct Job;
     std::unique_ptr<Job> job_;
+    std::shared_ptr<bool> alive_;
+    std::string aspiLibrary_;
     std::vector<std::string> drives_;
     std::string drive_;
     JobState state_ = JobState::Choosing;
     std::atomic<bool> stop_{false};
     bool closed_ = false;
+    ProgressTracker tracker_;
+    std::function<void(ProgressTracker&, uint64_t)> source_;
+    uint64_t startMs_ = 0;
+    uint64_t generation_ = 0;  // the job whose result is awaited
 };
 
 }  // namespace kq

@@ -2,6 +2,7 @@
 // The "Read a disc" page: the drive's data track into an image file with
 // its .sha256, as the command line's --read-image (and --keep-going).
 #include "app/JobWorkflow.h"
+#include "jobs/ImageRead.h"
 
 #include <string>
 
@@ -21,6 +22,8 @@ public:
     void ReadClick();
 
 private:
+    JobResult ReadJob(const jobs::ReadImageOptions& options, const std::string& drive);
+
     std::string output_;
     bool keepGoing_ = false;
 };

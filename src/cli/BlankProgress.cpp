@@ -1,12 +1,13 @@
 #include "cli/BlankProgress.h"
 
-#include "cli/ProgressLine.h"
+#include "jobs/ProgressLine.h"
 
 #include <algorithm>
 #include <cstdio>
 
 namespace kq::cli {
 
+using namespace jobs;
 std::string FormatBlankLine(int progress, uint64_t elapsedMs, const std::string& doing) {
     std::string elapsed = FormatDuration(elapsedMs) + " elapsed";
     if (progress <= 0) {

@@ -3,7 +3,7 @@
 // child's report, and the lowest drive buffer fill while data flows.
 #include "cli/ChildReport.h"
 #include "cli/Console.h"
-#include "cli/ProgressLine.h"
+#include "jobs/ProgressLine.h"
 
 #include <atomic>
 #include <cstdint>
@@ -15,6 +15,7 @@ class TQCDBurner;
 
 namespace kq::cli {
 
+using namespace jobs;
 class BurnMonitor {
 public:
     BurnMonitor(TQCDBurner& burner, Console& console, int reportFd);

@@ -6,14 +6,13 @@
 #include "cli/CliModes.h"
 #include "cli/ImageCheck.h"
 #include "cli/SpeedMultiple.h"
-#include "cli/VolumeId.h"
+#include "jobs/VolumeId.h"
 
 #include <algorithm>
 #include <charconv>
 #include <limits>
 
 namespace kq::cli {
-
 namespace {
 
 using Args = std::vector<std::string>;

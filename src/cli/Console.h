@@ -1,20 +1,23 @@
 #pragma once
 // Standard output shared by the main loop and the burner's threads: the
 // updating progress line on a terminal, whole lines everywhere else.
+#include "jobs/JobLog.h"
+
 #include <cstdio>
 #include <mutex>
 #include <string>
 
 namespace kq::cli {
 
-class Console {
+using namespace jobs;
+class Console : public jobs::JobLog {
 public:
     explicit Console(FILE* out = stdout, FILE* err = stderr);
 
     bool Terminal() const { return terminal_; }
     // A whole line; on a terminal the progress line is cleared first.
-    void Line(const std::string& text);
-    void Error(const std::string& text);
+    void Line(const std::string& text) override;
+    void Error(const std::string& text) override;
     // Replaces the progress line on a terminal; a plain line otherwise.
     void Progress(const std::string& text);
     // Ends a progress line left on the terminal.

@@ -3,13 +3,14 @@
 #include "burner/ShortTrack.h"
 #include "burner/kqCDBC.h"
 #include "cli/CliOptions.h"
-#include "cli/DiscState.h"
+#include "jobs/DiscState.h"
 #include "drive/DriveMessages.h"
 
 #include <filesystem>
 
 namespace kq::cli {
 
+using namespace jobs;
 namespace {
 
 const char* Describe(DiscState state) {

@@ -5,7 +5,7 @@
 #include "cli/DriveFacts.h"
 #include "cli/DriveTable.h"
 #include "cli/ExitCode.h"
-#include "cli/ProgressLine.h"
+#include "jobs/ProgressLine.h"
 #include "cli/Recorders.h"
 #include "cli/SpeedMultiple.h"
 #include "cli/TransportHelp.h"
@@ -18,7 +18,6 @@
 #include <array>
 
 namespace kq::cli {
-
 namespace {
 
 constexpr uint32_t kTickMs = 100;

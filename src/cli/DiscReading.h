@@ -3,7 +3,7 @@
 // the reading speed, and a read on its own thread with a progress line.
 #include "cli/CliOptions.h"
 #include "cli/Console.h"
-#include "cli/DataTrack.h"
+#include "jobs/DiscJob.h"
 #include "drive/MediaTypes.h"
 
 #include <atomic>
@@ -18,12 +18,7 @@ class TQCDBurner;
 
 namespace kq::cli {
 
-struct ReadingDrive {
-    std::string entry;
-    int mediaType = 0;
-    DataTrack track;
-};
-
+using namespace jobs;
 // Loads the transport, takes the --device drive (else the first drive, a
 // reader needs no recorder), sets the --read-speed and finds the data
 // track (--track, else the first). nullopt after a line on the console,

@@ -1,7 +1,7 @@
 #include "cli/DiscReport.h"
 
-#include "cli/DiscState.h"
-#include "cli/TocTrack.h"
+#include "jobs/DiscState.h"
+#include "jobs/TocTrack.h"
 #include "drive/ReplyLength.h"
 #include "drive/TSCSIDevice.h"
 
@@ -9,7 +9,6 @@
 #include <cstdio>
 
 namespace kq::cli {
-
 namespace {
 
 constexpr double kSectorsPerSecond = 75.0;  // CD at 1x

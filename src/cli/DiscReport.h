@@ -1,6 +1,6 @@
 #pragma once
 // --info: the disc in a drive as the drive itself describes it.
-#include "cli/DiscLayout.h"
+#include "jobs/DiscLayout.h"
 
 #include <string>
 #include <vector>
@@ -11,6 +11,7 @@ class TSCSIDevice;
 
 namespace kq::cli {
 
+using namespace jobs;
 // "blank", "appendable, 1 session", "closed, 2 sessions", ...: the sessions
 // that hold data, not the empty one an appendable disc keeps open.
 std::string StateText(const DiscSummary& disc);

@@ -1,6 +1,6 @@
 #pragma once
 // What --list and the medium check want to know of one drive.
-#include "cli/DiscState.h"
+#include "jobs/DiscState.h"
 
 #include <cstdint>
 #include <optional>
@@ -13,6 +13,7 @@ class TQCDBurner;
 
 namespace kq::cli {
 
+using namespace jobs;
 struct DriveFacts {
     std::string entry;        // the Devices entry
     bool selected = false;    // SelectDevice took it

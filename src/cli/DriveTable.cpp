@@ -1,13 +1,14 @@
 #include "cli/DriveTable.h"
 
 #include "cli/ExitCode.h"
-#include "cli/ProgressLine.h"
+#include "jobs/ProgressLine.h"
 
 #include <algorithm>
 #include <cstdio>
 
 namespace kq::cli {
 
+using namespace jobs;
 namespace {
 
 std::string Pad(std::string text, size_t width) {

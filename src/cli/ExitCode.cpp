@@ -7,6 +7,15 @@ int ExitCodeOf(BurnOutcome outcome) {
     return outcome == BurnOutcome::Aborted ? kExitAborted : kExitBurnFailed;
 }
 
+int ExitCodeOf(jobs::JobEnd end) {
+    switch (end) {
+    case jobs::JobEnd::Success: return kExitSuccess;
+    case jobs::JobEnd::Refused: return kExitUsage;
+    case jobs::JobEnd::Stopped: return kExitAborted;
+    default: return kExitBurnFailed;
+    }
+}
+
 int ExitSeverity(int code) {
     switch (code) {
         case kExitSuccess: return 0;

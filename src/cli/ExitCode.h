@@ -1,6 +1,7 @@
 #pragma once
 // The command line's exit codes: scripts branch on them.
 #include "burner/BurnOutcome.h"
+#include "jobs/DiscJob.h"
 
 namespace kq::cli {
 
@@ -16,6 +17,8 @@ enum ExitCode : int {
 };
 
 int ExitCodeOf(BurnOutcome outcome);
+// How a read or a check of a disc ended, as its exit code.
+int ExitCodeOf(jobs::JobEnd end);
 
 // How bad a result is, for the overall code of several burns: an abort
 // outranks a failure, which outranks a missing medium.

@@ -3,15 +3,14 @@
 #include "burner/kqCDBC.h"
 #include "cli/BurnMonitor.h"
 #include "cli/ExitCode.h"
-#include "cli/FolderTree.h"
+#include "cli/FolderSources.h"
 #include "cli/Interrupt.h"
 #include "cli/MainLoop.h"
 #include "cli/MultiBurn.h"
-#include "cli/OutputFiles.h"
+#include "jobs/OutputFiles.h"
 #include "cli/SingleBurn.h"
 
 namespace kq::cli {
-
 namespace {
 
 constexpr uint32_t kTickMs = 100;
@@ -93,10 +92,10 @@ int RunWriteImage(const CliOptions& options, Console& console) {
         Console quiet(stderr, stderr);
         return WriteTreeImage(options, quiet);
     }
-    const int code = CheckOutputFiles("write-image",
-                                      {image, image + ".part", image + ".sha256", image + ".sha256.part"},
-                                      options.force, console);
-    return code != kExitSuccess ? code : WriteTreeImage(options, console);
+    const bool writable = CheckOutputFiles("write-image",
+                                           {image, image + ".part", image + ".sha256", image + ".sha256.part"},
+                                           options.force, console);
+    return writable ? WriteTreeImage(options, console) : kExitUsage;
 }
 
 }  // namespace kq::cli

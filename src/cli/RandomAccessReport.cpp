@@ -1,6 +1,6 @@
 // --info of a disc written in place: no sessions to tell, only how much it
 // takes once formatted and how much of it the file system on it uses.
-#include "cli/DataTrack.h"
+#include "jobs/DataTrack.h"
 #include "cli/DiscReport.h"
 #include "drive/MediaTypes.h"
 #include "drive/TSCSIDevice.h"
@@ -8,7 +8,6 @@
 #include <cstdio>
 
 namespace kq::cli {
-
 namespace {
 
 std::string Sectors(uint64_t sectors) {

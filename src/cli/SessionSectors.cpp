@@ -1,13 +1,12 @@
 #include "cli/SessionSectors.h"
 
 #include "burner/kqCDBC.h"
-#include "cli/DiscLayout.h"
+#include "jobs/DiscLayout.h"
 
 #include <array>
 #include <span>
 
 namespace kq::cli {
-
 namespace {
 
 // Blocks written in one track: up to its next writable address while it

@@ -7,7 +7,7 @@
 #include "cli/DriveFacts.h"
 #include "cli/DriveTable.h"
 #include "cli/ExitCode.h"
-#include "cli/FolderTree.h"
+#include "cli/FolderSources.h"
 #include "cli/ImageCheck.h"
 #include "cli/Interrupt.h"
 #include "cli/MainLoop.h"

@@ -1,11 +1,10 @@
 #include "cli/Verify.h"
 
-#include "cli/ProgressLine.h"
+#include "jobs/ProgressLine.h"
 #include "drive/MediaTypes.h"
 #include "drive/TSCSIDevice.h"
 
 namespace kq::cli {
-
 namespace {
 
 constexpr uint64_t kSector = kSectorSize;

@@ -1,6 +1,6 @@
 #pragma once
 // Reading the burnt track back and comparing it with the image.
-#include "cli/DiscCompare.h"
+#include "jobs/DiscCompare.h"
 #include "digest/ChecksumList.h"
 
 #include <atomic>
@@ -14,6 +14,7 @@ class TSCSIDevice;
 
 namespace kq::cli {
 
+using namespace jobs;
 enum class VerifyResult { Ok, Differs, Failed };
 
 struct VerifyOutcome {

@@ -1,9 +1,9 @@
-#include "cli/DataTrack.h"
+#include "jobs/DataTrack.h"
 
 #include "burner/IsoStructures.h"
-#include "cli/DiscLayout.h"
-#include "cli/DiscState.h"
-#include "cli/TocTrack.h"
+#include "jobs/DiscLayout.h"
+#include "jobs/DiscState.h"
+#include "jobs/TocTrack.h"
 #include "drive/MediaTypes.h"
 #include "drive/TSCSIDevice.h"
 
@@ -11,7 +11,7 @@
 #include <array>
 #include <vector>
 
-namespace kq::cli {
+namespace kq::jobs {
 
 namespace {
 
@@ -164,4 +164,4 @@ std::string DataTrackText(const DataTrack& t) {
     return text;
 }
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

@@ -9,7 +9,7 @@ namespace kq {
 class TSCSIDevice;
 }
 
-namespace kq::cli {
+namespace kq::jobs {
 
 // What told the track's length: READ TRACK INFORMATION, or, on a drive
 // without it, the TOC, READ CAPACITY or the file system on the disc.
@@ -53,4 +53,4 @@ ImageLength ImageLengthOf(TSCSIDevice& drive, const DataTrack& track);
 // run-out blocks": the track, and what of it the image leaves out.
 std::string DataTrackText(const DataTrack& track);
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

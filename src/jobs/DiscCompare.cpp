@@ -1,4 +1,4 @@
-#include "cli/DiscCompare.h"
+#include "jobs/DiscCompare.h"
 
 #include "digest/DigestFeed.h"
 #include "drive/MediaTypes.h"
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-namespace kq::cli {
+namespace kq::jobs {
 
 namespace {
 
@@ -125,4 +125,4 @@ std::string CompareText(const CompareResult& r, const std::optional<ExpectedDige
     return text;
 }
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

@@ -1,7 +1,7 @@
 #pragma once
 // Comparing what a disc holds with an image file, byte for byte, and with
 // a digest, in one reading: --check-disc and the verify after a burn.
-#include "cli/TrackReader.h"
+#include "jobs/TrackReader.h"
 #include "digest/ChecksumList.h"
 
 #include <atomic>
@@ -14,7 +14,7 @@ namespace kq {
 class TSCSIDevice;
 }
 
-namespace kq::cli {
+namespace kq::jobs {
 
 // A digest the disc must have: from a companion, or the image's own.
 struct ExpectedDigest {
@@ -44,4 +44,4 @@ CompareResult CompareDisc(TSCSIDevice& drive, const SectorRun& run, uint64_t byt
 std::string CompareText(const CompareResult& result, const std::optional<ExpectedDigest>& expected,
                         const std::string& source);
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

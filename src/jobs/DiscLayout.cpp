@@ -1,8 +1,8 @@
-#include "cli/DiscLayout.h"
+#include "jobs/DiscLayout.h"
 
 #include <algorithm>
 
-namespace kq::cli {
+namespace kq::jobs {
 
 DiscSpace SpaceOf(const std::vector<TrackSummary>& tracks, const std::optional<TocSummary>& toc) {
     DiscSpace space;
@@ -19,4 +19,4 @@ DiscSpace SpaceOf(const std::vector<TrackSummary>& tracks, const std::optional<T
     return space;
 }
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

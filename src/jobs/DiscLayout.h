@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-namespace kq::cli {
+namespace kq::jobs {
 
 // Sectors written or otherwise taken (the gaps of closed sessions) and
 // sectors still free, from the tracks: the last one that takes data
@@ -17,4 +17,4 @@ struct DiscSpace {
 };
 DiscSpace SpaceOf(const std::vector<TrackSummary>& tracks, const std::optional<TocSummary>& toc);
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

@@ -1,6 +1,6 @@
-#include "cli/DiscState.h"
+#include "jobs/DiscState.h"
 
-namespace kq::cli {
+namespace kq::jobs {
 
 DiscState DecodeDiscState(DiscStatusFields status) {
     switch (status.DiscStatus()) {
@@ -23,4 +23,4 @@ std::string DiscStateName(DiscState state) {
     return "unknown";
 }
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

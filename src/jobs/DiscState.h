@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace kq::cli {
+namespace kq::jobs {
 
 enum class DiscState { Blank, Appendable, Incomplete, Closed, Overwritable };
 
@@ -15,4 +15,4 @@ DiscState DecodeDiscState(DiscStatusFields status);
 // "blank", "appendable", "incomplete", "closed" or "overwritable".
 std::string DiscStateName(DiscState state);
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

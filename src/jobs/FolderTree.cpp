@@ -1,20 +1,19 @@
-#include "cli/FolderTree.h"
+#include "jobs/FolderTree.h"
 
 #include "burner/kqCDBC.h"
-#include "cli/ExitCode.h"
-#include "cli/VolumeId.h"
+#include "jobs/VolumeId.h"
 #include "platform/DirectoryWalk.h"
 
 #include <chrono>
 
 #include <limits>
 
-namespace kq::cli {
+namespace kq::jobs {
 
 namespace {
 
 // Every path of the command line into the tree; false with the reason.
-bool AddPaths(TQCDBurner& burner, const CliOptions& o, TAddReport& report) {
+bool AddPaths(TQCDBurner& burner, const TreeOptions& o, TAddReport& report) {
     if (!o.folder.empty() && !burner.AddFolder("", o.folder, report)) return false;
     for (const auto& [disc, local] : o.adds)
         if (!burner.AddPath(disc, local, report)) return false;
@@ -39,7 +38,7 @@ std::string Unreadable(const std::string& path, bool folderOnly) {
 }
 
 // --skip-unreadable is for entries inside the sources, never the sources.
-bool SourcesReadable(const CliOptions& o, Console& console) {
+bool SourcesReadable(const TreeOptions& o, JobLog& console) {
     bool readable = true;
     const auto check = [&](const std::string& option, const std::string& path, bool folderOnly) {
         const std::string why = Unreadable(path, folderOnly);
@@ -63,15 +62,15 @@ bool HoldsUserEntries(const TImageTree& tree) {
 
 }  // namespace
 
-int64_t BuildTimeOf(const CliOptions& o) {
+int64_t BuildTimeOf(const TreeOptions& o) {
     if (o.sourceDateEpoch) return *o.sourceDateEpoch;
     if (o.buildTime) return *o.buildTime;
     using namespace std::chrono;
     return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
 }
 
-FolderTree BuildFolderTree(TQCDBurner& burner, const CliOptions& o, Console& console) {
-    if (!SourcesReadable(o, console)) return {kExitUsage, 0};
+FolderLayout BuildFolderTree(TQCDBurner& burner, const TreeOptions& o, JobLog& console) {
+    if (!SourcesReadable(o, console)) return {};
     // The tree takes whatever the folders hold: the component's default
     // capacities are for callers that size their trees themselves. What
     // the format cannot hold (folders past a path table's count) the
@@ -90,28 +89,24 @@ FolderTree BuildFolderTree(TQCDBurner& burner, const CliOptions& o, Console& con
     for (const std::string& unreadable : report.Unreadable) console.Error("cannot read " + unreadable);
     if (!added) {
         console.Error(report.Error);
-        return {kExitUsage, 0};
+        return {};
     }
     if (!HoldsUserEntries(burner.ImageTree())) {
         console.Error("nothing to burn: no file or folder of the sources is left");
-        return {kExitUsage, 0};
+        return {};
     }
     if (!report.Unreadable.empty() && !o.skipUnreadable) {
         console.Error(std::to_string(report.Unreadable.size()) +
                       " unreadable, nothing written (--skip-unreadable burns the rest)");
-        return {kExitUsage, 0};
+        return {false, 0, report.Unreadable, true};
     }
     std::string error;
-    // The size alone needs no header (a large tree's is over a hundred
-    // MiB): to print it, and to check the tree before the children of
-    // several recorders each lay it out for their own burn.
-    const bool sizeOnly = o.writeImage.empty() && (o.printSize || o.ManyDrives());
-    const int64_t sectors = sizeOnly ? burner.MeasureImageLayout(error) : burner.BuildImageLayout(error);
+    const int64_t sectors = o.sizeOnly ? burner.MeasureImageLayout(error) : burner.BuildImageLayout(error);
     if (sectors < 0) {
         console.Error(error);
-        return {kExitUsage, 0};
+        return {};
     }
-    return {kExitSuccess, sectors};
+    return {true, sectors, report.Unreadable, false};
 }
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

@@ -1,31 +1,51 @@
 #pragma once
-// --folder and --add as the burner's image tree: the one place where the
-// command line asks the library to add files and lay out the file system.
-#include "cli/CliOptions.h"
-#include "cli/Console.h"
+// Folders and paths as the burner's image tree: the one place where the
+// command line and the window ask the library to add files and lay out
+// the file system.
+#include "jobs/JobLog.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace kq {
 class TQCDBurner;
 }
 
-namespace kq::cli {
+namespace kq::jobs {
 
-struct FolderTree {
-    int code = 0;          // the exit code when the tree cannot be burnt; 0 when it can
-    int64_t sectors = 0;   // the image's sectors when it can
+// What goes onto the disc and how.
+struct TreeOptions {
+    std::string folder;                                      // its contents at the disc's root
+    std::vector<std::pair<std::string, std::string>> adds;   // disc path, local path
+    std::string volumeId;                                    // empty: the folder's name
+    bool noJoliet = false;
+    bool noRockRidge = false;
+    bool relocateDeep = false;
+    bool skipUnreadable = false;
+    bool sizeOnly = false;  // measured, without building the header
+    std::optional<int64_t> sourceDateEpoch;
+    std::optional<int64_t> buildTime;
+};
+
+struct FolderLayout {
+    bool ok = false;                      // the tree can be burnt
+    int64_t sectors = 0;                  // the image's sectors when it can
+    std::vector<std::string> unreadable;  // entries inside the sources that cannot be read
+    bool refusedUnreadable = false;       // refused for those alone: skipping them would do
 };
 
 // Fills the burner's tree and lays it out, before anything is written.
-// A source named on the command line that cannot be read refuses the burn
-// (exit 2), whatever --skip-unreadable says. Skipped special files are
-// warnings; unreadable files and folders inside the sources are listed,
-// and refuse the burn unless --skip-unreadable. A tree with no file or
-// folder of the user's is refused: nothing to burn.
-FolderTree BuildFolderTree(TQCDBurner& burner, const CliOptions& options, Console& console);
+// A source that cannot be read refuses the burn, whatever skipUnreadable
+// says. Skipped special files are warnings; unreadable files and folders
+// inside the sources are listed, and refuse the burn unless
+// skipUnreadable. A tree with no file or folder of the user's is
+// refused: nothing to burn.
+FolderLayout BuildFolderTree(TQCDBurner& burner, const TreeOptions& options, JobLog& log);
 
-// The disc's build time: SOURCE_DATE_EPOCH, the parent's, or now.
-int64_t BuildTimeOf(const CliOptions& options);
+// The disc's build time: SOURCE_DATE_EPOCH, the given one, or now.
+int64_t BuildTimeOf(const TreeOptions& options);
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

@@ -1,11 +1,10 @@
-#include "cli/OutputFiles.h"
+#include "jobs/OutputFiles.h"
 
 #include "digest/RegularFile.h"
-#include "cli/ExitCode.h"
 
 #include <filesystem>
 
-namespace kq::cli {
+namespace kq::jobs {
 
 namespace {
 
@@ -23,23 +22,23 @@ std::string WhatIsThere(const std::string& path) {
 
 }  // namespace
 
-int CheckOutputFiles(const std::string& job, const std::vector<std::string>& files, bool force, Console& console) {
+bool CheckOutputFiles(const std::string& job, const std::vector<std::string>& files, bool force, JobLog& console) {
     for (const std::string& file : files) {
         std::string why = WhatIsThere(file);
         if (why.empty() && &file == &files.front() && !force && fs::exists(file)) {
             console.Error(job + ": " + file + " exists; --force replaces it");
-            return kExitUsage;
+            return false;
         }
         if (why == "it is a folder" && &file == &files.front()) {
             console.Error(job + ": " + file + " is a folder; name the image file to write");
-            return kExitUsage;
+            return false;
         }
         if (!why.empty()) {
             console.Error(job + ": " + file + ": " + why + "; nothing was written");
-            return kExitUsage;
+            return false;
         }
     }
-    return kExitSuccess;
+    return true;
 }
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

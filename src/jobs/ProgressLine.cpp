@@ -1,9 +1,9 @@
-#include "cli/ProgressLine.h"
+#include "jobs/ProgressLine.h"
 
 #include <algorithm>
 #include <cstdio>
 
-namespace kq::cli {
+namespace kq::jobs {
 
 namespace {
 
@@ -69,4 +69,4 @@ double SpeedMeter::KBps() const {
     return static_cast<double>(lastBytes - firstBytes) / static_cast<double>(lastMs - firstMs);  // bytes/ms = kB/s
 }
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

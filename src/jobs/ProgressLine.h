@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-namespace kq::cli {
+namespace kq::jobs {
 
 struct ProgressSample {
     int64_t bytesWritten = 0;
@@ -48,4 +48,4 @@ private:
     std::deque<std::pair<uint64_t, int64_t>> samples_;
 };
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

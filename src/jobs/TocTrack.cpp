@@ -1,4 +1,4 @@
-#include "cli/TocTrack.h"
+#include "jobs/TocTrack.h"
 
 #include "drive/DiscReplies.h"
 #include "drive/SenseFields.h"
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <array>
 
-namespace kq::cli {
+namespace kq::jobs {
 
 namespace {
 
@@ -106,4 +106,4 @@ std::string LengthSourceName(LengthSource source) {
     return "";
 }
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

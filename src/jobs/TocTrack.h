@@ -3,9 +3,9 @@
 // only read refuse as an unknown command: the TOC gives its start and end
 // (the next track's start or the lead-out), READ CAPACITY the disc's end,
 // and a file system on it its own length.
-#include "cli/DataTrack.h"
+#include "jobs/DataTrack.h"
 
-namespace kq::cli {
+namespace kq::jobs {
 
 // True when the drive's last command was refused as one it does not know
 // (05/20/00).
@@ -17,4 +17,4 @@ DataTrackFinding FindTocTrack(TSCSIDevice& drive, std::optional<int> number);
 // "the TOC", "READ CAPACITY", "its ISO 9660 volume".
 std::string LengthSourceName(LengthSource source);
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

@@ -1,11 +1,11 @@
-#include "cli/TrackReader.h"
+#include "jobs/TrackReader.h"
 
 #include "drive/SenseFields.h"
 #include "drive/TSCSIDevice.h"
 
 #include <algorithm>
 
-namespace kq::cli {
+namespace kq::jobs {
 
 namespace {
 
@@ -135,4 +135,4 @@ ReadResult ReadSectorRun(TSCSIDevice& drive, const SectorRun& run, bool keepGoin
     return RunReader(drive, run, keepGoing, sink, bytesDone, stop).Run();
 }
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

@@ -13,7 +13,7 @@ namespace kq {
 class TSCSIDevice;
 }
 
-namespace kq::cli {
+namespace kq::jobs {
 
 // How often a failed sector is read again before it counts as unreadable.
 inline constexpr int kReadRetries = 3;
@@ -49,4 +49,4 @@ struct SectorSink {
 ReadResult ReadSectorRun(TSCSIDevice& drive, const SectorRun& run, bool keepGoing, const SectorSink& sink,
                          std::atomic<int64_t>& bytesDone, const std::function<bool()>& stop);
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

@@ -1,8 +1,8 @@
-#include "cli/VolumeId.h"
+#include "jobs/VolumeId.h"
 
 #include <filesystem>
 
-namespace kq::cli {
+namespace kq::jobs {
 
 std::string UpperAscii(const std::string& text) {
     std::string upper = text;
@@ -33,4 +33,4 @@ std::string DefaultVolumeId(const std::string& folder) {
     return id.empty() ? "CDROM" : id;
 }
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-namespace kq::cli {
+namespace kq::jobs {
 
 inline constexpr size_t kVolumeIdLength = 32;
 
@@ -14,4 +14,4 @@ std::string VolumeIdOf(const std::string& text);
 // The default: the folder's own name made valid ("CDROM" when it has none).
 std::string DefaultVolumeId(const std::string& folder);
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

@@ -1,6 +1,6 @@
 // --info's decoding of the drive's replies: every state READ DISC
 // INFORMATION can tell, replies cut short anywhere, and the space figures.
-#include "cli/DiscLayout.h"
+#include "jobs/DiscLayout.h"
 #include "cli/DiscReport.h"
 #include "drive/ByteOrder.h"
 

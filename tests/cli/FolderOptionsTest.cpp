@@ -2,13 +2,14 @@
 // what a child burn of several recorders is given.
 #include "cli/BuildTime.h"
 #include "cli/CliOptions.h"
-#include "cli/VolumeId.h"
+#include "jobs/VolumeId.h"
 
 #include <gtest/gtest.h>
 
 #include <tuple>
 
 using namespace kq::cli;
+using kq::jobs::DefaultVolumeId;
 
 namespace {
 

@@ -3,11 +3,12 @@
 #include "cli/ChildReport.h"
 #include "cli/DeviceChoice.h"
 #include "cli/DriveTable.h"
-#include "cli/ProgressLine.h"
+#include "jobs/ProgressLine.h"
 
 #include <gtest/gtest.h>
 
 using namespace kq::cli;
+using namespace kq::jobs;
 
 TEST(ProgressLine, ShowsEveryFigure) {
     ProgressSample p;

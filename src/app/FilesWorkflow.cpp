@@ -1,0 +1,264 @@
+#include "app/FilesWorkflow.h"
+
+#include "app/BurnWorkflow.h"
+#include "app/JobTexts.h"
+#include "burner/kqCDBC.h"
+#include "drive/DriveMessages.h"
+#include "drive/WritableMedia.h"
+#include "jobs/OutputFiles.h"
+#include "jobs/ProgressLine.h"
+#include "jobs/VolumeId.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+
+namespace kq {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kReadyTimeoutMs = 5000;
+constexpr int kSettleTotalMs = 10000;
+constexpr int kSettleIntervalMs = 5000;
+
+// The entry's own name: the last part of its path.
+std::string NameOf(const std::string& path) {
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && (trimmed.back() == '/' || trimmed.back() == '\\')) trimmed.pop_back();
+    return fs::path(trimmed).filename().string();
+}
+
+bool IsFolder(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(path, ec);
+}
+
+std::string MegaBytes(int64_t sectors) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", static_cast<double>(sectors) * kSectorSize / (1024.0 * 1024.0));
+    return text;
+}
+
+}  // namespace
+
+FilesWorkflow::FilesWorkflow(FilesView& view, TQCDBurner& burner) : JobWorkflow(view, burner), files_(view) {}
+
+bool FilesWorkflow::Wanted(const std::string& drive) {
+    return B.SelectDevice(drive) && !MediaWrittenBy(B.Capabilities()).empty();
+}
+
+void FilesWorkflow::AddEntries(const std::vector<std::string>& paths) {
+    if (Running()) return;
+    for (const std::string& path : paths)
+        if (!path.empty() && std::find(entries_.begin(), entries_.end(), path) == entries_.end())
+            entries_.push_back(path);
+    ShowEntries();
+}
+
+void FilesWorkflow::RemoveEntry(int index) {
+    if (Running() || index < 0 || index >= static_cast<int>(entries_.size())) return;
+    entries_.erase(entries_.begin() + index);
+    ShowEntries();
+}
+
+void FilesWorkflow::ShowEntries() {
+    files_.ShowEntries(entries_);
+    if (volumeId_.empty()) files_.ShowVolumeId(VolumeId());
+    UpdateFit();
+}
+
+void FilesWorkflow::SetVolumeId(const std::string& volumeId) { volumeId_ = volumeId; }
+
+// The default: the name of the first folder among the entries.
+std::string FilesWorkflow::VolumeId() const {
+    if (!volumeId_.empty()) return jobs::VolumeIdOf(volumeId_);
+    for (const std::string& entry : entries_)
+        if (IsFolder(entry)) return jobs::DefaultVolumeId(entry);
+    return "CDROM";
+}
+
+void FilesWorkflow::SetJoliet(bool on) {
+    joliet_ = on;
+    UpdateFit();
+}
+
+void FilesWorkflow::SetRockRidge(bool on) {
+    rockRidge_ = on;
+    UpdateFit();
+}
+
+// A single folder is the disc's root, as --folder makes it; otherwise
+// each entry goes to the root under its own name, as --add puts it.
+jobs::TreeOptions FilesWorkflow::Options() const {
+    jobs::TreeOptions o;
+    if (entries_.size() == 1 && IsFolder(entries_.front())) o.folder = entries_.front();
+    else
+        for (const std::string& entry : entries_) o.adds.emplace_back(NameOf(entry), entry);
+    o.volumeId = VolumeId();
+    o.noJoliet = !joliet_;
+    o.noRockRidge = !rockRidge_;
+    return o;
+}
+
+// The fit is measured without the header; entries that cannot be read
+// are left out of it, and listed when the tree is built for writing.
+void FilesWorkflow::UpdateFit() {
+    if (Running()) return;
+    fit_ = DiscFit{};
+    jobs::TreeOptions o = Options();
+    o.sizeOnly = true;
+    o.skipUnreadable = true;
+    jobs::TextLog log;
+    const jobs::FolderLayout layout = entries_.empty() ? jobs::FolderLayout{} : jobs::BuildFolderTree(B, o, log);
+    if (!layout.ok) {
+        fit_.text = entries_.empty() ? "Add files and folders" : LastError(log);
+        return files_.ShowFit(fit_);
+    }
+    const int64_t sectors = layout.sectors;
+    fit_.imageSectors = sectors;
+    fit_.freeSectors = FreeOnDisc();
+    const std::optional<int64_t> free = fit_.freeSectors;
+    fit_.fits = !free || sectors <= *free;
+    if (free && *free > 0) fit_.percent = static_cast<int>(std::min<int64_t>(sectors * 100 / *free, 1000));
+    if (free && *free == 0) fit_.percent = 100;
+    fit_.text = free ? MegaBytes(sectors) + " of " + MegaBytes(*free) + " MB" + (fit_.fits ? "" : ": does not fit")
+                     : MegaBytes(sectors) + " MB";
+    files_.ShowFit(fit_);
+}
+
+// The room on the recorder's disc; none without a disc it writes.
+std::optional<int64_t> FilesWorkflow::FreeOnDisc() {
+    if (Drive().empty() || !B.SelectDevice(Drive()) || !B.TestUnitReady(kReadyTimeoutMs)) return std::nullopt;
+    const int mediaType = B.GetMediaType();
+    if (!RecorderWrites(B.Capabilities(), mediaType)) return std::nullopt;
+    return B.FreeSectors(static_cast<uint16_t>(mediaType));
+}
+
+bool FilesWorkflow::BuildTree() {
+    jobs::TreeOptions o = Options();
+    std::optional<jobs::TextLog> log(std::in_place);
+    jobs::FolderLayout layout = jobs::BuildFolderTree(B, o, *log);
+    if (layout.refusedUnreadable) {
+        if (!files_.AskSkipUnreadable(layout.unreadable)) {
+            ShowResultNow(FailedResult(jobs::JobEnd::Refused, "Nothing was written",
+                                       std::to_string(layout.unreadable.size()) + " entries cannot be read",
+                                       "Make them readable, or skip them."));
+            return false;
+        }
+        o.skipUnreadable = true;
+        log.emplace();
+        layout = jobs::BuildFolderTree(B, o, *log);
+    }
+    if (!layout.ok) {
+        ShowResultNow(FailedResult(jobs::JobEnd::Refused, "Nothing was written", LastError(*log), ""));
+        return false;
+    }
+    treeSectors_ = layout.sectors;
+    return true;
+}
+
+void FilesWorkflow::BurnClick() {
+    if (Running() || entries_.empty() || Drive().empty() || !fit_.fits) return;
+    if (!BuildTree()) return;
+    Run([this, drive = Drive()] { return BurnJob(drive); }, [this] { B.AbortWrite(); });
+    WatchWriting();
+}
+
+void FilesWorkflow::WriteImageClick(const std::string& path) {
+    if (Running() || entries_.empty() || path.empty()) return;
+    jobs::TextLog log;
+    // The save dialog has asked before replacing a file.
+    if (!jobs::CheckOutputFiles("write-image", {path, path + ".part", path + ".sha256", path + ".sha256.part"}, true,
+                                log))
+        return ShowResultNow(FailedResult(jobs::JobEnd::Refused, "Nothing was written", LastError(log),
+                                          "Choose another file."));
+    if (!BuildTree()) return;
+    family_.store(static_cast<int>(MediaFamily::Cd));
+    Run([this, path] { return WriteImageJob(path); }, [this] { B.AbortWrite(); });
+    WatchWriting();
+}
+
+void FilesWorkflow::WatchWriting() {
+    SetProgressSource([this](ProgressTracker& tracker, uint64_t elapsedMs) {
+        tracker.SetFamily(static_cast<MediaFamily>(family_.load()));
+        tracker.Tick(elapsedMs, B.BytesWritten(), B.TotalSectors() * kSectorSize,
+                     jobs::BufferFillPercent(B.DeviceBufferSize(), B.DeviceFreeBufferSize()));
+    });
+}
+
+// On the job's thread. A disc the recorder cannot write, or one without
+// room, is refused before anything is written.
+JobResult FilesWorkflow::BurnJob(const std::string& drive) {
+    SetStage("Init recorder...");
+    int mediaType = 0;
+    if (B.SelectDevice(drive) && B.TestUnitReady(kReadyTimeoutMs)) mediaType = B.GetMediaType();
+    if (!RecorderWrites(B.Capabilities(), mediaType))
+        return FailedResult(jobs::JobEnd::Refused, "No disc to burn onto",
+                            "Please insert a blank " + BlankMediaText(B.Capabilities()) + " in " + drive,
+                            "Then press \"Burn it\" again.");
+    const std::optional<int64_t> free = B.FreeSectors(static_cast<uint16_t>(mediaType));
+    if (free && treeSectors_ > *free)
+        return FailedResult(jobs::JobEnd::Refused, "The disc has no room for the files",
+                            FormatDriveMessage(Msg::ImageTooLarge, {std::to_string(treeSectors_), std::to_string(*free)}),
+                            "Remove some entries, or insert a larger disc.");
+    if (StopRequested()) return FailedResult(jobs::JobEnd::Stopped, "", "Nothing was written.", "");
+    family_.store(static_cast<int>(TraitsOf(mediaType).family));
+    SetStage("Burning...");
+    std::string text;
+    const BurnOutcome outcome = WriteTree("", text);
+    // After an abort the write thread has flushed the drive; it settles here.
+    (void)B.WaitUntilReady(kSettleTotalMs, kSettleIntervalMs);
+    if (outcome == BurnOutcome::Success)
+        return {JobOutcome::Success, "Success", MegaBytes(treeSectors_) + " MB burnt onto the " + MediaName(mediaType), "",
+                {}};
+    return WriteFailed(outcome, text);
+}
+
+JobResult FilesWorkflow::WriteImageJob(const std::string& path) {
+    SetStage("Writing the image...");
+    std::string text;
+    const BurnOutcome outcome = WriteTree(path, text);
+    if (outcome == BurnOutcome::Success)
+        return {JobOutcome::Success, "Success", path + " and " + path + ".sha256", "", {path, path + ".sha256"}};
+    return WriteFailed(outcome, text);
+}
+
+// The burner's own words: its text, with the drive's detail after it.
+JobResult FilesWorkflow::WriteFailed(BurnOutcome outcome, const std::string& text) {
+    if (outcome == BurnOutcome::Aborted) return FailedResult(jobs::JobEnd::Stopped, "", text, "");
+    const SplitError split = SplitErrorText(text);
+    return {JobOutcome::Failed, split.head, split.detail.value_or(""), "", {}};
+}
+
+// Burns onto the selected drive, or writes the file `imageFile`; the
+// write thread's report ends the wait. Its report runs on its own thread:
+// this one waits for it, not the window's.
+BurnOutcome FilesWorkflow::WriteTree(const std::string& imageFile, std::string& text) {
+    std::mutex lock;
+    std::condition_variable ended;
+    bool done = false;
+    B.SetISOFileName(imageFile);
+    B.SetExpectedDigest(DigestKind::MD5, "");
+    B.Synchronize = [](std::function<void()> call) { call(); };
+    B.OnWriteDone = [&](TQCDBurner&, const std::string& error) {
+        std::lock_guard guard(lock);
+        text = error;
+        done = true;
+        ended.notify_all();
+    };
+    B.OnFinalizingTrack = [this](TQCDBurner&) { SetStage("Finalizing"); };
+    if (B.BurnISOImage("")) {
+        if (StopRequested()) B.AbortWrite();  // an Abort that came before the write thread
+        std::unique_lock guard(lock);
+        ended.wait(guard, [&] { return done; });
+    }
+    B.OnWriteDone = nullptr;
+    B.SetISOFileName("");
+    return B.WriteDoneOutcome();
+}
+
+}  // namespace kq

@@ -1,0 +1,245 @@
+// The files, read and check pages' workflows with a real burner on the
+// virtual recorder: the fit, burns onto each medium read back and
+// checked, unreadable entries, read faults, a disc that differs, and
+// Abort at each stage.
+#include "ScriptedJobView.h"
+#include "app/CheckWorkflow.h"
+#include "app/ComponentBurnerPort.h"
+#include "app/FilesWorkflow.h"
+#include "app/ReadWorkflow.h"
+#include "digest/SHA256.h"
+#include "support/TempDir.h"
+#include "transport/kqASPI.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+using kq::JobOutcome;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string Recorder(const std::string& medium, const std::string& extra = "") {
+    return "[recorder]\naddress = 0:0:0\nreads = cd-rom dvd-rom cd-r dvd-r bd-r\nwrites = cd-r dvd-r bd-r\n"
+           "feature_2a = yes\nfeature_2f = yes\nmedium = " + medium + "\n" + extra + "\n";
+}
+
+// A closed CD-R whose one track is the backing file's `sectors`.
+std::string RecordedCd(const std::string& extra, uint32_t sectors) {
+    return "[recorder]\naddress = 0:0:0\nmedium = cd-r\ncapacity = 20000\nmedium_state = closed\nrecorded = " +
+           std::to_string(sectors) + "\n" + extra + "\n";
+}
+
+class JobBench : public ::testing::Test {
+protected:
+    ~JobBench() override {
+        files.reset();
+        read.reset();
+        check.reset();
+        kq::ReleaseASPI();
+        unsetenv("VRECORDER_CONFIG");
+    }
+
+    // The recorder with its disc backed by disc.img; the pages shown.
+    void Open(const std::string& config) {
+        dir.Write("vrec.conf", config + "backing = " + dir.File("disc.img") + "\n");
+        setenv("VRECORDER_CONFIG", dir.File("vrec.conf").c_str(), 1);
+        files.emplace(filesView, port.Component());
+        read.emplace(readView, port.Component());
+        check.emplace(checkView, port.Component());
+        for (kq::JobWorkflow* w : {static_cast<kq::JobWorkflow*>(&*files), static_cast<kq::JobWorkflow*>(&*read),
+                                   static_cast<kq::JobWorkflow*>(&*check)}) {
+            w->SetAspiLibrary(KQ_VRECORDER_ASPI_PATH);
+            w->FormShow();
+        }
+    }
+    std::string Folder(size_t bytes) {
+        fs::create_directories(dir.Path() / "photos" / "raw");
+        dir.Write("photos/a.jpg", std::string(bytes, 'a'));
+        dir.Write("photos/raw/b.raw", std::string(bytes / 2 + 1, 'b'));
+        return dir.File("photos");
+    }
+    // Lets the job run, its ticks and posts through, until its result;
+    // `during` runs at each tick.
+    const kq::JobResult& Wait(kq::JobWorkflow& w, kqtest::ScriptedJobView& view,
+                              const std::function<void()>& during = {}) {
+        for (int i = 0; i < 6000 && w.Running(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            w.TimerTick();
+            if (during) during();
+            view.RunPosted();
+        }
+        EXPECT_FALSE(w.Running());
+        return view.Result();
+    }
+
+    TempDir dir;
+    kq::ComponentBurnerPort port;
+    kqtest::ScriptedJobView filesView, readView, checkView;
+    std::optional<kq::FilesWorkflow> files;
+    std::optional<kq::ReadWorkflow> read;
+    std::optional<kq::CheckWorkflow> check;
+};
+
+// Burn it is refused while the files do not fit; without a disc to
+// measure against it asks for one.
+TEST_F(JobBench, TheFitBarComparesTheLayoutWithTheDiscsRoom) {
+    struct Row {
+        std::string config;
+        bool fits;
+        const char* says;
+        const char* burnt;  // the burn's headline
+    } rows[] = {
+        {Recorder("dvd-r", "capacity = 40000"), true, " of 78.1 MB", "Success"},
+        {Recorder("cd-r", "capacity = 300"), false, "does not fit", "no result"},
+        {Recorder("none"), true, " MB", "No disc to burn onto"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.config);
+        Open(row.config);
+        files->AddEntries({Folder(1 << 20)});
+        EXPECT_EQ(filesView.volumeId, "PHOTOS");
+        EXPECT_EQ(files->Fit().fits, row.fits);
+        EXPECT_NE(filesView.fit.text.find(row.says), std::string::npos) << filesView.fit.text;
+        EXPECT_GT(*filesView.fit.imageSectors, 768);
+        filesView.results.clear();
+        files->BurnClick();
+        EXPECT_EQ(files->Running(), row.fits);
+        EXPECT_EQ(Wait(*files, filesView).headline, row.burnt);
+        kq::ReleaseASPI();
+    }
+}
+
+// Burnt, read back into an image whose .sha256 the disc then matches; a
+// changed sector of the image is named as the first that differs.
+TEST_F(JobBench, AFolderBurntOntoEachMediumReadsBackAndChecks) {
+    for (const char* medium : {"cd-r", "dvd-r", "bd-r"}) {
+        SCOPED_TRACE(medium);
+        fs::remove(dir.File("disc.img"));
+        Open(Recorder(medium, "capacity = 40000"));
+        files->AddEntries({Folder(300000)});
+        files->BurnClick();
+        ASSERT_EQ(Wait(*files, filesView).outcome, JobOutcome::Success) << filesView.Result().headline;
+        EXPECT_FALSE(filesView.shown.empty());
+
+        read->SetOutput(dir.File("out.iso"));
+        read->ReadClick();
+        ASSERT_EQ(Wait(*read, readView).outcome, JobOutcome::Success) << readView.Result().detail;
+        const std::string image = ReadAll(dir.File("out.iso"));
+        const std::string digest = kq::SHA256Print(kq::SHA256Buffer(image.data(), image.size()));
+        EXPECT_EQ(ReadAll(dir.File("out.iso.sha256")), digest + "  out.iso\n");
+
+        check->SetReference(dir.File("out.iso.sha256"));
+        check->CheckClick();
+        EXPECT_EQ(Wait(*check, checkView).headline, "The disc matches") << checkView.Result().detail;
+        std::string changed = image;
+        changed[20 * 2048 + 5] ^= 1;
+        dir.Write("changed.iso", changed);
+        check->SetReference(dir.File("changed.iso"));
+        check->CheckClick();
+        EXPECT_EQ(Wait(*check, checkView).headline, "The disc differs");
+        EXPECT_NE(checkView.Result().detail.find("Sector 20 is the first"), std::string::npos);
+        kq::ReleaseASPI();
+    }
+}
+
+#ifndef _WIN32
+// Listed before anything is written, then skipped or stopped at; run as
+// someone who cannot list a folder of mode 000, as root can.
+TEST_F(JobBench, UnreadableEntriesAreListedFirstThenSkippedOrStoppedAt) {
+    const std::string photos = Folder(1000);
+    fs::create_directories(dir.Path() / "photos" / "locked" / "inside");
+    fs::create_directories(dir.Path() / "out");
+    fs::permissions(dir.Path(), fs::perms(0755));
+    fs::permissions(dir.Path() / "out", fs::perms::all);
+    fs::permissions(dir.Path() / "photos" / "locked", fs::perms::none);
+    const auto writeImage = [&](bool skip) {
+        kqtest::ScriptedJobView view;
+        view.skipUnreadable = skip;
+        kq::FilesWorkflow page(view, port.Component());
+        page.AddEntries({photos});
+        const std::string image = dir.File("out/" + std::to_string(skip) + ".iso");
+        page.WriteImageClick(image);
+        const std::string headline = Wait(page, view).headline;
+        return view.unreadable.size() == 1 && headline == (skip ? "Success" : "Nothing was written") &&
+               fs::exists(image) == skip;
+    };
+    for (bool skip : {false, true}) {
+        const pid_t child = geteuid() == 0 ? fork() : -1;
+        if (child == 0) _exit(setgid(65534) == 0 && setuid(65534) == 0 && writeImage(skip) ? 0 : 1);
+        int status = 0;
+        EXPECT_TRUE(child < 0 ? writeImage(skip)
+                              : waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << skip;
+    }
+    fs::permissions(dir.Path() / "photos" / "locked", fs::perms(0755));
+}
+#endif
+
+TEST_F(JobBench, AReadFaultEndsTheReadOrLeavesZerosWithKeepGoing) {
+    struct Row {
+        bool keepGoing;
+        const char* headline;
+        const char* file;  // written beside the image
+    } rows[] = {{false, "The disc cannot be read", "out.iso.part"}, {true, "2 sectors could not be read", "out.iso.bad"}};
+    for (const Row& row : rows) {
+        dir.Write("disc.img", std::string(400 * 2048, 'd'));
+        Open(RecordedCd("fault = read lba>=100 lba<=101 check 03/11/00", 400));
+        read->SetOutput(dir.File("out.iso"));
+        read->SetKeepGoing(row.keepGoing);
+        read->ReadClick();
+        const kq::JobResult& result = Wait(*read, readView);
+        EXPECT_EQ(result.headline, row.headline);
+        EXPECT_NE(result.detail.find("sector"), std::string::npos) << result.detail;
+        EXPECT_TRUE(fs::exists(dir.File(row.file)));
+        EXPECT_FALSE(fs::exists(dir.File("out.iso.sha256")));
+        kq::ReleaseASPI();
+    }
+}
+
+// Abort while writing, reading and checking: the job ends aborted, once
+// the drive is done, and the page can start again.
+TEST_F(JobBench, AbortEndsEachJobOnceTheDriveIsDone) {
+    dir.Write("disc.img", std::string(3000 * 2048, 'd'));
+    dir.Write("disc.img.sha256", std::string(64, '0') + "  disc.img\n");
+    const std::function<void()> start[] = {
+        [&] { files->AddEntries({Folder(4 << 20)}), files->BurnClick(); },
+        [&] { read->SetOutput(dir.File("out.iso")), read->ReadClick(); },
+        [&] { check->SetReference(dir.File("disc.img.sha256")), check->CheckClick(); },
+    };
+    const std::string configs[] = {Recorder("cd-r", "capacity = 20000\nwrite_speed = 600"),
+                                   RecordedCd("fault = read late 40", 3000), RecordedCd("fault = read late 40", 3000)};
+    for (int stage = 0; stage < 3; ++stage) {
+        SCOPED_TRACE(stage);
+        Open(configs[stage]);
+        kq::JobWorkflow* job[] = {&*files, &*read, &*check};
+        kqtest::ScriptedJobView* view[] = {&filesView, &readView, &checkView};
+        start[stage]();
+        ASSERT_TRUE(job[stage]->Running());
+        const auto abortOnceMoving = [&] {
+            if (!view[stage]->shown.empty() && view[stage]->shown.back().bytesDone > 0) job[stage]->AbortClick();
+        };
+        EXPECT_EQ(Wait(*job[stage], *view[stage], abortOnceMoving).outcome, JobOutcome::Aborted);
+        EXPECT_EQ(job[stage]->State(), kq::JobState::Result);
+        EXPECT_FALSE(view[stage]->running || view[stage]->timer);
+        kq::ReleaseASPI();
+    }
+}
+
+}  // namespace

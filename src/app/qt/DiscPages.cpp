@@ -46,14 +46,13 @@ ReadPage::ReadPage(QWidget* parent)
     : PathPage({"&Image file:", "Image file", "Where the disc's image goes; its .sha256 goes beside it",
                 "&Save as…", "&Read", "Reads the disc into the image file"},
                parent),
-      keepGoing_(new QCheckBox(QStringLiteral("&Keep going past unreadable sectors"), this)),
-      burner_(std::make_unique<kq::TQCDBurner>()) {
+      keepGoing_(new QCheckBox(QStringLiteral("&Keep going past unreadable sectors"), this)) {
     keepGoing_->setAccessibleDescription(
         QStringLiteral("Unreadable sectors become zeros and are listed beside the image instead of ending the read"));
     Body()->addWidget(keepGoing_);
     Body()->addStretch(1);
     setTabOrder(Browse(), keepGoing_);  // as it stands: above the Read button
-    workflow_ = std::make_unique<kq::ReadWorkflow>(*this, *burner_);
+    workflow_ = std::make_unique<kq::ReadWorkflow>(*this, burner_.Component());
     Connect();
     connect(action_, &QPushButton::clicked, this, [this] { ReadClick(); });
 }
@@ -83,10 +82,9 @@ CheckPage::CheckPage(QWidget* parent)
     : PathPage({"&Compare with:", "Image or checksum file",
                 "The image the disc should hold, or its checksum file (.md5, .sha256, SHA256SUMS)", "C&hoose…",
                 "Chec&k", "Compares the disc with the image or checksum"},
-               parent),
-      burner_(std::make_unique<kq::TQCDBurner>()) {
+               parent) {
     Body()->addStretch(1);
-    workflow_ = std::make_unique<kq::CheckWorkflow>(*this, *burner_);
+    workflow_ = std::make_unique<kq::CheckWorkflow>(*this, burner_.Component());
     Connect();
     connect(action_, &QPushButton::clicked, this, [this] { CheckClick(); });
 }

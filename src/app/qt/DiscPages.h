@@ -4,7 +4,7 @@
 #include "app/CheckWorkflow.h"
 #include "app/ReadWorkflow.h"
 #include "app/qt/JobPage.h"
-#include "burner/kqCDBC.h"
+#include "app/ComponentBurnerPort.h"
 
 #include <memory>
 
@@ -52,7 +52,7 @@ private:
     void ReadClick();
 
     QCheckBox* keepGoing_;
-    std::unique_ptr<kq::TQCDBurner> burner_;
+    kq::ComponentBurnerPort burner_;
     std::unique_ptr<kq::ReadWorkflow> workflow_;
 };
 
@@ -68,6 +68,6 @@ protected:
 private:
     void CheckClick();
 
-    std::unique_ptr<kq::TQCDBurner> burner_;
+    kq::ComponentBurnerPort burner_;
     std::unique_ptr<kq::CheckWorkflow> workflow_;
 };

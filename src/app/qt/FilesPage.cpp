@@ -13,9 +13,9 @@
 #include <QToolButton>
 
 FilesPage::FilesPage(QWidget* parent)
-    : JobPage(true, parent), burner_(std::make_unique<kq::TQCDBurner>()) {
+    : JobPage(true, parent) {
     CreateControls();
-    workflow_ = std::make_unique<kq::FilesWorkflow>(*this, *burner_);
+    workflow_ = std::make_unique<kq::FilesWorkflow>(*this, burner_.Component());
     Connect();
     ConnectControls();
 }

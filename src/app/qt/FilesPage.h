@@ -3,7 +3,7 @@
 // bar, "More" (Joliet, Rock Ridge), "Burn it" and "Write image file…".
 #include "app/FilesWorkflow.h"
 #include "app/qt/JobPage.h"
-#include "burner/kqCDBC.h"
+#include "app/ComponentBurnerPort.h"
 
 #include <memory>
 
@@ -56,6 +56,6 @@ private:
     QPushButton* writeImage_;
     bool fits_ = false;
     bool laidOut_ = false;
-    std::unique_ptr<kq::TQCDBurner> burner_;
+    kq::ComponentBurnerPort burner_;  // the window's settings
     std::unique_ptr<kq::FilesWorkflow> workflow_;
 };

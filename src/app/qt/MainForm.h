@@ -12,6 +12,7 @@
 #include <vector>
 
 class JobPageBase;
+class ProgressPanel;
 class QAccessibleEvent;
 class QComboBox;
 class QLabel;
@@ -33,6 +34,7 @@ public:
     void SetLabelFont(kq::Control label, kq::Rgb colour, bool bold) override;
     void SetDefaultButton(kq::Control button) override;
     void SetTimerEnabled(bool enabled) override;
+    void ShowProgress(const kq::JobProgress& progress) override;
     void ProcessMessages() override;
     kq::MessageAnswer ShowMessage(const std::string& text, kq::MessageButtons buttons,
                                   kq::MessageIcon icon) override;
@@ -44,6 +46,8 @@ public:
     // The pages, one per job; the first burns an image.
     QTabWidget* Tabs() const { return tabs_; }
     QWidget* ImagePage() const { return imagePage_; }
+    // The image page's progress, under its fixed layout, once a burn runs.
+    ProgressPanel* ImageProgress() const { return imageProgress_; }
     // Adds the pages that burn files and folders, read and check a disc,
     // each with a burner of its own.
     void AddJobPages();
@@ -79,6 +83,7 @@ private:
     QTimer* Timer_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     QWidget* imagePage_ = nullptr;
+    ProgressPanel* imageProgress_ = nullptr;
     kq::Control imageDefault_ = kq::window::kDefaultButton;
     std::vector<JobPageBase*> jobPages_;
     bool shown_ = false;

@@ -3,6 +3,7 @@
 
 #include "app/qt/DiscPages.h"
 #include "app/qt/FilesPage.h"
+#include "app/qt/ProgressPanel.h"
 
 #include <QGridLayout>
 #include <QPushButton>
@@ -31,6 +32,9 @@ void TMainForm::CreatePages() {
     imagePage_->setFixedSize(kq::window::kClientWidth, kq::window::kClientHeight);
     auto* centre = new QGridLayout(holder);
     centre->addWidget(imagePage_, 0, 0, Qt::AlignCenter);
+    imageProgress_ = new ProgressPanel(true, holder);
+    imageProgress_->hide();
+    centre->addWidget(imageProgress_, 1, 0);
     tabs_->addTab(holder, QStringLiteral("&1 Burn an image"));
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { PageChanged(index); });
 }
@@ -62,6 +66,12 @@ void TMainForm::MarkDefault(kq::Control button) {
 void TMainForm::LockPages(int index, bool busy) {
     for (int i = 0; i < tabs_->count(); ++i)
         if (i != index) tabs_->setTabEnabled(i, !busy);
+}
+
+void TMainForm::ShowProgress(const kq::JobProgress& progress) {
+    imageProgress_->show();
+    imageProgress_->SetRunning(true);
+    imageProgress_->Show(progress);
 }
 
 void TMainForm::RestoreSize() {

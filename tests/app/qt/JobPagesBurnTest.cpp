@@ -9,11 +9,9 @@
 #include "app/qt/FilesPage.h"
 #include "app/qt/MainForm.h"
 #include "digest/MD5.h"
-#include "support/TempDir.h"
-#include "transport/kqASPI.h"
+#include "RecorderFolder.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,21 +44,11 @@ bool Contains(const std::string& haystack, const std::string& needle) {
 
 class JobPagesBurn : public ::testing::Test {
 protected:
-    JobPagesBurn() : previous_(fs::current_path()) {
-        kqtest::EnsureApplication();
-        fs::current_path(dir.Path());
-        fs::copy_file(KQ_VRECORDER_ASPI_PATH, dir / "libwnaspi32.so");
-    }
-    ~JobPagesBurn() override {
-        form.reset();
-        kq::ReleaseASPI();
-        unsetenv("VRECORDER_CONFIG");
-        fs::current_path(previous_);
-    }
+    JobPagesBurn() { kqtest::EnsureApplication(); }
+    ~JobPagesBurn() override { form.reset(); }
     void Open(const std::string& medium) {
-        dir.Write("vrec.conf", "[recorder]\naddress = 0:0:0\nbacking = disc.img\nmedium = " + medium +
-                                   "\nreads = cd-r dvd-r bd-r\nwrites = cd-r dvd-r bd-r\n");
-        setenv("VRECORDER_CONFIG", (dir / "vrec.conf").c_str(), 1);
+        recorder.Configure("[recorder]\naddress = 0:0:0\nbacking = disc.img\nmedium = " + medium +
+                           "\nreads = cd-r dvd-r bd-r\nwrites = cd-r dvd-r bd-r\n");
         form = std::make_unique<TMainForm>(std::make_unique<kq::ComponentBurnerPort>(), dir.Path().string() + "/");
         form->AddJobPages();
         form->show();
@@ -87,25 +75,10 @@ protected:
         QTest_WaitUntil([&] { return page->Work().State() == kq::JobState::Result; }, 120000);
         return page->Result()->text().toStdString();
     }
-    // Answers the next folder dialog with `folder`.
-    static void AnswerFolderDialog(const std::string& folder) {
-        auto* poll = new QTimer;
-        poll->setInterval(10);
-        QObject::connect(poll, &QTimer::timeout, [poll, folder] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog) return;
-            dialog->selectFile(QString::fromStdString(folder));
-            static_cast<QDialog*>(dialog)->accept();
-            poll->deleteLater();
-        });
-        poll->start();
-    }
 
-    TempDir dir;
+    kqtest::RecorderFolder recorder;
+    const TempDir& dir = recorder.dir;
     std::unique_ptr<TMainForm> form;
-
-private:
-    fs::path previous_;
 };
 
 TEST_F(JobPagesBurn, FolderOntoADvdRIsReadBackAndChecked) {
@@ -116,7 +89,7 @@ TEST_F(JobPagesBurn, FolderOntoADvdRIsReadBackAndChecked) {
     Open("dvd-r");
 
     auto* files = static_cast<FilesPage*>(Page(2));
-    AnswerFolderDialog(dir / "photos");
+    kqtest::AnswerFileDialog(dir / "photos");
     Keys(Qt::Key_O, Qt::AltModifier);  // Add folder…
     QTest_WaitUntil([&] { return files->DefaultButton()->isEnabled(); }, 30000);
     ASSERT_EQ(files->List()->count(), 1);

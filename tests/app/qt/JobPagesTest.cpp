@@ -1,5 +1,6 @@
 // The job pages under the offscreen platform: the file list's drops and
 // Delete, the fit bar, the live graph, and the tabs that hold the pages.
+#include "RecorderFolder.h"
 #include "WindowTestApp.h"
 #include "app/qt/FileList.h"
 #include "app/qt/FilesPage.h"
@@ -119,14 +120,17 @@ TEST_F(JobPagesTest, TheGraphDrawsSpeedAndBufferFill) {
     EXPECT_GT(fillInk, picture.width() / 2);
 }
 
+// The job pages list the virtual recorder's drive when they first show.
 class WindowPagesTest : public JobPagesTest {
 protected:
+    WindowPagesTest() { recorder.Configure("[recorder]\naddress = 0:0:0\nmedium = dvd-r\n"); }
     std::unique_ptr<TMainForm> Open() {
         auto form = std::make_unique<TMainForm>(std::make_unique<kqtest::FakeBurner>(), dir.Path().string() + "/");
         form->AddJobPages();
         return form;
     }
-    TempDir dir;
+    kqtest::RecorderFolder recorder;
+    const TempDir& dir = recorder.dir;
 };
 
 TEST_F(WindowPagesTest, PagesAreReachedByKeysAndLockedWhileAJobRuns) {

@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -11,6 +12,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -42,6 +44,23 @@ inline void AnswerMessageBoxes(
         seen.emplace_back(box->text(), box->icon(), box->standardButtons());
         box->button(answer)->click();
         if (static_cast<int>(seen.size()) >= count) poll->deleteLater();
+    });
+    poll->start();
+}
+
+// Answers the next file dialog with path, as its Open or Choose button
+// does. selectFile leaves a name field that has the focus as it is, so
+// the focus goes first.
+inline void AnswerFileDialog(const std::string& path) {
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, path] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        if (QWidget* focus = dialog->focusWidget()) focus->clearFocus();
+        dialog->selectFile(QString::fromStdString(path));
+        static_cast<QDialog*>(dialog)->accept();
+        poll->deleteLater();
     });
     poll->start();
 }

@@ -34,7 +34,8 @@ JobWorkflow::~JobWorkflow() {
     StopAndWait();
 }
 
-bool JobWorkflow::Wanted(const std::string& drive) { return B.SelectDevice(drive) && B.Capabilities().bits != 0; }
+// Every drive reads: a plain reader has none of the capabilities listed.
+bool JobWorkflow::Wanted(const std::string& drive) { return B.SelectDevice(drive); }
 
 void JobWorkflow::FormShow() {
     if (!B.InitASPI(false, aspiLibrary_)) {
@@ -132,7 +133,7 @@ void JobWorkflow::SetStage(const std::string& stage) {
 }
 
 std::optional<jobs::ReadingDrive> JobWorkflow::PrepareReading(const std::string& drive, std::string& why) {
-    if (!B.SelectDevice(drive) || B.Capabilities().bits == 0) {
+    if (!B.SelectDevice(drive)) {
         why = "the drive does not answer";
         return std::nullopt;
     }

@@ -22,6 +22,8 @@ enum class JobState { Choosing, Running, Result, Closed };
 
 class JobWorkflow {
 public:
+    // `burner`: the page's own, with the window's settings (the Component
+    // of a ComponentBurnerPort of its own); the workflow binds its events.
     JobWorkflow(JobView& view, TQCDBurner& burner);
     virtual ~JobWorkflow();
     JobWorkflow(const JobWorkflow&) = delete;
@@ -35,6 +37,7 @@ public:
     void SelectDrive(int index);
     const std::string& Drive() const { return drive_; }
 
+    // At each tick of the page's timer while the view has it enabled.
     void TimerTick();
     // Asks the job to stop; the result comes once the drive is done with it.
     void AbortClick();

@@ -107,7 +107,7 @@ private:
 
 DiscCheckResult CheckJob::Run(TQCDBurner& burner, const ReadingDrive& drive) {
     const auto length = BytesToCompare(burner, drive);
-    if (!length) return {JobEnd::Refused};
+    if (!length) return {JobEnd::Refused, {}, std::nullopt};
     const uint64_t bytes = *length;
     const uint32_t sectors = static_cast<uint32_t>((bytes + kSector - 1) / kSector);
     console_.Line("checking " + DataTrackText(drive.track) + " against " + reference_.source);
@@ -208,7 +208,7 @@ DiscCheckResult CheckJob::Report(const CompareResult& result, const ReadingDrive
     }
     if (result.end == CompareEnd::Equal && !discShorter && trailing.empty()) {
         console_.Line("check: ok");
-        return {JobEnd::Success, "ok"};
+        return {JobEnd::Success, "ok", std::nullopt};
     }
     console_.Error("check: " + text);
     const bool stopped = result.end == CompareEnd::Stopped || trailing == "stopped";

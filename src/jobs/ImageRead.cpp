@@ -101,11 +101,11 @@ private:
 
 ImageReadResult ReadImageJob::Run(TQCDBurner& burner, const ReadingDrive& drive) {
     const ImageLength length = ImageLengthOf(burner, drive.track);
-    if (!length.sectors) return {Fail(length.note)};
+    if (!length.sectors) return {Fail(length.note), std::nullopt, {}, {}};
     console_.Line("reading " + DataTrackText(drive.track) + " into " + target_.image);
     if (!length.note.empty()) console_.Line(length.note);
     auto outcome = Read(burner, drive, *length.sectors);
-    if (!outcome) return {JobEnd::Failed};
+    if (!outcome) return {JobEnd::Failed, std::nullopt, {}, {}};
     result_.bad = outcome->result.bad;
     result_.end = outcome->result.end != ReadEnd::Done ? Unfinished(*outcome) : Complete(*outcome);
     if (outcome->result.end == ReadEnd::Unreadable) result_.failedSector = outcome->result.failedSector;

@@ -43,7 +43,7 @@ void TMainForm::AddJobPages() {
     AddJobPage(new FilesPage, QStringLiteral("&2 Burn files and folders"));
     AddJobPage(new ReadPage, QStringLiteral("&3 Read a disc"));
     AddJobPage(new CheckPage, QStringLiteral("&4 Check a disc"));
-    setMinimumSize(minimumSizeHint());
+    RestoreSize();
 }
 
 void TMainForm::AddJobPage(JobPageBase* page, const QString& title) {
@@ -74,10 +74,13 @@ void TMainForm::ShowProgress(const kq::JobProgress& progress) {
     imageProgress_->Show(progress);
 }
 
+// At first the size that shows every tab's title and the files page's
+// list and graph; then the size the user left it at.
 void TMainForm::RestoreSize() {
-    setMinimumSize(sizeHint());
+    setMinimumSize(minimumSizeHint());
+    const QSize first = sizeHint().expandedTo(jobPages_.empty() ? QSize() : QSize(560, 520));
     const QSize saved = QSettings().value(kSizeKey).toSize();
-    resize(saved.isValid() ? saved.expandedTo(minimumSize()) : minimumSize());
+    resize((saved.isValid() ? saved : first).expandedTo(minimumSize()));
 }
 
 void TMainForm::SaveSize() const { QSettings().setValue(kSizeKey, size()); }

@@ -178,7 +178,7 @@ void BurnWorkflow::AttemptBurn(const std::string& recorder) {
         if (closed_) return;
         if (answer != MessageAnswer::Yes) return CloseWindow();
     }
-    if (ImageFits(mediaType)) StartBurn();
+    if (ImageFits(mediaType)) StartBurn(mediaType);
 }
 
 // Any medium the recorder writes will do; whether it is blank is left to the burn.
@@ -200,9 +200,11 @@ bool BurnWorkflow::ImageFits(int mediaType) {
     return false;
 }
 
-void BurnWorkflow::StartBurn() {
+void BurnWorkflow::StartBurn(int mediaType) {
     if (B.BurnISOImage(imagePath_)) {
         burnRunning_ = true;
+        tracker_ = ProgressTracker(TraitsOf(mediaType).family);
+        burnStart_ = std::chrono::steady_clock::now();
         SetTimer(true);
         state_ = WorkflowState::Burning;
         view_.SetCaption(Control::Label3, "Burning...");
@@ -222,6 +224,9 @@ void BurnWorkflow::TimerTimer() {
     if (!timerEnabled_) return;
     std::optional<int64_t> percent = ProgressPercent(B.BytesWritten(), B.TotalSectors());
     if (percent) view_.SetCaption(Control::Label4, std::to_string(*percent) + "%");
+    const auto elapsed = std::chrono::steady_clock::now() - burnStart_;
+    view_.ShowProgress(tracker_.Tick(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(),
+                                     B.BytesWritten(), B.TotalSectors() * kSectorSize, B.BufferPercent()));
 }
 
 void BurnWorkflow::BWriteDone(const BurnReport& report) {

@@ -4,9 +4,11 @@
 // and its result. Every handler runs on the window's thread except
 // BFinalizingTrack, which the write thread raises.
 #include "app/BurnerPort.h"
+#include "app/JobProgress.h"
 #include "app/MainView.h"
 #include "digest/ChecksumCompanion.h"
 
+#include <chrono>
 #include <deque>
 #include <optional>
 #include <string>
@@ -70,7 +72,7 @@ private:
     // `mediaType`: the medium found, media::None when none was.
     bool RecorderReady(const std::string& recorder, int& mediaType);
     bool ImageFits(int mediaType);
-    void StartBurn();
+    void StartBurn(int mediaType);
     void ShowWriteDone(const BurnReport& report);
     void ShowError(const std::string& error);
     bool WaitForDrive();
@@ -88,6 +90,8 @@ private:
     bool recordersListed_ = false;
     WorkflowState state_ = WorkflowState::Choosing;
     bool timerEnabled_ = false;
+    ProgressTracker tracker_;
+    std::chrono::steady_clock::time_point burnStart_;
     bool cancelIsDefault_ = false;
     bool burnRunning_ = false;  // the write thread runs and has not reported yet
     bool closed_ = false;

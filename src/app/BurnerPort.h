@@ -47,6 +47,8 @@ public:
     virtual void AbortWrite() = 0;
     virtual int64_t TotalSectors() = 0;
     virtual int64_t BytesWritten() = 0;
+    // The drive's buffer fill in percent while it is fed; -1 when not known.
+    virtual int BufferPercent() { return -1; }
 
     // OnWriteDone runs on the window's thread (the end of a burn is handed
     // over to it); OnFinalizingTrack runs on the write thread.

@@ -4,6 +4,7 @@
 // windows use it; it needs none.
 #include "app/BurnerPort.h"
 #include "burner/kqCDBC.h"
+#include "jobs/ProgressLine.h"
 
 namespace kq {
 
@@ -30,6 +31,7 @@ public:
     void AbortWrite() override { B.AbortWrite(); }
     int64_t TotalSectors() override { return B.TotalSectors(); }
     int64_t BytesWritten() override { return B.BytesWritten(); }
+    int BufferPercent() override { return jobs::BufferFillPercent(B.DeviceBufferSize(), B.DeviceFreeBufferSize()); }
     void BindEvents(WriteDone onWriteDone, FinalizingTrack onFinalizingTrack) override;
     void InstallHandOver(HandOverHook hook) override { B.Synchronize = std::move(hook); }
 

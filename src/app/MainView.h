@@ -23,6 +23,8 @@ enum class MessageButtons { Ok, YesNoCancel };
 enum class MessageIcon { None, Error };
 enum class MessageAnswer { Ok, Yes, No, Cancel };
 
+struct JobProgress;
+
 class MainView {
 public:
     virtual ~MainView() = default;
@@ -40,6 +42,9 @@ public:
     virtual void SetLabelFont(Control label, Rgb colour, bool bold) = 0;
     virtual void SetDefaultButton(Control button) = 0;
     virtual void SetTimerEnabled(bool enabled) = 0;
+    // The burn's progress as the other pages show theirs, at each tick;
+    // a window without that display ignores it.
+    virtual void ShowProgress(const JobProgress&) {}
 
     // Lets the window paint and handle input queued so far.
     virtual void ProcessMessages() = 0;

@@ -1,6 +1,7 @@
 #include "app/qt/MainForm.h"
 
 #include "app/WindowLayout.h"
+#include "app/qt/JobPage.h"
 #include "app/qt/ResultLabel.h"
 
 #include <QCloseEvent>
@@ -16,14 +17,14 @@
 using kq::Control;
 
 TMainForm::TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFolder)
-    : QDialog(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
+    : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
       BurnerWindow(std::move(burner)) {
     setWindowTitle(QString::fromUtf8(kq::window::kTitle));
-    setFixedSize(kq::window::kClientWidth, kq::window::kClientHeight);
+    CreatePages();
     CreateControls();
     Start(std::move(imageFolder));
     ConnectHandlers();
+    RestoreSize();
 }
 
 TMainForm::~TMainForm() { Release(); }
@@ -59,6 +60,8 @@ void TMainForm::showEvent(QShowEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    SaveSize();
+    for (JobPageBase* page : jobPages_) page->Shut();
     Shut();
     QDialog::closeEvent(event);
 }
@@ -114,8 +117,8 @@ void TMainForm::SetLabelFont(Control label, kq::Rgb colour, bool bold) {
 }
 
 void TMainForm::SetDefaultButton(Control button) {
-    for (Control c : {Control::Burn, Control::Cancel})
-        qobject_cast<QPushButton*>(Widget(c))->setDefault(c == button);
+    imageDefault_ = button;
+    if (tabs_->currentIndex() == 0) MarkDefault(button);  // else once the page shows again
     if (button != Control::Cancel) return;
     Widget(Control::Cancel)->setFocus();
     AnnounceResult();
@@ -124,6 +127,7 @@ void TMainForm::SetDefaultButton(Control button) {
 void TMainForm::SetTimerEnabled(bool enabled) {
     if (enabled) Timer_->start();
     else Timer_->stop();
+    LockPages(0, enabled);  // the timer runs exactly while a burn does
 }
 
 void TMainForm::ProcessMessages() { QCoreApplication::processEvents(); }

@@ -72,7 +72,8 @@ void TMainForm::CreateControls() {
     setPalette(palette);
     setAutoFillBackground(true);
 
-    for (const ControlLook& look : kq::window::kControls) controls_[look.control] = NewControl(this, look);
+    for (const ControlLook& look : kq::window::kControls)
+        controls_[look.control] = NewControl(imagePage_, look);
     qobject_cast<QPushButton*>(Widget(kq::window::kDefaultButton))->setDefault(true);
     const auto& tabs = kq::window::kTabOrder;
     for (size_t i = 1; i < std::size(tabs); ++i) setTabOrder(Widget(tabs[i - 1]), Widget(tabs[i]));

@@ -1,5 +1,6 @@
-// The window's three message boxes: a plain note, an error, and the
+// Every page's three message boxes: a plain note, an error, and the
 // insert-disc question.
+#include "app/qt/MessageBoxes.h"
 #include "app/qt/MainForm.h"
 
 #include <QApplication>
@@ -7,6 +8,10 @@
 
 kq::MessageAnswer TMainForm::ShowMessage(const std::string& text, kq::MessageButtons buttons,
                                          kq::MessageIcon icon) {
+    return ShowMessageBox(text, buttons, icon);
+}
+
+kq::MessageAnswer ShowMessageBox(const std::string& text, kq::MessageButtons buttons, kq::MessageIcon icon) {
     // No owner window; the title is the program's, as the platform does it.
     QMessageBox box(icon == kq::MessageIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
                     QString(),

@@ -1,19 +1,31 @@
 // Takes a picture of the window in one state, for the documentation:
 //   cdburner-screenshots FOLDER choosing|burning|result OUT.png
+//   cdburner-screenshots FOLDER files|files-burning OUT.png PATH...
+//   cdburner-screenshots FOLDER read|check OUT.png FILE
 // FOLDER holds the images and libwnaspi32.so (the current folder must be
 // it, as for the window itself); the recorder comes from VRECORDER_CONFIG.
+// The other pages show PATH... on the disc to be, or FILE to read into or
+// check against.
 #include "app/ComponentBurnerPort.h"
 #include "app/WindowLayout.h"
+#include "app/qt/DiscPages.h"
+#include "app/qt/FilesPage.h"
 #include "app/qt/MainForm.h"
+#include "app/qt/ProgressPanel.h"
+#include "app/qt/SpeedGraph.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -26,7 +38,27 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
 
 QString Label(TMainForm& form, kq::Control c) { return qobject_cast<QLabel*>(form.Widget(c))->text(); }
 
-bool ReachState(TMainForm& form, const std::string& state) {
+// A job page with its drive listed and its file or entries in place.
+bool ReachPage(TMainForm& form, const std::string& state, const std::vector<std::string>& paths) {
+    const int page = state == "read" ? 1 : state == "check" ? 2 : 0;
+    JobPageBase* shown = form.JobPages()[page];
+    form.Tabs()->setCurrentIndex(page + 1);
+    if (!WaitUntil([&] { return shown->Drives()->count() > 0; }, 10000)) return false;
+    if (page > 0) {
+        static_cast<PathPage*>(shown)->Path()->setText(QString::fromStdString(paths.empty() ? "" : paths[0]));
+        return true;
+    }
+    auto* files = static_cast<FilesPage*>(shown);
+    files->Work().AddEntries(paths);
+    if (!WaitUntil([&] { return !files->FitText()->text().isEmpty(); }, 30000)) return false;
+    if (state == "files") return true;
+    files->DefaultButton()->click();
+    return WaitUntil([&] { return files->Progress()->Graph()->Speed().size() >= 8; }, 60000);
+}
+
+bool ReachState(TMainForm& form, const std::string& state, const std::vector<std::string>& paths) {
+    if (state == "files" || state == "files-burning" || state == "read" || state == "check")
+        return ReachPage(form, state, paths);
     if (state == "choosing") return true;
     qobject_cast<QPushButton*>(form.Widget(kq::Control::Burn))->click();
     if (state == "burning") {
@@ -43,8 +75,9 @@ bool ReachState(TMainForm& form, const std::string& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: cdburner-screenshots FOLDER choosing|burning|result OUT.png\n");
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: cdburner-screenshots FOLDER choosing|burning|result|files|files-burning|read|check"
+                             " OUT.png [PATH...]\n");
         return 2;
     }
     QApplication application(argc, argv);
@@ -52,9 +85,10 @@ int main(int argc, char** argv) {
     std::string folder = argv[1];
     if (folder.back() != '/') folder += '/';
     TMainForm form(std::make_unique<kq::ComponentBurnerPort>(), folder);
+    form.AddJobPages();
     form.show();
     WaitUntil([] { return false; }, 200);  // let it paint
-    if (!ReachState(form, argv[2])) {
+    if (!ReachState(form, argv[2], std::vector<std::string>(argv + 4, argv + argc))) {
         std::fprintf(stderr, "cdburner-screenshots: the window did not reach '%s'\n", argv[2]);
         return 1;
     }

@@ -1,6 +1,7 @@
 // The burner's window: lists the images of its folder (or of the folder
 // given as the only argument, or the folder of the image given, with it
-// selected) and the recorders, and burns the chosen one.
+// selected) and the recorders, and burns the chosen one; its other pages
+// burn files and folders, read a disc and check one.
 #include "app/ComponentBurnerPort.h"
 #include "app/ImageFolder.h"
 #include "app/WindowLayout.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     kq::ImageChoice choice = kq::ImageChoiceFromArguments(argc, argv);
     TMainForm MainForm(std::make_unique<kq::ComponentBurnerPort>(), choice.folder);
     MainForm.Workflow().PreferImage(choice.image);
+    MainForm.AddJobPages();
     MainForm.show();
     return application.exec();
 }

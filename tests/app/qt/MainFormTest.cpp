@@ -4,6 +4,8 @@
 #include "WindowTestApp.h"
 #include "app/WindowLayout.h"
 #include "app/qt/MainForm.h"
+#include "app/qt/ProgressPanel.h"
+#include "app/qt/SpeedGraph.h"
 #include "app/qt/ResultLabel.h"
 #include "drive/DriveMessages.h"
 #include "support/FakeBurner.h"
@@ -17,7 +19,9 @@
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -47,8 +51,9 @@ protected:
 
 TEST_F(MainFormTest, WindowAsTheLayoutTableSays) {
     EXPECT_EQ(form->windowTitle(), kq::window::kTitle);
-    EXPECT_EQ(form->size(), QSize(kq::window::kClientWidth, kq::window::kClientHeight));
-    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_EQ(form->ImagePage()->size(), QSize(kq::window::kClientWidth, kq::window::kClientHeight));
+    EXPECT_EQ(form->ImagePage()->minimumSize(), form->ImagePage()->maximumSize());
+    EXPECT_EQ(form->Tabs()->currentIndex(), 0);
     EXPECT_EQ(form->palette().color(QPalette::Window), ColourOf(kq::window::kBackground));
     EXPECT_EQ(QFontInfo(form->font()).family(), "Liberation Sans");  // Arial's metric twin
     EXPECT_EQ(form->Timer()->interval(), kq::window::kTimerIntervalMs);
@@ -111,6 +116,10 @@ TEST_F(MainFormTest, BurnItSwapsThePromptsForTheStatus) {
     burner->bytesWritten = 300 * 2048 / 2;
     QTest_WaitUntil([&] { return Label(Control::Label4)->text() == "50%"; }, 2500);
     EXPECT_EQ(Label(Control::Label4)->text(), "50%");
+    // Under the page, as every page shows it: the bar, the MB and the graph.
+    EXPECT_EQ(form->ImageProgress()->Bar()->value(), 50);
+    EXPECT_TRUE(form->ImageProgress()->Line()->text().contains(" MB"));
+    EXPECT_TRUE(form->ImageProgress()->Graph()->isVisible());
 }
 
 TEST_F(MainFormTest, BrowsePicksAnImageFromAnotherFolder) {
@@ -118,16 +127,7 @@ TEST_F(MainFormTest, BrowsePicksAnImageFromAnotherFolder) {
     TempDir elsewhere;
     elsewhere.Write("far.img", "far");
     form->show();
-    auto* poll = new QTimer;
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, &elsewhere] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        dialog->selectFile(QString::fromStdString(elsewhere / "far.img"));
-        static_cast<QDialog*>(dialog)->accept();  // as its Open button does
-        poll->deleteLater();
-    });
-    poll->start();
+    kqtest::AnswerFileDialog(elsewhere / "far.img");
     Button(Control::Browse)->click();
     EXPECT_EQ(List(Control::ISO)->currentText().toStdString(), elsewhere / "far.img");
     Button(Control::Burn)->click();

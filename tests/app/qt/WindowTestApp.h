@@ -4,11 +4,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -21,6 +25,7 @@ inline void EnsureApplication() {
         static char name[] = "test_app_qt";
         static char* argv[] = {name, nullptr};
         auto* app = new QApplication(argc, argv);
+        QStandardPaths::setTestModeEnabled(true);  // the window's settings stay out of the user's
         app->setQuitOnLastWindowClosed(false);
         return app;
     }();
@@ -41,6 +46,32 @@ inline void AnswerMessageBoxes(
         if (static_cast<int>(seen.size()) >= count) poll->deleteLater();
     });
     poll->start();
+}
+
+// Answers the next file dialog with path, as its Open or Choose button
+// does. selectFile leaves a name field that has the focus as it is, so
+// the focus goes first.
+inline void AnswerFileDialog(const std::string& path) {
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, path] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        if (QWidget* focus = dialog->focusWidget()) focus->clearFocus();
+        dialog->selectFile(QString::fromStdString(path));
+        static_cast<QDialog*>(dialog)->accept();
+        poll->deleteLater();
+    });
+    poll->start();
+}
+
+// A key pressed and released on the widget with the keyboard focus.
+inline void PressKey(QWidget* fallback, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : fallback;
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+    QApplication::sendEvent(target, &press);
+    QApplication::sendEvent(target, &release);
 }
 
 }  // namespace kqtest

@@ -4,6 +4,8 @@
 #include "burner/kqCDBC.h"
 #include "jobs/ImageRead.h"
 
+#include <filesystem>
+
 namespace kq {
 
 ReadWorkflow::ReadWorkflow(ReadView& view, TQCDBurner& burner) : JobWorkflow(view, burner) {}
@@ -14,7 +16,12 @@ void ReadWorkflow::ReadClick() {
         return ShowResultNow(FailedResult(jobs::JobEnd::Refused, "No drive", "", "Choose the drive that holds the disc."));
     if (output_.empty())
         return ShowResultNow(FailedResult(jobs::JobEnd::Refused, "No image file", "", "Choose where the image goes."));
-    // The save dialog has asked before replacing a file.
+    // A name typed rather than chosen in the save dialog has not been asked about.
+    std::error_code ec;
+    if (!replaceAsked_ && std::filesystem::exists(output_, ec) &&
+        view_.ShowMessage(output_ + " already exists.\rReplace it?", MessageButtons::YesNoCancel, MessageIcon::None) !=
+            MessageAnswer::Yes)
+        return;
     Run([this, options = jobs::ReadImageOptions{output_, true, false, keepGoing_}, drive = Drive()] {
         return ReadJob(options, drive);
     });

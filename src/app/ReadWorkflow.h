@@ -12,8 +12,12 @@ class ReadWorkflow : public JobWorkflow {
 public:
     ReadWorkflow(ReadView& view, TQCDBurner& burner);
 
-    // The file the save dialog named; it is replaced.
-    void SetOutput(const std::string& path) { output_ = path; }
+    // The image file. One that exists is replaced when a save dialog has
+    // asked already (`replaceAsked`); otherwise the read asks first.
+    void SetOutput(const std::string& path, bool replaceAsked = false) {
+        output_ = path;
+        replaceAsked_ = replaceAsked;
+    }
     const std::string& Output() const { return output_; }
     // Unreadable sectors become zeros, listed in OUT.bad, instead of
     // ending the read.
@@ -25,6 +29,7 @@ private:
     JobResult ReadJob(const jobs::ReadImageOptions& options, const std::string& drive);
 
     std::string output_;
+    bool replaceAsked_ = false;
     bool keepGoing_ = false;
 };
 

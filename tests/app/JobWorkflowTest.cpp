@@ -206,7 +206,7 @@ TEST_F(JobBench, AReadFaultEndsTheReadOrLeavesZerosWithKeepGoing) {
                 {"read lba>=100 vanish", true, "The disc cannot be read", "out.iso.part"}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.fault);
-        for (const char* old : {"out.iso.part", "out.iso.bad"}) fs::remove(dir.File(old));
+        for (const char* old : {"out.iso", "out.iso.part", "out.iso.bad"}) fs::remove(dir.File(old));
         dir.Write("disc.img", std::string(400 * 2048, 'd'));
         Open(RecordedCd(std::string("fault = ") + row.fault, 400));
         read->SetOutput(dir.File("out.iso"));
@@ -218,6 +218,28 @@ TEST_F(JobBench, AReadFaultEndsTheReadOrLeavesZerosWithKeepGoing) {
         EXPECT_TRUE(fs::exists(dir.File(row.file)));
         EXPECT_FALSE(fs::exists(dir.File("out.iso.sha256")));
         kq::ReleaseASPI();
+    }
+}
+
+// A typed name of a file that exists is asked about before the read
+// replaces it; a name from the save dialog, which asked, is not.
+TEST_F(JobBench, AReadReplacesAnExistingFileOnlyWhenAsked) {
+    dir.Write("disc.img", std::string(400 * 2048, 'd'));
+    Open(RecordedCd("", 400));
+    struct Row {
+        bool dialog;
+        kq::MessageAnswer answer;
+        bool replaced;
+    } rows[] = {{false, kq::MessageAnswer::No, false}, {false, kq::MessageAnswer::Yes, true}, {true, kq::MessageAnswer::No, true}};
+    for (const Row& row : rows) {
+        dir.Write("out.iso", "keep me");
+        readView.messages.clear();
+        readView.answer = row.answer;
+        read->SetOutput(dir.File("out.iso"), row.dialog);
+        read->ReadClick();
+        if (row.replaced) EXPECT_EQ(Wait(*read, readView).outcome, JobOutcome::Success);
+        EXPECT_EQ(readView.messages.size(), row.dialog ? 0u : 1u);
+        EXPECT_EQ(ReadAll(dir.File("out.iso")) == "keep me", !row.replaced);
     }
 }
 

@@ -24,7 +24,7 @@ public:
     void ShowResult(const kq::JobResult& r) override { results.push_back(r); }
     kq::MessageAnswer ShowMessage(const std::string& text, kq::MessageButtons, kq::MessageIcon) override {
         messages.push_back(text);
-        return kq::MessageAnswer::Ok;
+        return answer;
     }
     void SetTimerEnabled(bool on) override { timer = on; }
     void ProcessMessages() override { RunPosted(); }
@@ -62,6 +62,7 @@ public:
     std::vector<kq::JobProgress> shown;
     std::vector<kq::JobResult> results;
     std::vector<std::string> messages;
+    kq::MessageAnswer answer = kq::MessageAnswer::Ok;  // to every message
     std::vector<std::string> entries;
     std::string volumeId;
     kq::DiscFit fit;

@@ -28,8 +28,9 @@ PathPage::PathPage(const Texts& texts, QWidget* parent)
     Actions()->addStretch(1);
     connect(browse_, &QPushButton::clicked, this, [this] {
         const QString chosen = Choose();
-        if (!chosen.isEmpty()) path_->setText(chosen);
+        if (!chosen.isEmpty()) SetChosen(chosen);
     });
+    connect(path_, &QLineEdit::textEdited, this, [this] { chosen_ = false; });
 }
 
 void PathPage::SetChoicesEnabled(bool enabled) {
@@ -37,8 +38,13 @@ void PathPage::SetChoicesEnabled(bool enabled) {
         w->setEnabled(enabled);
 }
 
+void PathPage::SetChosen(const QString& path) {
+    path_->setText(path);
+    chosen_ = !path.isEmpty();
+}
+
 std::string PathPage::ChosenPath() {
-    if (path_->text().isEmpty()) path_->setText(Choose());
+    if (path_->text().isEmpty()) SetChosen(Choose());
     return path_->text().toStdString();
 }
 
@@ -73,7 +79,7 @@ void ReadPage::SetChoicesEnabled(bool enabled) {
 void ReadPage::ReadClick() {
     const std::string output = ChosenPath();
     if (output.empty()) return;
-    Work().SetOutput(output);
+    Work().SetOutput(output, Chosen());
     Work().SetKeepGoing(keepGoing_->isChecked());
     Work().ReadClick();
 }

@@ -28,10 +28,16 @@ protected:
     void SetChoicesEnabled(bool enabled) override;
     // The path in the field, asked for first when it is empty.
     std::string ChosenPath();
+    // True while the path is the one the file dialog gave (not typed).
+    bool Chosen() const { return chosen_; }
+
+private:
+    void SetChosen(const QString& path);
 
 private:
     QLineEdit* path_;
     QPushButton* browse_;
+    bool chosen_ = false;
 
 protected:
     QPushButton* action_;

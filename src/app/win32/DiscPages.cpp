@@ -38,7 +38,7 @@ bool ReadPage::Choose() {
     std::string path = dialogtext::SaveFile(form_.Window(), L"Disc images (*.iso)\0*.iso\0All files (*.*)\0*.*\0",
                                             L"iso", L"Save the disc's image as");
     if (path.empty()) return false;
-    flow_->SetOutput(path);
+    flow_->SetOutput(path, true);  // the dialog asked before replacing
     ShowFile(flow_->Output());
     return true;
 }

@@ -6,15 +6,14 @@
 
 namespace kq {
 
+namespace {
+constexpr const char* kChooseReference = "Choose the image, or its .md5, .sha256 or SHA256SUMS file.";
+}
+
 CheckWorkflow::CheckWorkflow(CheckView& view, TQCDBurner& burner) : JobWorkflow(view, burner) {}
 
 void CheckWorkflow::CheckClick() {
-    if (Running()) return;
-    if (Drive().empty())
-        return ShowResultNow(FailedResult(jobs::JobEnd::Refused, "No drive", "", "Choose the drive that holds the disc."));
-    if (reference_.empty())
-        return ShowResultNow(FailedResult(jobs::JobEnd::Refused, "Nothing to check against", "",
-                                          "Choose the image, or its .md5, .sha256 or SHA256SUMS file."));
+    if (!MayStart(reference_, "Nothing to check against", kChooseReference)) return;
     Run([this, reference = reference_, drive = Drive()] { return CheckJob(reference, drive); });
 }
 
@@ -22,8 +21,7 @@ JobResult CheckWorkflow::CheckJob(const std::string& named, const std::string& d
     jobs::TextLog log;
     const auto reference = jobs::FindReference(named, log);
     if (!reference)
-        return FailedResult(jobs::JobEnd::Refused, "Nothing to check against", LastError(log),
-                            "Choose the image, or its .md5, .sha256 or SHA256SUMS file.");
+        return FailedResult(jobs::JobEnd::Refused, "Nothing to check against", LastError(log), kChooseReference);
     std::string why;
     const auto reading = PrepareReading(drive, why);
     if (!reading) return FailedResult(jobs::JobEnd::Refused, "Nothing to check", why, "Insert the disc to check.");

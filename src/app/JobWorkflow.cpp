@@ -1,5 +1,6 @@
 #include "app/JobWorkflow.h"
 
+#include "app/JobTexts.h"
 #include "burner/kqCDBC.h"
 #include "platform/Thread.h"
 #include "platform/Timing.h"
@@ -153,6 +154,15 @@ std::optional<jobs::ReadingDrive> JobWorkflow::PrepareReading(const std::string&
 void JobWorkflow::ShowResultNow(const JobResult& result) {
     state_ = JobState::Result;
     view_.ShowResult(result);
+}
+
+bool JobWorkflow::MayStart(const std::string& file, const char* missing, const char* choose) {
+    if (Running()) return false;
+    if (Drive().empty())
+        ShowResultNow(FailedResult(jobs::JobEnd::Refused, "No drive", "", "Choose the drive that holds the disc."));
+    else if (file.empty())
+        ShowResultNow(FailedResult(jobs::JobEnd::Refused, missing, "", choose));
+    return !Drive().empty() && !file.empty();
 }
 
 void JobWorkflow::AbortClick() {

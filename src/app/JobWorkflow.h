@@ -68,6 +68,10 @@ protected:
     std::optional<jobs::ReadingDrive> PrepareReading(const std::string& drive, std::string& why);
     // Shows a result at once, with nothing started.
     void ShowResultNow(const JobResult& result);
+    // A click may start a job: none runs, a drive is chosen, and so is the
+    // job's file (`file`); else a result says what to choose (`missing`,
+    // `choose`) and false.
+    bool MayStart(const std::string& file, const char* missing, const char* choose);
 
     JobView& view_;
     TQCDBurner& B;

@@ -11,11 +11,7 @@ namespace kq {
 ReadWorkflow::ReadWorkflow(ReadView& view, TQCDBurner& burner) : JobWorkflow(view, burner) {}
 
 void ReadWorkflow::ReadClick() {
-    if (Running()) return;
-    if (Drive().empty())
-        return ShowResultNow(FailedResult(jobs::JobEnd::Refused, "No drive", "", "Choose the drive that holds the disc."));
-    if (output_.empty())
-        return ShowResultNow(FailedResult(jobs::JobEnd::Refused, "No image file", "", "Choose where the image goes."));
+    if (!MayStart(output_, "No image file", "Choose where the image goes.")) return;
     // A name typed rather than chosen in the save dialog has not been asked about.
     std::error_code ec;
     if (!replaceAsked_ && std::filesystem::exists(output_, ec) &&

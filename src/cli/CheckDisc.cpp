@@ -15,11 +15,9 @@ int RunCheckDisc(const CliOptions& options, Console& console) {
     int code = kExitNoRecorder;
     auto drive = PrepareReading(burner, options, console, code);
     if (!drive) return code;
-    const auto progress = [&console](const std::function<void()>& run, const std::atomic<int64_t>& done,
-                                     int64_t total, MediaFamily family) {
-        ReadWithProgress(console, run, done, total, family);
-    };
-    return ExitCodeOf(jobs::CheckDisc(burner, *drive, *reference, console, progress, InterruptRequested).end);
+    const auto checked = jobs::CheckDisc(burner, *drive, *reference, console, ConsoleReadRunner(console),
+                                         InterruptRequested);
+    return ExitCodeOf(checked.end);
 }
 
 }  // namespace kq::cli

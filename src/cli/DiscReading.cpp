@@ -120,4 +120,9 @@ void ReadWithProgress(Console& console, const std::function<void()>& read, const
     console.EndProgress();
 }
 
+jobs::ReadRunner ConsoleReadRunner(Console& console) {
+    return [&console](const std::function<void()>& read, const std::atomic<int64_t>& done, int64_t total,
+                      MediaFamily family) { ReadWithProgress(console, read, done, total, family); };
+}
+
 }  // namespace kq::cli

@@ -31,5 +31,7 @@ std::optional<ReadingDrive> PrepareReading(TQCDBurner& burner, const CliOptions&
 // `read` to hear (InterruptRequested).
 void ReadWithProgress(Console& console, const std::function<void()>& read, const std::atomic<int64_t>& bytesDone,
                       int64_t totalBytes, MediaFamily family);
+// ReadWithProgress on the console, as a job takes it.
+jobs::ReadRunner ConsoleReadRunner(Console& console);
 
 }  // namespace kq::cli

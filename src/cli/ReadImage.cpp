@@ -15,11 +15,8 @@ int RunReadImage(const CliOptions& options, Console& console) {
     int code = kExitNoRecorder;
     auto drive = PrepareReading(burner, options, console, code);
     if (!drive) return code;
-    const auto progress = [&console](const std::function<void()>& run, const std::atomic<int64_t>& done,
-                                     int64_t total, MediaFamily family) {
-        ReadWithProgress(console, run, done, total, family);
-    };
-    return ExitCodeOf(ReadImageFile(burner, *drive, read, console, progress, InterruptRequested).end);
+    const auto written = ReadImageFile(burner, *drive, read, console, ConsoleReadRunner(console), InterruptRequested);
+    return ExitCodeOf(written.end);
 }
 
 }  // namespace kq::cli

@@ -131,7 +131,7 @@ TEST_F(JobBench, TheFitBarComparesTheLayoutWithTheDiscsRoom) {
 TEST_F(JobBench, AFolderBurntOntoEachMediumReadsBackAndChecks) {
     for (const char* medium : {"cd-r", "dvd-r", "bd-r"}) {
         SCOPED_TRACE(medium);
-        fs::remove(dir.File("disc.img"));
+        for (const char* old : {"disc.img", "out.iso"}) fs::remove(dir.File(old));
         Open(Recorder(medium, "capacity = 40000"));
         files->AddEntries({Folder(300000)});
         files->BurnClick();

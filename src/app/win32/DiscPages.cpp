@@ -22,6 +22,16 @@ void FilePickPage::LayoutChoices(int width, int height) {
     Place(kStart, 8, height - 8 - 25, 75, 25);
 }
 
+void FilePickPage::OnCommand(int slot, int code) {
+    if (code != BN_CLICKED) return;
+    if (slot == kBrowse) {
+        if (Choose()) ShowFile(File());
+    } else if (slot == kStart && (!File().empty() || Choose())) {
+        ShowFile(File());
+        Start();
+    }
+}
+
 ReadPage::ReadPage(TMainForm& form, int firstId, UINT_PTR timerId)
     : FilePickPage(form, firstId, timerId, "Save the disc's image as:", "Read") {
     Add(kKeepGoing, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX,
@@ -39,21 +49,14 @@ bool ReadPage::Choose() {
                                             L"iso", L"Save the disc's image as");
     if (path.empty()) return false;
     flow_->SetOutput(path, true);  // the dialog asked before replacing
-    ShowFile(flow_->Output());
     return true;
 }
 
-// Read with no file chosen yet asks for one first.
 void ReadPage::OnCommand(int slot, int code) {
-    if (code != BN_CLICKED) return;
-    if (slot == kBrowse) {
-        Choose();
-    } else if (slot == kKeepGoing) {
+    if (slot == kKeepGoing && code == BN_CLICKED)
         flow_->SetKeepGoing(SendMessageW(Widget(kKeepGoing), BM_GETCHECK, 0, 0) == BST_CHECKED);
-    } else if (slot == kStart && (!flow_->Output().empty() || Choose())) {
-        ShowFile(flow_->Output());
-        flow_->ReadClick();
-    }
+    else
+        FilePickPage::OnCommand(slot, code);
 }
 
 CheckPage::CheckPage(TMainForm& form, int firstId, UINT_PTR timerId)
@@ -74,17 +77,5 @@ bool CheckPage::Choose() {
         L"Choose the image or checksum file", false);
     if (chosen.empty()) return false;
     flow_->SetReference(chosen.front());
-    ShowFile(flow_->Reference());
     return true;
-}
-
-// Check with nothing chosen yet asks for the image or checksum file first.
-void CheckPage::OnCommand(int slot, int code) {
-    if (code != BN_CLICKED) return;
-    if (slot == kBrowse) {
-        Choose();
-    } else if (slot == kStart && (!flow_->Reference().empty() || Choose())) {
-        ShowFile(flow_->Reference());
-        flow_->CheckClick();
-    }
 }

@@ -17,6 +17,16 @@ protected:
     FilePickPage(TMainForm& form, int firstId, UINT_PTR timerId, const char* caption, const char* start);
     void LayoutChoices(int width, int height) override;
     void ShowFile(const std::string& path) { dialogtext::SetText(Widget(kFile), path); }
+    // Browse opens the dialog; the start button asks for a file first
+    // when none is chosen yet.
+    void OnCommand(int slot, int code) override;
+
+private:
+    // The chosen file, the system's dialog that chooses it (false when the
+    // user cancels it), and the job it starts.
+    virtual const std::string& File() const = 0;
+    virtual bool Choose() = 0;
+    virtual void Start() = 0;
 };
 
 class ReadPage : public FilePickPage {
@@ -28,8 +38,9 @@ public:
 
 private:
     void OnCommand(int slot, int code) override;
-    // The save dialog; false when the user cancels it.
-    bool Choose();
+    const std::string& File() const override { return flow_->Output(); }
+    bool Choose() override;
+    void Start() override { flow_->ReadClick(); }
     std::unique_ptr<kq::ReadWorkflow> flow_;
 };
 
@@ -41,8 +52,8 @@ public:
     const char* Title() const override { return "Check a disc"; }
 
 private:
-    void OnCommand(int slot, int code) override;
-    // The open dialog; false when the user cancels it.
-    bool Choose();
+    const std::string& File() const override { return flow_->Reference(); }
+    bool Choose() override;
+    void Start() override { flow_->CheckClick(); }
     std::unique_ptr<kq::CheckWorkflow> flow_;
 };

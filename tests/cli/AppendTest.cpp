@@ -5,8 +5,12 @@
 // each leaving the disc as it was.
 #include "CliRun.h"
 
+#include <signal.h>
+
+#include <chrono>
 #include <filesystem>
 #include <regex>
+#include <thread>
 
 using namespace clitest;
 namespace fs = std::filesystem;
@@ -143,19 +147,33 @@ TEST(Append, RefusalsLeaveTheDiscAsItWas) {
     }
 }
 
-// A second session cut off by a failing write leaves the first one
-// listed and readable: on a write-once disc in its own session, on an
-// overwritable one because the old descriptors are replaced last.
+// A second session cut off, by a failing write or by Ctrl-C while a write
+// is under way, leaves the first one listed and readable: on a write-once
+// disc in its own session, on an overwritable one because the old
+// descriptors are replaced last.
 TEST(Append, ACutOffSessionLeavesTheFirstReadable) {
-    for (const std::string medium : {"cd-r", "dvd+rw"}) {
-        SCOPED_TRACE(medium);
-        CliBench bench(Medium(medium));
+    const struct {
+        const char* medium;
+        bool interrupt;  // Ctrl-C, else a write that fails
+    } rows[] = {{"cd-r", false}, {"dvd+rw", false}, {"cd-r", true}, {"dvd+rw", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.medium) + (row.interrupt ? " Ctrl-C" : " write fault"));
+        CliBench bench(Medium(row.medium));
         fs::create_directories(bench.dir.Path() / "s1");
         bench.dir.Write("s1/a.txt", "first\n");
         ASSERT_EQ(bench.Run({"--any-medium", "--folder", "s1"}).code, 0);
-        bench.dir.Write("vrec.conf", Medium(medium) + "fault = write nth=2 check 03/0C/00\n");
+        bench.dir.Write("vrec.conf", Medium(row.medium) + (row.interrupt ? "fault = write nth=3 late 3000\n"
+                                                                         : "fault = write nth=2 check 03/0C/00\n"));
         bench.dir.Write("s1/b.bin", std::string(200000, 'b'));
-        EXPECT_NE(bench.Run({"--any-medium", "--append", "--folder", "s1"}).code, 0);
+        if (row.interrupt) {
+            auto child = bench.Start({"--any-medium", "--append", "--folder", "s1"});
+            for (int i = 0; i < 400 && !Contains(ReadAll(bench.Output()), "%"); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(25));
+            kill(child.Id(), SIGINT);
+            EXPECT_EQ(child.Wait(), 130) << ReadAll(bench.Output());
+        } else {
+            EXPECT_NE(bench.Run({"--any-medium", "--append", "--folder", "s1"}).code, 0);
+        }
         const Outcome listed = bench.Run({"--list-files", "--session", "1"});
         EXPECT_EQ(listed.code, 0) << listed.output;
         EXPECT_TRUE(Contains(listed.output, " /a.txt\n")) << listed.output;

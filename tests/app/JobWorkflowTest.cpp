@@ -237,7 +237,9 @@ TEST_F(JobBench, AReadReplacesAnExistingFileOnlyWhenAsked) {
         readView.answer = row.answer;
         read->SetOutput(dir.File("out.iso"), row.dialog);
         read->ReadClick();
-        if (row.replaced) EXPECT_EQ(Wait(*read, readView).outcome, JobOutcome::Success);
+        if (row.replaced) {
+            EXPECT_EQ(Wait(*read, readView).outcome, JobOutcome::Success);
+        }
         EXPECT_EQ(readView.messages.size(), row.dialog ? 0u : 1u);
         EXPECT_EQ(ReadAll(dir.File("out.iso")) == "keep me", !row.replaced);
     }

@@ -49,11 +49,17 @@ std::string RecordedCd(const std::string& extra, uint32_t sectors) {
 class JobBench : public ::testing::Test {
 protected:
     ~JobBench() override {
+        Close();
+        unsetenv("VRECORDER_CONFIG");
+    }
+
+    // The pages go, their jobs and threads with them, before the recorder
+    // library does: the next Open reads its configuration afresh.
+    void Close() {
         files.reset();
         read.reset();
         check.reset();
         kq::ReleaseASPI();
-        unsetenv("VRECORDER_CONFIG");
     }
 
     // The recorder with its disc backed by disc.img; the pages shown.
@@ -122,7 +128,7 @@ TEST_F(JobBench, TheFitBarComparesTheLayoutWithTheDiscsRoom) {
         files->BurnClick();
         EXPECT_EQ(files->Running(), row.fits);
         EXPECT_EQ(Wait(*files, filesView).headline, row.burnt);
-        kq::ReleaseASPI();
+        Close();
     }
 }
 
@@ -155,7 +161,7 @@ TEST_F(JobBench, AFolderBurntOntoEachMediumReadsBackAndChecks) {
         check->CheckClick();
         EXPECT_EQ(Wait(*check, checkView).headline, "The disc differs");
         EXPECT_NE(checkView.Result().detail.find("Sector 20 is the first"), std::string::npos);
-        kq::ReleaseASPI();
+        Close();
     }
 }
 
@@ -217,7 +223,7 @@ TEST_F(JobBench, AReadFaultEndsTheReadOrLeavesZerosWithKeepGoing) {
         EXPECT_NE(result.detail.find("sector"), std::string::npos) << result.detail;
         EXPECT_TRUE(fs::exists(dir.File(row.file)));
         EXPECT_FALSE(fs::exists(dir.File("out.iso.sha256")));
-        kq::ReleaseASPI();
+        Close();
     }
 }
 
@@ -255,8 +261,10 @@ TEST_F(JobBench, AbortEndsEachJobOnceTheDriveIsDone) {
         [&] { read->SetOutput(dir.File("out.iso")), read->ReadClick(); },
         [&] { check->SetReference(dir.File("disc.img.sha256")), check->CheckClick(); },
     };
+    // Every command of a read is late, so that a loaded machine's ticks still
+    // find it under way.
     const std::string configs[] = {Recorder("cd-r", "capacity = 20000\nwrite_speed = 600"),
-                                   RecordedCd("fault = read late 40", 3000), RecordedCd("fault = read late 40", 3000)};
+                                   RecordedCd("fault = any late 40", 3000), RecordedCd("fault = any late 40", 3000)};
     for (int stage = 0; stage < 3; ++stage) {
         SCOPED_TRACE(stage);
         Open(configs[stage]);
@@ -267,10 +275,12 @@ TEST_F(JobBench, AbortEndsEachJobOnceTheDriveIsDone) {
         const auto abortOnceMoving = [&] {
             if (!view[stage]->shown.empty() && view[stage]->shown.back().bytesDone > 0) job[stage]->AbortClick();
         };
-        EXPECT_EQ(Wait(*job[stage], *view[stage], abortOnceMoving).outcome, JobOutcome::Aborted);
+        const kq::JobResult& result = Wait(*job[stage], *view[stage], abortOnceMoving);
+        EXPECT_EQ(result.outcome, JobOutcome::Aborted)
+            << result.headline << ": " << result.detail << " after " << view[stage]->shown.size() << " ticks";
         EXPECT_EQ(job[stage]->State(), kq::JobState::Result);
         EXPECT_FALSE(view[stage]->running || view[stage]->timer);
-        kq::ReleaseASPI();
+        Close();
     }
 }
 

@@ -53,12 +53,13 @@ protected:
         unsetenv("VRECORDER_CONFIG");
     }
 
-    // The pages go, their jobs and threads with them, before the recorder
-    // library does: the next Open reads its configuration afresh.
+    // The pages and their burner go, their jobs and threads with them,
+    // before the recorder library does: the next Open starts afresh.
     void Close() {
         files.reset();
         read.reset();
         check.reset();
+        port.reset();
         kq::ReleaseASPI();
     }
 
@@ -66,9 +67,10 @@ protected:
     void Open(const std::string& config) {
         dir.Write("vrec.conf", config + "backing = " + dir.File("disc.img") + "\n");
         setenv("VRECORDER_CONFIG", dir.File("vrec.conf").c_str(), 1);
-        files.emplace(filesView, port.Component());
-        read.emplace(readView, port.Component());
-        check.emplace(checkView, port.Component());
+        port.emplace();
+        files.emplace(filesView, port->Component());
+        read.emplace(readView, port->Component());
+        check.emplace(checkView, port->Component());
         for (kq::JobWorkflow* w : {static_cast<kq::JobWorkflow*>(&*files), static_cast<kq::JobWorkflow*>(&*read),
                                    static_cast<kq::JobWorkflow*>(&*check)}) {
             w->SetAspiLibrary(KQ_VRECORDER_ASPI_PATH);
@@ -96,7 +98,7 @@ protected:
     }
 
     TempDir dir;
-    kq::ComponentBurnerPort port;
+    std::optional<kq::ComponentBurnerPort> port;
     kqtest::ScriptedJobView filesView, readView, checkView;
     std::optional<kq::FilesWorkflow> files;
     std::optional<kq::ReadWorkflow> read;
@@ -252,8 +254,12 @@ TEST_F(JobBench, AReadReplacesAnExistingFileOnlyWhenAsked) {
 }
 
 // Abort while writing, reading and checking: the job ends aborted, once
-// the drive is done, and the page can start again.
-TEST_F(JobBench, AbortEndsEachJobOnceTheDriveIsDone) {
+// the drive is done, and the page can start again. One stage a test, so
+// that each has a recorder of its own.
+class AbortBench : public JobBench, public ::testing::WithParamInterface<int> {};
+
+TEST_P(AbortBench, AbortEndsTheJobOnceTheDriveIsDone) {
+    const int stage = GetParam();
     dir.Write("disc.img", std::string(3000 * 2048, 'd'));
     dir.Write("disc.img.sha256", std::string(64, '0') + "  disc.img\n");
     const std::function<void()> start[] = {
@@ -261,27 +267,23 @@ TEST_F(JobBench, AbortEndsEachJobOnceTheDriveIsDone) {
         [&] { read->SetOutput(dir.File("out.iso")), read->ReadClick(); },
         [&] { check->SetReference(dir.File("disc.img.sha256")), check->CheckClick(); },
     };
-    // Every command of a read is late, so that a loaded machine's ticks still
-    // find it under way.
     const std::string configs[] = {Recorder("cd-r", "capacity = 20000\nwrite_speed = 600"),
-                                   RecordedCd("fault = any late 40", 3000), RecordedCd("fault = any late 40", 3000)};
-    for (int stage = 0; stage < 3; ++stage) {
-        SCOPED_TRACE(stage);
-        Open(configs[stage]);
-        kq::JobWorkflow* job[] = {&*files, &*read, &*check};
-        kqtest::ScriptedJobView* view[] = {&filesView, &readView, &checkView};
-        start[stage]();
-        ASSERT_TRUE(job[stage]->Running());
-        const auto abortOnceMoving = [&] {
-            if (!view[stage]->shown.empty() && view[stage]->shown.back().bytesDone > 0) job[stage]->AbortClick();
-        };
-        const kq::JobResult& result = Wait(*job[stage], *view[stage], abortOnceMoving);
-        EXPECT_EQ(result.outcome, JobOutcome::Aborted)
-            << result.headline << ": " << result.detail << " after " << view[stage]->shown.size() << " ticks";
-        EXPECT_EQ(job[stage]->State(), kq::JobState::Result);
-        EXPECT_FALSE(view[stage]->running || view[stage]->timer);
-        Close();
-    }
+                                   RecordedCd("fault = read late 40", 3000), RecordedCd("fault = read late 40", 3000)};
+    Open(configs[stage]);
+    kq::JobWorkflow* job[] = {&*files, &*read, &*check};
+    kqtest::ScriptedJobView* view[] = {&filesView, &readView, &checkView};
+    start[stage]();
+    ASSERT_TRUE(job[stage]->Running());
+    const auto abortOnceMoving = [&] {
+        if (!view[stage]->shown.empty() && view[stage]->shown.back().bytesDone > 0) job[stage]->AbortClick();
+    };
+    const kq::JobResult& result = Wait(*job[stage], *view[stage], abortOnceMoving);
+    EXPECT_EQ(result.outcome, JobOutcome::Aborted)
+        << result.headline << ": " << result.detail << " after " << view[stage]->shown.size() << " ticks";
+    EXPECT_EQ(job[stage]->State(), kq::JobState::Result);
+    EXPECT_FALSE(view[stage]->running || view[stage]->timer);
 }
+
+INSTANTIATE_TEST_SUITE_P(WritingReadingChecking, AbortBench, ::testing::Values(0, 1, 2));
 
 }  // namespace

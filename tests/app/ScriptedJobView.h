@@ -2,6 +2,7 @@
 // A job page for the workflows' tests: it remembers what the workflow
 // showed, answers the unreadable-entries question from a script and runs
 // what the job threads post when the test lets messages through.
+#include "PostedCalls.h"
 #include "app/JobView.h"
 
 #include <deque>
@@ -28,18 +29,9 @@ public:
     }
     void SetTimerEnabled(bool on) override { timer = on; }
     void ProcessMessages() override { RunPosted(); }
-    void Post(std::function<void()> call) override {
-        std::lock_guard lock(postLock_);
-        posted_.push_back(std::move(call));
-    }
-    void RunPosted() {
-        std::deque<std::function<void()>> calls;
-        {
-            std::lock_guard lock(postLock_);
-            calls.swap(posted_);
-        }
-        for (auto& call : calls) call();
-    }
+    void Post(std::function<void()> call) override { posted_.Post(std::move(call)); }
+    // Runs what other threads posted, in order.
+    void RunPosted() { posted_.Run(); }
 
     void ShowEntries(const std::vector<std::string>& list) override { entries = list; }
     void ShowVolumeId(const std::string& id) override { volumeId = id; }
@@ -70,8 +62,7 @@ public:
     bool skipUnreadable = false;
 
 private:
-    std::mutex postLock_;
-    std::deque<std::function<void()>> posted_;
+    PostedCalls posted_;
 };
 
 }  // namespace kqtest

@@ -2,6 +2,7 @@
 // A window for the workflow's tests: it remembers what the workflow set,
 // answers message boxes from a script and can run a step of the test
 // whenever the workflow lets pending messages through.
+#include "PostedCalls.h"
 #include "app/BurnerPort.h"
 #include "app/MainView.h"
 
@@ -68,19 +69,9 @@ public:
         return answer;
     }
     void Close() override { ++closes; }
-    void Post(std::function<void()> call) override {
-        std::lock_guard lock(postLock_);
-        posted_.push_back(std::move(call));
-    }
+    void Post(std::function<void()> call) override { posted_.Post(std::move(call)); }
     // Runs what other threads posted, in order.
-    void RunPosted() {
-        std::deque<std::function<void()>> calls;
-        {
-            std::lock_guard lock(postLock_);
-            calls.swap(posted_);
-        }
-        for (auto& call : calls) call();
-    }
+    void RunPosted() { posted_.Run(); }
 
     std::string Caption(kq::Control c) const {
         auto it = captions.find(c);
@@ -106,8 +97,7 @@ public:
     std::function<void()> onProcessMessages;
 
 private:
-    std::mutex postLock_;
-    std::deque<std::function<void()>> posted_;
+    PostedCalls posted_;
 };
 
 }  // namespace kqtest

@@ -19,16 +19,6 @@ namespace {
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-std::string Shell(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe) return out;
-    char buffer[4096];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-    pclose(pipe);
-    return out;
-}
-
 std::string Medium(const std::string& medium) {
     return "[recorder]\naddress = 0:0:0\nbacking = disc0.img\nmedium = " + medium +
            "\ncapacity = 400000\nreads = cd-r dvd-r dvd+r bd-r dvd+rw\nwrites = cd-r dvd-r dvd+r bd-r dvd+rw\n"

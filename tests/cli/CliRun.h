@@ -147,6 +147,20 @@ public:
     TempDir dir;
 };
 
+#ifndef _WIN32
+// What a shell command prints on its standard output (its errors dropped).
+inline std::string Shell(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (!pipe) return out;
+    char buffer[4096];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+    pclose(pipe);
+    return out;
+}
+
+#endif
+
 inline std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});

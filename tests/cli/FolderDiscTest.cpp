@@ -24,16 +24,6 @@ namespace {
 const std::string kLong70(70, 'x');
 const std::string kDeep = "l1/l2/l3/l4/l5/l6/l7/l8/l9/l10/l11/l12";
 
-std::string Shell(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe) return out;
-    char buffer[4096];
-    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-    pclose(pipe);
-    return out;
-}
-
 void SetTime(const std::string& path, int64_t seconds) {
     const timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};
     utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);

@@ -10,6 +10,7 @@
 #include "jobs/OutputFiles.h"
 #include "jobs/ProgressLine.h"
 #include "jobs/VolumeId.h"
+#include "platform/Thread.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -126,36 +127,86 @@ jobs::TreeOptions FilesWorkflow::Options() const {
     return o;
 }
 
-// The fit is measured without the header; entries that cannot be read
-// are left out of it, and listed when the tree is built for writing.
+// The measuring thread and what it found, read once it is joined.
+struct FilesWorkflow::Measure {
+    explicit Measure(std::function<void(platform::Thread&)> body) : thread(std::move(body)) {}
+
+    platform::Thread thread;
+    uint64_t generation = 0;
+    DiscFit fit;
+};
+
+FilesWorkflow::~FilesWorkflow() { WaitForFit(false); }
+
+// The burner is the measuring thread's until it is joined: one measures
+// at a time, and every use of the burner on the window's thread waits.
 void FilesWorkflow::UpdateFit() {
     if (Running()) return;
-    fit_ = DiscFit{};
+    if (measure_) {
+        fitWanted_ = true;
+        return;
+    }
+    StartMeasure();
+}
+
+void FilesWorkflow::StartMeasure() {
+    fitWanted_ = false;
     jobs::TreeOptions o = Options();
     o.sizeOnly = true;
     o.skipUnreadable = true;
-    jobs::TextLog log;
-    const jobs::FolderLayout layout = entries_.empty() ? jobs::FolderLayout{} : jobs::BuildFolderTree(B, o, log);
-    if (!layout.ok) {
-        fit_.text = entries_.empty() ? "Add files and folders" : LastError(log);
-        return files_.ShowFit(fit_);
-    }
-    const int64_t sectors = layout.sectors;
-    fit_.imageSectors = sectors;
-    fit_.freeSectors = FreeOnDisc(fit_.appendable);
-    const std::optional<int64_t> free = fit_.freeSectors;
-    fit_.fits = !free || sectors <= *free;
-    if (free && *free > 0) fit_.percent = static_cast<int>(std::min<int64_t>(sectors * 100 / *free, 1000));
-    if (free && *free == 0) fit_.percent = 100;
-    fit_.text = free ? MegaBytes(sectors) + " of " + MegaBytes(*free) + " MB" + (fit_.fits ? "" : ": does not fit")
-                     : MegaBytes(sectors) + " MB";
-    fit_.note = FitNote(layout);
-    files_.ShowFit(fit_);
+    const uint64_t generation = ++fitGeneration_;
+    measure_ = std::make_unique<Measure>([this, o, drive = Drive(), generation](platform::Thread&) {
+        measure_->fit = MeasureFit(o, drive);
+        PostHere([this, generation] { FitMeasured(generation); });
+    });
+    measure_->generation = generation;
+    measure_->thread.Start();
 }
 
-std::optional<int64_t> FilesWorkflow::FreeOnDisc(bool& appendable) {
+// A result already taken by WaitForFit is not taken again.
+void FilesWorkflow::FitMeasured(uint64_t generation) {
+    if (measure_ && measure_->generation == generation) FinishMeasure(true);
+}
+
+void FilesWorkflow::FinishMeasure(bool show) {
+    measure_->thread.WaitFor();
+    fit_ = measure_->fit;
+    measure_.reset();
+    if (show) files_.ShowFit(fit_);
+    if (fitWanted_) StartMeasure();
+}
+
+void FilesWorkflow::WaitForFit(bool show) {
+    while (measure_) FinishMeasure(show);
+}
+
+// Entries that cannot be read are left out of the fit, and listed when
+// the tree is built for writing; the header is measured, not built.
+DiscFit FilesWorkflow::MeasureFit(const jobs::TreeOptions& o, const std::string& drive) {
+    DiscFit fit;
+    jobs::TextLog log;
+    const bool empty = o.folder.empty() && o.adds.empty();
+    const jobs::FolderLayout layout = empty ? jobs::FolderLayout{} : jobs::BuildFolderTree(B, o, log);
+    if (!layout.ok) {
+        fit.text = empty ? "Add files and folders" : LastError(log);
+        return fit;
+    }
+    const int64_t sectors = layout.sectors;
+    fit.imageSectors = sectors;
+    fit.freeSectors = FreeOnDisc(drive, fit.appendable);
+    const std::optional<int64_t> free = fit.freeSectors;
+    fit.fits = !free || sectors <= *free;
+    if (free && *free > 0) fit.percent = static_cast<int>(std::min<int64_t>(sectors * 100 / *free, 1000));
+    if (free && *free == 0) fit.percent = 100;
+    fit.text = free ? MegaBytes(sectors) + " of " + MegaBytes(*free) + " MB" + (fit.fits ? "" : ": does not fit")
+                    : MegaBytes(sectors) + " MB";
+    fit.note = FitNote(layout);
+    return fit;
+}
+
+std::optional<int64_t> FilesWorkflow::FreeOnDisc(const std::string& drive, bool& appendable) {
     appendable = false;
-    if (Drive().empty() || !B.SelectDevice(Drive()) || !B.TestUnitReady(kReadyTimeoutMs)) return std::nullopt;
+    if (drive.empty() || !B.SelectDevice(drive) || !B.TestUnitReady(kReadyTimeoutMs)) return std::nullopt;
     const int mediaType = B.GetMediaType();
     if (!RecorderWrites(B.Capabilities(), mediaType)) return std::nullopt;
     appendable = jobs::TakesAnotherSession(B, mediaType);
@@ -163,6 +214,7 @@ std::optional<int64_t> FilesWorkflow::FreeOnDisc(bool& appendable) {
 }
 
 bool FilesWorkflow::BuildTree() {
+    WaitForFit();
     jobs::TreeOptions o = Options();
     std::optional<jobs::TextLog> log(std::in_place);
     jobs::FolderLayout layout = jobs::BuildFolderTree(B, o, *log);
@@ -187,13 +239,12 @@ bool FilesWorkflow::BuildTree() {
 
 void FilesWorkflow::BurnClick() { StartBurn(false); }
 
-void FilesWorkflow::AddToDiscClick() {
-    if (fit_.appendable) StartBurn(true);
-}
+void FilesWorkflow::AddToDiscClick() { StartBurn(true); }
 
 void FilesWorkflow::StartBurn(bool append) {
-    if (Running() || entries_.empty() || Drive().empty() || !fit_.fits) return;
-    if (!BuildTree()) return;
+    if (Running() || entries_.empty() || Drive().empty()) return;
+    WaitForFit();
+    if (!fit_.fits || (append && !fit_.appendable) || !BuildTree()) return;
     Run([this, drive = Drive(), append] { return BurnJob(drive, append); }, [this] { B.AbortWrite(); });
     WatchWriting();
 }

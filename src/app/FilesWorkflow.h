@@ -8,6 +8,7 @@
 #include "jobs/FolderTree.h"
 
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,8 +33,15 @@ public:
     // UDF beside ISO 9660, for files of 4 GiB and more.
     void SetUdf(bool on);
 
-    // Lays the tree out again and measures it against the recorder's disc.
+    // Lays the tree out again and measures it against the recorder's disc,
+    // on a thread of its own: a large tree or a slow drive never stalls the
+    // window. The fit comes through the view's Post; changes made while it
+    // is measured are measured next.
     void UpdateFit();
+    // Waits for the measuring under way and what it started, then shows
+    // the fit now (`show`).
+    void WaitForFit(bool show = true);
+    bool Measuring() const { return measure_ != nullptr; }
     const DiscFit& Fit() const { return fit_; }
 
     void BurnClick();
@@ -42,9 +50,12 @@ public:
     // The image and its .sha256 into `path` instead of a disc.
     void WriteImageClick(const std::string& path);
 
+    ~FilesWorkflow() override;
+
 protected:
     bool Wanted(const std::string& drive) override;
     void DriveChanged() override { UpdateFit(); }
+    void FinishBackgroundWork() override { WaitForFit(false); }
 
 private:
     jobs::TreeOptions Options() const;
@@ -59,9 +70,15 @@ private:
     // Burns or writes the tree and waits for the write thread's last word.
     BurnOutcome WriteTree(const std::string& imageFile, std::string& text);
     void ShowEntries();
+    struct Measure;
+    void StartMeasure();
+    void FitMeasured(uint64_t generation);
+    void FinishMeasure(bool show);
+    // On the measuring thread.
+    DiscFit MeasureFit(const jobs::TreeOptions& options, const std::string& drive);
     // The room on the recorder's disc (none without a disc it writes),
     // and whether the disc takes another session.
-    std::optional<int64_t> FreeOnDisc(bool& appendable);
+    std::optional<int64_t> FreeOnDisc(const std::string& drive, bool& appendable);
     void StartBurn(bool append);
     void WatchWriting();
     JobResult WriteFailed(BurnOutcome outcome, const std::string& text);
@@ -75,6 +92,9 @@ private:
     bool rockRidge_ = true;
     bool udf_ = false;
     DiscFit fit_;
+    std::unique_ptr<Measure> measure_;
+    uint64_t fitGeneration_ = 0;  // of the newest measuring
+    bool fitWanted_ = false;      // something changed while measuring
 };
 
 }  // namespace kq

@@ -39,6 +39,7 @@ JobWorkflow::~JobWorkflow() {
 bool JobWorkflow::Wanted(const std::string& drive) { return B.SelectDevice(drive); }
 
 void JobWorkflow::FormShow() {
+    FinishBackgroundWork();
     if (!B.InitASPI(false, aspiLibrary_)) {
         view_.ShowMessage("ASPI init error", MessageButtons::Ok, MessageIcon::None);
         return;
@@ -91,6 +92,7 @@ void JobWorkflow::Finished(uint64_t generation, const JobResult& result) {
     state_ = JobState::Result;
     view_.ShowRunning(false);
     view_.ShowResult(result);
+    DriveChanged();  // its disc may have changed
 }
 
 void JobWorkflow::SetProgressSource(std::function<void(ProgressTracker&, uint64_t)> source) {
@@ -184,6 +186,7 @@ void JobWorkflow::StopAndWait() {
 void JobWorkflow::FormClose() {
     if (closed_) return;
     closed_ = true;
+    FinishBackgroundWork();
     StopAndWait();
     state_ = JobState::Closed;
     view_.SetTimerEnabled(false);

@@ -50,7 +50,13 @@ public:
 protected:
     // The page lists only drives that write (the files page) or every drive.
     virtual bool Wanted(const std::string& drive);
+    // Another drive is chosen, or a job has ended on this one.
     virtual void DriveChanged() {}
+    // Ends the page's own work on the burner off the window's thread,
+    // before the window's thread uses the burner or goes.
+    virtual void FinishBackgroundWork() {}
+    // Runs the call on the window's thread while this workflow lives.
+    void PostHere(std::function<void()> call);
 
     // Runs `job` on a thread of its own; its result is shown on the
     // window's thread. `abort` (on the window's thread) asks a running
@@ -79,8 +85,6 @@ protected:
 private:
     void Finished(uint64_t generation, const JobResult& result);
     void StopAndWait();
-    // Runs the call on the window's thread while this workflow lives.
-    void PostHere(std::function<void()> call);
 
     struct Job;
     std::unique_ptr<Job> job_;

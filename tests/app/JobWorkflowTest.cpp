@@ -127,6 +127,7 @@ TEST_F(JobBench, TheFitBarComparesTheLayoutWithTheDiscsRoom) {
         Open(row.config);
         files->AddEntries({Folder(1 << 20)});
         EXPECT_EQ(filesView.volumeId, "PHOTOS");
+        files->WaitForFit();
         EXPECT_EQ(files->Fit().fits, row.fits);
         EXPECT_NE(filesView.fit.text.find(row.says), std::string::npos) << filesView.fit.text;
         EXPECT_GT(*filesView.fit.imageSectors, 768);
@@ -136,6 +137,25 @@ TEST_F(JobBench, TheFitBarComparesTheLayoutWithTheDiscsRoom) {
         EXPECT_EQ(Wait(*files, filesView).headline, row.burnt);
         Close();
     }
+}
+
+// The fit is measured off the window's thread; a change made meanwhile is
+// measured next, not lost.
+TEST_F(JobBench, AChangeWhileTheFitIsMeasuredIsMeasuredNext) {
+    Open(Recorder("none"));
+    files->AddEntries({Folder(1 << 20)});
+    files->WaitForFit();
+    const int64_t plain = *filesView.fit.imageSectors;
+    files->SetUdf(true);
+    files->SetJoliet(false);  // while UDF's is measured
+    EXPECT_TRUE(files->Measuring());
+    files->WaitForFit();
+    const int64_t both = *filesView.fit.imageSectors;
+    files->UpdateFit();
+    files->WaitForFit();
+    EXPECT_NE(both, plain);
+    EXPECT_EQ(*filesView.fit.imageSectors, both);
+    EXPECT_FALSE(files->Measuring());
 }
 
 // Burnt, read back into an image whose .sha256 the disc then matches; a
@@ -195,6 +215,7 @@ TEST_F(JobBench, AddToTheDiscKeepsTheFilesOnIt) {
         fs::remove(dir.File("disc.img")), fs::remove(dir.File("disc.img.state"));
         Open(Recorder(medium, "capacity = 40000"));
         files->AddEntries({Folder(3000)});
+        files->WaitForFit();
         EXPECT_FALSE(filesView.fit.appendable);
         files->BurnClick();
         ASSERT_EQ(Wait(*files, filesView).outcome, JobOutcome::Success) << filesView.Result().detail;
@@ -204,6 +225,7 @@ TEST_F(JobBench, AddToTheDiscKeepsTheFilesOnIt) {
         fs::create_directories(dir.Path() / "more");
         dir.Write("more/c.txt", "c");
         files->AddEntries({dir.File("more")});
+        files->WaitForFit();
         EXPECT_TRUE(filesView.fit.appendable) << filesView.fit.text;
         if (burnRefused) {
             files->BurnClick();

@@ -16,6 +16,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <mutex>
 
 namespace kq {
@@ -136,7 +137,8 @@ struct FilesWorkflow::Measure {
     DiscFit fit;
 };
 
-FilesWorkflow::~FilesWorkflow() { WaitForFit(false); }
+// The job and the measuring end before what they use does.
+FilesWorkflow::~FilesWorkflow() { FormClose(); }
 
 // The burner is the measuring thread's until it is joined: one measures
 // at a time, and every use of the burner on the window's thread waits.
@@ -213,28 +215,35 @@ std::optional<int64_t> FilesWorkflow::FreeOnDisc(const std::string& drive, bool&
     return B.FreeSectors(static_cast<uint16_t>(mediaType));
 }
 
-bool FilesWorkflow::BuildTree() {
-    WaitForFit();
-    jobs::TreeOptions o = Options();
+// On the job's thread: the tree to be written. Unreadable entries are
+// listed to the user first, who skips them or stops.
+std::optional<JobResult> FilesWorkflow::BuildTree(jobs::TreeOptions o) {
+    SetStage("Reading the files...");
     std::optional<jobs::TextLog> log(std::in_place);
     jobs::FolderLayout layout = jobs::BuildFolderTree(B, o, *log);
     if (layout.refusedUnreadable) {
-        if (!files_.AskSkipUnreadable(layout.unreadable)) {
-            ShowResultNow(FailedResult(jobs::JobEnd::Refused, "Nothing was written",
-                                       std::to_string(layout.unreadable.size()) + " entries cannot be read",
-                                       "Make them readable, or skip them."));
-            return false;
-        }
+        if (!AskSkipUnreadable(layout.unreadable))
+            return FailedResult(jobs::JobEnd::Refused, "Nothing was written",
+                                std::to_string(layout.unreadable.size()) + " entries cannot be read",
+                                "Make them readable, or skip them.");
         o.skipUnreadable = true;
         log.emplace();
         layout = jobs::BuildFolderTree(B, o, *log);
     }
-    if (!layout.ok) {
-        ShowResultNow(FailedResult(jobs::JobEnd::Refused, "Nothing was written", LastError(*log), ""));
-        return false;
-    }
+    if (!layout.ok) return FailedResult(jobs::JobEnd::Refused, "Nothing was written", LastError(*log), "");
     treeSectors_ = layout.sectors;
-    return true;
+    return std::nullopt;
+}
+
+// The question goes to the window's thread; this one waits for the
+// answer, or for Abort or the window's closing, which answer "stop".
+bool FilesWorkflow::AskSkipUnreadable(const std::vector<std::string>& unreadable) {
+    auto answer = std::make_shared<std::promise<bool>>();
+    std::future<bool> answered = answer->get_future();
+    PostHere([this, answer, unreadable] { answer->set_value(files_.AskSkipUnreadable(unreadable)); });
+    while (answered.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+        if (StopRequested()) return false;
+    return answered.get();
 }
 
 void FilesWorkflow::BurnClick() { StartBurn(false); }
@@ -244,8 +253,10 @@ void FilesWorkflow::AddToDiscClick() { StartBurn(true); }
 void FilesWorkflow::StartBurn(bool append) {
     if (Running() || entries_.empty() || Drive().empty()) return;
     WaitForFit();
-    if (!fit_.fits || (append && !fit_.appendable) || !BuildTree()) return;
-    Run([this, drive = Drive(), append] { return BurnJob(drive, append); }, [this] { B.AbortWrite(); });
+    if (!fit_.fits || (append && !fit_.appendable)) return;
+    Run([this, o = Options(), drive = Drive(), append, keepName = volumeId_.empty()] {
+        return BurnJob(o, drive, append ? std::optional<bool>(keepName) : std::nullopt);
+    }, [this] { B.AbortWrite(); });
     WatchWriting();
 }
 
@@ -257,9 +268,9 @@ void FilesWorkflow::WriteImageClick(const std::string& path) {
                                 log))
         return ShowResultNow(FailedResult(jobs::JobEnd::Refused, "Nothing was written", LastError(log),
                                           "Choose another file."));
-    if (!BuildTree()) return;
+    WaitForFit();
     family_.store(static_cast<int>(MediaFamily::Cd));
-    Run([this, path] { return WriteImageJob(path); }, [this] { B.AbortWrite(); });
+    Run([this, o = Options(), path] { return WriteImageJob(o, path); }, [this] { B.AbortWrite(); });
     WatchWriting();
 }
 
@@ -273,12 +284,13 @@ void FilesWorkflow::WatchWriting() {
 
 // On the job's thread. A disc the recorder cannot write, or one without
 // room, is refused before anything is written.
-JobResult FilesWorkflow::BurnJob(const std::string& drive, bool append) {
+JobResult FilesWorkflow::BurnJob(const jobs::TreeOptions& o, const std::string& drive, std::optional<bool> append) {
     SetStage("Init recorder...");
     int mediaType = 0;
-    if (std::optional<JobResult> refused = DiscRefusal(drive, append, mediaType)) return *refused;
-    if (append)
-        if (std::optional<JobResult> refused = ImportOldSession(mediaType)) return *refused;
+    std::optional<JobResult> refused = DiscRefusal(drive, append.has_value(), mediaType);
+    if (!refused) refused = BuildTree(o);
+    if (!refused && append) refused = ImportOldSession(mediaType, *append);
+    if (refused) return *refused;
     const std::optional<int64_t> free = B.FreeSectors(static_cast<uint16_t>(mediaType));
     if (free && treeSectors_ > *free)
         return FailedResult(jobs::JobEnd::Refused, "The disc has no room for the files",
@@ -321,9 +333,9 @@ std::optional<JobResult> FilesWorkflow::DiscRefusal(const std::string& drive, bo
 
 // The old session's files join the tree where they lie on the disc, and
 // the tree is laid out again from the next writable address.
-std::optional<JobResult> FilesWorkflow::ImportOldSession(int mediaType) {
+std::optional<JobResult> FilesWorkflow::ImportOldSession(int mediaType, bool keepName) {
     jobs::TextLog log;
-    if (const auto refused = jobs::PrepareAppend(B, mediaType, {{}, !volumeId_.empty()}, log))
+    if (const auto refused = jobs::PrepareAppend(B, mediaType, {{}, !keepName}, log))
         return FailedResult(jobs::JobEnd::Refused, "Nothing was written", refused->why,
                             "Burn the files onto a blank disc instead.");
     std::string why;
@@ -332,7 +344,8 @@ std::optional<JobResult> FilesWorkflow::ImportOldSession(int mediaType) {
     return std::nullopt;
 }
 
-JobResult FilesWorkflow::WriteImageJob(const std::string& path) {
+JobResult FilesWorkflow::WriteImageJob(const jobs::TreeOptions& o, const std::string& path) {
+    if (std::optional<JobResult> refused = BuildTree(o)) return *refused;
     SetStage("Writing the image...");
     std::string text;
     const BurnOutcome outcome = WriteTree(path, text);

@@ -59,14 +59,15 @@ protected:
 
 private:
     jobs::TreeOptions Options() const;
-    // Builds the tree to be written; unreadable entries are listed to the
-    // user first, who skips them or stops. False when nothing is to be written.
-    bool BuildTree();
-    JobResult BurnJob(const std::string& drive, bool append);
+    // On the job's thread: the tree to be written, or why there is none.
+    std::optional<JobResult> BuildTree(jobs::TreeOptions options);
+    bool AskSkipUnreadable(const std::vector<std::string>& unreadable);
+    // `append`: a new session, keeping the disc's name (true) or not.
+    JobResult BurnJob(const jobs::TreeOptions& options, const std::string& drive, std::optional<bool> append);
     // On the job's thread: why the disc in `drive` takes no burn, or none.
     std::optional<JobResult> DiscRefusal(const std::string& drive, bool append, int& mediaType);
-    std::optional<JobResult> ImportOldSession(int mediaType);
-    JobResult WriteImageJob(const std::string& path);
+    std::optional<JobResult> ImportOldSession(int mediaType, bool keepName);
+    JobResult WriteImageJob(const jobs::TreeOptions& options, const std::string& path);
     // Burns or writes the tree and waits for the write thread's last word.
     BurnOutcome WriteTree(const std::string& imageFile, std::string& text);
     void ShowEntries();
@@ -85,7 +86,7 @@ private:
 
     FilesView& files_;
     std::atomic<int> family_{0};  // MediaFamily of the disc being written
-    int64_t treeSectors_ = 0;     // of the tree built for writing
+    int64_t treeSectors_ = 0;     // of the tree built for writing, on the job's thread
     std::vector<std::string> entries_;
     std::string volumeId_;
     bool joliet_ = true;

@@ -35,10 +35,7 @@ std::string FitNote(const jobs::FolderLayout& layout) {
     std::string note;
     if (!layout.unreadable.empty())
         note = std::to_string(layout.unreadable.size()) + " cannot be read: they are listed before anything is written. ";
-    if (!layout.largeFile.empty())
-        note += layout.largeFile +
-                " is 4 GiB or more: Linux and Windows read it, macOS does not; UDF, under \"More\", adds a file "
-                "system every system reads.";
+    if (!layout.largeFile.empty()) note += jobs::LargeFileHint(layout.largeFile, "UDF, under \"More\",") + ".";
     return note;
 }
 

@@ -72,6 +72,11 @@ std::string LargeFile(const TImageTree& tree, const TreeOptions& o) {
 
 }  // namespace
 
+std::string LargeFileHint(const std::string& file, const std::string& udfSwitch) {
+    return file + " is 4 GiB or more: Linux and Windows read it, macOS does not; " + udfSwitch +
+           " adds a file system every system reads";
+}
+
 int64_t BuildTimeOf(const TreeOptions& o) {
     if (o.sourceDateEpoch) return *o.sourceDateEpoch;
     if (o.buildTime) return *o.buildTime;
@@ -118,9 +123,7 @@ FolderLayout BuildFolderTree(TQCDBurner& burner, const TreeOptions& o, JobLog& c
         return {};
     }
     std::string large = LargeFile(burner.ImageTree(), o);
-    if (!large.empty() && o.optionNames)
-        console.Error(large + " is 4 GiB or more: Linux and Windows read it, macOS does not; --udf adds a file system "
-                              "every system reads");
+    if (!large.empty() && o.optionNames) console.Error(LargeFileHint(large, "--udf"));
     return {true, sectors, report.Unreadable, false, std::move(large)};
 }
 

@@ -48,6 +48,10 @@ struct FolderLayout {
 // refused: nothing to burn.
 FolderLayout BuildFolderTree(TQCDBurner& burner, const TreeOptions& options, JobLog& log);
 
+// The hint for a file of 4 GiB or more without UDF; `udfSwitch` is how
+// the user turns UDF on.
+std::string LargeFileHint(const std::string& file, const std::string& udfSwitch);
+
 // The disc's build time: SOURCE_DATE_EPOCH, the given one, or now.
 int64_t BuildTimeOf(const TreeOptions& options);
 

@@ -140,11 +140,16 @@ TEST_F(JobBench, TheFitBarComparesTheLayoutWithTheDiscsRoom) {
 }
 
 // The fit is measured off the window's thread; a change made meanwhile is
-// measured next, not lost.
+// measured next, not lost. A file only UDF gives every system is named
+// until UDF is on.
 TEST_F(JobBench, AChangeWhileTheFitIsMeasuredIsMeasuredNext) {
     Open(Recorder("none"));
-    files->AddEntries({Folder(1 << 20)});
+    const std::string photos = Folder(1 << 20);
+    std::ofstream(photos + "/big.bin").close();
+    fs::resize_file(photos + "/big.bin", uintmax_t{4} << 30);
+    files->AddEntries({photos});
     files->WaitForFit();
+    EXPECT_EQ(filesView.fit.note.find(photos + "/big.bin is 4 GiB or more"), 0u) << filesView.fit.note;
     const int64_t plain = *filesView.fit.imageSectors;
     files->SetUdf(true);
     files->SetJoliet(false);  // while UDF's is measured
@@ -155,6 +160,7 @@ TEST_F(JobBench, AChangeWhileTheFitIsMeasuredIsMeasuredNext) {
     files->WaitForFit();
     EXPECT_NE(both, plain);
     EXPECT_EQ(*filesView.fit.imageSectors, both);
+    EXPECT_EQ(filesView.fit.note, "");
     EXPECT_FALSE(files->Measuring());
 }
 

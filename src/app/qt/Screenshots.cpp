@@ -50,7 +50,8 @@ bool ReachPage(TMainForm& form, const std::string& state, const std::vector<std:
     }
     auto* files = static_cast<FilesPage*>(shown);
     files->Work().AddEntries(paths);
-    if (!WaitUntil([&] { return !files->FitText()->text().isEmpty(); }, 30000)) return false;
+    files->Work().WaitForFit();
+    if (files->FitText()->text().isEmpty()) return false;
     if (state == "files") return true;
     files->DefaultButton()->click();
     return WaitUntil([&] { return files->Progress()->Graph()->Speed().size() >= 8; }, 60000);

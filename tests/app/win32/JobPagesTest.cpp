@@ -84,12 +84,14 @@ protected:
 
 TEST_F(JobPagesTest, OneTabPerJobAndOnlyItsPageShows) {
     ASSERT_EQ(SendMessageW(form->Tabs(), TCM_GETITEMCOUNT, 0, 0), 4);
+    form->ShowProgress({});  // the image page's panel shows from its first burn on
     for (int page : {TMainForm::kFilesPage, TMainForm::kReadPage, TMainForm::kCheckPage, TMainForm::kImagePage}) {
         SCOPED_TRACE(page);
         ASSERT_TRUE(form->SelectPage(page));
         EXPECT_EQ(SendMessageW(form->Tabs(), TCM_GETCURSEL, 0, 0), page);
         for (const kq::window::ControlLook& look : kq::window::kControls)
             EXPECT_EQ(Shown(form->Widget(look.control)), page == TMainForm::kImagePage && look.visible);
+        EXPECT_EQ(Shown(form->ImageProgress().Graph()), page == TMainForm::kImagePage);
         for (int other = TMainForm::kFilesPage; other < form->PageCount(); ++other) {
             EXPECT_EQ(Shown(form->JobPageAt(other)->Widget(JobPage::kDrive)), other == page);
             EXPECT_FALSE(Shown(form->JobPageAt(other)->Widget(JobPage::kAbort)));

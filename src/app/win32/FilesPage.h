@@ -10,7 +10,8 @@
 class FilesPage : public JobPageOf<kq::FilesView> {
 public:
     enum Own { kList = kOwnSlots, kAddFiles, kAddFolder, kDelete, kNameLabel, kName, kFitBar, kFitText, kMore,
-               kJoliet, kRockRidge, kBurn, kWriteImage };
+               kJoliet, kRockRidge, kBurn, kWriteImage, kEnd };
+    static_assert(kEnd <= kSlotsPerPage, "a control past the page's slots takes the next page's id");
 
     FilesPage(TMainForm& form, int firstId, UINT_PTR timerId);
     ~FilesPage() override;

@@ -22,7 +22,7 @@ class JobPage {
 public:
     // Slots every page has; a page's own start at kOwnSlots.
     enum Slot { kDriveLabel, kDrive, kStage, kBar, kText, kGraph, kResult, kAbort, kBack, kOwnSlots };
-    static constexpr int kSlotsPerPage = 20;
+    static constexpr int kSlotsPerPage = 32;
 
     JobPage(TMainForm& form, int firstId, UINT_PTR timerId);
     virtual ~JobPage();

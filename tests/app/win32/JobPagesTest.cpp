@@ -22,6 +22,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <map>
 #include <random>
 
 using kq::Control;
@@ -97,6 +98,15 @@ TEST_F(JobPagesTest, OneTabPerJobAndOnlyItsPageShows) {
             EXPECT_FALSE(Shown(form->JobPageAt(other)->Widget(JobPage::kAbort)));
         }
     }
+}
+
+// A command goes to the one control it came from, never to another page's.
+TEST_F(JobPagesTest, EveryControlHasAnIdOfItsOwn) {
+    std::map<int, int> seen;
+    for (HWND child = GetWindow(form->Window(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        ++seen[GetDlgCtrlID(child)];
+    EXPECT_GT(seen.size(), 40u);
+    for (const auto& [id, count] : seen) EXPECT_EQ(count, 1) << id;
 }
 
 TEST_F(JobPagesTest, RunningJobKeepsItsPageWithAbortThenShowsItsResult) {

@@ -5,6 +5,8 @@
 #include "burner/kqCDBC.h"
 #include "drive/DriveMessages.h"
 #include "drive/WritableMedia.h"
+#include "jobs/AppendSession.h"
+#include "jobs/DiscState.h"
 #include "jobs/OutputFiles.h"
 #include "jobs/ProgressLine.h"
 #include "jobs/VolumeId.h"
@@ -24,6 +26,19 @@ namespace fs = std::filesystem;
 constexpr int kReadyTimeoutMs = 5000;
 constexpr int kSettleTotalMs = 10000;
 constexpr int kSettleIntervalMs = 5000;
+
+// What the user should know before burning: entries left out, and a file
+// that only UDF gives every system.
+std::string FitNote(const jobs::FolderLayout& layout) {
+    std::string note;
+    if (!layout.unreadable.empty())
+        note = std::to_string(layout.unreadable.size()) + " cannot be read: they are listed before anything is written. ";
+    if (!layout.largeFile.empty())
+        note += layout.largeFile +
+                " is 4 GiB or more: Linux and Windows read it, macOS does not; UDF, under \"More\", adds a file "
+                "system every system reads.";
+    return note;
+}
 
 // The entry's own name: the last part of its path.
 std::string NameOf(const std::string& path) {
@@ -91,6 +106,11 @@ void FilesWorkflow::SetRockRidge(bool on) {
     UpdateFit();
 }
 
+void FilesWorkflow::SetUdf(bool on) {
+    udf_ = on;
+    UpdateFit();
+}
+
 // A single folder is the disc's root, as --folder makes it; otherwise
 // each entry goes to the root under its own name, as --add puts it.
 jobs::TreeOptions FilesWorkflow::Options() const {
@@ -101,6 +121,8 @@ jobs::TreeOptions FilesWorkflow::Options() const {
     o.volumeId = VolumeId();
     o.noJoliet = !joliet_;
     o.noRockRidge = !rockRidge_;
+    o.udf = udf_;
+    o.optionNames = false;
     return o;
 }
 
@@ -120,21 +142,23 @@ void FilesWorkflow::UpdateFit() {
     }
     const int64_t sectors = layout.sectors;
     fit_.imageSectors = sectors;
-    fit_.freeSectors = FreeOnDisc();
+    fit_.freeSectors = FreeOnDisc(fit_.appendable);
     const std::optional<int64_t> free = fit_.freeSectors;
     fit_.fits = !free || sectors <= *free;
     if (free && *free > 0) fit_.percent = static_cast<int>(std::min<int64_t>(sectors * 100 / *free, 1000));
     if (free && *free == 0) fit_.percent = 100;
     fit_.text = free ? MegaBytes(sectors) + " of " + MegaBytes(*free) + " MB" + (fit_.fits ? "" : ": does not fit")
                      : MegaBytes(sectors) + " MB";
+    fit_.note = FitNote(layout);
     files_.ShowFit(fit_);
 }
 
-// The room on the recorder's disc; none without a disc it writes.
-std::optional<int64_t> FilesWorkflow::FreeOnDisc() {
+std::optional<int64_t> FilesWorkflow::FreeOnDisc(bool& appendable) {
+    appendable = false;
     if (Drive().empty() || !B.SelectDevice(Drive()) || !B.TestUnitReady(kReadyTimeoutMs)) return std::nullopt;
     const int mediaType = B.GetMediaType();
     if (!RecorderWrites(B.Capabilities(), mediaType)) return std::nullopt;
+    appendable = jobs::TakesAnotherSession(B, mediaType);
     return B.FreeSectors(static_cast<uint16_t>(mediaType));
 }
 
@@ -161,10 +185,16 @@ bool FilesWorkflow::BuildTree() {
     return true;
 }
 
-void FilesWorkflow::BurnClick() {
+void FilesWorkflow::BurnClick() { StartBurn(false); }
+
+void FilesWorkflow::AddToDiscClick() {
+    if (fit_.appendable) StartBurn(true);
+}
+
+void FilesWorkflow::StartBurn(bool append) {
     if (Running() || entries_.empty() || Drive().empty() || !fit_.fits) return;
     if (!BuildTree()) return;
-    Run([this, drive = Drive()] { return BurnJob(drive); }, [this] { B.AbortWrite(); });
+    Run([this, drive = Drive(), append] { return BurnJob(drive, append); }, [this] { B.AbortWrite(); });
     WatchWriting();
 }
 
@@ -192,14 +222,12 @@ void FilesWorkflow::WatchWriting() {
 
 // On the job's thread. A disc the recorder cannot write, or one without
 // room, is refused before anything is written.
-JobResult FilesWorkflow::BurnJob(const std::string& drive) {
+JobResult FilesWorkflow::BurnJob(const std::string& drive, bool append) {
     SetStage("Init recorder...");
     int mediaType = 0;
-    if (B.SelectDevice(drive) && B.TestUnitReady(kReadyTimeoutMs)) mediaType = B.GetMediaType();
-    if (!RecorderWrites(B.Capabilities(), mediaType))
-        return FailedResult(jobs::JobEnd::Refused, "No disc to burn onto",
-                            "Please insert a blank " + BlankMediaText(B.Capabilities()) + " in " + drive,
-                            "Then press \"Burn it\" again.");
+    if (std::optional<JobResult> refused = DiscRefusal(drive, append, mediaType)) return *refused;
+    if (append)
+        if (std::optional<JobResult> refused = ImportOldSession(mediaType)) return *refused;
     const std::optional<int64_t> free = B.FreeSectors(static_cast<uint16_t>(mediaType));
     if (free && treeSectors_ > *free)
         return FailedResult(jobs::JobEnd::Refused, "The disc has no room for the files",
@@ -210,12 +238,47 @@ JobResult FilesWorkflow::BurnJob(const std::string& drive) {
     SetStage("Burning...");
     std::string text;
     const BurnOutcome outcome = WriteTree("", text);
-    // After an abort the write thread has flushed the drive; it settles here.
-    (void)B.WaitUntilReady(kSettleTotalMs, kSettleIntervalMs);
     if (outcome == BurnOutcome::Success)
-        return {JobOutcome::Success, "Success", MegaBytes(treeSectors_) + " MB burnt onto the " + MediaName(mediaType), "",
-                {}};
+        return {JobOutcome::Success, "Success",
+                MegaBytes(treeSectors_) + " MB " + (append ? "added to" : "burnt onto") + " the " + MediaName(mediaType),
+                "", {}};
+    // After an abort or a fault the write thread has flushed the drive; it settles here.
+    (void)B.WaitUntilReady(kSettleTotalMs, kSettleIntervalMs);
     return WriteFailed(outcome, text);
+}
+
+// A write-once disc takes a burn from its start only when blank, and a
+// new session only when appendable; an overwritable one takes either.
+std::optional<JobResult> FilesWorkflow::DiscRefusal(const std::string& drive, bool append, int& mediaType) {
+    if (B.SelectDevice(drive) && B.TestUnitReady(kReadyTimeoutMs)) mediaType = B.GetMediaType();
+    if (!RecorderWrites(B.Capabilities(), mediaType))
+        return FailedResult(jobs::JobEnd::Refused, "No disc to burn onto",
+                            "Please insert a blank " + BlankMediaText(B.Capabilities()) + " in " + drive,
+                            "Then press \"Burn it\" again.");
+    if (RecordingOf(mediaType) == MediaRecording::Overwritable || !B.RefreshDiscInformation()) return std::nullopt;
+    const jobs::DiscState state = jobs::DecodeDiscState(B.DiscInformationStatus());
+    const std::string name = "The " + MediaName(mediaType);
+    if (state == jobs::DiscState::Blank || (append && state == jobs::DiscState::Appendable)) return std::nullopt;
+    if (state == jobs::DiscState::Appendable)
+        return FailedResult(jobs::JobEnd::Refused, "Nothing was written", name + " already holds files",
+                            "Press \"Add to the disc\" to keep them in a new session, or insert a blank disc.");
+    return FailedResult(jobs::JobEnd::Refused, "Nothing was written",
+                        name + " is " + (state == jobs::DiscState::Closed ? "closed" : "left with a track open") +
+                            ": nothing more can be written on it",
+                        "Insert a blank disc.");
+}
+
+// The old session's files join the tree where they lie on the disc, and
+// the tree is laid out again from the next writable address.
+std::optional<JobResult> FilesWorkflow::ImportOldSession(int mediaType) {
+    jobs::TextLog log;
+    if (const auto refused = jobs::PrepareAppend(B, mediaType, {{}, !volumeId_.empty()}, log))
+        return FailedResult(jobs::JobEnd::Refused, "Nothing was written", refused->why,
+                            "Burn the files onto a blank disc instead.");
+    std::string why;
+    treeSectors_ = B.TreeSectors(why);
+    if (treeSectors_ < 0) return FailedResult(jobs::JobEnd::Refused, "Nothing was written", why, "");
+    return std::nullopt;
 }
 
 JobResult FilesWorkflow::WriteImageJob(const std::string& path) {

@@ -29,12 +29,16 @@ public:
     std::string VolumeId() const;
     void SetJoliet(bool on);
     void SetRockRidge(bool on);
+    // UDF beside ISO 9660, for files of 4 GiB and more.
+    void SetUdf(bool on);
 
     // Lays the tree out again and measures it against the recorder's disc.
     void UpdateFit();
     const DiscFit& Fit() const { return fit_; }
 
     void BurnClick();
+    // A new session after the disc's last, which keeps the files on it.
+    void AddToDiscClick();
     // The image and its .sha256 into `path` instead of a disc.
     void WriteImageClick(const std::string& path);
 
@@ -47,12 +51,18 @@ private:
     // Builds the tree to be written; unreadable entries are listed to the
     // user first, who skips them or stops. False when nothing is to be written.
     bool BuildTree();
-    JobResult BurnJob(const std::string& drive);
+    JobResult BurnJob(const std::string& drive, bool append);
+    // On the job's thread: why the disc in `drive` takes no burn, or none.
+    std::optional<JobResult> DiscRefusal(const std::string& drive, bool append, int& mediaType);
+    std::optional<JobResult> ImportOldSession(int mediaType);
     JobResult WriteImageJob(const std::string& path);
     // Burns or writes the tree and waits for the write thread's last word.
     BurnOutcome WriteTree(const std::string& imageFile, std::string& text);
     void ShowEntries();
-    std::optional<int64_t> FreeOnDisc();
+    // The room on the recorder's disc (none without a disc it writes),
+    // and whether the disc takes another session.
+    std::optional<int64_t> FreeOnDisc(bool& appendable);
+    void StartBurn(bool append);
     void WatchWriting();
     JobResult WriteFailed(BurnOutcome outcome, const std::string& text);
 
@@ -63,6 +73,7 @@ private:
     std::string volumeId_;
     bool joliet_ = true;
     bool rockRidge_ = true;
+    bool udf_ = false;
     DiscFit fit_;
 };
 

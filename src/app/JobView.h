@@ -53,7 +53,9 @@ struct DiscFit {
     std::optional<int64_t> freeSectors;   // none: no disc, or the drive does not tell
     int percent = 0;                      // of the free space; past 100 when it does not fit
     bool fits = false;                    // "Burn it" is enabled
+    bool appendable = false;              // "Add to the disc" is enabled: the disc keeps its files
     std::string text;                     // "245.1 of 700.0 MB", or why not
+    std::string note;                     // a hint under the bar, empty when there is none
 };
 
 class FilesView : public JobView {
@@ -61,8 +63,9 @@ public:
     // The files and folders to put on the disc, as the list shows them.
     virtual void ShowEntries(const std::vector<std::string>& entries) = 0;
     virtual void ShowVolumeId(const std::string& volumeId) = 0;
-    // The fit bar, red when the image does not fit, and "Burn it" enabled
-    // only when it does.
+    // The fit bar, red when the image does not fit, "Burn it" enabled only
+    // when it does, "Add to the disc" when it does on an appendable disc,
+    // and the note under the bar.
     virtual void ShowFit(const DiscFit& fit) = 0;
     // Entries that cannot be read, listed before anything is written:
     // true skips them, false stops.

@@ -5,7 +5,7 @@
 #include "cli/DiscReading.h"
 #include "cli/DriveTable.h"
 #include "cli/ExitCode.h"
-#include "cli/SessionStart.h"
+#include "jobs/SessionStart.h"
 
 #include <algorithm>
 #include <chrono>
@@ -56,7 +56,7 @@ int RunListFiles(const CliOptions& options, Console& console) {
     const std::string who = ShortEntry(reading->entry);
     uint32_t start = reading->track.start;
     if (!options.track) {
-        const SessionFinding found = FindSessionStart(burner, options.session);
+        const jobs::SessionFinding found = jobs::FindSessionStart(burner, options.session);
         if (!found.start) {
             console.Error(who + ": " + found.error);
             return kExitNoRecorder;

@@ -1,7 +1,6 @@
 #include "cli/SingleBurn.h"
 
 #include "burner/kqCDBC.h"
-#include "cli/AppendSession.h"
 #include "cli/BlankDisc.h"
 #include "cli/BurnMonitor.h"
 #include "cli/DiscChecks.h"
@@ -18,6 +17,7 @@
 #include "cli/Verify.h"
 #include "drive/CommandTrace.h"
 #include "drive/DriveMessages.h"
+#include "jobs/AppendSession.h"
 #include "platform/Thread.h"
 #include "platform/Timing.h"
 
@@ -162,9 +162,10 @@ int SingleBurn::CheckMedium(const std::string& entry) {
 }
 
 int SingleBurn::CheckAppend(const std::string& entry) {
-    std::string refusal;
-    const int code = PrepareAppend(b_, o_, mediaType_, entry, console_, refusal);
-    return code == kExitSuccess ? code : Finish(code, refusal);
+    const auto refused = jobs::PrepareAppend(b_, mediaType_, {o_.removes, o_.Given(Opt::VolumeId)}, console_);
+    if (!refused) return kExitSuccess;
+    console_.Error(ShortEntry(entry) + ": " + refused->why);
+    return Finish(refused->removeMissing ? kExitUsage : kExitNoRecorder, refused->why);
 }
 
 // Everything that can refuse the image is asked before the disc is

@@ -43,11 +43,11 @@ bool SourcesReadable(const TreeOptions& o, JobLog& console) {
     const auto check = [&](const std::string& option, const std::string& path, bool folderOnly) {
         const std::string why = Unreadable(path, folderOnly);
         if (why.empty()) return;
-        console.Error("cannot read " + option + " " + path + ": " + why);
+        console.Error("cannot read " + option + path + ": " + why);
         readable = false;
     };
-    if (!o.folder.empty()) check("--folder", o.folder, true);
-    for (const auto& [disc, local] : o.adds) check("--add", local, false);
+    if (!o.folder.empty()) check(o.optionNames ? "--folder " : "", o.folder, true);
+    for (const auto& [disc, local] : o.adds) check(o.optionNames ? "--add " : "", local, false);
     return readable;
 }
 
@@ -61,17 +61,13 @@ bool HoldsUserEntries(const TImageTree& tree) {
 }
 
 // ISO 9660 holds such a file as pieces that macOS does not join; one
-// hint, naming the first, is enough to point at --udf.
-void HintLargeFile(const TImageTree& tree, const TreeOptions& o, JobLog& console) {
+// hint, naming the first, is enough to point at UDF.
+std::string LargeFile(const TImageTree& tree, const TreeOptions& o) {
     constexpr int64_t kFourGiB = int64_t{4} << 30;
-    if (o.udf) return;
+    if (o.udf) return {};
     for (const auto& f : tree.FileEntries())
-        if (f->Size >= kFourGiB && !(f->Attributes & kAttrSymbolicLink)) {
-            console.Error(f->SourcePath +
-                          " is 4 GiB or more: Linux and Windows read it, macOS does not; --udf adds a file system "
-                          "every system reads");
-            return;
-        }
+        if (f->Size >= kFourGiB && !(f->Attributes & kAttrSymbolicLink)) return f->SourcePath;
+    return {};
 }
 
 }  // namespace
@@ -111,9 +107,9 @@ FolderLayout BuildFolderTree(TQCDBurner& burner, const TreeOptions& o, JobLog& c
         return {};
     }
     if (!report.Unreadable.empty() && !o.skipUnreadable) {
-        console.Error(std::to_string(report.Unreadable.size()) +
-                      " unreadable, nothing written (--skip-unreadable burns the rest)");
-        return {false, 0, report.Unreadable, true};
+        console.Error(std::to_string(report.Unreadable.size()) + " unreadable, nothing written" +
+                      (o.optionNames ? " (--skip-unreadable burns the rest)" : ""));
+        return {false, 0, report.Unreadable, true, {}};
     }
     std::string error;
     const int64_t sectors = o.sizeOnly ? burner.MeasureImageLayout(error) : burner.BuildImageLayout(error);
@@ -121,8 +117,11 @@ FolderLayout BuildFolderTree(TQCDBurner& burner, const TreeOptions& o, JobLog& c
         console.Error(error);
         return {};
     }
-    HintLargeFile(burner.ImageTree(), o, console);
-    return {true, sectors, report.Unreadable, false};
+    std::string large = LargeFile(burner.ImageTree(), o);
+    if (!large.empty() && o.optionNames)
+        console.Error(large + " is 4 GiB or more: Linux and Windows read it, macOS does not; --udf adds a file system "
+                              "every system reads");
+    return {true, sectors, report.Unreadable, false, std::move(large)};
 }
 
 }  // namespace kq::jobs

@@ -27,6 +27,7 @@ struct TreeOptions {
     bool udf = false;  // UDF beside ISO 9660
     bool skipUnreadable = false;
     bool sizeOnly = false;  // measured, without building the header
+    bool optionNames = true;  // the texts name the command line's options
     std::optional<int64_t> sourceDateEpoch;
     std::optional<int64_t> buildTime;
 };
@@ -36,6 +37,7 @@ struct FolderLayout {
     int64_t sectors = 0;                  // the image's sectors when it can
     std::vector<std::string> unreadable;  // entries inside the sources that cannot be read
     bool refusedUnreadable = false;       // refused for those alone: skipping them would do
+    std::string largeFile;                // without UDF: the first file of 4 GiB or more
 };
 
 // Fills the burner's tree and lays it out, before anything is written.

@@ -7,7 +7,11 @@
 #include "app/ComponentBurnerPort.h"
 #include "app/FilesWorkflow.h"
 #include "app/ReadWorkflow.h"
+#include "burner/DriveSectors.h"
+#include "burner/IsoReader.h"
+#include "burner/kqCDBC.h"
 #include "digest/SHA256.h"
+#include "jobs/SessionStart.h"
 #include "support/TempDir.h"
 #include "transport/kqASPI.h"
 
@@ -36,7 +40,7 @@ std::string ReadAll(const std::string& path) {
 }
 
 std::string Recorder(const std::string& medium, const std::string& extra = "") {
-    return "[recorder]\naddress = 0:0:0\nreads = cd-rom dvd-rom cd-r dvd-r bd-r\nwrites = cd-r dvd-r bd-r\n"
+    return "[recorder]\naddress = 0:0:0\nreads = cd-rom dvd-rom cd-r dvd-r bd-r dvd+rw\nwrites = cd-r dvd-r bd-r dvd+rw\n"
            "feature_2a = yes\nfeature_2f = yes\nmedium = " + medium + "\n" + extra + "\n";
 }
 
@@ -163,6 +167,52 @@ TEST_F(JobBench, AFolderBurntOntoEachMediumReadsBackAndChecks) {
         check->CheckClick();
         EXPECT_EQ(Wait(*check, checkView).headline, "The disc differs");
         EXPECT_NE(checkView.Result().detail.find("Sector 20 is the first"), std::string::npos);
+        Close();
+    }
+}
+
+// The files of the disc's last session, as a reader other than the
+// burner's layout sees them.
+std::vector<std::string> LastSessionFiles(kq::TQCDBurner& drive) {
+    const kq::jobs::SessionFinding last = kq::jobs::FindSessionStart(drive, std::nullopt);
+    if (!last.start) return {last.error};
+    const kq::iso::DiscTree tree = kq::iso::ReadDiscTree(kq::iso::DriveSectors(drive), *last.start);
+    std::vector<std::string> paths{tree.volumeId};
+    for (size_t i = 1; i < tree.entries.size(); ++i) paths.push_back(tree.PathOf(i));
+    std::sort(paths.begin() + 1, paths.end());
+    return paths;
+}
+
+// A disc that holds files takes more in a new session that keeps them,
+// and keeps its name; "Burn it" does not start over on a write-once disc.
+TEST_F(JobBench, AddToTheDiscKeepsTheFilesOnIt) {
+    struct Row {
+        const char* medium;
+        const char* burnRefused;  // none: an overwritable disc takes "Burn it" too
+    } rows[] = {{"cd-r", "The CD-R already holds files"}, {"dvd+rw", nullptr}};
+    for (const auto& [medium, burnRefused] : rows) {
+        SCOPED_TRACE(medium);
+        fs::remove(dir.File("disc.img")), fs::remove(dir.File("disc.img.state"));
+        Open(Recorder(medium, "capacity = 40000"));
+        files->AddEntries({Folder(3000)});
+        EXPECT_FALSE(filesView.fit.appendable);
+        files->BurnClick();
+        ASSERT_EQ(Wait(*files, filesView).outcome, JobOutcome::Success) << filesView.Result().detail;
+        Close();
+
+        Open(Recorder(medium, "capacity = 40000"));
+        fs::create_directories(dir.Path() / "more");
+        dir.Write("more/c.txt", "c");
+        files->AddEntries({dir.File("more")});
+        EXPECT_TRUE(filesView.fit.appendable) << filesView.fit.text;
+        if (burnRefused) {
+            files->BurnClick();
+            EXPECT_EQ(Wait(*files, filesView).detail, burnRefused);
+        }
+        files->AddToDiscClick();
+        ASSERT_EQ(Wait(*files, filesView).headline, "Success") << filesView.Result().detail;
+        EXPECT_EQ(LastSessionFiles(port->Component()),
+                  (std::vector<std::string>{"PHOTOS", "/a.jpg", "/c.txt", "/raw", "/raw/b.raw"}));
         Close();
     }
 }

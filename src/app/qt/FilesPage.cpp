@@ -49,6 +49,11 @@ void FilesPage::CreateControls() {
     fitText_->setAccessibleDescription(QStringLiteral("The files' size against the disc's free space"));
     form->addRow(QStringLiteral("Disc use:"), fitBar_);
     form->addRow(fitText_);
+    fitNote_ = new QLabel(this);
+    fitNote_->setWordWrap(true);
+    fitNote_->setAccessibleName(QStringLiteral("Note"));
+    fitNote_->hide();
+    form->addRow(fitNote_);
     Body()->addLayout(form);
 
     CreateMore();
@@ -57,11 +62,13 @@ void FilesPage::CreateControls() {
     burn_->setAccessibleDescription(QStringLiteral("Burns the files and folders onto the disc"));
     writeImage_ = new QPushButton(QStringLiteral("&Write image file…"), this);
     writeImage_->setAccessibleDescription(QStringLiteral("Writes them into an image file and its .sha256 instead"));
+    addToDisc_ = new QPushButton(QStringLiteral("Add to &the disc"), this);
+    addToDisc_->setAccessibleDescription(QStringLiteral("Adds them in a new session, keeping the files on the disc"));
     Actions()->addWidget(burn_);
+    Actions()->addWidget(addToDisc_);
     Actions()->addWidget(writeImage_);
     Actions()->addStretch(1);
-    burn_->setEnabled(false);
-    writeImage_->setEnabled(false);
+    for (QPushButton* button : {burn_, addToDisc_, writeImage_}) button->setEnabled(false);
 }
 
 // The file systems, folded away under "More".
@@ -77,7 +84,10 @@ void FilesPage::CreateMore() {
     rockRidge_ = new QCheckBox(QStringLiteral("&Rock Ridge (names and rights on Unix)"), moreBox_);
     joliet_->setAccessibleDescription(QStringLiteral("Adds the Joliet names Windows shows"));
     rockRidge_->setAccessibleDescription(QStringLiteral("Adds the Rock Ridge names, dates and rights Unix shows"));
-    for (QCheckBox* box : {joliet_, rockRidge_}) box->setChecked(true), more->addWidget(box);
+    udf_ = new QCheckBox(QStringLiteral("&UDF (files of 4 GiB and more)"), moreBox_);
+    udf_->setAccessibleDescription(QStringLiteral("Adds a UDF file system that every system reads"));
+    for (QCheckBox* box : {joliet_, rockRidge_}) box->setChecked(true);
+    for (QCheckBox* box : {joliet_, rockRidge_, udf_}) more->addWidget(box);
     moreBox_->hide();
     Body()->addWidget(moreBox_);
 }
@@ -92,7 +102,9 @@ void FilesPage::ConnectControls() {
     connect(more_, &QToolButton::toggled, moreBox_, &QWidget::setVisible);
     connect(joliet_, &QCheckBox::toggled, this, [this](bool on) { Work().SetJoliet(on); });
     connect(rockRidge_, &QCheckBox::toggled, this, [this](bool on) { Work().SetRockRidge(on); });
+    connect(udf_, &QCheckBox::toggled, this, [this](bool on) { Work().SetUdf(on); });
     connect(burn_, &QPushButton::clicked, this, [this] { Work().BurnClick(); });
+    connect(addToDisc_, &QPushButton::clicked, this, [this] { Work().AddToDiscClick(); });
     connect(writeImage_, &QPushButton::clicked, this, [this] { WriteImageClick(); });
 }
 
@@ -123,8 +135,10 @@ void FilesPage::ShowFit(const kq::DiscFit& fit) {
     QPalette text = fitText_->palette();
     text.setColor(QPalette::WindowText, fit.fits ? QColor(Qt::black) : QColor(Qt::red));
     fitText_->setPalette(text);
-    burn_->setEnabled(fits_ && Abort()->isEnabled() == false);
-    writeImage_->setEnabled(laidOut_ && !Abort()->isEnabled());
+    fitNote_->setText(QString::fromStdString(fit.note));
+    fitNote_->setVisible(!fit.note.empty());
+    appendable_ = fit.appendable;
+    SetChoicesEnabled(!Abort()->isEnabled());
 }
 
 bool FilesPage::AskSkipUnreadable(const std::vector<std::string>& unreadable) {
@@ -144,5 +158,6 @@ void FilesPage::SetChoicesEnabled(bool enabled) {
                                                       volumeId_, more_, moreBox_})
         w->setEnabled(enabled);
     burn_->setEnabled(enabled && fits_);
+    addToDisc_->setEnabled(enabled && fits_ && appendable_);
     writeImage_->setEnabled(enabled && laidOut_);
 }

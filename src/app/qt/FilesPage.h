@@ -1,6 +1,7 @@
 #pragma once
 // The "Burn files and folders" page: the list, the disc's name, the fit
-// bar, "More" (Joliet, Rock Ridge), "Burn it" and "Write image file…".
+// bar, "More" (Joliet, Rock Ridge, UDF), "Burn it", "Add to the disc" and
+// "Write image file…".
 #include "app/FilesWorkflow.h"
 #include "app/qt/JobPage.h"
 #include "app/ComponentBurnerPort.h"
@@ -30,9 +31,12 @@ public:
     QLineEdit* VolumeId() const { return volumeId_; }
     QProgressBar* FitBar() const { return fitBar_; }
     QLabel* FitText() const { return fitText_; }
+    QLabel* FitNote() const { return fitNote_; }
     QToolButton* More() const { return more_; }
     QCheckBox* Joliet() const { return joliet_; }
     QCheckBox* RockRidge() const { return rockRidge_; }
+    QCheckBox* Udf() const { return udf_; }
+    QPushButton* AddToDisc() const { return addToDisc_; }
     QPushButton* WriteImage() const { return writeImage_; }
 
 protected:
@@ -48,14 +52,18 @@ private:
     QLineEdit* volumeId_;
     QProgressBar* fitBar_;
     QLabel* fitText_;
+    QLabel* fitNote_;
     QToolButton* more_;
     QWidget* moreBox_;
     QCheckBox* joliet_;
     QCheckBox* rockRidge_;
+    QCheckBox* udf_;
     QPushButton* burn_;
+    QPushButton* addToDisc_;
     QPushButton* writeImage_;
     bool fits_ = false;
     bool laidOut_ = false;
+    bool appendable_ = false;
     kq::ComponentBurnerPort burner_;  // the window's settings
     std::unique_ptr<kq::FilesWorkflow> workflow_;
 };

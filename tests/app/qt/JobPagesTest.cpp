@@ -65,30 +65,36 @@ TEST_F(JobPagesTest, DropsAddOnlyLocalFilesAndDeleteRemovesTheChosenRowsLastFirs
 TEST_F(JobPagesTest, TheFitBarTurnsRedAndBurnItOffWhenTheFilesDoNotFit) {
     struct Case {
         kq::DiscFit fit;
-        bool burnEnabled, imageEnabled, red;
+        bool burnEnabled, addEnabled, imageEnabled, red;
         int bar;
     } cases[] = {
-        {{1000, 2000, 50, true, "2.0 of 4.1 MB"}, true, true, false, 50},
-        {{3000, 2000, 150, false, "6.1 MB, the disc holds 4.1 MB"}, false, true, true, 100},
-        {{1000, std::nullopt, 0, false, "No disc"}, false, true, true, 0},
-        {{std::nullopt, std::nullopt, 0, false, "Nothing to burn"}, false, false, true, 0},
+        {{1000, 2000, 50, true, false, "2.0 of 4.1 MB", ""}, true, false, true, false, 50},
+        {{1000, 2000, 50, true, true, "2.0 of 4.1 MB", "big.iso is 4 GiB or more"}, true, true, true, false, 50},
+        {{3000, 2000, 150, false, true, "6.1 MB, the disc holds 4.1 MB", ""}, false, false, true, true, 100},
+        {{1000, std::nullopt, 0, false, false, "No disc", ""}, false, false, true, true, 0},
+        {{std::nullopt, std::nullopt, 0, false, false, "Nothing to burn", ""}, false, false, false, true, 0},
     };
     FilesPage page;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fit.text);
         page.ShowFit(c.fit);
         EXPECT_EQ(page.DefaultButton()->isEnabled(), c.burnEnabled);
+        EXPECT_EQ(page.AddToDisc()->isEnabled(), c.addEnabled);
         EXPECT_EQ(page.WriteImage()->isEnabled(), c.imageEnabled);
+        EXPECT_EQ(page.FitNote()->isVisibleTo(&page), !c.fit.note.empty());
+        EXPECT_EQ(page.FitNote()->text().toStdString(), c.fit.note);
         EXPECT_EQ(page.FitBar()->value(), c.bar);
         EXPECT_EQ(page.FitBar()->palette().color(QPalette::Highlight) == QColor(Qt::red), c.red);
         EXPECT_EQ(page.FitText()->text().toStdString(), c.fit.text);
     }
-    page.ShowFit(cases[0].fit);
+    page.ShowFit(cases[1].fit);
     page.ShowRunning(true);  // a burn locks the choices, "Burn it" with them
     EXPECT_FALSE(page.DefaultButton()->isEnabled());
+    EXPECT_FALSE(page.AddToDisc()->isEnabled());
     EXPECT_TRUE(page.Abort()->isEnabled());
     page.ShowRunning(false);
     EXPECT_TRUE(page.DefaultButton()->isEnabled());
+    EXPECT_TRUE(page.AddToDisc()->isEnabled());
     EXPECT_FALSE(page.Abort()->isEnabled());
 }
 

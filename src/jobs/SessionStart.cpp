@@ -1,11 +1,11 @@
-#include "cli/SessionStart.h"
+#include "jobs/SessionStart.h"
 
 #include "drive/DiscReplies.h"
 #include "drive/TSCSIDevice.h"
 
 #include <array>
 
-namespace kq::cli {
+namespace kq::jobs {
 
 namespace {
 
@@ -50,4 +50,4 @@ SessionFinding FindSessionStart(TSCSIDevice& drive, std::optional<int> number) {
     return found;
 }
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

@@ -9,7 +9,7 @@ namespace kq {
 class TSCSIDevice;
 }
 
-namespace kq::cli {
+namespace kq::jobs {
 
 struct SessionFinding {
     std::optional<uint32_t> start;
@@ -20,4 +20,4 @@ struct SessionFinding {
 // Session `number`, or the last session that holds data.
 SessionFinding FindSessionStart(TSCSIDevice& drive, std::optional<int> number);
 
-}  // namespace kq::cli
+}  // namespace kq::jobs

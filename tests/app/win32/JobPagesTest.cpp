@@ -159,25 +159,57 @@ TEST_F(JobPagesTest, DropsLandWholeOnThePageTheyBelongTo) {
     EXPECT_NE(ListText(list, 0).find(L"\u0424\u043e\u0442\u043e"), std::wstring::npos);
 }
 
-TEST_F(JobPagesTest, FitBarLetsBurnItOnlyWhenTheLayoutFits) {
+TEST_F(JobPagesTest, FitBarLetsBurnItAndAddToTheDiscOnlyWhenTheLayoutFits) {
     struct Case {
-        bool fits;
+        bool fits, appendable;
         int percent, bar;
         const char* text;
-    } cases[] = {{true, 35, 35, "245.1 of 700.0 MB"}, {false, 140, 100, "980.0 of 700.0 MB: too large"},
-                 {false, 0, 0, "No disc in the recorder"}};
+        const char* note;
+        bool add;
+    } cases[] = {{true, false, 35, 35, "245.1 of 700.0 MB", "", false},
+                 {true, true, 35, 35, "245.1 of 700.0 MB", "", true},
+                 {false, true, 140, 100, "980.0 of 700.0 MB: too large", "", false},
+                 {false, false, 0, 0, "No disc in the recorder", "", false},
+                 {true, false, 98, 98, "4390.2 of 4482.0 MB", "Files of 4 GiB and more need UDF (More)", false}};
     FilesPage& page = *form->Files();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         kq::DiscFit fit;
         fit.fits = c.fits;
+        fit.appendable = c.appendable;
         fit.percent = c.percent;
         fit.text = c.text;
+        fit.note = c.note;
         page.ShowFit(fit);
         EXPECT_EQ(IsWindowEnabled(page.Widget(FilesPage::kBurn)) != FALSE, c.fits);
+        EXPECT_EQ(IsWindowEnabled(page.Widget(FilesPage::kAddToDisc)) != FALSE, c.add);
         EXPECT_EQ(SendMessageW(page.Widget(FilesPage::kFitBar), PBM_GETPOS, 0, 0), c.bar);
         EXPECT_EQ(GetWindowTextLengthW(page.Widget(FilesPage::kFitText)), static_cast<int>(std::strlen(c.text)));
+        EXPECT_EQ(dialogtext::TextOf(page.Widget(FilesPage::kNote)), c.note);
     }
+}
+
+// Every choice of the files page in the keyboard's order, the switches
+// under "More", UDF off at first.
+TEST_F(JobPagesTest, FilesPageChoicesInTabOrderWithUdfOffAtFirst) {
+    FilesPage& page = *form->Files();
+    ASSERT_TRUE(form->SelectPage(TMainForm::kFilesPage));
+    page.ShowEntries({"photos"});
+    kq::DiscFit fit;
+    fit.fits = fit.appendable = true;
+    page.ShowFit(fit);
+    EXPECT_FALSE(Shown(page.Widget(FilesPage::kUdf))) << "under More";
+    Click(page.Widget(FilesPage::kMore));
+    EXPECT_EQ(SendMessageW(page.Widget(FilesPage::kUdf), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+    std::vector<HWND> expected, order;
+    for (int slot : {FilesPage::kList, FilesPage::kAddFiles, FilesPage::kAddFolder, FilesPage::kDelete,
+                     FilesPage::kName, FilesPage::kMore, FilesPage::kJoliet, FilesPage::kRockRidge, FilesPage::kUdf,
+                     FilesPage::kBurn, FilesPage::kAddToDisc, FilesPage::kWriteImage})
+        expected.push_back(page.Widget(slot));
+    order.push_back(expected.front());
+    while (order.size() < expected.size()) order.push_back(GetNextDlgTabItem(form->Window(), order.back(), FALSE));
+    EXPECT_EQ(order, expected);
 }
 
 // Speed rises from nothing to its fastest; the buffer is full, then the

@@ -18,10 +18,8 @@ namespace {
 
 constexpr int kTabsHeight = 24;  // above the first label of the image page
 constexpr int kMargin = 8;
-// Under the image page's table: the bar, its line and a graph at least this tall.
-constexpr int kImageGraphLeast = 64;
-constexpr int kImageProgressRoom =
-    ProgressPanel::kBarHeight + ProgressPanel::kGap + ProgressPanel::kLineHeight + 2 + kImageGraphLeast + kMargin;
+// Under the image page's table: the bar, its line and a graph at least 64 pixels tall.
+constexpr int kImageProgressRoom = ProgressPanel::HeightFor(64) + kMargin;
 constexpr int kFirstPageId = 200;
 constexpr UINT_PTR kFirstPageTimer = 2;
 

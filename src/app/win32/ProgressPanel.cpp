@@ -18,7 +18,7 @@ void ProgressPanel::Place(int left, int top, int width, int height) {
     auto place = [](HWND control, int x, int y, int w, int h) {
         SetWindowPos(control, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    const int line = top + kBarHeight + kGap, graph = line + kLineHeight + 2;
+    const int line = top + kBarHeight + 4, graph = line + kLineHeight + 2;
     place(bar_, left, top, width, kBarHeight);
     place(line_, left, line, width, kLineHeight);
     place(graph_, left, graph, width, std::max(0, top + height - graph));

@@ -28,7 +28,9 @@ public:
     // True when item is the graph's, which is then drawn.
     bool Draw(const DRAWITEMSTRUCT& item) const;
 
-    static constexpr int kBarHeight = 16, kLineHeight = 30, kGap = 4;
+    static constexpr int kBarHeight = 16, kLineHeight = 30;
+    // The height that leaves the graph graphHeight.
+    static constexpr int HeightFor(int graphHeight) { return kBarHeight + kLineHeight + 6 + graphHeight; }
 
 private:
     HWND bar_, line_, graph_;

@@ -14,6 +14,8 @@ namespace {
 
 // The unreadable entries a question lists before "and N more".
 constexpr size_t kListedUnreadable = 10;
+// Below this width the three switches take two rows.
+constexpr int kOneRowOfSwitches = 3 * 190;
 
 }  // namespace
 
@@ -29,11 +31,14 @@ FilesPage::FilesPage(TMainForm& form, int firstId, UINT_PTR timerId)
     Add(kFitBar, PROGRESS_CLASSW, PBS_SMOOTH, "");
     SendMessageW(Widget(kFitBar), PBM_SETRANGE32, 0, 100);
     Add(kFitText, L"STATIC", SS_NOPREFIX | SS_RIGHT, "");
+    Add(kNote, L"STATIC", SS_NOPREFIX | SS_LEFTNOWORDWRAP, "");
     Add(kMore, L"BUTTON", WS_TABSTOP, "More »");
     Add(kJoliet, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, "Joliet (long Windows names)");
     Add(kRockRidge, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, "Rock Ridge (Unix names and rights)");
     for (int box : {kJoliet, kRockRidge}) SendMessageW(Widget(box), BM_SETCHECK, BST_CHECKED, 0);
+    Add(kUdf, L"BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, "UDF (files of 4 GiB and more)");
     Add(kBurn, L"BUTTON", WS_TABSTOP, "Burn it");
+    Add(kAddToDisc, L"BUTTON", WS_TABSTOP | WS_DISABLED, "Add to the disc");
     Add(kWriteImage, L"BUTTON", WS_TABSTOP, "Write image file…");
     flow_ = std::make_unique<kq::FilesWorkflow>(*this, *burner_);
 }
@@ -42,9 +47,13 @@ FilesPage::~FilesPage() {
     if (flow_) flow_->FormClose();
 }
 
+// From the bottom up: the buttons, the switches under "More" (one row or
+// two), the fit's note, the fit bar, the disc's name; the list takes the rest.
 void FilesPage::LayoutChoices(int width, int height) {
-    const int right = width - 8, buttons = height - 8 - 25;
-    const int switches = buttons - 20, fit = switches - 18, name = fit - 27, listTop = 58;
+    const int right = width - 8, buttons = height - 8 - 25, half = (right - 8) / 2;
+    const bool oneRow = right - 8 >= kOneRowOfSwitches;
+    const int lastRow = buttons - 20, switches = oneRow ? lastRow : lastRow - 18;
+    const int note = switches - 18, fit = note - 16, name = fit - 27, listTop = 58;
     Place(kList, 8, listTop, right - 8 - 88, name - 4 - listTop);
     Place(kAddFiles, right - 84, listTop, 84, 22);
     Place(kAddFolder, right - 84, listTop + 25, 84, 22);
@@ -53,11 +62,26 @@ void FilesPage::LayoutChoices(int width, int height) {
     Place(kName, 70, name, right - 70, 22);
     Place(kFitBar, 8, fit, right - 8 - 132, 14);
     Place(kFitText, right - 128, fit, 128, 14);
-    Place(kJoliet, 8, switches, (right - 8) / 2 - 4, 16);
-    Place(kRockRidge, 8 + (right - 8) / 2, switches, (right - 8) / 2, 16);
-    Place(kBurn, 8, buttons, 75, 25);
-    Place(kWriteImage, 88, buttons, 110, 25);
-    Place(kMore, right - 60, buttons, 60, 25);
+    Place(kNote, 8, note, right - 8, 16);
+    if (oneRow) {
+        const int third = (right - 8) / 3;
+        Place(kJoliet, 8, switches, third - 4, 16);
+        Place(kRockRidge, 8 + third, switches, third - 4, 16);
+        Place(kUdf, 8 + 2 * third, switches, third, 16);
+    } else {
+        Place(kJoliet, 8, switches, half - 4, 16);
+        Place(kRockRidge, 8 + half, switches, half, 16);
+        Place(kUdf, 8, lastRow, right - 8, 16);
+    }
+    LayoutButtons(right, buttons);
+}
+
+// Narrow enough that the four buttons share the window's least width.
+void FilesPage::LayoutButtons(int right, int top) {
+    Place(kBurn, 8, top, 60, 25);
+    Place(kAddToDisc, 71, top, 90, 25);
+    Place(kWriteImage, 164, top, 104, 25);
+    Place(kMore, right - 48, top, 48, 25);
 }
 
 bool FilesPage::Checked(int slot) const {
@@ -93,7 +117,9 @@ void FilesPage::OnCommand(int slot, int code) {
             break;
         case kJoliet: flow_->SetJoliet(Checked(kJoliet)); break;
         case kRockRidge: flow_->SetRockRidge(Checked(kRockRidge)); break;
+        case kUdf: flow_->SetUdf(Checked(kUdf)); break;
         case kBurn: flow_->BurnClick(); break;
+        case kAddToDisc: flow_->AddToDiscClick(); break;
         case kWriteImage:
             if (std::string path = dialogtext::SaveFile(owner, L"Disc images (*.iso)\0*.iso\0", L"iso",
                                                         L"Write the image file");
@@ -124,7 +150,9 @@ void FilesPage::ShowFit(const kq::DiscFit& fit) {
     SendMessageW(Widget(kFitBar), PBM_SETBARCOLOR, 0,
                  static_cast<LPARAM>(fit.fits ? CLR_DEFAULT : RGB(255, 0, 0)));
     SetText(Widget(kFitText), fit.text);
+    SetText(Widget(kNote), fit.note);
     EnableWindow(Widget(kBurn), fit.fits);
+    EnableWindow(Widget(kAddToDisc), fit.fits && fit.appendable);
 }
 
 bool FilesPage::AskSkipUnreadable(const std::vector<std::string>& unreadable) {

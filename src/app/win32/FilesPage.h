@@ -1,7 +1,7 @@
 #pragma once
 // The "Burn files and folders" page: the list of what goes on the disc,
 // its name, how full the disc would be, the file systems under "More",
-// and "Burn it" or "Write image file…".
+// and "Burn it", "Add to the disc" or "Write image file…".
 #include "app/FilesWorkflow.h"
 #include "app/win32/JobPage.h"
 
@@ -10,7 +10,8 @@
 class FilesPage : public JobPageOf<kq::FilesView> {
 public:
     enum Own { kList = kOwnSlots, kAddFiles, kAddFolder, kDelete, kNameLabel, kName, kFitBar, kFitText, kMore,
-               kJoliet, kRockRidge, kBurn, kWriteImage };
+               kJoliet, kRockRidge, kBurn, kWriteImage, kAddToDisc, kUdf, kNote, kEnd };
+    static_assert(kEnd <= kSlotsPerPage, "a control past the page's slots takes the next page's id");
 
     FilesPage(TMainForm& form, int firstId, UINT_PTR timerId);
     ~FilesPage() override;
@@ -28,7 +29,10 @@ public:
 private:
     void OnCommand(int slot, int code) override;
     void LayoutChoices(int width, int height) override;
-    bool ChoiceShown(int slot) const override { return more_ || (slot != kJoliet && slot != kRockRidge); }
+    bool ChoiceShown(int slot) const override {
+        return more_ || (slot != kJoliet && slot != kRockRidge && slot != kUdf);
+    }
+    void LayoutButtons(int right, int top);
     bool Checked(int slot) const;
 
     std::unique_ptr<kq::FilesWorkflow> flow_;

@@ -4,7 +4,7 @@
 
 #include "app/win32/DialogText.h"
 #include "app/win32/MainDialog.h"
-#include "app/win32/SpeedGraph.h"
+#include "app/win32/ProgressPanel.h"
 #include "burner/kqCDBC.h"
 
 #include <commctrl.h>
@@ -32,10 +32,10 @@ void JobPage::CreatePanel() {
     Add(kDrive, WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, "");
     Add(kStage, L"STATIC", SS_NOPREFIX | SS_LEFTNOWORDWRAP, "");
     SendMessageW(Widget(kStage), WM_SETFONT, reinterpret_cast<WPARAM>(form_.PageFont(true)), FALSE);
-    Add(kBar, PROGRESS_CLASSW, PBS_SMOOTH, "");
-    SendMessageW(Widget(kBar), PBM_SETRANGE32, 0, 100);
-    Add(kText, L"STATIC", SS_NOPREFIX | SS_LEFT, "");
-    Add(kGraph, L"STATIC", SS_OWNERDRAW, "");
+    progress_ = std::make_unique<ProgressPanel>(form_.Window(), firstId_ + kBar, form_.PageFont(false));
+    controls_[kBar] = progress_->Bar();
+    controls_[kText] = progress_->Line();
+    controls_[kGraph] = progress_->Graph();
     Add(kResult, L"STATIC", SS_NOPREFIX | SS_LEFT, "");
     Add(kAbort, L"BUTTON", WS_TABSTOP, "Abort");
     Add(kBack, L"BUTTON", WS_TABSTOP, "New job");
@@ -64,14 +64,11 @@ void JobPage::Layout(const RECT& client) {
     Place(kDriveLabel, kMargin, kTop + 4, 60, 16);
     Place(kDrive, kMargin + 62, kTop, inner - 62, kOpenListHeight);
     Place(kStage, kMargin, kTop, inner, 18);
-    Place(kBar, kMargin, kTop + 22, inner, 16);
-    Place(kText, kMargin, kTop + 42, inner, 30);
-    Place(kGraph, kMargin, kTop + 74, inner, bottom - 6 - (kTop + 74));
+    progress_->Place(kMargin, kTop + 22, inner, bottom - 6 - (kTop + 22));
     Place(kResult, kMargin, kTop + 22, inner, bottom - 6 - (kTop + 22));
     Place(kAbort, width - kMargin - kButtonWidth, bottom, kButtonWidth, kButtonHeight);
     Place(kBack, width - kMargin - kButtonWidth, bottom, kButtonWidth, kButtonHeight);
     LayoutChoices(width, height);
-    InvalidateRect(Widget(kGraph), nullptr, TRUE);
 }
 
 bool JobPage::PanelShown(int slot) const {
@@ -125,9 +122,7 @@ bool JobPage::Command(int id, int code) {
 }
 
 bool JobPage::Draw(const DRAWITEMSTRUCT& item) {
-    if (item.hwndItem != Widget(kGraph)) return false;
-    DrawSpeedGraph(item.hDC, item.rcItem, samples_);
-    return true;
+    return progress_->Draw(item);
 }
 
 void JobPage::ShowDrivesNow(const std::vector<std::string>& drives, int selected) {
@@ -143,9 +138,7 @@ void JobPage::ShowRunningNow(bool running) {
     if (running) {
         panel_ = true;
         result_ = false;
-        samples_.clear();
-        SendMessageW(Widget(kBar), PBM_SETPOS, 0, 0);
-        SetText(Widget(kText), "");
+        progress_->Reset();
     } else {
         panel_ = result_;
     }
@@ -156,10 +149,7 @@ void JobPage::ShowRunningNow(bool running) {
 void JobPage::ShowStageNow(const std::string& text) { SetText(Widget(kStage), text); }
 
 void JobPage::ShowProgressNow(const kq::JobProgress& progress) {
-    SendMessageW(Widget(kBar), PBM_SETPOS, static_cast<WPARAM>(progress.percent), 0);
-    SetText(Widget(kText), kq::ProgressText(progress));
-    samples_ = progress.samples;
-    InvalidateRect(Widget(kGraph), nullptr, FALSE);
+    progress_->Show(progress);
 }
 
 void JobPage::ShowResultNow(const kq::JobResult& result) {

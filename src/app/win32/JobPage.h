@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+class ProgressPanel;
 class TMainForm;
 namespace kq {
 class TQCDBurner;
@@ -21,7 +22,7 @@ class JobPage {
 public:
     // Slots every page has; a page's own start at kOwnSlots.
     enum Slot { kDriveLabel, kDrive, kStage, kBar, kText, kGraph, kResult, kAbort, kBack, kOwnSlots };
-    static constexpr int kSlotsPerPage = 20;
+    static constexpr int kSlotsPerPage = 32;
 
     JobPage(TMainForm& form, int firstId, UINT_PTR timerId);
     virtual ~JobPage();
@@ -80,12 +81,12 @@ private:
     int firstId_;
     UINT_PTR timerId_;
     std::map<int, HWND> controls_;
+    std::unique_ptr<ProgressPanel> progress_;  // its bar, line and graph are the slots kBar, kText, kGraph
     bool current_ = false;
     bool running_ = false;
     bool panel_ = false;  // the progress or the result shows instead of the choices
     bool result_ = false;
     bool failed_ = false;
-    std::vector<kq::ProgressPoint> samples_;
     // Calls posted by a page that is gone are dropped.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };

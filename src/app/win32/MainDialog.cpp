@@ -14,6 +14,7 @@ namespace {
 constexpr UINT kPostedMessage = WM_APP + 1;
 constexpr UINT kNextPageMessage = WM_APP + 2;  // wParam: +1 or -1
 constexpr UINT_PTR kTimerId = 1;
+constexpr int kImageProgressId = 190;  // after the image page's table, before the job pages
 
 // An empty dialog template: the controls are made with pixel positions
 // once it exists, which dialog units could not give exactly.
@@ -58,6 +59,7 @@ TMainForm::TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFo
     if (!dialog_) return;
     dialogtext::SetText(dialog_, kq::window::kTitle);
     CreateControls();
+    imageProgress_ = std::make_unique<ProgressPanel>(dialog_, kImageProgressId, pageFont_);
     if (jobPages) CreatePages();
     CreateTabs();
     SizeAndCentre(kq::window::kClientWidth, kq::window::kClientHeight);
@@ -131,6 +133,7 @@ INT_PTR TMainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case WM_DROPFILES: OnDrop(reinterpret_cast<HDROP>(wParam)); return TRUE;
         case WM_DRAWITEM:
+            if (imageProgress_ && imageProgress_->Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
             for (const auto& page : pages_)
                 if (page->Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
             return FALSE;

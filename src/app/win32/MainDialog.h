@@ -6,6 +6,7 @@
 #include "app/BurnerWindow.h"
 #include "app/WindowLayout.h"
 #include "app/win32/JobPage.h"
+#include "app/win32/ProgressPanel.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -47,6 +48,7 @@ public:
     void SetLabelFont(kq::Control label, kq::Rgb colour, bool bold) override;
     void SetDefaultButton(kq::Control button) override;
     void SetTimerEnabled(bool enabled) override;
+    void ShowProgress(const kq::JobProgress& progress) override;
     void ProcessMessages() override;
     kq::MessageAnswer ShowMessage(const std::string& text, kq::MessageButtons buttons,
                                   kq::MessageIcon icon) override;
@@ -57,6 +59,8 @@ public:
     HWND Widget(kq::Control control) const { return controls_.at(control).window; }
     COLORREF TextColour(kq::Control control) const { return controls_.at(control).colour; }
     bool TimerEnabled() const { return timerEnabled_; }
+    // The image page's progress, under its table once a burn runs.
+    const ProgressPanel& ImageProgress() const { return *imageProgress_; }
 
     // The pages: 0 burns an image, then the job pages in their tabs' order.
     enum Page { kImagePage, kFilesPage, kReadPage, kCheckPage };
@@ -100,6 +104,8 @@ private:
     void FitToText(const Item& item);
     void FitResult(Item& item);
     void SizeAndCentre(int width, int height);
+    void GrowTo(int width, int height);
+    int LeastHeight() const;
     void CreateTabs();
     void RunPosted();
 
@@ -110,6 +116,8 @@ private:
     std::map<kq::Control, bool> wanted_;  // page 1's visibility, kept while another page shows
     HWND tabs_ = nullptr;
     HFONT pageFont_ = nullptr, boldFont_ = nullptr;  // owned
+    std::unique_ptr<ProgressPanel> imageProgress_;
+    bool imageProgressShown_ = false;  // from the first burn on, as long as the window lives
     std::vector<std::unique_ptr<JobPage>> pages_;
     FilesPage* files_ = nullptr;
     int page_ = kImagePage;

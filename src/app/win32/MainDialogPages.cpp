@@ -11,11 +11,15 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
 
 constexpr int kTabsHeight = 24;  // above the first label of the image page
+constexpr int kMargin = 8;
+// Under the image page's table: the bar, its line and a graph at least 64 pixels tall.
+constexpr int kImageProgressRoom = ProgressPanel::HeightFor(64) + kMargin;
 constexpr int kFirstPageId = 200;
 constexpr UINT_PTR kFirstPageTimer = 2;
 
@@ -73,6 +77,7 @@ bool TMainForm::SelectPage(int page) {
     page_ = page;
     for (auto& [control, item] : controls_)
         ShowWindow(item.window, page_ == kImagePage && wanted_[control] ? SW_SHOWNA : SW_HIDE);
+    if (imageProgress_) imageProgress_->SetShown(page_ == kImagePage && imageProgressShown_);
     for (int other = kFilesPage; other < PageCount(); ++other) JobPageAt(other)->Select(other == page_);
     if (tabs_) SendMessageW(tabs_, TCM_SETCURSEL, static_cast<WPARAM>(page_), 0);
     // The keyboard stays in the window when its control has gone with the page.
@@ -121,9 +126,43 @@ COLORREF TMainForm::ColourOf(HWND control) const {
     return RGB(0, 0, 0);
 }
 
-// Never smaller than the image page's table.
+// The first burn's progress makes room for itself under the table, as
+// the job pages show theirs.
+void TMainForm::ShowProgress(const kq::JobProgress& progress) {
+    if (!imageProgress_) return;
+    if (!imageProgressShown_) {
+        imageProgressShown_ = true;
+        GrowTo(kq::window::kClientWidth, LeastHeight());
+        LayoutPages();
+        imageProgress_->SetShown(page_ == kImagePage);
+    }
+    imageProgress_->Show(progress);
+}
+
+int TMainForm::LeastHeight() const {
+    return kq::window::kClientHeight + (imageProgressShown_ ? kImageProgressRoom : 0);
+}
+
+// A client area at least width x height; the window keeps its place but
+// for moving up to stay inside the work area.
+void TMainForm::GrowTo(int width, int height) {
+    RECT client{}, now{}, work{};
+    GetClientRect(dialog_, &client);
+    if (client.right >= width && client.bottom >= height) return;
+    RECT frame{0, 0, std::max<int>(client.right, width), std::max<int>(client.bottom, height)};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(dialog_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(dialog_, GWL_EXSTYLE)));
+    GetWindowRect(dialog_, &now);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int frameHeight = frame.bottom - frame.top;
+    const int top = std::max<int>(work.top, std::min<int>(now.top, work.bottom - frameHeight));
+    SetWindowPos(dialog_, nullptr, now.left, top, frame.right - frame.left, frameHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Never smaller than the image page's table, and its progress once shown.
 void TMainForm::OnMinMax(MINMAXINFO& sizes) const {
-    RECT least{0, 0, kq::window::kClientWidth, kq::window::kClientHeight};
+    RECT least{0, 0, kq::window::kClientWidth, LeastHeight()};
     AdjustWindowRectEx(&least, static_cast<DWORD>(GetWindowLongW(dialog_, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongW(dialog_, GWL_EXSTYLE)));
     sizes.ptMinTrackSize = {least.right - least.left, least.bottom - least.top};
@@ -133,6 +172,9 @@ void TMainForm::LayoutPages() {
     RECT client{};
     GetClientRect(dialog_, &client);
     SetWindowPos(tabs_, nullptr, 2, 0, client.right - 4, kTabsHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    const int below = kq::window::kClientHeight;
+    if (imageProgress_)
+        imageProgress_->Place(kMargin, below, client.right - 2 * kMargin, client.bottom - below - kMargin);
     for (const auto& page : pages_) page->Layout(client);
 }
 

@@ -22,6 +22,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <map>
 #include <random>
 
 using kq::Control;
@@ -84,17 +85,28 @@ protected:
 
 TEST_F(JobPagesTest, OneTabPerJobAndOnlyItsPageShows) {
     ASSERT_EQ(SendMessageW(form->Tabs(), TCM_GETITEMCOUNT, 0, 0), 4);
+    form->ShowProgress({});  // the image page's panel shows from its first burn on
     for (int page : {TMainForm::kFilesPage, TMainForm::kReadPage, TMainForm::kCheckPage, TMainForm::kImagePage}) {
         SCOPED_TRACE(page);
         ASSERT_TRUE(form->SelectPage(page));
         EXPECT_EQ(SendMessageW(form->Tabs(), TCM_GETCURSEL, 0, 0), page);
         for (const kq::window::ControlLook& look : kq::window::kControls)
             EXPECT_EQ(Shown(form->Widget(look.control)), page == TMainForm::kImagePage && look.visible);
+        EXPECT_EQ(Shown(form->ImageProgress().Graph()), page == TMainForm::kImagePage);
         for (int other = TMainForm::kFilesPage; other < form->PageCount(); ++other) {
             EXPECT_EQ(Shown(form->JobPageAt(other)->Widget(JobPage::kDrive)), other == page);
             EXPECT_FALSE(Shown(form->JobPageAt(other)->Widget(JobPage::kAbort)));
         }
     }
+}
+
+// A command goes to the one control it came from, never to another page's.
+TEST_F(JobPagesTest, EveryControlHasAnIdOfItsOwn) {
+    std::map<int, int> seen;
+    for (HWND child = GetWindow(form->Window(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        ++seen[GetDlgCtrlID(child)];
+    EXPECT_GT(seen.size(), 40u);
+    for (const auto& [id, count] : seen) EXPECT_EQ(count, 1) << id;
 }
 
 TEST_F(JobPagesTest, RunningJobKeepsItsPageWithAbortThenShowsItsResult) {
@@ -147,25 +159,57 @@ TEST_F(JobPagesTest, DropsLandWholeOnThePageTheyBelongTo) {
     EXPECT_NE(ListText(list, 0).find(L"\u0424\u043e\u0442\u043e"), std::wstring::npos);
 }
 
-TEST_F(JobPagesTest, FitBarLetsBurnItOnlyWhenTheLayoutFits) {
+TEST_F(JobPagesTest, FitBarLetsBurnItAndAddToTheDiscOnlyWhenTheLayoutFits) {
     struct Case {
-        bool fits;
+        bool fits, appendable;
         int percent, bar;
         const char* text;
-    } cases[] = {{true, 35, 35, "245.1 of 700.0 MB"}, {false, 140, 100, "980.0 of 700.0 MB: too large"},
-                 {false, 0, 0, "No disc in the recorder"}};
+        const char* note;
+        bool add;
+    } cases[] = {{true, false, 35, 35, "245.1 of 700.0 MB", "", false},
+                 {true, true, 35, 35, "245.1 of 700.0 MB", "", true},
+                 {false, true, 140, 100, "980.0 of 700.0 MB: too large", "", false},
+                 {false, false, 0, 0, "No disc in the recorder", "", false},
+                 {true, false, 98, 98, "4390.2 of 4482.0 MB", "Files of 4 GiB and more need UDF (More)", false}};
     FilesPage& page = *form->Files();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         kq::DiscFit fit;
         fit.fits = c.fits;
+        fit.appendable = c.appendable;
         fit.percent = c.percent;
         fit.text = c.text;
+        fit.note = c.note;
         page.ShowFit(fit);
         EXPECT_EQ(IsWindowEnabled(page.Widget(FilesPage::kBurn)) != FALSE, c.fits);
+        EXPECT_EQ(IsWindowEnabled(page.Widget(FilesPage::kAddToDisc)) != FALSE, c.add);
         EXPECT_EQ(SendMessageW(page.Widget(FilesPage::kFitBar), PBM_GETPOS, 0, 0), c.bar);
         EXPECT_EQ(GetWindowTextLengthW(page.Widget(FilesPage::kFitText)), static_cast<int>(std::strlen(c.text)));
+        EXPECT_EQ(dialogtext::TextOf(page.Widget(FilesPage::kNote)), c.note);
     }
+}
+
+// Every choice of the files page in the keyboard's order, the switches
+// under "More", UDF off at first.
+TEST_F(JobPagesTest, FilesPageChoicesInTabOrderWithUdfOffAtFirst) {
+    FilesPage& page = *form->Files();
+    ASSERT_TRUE(form->SelectPage(TMainForm::kFilesPage));
+    page.ShowEntries({"photos"});
+    kq::DiscFit fit;
+    fit.fits = fit.appendable = true;
+    page.ShowFit(fit);
+    EXPECT_FALSE(Shown(page.Widget(FilesPage::kUdf))) << "under More";
+    Click(page.Widget(FilesPage::kMore));
+    EXPECT_EQ(SendMessageW(page.Widget(FilesPage::kUdf), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+    std::vector<HWND> expected, order;
+    for (int slot : {FilesPage::kList, FilesPage::kAddFiles, FilesPage::kAddFolder, FilesPage::kDelete,
+                     FilesPage::kName, FilesPage::kMore, FilesPage::kJoliet, FilesPage::kRockRidge, FilesPage::kUdf,
+                     FilesPage::kBurn, FilesPage::kAddToDisc, FilesPage::kWriteImage})
+        expected.push_back(page.Widget(slot));
+    order.push_back(expected.front());
+    while (order.size() < expected.size()) order.push_back(GetNextDlgTabItem(form->Window(), order.back(), FALSE));
+    EXPECT_EQ(order, expected);
 }
 
 // Speed rises from nothing to its fastest; the buffer is full, then the

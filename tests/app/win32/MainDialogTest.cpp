@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <thread>
 #include <utility>
 
@@ -78,12 +80,14 @@ private:
     HWND box_ = nullptr;
 };
 
-RECT PlaceOf(const TMainForm& form, Control c) {
+RECT PlaceOf(const TMainForm& form, HWND control) {
     RECT r{};
-    GetWindowRect(form.Widget(c), &r);
+    GetWindowRect(control, &r);
     MapWindowPoints(nullptr, form.Window(), reinterpret_cast<POINT*>(&r), 2);
     return r;
 }
+
+RECT PlaceOf(const TMainForm& form, Control c) { return PlaceOf(form, form.Widget(c)); }
 
 std::string Text(HWND window) {
     char text[512] = {};
@@ -206,6 +210,19 @@ TEST_F(MainDialogTest, BurnItSwapsThePromptsForTheStatusAndTheTimerShowsProgress
     burner->bytesWritten = 300 * 2048 / 2;
     PumpUntil(*form, [&] { return Text(form->Widget(Control::Label4)) == "50%"; }, 3000);
     EXPECT_EQ(Text(form->Widget(Control::Label4)), "50%") << "the 1000 ms timer ticked";
+
+    // The job pages' panel, under the table, with the room it needs.
+    const ProgressPanel& panel = form->ImageProgress();
+    for (HWND part : {panel.Bar(), panel.Line(), panel.Graph()}) EXPECT_TRUE(Shown(part));
+    EXPECT_EQ(SendMessageA(panel.Bar(), PBM_GETPOS, 0, 0), 50);
+    EXPECT_EQ(Text(panel.Line()).rfind(" 50%  0.3 of 0.6 MB", 0), 0u) << Text(panel.Line());
+    RECT client{}, graph = PlaceOf(*form, panel.Graph());
+    GetClientRect(form->Window(), &client);
+    EXPECT_GE(PlaceOf(*form, panel.Bar()).top, PlaceOf(*form, Control::Label5).bottom);
+    EXPECT_GE(graph.bottom - graph.top, 60);
+    EXPECT_LE(graph.bottom, client.bottom);
+    SetWindowPos(form->Window(), nullptr, 0, 0, 50, 50, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(PlaceOf(*form, panel.Graph()).bottom, graph.bottom) << "never smaller than the graph needs";
 }
 
 TEST_F(MainDialogTest, CorruptImageBoxHasTheErrorIconAndOk) {

@@ -62,7 +62,8 @@ TMainForm::TMainForm(std::unique_ptr<kq::BurnerPort> burner, std::string imageFo
     imageProgress_ = std::make_unique<ProgressPanel>(dialog_, kImageProgressId, pageFont_);
     if (jobPages) CreatePages();
     CreateTabs();
-    SizeAndCentre(kq::window::kClientWidth, kq::window::kClientHeight);
+    if (jobPages) SizeAndCentre(kJobPagesWidth, kJobPagesHeight);
+    else SizeAndCentre(kq::window::kClientWidth, kq::window::kClientHeight);
     DragAcceptFiles(dialog_, TRUE);
     Start(std::move(imageFolder));
     RestoreSettings();

@@ -64,6 +64,10 @@ public:
 
     // The pages: 0 burns an image, then the job pages in their tabs' order.
     enum Page { kImagePage, kFilesPage, kReadPage, kCheckPage };
+    // The client size the window opens at with the job pages, whose lists
+    // want room; the image page alone keeps its own.
+    static constexpr int kJobPagesWidth = 560;
+    static constexpr int kJobPagesHeight = 520;
     int PageCount() const { return 1 + static_cast<int>(pages_.size()); }
     int CurrentPage() const { return page_; }
     // False while the current page's job runs: its Abort stays in sight.

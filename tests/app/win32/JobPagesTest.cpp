@@ -256,7 +256,7 @@ TEST_F(JobPagesTest, SizeAndPageComeBackAndASizeTooSmallDoesNot) {
     Open(app);
     GetClientRect(form->Window(), &client);
     EXPECT_EQ(std::pair(client.right, client.bottom),
-              std::pair(long{kq::window::kClientWidth}, long{kq::window::kClientHeight}));
+              std::pair(long{TMainForm::kJobPagesWidth}, long{TMainForm::kJobPagesHeight}));
     form.reset();
     RegDeleteKeyW(HKEY_CURRENT_USER, (L"Software\\" + std::filesystem::path(app).wstring()).c_str());
 }

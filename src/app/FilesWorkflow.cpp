@@ -322,10 +322,11 @@ std::optional<JobResult> FilesWorkflow::DiscRefusal(const std::string& drive, bo
     if (state == jobs::DiscState::Appendable)
         return FailedResult(jobs::JobEnd::Refused, "Nothing was written", name + " already holds files",
                             "Press \"Add to the disc\" to keep them in a new session, or insert a blank disc.");
+    const bool blankable = RecordingOf(mediaType) == MediaRecording::Blankable;
     return FailedResult(jobs::JobEnd::Refused, "Nothing was written",
                         name + " is " + (state == jobs::DiscState::Closed ? "closed" : "left with a track open") +
-                            ": nothing more can be written on it",
-                        "Insert a blank disc.");
+                            (blankable ? ": it takes more once it is blanked" : ": nothing more can be written on it"),
+                        blankable ? "Blank it (cdburner-cli --blank fast), or insert a blank disc." : "Insert a blank disc.");
 }
 
 // The old session's files join the tree where they lie on the disc, and

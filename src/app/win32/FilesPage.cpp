@@ -153,6 +153,7 @@ void FilesPage::ShowFit(const kq::DiscFit& fit) {
     SetText(Widget(kNote), fit.note);
     EnableWindow(Widget(kBurn), fit.fits);
     EnableWindow(Widget(kAddToDisc), fit.fits && fit.appendable);
+    EnableWindow(Widget(kWriteImage), fit.imageSectors.has_value());  // nothing to write until laid out
 }
 
 bool FilesPage::AskSkipUnreadable(const std::vector<std::string>& unreadable) {

@@ -197,6 +197,7 @@ TEST_F(JobPagesTest, FilesPageChoicesInTabOrderWithUdfOffAtFirst) {
     page.ShowEntries({"photos"});
     kq::DiscFit fit;
     fit.fits = fit.appendable = true;
+    fit.imageSectors = 1000;
     page.ShowFit(fit);
     EXPECT_FALSE(Shown(page.Widget(FilesPage::kUdf))) << "under More";
     Click(page.Widget(FilesPage::kMore));
@@ -337,6 +338,7 @@ TEST_F(RecorderPagesTest, FolderDroppedBurntReadBackAndChecked) {
     dir.Write("photos/a.jpg", std::string(300000, 'a'));
     const std::wstring photos = std::filesystem::path(dir.Path() / "photos").wstring();
     SendMessageW(form->Window(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf({photos})), 0);
+    form->Files()->Flow().WaitForFit();
     ASSERT_TRUE(IsWindowEnabled(form->Files()->Widget(FilesPage::kBurn))) << "the folder fits the DVD-R";
     EXPECT_EQ(RunJob(TMainForm::kFilesPage, FilesPage::kBurn).rfind("Success", 0), 0u);
 

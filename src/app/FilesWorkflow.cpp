@@ -137,10 +137,12 @@ struct FilesWorkflow::Measure {
 // The job and the measuring end before what they use does.
 FilesWorkflow::~FilesWorkflow() { FormClose(); }
 
-// The burner is the measuring thread's until it is joined: one measures
-// at a time, and every use of the burner on the window's thread waits.
+// The tree is measured with a burner of its own, one measure at a time.
+// The drive is asked here, when the user changes something on this page,
+// never while another page's job may be using it.
 void FilesWorkflow::UpdateFit() {
     if (Running()) return;
+    room_.free = FreeOnDisc(Drive(), room_.appendable);
     if (measure_) {
         fitWanted_ = true;
         return;
@@ -154,8 +156,8 @@ void FilesWorkflow::StartMeasure() {
     o.sizeOnly = true;
     o.skipUnreadable = true;
     const uint64_t generation = ++fitGeneration_;
-    measure_ = std::make_unique<Measure>([this, o, drive = Drive(), generation](platform::Thread&) {
-        measure_->fit = MeasureFit(o, drive);
+    measure_ = std::make_unique<Measure>([this, o, generation](platform::Thread&) {
+        measure_->fit = MeasureTree(o);
         PostHere([this, generation] { FitMeasured(generation); });
     });
     measure_->generation = generation;
@@ -171,7 +173,10 @@ void FilesWorkflow::FinishMeasure(bool show) {
     measure_->thread.WaitFor();
     fit_ = measure_->fit;
     measure_.reset();
-    if (show) files_.ShowFit(fit_);
+    if (show) {
+        AgainstTheDisc(fit_);
+        files_.ShowFit(fit_);
+    }
     if (fitWanted_) StartMeasure();
 }
 
@@ -179,28 +184,33 @@ void FilesWorkflow::WaitForFit(bool show) {
     while (measure_) FinishMeasure(show);
 }
 
-// Entries that cannot be read are left out of the fit, and listed when
-// the tree is built for writing; the header is measured, not built.
-DiscFit FilesWorkflow::MeasureFit(const jobs::TreeOptions& o, const std::string& drive) {
+// On the measuring thread. Entries that cannot be read are left out of
+// the fit, and listed when the tree is built for writing; the header is
+// measured, not built.
+DiscFit FilesWorkflow::MeasureTree(const jobs::TreeOptions& o) {
     DiscFit fit;
     jobs::TextLog log;
     const bool empty = o.folder.empty() && o.adds.empty();
-    const jobs::FolderLayout layout = empty ? jobs::FolderLayout{} : jobs::BuildFolderTree(B, o, log);
-    if (!layout.ok) {
-        fit.text = empty ? "Add files and folders" : LastError(log);
-        return fit;
-    }
-    const int64_t sectors = layout.sectors;
-    fit.imageSectors = sectors;
-    fit.freeSectors = FreeOnDisc(drive, fit.appendable);
+    TQCDBurner sizer;
+    const jobs::FolderLayout layout = empty ? jobs::FolderLayout{} : jobs::BuildFolderTree(sizer, o, log);
+    fit.text = empty ? "Add files and folders" : layout.ok ? "" : LastError(log);
+    if (layout.ok) fit.imageSectors = layout.sectors;
+    fit.note = FitNote(layout);
+    return fit;
+}
+
+// The measured size against the room on the disc.
+void FilesWorkflow::AgainstTheDisc(DiscFit& fit) const {
+    if (!fit.imageSectors) return;
+    const int64_t sectors = *fit.imageSectors;
+    fit.freeSectors = room_.free;
+    fit.appendable = room_.appendable;
     const std::optional<int64_t> free = fit.freeSectors;
     fit.fits = !free || sectors <= *free;
     if (free && *free > 0) fit.percent = static_cast<int>(std::min<int64_t>(sectors * 100 / *free, 1000));
     if (free && *free == 0) fit.percent = 100;
     fit.text = free ? MegaBytes(sectors) + " of " + MegaBytes(*free) + " MB" + (fit.fits ? "" : ": does not fit")
                     : MegaBytes(sectors) + " MB";
-    fit.note = FitNote(layout);
-    return fit;
 }
 
 std::optional<int64_t> FilesWorkflow::FreeOnDisc(const std::string& drive, bool& appendable) {

@@ -33,10 +33,10 @@ public:
     // UDF beside ISO 9660, for files of 4 GiB and more.
     void SetUdf(bool on);
 
-    // Lays the tree out again and measures it against the recorder's disc,
-    // on a thread of its own: a large tree or a slow drive never stalls the
-    // window. The fit comes through the view's Post; changes made while it
-    // is measured are measured next.
+    // Lays the tree out again, on a thread of its own so that a large tree
+    // never stalls the window, and measures it against the recorder's
+    // disc. The fit comes through the view's Post; changes made while the
+    // tree is measured are measured next.
     void UpdateFit();
     // Waits for the measuring under way and what it started, then shows
     // the fit now (`show`).
@@ -75,8 +75,8 @@ private:
     void StartMeasure();
     void FitMeasured(uint64_t generation);
     void FinishMeasure(bool show);
-    // On the measuring thread.
-    DiscFit MeasureFit(const jobs::TreeOptions& options, const std::string& drive);
+    static DiscFit MeasureTree(const jobs::TreeOptions& options);
+    void AgainstTheDisc(DiscFit& fit) const;
     // The room on the recorder's disc (none without a disc it writes),
     // and whether the disc takes another session.
     std::optional<int64_t> FreeOnDisc(const std::string& drive, bool& appendable);
@@ -93,6 +93,10 @@ private:
     bool rockRidge_ = true;
     bool udf_ = false;
     DiscFit fit_;
+    struct {
+        std::optional<int64_t> free;  // none: no disc the recorder writes
+        bool appendable = false;
+    } room_;  // asked at the last change
     std::unique_ptr<Measure> measure_;
     uint64_t fitGeneration_ = 0;  // of the newest measuring
     bool fitWanted_ = false;      // something changed while measuring

@@ -39,7 +39,6 @@ JobWorkflow::~JobWorkflow() {
 bool JobWorkflow::Wanted(const std::string& drive) { return B.SelectDevice(drive); }
 
 void JobWorkflow::FormShow() {
-    FinishBackgroundWork();
     if (!B.InitASPI(false, aspiLibrary_)) {
         view_.ShowMessage("ASPI init error", MessageButtons::Ok, MessageIcon::None);
         return;

@@ -52,8 +52,7 @@ protected:
     virtual bool Wanted(const std::string& drive);
     // Another drive is chosen, or a job has ended on this one.
     virtual void DriveChanged() {}
-    // Ends the page's own work on the burner off the window's thread,
-    // before the window's thread uses the burner or goes.
+    // Ends the page's own work off the window's thread before the window goes.
     virtual void FinishBackgroundWork() {}
     // Runs the call on the window's thread while this workflow lives.
     void PostHere(std::function<void()> call);

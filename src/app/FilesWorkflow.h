@@ -6,6 +6,7 @@
 #include "app/JobWorkflow.h"
 #include "burner/BurnOutcome.h"
 #include "jobs/FolderTree.h"
+#include "platform/Thread.h"
 
 #include <atomic>
 #include <memory>
@@ -71,7 +72,14 @@ private:
     // Burns or writes the tree and waits for the write thread's last word.
     BurnOutcome WriteTree(const std::string& imageFile, std::string& text);
     void ShowEntries();
-    struct Measure;
+    // The measuring thread and what it found, read once it is joined.
+    struct Measure {
+        explicit Measure(std::function<void(platform::Thread&)> body) : thread(std::move(body)) {}
+
+        platform::Thread thread;
+        uint64_t generation = 0;
+        DiscFit fit;
+    };
     void StartMeasure();
     void FitMeasured(uint64_t generation);
     void FinishMeasure(bool show);

@@ -1,6 +1,16 @@
 #include "app/JobTexts.h"
 
+#include "drive/MediaTypes.h"
+
+#include <cstdio>
+
 namespace kq {
+
+std::string MegaBytesOf(int64_t sectors) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", static_cast<double>(sectors) * kSectorSize / (1024.0 * 1024.0));
+    return text;
+}
 
 std::string LastError(const jobs::TextLog& log) {
     const std::vector<std::string> errors = log.Errors();

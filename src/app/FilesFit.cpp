@@ -4,7 +4,6 @@
 
 #include "app/JobTexts.h"
 #include "burner/kqCDBC.h"
-#include "drive/WritableMedia.h"
 #include "jobs/AppendSession.h"
 
 #include <algorithm>
@@ -12,8 +11,6 @@
 namespace kq {
 
 namespace {
-
-constexpr int kReadyTimeoutMs = 5000;
 
 // What the user should know before burning: entries left out, and a file
 // that only UDF gives every system.
@@ -107,12 +104,10 @@ void FilesWorkflow::AgainstTheDisc(DiscFit& fit) const {
 }
 
 std::optional<int64_t> FilesWorkflow::FreeOnDisc(const std::string& drive, bool& appendable) {
-    appendable = false;
-    if (drive.empty() || !B.SelectDevice(drive) || !B.TestUnitReady(kReadyTimeoutMs)) return std::nullopt;
-    const int mediaType = B.GetMediaType();
-    if (!RecorderWrites(B.Capabilities(), mediaType)) return std::nullopt;
-    appendable = jobs::TakesAnotherSession(B, mediaType);
-    return B.FreeSectors(static_cast<uint16_t>(mediaType));
+    const std::optional<int> mediaType = WritableMedium(drive);
+    appendable = mediaType && jobs::TakesAnotherSession(B, *mediaType);
+    if (!mediaType) return std::nullopt;
+    return B.FreeSectors(static_cast<uint16_t>(*mediaType));
 }
 
 }  // namespace kq

@@ -147,7 +147,7 @@ void FilesWorkflow::StartBurn(bool append) {
     WaitForFit();
     if (!fit_.fits || (append && !fit_.appendable)) return;
     Run([this, o = Options(), drive = Drive(), append, keepName = volumeId_.empty()] {
-        return BurnJob(o, drive, append ? std::optional<bool>(keepName) : std::nullopt);
+        return BurnJob(o, drive, append, keepName);
     }, [this] { B.AbortWrite(); });
     WatchWriting();
 }
@@ -176,12 +176,12 @@ void FilesWorkflow::WatchWriting() {
 
 // On the job's thread. A disc the recorder cannot write, or one without
 // room, is refused before anything is written.
-JobResult FilesWorkflow::BurnJob(const jobs::TreeOptions& o, const std::string& drive, std::optional<bool> append) {
+JobResult FilesWorkflow::BurnJob(const jobs::TreeOptions& o, const std::string& drive, bool append, bool keepName) {
     SetStage("Init recorder...");
     int mediaType = 0;
-    std::optional<JobResult> refused = DiscRefusal(drive, append.has_value(), mediaType);
+    std::optional<JobResult> refused = DiscRefusal(drive, append, mediaType);
     if (!refused) refused = BuildTree(o);
-    if (!refused && append) refused = ImportOldSession(mediaType, *append);
+    if (!refused && append) refused = ImportOldSession(mediaType, keepName);
     if (refused) return *refused;
     const std::optional<int64_t> free = B.FreeSectors(static_cast<uint16_t>(mediaType));
     if (free && treeSectors_ > *free)
@@ -205,15 +205,17 @@ JobResult FilesWorkflow::BurnJob(const jobs::TreeOptions& o, const std::string& 
 // A write-once disc takes a burn from its start only when blank, and a
 // new session only when appendable; an overwritable one takes either.
 std::optional<JobResult> FilesWorkflow::DiscRefusal(const std::string& drive, bool append, int& mediaType) {
-    if (B.SelectDevice(drive) && B.TestUnitReady(kReadyTimeoutMs)) mediaType = B.GetMediaType();
-    if (!RecorderWrites(B.Capabilities(), mediaType))
+    const std::optional<int> medium = WritableMedium(drive);
+    if (!medium)
         return FailedResult(jobs::JobEnd::Refused, "No disc to burn onto",
                             "Please insert a blank " + BlankMediaText(B.Capabilities()) + " in " + drive,
                             "Then press \"Burn it\" again.");
-    if (RecordingOf(mediaType) == MediaRecording::Overwritable || !B.RefreshDiscInformation()) return std::nullopt;
-    const jobs::DiscState state = jobs::DecodeDiscState(B.DiscInformationStatus());
+    mediaType = *medium;
+    if (RecordingOf(mediaType) == MediaRecording::Overwritable) return std::nullopt;
+    const std::optional<jobs::DiscState> now = jobs::DiscStateNow(B);
+    if (!now || *now == jobs::DiscState::Blank || (append && *now == jobs::DiscState::Appendable)) return std::nullopt;
+    const jobs::DiscState state = *now;
     const std::string name = "The " + MediaName(mediaType);
-    if (state == jobs::DiscState::Blank || (append && state == jobs::DiscState::Appendable)) return std::nullopt;
     if (state == jobs::DiscState::Appendable)
         return FailedResult(jobs::JobEnd::Refused, "Nothing was written", name + " already holds files",
                             "Press \"Add to the disc\" to keep them in a new session, or insert a blank disc.");
@@ -222,6 +224,13 @@ std::optional<JobResult> FilesWorkflow::DiscRefusal(const std::string& drive, bo
                         name + " is " + (state == jobs::DiscState::Closed ? "closed" : "left with a track open") +
                             (blankable ? ": it takes more once it is blanked" : ": nothing more can be written on it"),
                         blankable ? "Blank it (cdburner-cli --blank fast), or insert a blank disc." : "Insert a blank disc.");
+}
+
+std::optional<int> FilesWorkflow::WritableMedium(const std::string& drive) {
+    if (drive.empty() || !B.SelectDevice(drive) || !B.TestUnitReady(kReadyTimeoutMs)) return std::nullopt;
+    const int mediaType = B.GetMediaType();
+    if (!RecorderWrites(B.Capabilities(), mediaType)) return std::nullopt;
+    return mediaType;
 }
 
 // The old session's files join the tree where they lie on the disc, and

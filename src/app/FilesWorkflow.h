@@ -63,8 +63,8 @@ private:
     // On the job's thread: the tree to be written, or why there is none.
     std::optional<JobResult> BuildTree(jobs::TreeOptions options);
     bool AskSkipUnreadable(const std::vector<std::string>& unreadable);
-    // `append`: a new session, keeping the disc's name (true) or not.
-    JobResult BurnJob(const jobs::TreeOptions& options, const std::string& drive, std::optional<bool> append);
+    // `append`: a new session, keeping the disc's name unless one was typed (`keepName`).
+    JobResult BurnJob(const jobs::TreeOptions& options, const std::string& drive, bool append, bool keepName);
     // On the job's thread: why the disc in `drive` takes no burn, or none.
     std::optional<JobResult> DiscRefusal(const std::string& drive, bool append, int& mediaType);
     std::optional<JobResult> ImportOldSession(int mediaType, bool keepName);
@@ -88,6 +88,8 @@ private:
     // The room on the recorder's disc (none without a disc it writes),
     // and whether the disc takes another session.
     std::optional<int64_t> FreeOnDisc(const std::string& drive, bool& appendable);
+    // The media type in `drive` when the recorder writes it; none without one.
+    std::optional<int> WritableMedium(const std::string& drive);
     void StartBurn(bool append);
     void WatchWriting();
     JobResult WriteFailed(BurnOutcome outcome, const std::string& text);

@@ -58,13 +58,13 @@ std::string BlankFitRefusal(TQCDBurner& burner, const CliOptions& options, int m
 
 std::string DiscStateWarning(TQCDBurner& burner, const CliOptions& options, int mediaType) {
     if (options.testWrite || RecordingOf(mediaType) == MediaRecording::Overwritable) return {};
-    if (!burner.RefreshDiscInformation()) return {};
+    const std::optional<DiscState> now = DiscStateNow(burner);
+    if (!now) return {};
     const DiscState asked = options.noClose       ? DiscState::Incomplete
                             : options.finalizeDisc ? DiscState::Closed
                                                    : DiscState::Appendable;
-    const DiscState now = DecodeDiscState(burner.DiscInformationStatus());
-    if (now == asked) return {};
-    return std::string("warning: the disc is now ") + Describe(now) + ", not " + Describe(asked) + " as asked";
+    if (*now == asked) return {};
+    return std::string("warning: the disc is now ") + Describe(*now) + ", not " + Describe(asked) + " as asked";
 }
 
 }  // namespace kq::cli

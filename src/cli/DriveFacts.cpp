@@ -32,8 +32,8 @@ std::string Grouped(uint32_t n) {
 }
 
 void ReadDiscStatus(TQCDBurner& burner, DriveFacts& facts) {
-    if (!burner.RefreshDiscInformation()) return;
-    facts.status = DecodeDiscState(burner.DiscInformationStatus());
+    facts.status = DiscStateNow(burner);
+    if (!facts.status) return;
     facts.sessions = burner.RecordedSessionCount();
     if (facts.status == DiscState::Incomplete) facts.incompleteSectors = LastSessionSectors(burner).value_or(0);
 }

@@ -62,9 +62,8 @@ std::optional<AppendRefusal> ImportVolume(TQCDBurner& burner, const AppendChoice
     return Import(burner, choices, log, SessionFinding{0, 1, {}}, 0);
 }
 
-DiscState StateOf(TQCDBurner& burner) {
-    return burner.RefreshDiscInformation() ? DecodeDiscState(burner.DiscInformationStatus()) : DiscState::Blank;
-}
+// A disc whose state the drive does not tell takes a first session.
+DiscState StateOf(TQCDBurner& burner) { return DiscStateNow(burner).value_or(DiscState::Blank); }
 
 }  // namespace
 

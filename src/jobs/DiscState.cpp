@@ -1,5 +1,7 @@
 #include "jobs/DiscState.h"
 
+#include "drive/TSCSIDevice.h"
+
 namespace kq::jobs {
 
 DiscState DecodeDiscState(DiscStatusFields status) {
@@ -10,6 +12,11 @@ DiscState DecodeDiscState(DiscStatusFields status) {
         case kDiscComplete: return DiscState::Closed;
         default: return DiscState::Overwritable;  // random-access media have no sessions to close
     }
+}
+
+std::optional<DiscState> DiscStateNow(TSCSIDevice& drive) {
+    if (!drive.RefreshDiscInformation()) return std::nullopt;
+    return DecodeDiscState(drive.DiscInformationStatus());
 }
 
 std::string DiscStateName(DiscState state) {

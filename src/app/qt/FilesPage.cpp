@@ -124,8 +124,7 @@ void FilesPage::ShowVolumeId(const std::string& volumeId) {
 
 // Red past the disc's room, and then "Burn it" is off.
 void FilesPage::ShowFit(const kq::DiscFit& fit) {
-    fits_ = fit.fits;
-    laidOut_ = fit.imageSectors.has_value();
+    fit_ = fit;
     fitBar_->setValue(std::clamp(fit.percent, 0, 100));
     QPalette palette = fitBar_->palette();
     palette.setColor(QPalette::Highlight, fit.fits ? QColor(0, 120, 215) : QColor(Qt::red));
@@ -137,7 +136,6 @@ void FilesPage::ShowFit(const kq::DiscFit& fit) {
     fitText_->setPalette(text);
     fitNote_->setText(QString::fromStdString(fit.note));
     fitNote_->setVisible(!fit.note.empty());
-    appendable_ = fit.appendable;
     SetChoicesEnabled(!Abort()->isEnabled());
 }
 
@@ -157,7 +155,7 @@ void FilesPage::SetChoicesEnabled(bool enabled) {
     for (QWidget* w : std::initializer_list<QWidget*>{list_, list_->AddFilesButton(), list_->AddFolderButton(),
                                                       volumeId_, more_, moreBox_})
         w->setEnabled(enabled);
-    burn_->setEnabled(enabled && fits_);
-    addToDisc_->setEnabled(enabled && fits_ && appendable_);
-    writeImage_->setEnabled(enabled && laidOut_);
+    burn_->setEnabled(enabled && fit_.fits);
+    addToDisc_->setEnabled(enabled && fit_.fits && fit_.appendable);
+    writeImage_->setEnabled(enabled && fit_.imageSectors.has_value());
 }

@@ -61,9 +61,7 @@ private:
     QPushButton* burn_;
     QPushButton* addToDisc_;
     QPushButton* writeImage_;
-    bool fits_ = false;
-    bool laidOut_ = false;
-    bool appendable_ = false;
+    kq::DiscFit fit_;  // the last shown
     kq::ComponentBurnerPort burner_;  // the window's settings
     std::unique_ptr<kq::FilesWorkflow> workflow_;
 };
